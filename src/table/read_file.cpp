@@ -1,0 +1,65 @@
+#include "table/read_file.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace textdump {
+
+namespace {
+
+// Opens for reading; refuses anything that is not a file to read bytes from.
+int open_for_reading(const std::string& name) {
+  const std::string path = name_until_nul(name);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+} // namespace
+
+std::string name_until_nul(std::string_view name) {
+  return std::string(name.substr(0, name.find('\0')));
+}
+
+bool file_opens(const std::string& name) {
+  int fd = open_for_reading(name);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+ReadStatus read_all(int fd, std::string& bytes) {
+  bytes.clear();
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+  char chunk[1 << 16];
+  for (;;) {
+    ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got > 0) {
+      bytes.append(chunk, static_cast<std::size_t>(got));
+    } else if (got == 0) {
+      return ReadStatus::ok;
+    } else if (errno != EINTR) {
+      return ReadStatus::read_error;
+    }
+  }
+}
+
+ReadStatus read_file(const std::string& name, std::string& bytes) {
+  bytes.clear();
+  int fd = open_for_reading(name);
+  if (fd < 0) return ReadStatus::cannot_open;
+  const ReadStatus status = read_all(fd, bytes);
+  ::close(fd);
+  return status;
+}
+
+} // namespace textdump

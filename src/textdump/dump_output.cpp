@@ -1,0 +1,92 @@
+#include "textdump/dump_output.hpp"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace textdump {
+
+bool dump_flush(DumpOutput& out) {
+  const char* pending = out.buffer.get();
+  std::size_t left = out.used;
+  out.used = 0;
+  if (out.error != 0) return false;
+  if (out.fd < 0) {
+    out.memory.append(pending, left);
+    return true;
+  }
+  while (left > 0) {
+    const ssize_t wrote = ::write(out.fd, pending, left);
+    if (wrote > 0) {
+      pending += wrote;
+      left -= static_cast<std::size_t>(wrote);
+    } else if (wrote < 0 && errno == EINTR) {
+      continue;
+    } else {
+      out.error = wrote < 0 ? errno : EIO;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool dump_close(DumpOutput& out) {
+  bool ok = dump_flush(out);
+  if (out.fd >= 0 && out.owns_fd) {
+    if (::close(out.fd) != 0 && out.error == 0) out.error = errno;
+    out.fd = -1;
+    out.owns_fd = false;
+  }
+  return ok && out.error == 0;
+}
+
+} // namespace textdump
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "table/read_file.hpp"
+#include "textdump/rom_image.hpp"
+
+namespace textdump {
+
+DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& rom,
+                        const FileId& table) {
+  out.name = name;
+  const std::string path = name_until_nul(name);
+  // Opened without truncation first, so that a refused name loses nothing.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    out.error = errno;
+    return DumpOpen::cannot_create;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    out.error = errno;
+    ::close(fd);
+    return DumpOpen::cannot_create;
+  }
+  const FileId id{true, static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  const DumpOpen clash = same_file(id, rom)     ? DumpOpen::is_rom
+                         : same_file(id, table) ? DumpOpen::is_table
+                                                : DumpOpen::ok;
+  if (clash != DumpOpen::ok) {
+    ::close(fd);
+    return clash;
+  }
+  if (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+    out.error = errno;
+    ::close(fd);
+    return DumpOpen::cannot_create;
+  }
+  out.fd = fd;
+  out.owns_fd = true;
+  return DumpOpen::ok;
+}
+
+void use_dump_descriptor(DumpOutput& out, int fd, const std::string& name) {
+  out.fd = fd;
+  out.owns_fd = false;
+  out.name = name;
+}
+
+} // namespace textdump

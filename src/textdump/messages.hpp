@@ -1,0 +1,38 @@
+// Every way a run can end, the message it prints, and its exit status.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace textdump {
+
+enum class Failure {
+  none,          // complete run: "END PROGRAM.\n" in the dialogue
+  input_ended,   // standard input ended before the five answers were read
+  rom_open,      // the ROM file cannot be opened
+  dump_create,   // the dump file cannot be created
+  dump_is_input, // the dump file is the ROM file or the table file
+  table_open,    // the table file cannot be opened
+  table_read,    // the loader could not read the table file (it printed why)
+  table_switch,  // a switch or restore could not reopen or reload (message given)
+  dump_write,    // a write, flush or close of the dump file failed
+  usage,         // command line not understood
+};
+
+// 0 after a complete run, 2 for a command line not understood, 1 for every failure.
+int exit_status(Failure failure);
+
+inline constexpr std::string_view BANNER = "Quarvel. v0.03 by Zebrinth\n";
+inline constexpr std::string_view VERSION_LINE = "textdump 0.03\n";
+inline constexpr std::string_view END_PROGRAM = "END PROGRAM.\n";
+inline constexpr std::string_view TABLE_READ_FAILED = "Couldn't read table file.\n";
+
+// Names are shown up to a NUL, as the file system sees them.
+std::string message_rom_open(std::string_view romfile);
+std::string message_table_open(std::string_view tablefile);
+std::string message_dump_create(std::string_view dumpfile, int error);
+std::string message_dump_is_input(std::string_view dumpfile, std::string_view which);
+std::string message_dump_write(std::string_view dumpfile, int error);
+std::string message_input_ended();
+
+} // namespace textdump

@@ -1,0 +1,128 @@
+#include "textdump/table_checker.hpp"
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "hexutil/hexutil.hpp"
+#include "table/code_table.hpp"
+#include "table/read_file.hpp"
+#include "table/table_loader.hpp"
+#include "textdump/dump_engine.hpp"
+#include "textdump/messages.hpp"
+
+namespace textdump {
+
+namespace {
+
+struct Checker {
+  std::string tablefile;
+  std::FILE* out;
+  int problems = 0;
+  std::array<std::size_t, TABLE_CODES> defined_on{}; // line that last defined each code
+
+  void report(const TableLine& line, const std::string& what, bool problem = true) {
+    std::fprintf(out, "line %zu: %s%s: ", line.number, problem ? "" : "note: ", what.c_str());
+    std::fwrite(line.content.data(), 1, line.content.size(), out);
+    std::fputc('\n', out);
+    if (problem) ++problems;
+  }
+
+  void check_member(const TableLine& line, std::uint8_t number, const char* role) {
+    std::string member = tablefile;
+    if (!set_table_digit(member, static_cast<char>(0x30 + number))) {
+      report(line, std::string("the table file name has no table digit for the ") + role);
+      return;
+    }
+    if (!file_opens(member))
+      report(line, std::string("the ") + role + " loads \"" + name_until_nul(member) +
+                       "\", which cannot be opened");
+  }
+
+  void check_line(const TableLine& line, const CodeTable& table) {
+    for (const HexReport& bad : line.hex_reports) {
+      std::string text = hex_error_text(bad.character);
+      text.pop_back(); // the line end
+      report(line, text + " at column " + std::to_string(bad.column + 1));
+    }
+    if (line.kind == LineKind::directive) {
+      if (line.directive == Directive::none) {
+        report(line, line.keyword_ended ? "keyword \"" + std::string(line.keyword) +
+                                              "\" selects no directive"
+                                        : "directive without a comma after its keyword");
+        return;
+      }
+      if (line.empty_fields > 0)
+        report(line, "directive has " + std::to_string(line.empty_fields) + " empty field(s)");
+      if (line.directive == Directive::table) {
+        const std::uint8_t number = table.code_params[line.code].p1;
+        check_member(line, number, "switch");
+        check_member(line, 0, "restore");
+        std::string member = tablefile;
+        if (set_table_digit(member, static_cast<char>(0x30 + number))) {
+          const std::size_t at = member.find('.', member.find_last_of("/\\") + 1) - 1;
+          report(line,
+                 std::string("table digit '") + tablefile[at] + "' of \"" + tablefile +
+                     "\" becomes " + std::to_string(number) + " for this switch",
+                 false);
+        }
+      }
+    }
+    if (line.kind == LineKind::text && !line.text.empty()) {
+      const char first = line.text.front(), last = line.text.back();
+      if (first == ' ' || first == '\t' || last == ' ' || last == '\t')
+        report(line, "text begins or ends with a space or tab");
+    }
+    std::size_t& previous = defined_on[line.code];
+    const bool defines = line.kind != LineKind::directive || line.directive != Directive::none;
+    if (defines) {
+      if (previous != 0)
+        report(line, "code " + hex_byte(line.code) + " was defined on line " +
+                         std::to_string(previous) + "; this line wins");
+      previous = line.number;
+    }
+  }
+
+  static std::string hex_byte(std::uint8_t code) {
+    constexpr char digits[] = "0123456789ABCDEF";
+    return {digits[code >> 4], digits[code & 0xF]};
+  }
+};
+
+void print_summary(const CodeTable& table, int problems, std::FILE* out) {
+  int texts = 0, breaks = 0, waits = 0, ends = 0, fixed = 0, snes = 0, switches = 0;
+  for (std::size_t code = 0; code < TABLE_CODES; ++code) {
+    const std::uint32_t value = table.code_value[code];
+    if (is_text_value(value)) ++texts;
+    else if (value == CODE_LINE_BREAK) ++breaks;
+    else if (value == CODE_WAIT) ++waits;
+    else if (value == CODE_END) ++ends;
+    else if (value == CODE_TABLE_SWITCH) ++switches;
+    else if (value == CODE_POINTER) ++(table.code_params[code].format == FORMAT_FIXED ? fixed : snes);
+  }
+  std::fprintf(out,
+               "%d entries: %d text, %d line break, %d wait, %d end, %d FIXED, %d SNES, %d TABLE; "
+               "%d problem(s)\n",
+               texts + breaks + waits + ends + fixed + snes + switches, texts, breaks, waits, ends,
+               fixed, snes, switches, problems);
+}
+
+} // namespace
+
+int check_table_file(const std::string& tablefile, std::FILE* out) {
+  std::string bytes;
+  if (read_file(tablefile, bytes) != ReadStatus::ok) {
+    std::fputs(TABLE_READ_FAILED.data(), out);
+    return 1;
+  }
+  CodeTable table;
+  init_code_table(table);
+  Checker checker{tablefile, out};
+  const Console quiet; // reports come from the lines' own records
+  parse_font_table(bytes, table, quiet,
+                   [&](const TableLine& line) { checker.check_line(line, table); });
+  print_summary(table, checker.problems, out);
+  return checker.problems == 0 ? 0 : 1;
+}
+
+} // namespace textdump

@@ -1,0 +1,52 @@
+// Table switching between a numbered family of table files.
+//
+// The family's names differ in the table digit: the character just before the
+// first '.' of the file-name part (kana0.tbl, kana1.tbl, ...). Table number n
+// gives the character 0x30 + n modulo 256, so 10 gives ':' and 0xD0 a NUL that
+// ends the name there. A load lays the new member's entries over the code table;
+// texts stay with the table that defined them.
+#include "table/read_file.hpp"
+#include "table/table_loader.hpp"
+#include "textdump/dump_engine.hpp"
+#include "textdump/messages.hpp"
+
+namespace textdump {
+
+namespace {
+
+// Opens and loads the member now named by tablefile, whose digit is already set.
+bool load_member(DumpState& state, bool digit_set) {
+  if (!digit_set || !file_opens(state.tablefile)) {
+    say(state.console, message_table_open(state.tablefile));
+    pause(state.console);
+    return false;
+  }
+  return load_font_table(state.table, state.tablefile, state.console) == 0;
+}
+
+} // namespace
+
+bool set_table_digit(std::string& tablefile, char digit) {
+  const std::size_t slash = tablefile.find_last_of("/\\");
+  const std::size_t part = slash == std::string::npos ? 0 : slash + 1;
+  const std::size_t dot = tablefile.find('.', part);
+  if (dot == std::string::npos || dot == part) return false;
+  tablefile[dot - 1] = digit;
+  return true;
+}
+
+bool switch_table(DumpState& state, std::uint8_t code) {
+  const std::uint8_t number = state.table.code_params[code].p1;
+  const bool digit_set = set_table_digit(state.tablefile, static_cast<char>(0x30 + number));
+  state.active_table = number;
+  return load_member(state, digit_set);
+}
+
+bool restore_table(DumpState& state) {
+  const bool digit_set = set_table_digit(state.tablefile, '0');
+  if (!load_member(state, digit_set)) return false;
+  state.active_table = 0;
+  return true;
+}
+
+} // namespace textdump
