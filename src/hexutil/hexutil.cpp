@@ -6,7 +6,8 @@ namespace textdump {
 
 std::string hex_error_text(char c) {
   // The character widens as a signed byte: 0x80..0xFF show as ffffff80..ffffffff.
-  const auto widened = static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
+  const auto widened =
+      static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
   char text[32];
   std::snprintf(text, sizeof text, "HEX VALUE ERROR:%x\n", widened);
   return text;
@@ -22,8 +23,7 @@ int hex_return(char c, const Console& console) {
 
 std::uint32_t hex_to_int(std::string_view digits, const Console& console) {
   std::uint32_t value = 0;
-  for (char c : digits)
-    value = (value << 4) + static_cast<std::uint32_t>(hex_return(c, console));
+  for (char c : digits) value = (value << 4) + static_cast<std::uint32_t>(hex_return(c, console));
   return value;
 }
 

@@ -31,7 +31,7 @@ int hex_return(char c, const Console& console);
 // The report hex_return prints for a character that is not a digit.
 std::string hex_error_text(char c);
 
-// The string read as hexadecimal, modulo 2^32; empty gives 0.
+// The string read as hexadecimal, modulo 2^32, up to its first NUL; empty gives 0.
 std::uint32_t hex_to_int(std::string_view digits, const Console& console);
 
 // 1 when word is keyword or a beginning of it (the empty word included), else 0.

@@ -76,7 +76,9 @@ private:
 };
 
 // Position of the code digits after a marker or "$": an optional "=" is skipped.
-std::size_t digits_position(const LineReader& line) { return line.at(1) == '=' ? 2 : 1; }
+std::size_t digits_position(const LineReader& line) {
+  return line.at(1) == '=' ? 2 : 1;
+}
 
 void read_directive(LineReader& line, TableLine& info, CodeTable& table) {
   std::size_t pos = digits_position(line);
@@ -123,11 +125,11 @@ void read_line(TableLine& info, char end_char, CodeTable& table, const Console& 
   LineReader line(info, end_char, console);
   const char first = info.content[0];
   if (first == '*' || first == '\\' || first == '/') {
-    info.kind = first == '*' ? LineKind::line_break
+    info.kind = first == '*'    ? LineKind::line_break
                 : first == '\\' ? LineKind::wait
                                 : LineKind::end;
     info.code = line.code_at(digits_position(line));
-    table.code_value[info.code] = first == '*' ? CODE_LINE_BREAK
+    table.code_value[info.code] = first == '*'    ? CODE_LINE_BREAK
                                   : first == '\\' ? CODE_WAIT
                                                   : CODE_END;
   } else if (first == '$') {
@@ -158,7 +160,7 @@ void parse_font_table(std::string_view bytes, CodeTable& table, const Console& c
     std::size_t next = stop;
     if (!at_file_end)
       next = (bytes[stop] == '\r' && stop + 1 < bytes.size() && bytes[stop + 1] == '\n') ? stop + 2
-                                                                                          : stop + 1;
+                                                                                         : stop + 1;
     ++number;
     if (stop > start) {
       TableLine info;

@@ -7,9 +7,9 @@
 
 #include "hexutil/hexutil.hpp"
 #include "table/code_table.hpp"
-#include "textdump/table_checker.hpp"
 #include "textdump/messages.hpp"
 #include "textdump/run.hpp"
+#include "textdump/table_checker.hpp"
 
 namespace textdump {
 
@@ -68,7 +68,9 @@ void console_pause(bool terminal_input) {
 
 Console stream_console(std::FILE* stream, bool with_pause, bool terminal_input) {
   Console console;
-  console.print = [stream](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); };
+  console.print = [stream](std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+  };
   if (with_pause) console.pause = [terminal_input] { console_pause(terminal_input); };
   return console;
 }

@@ -49,6 +49,19 @@ bool dump_close(DumpOutput& out) {
 
 namespace textdump {
 
+namespace {
+
+// Refuses a descriptor that writes into the ROM or the table file.
+DumpOpen check_identity(const FileId& rom, const FileId& table, const struct stat& st) {
+  const FileId id{true, static_cast<std::uint64_t>(st.st_dev),
+                  static_cast<std::uint64_t>(st.st_ino)};
+  return same_file(id, rom)     ? DumpOpen::is_rom
+         : same_file(id, table) ? DumpOpen::is_table
+                                : DumpOpen::ok;
+}
+
+} // namespace
+
 DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& rom,
                         const FileId& table) {
   out.name = name;
@@ -65,10 +78,7 @@ DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& 
     ::close(fd);
     return DumpOpen::cannot_create;
   }
-  const FileId id{true, static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-  const DumpOpen clash = same_file(id, rom)     ? DumpOpen::is_rom
-                         : same_file(id, table) ? DumpOpen::is_table
-                                                : DumpOpen::ok;
+  const DumpOpen clash = check_identity(rom, table, st);
   if (clash != DumpOpen::ok) {
     ::close(fd);
     return clash;
@@ -83,10 +93,17 @@ DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& 
   return DumpOpen::ok;
 }
 
-void use_dump_descriptor(DumpOutput& out, int fd, const std::string& name) {
+DumpOpen use_dump_descriptor(DumpOutput& out, int fd, const std::string& name, const FileId& rom,
+                             const FileId& table) {
+  out.name = name;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0) {
+    const DumpOpen clash = check_identity(rom, table, st);
+    if (clash != DumpOpen::ok) return clash;
+  }
   out.fd = fd;
   out.owns_fd = false;
-  out.name = name;
+  return DumpOpen::ok;
 }
 
 } // namespace textdump

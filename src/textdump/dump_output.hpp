@@ -18,12 +18,12 @@ namespace textdump {
 inline constexpr std::size_t DUMP_BUFFER_SIZE = 1 << 20;
 
 struct DumpOutput {
-  int fd = -1;             // -1: collect the output in memory
-  bool owns_fd = false;    // close fd at the end (not so for standard output)
-  std::string name;        // as typed, for messages
+  int fd = -1;          // -1: collect the output in memory
+  bool owns_fd = false; // close fd at the end (not so for standard output)
+  std::string name;     // as typed, for messages
   std::uint64_t out_pos = 0;
-  int error = 0;           // errno of the first failed write, flush or close
-  std::string memory;      // everything written, when fd is -1
+  int error = 0;      // errno of the first failed write, flush or close
+  std::string memory; // everything written, when fd is -1
   std::unique_ptr<char[]> buffer = std::make_unique<char[]>(DUMP_BUFFER_SIZE);
   std::size_t used = 0;
 };
@@ -87,7 +87,9 @@ enum class DumpOpen {
 DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& rom,
                         const FileId& table);
 
-// The dump goes to an already open descriptor (standard output), not closed at the end.
-void use_dump_descriptor(DumpOutput& out, int fd, const std::string& name);
+// The dump goes to an already open descriptor (standard output), not closed at
+// the end; refused like a named file when it is the ROM or the table file.
+DumpOpen use_dump_descriptor(DumpOutput& out, int fd, const std::string& name, const FileId& rom,
+                             const FileId& table);
 
 } // namespace textdump

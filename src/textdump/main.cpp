@@ -1,3 +1,5 @@
 #include "textdump/console_driver.hpp"
 
-int main(int argc, char** argv) { return textdump::console_main(argc, argv); }
+int main(int argc, char** argv) {
+  return textdump::console_main(argc, argv);
+}

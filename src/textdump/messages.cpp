@@ -6,7 +6,9 @@ namespace textdump {
 
 namespace {
 
-std::string shown(std::string_view name) { return std::string(name.substr(0, name.find('\0'))); }
+std::string shown(std::string_view name) {
+  return std::string(name.substr(0, name.find('\0')));
+}
 
 } // namespace
 
@@ -39,6 +41,8 @@ std::string message_dump_write(std::string_view dumpfile, int error) {
   return "Can't write the dump file \"" + shown(dumpfile) + "\": " + std::strerror(error) + ".\n";
 }
 
-std::string message_input_ended() { return "Input ended before all five answers were given.\n"; }
+std::string message_input_ended() {
+  return "Input ended before all five answers were given.\n";
+}
 
 } // namespace textdump

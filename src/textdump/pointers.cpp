@@ -50,10 +50,10 @@ void follow_fixed(DumpState& state, std::uint8_t control) {
   const std::uint32_t record_length = params.p1;
   const std::uint32_t arguments = params.p2;
   std::uint32_t record = control;
-  for (std::uint32_t i = 0; i < arguments; ++i)
-    record += next_argument(state) * argument_weight(i);
+  for (std::uint32_t i = 0; i < arguments; ++i) record += next_argument(state) * argument_weight(i);
   // Records past the code table take the base of an entry no table fills.
-  const std::uint32_t base = record < CODE_COUNT ? state.table.code_base[record] : CODE_BASE_INITIAL;
+  const std::uint32_t base =
+      record < CODE_COUNT ? state.table.code_base[record] : CODE_BASE_INITIAL;
   copy_target(state, base + record_length * record, CopyLimit::record, record_length);
 }
 
@@ -68,10 +68,12 @@ void follow_snes(DumpState& state, std::uint8_t control) {
     const std::uint8_t b = next_argument(state);
     index = i < 2 ? b : index + b * argument_weight(i);
   }
-  const std::uint32_t entry = state.table.code_base[control] + pointer_size * index + state.header_size;
+  const std::uint32_t entry =
+      state.table.code_base[control] + pointer_size * index + state.header_size;
   std::uint32_t address = rom_byte(state.rom, entry);
   address += static_cast<std::uint32_t>(rom_byte(state.rom, entry + 1)) << 8;
-  if (pointer_size == 3) address += static_cast<std::uint32_t>(rom_byte(state.rom, entry + 2)) << 16;
+  if (pointer_size == 3)
+    address += static_cast<std::uint32_t>(rom_byte(state.rom, entry + 2)) << 16;
   const std::uint32_t target =
       snes_file_offset(address, entry, memory_map, pointer_size, state.header_size);
   copy_target(state, target, CopyLimit::none, 0);

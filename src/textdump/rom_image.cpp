@@ -43,7 +43,8 @@ bool RomImage::open(const std::string& name) {
   }
   id_ = id_from_stat(st);
   if (S_ISREG(st.st_mode) && st.st_size > 0) {
-    void* map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    void* map =
+        ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
     if (map != MAP_FAILED) {
       mapping_ = map;
       mapped_size_ = static_cast<std::uint64_t>(st.st_size);

@@ -21,13 +21,16 @@ Failure fail(const Console& console, Failure failure, const std::string& message
 // The dump file's last flush and close; a failure there is the run's failure.
 Failure finish_dump(DumpOutput& out, Failure failure, const Console& console) {
   if (!dump_close(out)) {
-    const Failure write = fail(console, Failure::dump_write, message_dump_write(out.name, out.error));
+    const Failure write =
+        fail(console, Failure::dump_write, message_dump_write(out.name, out.error));
     return failure == Failure::none ? write : failure;
   }
   return failure;
 }
 
-bool is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool is_space(int c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 } // namespace
 
@@ -37,25 +40,26 @@ Failure run_dump(RunRequest& request, CodeTable& table, const Console& console) 
     return fail(console, Failure::rom_open, message_rom_open(request.romfile));
 
   DumpOutput out;
-  if (request.dash_is_stdout && request.dumpfile == "-") {
-    use_dump_descriptor(out, STDOUT_FILENO, request.dumpfile);
-  } else {
-    switch (open_dump_file(out, request.dumpfile, rom.id(), file_id_of(request.tablefile))) {
-    case DumpOpen::ok: break;
-    case DumpOpen::cannot_create:
-      return fail(console, Failure::dump_create, message_dump_create(request.dumpfile, out.error));
-    case DumpOpen::is_rom:
-      return fail(console, Failure::dump_is_input,
-                  message_dump_is_input(request.dumpfile, "ROM file"));
-    case DumpOpen::is_table:
-      return fail(console, Failure::dump_is_input,
-                  message_dump_is_input(request.dumpfile, "table file"));
-    }
+  const FileId table_id = file_id_of(request.tablefile);
+  const bool to_stdout = request.dash_is_stdout && request.dumpfile == "-";
+  const DumpOpen opened =
+      to_stdout ? use_dump_descriptor(out, STDOUT_FILENO, request.dumpfile, rom.id(), table_id)
+                : open_dump_file(out, request.dumpfile, rom.id(), table_id);
+  switch (opened) {
+  case DumpOpen::ok: break;
+  case DumpOpen::cannot_create:
+    return fail(console, Failure::dump_create, message_dump_create(request.dumpfile, out.error));
+  case DumpOpen::is_rom:
+    return fail(console, Failure::dump_is_input,
+                message_dump_is_input(request.dumpfile, "ROM file"));
+  case DumpOpen::is_table:
+    return fail(console, Failure::dump_is_input,
+                message_dump_is_input(request.dumpfile, "table file"));
   }
 
   if (!file_opens(request.tablefile))
-    return finish_dump(out, fail(console, Failure::table_open, message_table_open(request.tablefile)),
-                       console);
+    return finish_dump(
+        out, fail(console, Failure::table_open, message_table_open(request.tablefile)), console);
   if (load_font_table(table, request.tablefile, console) != 0)
     return finish_dump(out, Failure::table_read, console);
 
@@ -86,8 +90,8 @@ Failure run_dialogue(std::FILE* in, bool terminal_input, const Console& console)
 
   RunRequest request;
   std::string* const names[] = {&request.romfile, &request.tablefile, &request.dumpfile};
-  static constexpr const char* prompts[] = {"ROM FILE NAME :", "TABLE FILE NAME :",
-                                            "DUMP TO FILE :", "START OFFSET :", "END OFFSET :"};
+  static constexpr const char* prompts[] = {
+      "ROM FILE NAME :", "TABLE FILE NAME :", "DUMP TO FILE :", "START OFFSET :", "END OFFSET :"};
   std::string word;
   for (int i = 0; i < 5; ++i) {
     say(console, prompts[i]);

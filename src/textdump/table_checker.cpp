@@ -47,9 +47,9 @@ struct Checker {
     }
     if (line.kind == LineKind::directive) {
       if (line.directive == Directive::none) {
-        report(line, line.keyword_ended ? "keyword \"" + std::string(line.keyword) +
-                                              "\" selects no directive"
-                                        : "directive without a comma after its keyword");
+        report(line, line.keyword_ended
+                         ? "keyword \"" + std::string(line.keyword) + "\" selects no directive"
+                         : "directive without a comma after its keyword");
         return;
       }
       if (line.empty_fields > 0)
@@ -93,12 +93,18 @@ void print_summary(const CodeTable& table, int problems, std::FILE* out) {
   int texts = 0, breaks = 0, waits = 0, ends = 0, fixed = 0, snes = 0, switches = 0;
   for (std::size_t code = 0; code < TABLE_CODES; ++code) {
     const std::uint32_t value = table.code_value[code];
-    if (is_text_value(value)) ++texts;
-    else if (value == CODE_LINE_BREAK) ++breaks;
-    else if (value == CODE_WAIT) ++waits;
-    else if (value == CODE_END) ++ends;
-    else if (value == CODE_TABLE_SWITCH) ++switches;
-    else if (value == CODE_POINTER) ++(table.code_params[code].format == FORMAT_FIXED ? fixed : snes);
+    if (is_text_value(value))
+      ++texts;
+    else if (value == CODE_LINE_BREAK)
+      ++breaks;
+    else if (value == CODE_WAIT)
+      ++waits;
+    else if (value == CODE_END)
+      ++ends;
+    else if (value == CODE_TABLE_SWITCH)
+      ++switches;
+    else if (value == CODE_POINTER)
+      ++(table.code_params[code].format == FORMAT_FIXED ? fixed : snes);
   }
   std::fprintf(out,
                "%d entries: %d text, %d line break, %d wait, %d end, %d FIXED, %d SNES, %d TABLE; "
