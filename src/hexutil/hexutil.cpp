@@ -23,7 +23,9 @@ int hex_return(char c, const Console& console) {
 
 std::uint32_t hex_to_int(std::string_view digits, const Console& console) {
   std::uint32_t value = 0;
-  for (char c : digits) value = (value << 4) + static_cast<std::uint32_t>(hex_return(c, console));
+  // The word ends at its first NUL, as a C string would.
+  for (std::size_t i = 0; i < digits.size() && digits[i] != '\0'; ++i)
+    value = (value << 4) + static_cast<std::uint32_t>(hex_return(digits[i], console));
   return value;
 }
 

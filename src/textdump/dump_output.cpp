@@ -63,11 +63,16 @@ DumpOpen check_identity(const FileId& rom, const FileId& table, const struct sta
 } // namespace
 
 DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& rom,
-                        const FileId& table) {
+                        const std::string& tablefile) {
   out.name = name;
   const std::string path = name_until_nul(name);
   // Opened without truncation first, so that a refused name loses nothing.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  bool created = true;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0 && errno == EEXIST) {
+    created = false;
+    fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  }
   if (fd < 0) {
     out.error = errno;
     return DumpOpen::cannot_create;
@@ -78,9 +83,12 @@ DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& 
     ::close(fd);
     return DumpOpen::cannot_create;
   }
-  const DumpOpen clash = check_identity(rom, table, st);
+  // The table is looked up only now: a dump file just created under the table's
+  // name (a table that did not exist) is that table too.
+  const DumpOpen clash = check_identity(rom, file_id_of(tablefile), st);
   if (clash != DumpOpen::ok) {
     ::close(fd);
+    if (created) ::unlink(path.c_str());
     return clash;
   }
   if (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
@@ -94,11 +102,11 @@ DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& 
 }
 
 DumpOpen use_dump_descriptor(DumpOutput& out, int fd, const std::string& name, const FileId& rom,
-                             const FileId& table) {
+                             const std::string& tablefile) {
   out.name = name;
   struct stat st {};
   if (::fstat(fd, &st) == 0) {
-    const DumpOpen clash = check_identity(rom, table, st);
+    const DumpOpen clash = check_identity(rom, file_id_of(tablefile), st);
     if (clash != DumpOpen::ok) return clash;
   }
   out.fd = fd;

@@ -83,13 +83,14 @@ enum class DumpOpen {
 };
 
 // Creates (or truncates) the named dump file. A name that is the ROM or the
-// table file is refused before anything is truncated.
+// table file is refused before anything is truncated (a file it had to create
+// for that is removed again).
 DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& rom,
-                        const FileId& table);
+                        const std::string& tablefile);
 
 // The dump goes to an already open descriptor (standard output), not closed at
 // the end; refused like a named file when it is the ROM or the table file.
 DumpOpen use_dump_descriptor(DumpOutput& out, int fd, const std::string& name, const FileId& rom,
-                             const FileId& table);
+                             const std::string& tablefile);
 
 } // namespace textdump

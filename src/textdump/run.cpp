@@ -40,11 +40,11 @@ Failure run_dump(RunRequest& request, CodeTable& table, const Console& console) 
     return fail(console, Failure::rom_open, message_rom_open(request.romfile));
 
   DumpOutput out;
-  const FileId table_id = file_id_of(request.tablefile);
   const bool to_stdout = request.dash_is_stdout && request.dumpfile == "-";
   const DumpOpen opened =
-      to_stdout ? use_dump_descriptor(out, STDOUT_FILENO, request.dumpfile, rom.id(), table_id)
-                : open_dump_file(out, request.dumpfile, rom.id(), table_id);
+      to_stdout
+          ? use_dump_descriptor(out, STDOUT_FILENO, request.dumpfile, rom.id(), request.tablefile)
+          : open_dump_file(out, request.dumpfile, rom.id(), request.tablefile);
   switch (opened) {
   case DumpOpen::ok: break;
   case DumpOpen::cannot_create:

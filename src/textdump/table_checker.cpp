@@ -39,12 +39,35 @@ struct Checker {
                        "\", which cannot be opened");
   }
 
+  // What a reported character means to someone fixing the line.
+  static std::string hex_report_text(const TableLine& line, const HexReport& bad) {
+    std::string text = hex_error_text(bad.character);
+    text.pop_back(); // the line end
+    text += " at column " + std::to_string(bad.column + 1);
+    const unsigned char c = static_cast<unsigned char>(bad.character);
+    if (bad.column >= line.content.size())
+      text += c == 0xFF ? " (a digit is missing at the end of the file)"
+                        : " (a digit is missing at the end of the line)";
+    else if (c >= 0x20 && c < 0x7F)
+      text += std::string(" ('") + bad.character + "' is not a hex digit)";
+    else
+      text += " (this byte is not a hex digit)";
+    return text;
+  }
+
+  // A text line that was meant for a two-byte code, such as 16FD=...
+  static bool four_digit_code(const TableLine& line) {
+    return line.kind == LineKind::text && line.content.size() > 4 && line.content[4] == '=' &&
+           is_hex_digit(line.content[2]) && is_hex_digit(line.content[3]) &&
+           line.hex_reports.empty();
+  }
+
+  static bool blank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+  }
+
   void check_line(const TableLine& line, const CodeTable& table) {
-    for (const HexReport& bad : line.hex_reports) {
-      std::string text = hex_error_text(bad.character);
-      text.pop_back(); // the line end
-      report(line, text + " at column " + std::to_string(bad.column + 1));
-    }
+    for (const HexReport& bad : line.hex_reports) report(line, hex_report_text(line, bad));
     if (line.kind == LineKind::directive) {
       if (line.directive == Directive::none) {
         report(line, line.keyword_ended
@@ -53,34 +76,47 @@ struct Checker {
         return;
       }
       if (line.empty_fields > 0)
-        report(line, "directive has " + std::to_string(line.empty_fields) + " empty field(s)");
-      if (line.directive == Directive::table) {
-        const std::uint8_t number = table.code_params[line.code].p1;
-        check_member(line, number, "switch");
-        check_member(line, 0, "restore");
-        std::string member = tablefile;
-        if (set_table_digit(member, static_cast<char>(0x30 + number))) {
-          const std::size_t at = member.find('.', member.find_last_of("/\\") + 1) - 1;
-          report(line,
-                 std::string("table digit '") + tablefile[at] + "' of \"" + tablefile +
-                     "\" becomes " + std::to_string(number) + " for this switch",
-                 false);
-        }
-      }
+        report(line, "directive has " + std::to_string(line.empty_fields) +
+                         (line.empty_fields == 1 ? " empty field" : " empty fields"));
+      if (line.directive == Directive::table) check_switch(line, table.code_params[line.code].p1);
     }
-    if (line.kind == LineKind::text && !line.text.empty()) {
+    // A text of spaces only (a space entry) is meant; one with spaces around
+    // other characters usually is not.
+    if (line.kind == LineKind::text && !blank(line.text)) {
       const char first = line.text.front(), last = line.text.back();
       if (first == ' ' || first == '\t' || last == ' ' || last == '\t')
         report(line, "text begins or ends with a space or tab");
     }
+    const bool four_digits = four_digit_code(line);
+    if (four_digits)
+      report(line, "four-digit code " + std::string(line.content.substr(0, 4)) +
+                       ": this line defines code " + hex_byte(line.code) + " with the text \"" +
+                       std::string(line.text) + "\"");
     std::size_t& previous = defined_on[line.code];
     const bool defines = line.kind != LineKind::directive || line.directive != Directive::none;
     if (defines) {
-      if (previous != 0)
+      if (previous != 0 && !four_digits)
         report(line, "code " + hex_byte(line.code) + " was defined on line " +
                          std::to_string(previous) + "; this line wins");
       previous = line.number;
     }
+  }
+
+  // A TABLE entry: the member it loads, and member 0 that the next END loads back.
+  void check_switch(const TableLine& line, std::uint8_t number) {
+    check_member(line, number, "switch");
+    check_member(line, 0, "restore");
+    std::string member = tablefile;
+    if (!set_table_digit(member, static_cast<char>(0x30 + number))) return;
+    const std::size_t part = tablefile.find_last_of("/\\");
+    const std::size_t digit = tablefile.find('.', part == std::string::npos ? 0 : part + 1) - 1;
+    const char now = tablefile[digit], then = member[digit];
+    report(line,
+           "this switch loads \"" + name_until_nul(member) + "\" (table digit '" + now +
+               "' becomes " +
+               (then == '\0' ? std::string("the end of the name") : std::string("'") + then + "'") +
+               ")",
+           false);
   }
 
   static std::string hex_byte(std::uint8_t code) {
@@ -106,11 +142,12 @@ void print_summary(const CodeTable& table, int problems, std::FILE* out) {
     else if (value == CODE_POINTER)
       ++(table.code_params[code].format == FORMAT_FIXED ? fixed : snes);
   }
+  const int entries = texts + breaks + waits + ends + fixed + snes + switches;
   std::fprintf(out,
-               "%d entries: %d text, %d line break, %d wait, %d end, %d FIXED, %d SNES, %d TABLE; "
-               "%d problem(s)\n",
-               texts + breaks + waits + ends + fixed + snes + switches, texts, breaks, waits, ends,
-               fixed, snes, switches, problems);
+               "%d %s: %d text, %d line break, %d wait, %d end, %d FIXED, %d SNES, %d TABLE; "
+               "%d %s\n",
+               entries, entries == 1 ? "entry" : "entries", texts, breaks, waits, ends, fixed, snes,
+               switches, problems, problems == 1 ? "problem" : "problems");
 }
 
 } // namespace
@@ -118,7 +155,7 @@ void print_summary(const CodeTable& table, int problems, std::FILE* out) {
 int check_table_file(const std::string& tablefile, std::FILE* out) {
   std::string bytes;
   if (read_file(tablefile, bytes) != ReadStatus::ok) {
-    std::fputs(TABLE_READ_FAILED.data(), out);
+    std::fprintf(stderr, "Couldn't read table file \"%s\".\n", name_until_nul(tablefile).c_str());
     return 1;
   }
   CodeTable table;

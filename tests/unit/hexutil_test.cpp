@@ -31,10 +31,10 @@ TEST(HexReturn, ReportsEveryOtherCharacterAndGivesZero) {
     const char* shown;
   };
   const Case cases[] = {
-      {'G', "47"},  {'/', "2f"},   {':', "3a"},        {'@', "40"},       {'`', "60"},
-      {'g', "67"},  {'\r', "d"},   {'\n', "a"},        {' ', "20"},       {'=', "3d"},
-      {'\0', "0"},  {'x', "78"},   {'\x7F', "7f"},     {'\x80', "ffffff80"},
-      {'\xE9', "ffffffe9"},        {'\xFF', "ffffffff"},
+      {'G', "47"},    {'/', "2f"},          {':', "3a"},          {'@', "40"},
+      {'`', "60"},    {'g', "67"},          {'\r', "d"},          {'\n', "a"},
+      {' ', "20"},    {'=', "3d"},          {'\0', "0"},          {'x', "78"},
+      {'\x7F', "7f"}, {'\x80', "ffffff80"}, {'\xE9', "ffffffe9"}, {'\xFF', "ffffffff"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.shown);

@@ -1,0 +1,178 @@
+// The command-line mode: `textdump ROM TABLE DUMP START END`, `--help`,
+// `--version` and the usage errors, run as the built program.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/run_program.hpp"
+
+namespace textdump {
+namespace {
+
+using testing::read_file_bytes;
+using testing::run_program;
+using testing::TempDir;
+using testing::write_file;
+
+// A table with every marker kind, a multi-byte UTF-8 text and a pointer entry,
+// and a ROM that uses all of them plus an undefined byte.
+struct Game {
+  TempDir dir;
+  Game() {
+    write_file(dir.file("font.tbl"), "41=ABC\r\n42=\xE3\x81\x82\r\n*FE\r\n\\FD\r\n/FF\r\n"
+                                     "$80=FIXED,10,2,0\r\n");
+    // 0x10 + 2 * 0x80 = 0x110: the record "BA".
+    std::string rom("\x41\x42\xFE\x00\xFD\x80\xFF\x41", 8);
+    rom.resize(0x110, '\0');
+    rom += "BA";
+    write_file(dir.file("game.bin"), rom);
+  }
+  std::string folder() const { return dir.path().string(); }
+};
+
+const std::string GAME_DUMP = "ABC\xE3\x81\x82\r\n(00)[WAIT]\r\n\xE3\x81\x82"
+                              "ABC[END]\r\nABC";
+
+std::string usage_text(const std::string& folder) {
+  return run_program(folder, {"--help"}, "").out;
+}
+
+TEST(CommandLine, SameDumpAsTheDialogueQuietlyToAFileOrStandardOutput) {
+  Game game;
+  const auto dialogue = run_program(game.folder(), {}, "game.bin font.tbl d.txt 0 7\n");
+  ASSERT_EQ(dialogue.status, 0);
+  EXPECT_EQ(dialogue.out, testing::dialogue_output());
+  EXPECT_EQ(read_file_bytes(game.dir.file("d.txt")), GAME_DUMP);
+
+  const auto to_file = run_program(game.folder(), {"game.bin", "font.tbl", "c.txt", "0", "7"}, "");
+  EXPECT_EQ(to_file.status, 0);
+  EXPECT_EQ(to_file.out, ""); // no banner, no prompts, no END PROGRAM
+  EXPECT_EQ(to_file.err, "");
+  EXPECT_EQ(read_file_bytes(game.dir.file("c.txt")), GAME_DUMP);
+
+  const auto to_stdout = run_program(game.folder(), {"game.bin", "font.tbl", "-", "0", "7"}, "");
+  EXPECT_EQ(to_stdout.status, 0);
+  EXPECT_EQ(to_stdout.out, GAME_DUMP);
+  EXPECT_EQ(to_stdout.err, "");
+  EXPECT_FALSE(std::filesystem::exists(game.dir.file("-")));
+
+  // Another range, and one where START is past END: an empty dump.
+  const auto part = run_program(game.folder(), {"game.bin", "font.tbl", "-", "5", "7"}, "");
+  EXPECT_EQ(part.out, "\xE3\x81\x82"
+                      "ABC[END]\r\nABC");
+  const auto empty = run_program(game.folder(), {"game.bin", "font.tbl", "e.txt", "7", "0"}, "");
+  EXPECT_EQ(empty.status, 0);
+  EXPECT_EQ(empty.out + empty.err, "");
+  EXPECT_EQ(read_file_bytes(game.dir.file("e.txt")), "");
+}
+
+// Several megabytes of dump through standard output: every byte arrives, in order.
+TEST(CommandLine, LargeDumpToStandardOutputMatchesTheFile) {
+  TempDir dir;
+  std::string rom;
+  for (int i = 0; i < 0x60000; ++i) rom.push_back(static_cast<char>(i * 7 + (i >> 8)));
+  write_file(dir.file("big.bin"), rom);
+  write_file(dir.file("half.tbl"), "41=A\r\n0D=\xFF\xFE\r\n*0A\r\n/00\r\n");
+  const auto to_file =
+      run_program(dir.path().string(), {"big.bin", "half.tbl", "o", "0", "5FFFF"}, "");
+  const auto to_out =
+      run_program(dir.path().string(), {"big.bin", "half.tbl", "-", "0", "5ffff"}, "");
+  ASSERT_EQ(to_file.status, 0);
+  ASSERT_EQ(to_out.status, 0);
+  const std::string dumped = read_file_bytes(dir.file("o"));
+  EXPECT_GT(dumped.size(), 1u << 20);
+  EXPECT_TRUE(to_out.out == dumped) << "standard output differs from the dump file";
+  EXPECT_EQ(to_out.err, "");
+}
+
+TEST(CommandLine, MessagesGoToStandardErrorWithTheirStatus) {
+  Game game;
+  write_file(game.dir.file("bad.tbl"), "41=A\r\n4G=B\r\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+    int status;
+    const char* dump; // the dump file's bytes afterwards; nullptr: not created
+  };
+  const Case cases[] = {
+      {{"nope.bin", "font.tbl", "o.txt", "0", "7"},
+       "Can't open the ROM file \"nope.bin\".\n",
+       1,
+       nullptr},
+      // The dump file is created before the table is opened.
+      {{"game.bin", "nope.tbl", "o.txt", "0", "7"},
+       "Can't open the table file \"nope.tbl\".\n",
+       1,
+       ""},
+      {{"game.bin", "font.tbl", "o.txt", "0x0", "1"}, "HEX VALUE ERROR:78\n", 0, "ABC\xE3\x81\x82"},
+      {{"game.bin", "font.tbl", "o.txt", "0", "g"}, "HEX VALUE ERROR:67\n", 0, "ABC"},
+      // "4G" reports the G and defines code 0x40.
+      {{"game.bin", "bad.tbl", "o.txt", "0", "1"}, "HEX VALUE ERROR:47\n", 0, "A(42)"},
+      {{"game.bin", "font.tbl", "game.bin", "0", "1"},
+       "Won't write the dump file \"game.bin\": it is the ROM file.\n",
+       1,
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2] + " " + c.args[3] + " " + c.args[4]);
+    std::filesystem::remove(game.dir.file("o.txt"));
+    const auto result = run_program(game.folder(), c.args, "");
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, c.err);
+    if (c.dump == nullptr)
+      EXPECT_FALSE(std::filesystem::exists(game.dir.file("o.txt")));
+    else
+      EXPECT_EQ(read_file_bytes(game.dir.file("o.txt")), c.dump);
+  }
+  EXPECT_EQ(read_file_bytes(game.dir.file("game.bin")).size(), 0x112u);
+
+  if (std::filesystem::exists("/dev/full")) {
+    const auto full =
+        run_program(game.folder(), {"game.bin", "font.tbl", "/dev/full", "0", "7"}, "");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.out, "");
+    EXPECT_EQ(full.err.rfind("Can't write the dump file \"/dev/full\"", 0), 0u) << full.err;
+  }
+}
+
+TEST(CommandLine, HelpVersionAndUsageErrors) {
+  Game game;
+  const auto help = run_program(game.folder(), {"--help"}, "");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.err, "");
+  for (const char* part : {"ROM TABLE DUMP START END", "--check TABLE", "--version", "Exit status"})
+    EXPECT_NE(help.out.find(part), std::string::npos) << part;
+
+  const auto version = run_program(game.folder(), {"--version"}, "");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.err, "");
+  EXPECT_EQ(version.out.rfind("textdump ", 0), 0u) << version.out;
+  EXPECT_EQ(version.out.find('\n'), version.out.size() - 1) << "one line";
+
+  const std::vector<std::vector<std::string>> misuses = {
+      {"--frobnicate"},
+      {"-x", "font.tbl", "o.txt", "0", "7"},
+      {"game.bin"},
+      {"game.bin", "font.tbl", "o.txt", "0"},
+      {"game.bin", "font.tbl", "o.txt", "0", "7", "extra"},
+      {"--check"},
+      {"--check", "font.tbl", "extra"},
+      {"--help", "extra"},
+      {"--version", "--help"},
+  };
+  const std::string usage = usage_text(game.folder());
+  for (const auto& args : misuses) {
+    SCOPED_TRACE(args[0] + " ... (" + std::to_string(args.size()) + " arguments)");
+    const auto result = run_program(game.folder(), args, "");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, usage);
+    EXPECT_FALSE(std::filesystem::exists(game.dir.file("o.txt")));
+  }
+}
+
+} // namespace
+} // namespace textdump
