@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# Speed and memory benchmark of the built textdump program.
+#
+#   bench/run.sh [PROGRAM]
+#
+# PROGRAM defaults to $TEXTDUMP, else build/textdump (built by
+# `cmake --workflow --preset build`). Everything the benchmark needs is made in
+# a temporary folder (under $TMPDIR, else /tmp) that is deleted at the end:
+#
+#   rom.bin      random bytes from a fixed seed (32 MiB; BENCH_ROM_MIB to change)
+#   empty.tbl    an empty table: every byte is written as (XX)
+#   ascii.tbl    the 95 printable ASCII bytes as one-character texts, *0A line
+#                break, \0B wait, /00 end; every other byte stays undefined
+#   pointer.tbl  ascii.tbl plus a FIXED entry and 16-bit and 24-bit SNES entries
+#                whose strings lie inside the ROM
+#
+# Each table dumps the whole ROM through `textdump ROM TABLE DUMP 0 END`, one
+# warm-up run and then BENCH_RUNS timed runs (default 5); the median wall time
+# is reported with MB/s of ROM decoded (10^6 bytes of the dumped range per
+# second), the dump's size and the program's peak memory (maximum resident set).
+# `xxd -p` on the same ROM, writing to the same folder, is timed alongside so
+# that the ratio (our time / xxd's) stays meaningful on a busy machine.
+#
+# Targets: the ASCII dump takes at most half of xxd -p's time; peak memory stays
+# below the ROM size plus 16 MiB; the (XX) dump of a 32 MiB ROM (128 MiB of
+# output) takes well under a second.
+#
+# Exit status: 0 when every target is met, 1 when the program failed or gave
+# an unexpected dump, 3 when it ran correctly but missed a target.
+set -euo pipefail
+export LC_ALL=C
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+program=${1:-${TEXTDUMP:-$repo/build/textdump}}
+rom_mib=${BENCH_ROM_MIB:-32}
+runs=${BENCH_RUNS:-5}
+
+if [ ! -x "$program" ]; then
+  echo "bench: no program at $program; build it with: cmake --workflow --preset build" >&2
+  exit 1
+fi
+program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
+command -v xxd >/dev/null || { echo "bench: xxd is needed for the reference timing" >&2; exit 1; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/textdump-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
+
+rom=$work/rom.bin
+rom_bytes=$((rom_mib * 1024 * 1024))
+end_offset=$(printf '%X' $((rom_bytes - 1)))
+
+# --- Inputs ------------------------------------------------------------------
+
+# The ROM: an AES-CTR key stream from a fixed pass phrase is random-looking and
+# the same on every machine; python3's seeded generator where openssl is missing.
+make_rom() {
+  if command -v openssl >/dev/null; then
+    # head closes the pipe once it has enough; openssl's SIGPIPE is expected.
+    { openssl enc -aes-128-ctr -nosalt -pbkdf2 -pass pass:textdump-bench -in /dev/zero \
+        2>/dev/null || true; } | head -c "$rom_bytes" >"$rom"
+  else
+    python3 -c 'import random, sys
+r = random.Random(20240501)
+n = int(sys.argv[1])
+with open(sys.argv[2], "wb") as f:
+    while n:
+        k = min(n, 1 << 20)
+        f.write(r.getrandbits(8 * k).to_bytes(k, "little"))
+        n -= k' "$rom_bytes" "$rom"
+  fi
+  [ "$(stat -c %s "$rom")" -eq "$rom_bytes" ] || { echo "bench: could not make the ROM" >&2; exit 1; }
+}
+
+# Table lines end with CR LF.
+make_tables() {
+  : >"$work/empty.tbl"
+  {
+    awk 'BEGIN { for (c = 32; c < 127; c++) printf "%02X=%c\r\n", c, c }'
+    printf '*0A\r\n\\0B\r\n/00\r\n'
+  } >"$work/ascii.tbl"
+  {
+    cat "$work/ascii.tbl"
+    # F1: records of 16 bytes; N = F1 + 0x100 * argument, so they spread over
+    #     the first MiB and a bit (base 0x100000 for N = F1, 0xFFFB otherwise).
+    # F2: LoROM 16-bit pointers at 0x8000; strings in the same 32 KB bank.
+    # F3: HiROM 24-bit pointers at 0x10000; strings in the first 8 MiB.
+    # Each string runs to its END byte (00), 256 bytes on average.
+    # shellcheck disable=SC2016 # the $ begins a directive line, not an expansion
+    printf '%s\r\n' '$F1=FIXED,100000,10,1' '$F2=SNES,L,8000,2,1' '$F3=SNES,H,10000,3,1'
+  } >"$work/pointer.tbl"
+}
+
+# --- Measuring ---------------------------------------------------------------
+
+# measure OUTPUT COMMAND...: runs COMMAND with standard output to OUTPUT and
+# prints "seconds peak-KiB". GNU time gives the peak; where it is missing,
+# python3 reads it from wait4. A child keeps the peak of the process it was
+# forked from, so that figure is never below python3's own size (about 10 MiB):
+# an upper bound, which is all the memory target needs.
+if /usr/bin/time -f %M -o /dev/null true 2>/dev/null; then
+  measure() {
+    local output=$1 start end
+    shift
+    start=$EPOCHREALTIME
+    /usr/bin/time -f %M -o "$work/rss" "$@" >"$output"
+    end=$EPOCHREALTIME
+    awk -v s="$start" -v e="$end" -v k="$(tail -n 1 "$work/rss")" 'BEGIN { printf "%.6f %d\n", e - s, k }'
+  }
+else
+  measure() {
+    local output=$1
+    shift
+    python3 -c 'import os, subprocess, sys, time
+with open(sys.argv[1], "wb") as out:
+    start = time.perf_counter()
+    child = subprocess.Popen(sys.argv[2:], stdout=out)
+    _, status, usage = os.wait4(child.pid, 0)
+    seconds = time.perf_counter() - start
+if status != 0:
+    sys.exit(1)
+print("%.6f %d" % (seconds, usage.ru_maxrss))' "$output" "$@"
+  }
+fi
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# bench NAME RESULT OUTPUT COMMAND...: a warm-up run, then $runs timed ones,
+# each after deleting RESULT (the file the command writes, in the work folder)
+# so that every run creates its file afresh. Standard output goes to OUTPUT.
+# Sets med_seconds, peak_kib (the largest of the runs) and out_bytes (RESULT's size).
+bench() {
+  local name=$1 result_file=$2 output=$3 i result times=() peak=0
+  shift 3
+  rm -f "$result_file"
+  if ! measure "$output" "$@" >/dev/null; then
+    echo "bench: $name failed: $*" >&2
+    exit 1
+  fi
+  for ((i = 0; i < runs; i++)); do
+    rm -f "$result_file"
+    result=$(measure "$output" "$@") || { echo "bench: $name failed: $*" >&2; exit 1; }
+    times+=("${result% *}")
+    [ "${result#* }" -gt "$peak" ] && peak=${result#* }
+  done
+  med_seconds=$(printf '%s\n' "${times[@]}" | median)
+  peak_kib=$peak
+  out_bytes=$(stat -c %s "$result_file")
+}
+
+mib() { awk -v b="$1" 'BEGIN { printf "%.1f MiB", b / 1048576 }'; }
+
+# --- The runs ----------------------------------------------------------------
+
+echo "textdump benchmark: $program"
+echo "ROM: $rom_mib MiB of random bytes, $runs timed runs each after one warm-up, medians"
+make_rom
+make_tables
+
+printf '\n%-26s %9s %10s %9s %14s %13s\n' "case" "seconds" "ROM MB/s" "vs xxd" "output" "peak memory"
+
+bench "xxd -p" "$work/xxd.out" "$work/xxd.out" xxd -p "$rom"
+xxd_seconds=$med_seconds
+printf '%-26s %9.3f %10.1f %9s %14s %13s\n' "xxd -p (reference)" "$xxd_seconds" \
+  "$(awk -v b="$rom_bytes" -v s="$xxd_seconds" 'BEGIN { print b / 1e6 / s }')" "1.00" \
+  "$(mib "$out_bytes")" "$(mib $((peak_kib * 1024)))"
+
+declare -A seconds_of peak_of
+for table in empty ascii pointer; do
+  dump=$work/$table.dump
+  bench "$table table" "$dump" /dev/null "$program" "$rom" "$work/$table.tbl" "$dump" 0 "$end_offset"
+  seconds_of[$table]=$med_seconds
+  peak_of[$table]=$peak_kib
+  case $table in
+    empty) label="empty table: (XX)" ;;
+    ascii) label="ASCII table" ;;
+    pointer) label="ASCII + FIXED/SNES table" ;;
+  esac
+  printf '%-26s %9.3f %10.1f %9.2f %14s %13s\n' "$label" "$med_seconds" \
+    "$(awk -v b="$rom_bytes" -v s="$med_seconds" 'BEGIN { print b / 1e6 / s }')" \
+    "$(awk -v a="$med_seconds" -v x="$xxd_seconds" 'BEGIN { print a / x }')" \
+    "$(mib "$out_bytes")" "$(mib $((peak_kib * 1024)))"
+  if [ "$table" = empty ] && [ "$out_bytes" -ne $((4 * rom_bytes)) ]; then
+    echo "bench: the (XX) dump is $out_bytes bytes, not 4 x $rom_bytes" >&2
+    exit 1
+  fi
+  rm -f "$dump"
+done
+
+echo
+echo "MB/s counts the dumped ROM range only; the FIXED/SNES case also decodes the strings"
+echo "its pointers reach (about 256 bytes for each SNES control byte), hence its larger output."
+
+# --- Targets -----------------------------------------------------------------
+
+echo
+missed=0
+target() { # target MET DESCRIPTION
+  if [ "$1" = 1 ]; then echo "met:    $2"; else echo "MISSED: $2"; missed=$((missed + 1)); fi
+}
+ratio=$(awk -v a="${seconds_of[ascii]}" -v x="$xxd_seconds" 'BEGIN { printf "%.2f", a / x }')
+target "$(awk -v r="$ratio" 'BEGIN { print (r <= 0.5) ? 1 : 0 }')" \
+  "ASCII dump at most half of xxd -p's time (ratio $ratio)"
+limit_kib=$((rom_bytes / 1024 + 16 * 1024))
+for table in empty ascii pointer; do
+  target "$([ "${peak_of[$table]}" -lt "$limit_kib" ] && echo 1 || echo 0)" \
+    "$table table: peak memory $(mib $((peak_of[$table] * 1024))) below ROM + 16 MiB ($(mib $((limit_kib * 1024))))"
+done
+target "$(awk -v s="${seconds_of[empty]}" -v m="$rom_mib" 'BEGIN { print (s * 32 / m < 1) ? 1 : 0 }')" \
+  "(XX) dump of $rom_mib MiB in $(printf '%.3f' "${seconds_of[empty]}") s (target: well under 1 s for 32 MiB)"
+
+[ "$missed" -eq 0 ] || exit 3
