@@ -15,6 +15,7 @@
 #include "hexutil/console.hpp"
 #include "table/code_table.hpp"
 #include "textdump/dump_output.hpp"
+#include "textdump/pieces.hpp"
 #include "textdump/rom_image.hpp"
 
 namespace textdump {
@@ -30,6 +31,7 @@ struct DumpState {
   std::uint32_t header_size = 0; // copier header length, for SNES pointers
   std::uint8_t active_table = 0; // table switched to last; 0 when none is in force
   bool wrapped = false;          // rom_pos went past 0xFFFFFFFF: the loop ends
+  Pieces pieces{};               // short renderings of the code table in force
 };
 
 enum class DumpEnd {

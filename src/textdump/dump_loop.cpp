@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <array>
 
 #include "textdump/dump_engine.hpp"
 
@@ -7,54 +6,12 @@ namespace textdump {
 
 namespace {
 
-// What a byte writes when that is a short fixed piece of output and nothing
-// else: texts of up to PIECE_MAX bytes, (XX), line breaks, waits, and END while
-// table 0 is in force. Every other byte (longer texts, pointers, switches, END
-// with another table, unassigned values) takes the general path.
-constexpr std::size_t PIECE_MAX = 15;
-constexpr std::uint8_t NOT_PLAIN = 0xFF;
-
-struct Piece {
-  char bytes[PIECE_MAX] = {};
-  std::uint8_t size = NOT_PLAIN;
-};
-static_assert(sizeof(Piece) == 16);
-
-using Pieces = std::array<Piece, TABLE_CODES>;
-
-void set_piece(Piece& piece, std::string_view bytes) {
-  if (bytes.size() > PIECE_MAX) return;
-  std::copy(bytes.begin(), bytes.end(), piece.bytes);
-  piece.size = static_cast<std::uint8_t>(bytes.size());
-}
-
-// Built again whenever the code table or the active table changes.
-void build_pieces(const DumpState& state, Pieces& pieces) {
-  constexpr char digits[] = "0123456789ABCDEF";
-  for (std::size_t code = 0; code < TABLE_CODES; ++code) {
-    Piece& piece = pieces[code];
-    piece = Piece{};
-    const std::uint32_t value = state.table.code_value[code];
-    if (value == CODE_UNDEFINED) {
-      const char bytes[4] = {'(', digits[code >> 4], digits[code & 0xF], ')'};
-      set_piece(piece, {bytes, 4});
-    } else if (value <= CODE_TEXT_MAX) {
-      set_piece(piece, state.table.code_text[code]);
-    } else if (value == CODE_LINE_BREAK) {
-      set_piece(piece, LINE_BREAK_BYTES);
-    } else if (value == CODE_WAIT) {
-      set_piece(piece, WAIT_BYTES);
-    } else if (value == CODE_END && state.active_table == 0) {
-      set_piece(piece, END_BYTES);
-    }
-  }
-}
-
 // Writes the plain bytes from rom_pos on, up to the first byte that is not
 // plain, the end of the ROM file or end_offset. No branch depends on the byte's
 // kind: every piece is copied whole (16 bytes) and the buffer advances by its size.
 // False when the dump file could not be written.
-bool dump_plain_run(DumpState& state, const Pieces& pieces) {
+bool dump_plain_run(DumpState& state) {
+  const Pieces& pieces = state.pieces;
   if (state.rom_pos >= state.rom.size) return true;
   const std::uint64_t stop =
       std::min<std::uint64_t>(std::uint64_t{state.end_offset} + 1, state.rom.size);
@@ -96,11 +53,10 @@ DumpEnd run_dump_loop(DumpState& state) {
   state.header_size = header_size_of(state.rom);
   const std::uint32_t* const code_value = state.table.code_value.data();
   DumpOutput& out = state.out;
-  Pieces pieces;
-  build_pieces(state, pieces);
+  build_pieces(state.table, state.active_table, state.pieces);
 
   while (state.rom_pos <= state.end_offset) {
-    if (!dump_plain_run(state, pieces)) return DumpEnd::write_failed;
+    if (!dump_plain_run(state)) return DumpEnd::write_failed;
     if (state.wrapped || state.rom_pos > state.end_offset) break;
     const std::uint8_t code = rom_byte(state.rom, state.rom_pos);
     const std::uint32_t value = code_value[code];
@@ -112,10 +68,7 @@ DumpEnd run_dump_loop(DumpState& state) {
     } else if (value == CODE_LINE_BREAK) {
       dump_write(out, LINE_BREAK_BYTES);
     } else if (value == CODE_END) {
-      if (state.active_table != 0) {
-        if (!restore_table(state)) return DumpEnd::table_failed;
-        build_pieces(state, pieces);
-      }
+      if (state.active_table != 0 && !restore_table(state)) return DumpEnd::table_failed;
       dump_write(out, END_BYTES);
     } else if (value == CODE_WAIT) {
       dump_write(out, WAIT_BYTES);
@@ -123,7 +76,6 @@ DumpEnd run_dump_loop(DumpState& state) {
       follow_pointer(state, code);
     } else if (value == CODE_TABLE_SWITCH) {
       if (!switch_table(state, code)) return DumpEnd::table_failed;
-      build_pieces(state, pieces);
     } else {
       pause(state.console); // an unassigned value: nothing is written
     }

@@ -24,6 +24,11 @@ bool load_member(DumpState& state, bool digit_set) {
   return load_font_table(state.table, state.tablefile, state.console) == 0;
 }
 
+// The code table and the table in force changed: so did their renderings.
+void refresh_pieces(DumpState& state) {
+  build_pieces(state.table, state.active_table, state.pieces);
+}
+
 } // namespace
 
 bool set_table_digit(std::string& tablefile, char digit) {
@@ -39,13 +44,16 @@ bool switch_table(DumpState& state, std::uint8_t code) {
   const std::uint8_t number = state.table.code_params[code].p1;
   const bool digit_set = set_table_digit(state.tablefile, static_cast<char>(0x30 + number));
   state.active_table = number;
-  return load_member(state, digit_set);
+  if (!load_member(state, digit_set)) return false;
+  refresh_pieces(state);
+  return true;
 }
 
 bool restore_table(DumpState& state) {
   const bool digit_set = set_table_digit(state.tablefile, '0');
   if (!load_member(state, digit_set)) return false;
   state.active_table = 0;
+  refresh_pieces(state);
   return true;
 }
 
