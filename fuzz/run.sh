@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
+# and runs each for SECONDS (default 60) on a copy of its seed corpus and saved
+# findings. Exits non-zero when a target reports a crash, hang, leak or sanitizer
+# finding; the finding's input is printed in base64 and kept in the work folder.
+#
+#   fuzz/run.sh [SECONDS]
+set -euo pipefail
+seconds=${1:-60}
+cd "$(dirname "$0")/.."
+
+# libFuzzer programs link only when clang and its fuzzer runtime are both there.
+fuzzer_links() {
+  command -v clang++ >/dev/null || return 1
+  local probe
+  probe=$(mktemp -d)
+  printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' \
+    >"$probe/probe.cpp"
+  clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/probe" \
+    >/dev/null 2>&1
+  local status=$?
+  rm -rf "$probe"
+  return $status
+}
+
+if ! fuzzer_links; then
+  echo "Installing clang and its fuzzer runtime"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang libclang-rt-14-dev
+  fuzzer_links || { echo "clang++ still cannot link a libFuzzer program" >&2; exit 1; }
+fi
+
+cmake --preset fuzz
+cmake --build --preset fuzz --target table_loader_fuzz dump_run_fuzz
+
+work=$(mktemp -d)
+failed=()
+for target in table_loader_fuzz dump_run_fuzz; do
+  echo "== $target for ${seconds}s"
+  # The run grows its own copy of the corpus; the committed one stays as it is.
+  mkdir -p "$work/$target/corpus" "$work/$target/findings"
+  cp -R "fuzz/corpus/$target/." "$work/$target/corpus/"
+  if [ -d "fuzz/regressions/$target" ]; then cp -R "fuzz/regressions/$target/." "$work/$target/corpus/"; fi
+  # Inputs stay a few KiB: tables and ROMs of that size reach every path, and
+  # the whole-run target's work grows with the product of their sizes.
+  status=0
+  "build-fuzz/fuzz/$target" "$work/$target/corpus" \
+    -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 -dict=fuzz/table.dict \
+    -artifact_prefix="$work/$target/findings/" -print_final_stats=1 || status=$?
+  for finding in "$work/$target/findings"/*; do
+    [ -e "$finding" ] || continue
+    status=1
+    echo "Finding $finding (base64):"
+    base64 "$finding"
+  done
+  if [ "$status" -ne 0 ]; then failed+=("$target"); fi
+done
+
+if [ "${#failed[@]}" -gt 0 ]; then
+  echo "Fuzzing found problems in: ${failed[*]} (inputs kept in $work)" >&2
+  exit 1
+fi
+rm -rf "$work"
+echo "Fuzzing found nothing"

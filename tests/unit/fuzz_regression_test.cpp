@@ -1,0 +1,133 @@
+// Replays the fuzz targets' seed corpus and every saved finding through the code
+// the targets run, so that a fault the fuzzer found stays found.
+#include <gtest/gtest.h>
+
+#ifdef TEXTDUMP_FUZZ_DIR
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fuzz_inputs.hpp"
+#include "support/test_files.hpp"
+
+namespace textdump {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file of fuzz/corpus/TARGET and fuzz/regressions/TARGET, in name order.
+std::vector<fs::path> inputs_of(const std::string& target) {
+  std::vector<fs::path> files;
+  for (const char* folder : {"corpus", "regressions"}) {
+    const fs::path dir = fs::path(TEXTDUMP_FUZZ_DIR) / folder / target;
+    if (!fs::is_directory(dir)) continue;
+    for (const auto& entry : fs::directory_iterator(dir))
+      if (entry.is_regular_file()) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string bytes_of(const fs::path& file) {
+  return testing::read_file_bytes(file.string());
+}
+
+std::string repeat(std::string_view text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+const std::uint8_t* data_of(const std::string& bytes) {
+  return reinterpret_cast<const std::uint8_t*>(bytes.data());
+}
+
+TEST(FuzzRegression, TableLoaderInputsReplay) {
+  const auto files = inputs_of("table_loader_fuzz");
+  EXPECT_GE(files.size(), 3u);
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.string());
+    const std::string bytes = bytes_of(file);
+    EXPECT_EQ(testing::run_table_loader_input(data_of(bytes), bytes.size()), "");
+  }
+}
+
+// Each input runs whole and cut into pieces of one and of three offsets: the
+// pieces must not change what the run writes or how it ends.
+TEST(FuzzRegression, DumpRunInputsReplay) {
+  const auto files = inputs_of("dump_run_fuzz");
+  EXPECT_GE(files.size(), 3u);
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.string());
+    const std::string bytes = bytes_of(file);
+    const auto input = testing::split_dump_input(data_of(bytes), bytes.size());
+    const testing::DumpRun whole = testing::run_dump(input);
+    EXPECT_EQ(whole.problem, "");
+    if (whole.capped) continue;
+    for (std::uint64_t piece : {1u, 3u}) {
+      const testing::DumpRun cut = testing::run_dump(input, piece);
+      EXPECT_EQ(cut.problem, "");
+      EXPECT_EQ(cut.end, whole.end) << "pieces of " << piece;
+      EXPECT_EQ(cut.output, whole.output) << "pieces of " << piece;
+    }
+  }
+}
+
+// The seeds decode to what they were written for, so the corpus starts the
+// fuzzer on pointers, records, switches and the top of the offset range.
+TEST(FuzzRegression, SeedsDecodeAsIntended) {
+  const struct {
+    const char* seed;
+    DumpEnd end;
+    std::string output;
+  } cases[] = {
+      {"snes.bin", DumpEnd::complete, "Hello\r\nWorld\r\nHiROM\r\n[END]\r\n"},
+      {"fixed.bin", DumpEnd::complete,
+       "Record0!\r\nRec1\r\n" + repeat("(FF)", 16) + "\r\n[END]\r\n"},
+      {"switch.bin", DumpEnd::table_failed, "ab\r\nALPHABETA[END]\r\nabALPHAb[END]\r\nALPHA"},
+      {"top.bin", DumpEnd::complete, std::string(16, '~')},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.seed);
+    const std::string bytes =
+        bytes_of(fs::path(TEXTDUMP_FUZZ_DIR) / "corpus" / "dump_run_fuzz" / c.seed);
+    const testing::DumpRun run =
+        testing::run_dump(testing::split_dump_input(data_of(bytes), bytes.size()));
+    EXPECT_EQ(run.problem, "");
+    EXPECT_EQ(run.end, c.end);
+    EXPECT_EQ(run.output, c.output);
+  }
+}
+
+// A range whose dump would run to megabytes stops soon after the cap; a range
+// that ends before it starts (past 0xFFFFFFFF) decodes nothing.
+TEST(FuzzRegression, HarnessCapsOutputAndKeepsEmptyRanges) {
+  const std::string table = "41=" + std::string(3000, 'x');
+  const std::string big = testing::join_dump_input(0, 4096, table, "", std::string(4096, 'A'));
+  const testing::DumpRun capped =
+      testing::run_dump(testing::split_dump_input(data_of(big), big.size()));
+  EXPECT_EQ(capped.problem, "");
+  EXPECT_TRUE(capped.capped);
+  EXPECT_GT(capped.output.size(), testing::OUTPUT_CAP);
+  EXPECT_LT(capped.output.size(), testing::OUTPUT_CAP + 2 * 3000);
+
+  const std::string empty = testing::join_dump_input(0xFFFFFFFFu, 1, "41=A", "", "AAAA");
+  const testing::DumpRun none =
+      testing::run_dump(testing::split_dump_input(data_of(empty), empty.size()));
+  EXPECT_EQ(none.problem, "");
+  EXPECT_FALSE(none.capped);
+  EXPECT_EQ(none.output, "");
+}
+
+} // namespace
+} // namespace textdump
+
+#else
+
+TEST(FuzzRegression, NeedsTheFuzzFolder) {
+  GTEST_SKIP() << "unit_tests was built without TEXTDUMP_FUZZ_DIR";
+}
+
+#endif
