@@ -20,11 +20,7 @@ namespace fs = std::filesystem;
 using testing::run_program;
 using testing::TempDir;
 
-std::string bytes(std::initializer_list<int> values) {
-  std::string out;
-  for (int v : values) out.push_back(static_cast<char>(v));
-  return out;
-}
+using testing::bytes;
 
 using Pokes = std::vector<std::pair<std::uintmax_t, std::string>>;
 

@@ -70,7 +70,8 @@ TEST(TableChecker, EveryReportKindWithItsLineTheSummaryAndTheStatus) {
        "line 2: HEX VALUE ERROR:47 at column 2 ('G' is not a hex digit): 4G=B\n"
        "line 3: HEX VALUE ERROR:d at column 3 (a digit is missing at the end of the line): *F\n"
        "line 4: HEX VALUE ERROR:47 at column 12 ('G' is not a hex digit): $80=FIXED,1G00,8,0\n"
-       "line 5: HEX VALUE ERROR:ffffffff at column 3 (a digit is missing at the end of the file): /E\n"
+       "line 5: HEX VALUE ERROR:ffffffff at column 3 (a digit is missing at the end of the file): "
+       "/E\n"
        "5 entries: 2 text, 1 line break, 0 wait, 1 end, 1 FIXED, 0 SNES, 0 TABLE; 4 problems\n",
        1},
       {"keywords that select nothing",
@@ -109,7 +110,8 @@ TEST(TableChecker, EveryReportKindWithItsLineTheSummaryAndTheStatus) {
        {},
        "line 1: four-digit code 1644: this line defines code 16 with the text \"44=<wait>\": "
        "1644=<wait>\n"
-       "line 2: four-digit code 1645: this line defines code 16 with the text \"45=<w>\": 1645=<w>\n"
+       "line 2: four-digit code 1645: this line defines code 16 with the text \"45=<w>\": "
+       "1645=<w>\n"
        "1 entry: 1 text, 0 line break, " +
            none + "2 problems\n",
        1},
@@ -138,7 +140,8 @@ TEST(TableChecker, EveryReportKindWithItsLineTheSummaryAndTheStatus) {
        "$F0=TABLE,1\r\n",
        {{"sub/fon1.tbl", "41=a\r\n"}},
        "line 1: the restore loads \"sub/fon0.tbl\", which cannot be opened: $F0=TABLE,1\n"
-       "line 1: note: this switch loads \"sub/fon1.tbl\" (table digit 't' becomes '1'): $F0=TABLE,1\n"
+       "line 1: note: this switch loads \"sub/fon1.tbl\" (table digit 't' becomes '1'): "
+       "$F0=TABLE,1\n"
        "1 entry: 0 text, 0 line break, 0 wait, 0 end, 0 FIXED, 0 SNES, 1 TABLE; 1 problem\n",
        1},
       {"a file name without a table digit",

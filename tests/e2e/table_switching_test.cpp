@@ -19,11 +19,7 @@ using testing::read_file_bytes;
 using testing::run_program;
 using testing::TempDir;
 
-std::string bytes(std::initializer_list<int> values) {
-  std::string out;
-  for (int v : values) out.push_back(static_cast<char>(v));
-  return out;
-}
+using testing::bytes;
 
 void write_in(const TempDir& dir, const std::string& name, std::string_view content) {
   const fs::path path = dir.path() / name;

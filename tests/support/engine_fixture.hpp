@@ -14,13 +14,6 @@
 
 namespace textdump::testing {
 
-// A byte string from byte values, for ROM contents.
-inline std::string bytes(std::initializer_list<int> values) {
-  std::string s;
-  for (int v : values) s.push_back(static_cast<char>(v));
-  return s;
-}
-
 struct EngineFixture {
   CodeTable table;
   DumpOutput out; // fd -1: the bytes land in out.memory

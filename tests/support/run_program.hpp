@@ -30,10 +30,12 @@ inline ProgramResult run_program_with_input_file(const std::string& folder,
   const std::string out_path = io.file("stdout"), err_path = io.file("stderr");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, stdin_path.empty() ? "/dev/null" : stdin_path.c_str(),
-                                   O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(
+      &actions, 0, stdin_path.empty() ? "/dev/null" : stdin_path.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
   std::vector<std::string> argv_strings{TEXTDUMP_EXE};
   argv_strings.insert(argv_strings.end(), args.begin(), args.end());
@@ -44,7 +46,8 @@ inline ProgramResult run_program_with_input_file(const std::string& folder,
   ProgramResult result;
   if (posix_spawn(&pid, TEXTDUMP_EXE, &actions, nullptr, argv.data(), environ) == 0) {
     int wstatus = 0;
-    while (::waitpid(pid, &wstatus, 0) < 0) {}
+    while (::waitpid(pid, &wstatus, 0) < 0) {
+    }
     if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
   }
   posix_spawn_file_actions_destroy(&actions);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -18,7 +19,8 @@ namespace textdump::testing {
 class TempDir {
 public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "textdump-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "textdump-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     path_ = pattern;
   }
@@ -37,6 +39,13 @@ public:
 private:
   std::filesystem::path path_;
 };
+
+// A byte string from byte values, for ROM contents.
+inline std::string bytes(std::initializer_list<int> values) {
+  std::string s;
+  for (int v : values) s.push_back(static_cast<char>(v));
+  return s;
+}
 
 inline void write_file(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
