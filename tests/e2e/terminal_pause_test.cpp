@@ -18,9 +18,9 @@ namespace {
 
 using testing::TempDir;
 
-// Reads from the terminal until `wanted` has appeared or two seconds have passed.
+// Reads from the terminal until `wanted` has appeared or ten seconds have passed.
 bool read_until(int fd, std::string& seen, const std::string& wanted) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (seen.find(wanted) == std::string::npos) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
@@ -56,7 +56,7 @@ TEST(TerminalPause, WaitsForEnterAfterTheRun) {
   int status = 0;
   EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0);
   ASSERT_EQ(::write(terminal, "\n", 1), 1);
-  for (int i = 0; i < 200 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) ::usleep(10000);
+  for (int i = 0; i < 1000 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) ::usleep(10000);
   if (::waitpid(pid, &status, WNOHANG) == 0) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);
