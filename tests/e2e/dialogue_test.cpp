@@ -48,7 +48,7 @@ std::string failure_output(std::string_view message) {
   return prompts_then() + std::string(message);
 }
 
-// The worked example: 41 42 FE 00 FD through a table of texts and markers.
+// 41 42 FE 00 FD through a table of texts and markers: every simple kind at once.
 TEST(Dialogue, DumpsTextsMarkersAndUndefinedBytes) {
   Game game;
   const auto result = run_program(game.folder(), {}, "game.bin font.tbl out.txt 0 4\n");
