@@ -42,9 +42,27 @@ enum class DumpEnd {
 
 DumpEnd run_dump_loop(DumpState& state);
 
-// Writes a text entry's own bytes.
-inline void dump_text(DumpOutput& out, const CodeTable& table, std::uint8_t code) {
-  dump_write(out, table.code_text[code]);
+// Writes what a byte of a simple kind writes: its text, (XX), CR LF, "[WAIT]"
+// CR LF, or "[END]" CR LF while no restore is due. False, writing nothing, for
+// the kinds that act (END with another table in force, pointer, TABLE, unassigned).
+inline bool dump_simple(DumpState& state, std::uint8_t code, std::uint32_t value) {
+  const Piece& piece = state.pieces[code];
+  if (piece.size != NOT_PLAIN) {
+    dump_piece(state.out, piece);
+  } else if (value == CODE_UNDEFINED) {
+    dump_undefined(state.out, code);
+  } else if (value <= CODE_TEXT_MAX) {
+    dump_write(state.out, state.table.code_text[code]);
+  } else if (value == CODE_LINE_BREAK) {
+    dump_write(state.out, LINE_BREAK_BYTES);
+  } else if (value == CODE_WAIT) {
+    dump_write(state.out, WAIT_BYTES);
+  } else if (value == CODE_END && state.active_table == 0) {
+    dump_write(state.out, END_BYTES);
+  } else {
+    return false;
+  }
+  return true;
 }
 
 // For a byte whose code_value is CODE_POINTER, with rom_pos on it. Consumes the

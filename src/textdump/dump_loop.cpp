@@ -60,18 +60,12 @@ DumpEnd run_dump_loop(DumpState& state) {
     if (state.wrapped || state.rom_pos > state.end_offset) break;
     const std::uint8_t code = rom_byte(state.rom, state.rom_pos);
     const std::uint32_t value = code_value[code];
-    if (value <= CODE_TEXT_MAX) {
-      if (value == CODE_UNDEFINED)
-        dump_undefined(out, code);
-      else
-        dump_text(out, state.table, code);
-    } else if (value == CODE_LINE_BREAK) {
-      dump_write(out, LINE_BREAK_BYTES);
+    // Texts, (XX) and markers write and are done; the other kinds act.
+    if (dump_simple(state, code, value)) {
     } else if (value == CODE_END) {
-      if (state.active_table != 0 && !restore_table(state)) return DumpEnd::table_failed;
+      // Another table is in force: table 0 comes back before the marker.
+      if (!restore_table(state)) return DumpEnd::table_failed;
       dump_write(out, END_BYTES);
-    } else if (value == CODE_WAIT) {
-      dump_write(out, WAIT_BYTES);
     } else if (value == CODE_POINTER) {
       follow_pointer(state, code);
     } else if (value == CODE_TABLE_SWITCH) {

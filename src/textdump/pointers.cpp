@@ -108,17 +108,7 @@ void copy_target(DumpState& state, std::uint32_t target, CopyLimit kind, std::ui
     if (kind == CopyLimit::record && remaining-- == 0) return;
     // Inside a string, kinds write what the dump loop writes for them; pointer,
     // table-switch and unassigned bytes write nothing and do nothing.
-    const Piece& piece = state.pieces[code];
-    if (piece.size != NOT_PLAIN)
-      dump_piece(out, piece);
-    else if (value == CODE_UNDEFINED)
-      dump_undefined(out, code);
-    else if (value <= CODE_TEXT_MAX)
-      dump_text(out, state.table, code);
-    else if (value == CODE_LINE_BREAK)
-      dump_write(out, LINE_BREAK_BYTES);
-    else if (value == CODE_WAIT)
-      dump_write(out, WAIT_BYTES);
+    dump_simple(state, code, value);
     ++t;
     if (t == 0 && kind == CopyLimit::none) return; // 4 GiB of string without an END
     if (out.error != 0) return;
