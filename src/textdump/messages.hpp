@@ -13,7 +13,7 @@ enum class Failure {
   dump_create,   // the dump file cannot be created
   dump_is_input, // the dump file is the ROM file or the table file
   table_open,    // the table file cannot be opened
-  table_read,    // the loader could not read the table file (it printed why)
+  table_read,    // the loader printed "Couldn't read table file.\n" and paused
   table_switch,  // a switch or restore could not reopen or reload (message given)
   dump_write,    // a write, flush or close of the dump file failed
   usage,         // command line not understood
@@ -25,7 +25,6 @@ int exit_status(Failure failure);
 inline constexpr std::string_view BANNER = "Quarvel. v0.03 by Zebrinth\n";
 inline constexpr std::string_view VERSION_LINE = "textdump 0.03\n";
 inline constexpr std::string_view END_PROGRAM = "END PROGRAM.\n";
-inline constexpr std::string_view TABLE_READ_FAILED = "Couldn't read table file.\n";
 
 // Names are shown up to a NUL, as the file system sees them.
 std::string message_rom_open(std::string_view romfile);

@@ -9,7 +9,6 @@
 #include "table/read_file.hpp"
 #include "table/table_loader.hpp"
 #include "textdump/dump_engine.hpp"
-#include "textdump/messages.hpp"
 
 namespace textdump {
 

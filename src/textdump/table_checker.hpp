@@ -7,10 +7,12 @@
 //   a directive whose keyword selects nothing
 //   a directive with empty or missing fields
 //   a code defined again (the later line wins)
-//   a text that begins or ends with a space or a tab
+//   a four-digit code (16FD=...), which defines its first two digits only
+//   a text that begins or ends with a space or a tab (not one of spaces only)
 //   a TABLE entry whose family member (or member 0, for the restore) is missing
 // Notes (informational): the table digit that each TABLE entry rewrites.
-// A summary line counts the entries by kind.
+// A summary line counts the entries by kind. A table that cannot be read is
+// reported on standard error.
 #pragma once
 
 #include <cstdio>
