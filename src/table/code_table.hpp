@@ -59,6 +59,10 @@ struct CodeTable {
 // Every code_value 0, every code_base 0xFFFB, no texts.
 void init_code_table(CodeTable& table);
 
+// True when the table has a SNES entry and no END entry: every string a SNES
+// entry points to then runs to the end of the ROM file.
+bool has_snes_without_end(const CodeTable& table);
+
 // True when a code_value stands for a text entry.
 constexpr bool is_text_value(std::uint32_t value) {
   return value != CODE_UNDEFINED && value <= CODE_TEXT_MAX;

@@ -35,29 +35,32 @@ bool file_opens(const std::string& name) {
   return true;
 }
 
-ReadStatus read_all(int fd, std::string& bytes) {
+ReadStatus read_all(int fd, std::string& bytes, std::uint64_t limit) {
   bytes.clear();
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  const auto expected = regular && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  if (expected > limit) return ReadStatus::too_large;
+  bytes.reserve(static_cast<std::size_t>(expected));
   char chunk[1 << 16];
   for (;;) {
     ssize_t got = ::read(fd, chunk, sizeof chunk);
     if (got > 0) {
+      if (bytes.size() + static_cast<std::size_t>(got) > limit) return ReadStatus::too_large;
       bytes.append(chunk, static_cast<std::size_t>(got));
     } else if (got == 0) {
-      return ReadStatus::ok;
+      return bytes.size() < expected ? ReadStatus::changed : ReadStatus::ok;
     } else if (errno != EINTR) {
       return ReadStatus::read_error;
     }
   }
 }
 
-ReadStatus read_file(const std::string& name, std::string& bytes) {
+ReadStatus read_file(const std::string& name, std::string& bytes, std::uint64_t limit) {
   bytes.clear();
   int fd = open_for_reading(name);
   if (fd < 0) return ReadStatus::cannot_open;
-  const ReadStatus status = read_all(fd, bytes);
+  const ReadStatus status = read_all(fd, bytes, limit);
   ::close(fd);
   return status;
 }

@@ -174,14 +174,19 @@ void parse_font_table(std::string_view bytes, CodeTable& table, const Console& c
   }
 }
 
-int load_font_table(CodeTable& table, const std::string& tablefile, const Console& console) {
+int load_font_table(CodeTable& table, const std::string& tablefile, const Console& console,
+                    const TableLineObserver& observer) {
   std::string bytes;
-  if (read_file(tablefile, bytes) != ReadStatus::ok) {
-    say(console, "Couldn't read table file.\n");
+  const ReadStatus status = read_file(tablefile, bytes);
+  if (status != ReadStatus::ok) {
+    say(console, status == ReadStatus::too_large
+                     ? "The table file \"" + name_until_nul(tablefile) +
+                           "\" is larger than 64 MiB; no table is that large.\n"
+                     : std::string("Couldn't read table file.\n"));
     pause(console);
     return 1;
   }
-  parse_font_table(bytes, table, console);
+  parse_font_table(bytes, table, console, observer);
   return 0;
 }
 

@@ -66,8 +66,10 @@ void parse_font_table(std::string_view bytes, CodeTable& table, const Console& c
                       const TableLineObserver& observer = nullptr);
 
 // Reads the named table file into memory once and parses it. When the file
-// cannot be read: "Couldn't read table file.\n", the pause, result 1 and the
-// code table unchanged. Otherwise result 0.
-int load_font_table(CodeTable& table, const std::string& tablefile, const Console& console);
+// cannot be read: "Couldn't read table file.\n" (or, over 64 MiB, a message
+// naming the file and the limit), the pause, result 1 and the code table
+// unchanged. Otherwise result 0.
+int load_font_table(CodeTable& table, const std::string& tablefile, const Console& console,
+                    const TableLineObserver& observer = nullptr);
 
 } // namespace textdump

@@ -91,7 +91,8 @@ bool restore_table(DumpState& state);
 
 // Stores digit just before the first '.' of the file-name part of the name
 // (after the last '/' or '\'). False, leaving the name alone, when that part has
-// no '.' or begins with one.
+// no '.' or begins with one; false too, after storing it, for a digit that is
+// '/', '\' or NUL, which would name another file.
 bool set_table_digit(std::string& tablefile, char digit);
 
 } // namespace textdump

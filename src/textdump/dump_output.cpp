@@ -91,14 +91,27 @@ DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& 
     if (created) ::unlink(path.c_str());
     return clash;
   }
-  if (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
-    out.error = errno;
-    ::close(fd);
-    return DumpOpen::cannot_create;
-  }
   out.fd = fd;
   out.owns_fd = true;
+  if (created) out.created_path = path;
+  out.id = FileId{true, static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  out.regular = S_ISREG(st.st_mode);
   return DumpOpen::ok;
+}
+
+void discard_dump(DumpOutput& out) {
+  if (out.owns_fd) ::close(out.fd);
+  if (!out.created_path.empty()) ::unlink(out.created_path.c_str());
+  out.fd = -1;
+  out.owns_fd = false;
+  out.used = 0;
+}
+
+bool truncate_dump(DumpOutput& out) {
+  if (!out.owns_fd || !out.regular) return true;
+  if (::ftruncate(out.fd, 0) == 0) return true;
+  out.error = errno;
+  return false;
 }
 
 DumpOpen use_dump_descriptor(DumpOutput& out, int fd, const std::string& name, const FileId& rom,
@@ -108,6 +121,8 @@ DumpOpen use_dump_descriptor(DumpOutput& out, int fd, const std::string& name, c
   if (::fstat(fd, &st) == 0) {
     const DumpOpen clash = check_identity(rom, file_id_of(tablefile), st);
     if (clash != DumpOpen::ok) return clash;
+    out.id = FileId{true, static_cast<std::uint64_t>(st.st_dev),
+                    static_cast<std::uint64_t>(st.st_ino)};
   }
   out.fd = fd;
   out.owns_fd = false;

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "textdump/rom_image.hpp"
+
 namespace textdump {
 
 inline constexpr std::size_t DUMP_BUFFER_SIZE = 1 << 20;
@@ -26,6 +28,9 @@ struct DumpOutput {
   std::string memory; // everything written, when fd is -1
   std::unique_ptr<char[]> buffer = std::make_unique<char[]>(DUMP_BUFFER_SIZE);
   std::size_t used = 0;
+  FileId id;            // the file written, to refuse loading it as a table
+  bool regular = false; // a regular file, truncated once the table has loaded
+  std::string created_path; // set when this run created the file
 };
 
 // Hands the buffered bytes to the file (or to memory). False once anything failed.
@@ -73,8 +78,6 @@ inline void dump_undefined(DumpOutput& out, std::uint8_t code) {
 
 namespace textdump {
 
-struct FileId;
-
 enum class DumpOpen {
   ok,
   cannot_create, // out.error tells why
@@ -82,11 +85,19 @@ enum class DumpOpen {
   is_table,      // the name is the table file, however spelled
 };
 
-// Creates (or truncates) the named dump file. A name that is the ROM or the
-// table file is refused before anything is truncated (a file it had to create
+// Opens the named dump file, creating it when missing, without truncating it.
+// A name that is the ROM or the table file is refused (a file it had to create
 // for that is removed again).
 DumpOpen open_dump_file(DumpOutput& out, const std::string& name, const FileId& rom,
                         const std::string& tablefile);
+
+// Empties an existing dump file; done only once the table has loaded, so that a
+// failed run leaves an existing file as it was. False, with out.error, on failure.
+bool truncate_dump(DumpOutput& out);
+
+// Gives up a dump file that must not be written: closes it, and removes it when
+// this run created it.
+void discard_dump(DumpOutput& out);
 
 // The dump goes to an already open descriptor (standard output), not closed at
 // the end; refused like a named file when it is the ROM or the table file.

@@ -1,12 +1,15 @@
 // The ROM file, held as bytes for the whole run.
 //
-// The file is mapped into memory; where mapping fails it is read whole. Every
+// The file is mapped into memory; where mapping fails it is read whole. A
+// mapped file that shrinks during the run ends the process with the report set
+// by set_rom_changed_report and exit status 1. Every
 // position at or past the end of the file reads as 0xFF, the end-of-file
 // result cut to eight bits, and is decoded like any other byte.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace textdump {
 
@@ -37,6 +40,19 @@ inline std::uint32_t header_size_of(const RomView& rom) {
   return static_cast<std::uint32_t>(rom.size & 0x7FF);
 }
 
+// A 32-bit offset reaches every byte of a ROM of up to 4 GiB, and no further.
+inline constexpr std::uint64_t ROM_SIZE_LIMIT = std::uint64_t{1} << 32;
+
+enum class RomOpen {
+  ok,
+  cannot_open, // missing, unreadable, a directory, or a read failed
+  too_large,   // over ROM_SIZE_LIMIT
+  changed,     // the file shrank while it was read
+};
+
+// The message written to fd when a mapped ROM file shrinks under the run.
+void set_rom_changed_report(int fd, std::string_view message);
+
 class RomImage {
 public:
   RomImage() = default;
@@ -44,8 +60,7 @@ public:
   RomImage& operator=(const RomImage&) = delete;
   ~RomImage();
 
-  // False when the name cannot be opened as a file (a directory cannot).
-  bool open(const std::string& name);
+  RomOpen open(const std::string& name);
 
   RomView view() const { return view_; }
   const FileId& id() const { return id_; }
@@ -54,7 +69,6 @@ private:
   RomView view_;
   FileId id_;
   void* mapping_ = nullptr;
-  std::uint64_t mapped_size_ = 0;
   std::string fallback_; // the whole file, where mapping failed
 };
 

@@ -34,10 +34,61 @@ bool is_space(int c) {
 
 } // namespace
 
+namespace {
+
+// The first line, and the count, of lines whose key has four or more digits:
+// a standard table read in this format.
+struct LongKeys {
+  std::size_t count = 0;
+  std::size_t first_line = 0;
+  std::string first_content;
+
+  void see(const TableLine& line) {
+    const std::size_t from = line.kind == LineKind::text ? 0 : 1;
+    if (line.kind == LineKind::directive) return;
+    std::size_t digits = 0;
+    while (from + digits < line.content.size() && is_hex_digit(line.content[from + digits]))
+      ++digits;
+    if (digits < 4 || from + digits >= line.content.size() || line.content[from + digits] != '=')
+      return;
+    if (count++ == 0) {
+      first_line = line.number;
+      first_content = line.content;
+    }
+  }
+};
+
+// Refuses a dump file that is a member of the loaded table's family: a switch
+// would load it as a table after it was emptied.
+bool dump_is_family_member(const DumpOutput& out, const CodeTable& table,
+                           const std::string& tablefile) {
+  for (std::size_t code = 0; code < TABLE_CODES; ++code) {
+    const bool switches = table.code_value[code] == CODE_TABLE_SWITCH;
+    for (const std::uint8_t number : {std::uint8_t{0}, table.code_params[code].p1}) {
+      std::string member = tablefile;
+      if (switches && set_table_digit(member, static_cast<char>(0x30 + number)) &&
+          same_file(file_id_of(member), out.id))
+        return true;
+    }
+  }
+  return false;
+}
+
+} // namespace
+
 Failure run_dump(RunRequest& request, CodeTable& table, const Console& console) {
   RomImage rom;
-  if (!rom.open(request.romfile))
+  set_rom_changed_report(request.dash_is_stdout ? STDERR_FILENO : STDOUT_FILENO,
+                         message_rom_changed(request.romfile));
+  switch (rom.open(request.romfile)) {
+  case RomOpen::ok: break;
+  case RomOpen::cannot_open:
     return fail(console, Failure::rom_open, message_rom_open(request.romfile));
+  case RomOpen::too_large:
+    return fail(console, Failure::rom_too_large, message_rom_too_large(request.romfile));
+  case RomOpen::changed:
+    return fail(console, Failure::rom_changed, message_rom_changed(request.romfile));
+  }
 
   DumpOutput out;
   const bool to_stdout = request.dash_is_stdout && request.dumpfile == "-";
@@ -51,17 +102,38 @@ Failure run_dump(RunRequest& request, CodeTable& table, const Console& console) 
     return fail(console, Failure::dump_create, message_dump_create(request.dumpfile, out.error));
   case DumpOpen::is_rom:
     return fail(console, Failure::dump_is_input,
-                message_dump_is_input(request.dumpfile, "ROM file"));
+                message_dump_is_input(request.dumpfile, "the ROM file"));
   case DumpOpen::is_table:
     return fail(console, Failure::dump_is_input,
-                message_dump_is_input(request.dumpfile, "table file"));
+                message_dump_is_input(request.dumpfile, "the table file"));
   }
 
   if (!file_opens(request.tablefile))
     return finish_dump(
         out, fail(console, Failure::table_open, message_table_open(request.tablefile)), console);
-  if (load_font_table(table, request.tablefile, console) != 0)
+  LongKeys long_keys;
+  const TableLineObserver observe = [&long_keys](const TableLine& line) { long_keys.see(line); };
+  if (load_font_table(table, request.tablefile, console,
+                      request.warnings ? observe : TableLineObserver{}) != 0)
     return finish_dump(out, Failure::table_read, console);
+  if (dump_is_family_member(out, table, request.tablefile)) {
+    discard_dump(out);
+    return fail(console, Failure::dump_is_input,
+                message_dump_is_input(request.dumpfile, "a table file"));
+  }
+  if (!truncate_dump(out))
+    return finish_dump(
+        out, fail(console, Failure::dump_create, message_dump_create(request.dumpfile, out.error)),
+        console);
+
+  if (request.warnings) {
+    if (long_keys.count > 0)
+      say(console, warning_long_keys(request.tablefile, long_keys.count, long_keys.first_line,
+                                     long_keys.first_content));
+    if (has_snes_without_end(table)) say(console, warning_no_end_for_snes());
+    if (request.start_offset <= request.end_offset && request.end_offset >= rom.view().size)
+      say(console, warning_end_past_rom(request.end_offset, rom.view().size));
+  }
 
   DumpState state{table, rom.view(), out, console, request.tablefile};
   state.rom_pos = request.start_offset;

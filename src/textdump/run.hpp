@@ -23,6 +23,7 @@ struct RunRequest {
   std::uint32_t start_offset = 0;
   std::uint32_t end_offset = 0;
   bool dash_is_stdout = false; // a dump file named "-" is standard output
+  bool warnings = false;       // warn of runaway strings and misread keys (command line)
 };
 
 // Steps after the answers: files, load, dump, and the dump file's last flush.

@@ -2,13 +2,16 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string_view>
+#include <vector>
 
 #include "hexutil/hexutil.hpp"
 #include "table/code_table.hpp"
 #include "table/read_file.hpp"
 #include "table/table_loader.hpp"
 #include "textdump/dump_engine.hpp"
+#include "textdump/messages.hpp"
 
 namespace textdump {
 
@@ -20,17 +23,47 @@ struct Checker {
   int problems = 0;
   std::array<std::size_t, TABLE_CODES> defined_on{}; // line that last defined each code
 
-  void report(const TableLine& line, const std::string& what, bool problem = true) {
-    std::fprintf(out, "line %zu: %s%s: ", line.number, problem ? "" : "note: ", what.c_str());
-    std::fwrite(line.content.data(), 1, line.content.size(), out);
-    std::fputc('\n', out);
+  // Reports of one kind after the first few are counted, not printed.
+  struct Repeats {
+    std::size_t shown = 0, more = 0, first = 0, last = 0;
+  };
+  static constexpr std::size_t SHOWN_PER_KIND = 5;
+  std::map<std::string, Repeats> repeats;
+  std::vector<std::string> kinds; // in the order first seen
+
+  void report(const TableLine& line, const std::string& what, bool problem = true,
+              const std::string& kind = {}) {
     if (problem) ++problems;
+    const std::string& key = kind.empty() ? what : kind;
+    auto [it, fresh] = repeats.try_emplace(key);
+    if (fresh) kinds.push_back(key);
+    Repeats& seen = it->second;
+    if (seen.shown == SHOWN_PER_KIND) {
+      if (seen.more++ == 0) seen.first = line.number;
+      seen.last = line.number;
+      return;
+    }
+    ++seen.shown;
+    std::fprintf(out, "line %zu: %s%s: %s\n", line.number, problem ? "" : "note: ",
+                 printable(what).c_str(), printable(line.content).c_str());
+  }
+
+  void print_repeats() const {
+    for (const std::string& kind : kinds) {
+      const Repeats& seen = repeats.at(kind);
+      if (seen.more == 0) continue;
+      std::fprintf(out, "... and %s more like this (lines %s-%s)\n", with_commas(seen.more).c_str(),
+                   with_commas(seen.first).c_str(), with_commas(seen.last).c_str());
+    }
   }
 
   void check_member(const TableLine& line, std::uint8_t number, const char* role) {
     std::string member = tablefile;
     if (!set_table_digit(member, static_cast<char>(0x30 + number))) {
-      report(line, std::string("the table file name has no table digit for the ") + role);
+      report(line, member == tablefile
+                       ? std::string("the table file name has no table digit for the ") + role
+                       : std::string("the ") + role + " would load \"" + printable(member) +
+                             "\", whose table digit is a folder separator or NUL");
       return;
     }
     if (!file_opens(member))
@@ -66,17 +99,22 @@ struct Checker {
   }
 
   void check_line(const TableLine& line, const CodeTable& table) {
-    for (const HexReport& bad : line.hex_reports) report(line, hex_report_text(line, bad));
+    for (const HexReport& bad : line.hex_reports)
+      report(line, hex_report_text(line, bad), true, "hex");
     if (line.kind == LineKind::directive) {
       if (line.directive == Directive::none) {
-        report(line, line.keyword_ended
-                         ? "keyword \"" + std::string(line.keyword) + "\" selects no directive"
-                         : "directive without a comma after its keyword");
+        report(line,
+               line.keyword_ended
+                   ? "keyword \"" + std::string(line.keyword) + "\" selects no directive"
+                   : "directive without a comma after its keyword",
+               true, "keyword");
         return;
       }
       if (line.empty_fields > 0)
-        report(line, "directive has " + std::to_string(line.empty_fields) +
-                         (line.empty_fields == 1 ? " empty field" : " empty fields"));
+        report(line,
+               "directive has " + std::to_string(line.empty_fields) +
+                   (line.empty_fields == 1 ? " empty field" : " empty fields"),
+               true, "fields");
       if (line.directive == Directive::table) check_switch(line, table.code_params[line.code].p1);
     }
     // A text of spaces only (a space entry) is meant; one with spaces around
@@ -84,19 +122,23 @@ struct Checker {
     if (line.kind == LineKind::text && !blank(line.text)) {
       const char first = line.text.front(), last = line.text.back();
       if (first == ' ' || first == '\t' || last == ' ' || last == '\t')
-        report(line, "text begins or ends with a space or tab");
+        report(line, "text begins or ends with a space or tab", false, "space");
     }
     const bool four_digits = four_digit_code(line);
     if (four_digits)
-      report(line, "four-digit code " + std::string(line.content.substr(0, 4)) +
-                       ": this line defines code " + hex_byte(line.code) + " with the text \"" +
-                       std::string(line.text) + "\"");
+      report(line,
+             "four-digit code " + std::string(line.content.substr(0, 4)) +
+                 ": this line defines code " + hex_byte(line.code) + " with the text \"" +
+                 std::string(line.text) + "\"",
+             true, "four-digit");
     std::size_t& previous = defined_on[line.code];
     const bool defines = line.kind != LineKind::directive || line.directive != Directive::none;
     if (defines) {
       if (previous != 0 && !four_digits)
-        report(line, "code " + hex_byte(line.code) + " was defined on line " +
-                         std::to_string(previous) + "; this line wins");
+        report(line,
+               "code " + hex_byte(line.code) + " was defined on line " +
+                   std::to_string(previous) + "; this line wins",
+               true, "again");
       previous = line.number;
     }
   }
@@ -153,16 +195,29 @@ void print_summary(const CodeTable& table, int problems, std::FILE* out) {
 
 int check_table_file(const std::string& tablefile, std::FILE* out) {
   std::string bytes;
-  if (read_file(tablefile, bytes) != ReadStatus::ok) {
+  switch (read_file(tablefile, bytes)) {
+  case ReadStatus::ok: break;
+  case ReadStatus::cannot_open: std::fputs(message_table_open(tablefile).c_str(), stderr); return 1;
+  case ReadStatus::too_large:
+    std::fputs(message_table_too_large(tablefile).c_str(), stderr);
+    return 1;
+  default:
     std::fprintf(stderr, "Couldn't read table file \"%s\".\n", name_until_nul(tablefile).c_str());
     return 1;
   }
   CodeTable table;
   init_code_table(table);
-  Checker checker{tablefile, out};
+  Checker checker{tablefile, out, 0, {}, {}, {}};
   const Console quiet; // reports come from the lines' own records
   parse_font_table(bytes, table, quiet,
                    [&](const TableLine& line) { checker.check_line(line, table); });
+  checker.print_repeats();
+  if (has_snes_without_end(table)) {
+    std::fputs("the table has SNES entries but no END entry: every string they point to runs to "
+               "the end of the ROM file\n",
+               out);
+    ++checker.problems;
+  }
   print_summary(table, checker.problems, out);
   return checker.problems == 0 ? 0 : 1;
 }

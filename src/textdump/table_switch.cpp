@@ -14,13 +14,18 @@ namespace textdump {
 
 namespace {
 
+bool fail_with(DumpState& state, const std::string& message) {
+  say(state.console, message);
+  pause(state.console);
+  return false;
+}
+
 // Opens and loads the member now named by tablefile, whose digit is already set.
 bool load_member(DumpState& state, bool digit_set) {
-  if (!digit_set || !file_opens(state.tablefile)) {
-    say(state.console, message_table_open(state.tablefile));
-    pause(state.console);
-    return false;
-  }
+  if (!digit_set || !file_opens(state.tablefile))
+    return fail_with(state, message_table_open(printable(state.tablefile)));
+  if (same_file(file_id_of(state.tablefile), state.out.id))
+    return fail_with(state, message_dump_is_input(state.out.name, "a table file"));
   return load_font_table(state.table, state.tablefile, state.console) == 0;
 }
 
@@ -37,7 +42,8 @@ bool set_table_digit(std::string& tablefile, char digit) {
   const std::size_t dot = tablefile.find('.', part);
   if (dot == std::string::npos || dot == part) return false;
   tablefile[dot - 1] = digit;
-  return true;
+  // A digit that is a folder separator or ends the name would name another file.
+  return digit != '/' && digit != '\\' && digit != '\0';
 }
 
 bool switch_table(DumpState& state, std::uint8_t code) {

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <chrono>
 #include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -176,6 +179,99 @@ TEST(HostileInput, TableFamilyMemberThatIsADirectory) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, prompts_then() + "Can't open the table file \"kata0.tbl\".\n");
   EXPECT_EQ(in.dump(), "Aa");
+}
+
+// Runs of the command line that cannot lose data or run away: a dump named
+// like a family member is refused, inputs too large to be real are refused, and
+// runaway ranges and misread tables are warned of before the dump starts.
+TEST(HostileInput, CommandLineRefusalsAndWarnings) {
+  Inputs in;
+  in.add("sw.rom", std::string("\x41\xF0\x41\xF1\x41\x00\x41\x42", 8));
+  in.add("kana0.tbl", "41=A\r\n/00\r\n$F0=TABLE,1\r\n");
+  in.add("kana1.tbl", "41=a\r\n$F1=TABLE,2\r\n");
+  in.add("snes.tbl", "41=A\r\n$F1=SNES,L,0,2,0\r\n");
+  in.add("wide.tbl", "41=A\r\n8140=x\r\n8141=y\r\n");
+  // A sparse file one byte larger than a 32-bit offset reaches.
+  const std::string huge = in.dir.file("huge.rom");
+  write_file(huge, "");
+  fs::resize_file(huge, (std::uintmax_t{1} << 32) + 1);
+
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+    const char* dump; // the file "out.txt" afterwards; nullptr: it does not exist
+  };
+  const std::vector<Case> cases = {
+      {{"sw.rom", "kana0.tbl", "kana1.tbl", "0", "7"},
+       1,
+       "Won't write the dump file \"kana1.tbl\": it is a table file.\n",
+       nullptr},
+      // kana1.tbl switches to kana2.tbl, which is the dump itself: the switch fails.
+      {{"sw.rom", "kana0.tbl", "kana2.tbl", "0", "7"},
+       1,
+       "Won't write the dump file \"kana2.tbl\": it is a table file.\n",
+       nullptr},
+      {{"huge.rom", "kana0.tbl", "out.txt", "0", "1"},
+       1,
+       "The ROM file \"huge.rom\" is larger than 4 GiB, the most an offset reaches.\n",
+       nullptr},
+      {{"sw.rom", "/dev/zero", "out.txt", "0", "1"},
+       1,
+       "The table file \"/dev/zero\" is larger than 64 MiB; no table is that large.\n",
+       ""},
+      {{"sw.rom", "snes.tbl", "out.txt", "6", "9"},
+       0,
+       "Warning: the table has SNES entries but no END entry: every string they point to runs to "
+       "the end of the ROM file.\n"
+       "Warning: END 9 lies past the end of the ROM file (8 bytes): every offset after it is "
+       "written as the byte FF.\n",
+       "A(42)(FF)(FF)"},
+      {{"sw.rom", "wide.tbl", "out.txt", "0", "0"},
+       0,
+       "Warning: \"wide.tbl\" has 2 lines with keys of four or more digits, which this table "
+       "format reads as one-byte codes (first: line 2: 8140=x).\n",
+       "A"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
+    fs::remove(in.dir.file("out.txt"));
+    const auto result = testing::run_program(in.folder(), c.args, "");
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.err, c.err);
+    if (c.dump == nullptr)
+      EXPECT_FALSE(fs::exists(in.dir.file("out.txt")));
+    else
+      EXPECT_EQ(in.dump(), c.dump);
+    for (const auto& [name, bytes] : in.files) EXPECT_EQ(read_file_bytes(in.dir.file(name)), bytes);
+  }
+  EXPECT_EQ(in.dump("kana2.tbl"), "Aa");
+}
+
+// A ROM file cut short while the tool dumps it: a message naming it and status
+// 1 (or a complete run when the cut came first), never a crash.
+TEST(HostileInput, RomThatShrinksWhileItIsRead) {
+  Inputs in;
+  in.add("font.tbl", "41=A\r\n");
+  const std::string rom = in.dir.file("big.rom");
+  int reported = 0;
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    write_file(rom, std::string(std::size_t{32} << 20, 'A'));
+    std::thread cut([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5 + 10 * attempt));
+      fs::resize_file(rom, 0);
+    });
+    const auto result =
+        testing::run_program(in.folder(), {"big.rom", "font.tbl", "out.txt", "0", "1FFFFFF"}, "");
+    cut.join();
+    SCOPED_TRACE(attempt);
+    ASSERT_NE(result.status, -1) << "ended by a signal";
+    if (result.status == 1) {
+      ++reported;
+      EXPECT_EQ(result.err, "The ROM file \"big.rom\" changed while it was read.\n");
+    }
+  }
+  std::printf("%d of 6 runs met the cut\n", reported);
 }
 
 } // namespace

@@ -159,7 +159,7 @@ TEST(Pointers, KindsInsideAString) {
 // offsets that wrap modulo 2^32.
 TEST(Pointers, StringsAtAndPastTheEndOfTheRom) {
   TempDir dir;
-  testing::write_file(dir.file("table.tbl"), "41=A\r\n"
+  testing::write_file(dir.file("table.tbl"), "41=A\r\n/FE\r\n"
                                              "$F1=SNES,L,10,2,0\r\n" // P 0x07F0: the last 16 bytes
                                              "$80=FIXED,10000,3,0\r\n"    // past the end: three FF
                                              "$81=FIXED,FFFFFF06,2,0\r\n" // wraps to offset 8

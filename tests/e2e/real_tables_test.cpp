@@ -2,7 +2,7 @@
 // text offsets, real translators' tables decoding a tiny ROM, and a generated
 // table that defines every code with multi-character and Japanese UTF-8 texts.
 // The real files are copied into a temporary folder; the tests that need them
-// skip when the folder of real data is absent.
+// skip (or fail, under CI) when the folder of real data is absent.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/limited_run.hpp"
+#include "support/realdata.hpp"
 #include "support/run_program.hpp"
 
 namespace textdump {
@@ -23,7 +24,7 @@ using testing::read_file_bytes;
 using testing::TempDir;
 using testing::write_file;
 
-const fs::path REALDATA = TEXTDUMP_REALDATA;
+using testing::REALDATA;
 const std::string COMPLETE = prompts_then() + "END PROGRAM.\n";
 
 std::string hex2(int code) {
@@ -50,12 +51,10 @@ std::string dump(const TempDir& folder, const std::string& rom, const std::strin
   return read_file_bytes(folder.file("out.txt"));
 }
 
-#define SKIP_WITHOUT_REALDATA()                                                                    \
-  if (!fs::is_directory(REALDATA)) GTEST_SKIP() << "no real data at " << REALDATA
 
 // Printable ASCII as itself, 0x0A a line break and 0x00 the END of a string.
 TEST(RealTables, AsciiTextOfFreeTestRoms) {
-  SKIP_WITHOUT_REALDATA();
+  REQUIRE_REALDATA();
   TempDir dir;
   std::string ascii = "/00\r\n*0A\r\n";
   for (int c = 0x20; c <= 0x7E; ++c) ascii += hex2(c) + "=" + static_cast<char>(c) + "\r\n";
@@ -92,7 +91,7 @@ TEST(RealTables, AsciiTextOfFreeTestRoms) {
 
 // Real tables, each loaded without a report, decoding chosen bytes.
 TEST(RealTables, TranslatorsTablesDecodeTinyRom) {
-  SKIP_WITHOUT_REALDATA();
+  REQUIRE_REALDATA();
   struct Case {
     const char* table;
     std::string rom;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/realdata.hpp"
 #include "support/run_program.hpp"
 
 namespace textdump {
@@ -92,7 +93,9 @@ TEST(TableChecker, EveryReportKindWithItsLineTheSummaryAndTheStatus) {
        "line 2: directive has 1 empty field: $81=SNES,L,8000,2\n"
        "line 3: directive has 4 empty fields: $82=SNES,\n"
        "line 4: directive has 1 empty field: $83=FIXED,,8,0\n"
-       "4 entries: 0 text, 0 line break, 0 wait, 0 end, 2 FIXED, 2 SNES, 0 TABLE; 4 problems\n",
+       "the table has SNES entries but no END entry: every string they point to runs to the end "
+       "of the ROM file\n"
+       "4 entries: 0 text, 0 line break, 0 wait, 0 end, 2 FIXED, 2 SNES, 0 TABLE; 5 problems\n",
        1},
       {"codes defined again; a directive that selects nothing defines nothing",
        "twice.tbl",
@@ -104,25 +107,36 @@ TEST(TableChecker, EveryReportKindWithItsLineTheSummaryAndTheStatus) {
        "line 7: keyword \"XYZ\" selects no directive: $41=XYZ,1\n"
        "3 entries: 2 text, 0 line break, 0 wait, 1 end, 0 FIXED, 0 SNES, 0 TABLE; 4 problems\n",
        1},
-      {"four-digit codes define their first two digits only, reported once each",
+      {"four-digit codes define their first two digits only; after five, the rest are counted",
        "wide.tbl",
-       "1644=<wait>\r\n1645=<w>\r\n",
+       "1640=a\r\n1641=b\r\n1642=c\r\n1643=d\r\n1644=<wait>\r\n1645=<w>\r\n1646=f\r\n",
        {},
-       "line 1: four-digit code 1644: this line defines code 16 with the text \"44=<wait>\": "
+       "line 1: four-digit code 1640: this line defines code 16 with the text \"40=a\": 1640=a\n"
+       "line 2: four-digit code 1641: this line defines code 16 with the text \"41=b\": 1641=b\n"
+       "line 3: four-digit code 1642: this line defines code 16 with the text \"42=c\": 1642=c\n"
+       "line 4: four-digit code 1643: this line defines code 16 with the text \"43=d\": 1643=d\n"
+       "line 5: four-digit code 1644: this line defines code 16 with the text \"44=<wait>\": "
        "1644=<wait>\n"
-       "line 2: four-digit code 1645: this line defines code 16 with the text \"45=<w>\": "
-       "1645=<w>\n"
+       "... and 2 more like this (lines 6-7)\n"
        "1 entry: 1 text, 0 line break, " +
-           none + "2 problems\n",
+           none + "7 problems\n",
        1},
-      {"texts that begin or end with a space or a tab; a text of spaces only is meant",
+      {"texts that begin or end with a space are notes; control characters are shown escaped",
        "spaces.tbl",
        "41= A\r\n42=B\t\r\n43=C D\r\n44=\t\r\n45=\r\n",
        {},
-       "line 1: text begins or ends with a space or tab: 41= A\n"
-       "line 2: text begins or ends with a space or tab: 42=B\t\n"
+       "line 1: note: text begins or ends with a space or tab: 41= A\n"
+       "line 2: note: text begins or ends with a space or tab: 42=B\\x09\n"
        "5 entries: 5 text, 0 line break, " +
-           none + "2 problems\n",
+           none + "0 problems\n",
+       0},
+      {"a table digit that would be a folder separator",
+       "kana0.tbl",
+       "$F0=TABLE,FF\r\n",
+       {},
+       "line 1: the switch would load \"kana/.tbl\", whose table digit is a folder separator or "
+       "NUL: $F0=TABLE,FF\n"
+       "1 entry: 0 text, 0 line break, 0 wait, 0 end, 0 FIXED, 0 SNES, 1 TABLE; 1 problem\n",
        1},
       {"a missing switch member, and an empty table number (table 0)",
        "kana0.tbl",
@@ -184,20 +198,28 @@ TEST(TableChecker, EveryReportKindWithItsLineTheSummaryAndTheStatus) {
 TEST(TableChecker, UnreadableTableFails) {
   TempDir dir;
   fs::create_directory(dir.path() / "folder.tbl");
-  for (const char* name : {"missing.tbl", "folder.tbl"}) {
-    SCOPED_TRACE(name);
-    const auto result = run_program(dir.path().string(), {"--check", name}, "");
+  struct Unreadable {
+    std::string name, err;
+  };
+  const std::vector<Unreadable> cases = {
+      {"missing.tbl", "Can't open the table file \"missing.tbl\".\n"},
+      {"folder.tbl", "Can't open the table file \"folder.tbl\".\n"},
+      {"/dev/zero", "The table file \"/dev/zero\" is larger than 64 MiB; no table is that large.\n"},
+  };
+  for (const Unreadable& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto result = run_program(dir.path().string(), {"--check", c.name}, "");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "Couldn't read table file \"" + std::string(name) + "\".\n");
+    EXPECT_EQ(result.err, c.err);
   }
   EXPECT_FALSE(fs::exists(dir.path() / "missing.tbl"));
 }
 
 // Real translators' tables: the checker reads each to the end and summarises it.
 TEST(TableChecker, RealTablesEndWithTheSummary) {
-  const fs::path tables = fs::path(TEXTDUMP_REALDATA) / "tables";
-  if (!fs::is_directory(tables)) GTEST_SKIP() << "no real tables beside the repository";
+  REQUIRE_REALDATA();
+  const fs::path tables = testing::REALDATA / "tables";
   for (const auto& entry : fs::directory_iterator(tables)) {
     SCOPED_TRACE(entry.path().filename().string());
     const auto result =

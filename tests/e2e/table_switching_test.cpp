@@ -67,7 +67,6 @@ TEST(TableSwitching, TableDigitsOfTheFamily) {
       {"kana0.tbl", "A", "kana:.tbl", "kana0.tbl"},
       {"kana0.tbl", "10", "kana@.tbl", "kana0.tbl"},
       {"kana0.tbl", "101", "kana1.tbl", "kana0.tbl"}, // low 8 bits: table 1
-      {"kana0.tbl", "D0", "kana", "kana0.tbl"},       // character 0 ends the name
       {"old.tables/kana0.tbl", "1", "old.tables/kana1.tbl", "old.tables/kana0.tbl"},
       {"./kana0.tbl", "2", "./kana2.tbl", "./kana0.tbl"},
       {"font.tbl", "1", "fon1.tbl", "fon0.tbl"},
@@ -153,12 +152,6 @@ TEST(TableSwitching, AFailedSwitchOrRestoreEndsTheRunAfterWhatWasWritten) {
        bytes({0x41, 0xF0, 0x41}),
        "A",
        "Can't open the table file \"old.tables/kana\".\n"},
-      {"table number D0 names the file by what comes before the digit",
-       "kana0.tbl",
-       {{"kana0.tbl", "41=A\r\n$F0=TABLE,D0\r\n"}},
-       bytes({0x41, 0xF0, 0x41}),
-       "A",
-       "Can't open the table file \"kana\".\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

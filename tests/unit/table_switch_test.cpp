@@ -85,23 +85,32 @@ TEST(TableSwitch, TextsStayWithTheirTable) {
 }
 
 TEST(TableSwitch, DigitCharactersBeyondNine) {
-  Family f({{"kana0.tbl", std::string(KANA0) + "$F1=TABLE,A\r\n$F2=TABLE,D0\r\n$F3=TABLE,10\r\n"},
+  Family f({{"kana0.tbl", std::string(KANA0) + "$F1=TABLE,A\r\n$F3=TABLE,10\r\n"},
             {"kana:.tbl", "41=colon\r\n"},
-            {"kana", "41=nul\r\n"},
             {"kana@.tbl", "41=at\r\n"}});
   auto& e = f.e;
-  e.rom = bytes({0xF1, 0x41, 0xFF, 0x41, 0xF2, 0x41, 0xFF, 0x41, 0xF3, 0x41, 0xFF});
+  e.rom = bytes({0xF1, 0x41, 0xFF, 0x41, 0xF3, 0x41, 0xFF});
   e.run(0, 1);
   EXPECT_EQ(e.tablefile, f.name("kana:.tbl"));
   EXPECT_EQ(e.state.active_table, 10);
-  e.run(2, 5);
-  // 0x30 + 0xD0 is NUL: the name opened ends before it, the '.' stays behind it.
-  EXPECT_EQ(e.tablefile, f.name("kana") + std::string(1, '\0') + ".tbl");
-  EXPECT_EQ(e.state.active_table, 0xD0);
-  EXPECT_EQ(e.run(6, 10), DumpEnd::complete);
-  EXPECT_EQ(e.dump(), "colon[END]\r\nAnul[END]\r\nAat[END]\r\n");
+  EXPECT_EQ(e.run(2, 6), DumpEnd::complete);
+  EXPECT_EQ(e.dump(), "colon[END]\r\nAat[END]\r\n");
   EXPECT_EQ(e.tablefile, f.name("kana0.tbl"));
   EXPECT_EQ(e.messages(), "");
+}
+
+// Digits that would name another file (a subfolder, or a name cut short) fail
+// the switch instead: 0x30 + 0xFF is '/', 0x30 + 0x2C is '\\', 0x30 + 0xD0 is NUL.
+TEST(TableSwitch, DigitsThatWouldNameAnotherFileFail) {
+  for (const char* number : {"FF", "2C", "D0"}) {
+    SCOPED_TRACE(number);
+    Family f({{"kana0.tbl", std::string(KANA0) + "$F1=TABLE," + number + "\r\n"}, {"kana", "41=x"}});
+    auto& e = f.e;
+    e.rom = bytes({0x41, 0xF1, 0x41});
+    EXPECT_EQ(e.run(0, 2), DumpEnd::table_failed);
+    EXPECT_EQ(e.dump(), "A");
+    EXPECT_EQ(e.messages().rfind("Can't open the table file \"", 0), 0u) << e.messages();
+  }
 }
 
 TEST(TableSwitch, TableZeroAndEndWithoutSwitchReloadNothingLater) {
