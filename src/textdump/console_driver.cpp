@@ -10,6 +10,7 @@
 #include "textdump/messages.hpp"
 #include "textdump/run.hpp"
 #include "textdump/table_checker.hpp"
+#include "textdump_version.hpp"
 
 namespace textdump {
 
@@ -88,7 +89,7 @@ int console_main(int argc, char** argv) {
     return 0;
   }
   if (argc == 2 && first == "--version") {
-    std::fputs(VERSION_LINE.data(), stdout);
+    std::printf("%s%s\n", VERSION_PREFIX.data(), TEXTDUMP_VERSION);
     return 0;
   }
   if (argc == 3 && first == "--check") return check_table_file(argv[2], stdout);
