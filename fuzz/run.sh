@@ -9,26 +9,8 @@ set -euo pipefail
 seconds=${1:-60}
 cd "$(dirname "$0")/.."
 
-# libFuzzer programs link only when clang and its fuzzer runtime are both there.
-fuzzer_links() {
-  command -v clang++ >/dev/null || return 1
-  local probe
-  probe=$(mktemp -d)
-  printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' \
-    >"$probe/probe.cpp"
-  clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/probe" \
-    >/dev/null 2>&1
-  local status=$?
-  rm -rf "$probe"
-  return $status
-}
-
-if ! fuzzer_links; then
-  echo "Installing clang and its fuzzer runtime"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang libclang-rt-14-dev
-  fuzzer_links || { echo "clang++ still cannot link a libFuzzer program" >&2; exit 1; }
-fi
+# clang and its fuzzer runtime, installed when missing.
+bash tools/setup.sh fuzz
 
 cmake --preset fuzz
 cmake --build --preset fuzz --target table_loader_fuzz dump_run_fuzz

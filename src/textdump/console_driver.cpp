@@ -11,6 +11,7 @@
 #include "textdump/messages.hpp"
 #include "textdump/run.hpp"
 #include "textdump/table_checker.hpp"
+#include "textdump_version.hpp"
 
 namespace textdump {
 
@@ -123,7 +124,7 @@ int console_main(int argc, char** argv) {
     return 0;
   }
   if (options.size() == 1 && args.empty() && options[0] == "--version") {
-    std::fputs(VERSION_LINE.data(), stdout);
+    std::printf("%s%s\n", VERSION_PREFIX.data(), TEXTDUMP_VERSION);
     return 0;
   }
   if (options.size() == 1 && options[0] == "--check" && args.size() == 1)

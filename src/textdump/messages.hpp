@@ -27,7 +27,8 @@ enum class Failure {
 int exit_status(Failure failure);
 
 inline constexpr std::string_view BANNER = "Quarvel. v0.03 by Zebrinth\n";
-inline constexpr std::string_view VERSION_LINE = "textdump 0.03\n";
+// --version prints this, then TEXTDUMP_VERSION (textdump_version.hpp) and a line end.
+inline constexpr std::string_view VERSION_PREFIX = "textdump ";
 inline constexpr std::string_view END_PROGRAM = "END PROGRAM.\n";
 
 // Names are shown up to a NUL, as the file system sees them.
