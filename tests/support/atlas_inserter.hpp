@@ -1,0 +1,34 @@
+// A small inserter of Atlas scripts for the tests: it reads a script and its
+// insertion tables by the rules of the Atlas 1.12 script format and writes the
+// text and pointers into a ROM image held in memory.
+//
+// Promises:
+// - The whole script is parsed before any byte is written; a parse error gives
+//   status 2 and the ROM exactly as it was given.
+// - An insertion error (a character with no table entry) gives status 2 and the
+//   ROM as far as insertion got.
+// - Writes past the ROM's end grow it with 0x00 bytes.
+// - Every message starts with "line N: ", N counting script lines from 1.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace textdump::testing {
+
+struct InsertResult {
+  int status = 0;      // 0 done; 2 a parse or insertion error
+  std::string message; // the error: the script line and what failed
+  std::string rom;     // the ROM after insertion; unchanged on a parse error
+  bool cut = false;    // text was dropped at a #JMP end bound
+};
+
+// Gives the bytes of the table file named in #ADDTBL, or nullopt when there is none.
+using TableReader = std::function<std::optional<std::string>(const std::string& name)>;
+
+// Inserts the script into rom, reading tables through read_table.
+InsertResult atlas_insert(std::string rom, std::string_view script, const TableReader& read_table);
+
+} // namespace textdump::testing
