@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "hexutil/console.hpp"
+#include "app/console.hpp"
 
 namespace textdump::testing {
 

@@ -1,0 +1,209 @@
+#include "app/checker.hpp"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string_view>
+#include <vector>
+
+#include "app/messages.hpp"
+#include "core/code_table.hpp"
+#include "core/font_table.hpp"
+#include "core/numbers.hpp"
+#include "core/table_family.hpp"
+#include "io/files.hpp"
+
+namespace textdump {
+
+namespace {
+
+struct Checker {
+  std::string tablefile;
+  std::FILE* out;
+  int problems = 0;
+  std::array<std::size_t, 256> defined_on{}; // line that last defined each code
+
+  // Reports of one kind after the first few are counted, not printed.
+  struct Repeats {
+    std::size_t shown = 0, more = 0, first = 0, last = 0;
+  };
+  static constexpr std::size_t SHOWN_PER_KIND = 5;
+  std::map<std::string, Repeats> repeats;
+  std::vector<std::string> kinds; // in the order first seen
+
+  void report(const TableLine& line, const std::string& what, bool problem = true,
+              const std::string& kind = {}) {
+    if (problem) ++problems;
+    const std::string& key = kind.empty() ? what : kind;
+    auto [it, fresh] = repeats.try_emplace(key);
+    if (fresh) kinds.push_back(key);
+    Repeats& seen = it->second;
+    if (seen.shown == SHOWN_PER_KIND) {
+      if (seen.more++ == 0) seen.first = line.number;
+      seen.last = line.number;
+      return;
+    }
+    ++seen.shown;
+    std::fprintf(out, "line %zu: %s%s: %s\n", line.number, problem ? "" : "note: ",
+                 printable(what).c_str(), printable(line.content).c_str());
+  }
+
+  void print_repeats() const {
+    for (const std::string& kind : kinds) {
+      const Repeats& seen = repeats.at(kind);
+      if (seen.more == 0) continue;
+      std::fprintf(out, "... and %s more like this (lines %s-%s)\n", with_commas(seen.more).c_str(),
+                   with_commas(seen.first).c_str(), with_commas(seen.last).c_str());
+    }
+  }
+
+  void check_member(const TableLine& line, std::uint8_t number, const char* role) {
+    std::string member = tablefile;
+    if (!set_table_digit(member, table_digit(number))) {
+      report(line, member == tablefile
+                       ? std::string("the table file name has no table digit for the ") + role
+                       : std::string("the ") + role + " would load \"" + printable(member) +
+                             "\", whose table digit is a folder separator or NUL");
+      return;
+    }
+    if (!file_opens(member))
+      report(line, std::string("the ") + role + " loads \"" + name_until_nul(member) +
+                       "\", which cannot be opened");
+  }
+
+  // What a reported character means to someone fixing the line.
+  static std::string hex_report_text(const TableLine& line, const HexReport& bad) {
+    std::string text = hex_error_text(bad.character);
+    text.pop_back(); // the line end
+    text += " at column " + std::to_string(bad.column + 1);
+    const unsigned char c = static_cast<unsigned char>(bad.character);
+    if (bad.column >= line.content.size())
+      text += c == 0xFF ? " (a digit is missing at the end of the file)"
+                        : " (a digit is missing at the end of the line)";
+    else if (c >= 0x20 && c < 0x7F)
+      text += std::string(" ('") + bad.character + "' is not a hex digit)";
+    else
+      text += " (this byte is not a hex digit)";
+    return text;
+  }
+
+  // A text line that was meant for a two-byte code, such as 16FD=...
+  static bool four_digit_code(const TableLine& line) {
+    return line.kind == LineKind::text && line.content.size() > 4 && line.content[4] == '=' &&
+           is_hex_digit(line.content[2]) && is_hex_digit(line.content[3]) &&
+           line.hex_reports.empty();
+  }
+
+  static bool blank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+  }
+
+  void check_line(const TableLine& line, const Entry* entry) {
+    for (const HexReport& bad : line.hex_reports)
+      report(line, hex_report_text(line, bad), true, "hex");
+    if (line.kind == LineKind::directive) {
+      if (line.directive == Directive::none) {
+        report(line,
+               line.keyword_ended
+                   ? "keyword \"" + std::string(line.keyword) + "\" selects no directive"
+                   : "directive without a comma after its keyword",
+               true, "keyword");
+        return;
+      }
+      if (line.empty_fields > 0)
+        report(line,
+               "directive has " + std::to_string(line.empty_fields) +
+                   (line.empty_fields == 1 ? " empty field" : " empty fields"),
+               true, "fields");
+      if (line.directive == Directive::table) check_switch(line, entry->table);
+    }
+    // A text of spaces only (a space entry) is meant; one with spaces around
+    // other characters usually is not.
+    if (line.kind == LineKind::text && !blank(line.text)) {
+      const char first = line.text.front(), last = line.text.back();
+      if (first == ' ' || first == '\t' || last == ' ' || last == '\t')
+        report(line, "text begins or ends with a space or tab", false, "space");
+    }
+    const bool four_digits = four_digit_code(line);
+    if (four_digits)
+      report(line,
+             "four-digit code " + std::string(line.content.substr(0, 4)) +
+                 ": this line defines code " + hex_byte(line.code) + " with the text \"" +
+                 std::string(line.text) + "\"",
+             true, "four-digit");
+    std::size_t& previous = defined_on[line.code];
+    if (line.defines) {
+      if (previous != 0 && !four_digits)
+        report(line,
+               "code " + hex_byte(line.code) + " was defined on line " +
+                   std::to_string(previous) + "; this line wins",
+               true, "again");
+      previous = line.number;
+    }
+  }
+
+  // A TABLE entry: the member it loads, and member 0 that the next END loads back.
+  void check_switch(const TableLine& line, std::uint8_t number) {
+    check_member(line, number, "switch");
+    check_member(line, 0, "restore");
+    std::string member = tablefile;
+    if (!set_table_digit(member, table_digit(number))) return;
+    const std::size_t part = tablefile.find_last_of("/\\");
+    const std::size_t digit = tablefile.find('.', part == std::string::npos ? 0 : part + 1) - 1;
+    const char now = tablefile[digit], then = member[digit];
+    report(line,
+           "this switch loads \"" + name_until_nul(member) + "\" (table digit '" + now +
+               "' becomes " +
+               (then == '\0' ? std::string("the end of the name") : std::string("'") + then + "'") +
+               ")",
+           false);
+  }
+
+};
+
+void print_summary(const CodeTable& table, int problems, std::FILE* out) {
+  int counts[8] = {};
+  for (unsigned byte = 0; byte < 256; ++byte)
+    ++counts[static_cast<int>(table.at(static_cast<std::uint8_t>(byte)).kind)];
+  const auto count = [&counts](EntryKind kind) { return counts[static_cast<int>(kind)]; };
+  const int entries = 256 - count(EntryKind::undefined);
+  std::fprintf(out,
+               "%d %s: %d text, %d line break, %d wait, %d end, %d FIXED, %d SNES, %d TABLE; "
+               "%d %s\n",
+               entries, entries == 1 ? "entry" : "entries", count(EntryKind::text),
+               count(EntryKind::line_break), count(EntryKind::wait), count(EntryKind::end),
+               count(EntryKind::fixed), count(EntryKind::snes), count(EntryKind::table_switch),
+               problems, problems == 1 ? "problem" : "problems");
+}
+
+} // namespace
+
+int check_table_file(const std::string& tablefile, std::FILE* out) {
+  std::string bytes;
+  switch (read_file(tablefile, bytes)) {
+  case ReadStatus::ok: break;
+  case ReadStatus::cannot_open: std::fputs(message_table_open(tablefile).c_str(), stderr); return 1;
+  case ReadStatus::too_large:
+    std::fputs(message_table_too_large(tablefile).c_str(), stderr);
+    return 1;
+  default: std::fputs(message_table_unreadable(tablefile).c_str(), stderr); return 1;
+  }
+  const FontTable parsed = parse_font_table(bytes);
+  Checker checker{tablefile, out, 0, {}, {}, {}};
+  std::size_t next = 0;
+  for (const TableLine& line : parsed.lines)
+    checker.check_line(line, line.defines ? &parsed.definitions[next++].entry : nullptr);
+  checker.print_repeats();
+  CodeTable table;
+  table.lay_over(parsed.definitions);
+  if (table.has_snes_without_end()) {
+    std::fputs("the table has SNES entries but no END entry: every string they point to runs to "
+               "the end of the ROM file\n",
+               out);
+    ++checker.problems;
+  }
+  print_summary(table, checker.problems, out);
+  return checker.problems == 0 ? 0 : 1;
+}
+
+} // namespace textdump

@@ -1,0 +1,163 @@
+#include "app/messages.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/numbers.hpp"
+
+namespace textdump {
+
+namespace {
+
+std::string shown(std::string_view name) {
+  return std::string(name.substr(0, name.find('\0')));
+}
+
+std::string quoted(std::string_view name) {
+  return "\"" + shown(name) + "\"";
+}
+
+} // namespace
+
+int exit_status(Failure failure) {
+  switch (failure) {
+  case Failure::none: return 0;
+  case Failure::usage: return 2;
+  default: return 1;
+  }
+}
+
+std::string hex_error_text(char c) {
+  const auto widened =
+      static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
+  char text[32];
+  std::snprintf(text, sizeof text, "HEX VALUE ERROR:%x\n", widened);
+  return text;
+}
+
+std::string message_input_ended() {
+  return "Input ended before all five answers were given.\n";
+}
+
+std::string message_rom_open(std::string_view romfile) {
+  return "Can't open the ROM file " + quoted(romfile) + ".\n";
+}
+
+std::string message_rom_too_large(std::string_view romfile) {
+  return "The ROM file " + quoted(romfile) + " is larger than 4 GiB, the most an offset reaches.\n";
+}
+
+std::string message_rom_changed(std::string_view romfile) {
+  return "The ROM file " + quoted(romfile) + " changed while it was read.\n";
+}
+
+std::string message_table_open(std::string_view tablefile) {
+  return "Can't open the table file " + quoted(tablefile) + ".\n";
+}
+
+std::string message_table_too_large(std::string_view tablefile) {
+  return "The table file " + quoted(tablefile) + " is larger than 64 MiB; no table is that large.\n";
+}
+
+std::string message_table_unreadable(std::string_view tablefile) {
+  return "Couldn't read table file " + quoted(tablefile) + ".\n";
+}
+
+std::string message_dump_create(std::string_view dumpfile, int error) {
+  return "Can't create the dump file " + quoted(dumpfile) + ": " + std::strerror(error) + ".\n";
+}
+
+std::string message_dump_is_input(std::string_view dumpfile, std::string_view which) {
+  return "Won't write the dump file " + quoted(dumpfile) + ": it is " + std::string(which) + ".\n";
+}
+
+std::string message_dump_write(std::string_view dumpfile, int error) {
+  return "Can't write the dump file " + quoted(dumpfile) + ": " + std::strerror(error) + ".\n";
+}
+
+std::string usage_unknown_option(std::string_view option) {
+  return "unknown option " + printable(option);
+}
+
+std::string usage_bad_offset(std::string_view which, std::string_view word) {
+  return std::string(which) + " \"" + printable(word) +
+         "\" is not a hexadecimal offset of one to eight digits.";
+}
+
+std::string usage_end_below_start(std::string_view end, std::string_view start) {
+  return "END " + std::string(end) + " is below START " + std::string(start) + ".";
+}
+
+std::string warning_no_end_for_snes() {
+  return "Warning: the table has SNES entries but no END entry: every string they point to "
+         "runs to the end of the ROM file.\n";
+}
+
+std::string warning_end_past_rom(std::uint32_t end_offset, std::uint64_t rom_size) {
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "Warning: END %X lies past the end of the ROM file (%llu bytes): every offset "
+                "after it is written as the byte FF.\n",
+                end_offset, static_cast<unsigned long long>(rom_size));
+  return text;
+}
+
+std::string warning_long_keys(std::string_view tablefile, std::size_t count, std::size_t line,
+                              std::string_view content) {
+  return "Warning: " + quoted(tablefile) + " has " + with_commas(count) +
+         (count == 1 ? " line" : " lines") +
+         " with keys of four or more digits, which this table format reads as one-byte codes "
+         "(first: line " +
+         with_commas(line) + ": " + printable(content) + ").\n";
+}
+
+std::string printable(std::string_view bytes) {
+  std::string text;
+  const auto escape = [&text](unsigned char c) {
+    text += "\\x";
+    text += hex_byte(c);
+  };
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x20 || c == 0x7F) {
+      escape(c);
+      ++i;
+      continue;
+    }
+    if (c < 0x80) {
+      text += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    // A UTF-8 sequence is kept whole when it is well formed (no overlongs, no surrogates).
+    const std::size_t length = c >= 0xC2 && c <= 0xDF ? 2
+                               : c >= 0xE0 && c <= 0xEF ? 3
+                               : c >= 0xF0 && c <= 0xF4 ? 4
+                                                        : 0;
+    bool ok = length != 0 && i + length <= bytes.size();
+    for (std::size_t k = 1; ok && k < length; ++k)
+      ok = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+    if (ok && length >= 3) {
+      const auto second = static_cast<unsigned char>(bytes[i + 1]);
+      ok = !(c == 0xE0 && second < 0xA0) && !(c == 0xED && second > 0x9F) &&
+           !(c == 0xF0 && second < 0x90) && !(c == 0xF4 && second > 0x8F);
+    }
+    if (!ok) {
+      escape(c);
+      ++i;
+      continue;
+    }
+    text.append(bytes.substr(i, length));
+    i += length;
+  }
+  return text;
+}
+
+std::string with_commas(std::size_t n) {
+  std::string digits = std::to_string(n);
+  for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
+  return digits;
+}
+
+} // namespace textdump

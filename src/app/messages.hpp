@@ -1,0 +1,77 @@
+// The message catalogue: every text the tool prints on the console, and every
+// way a run can end with its exit status.
+//
+// Names in messages are shown up to a NUL, as the file system sees them.
+// Warnings go on standard error in command-line runs only; the run goes on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace textdump {
+
+enum class Failure {
+  none,            // complete run: "END PROGRAM.\n" in the dialogue
+  input_ended,     // standard input ended before the five answers were read
+  rom_open,        // the ROM file cannot be opened
+  rom_too_large,   // the ROM file is larger than a 32-bit offset reaches
+  rom_changed,     // the ROM file shrank while it was read
+  dump_create,     // the dump file cannot be created (or emptied)
+  dump_is_input,   // the dump file is the ROM file or a table file
+  table_open,      // the table file cannot be opened
+  table_read,      // the table file opened but could not be read (or is too large)
+  table_switch,    // a switch or restore could not load its member (message given)
+  dump_write,      // a write, flush or close of the dump file failed
+  usage,           // command line not understood
+};
+
+// 0 after a complete run, 2 for a command line not understood, 1 for every failure.
+int exit_status(Failure failure);
+
+// The dialogue.
+inline constexpr std::string_view BANNER = "Quarvel. v0.03 by Zebrinth\n";
+inline constexpr std::string_view PROMPTS[] = {"ROM FILE NAME :", "TABLE FILE NAME :",
+                                               "DUMP TO FILE :", "START OFFSET :",
+                                               "END OFFSET :"};
+inline constexpr std::string_view END_PROGRAM = "END PROGRAM.\n";
+inline constexpr std::string_view PRESS_ENTER = "Press Enter to continue . . .";
+// --version prints this, then TEXTDUMP_VERSION (textdump_version.hpp) and a line end.
+inline constexpr std::string_view VERSION_PREFIX = "textdump ";
+inline constexpr std::string_view COULDNT_READ_TABLE = "Couldn't read table file.\n";
+
+// A character that is not a hexadecimal digit: "HEX VALUE ERROR:" and its value
+// widened as a signed byte, in lower-case hex (0xE9 shows as ffffffe9).
+std::string hex_error_text(char c);
+
+std::string message_input_ended();
+std::string message_rom_open(std::string_view romfile);
+std::string message_rom_too_large(std::string_view romfile);
+std::string message_rom_changed(std::string_view romfile);
+std::string message_table_open(std::string_view tablefile);
+std::string message_table_too_large(std::string_view tablefile);
+std::string message_table_unreadable(std::string_view tablefile); // the checker's
+std::string message_dump_create(std::string_view dumpfile, int error);
+// which: "the ROM file", "the table file", "a table file"
+std::string message_dump_is_input(std::string_view dumpfile, std::string_view which);
+std::string message_dump_write(std::string_view dumpfile, int error);
+
+// Usage errors of the command line, each printed before the usage.
+std::string usage_unknown_option(std::string_view option);
+std::string usage_bad_offset(std::string_view which, std::string_view word);
+std::string usage_end_below_start(std::string_view end, std::string_view start);
+
+std::string warning_no_end_for_snes();
+std::string warning_end_past_rom(std::uint32_t end_offset, std::uint64_t rom_size);
+std::string warning_long_keys(std::string_view tablefile, std::size_t count, std::size_t line,
+                              std::string_view content);
+
+// A line of a file as the console can show it: control characters and bytes
+// that are not UTF-8 written as \xHH.
+std::string printable(std::string_view bytes);
+
+// 6805 as "6,805".
+std::string with_commas(std::size_t n);
+
+} // namespace textdump

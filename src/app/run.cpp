@@ -1,0 +1,161 @@
+#include "app/run.hpp"
+
+#include <unistd.h>
+
+#include "app/table_load.hpp"
+#include "core/decoder.hpp"
+#include "core/numbers.hpp"
+#include "core/table_family.hpp"
+#include "io/dump_file.hpp"
+#include "io/rom_image.hpp"
+
+namespace textdump {
+
+namespace {
+
+Failure fail(const Console& console, Failure failure, const std::string& message) {
+  say(console, message);
+  pause(console);
+  return failure;
+}
+
+// The dump file's last flush and close; a failure there is the run's failure.
+Failure finish(Writer& out, DumpFile& dump, Failure failure, const Console& console) {
+  const bool flushed = out.flush();
+  if (!dump.close() || !flushed) {
+    const Failure write =
+        fail(console, Failure::dump_write, message_dump_write(dump.name(), dump.error()));
+    return failure == Failure::none ? write : failure;
+  }
+  return failure;
+}
+
+// Lines whose key has four or more digits: a standard table read in this format.
+struct LongKeys {
+  std::size_t count = 0;
+  const TableLine* first = nullptr;
+
+  explicit LongKeys(const FontTable& table) {
+    for (const TableLine& line : table.lines) {
+      if (line.kind == LineKind::directive) continue;
+      const std::size_t from = line.kind == LineKind::text ? 0 : 1;
+      std::size_t digits = 0;
+      while (from + digits < line.content.size() && is_hex_digit(line.content[from + digits]))
+        ++digits;
+      if (digits < 4 || from + digits >= line.content.size() || line.content[from + digits] != '=')
+        continue;
+      if (count++ == 0) first = &line;
+    }
+  }
+};
+
+// True when the dump file is a member of the loaded table's family: a switch
+// would load it as a table after it was emptied.
+bool dump_is_family_member(const DumpFile& dump, const CodeTable& table,
+                           const std::string& tablefile) {
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const Entry& entry = table.at(static_cast<std::uint8_t>(byte));
+    if (entry.kind != EntryKind::table_switch) continue;
+    for (const std::uint8_t member : {std::uint8_t{0}, entry.table}) {
+      std::string name = tablefile;
+      if (set_table_digit(name, table_digit(member)) && same_file(file_id_of(name), dump.id()))
+        return true;
+    }
+  }
+  return false;
+}
+
+void warn(const RunRequest& request, const LoadedTable& loaded, const CodeTable& table,
+          const RomView& rom, const Console& console) {
+  const LongKeys long_keys(loaded.table);
+  if (long_keys.count > 0)
+    say(console, warning_long_keys(request.tablefile, long_keys.count, long_keys.first->number,
+                                   long_keys.first->content));
+  if (table.has_snes_without_end()) say(console, warning_no_end_for_snes());
+  if (request.start_offset <= request.end_offset && request.end_offset >= rom.size)
+    say(console, warning_end_past_rom(request.end_offset, rom.size));
+}
+
+} // namespace
+
+Failure run_dump(const RunRequest& request, const Console& console) {
+  RomImage rom;
+  set_rom_changed_report(console.fd, message_rom_changed(request.romfile));
+  switch (rom.open(request.romfile)) {
+  case RomOpen::ok: break;
+  case RomOpen::cannot_open:
+    return fail(console, Failure::rom_open, message_rom_open(request.romfile));
+  case RomOpen::too_large:
+    return fail(console, Failure::rom_too_large, message_rom_too_large(request.romfile));
+  case RomOpen::changed:
+    return fail(console, Failure::rom_changed, message_rom_changed(request.romfile));
+  }
+
+  DumpFile dump;
+  const bool to_stdout = request.dash_is_stdout && request.dumpfile == "-";
+  const DumpOpen opened =
+      to_stdout ? dump.use_descriptor(STDOUT_FILENO, request.dumpfile, rom.id(), request.tablefile)
+                : dump.open(request.dumpfile, rom.id(), request.tablefile);
+  switch (opened) {
+  case DumpOpen::ok: break;
+  case DumpOpen::cannot_create:
+    return fail(console, Failure::dump_create, message_dump_create(request.dumpfile, dump.error()));
+  case DumpOpen::is_rom:
+    return fail(console, Failure::dump_is_input,
+                message_dump_is_input(request.dumpfile, "the ROM file"));
+  case DumpOpen::is_table:
+    return fail(console, Failure::dump_is_input,
+                message_dump_is_input(request.dumpfile, "the table file"));
+  }
+  Writer out(dump);
+
+  if (!file_opens(request.tablefile))
+    return finish(out, dump,
+                  fail(console, Failure::table_open, message_table_open(request.tablefile)),
+                  console);
+  CodeTable table;
+  {
+    LoadedTable loaded;
+    if (!load_font_table(request.tablefile, console, loaded))
+      return finish(out, dump, Failure::table_read, console);
+    table.lay_over(loaded.table.definitions);
+    if (dump_is_family_member(dump, table, request.tablefile)) {
+      dump.discard();
+      return fail(console, Failure::dump_is_input,
+                  message_dump_is_input(request.dumpfile, "a table file"));
+    }
+    if (!dump.truncate())
+      return finish(
+          out, dump,
+          fail(console, Failure::dump_create, message_dump_create(request.dumpfile, dump.error())),
+          console);
+    if (request.warnings) warn(request, loaded, table, rom.view(), console);
+  }
+
+  // A switch rewrites the table digit of the name in force and never puts the
+  // typed name back.
+  std::string tablefile = request.tablefile;
+  const MemberLoader load_member =
+      [&](std::uint8_t member) -> std::optional<std::vector<Definition>> {
+    const bool named = set_table_digit(tablefile, table_digit(member));
+    if (!named || !file_opens(tablefile)) {
+      fail(console, Failure::table_switch, message_table_open(printable(tablefile)));
+      return std::nullopt;
+    }
+    if (same_file(file_id_of(tablefile), dump.id())) {
+      fail(console, Failure::table_switch, message_dump_is_input(dump.name(), "a table file"));
+      return std::nullopt;
+    }
+    LoadedTable loaded;
+    if (!load_font_table(tablefile, console, loaded)) return std::nullopt;
+    return std::move(loaded.table.definitions);
+  };
+
+  Decoder decoder(table, rom.view(), out, load_member);
+  decoder.seek(request.start_offset);
+  const DecodeEnd end = decoder.run_to(request.end_offset);
+  return finish(out, dump, end == DecodeEnd::table_failed ? Failure::table_switch : Failure::none,
+                console);
+}
+
+} // namespace textdump

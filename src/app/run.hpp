@@ -1,0 +1,32 @@
+// A run: the five answers, the three files, the decoding and the ending.
+//
+// A run opens the ROM file, opens the dump file (creating it, never truncating
+// it yet) and opens the table file, in that order; loads the table; empties
+// the dump file; decodes the range; and ends with a Failure that maps to the
+// exit status. Every failure prints one message through the console and
+// pauses (the loader pauses for its own message).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/console.hpp"
+#include "app/messages.hpp"
+
+namespace textdump {
+
+struct RunRequest {
+  std::string romfile;
+  std::string tablefile;
+  std::string dumpfile;
+  std::uint32_t start_offset = 0;
+  std::uint32_t end_offset = 0;
+  bool dash_is_stdout = false; // a dump file named "-" is standard output
+  bool warnings = false;       // warn of runaway strings and misread keys (command line)
+};
+
+// Steps after the answers: files, load, dump, and the dump file's last flush.
+// "END PROGRAM.\n" is the caller's.
+Failure run_dump(const RunRequest& request, const Console& console);
+
+} // namespace textdump

@@ -1,0 +1,72 @@
+// The decoder: a ROM range, decoded through the code table, written to a writer.
+//
+//   run_to          every offset from the position to the last one, inclusive
+//   follow_fixed    FIXED records                            (decoder_pointers.cpp)
+//   follow_snes     SNES pointer tables                      (decoder_pointers.cpp)
+//   copy_target     the string that a FIXED or SNES byte selects
+//
+// A byte writes its entry's rendering; FIXED and SNES bytes consume their
+// argument bytes and write the string they select; a TABLE byte asks the
+// member loader for another member of the table family and lays its
+// definitions over the code table; the next END byte met while another member
+// is in force asks for member 0 again before its "[END]". Offsets past the end
+// of the ROM read as 0xFF. The decoder opens no file and prints nothing: a
+// member that cannot be loaded ends the range with table_failed, after the
+// loader has said why.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "core/code_table.hpp"
+#include "core/pieces.hpp"
+#include "core/rom_view.hpp"
+#include "core/writer.hpp"
+
+namespace textdump {
+
+// The definitions of family member n, or nothing when it cannot be loaded.
+using MemberLoader = std::function<std::optional<std::vector<Definition>>(std::uint8_t member)>;
+
+enum class DecodeEnd {
+  complete,     // the position passed the last offset
+  table_failed, // a member could not be loaded; the loader said why
+  write_failed, // the writer's sink failed
+};
+
+class Decoder {
+public:
+  Decoder(CodeTable& table, RomView rom, Writer& out, MemberLoader load_member = {});
+
+  void seek(std::uint64_t position) { position_ = position; }
+  std::uint64_t position() const { return position_; }
+
+  // Table number of the member switched to last; 0 when table 0 is in force.
+  std::uint8_t active_table() const { return active_table_; }
+
+  // Decodes from the position up to last, inclusive; a pointer's argument bytes
+  // are consumed even past last. The position ends past the last byte decoded.
+  DecodeEnd run_to(std::uint32_t last);
+
+private:
+  bool plain_run(std::uint64_t stop);
+  void write_rendering(std::uint8_t byte, const Entry& entry);
+  std::uint8_t next_argument();
+  void follow_fixed(const Entry& entry, std::uint8_t control);
+  void follow_snes(const Entry& entry);
+  void copy_target(std::uint64_t target, std::optional<std::uint32_t> record_length);
+  bool load_member(std::uint8_t member);
+
+  CodeTable& table_;
+  RomView rom_;
+  Writer& out_;
+  MemberLoader load_member_;
+  std::uint64_t position_ = 0;
+  std::uint8_t active_table_ = 0;
+  std::uint32_t header_size_ = 0;
+  Pieces pieces_;
+};
+
+} // namespace textdump

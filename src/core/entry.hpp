@@ -1,0 +1,57 @@
+// What a key of a table stands for, and what the dump writes for it.
+//
+// Every kind is stated explicitly. An entry keeps what its kind needs: the
+// bytes it writes (texts, line breaks, waits and ends render once, here, when
+// the entry is made) and a directive's fields. The builders below are the one
+// place where each kind's rendering is decided.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/address_map.hpp"
+
+namespace textdump {
+
+enum class EntryKind : std::uint8_t {
+  undefined,    // no entry: the byte is written as (XX)
+  text,         // the entry's own text bytes
+  line_break,   // CR LF
+  wait,         // "[WAIT]" CR LF
+  end,          // "[END]" CR LF; brings table 0 back while another is in force
+  fixed,        // a string in a fixed-length record
+  snes,         // a string through a SNES pointer table
+  table_switch, // another member of the table family for what follows
+};
+
+struct Entry {
+  EntryKind kind = EntryKind::undefined;
+  std::string rendering;          // text, line_break, wait, end: the bytes written
+  std::uint32_t base = 0;         // fixed, snes
+  std::uint8_t length = 0;        // fixed: the record length, the most codes decoded
+  std::uint8_t arguments = 0;     // fixed, snes: argument bytes after the control byte
+  std::uint8_t pointer_size = 0;  // snes: 3 for 24-bit pointers, else 16-bit; also the stride
+  SnesMap map = SnesMap::lorom;   // snes
+  std::uint8_t table = 0;         // table_switch: the family member
+};
+
+Entry text_entry(std::string_view bytes);
+Entry line_break_entry();
+Entry wait_entry();
+Entry end_entry();
+Entry fixed_entry(std::uint32_t base, std::uint8_t length, std::uint8_t arguments);
+Entry snes_entry(SnesMap map, std::uint32_t base, std::uint8_t pointer_size,
+                 std::uint8_t arguments);
+Entry switch_entry(std::uint8_t member);
+
+// What a byte without an entry writes: "(", two upper-case digits, ")".
+std::string undefined_rendering(std::uint8_t byte);
+
+// True for the kinds that only write their rendering (undefined bytes too).
+constexpr bool writes_only(EntryKind kind) {
+  return kind == EntryKind::undefined || kind == EntryKind::text ||
+         kind == EntryKind::line_break || kind == EntryKind::wait;
+}
+
+} // namespace textdump

@@ -1,0 +1,28 @@
+#include "core/numbers.hpp"
+
+namespace textdump {
+
+int hex_return(char c, std::vector<char>* bad) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (bad != nullptr) bad->push_back(c);
+  return 0;
+}
+
+std::uint32_t hex_to_int(std::string_view digits, std::vector<char>* bad) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < digits.size() && digits[i] != '\0'; ++i)
+    value = (value << 4) + static_cast<std::uint32_t>(hex_return(digits[i], bad));
+  return value;
+}
+
+bool check_str(std::string_view word, std::string_view keyword) {
+  for (std::size_t i = 0; i < word.size() && word[i] != '\0'; ++i) {
+    // Past the keyword's end the word is longer than the keyword: no match.
+    if (i >= keyword.size() || word[i] != keyword[i]) return false;
+  }
+  return true;
+}
+
+} // namespace textdump

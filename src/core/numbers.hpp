@@ -1,0 +1,46 @@
+// Number helpers: hexadecimal digits, numbers and keyword prefixes.
+//
+//   HEX_DIGITS   the one table of upper-case hexadecimal digits
+//   hex_return   one digit character -> 0..15; anything else gives 0 and is reported
+//   hex_to_int   a digit string -> 32-bit value (the last eight digits count)
+//   check_str    is a word the whole keyword or a beginning of it?
+//   hex_byte     a byte as two upper-case digits
+//
+// Every number the user types and every number in a table file is hexadecimal
+// without prefix, of any length, accumulated modulo 2^32. A character that is
+// not a digit is never fatal: it counts as the digit 0 and the caller is told,
+// so that it can report the character.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace textdump {
+
+inline constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
+
+// True for 0-9, A-F and a-f.
+constexpr bool is_hex_digit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// The digit's value; 0 for a character that is not a digit, which is then
+// appended to bad (when given).
+int hex_return(char c, std::vector<char>* bad = nullptr);
+
+// The string read as hexadecimal, modulo 2^32, up to its first NUL; empty gives
+// 0. Every character that is not a digit counts as 0 and is appended to bad.
+std::uint32_t hex_to_int(std::string_view digits, std::vector<char>* bad = nullptr);
+
+// True when word is keyword or a beginning of it (the empty word included).
+// The word ends at its first NUL, as a C string would; case-sensitive.
+bool check_str(std::string_view word, std::string_view keyword);
+
+// Two upper-case hexadecimal digits.
+inline std::string hex_byte(std::uint8_t byte) {
+  return {HEX_DIGITS[byte >> 4], HEX_DIGITS[byte & 0xF]};
+}
+
+} // namespace textdump
