@@ -8,15 +8,21 @@ namespace textdump {
 Decoder::Decoder(CodeTable& table, RomView rom, Writer& out, MemberLoader load_member)
     : table_(table), rom_(rom), out_(out), load_member_(std::move(load_member)),
       header_size_(header_size_of(rom)) {
-  build_pieces(table_, false, pieces_);
+  rebuild();
 }
 
-void Decoder::write_rendering(std::uint8_t byte, const Entry& entry) {
+void Decoder::rebuild() {
+  build_pieces(table_, active_table_ != 0, pieces_);
+  for (unsigned byte = 0; byte < 256; ++byte)
+    kinds_[byte] = table_.at(static_cast<std::uint8_t>(byte)).kind;
+}
+
+void Decoder::write_rendering(std::uint8_t byte) {
   const Piece& piece = pieces_[byte];
   if (piece.size != NOT_PLAIN)
-    out_.write({piece.bytes, piece.size});
+    out_.write_piece(piece.bytes, piece.size);
   else
-    out_.write(entry.rendering);
+    out_.write(table_.at(byte).rendering);
 }
 
 // Writes the plain bytes from the position on, up to the first byte that is not
@@ -25,20 +31,22 @@ void Decoder::write_rendering(std::uint8_t byte, const Entry& entry) {
 bool Decoder::plain_run(std::uint64_t stop) {
   stop = std::min(stop, rom_.size);
   if (position_ >= stop) return true;
+  const Piece* const pieces = pieces_.data();
   const unsigned char* p = rom_.data + position_;
   const unsigned char* const end = rom_.data + stop;
   char* cursor = out_.cursor();
   char* limit = out_.buffer_end() - sizeof(Piece);
   while (p < end) {
-    const Piece& piece = pieces_[*p];
-    if (piece.size == NOT_PLAIN) break;
+    const Piece& piece = pieces[*p];
+    const std::uint8_t size = piece.size;
+    if (size == NOT_PLAIN) break;
     if (cursor > limit) {
       out_.advance(static_cast<std::size_t>(cursor - out_.cursor()));
       out_.make_room(sizeof(Piece));
       cursor = out_.cursor();
     }
     std::memcpy(cursor, &piece, sizeof(Piece));
-    cursor += piece.size;
+    cursor += size;
     ++p;
   }
   out_.advance(static_cast<std::size_t>(cursor - out_.cursor()));
@@ -52,7 +60,7 @@ bool Decoder::load_member(std::uint8_t member) {
   if (!definitions) return false;
   table_.lay_over(*definitions);
   active_table_ = member;
-  build_pieces(table_, active_table_ != 0, pieces_);
+  rebuild();
   return true;
 }
 
@@ -71,7 +79,7 @@ DecodeEnd Decoder::run_to(std::uint32_t last) {
         if (!load_member(0)) return DecodeEnd::table_failed;
         out_.write(marker);
       } else {
-        write_rendering(byte, entry);
+        write_rendering(byte);
       }
       break;
     case EntryKind::fixed: follow_fixed(entry, byte); break;
@@ -79,7 +87,7 @@ DecodeEnd Decoder::run_to(std::uint32_t last) {
     case EntryKind::table_switch:
       if (!load_member(entry.table)) return DecodeEnd::table_failed;
       break;
-    default: write_rendering(byte, entry); break;
+    default: write_rendering(byte); break;
     }
     if (out_.failed()) return DecodeEnd::write_failed;
     ++position_;

@@ -15,6 +15,7 @@
 // loader has said why.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -52,7 +53,8 @@ public:
 
 private:
   bool plain_run(std::uint64_t stop);
-  void write_rendering(std::uint8_t byte, const Entry& entry);
+  void rebuild(); // what the decoder keeps of the code table, after every load
+  void write_rendering(std::uint8_t byte);
   std::uint8_t next_argument();
   void follow_fixed(const Entry& entry, std::uint8_t control);
   void follow_snes(const Entry& entry);
@@ -67,6 +69,7 @@ private:
   std::uint8_t active_table_ = 0;
   std::uint32_t header_size_ = 0;
   Pieces pieces_;
+  std::array<EntryKind, 256> kinds_{};
 };
 
 } // namespace textdump

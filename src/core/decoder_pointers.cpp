@@ -61,11 +61,11 @@ void Decoder::copy_target(std::uint64_t target, std::optional<std::uint32_t> rec
     // A string without an END byte stops at the end of the ROM file.
     if (!record_length && t >= rom_.size) return;
     const std::uint8_t byte = rom_byte(rom_, t);
-    const Entry& entry = table_.at(byte);
-    if (entry.kind == EntryKind::end) return; // no "[END]", no restore
+    const EntryKind kind = kinds_[byte];
+    if (kind == EntryKind::end) return; // no "[END]", no restore
     if (record_length && remaining-- == 0) return;
     // Pointer and TABLE bytes inside a string write nothing and do nothing.
-    if (writes_only(entry.kind)) write_rendering(byte, entry);
+    if (writes_only(kind)) write_rendering(byte);
     if (out_.failed()) return;
   }
 }

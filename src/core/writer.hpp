@@ -57,6 +57,14 @@ public:
     used_ += bytes.size();
   }
 
+  // Writes a piece of at most 16 bytes from a 16-byte block: the whole block is
+  // copied (the buffer keeps room for it) and count grows by size.
+  void write_piece(const char* block, std::size_t size) {
+    make_room(16);
+    std::memcpy(buffer_.get() + used_, block, 16);
+    used_ += size;
+  }
+
   // Hands the buffered bytes to the sink. False once anything failed.
   bool flush();
 
