@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace textdump {
 
@@ -18,40 +19,74 @@ void Decoder::rebuild() {
 }
 
 void Decoder::write_rendering(std::uint8_t byte) {
-  const Piece& piece = pieces_[byte];
+  const Piece& piece = pieces_.single[byte];
   if (piece.size != NOT_PLAIN)
     out_.write_piece(piece.bytes, piece.size);
   else
     out_.write(table_.at(byte).rendering);
 }
 
-// Writes the plain bytes from the position on, up to the first byte that is not
-// plain, the end of the ROM or stop. No branch depends on the byte's kind:
+void Decoder::write_entry(CodeTable::Index index, std::uint8_t byte) {
+  if (index == table_.index_of(byte)) return write_rendering(byte);
+  const Piece& piece = pieces_.entries[index];
+  if (piece.size != NOT_PLAIN)
+    out_.write_piece(piece.bytes, piece.size);
+  else
+    out_.write(table_.entry(index).rendering);
+}
+
+void Decoder::write_control(const Entry& entry) {
+  out_.write(entry.rendering);
+  for (unsigned i = 0; i < entry.arguments; ++i) out_.write(raw_byte_rendering(next_argument()));
+  out_.write(entry.after);
+}
+
+// Writes the plain keys from the position on, up to the first key that is not
+// plain, the end of the ROM or stop. No branch depends on an entry's kind:
 // every piece is copied whole (16 bytes) and the cursor advances by its size.
+// Two-byte keys are looked up directly; longer ones take the general path.
 bool Decoder::plain_run(std::uint64_t stop) {
   stop = std::min(stop, rom_.size);
   if (position_ >= stop) return true;
-  const Piece* const pieces = pieces_.data();
+  const Piece* const hot = pieces_.hot.data();
   const unsigned char* p = rom_.data + position_;
   const unsigned char* const end = rom_.data + stop;
   char* cursor = out_.cursor();
-  char* limit = out_.buffer_end() - sizeof(Piece);
+  char* const limit = out_.buffer_end() - sizeof(Piece);
   while (p < end) {
-    const Piece& piece = pieces[*p];
-    const std::uint8_t size = piece.size;
-    if (size == NOT_PLAIN) break;
+    const Piece* piece = &hot[*p];
+    std::size_t step = 1;
+    if (piece->size == NOT_PLAIN) {
+      if (table_.longest_key(*p) != 2 || p + 1 >= end) break;
+      const CodeTable::Index index = table_.pair(p[0], p[1]);
+      piece = index != 0 ? &pieces_.entries[index] : &pieces_.single[*p];
+      if (piece->size == NOT_PLAIN) break;
+      step = index != 0 ? 2 : 1;
+    }
+    const std::uint8_t size = piece->size;
     if (cursor > limit) {
       out_.advance(static_cast<std::size_t>(cursor - out_.cursor()));
       out_.make_room(sizeof(Piece));
       cursor = out_.cursor();
     }
-    std::memcpy(cursor, &piece, sizeof(Piece));
+    std::memcpy(cursor, piece, sizeof(Piece));
     cursor += size;
-    ++p;
+    p += step;
   }
   out_.advance(static_cast<std::size_t>(cursor - out_.cursor()));
   position_ = static_cast<std::uint64_t>(p - rom_.data);
   return !out_.failed();
+}
+
+// The key at the position: the longest one whose bytes all lie before stop.
+CodeTable::Match Decoder::match_at(std::uint64_t stop) const {
+  const std::uint8_t first = rom_byte(rom_, position_);
+  const std::size_t longest =
+      std::min<std::uint64_t>(table_.longest_key(first), stop - position_);
+  if (longest <= 1) return {table_.index_of(first), 1};
+  std::string bytes;
+  for (std::size_t i = 0; i < longest; ++i) bytes += static_cast<char>(rom_byte(rom_, position_ + i));
+  return table_.longest_match(bytes);
 }
 
 bool Decoder::load_member(std::uint8_t member) {
@@ -70,7 +105,9 @@ DecodeEnd Decoder::run_to(std::uint32_t last) {
     if (!plain_run(stop)) return DecodeEnd::write_failed;
     if (position_ >= stop) break;
     const std::uint8_t byte = rom_byte(rom_, position_);
-    const Entry& entry = table_.at(byte);
+    const CodeTable::Match match = match_at(stop);
+    const Entry& entry = table_.entry(match.index);
+    std::uint64_t step = match.length;
     switch (entry.kind) {
     case EntryKind::end:
       if (active_table_ != 0) {
@@ -79,7 +116,7 @@ DecodeEnd Decoder::run_to(std::uint32_t last) {
         if (!load_member(0)) return DecodeEnd::table_failed;
         out_.write(marker);
       } else {
-        write_rendering(byte);
+        write_entry(match.index, byte);
       }
       break;
     case EntryKind::fixed: follow_fixed(entry, byte); break;
@@ -87,10 +124,16 @@ DecodeEnd Decoder::run_to(std::uint32_t last) {
     case EntryKind::table_switch:
       if (!load_member(entry.table)) return DecodeEnd::table_failed;
       break;
-    default: write_rendering(byte); break;
+    case EntryKind::control:
+      // The parameters follow the key's last byte.
+      position_ += match.length - 1;
+      write_control(entry);
+      step = 1;
+      break;
+    default: write_entry(match.index, byte); break;
     }
     if (out_.failed()) return DecodeEnd::write_failed;
-    ++position_;
+    position_ += step;
   }
   return DecodeEnd::complete;
 }

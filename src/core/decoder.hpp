@@ -5,7 +5,10 @@
 //   follow_snes     SNES pointer tables                      (decoder_pointers.cpp)
 //   copy_target     the string that a FIXED or SNES byte selects
 //
-// A byte writes its entry's rendering; FIXED and SNES bytes consume their
+// At each offset the longest key that matches the ROM's bytes wins; a key
+// never reaches past the last offset. A key writes its entry's rendering; a
+// control code's parameter bytes follow it as <$XX> (completed even past the
+// last offset); FIXED and SNES bytes consume their
 // argument bytes and write the string they select; a TABLE byte asks the
 // member loader for another member of the table family and lays its
 // definitions over the code table; the next END byte met while another member
@@ -53,8 +56,11 @@ public:
 
 private:
   bool plain_run(std::uint64_t stop);
+  CodeTable::Match match_at(std::uint64_t stop) const;
   void rebuild(); // what the decoder keeps of the code table, after every load
   void write_rendering(std::uint8_t byte);
+  void write_entry(CodeTable::Index index, std::uint8_t byte);
+  void write_control(const Entry& entry);
   std::uint8_t next_argument();
   void follow_fixed(const Entry& entry, std::uint8_t control);
   void follow_snes(const Entry& entry);
@@ -68,7 +74,7 @@ private:
   std::uint64_t position_ = 0;
   std::uint8_t active_table_ = 0;
   std::uint32_t header_size_ = 0;
-  Pieces pieces_;
+  PieceSet pieces_;
   std::array<EntryKind, 256> kinds_{};
 };
 

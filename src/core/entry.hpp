@@ -23,14 +23,19 @@ enum class EntryKind : std::uint8_t {
   fixed,        // a string in a fixed-length record
   snes,         // a string through a SNES pointer table
   table_switch, // another member of the table family for what follows
+  control,      // a control code followed by parameter bytes (standard tables)
 };
 
 struct Entry {
   EntryKind kind = EntryKind::undefined;
-  std::string rendering;          // text, line_break, wait, end: the bytes written
+  std::string rendering;          // text, line_break, wait, end: the bytes written;
+                                  // control: what comes before the parameters
+  std::string after;              // control: what comes after the parameters
+  std::string label;              // standard tables: the value as the file writes it
   std::uint32_t base = 0;         // fixed, snes
   std::uint8_t length = 0;        // fixed: the record length, the most codes decoded
-  std::uint8_t arguments = 0;     // fixed, snes: argument bytes after the control byte
+  std::uint8_t arguments = 0;     // fixed, snes: argument bytes after the control byte;
+                                  // control: parameter bytes
   std::uint8_t pointer_size = 0;  // snes: 3 for 24-bit pointers, else 16-bit; also the stride
   SnesMap map = SnesMap::lorom;   // snes
   std::uint8_t table = 0;         // table_switch: the family member
@@ -45,8 +50,20 @@ Entry snes_entry(SnesMap map, std::uint32_t base, std::uint8_t pointer_size,
                  std::uint8_t arguments);
 Entry switch_entry(std::uint8_t member);
 
-// What a byte without an entry writes: "(", two upper-case digits, ")".
-std::string undefined_rendering(std::uint8_t byte);
+// Standard tables: "\n" in a value stands for a line break (CR LF).
+Entry standard_text_entry(std::string_view value);
+// LABEL (<END> when empty), then CR LF unless the label ends with "\n".
+Entry standard_end_entry(std::string_view label);
+// LABEL (<LINE> when empty), then CR LF.
+Entry standard_break_entry(std::string_view label);
+// LABEL without its trailing "\n"s, each parameter byte as <$XX>, then those line breaks.
+Entry control_entry(std::string_view label, std::uint8_t parameters);
+
+// What a byte without an entry writes: (XX) in the tool's own format, <$XX> in
+// standard tables.
+std::string undefined_rendering(std::uint8_t byte, bool standard = false);
+// A parameter byte of a control code, and an unknown byte of a standard table.
+std::string raw_byte_rendering(std::uint8_t byte);
 
 // True for the kinds that only write their rendering (undefined bytes too).
 constexpr bool writes_only(EntryKind kind) {

@@ -1,24 +1,41 @@
 #include "core/pieces.hpp"
 
 #include <algorithm>
-#include <string_view>
+#include <string>
 
 namespace textdump {
 
-void build_pieces(const CodeTable& table, bool restore_due, Pieces& pieces) {
-  for (std::size_t byte = 0; byte < pieces.size(); ++byte) {
-    Piece& piece = pieces[byte] = Piece{};
-    const Entry& entry = table.at(static_cast<std::uint8_t>(byte));
-    std::string rendering;
+namespace {
+
+Piece piece_of(const std::string& rendering) {
+  Piece piece;
+  if (rendering.size() > PIECE_MAX) return piece;
+  std::copy(rendering.begin(), rendering.end(), piece.bytes);
+  piece.size = static_cast<std::uint8_t>(rendering.size());
+  return piece;
+}
+
+bool plain(const Entry& entry, bool restore_due) {
+  return writes_only(entry.kind) || (entry.kind == EntryKind::end && !restore_due);
+}
+
+} // namespace
+
+void build_pieces(const CodeTable& table, bool restore_due, PieceSet& pieces) {
+  pieces.entries.assign(table.size(), Piece{});
+  for (CodeTable::Index index = 1; index < table.size(); ++index)
+    if (plain(table.entry(index), restore_due))
+      pieces.entries[index] = piece_of(table.entry(index).rendering);
+  const bool standard = table.format() == TableFormat::standard;
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const auto b = static_cast<std::uint8_t>(byte);
+    const Entry& entry = table.at(b);
+    Piece& single = pieces.single[byte];
     if (entry.kind == EntryKind::undefined)
-      rendering = undefined_rendering(static_cast<std::uint8_t>(byte));
-    else if (writes_only(entry.kind) || (entry.kind == EntryKind::end && !restore_due))
-      rendering = entry.rendering;
+      single = piece_of(undefined_rendering(b, standard));
     else
-      continue;
-    if (rendering.size() > PIECE_MAX) continue;
-    std::copy(rendering.begin(), rendering.end(), piece.bytes);
-    piece.size = static_cast<std::uint8_t>(rendering.size());
+      single = plain(entry, restore_due) ? piece_of(entry.rendering) : Piece{};
+    pieces.hot[byte] = table.longest_key(b) > 1 ? Piece{} : single;
   }
 }
 

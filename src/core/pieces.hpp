@@ -1,8 +1,8 @@
-// Short renderings: for every byte, its rendering when the byte only writes
+// Short renderings: the rendering of a byte or an entry when it only writes
 // that rendering and it is short (up to PIECE_MAX bytes). The hot loop copies a
-// whole 16-byte piece per byte instead of branching on the byte's kind; every
-// other byte (longer texts, pointers, switches, END while another table is in
-// force) takes the general path.
+// whole 16-byte piece per key instead of branching on the entry's kind; every
+// other key (longer texts, pointers, switches, control codes, END while another
+// table is in force) takes the general path.
 //
 // Pieces are built from the code table, so they are built again whenever a
 // load changes it.
@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "core/code_table.hpp"
 
@@ -26,7 +27,13 @@ static_assert(sizeof(Piece) == 16);
 
 using Pieces = std::array<Piece, 256>;
 
+struct PieceSet {
+  Pieces single;              // each byte as a one-byte key (or an undefined byte)
+  Pieces hot;                 // as single, but not plain where a longer key may start
+  std::vector<Piece> entries; // by the entry's index in the code table
+};
+
 // END is plain only while no restore is due (restore_due false).
-void build_pieces(const CodeTable& table, bool restore_due, Pieces& pieces);
+void build_pieces(const CodeTable& table, bool restore_due, PieceSet& pieces);
 
 } // namespace textdump

@@ -1,0 +1,241 @@
+#include "core/standard_table.hpp"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "core/numbers.hpp"
+
+namespace textdump {
+
+namespace {
+
+struct Line {
+  std::size_t number = 0;
+  std::string_view content;
+};
+
+class Parser {
+public:
+  Parser(StandardTable& result, const ValueConverter& convert)
+      : result_(result), convert_(convert) {}
+
+  void read(const Line& line) {
+    line_ = line;
+    const std::string_view text = line.content;
+    switch (text[0]) {
+    case '#': return;
+    case '@': return table_name();
+    case '!':
+      return report(1, Severity::warning, "switch",
+                    "table switching lines (!) are not read yet; their bytes show as unknown");
+    case '\\':
+      return report(1, Severity::error, "backslash",
+                    "a line cannot begin with \"\\\": write /KEY for an end or KEY=<WAIT> for a "
+                    "wait");
+    case '/': return end_token();
+    case '*': return line_break();
+    case '$': return control_code();
+    default: return text_entry();
+    }
+  }
+
+  // Notes on keys that a longer key begins with: the longest match decides.
+  void note_prefixes() {
+    std::set<std::string> keys;
+    for (const auto& [key, line] : defined_on_) keys.insert(key);
+    for (const auto& [key, line] : defined_on_) {
+      const auto longer = keys.upper_bound(key);
+      if (longer == keys.end() || longer->compare(0, key.size(), key) != 0) continue;
+      line_ = {line, {}};
+      report(1, Severity::note, "prefix",
+             "key " + hex_key(key) + " begins the longer key " + hex_key(*longer) +
+                 ": at each offset the longest key that matches wins");
+    }
+  }
+
+private:
+  static std::string hex_key(std::string_view key) {
+    std::string digits;
+    for (const char c : key) digits += hex_byte(static_cast<std::uint8_t>(c));
+    return digits;
+  }
+
+  void report(std::size_t column, Severity severity, std::string kind, std::string message) {
+    result_.reports.push_back({line_.number, column, severity, std::move(kind), std::move(message)});
+    if (severity == Severity::error) ++result_.errors;
+    if (severity == Severity::warning) ++result_.warnings;
+  }
+
+  void table_name() {
+    if (++tables_ > 1)
+      report(1, Severity::note, "unused",
+             "table \"" + std::string(line_.content.substr(1)) +
+                 "\" is not used: a dump reads the first table of a file");
+  }
+
+  // The key at [from, to) of the line, or nothing after reporting why.
+  std::optional<std::string> key(std::size_t from, std::size_t to) {
+    const std::string_view digits = line_.content.substr(from, to - from);
+    if (digits.empty()) {
+      report(from + 1, Severity::error, "key", "the key is missing before \"=\"");
+      return std::nullopt;
+    }
+    const auto bad = std::find_if(digits.begin(), digits.end(), [](char c) { return !is_hex_digit(c); });
+    if (bad != digits.end()) {
+      report(from + 1 + static_cast<std::size_t>(bad - digits.begin()), Severity::error, "key",
+             "the key has a character that is not a hexadecimal digit");
+      return std::nullopt;
+    }
+    if (digits.size() % 2 != 0) {
+      report(from + 1, Severity::error, "key", "the key has an odd number of digits");
+      return std::nullopt;
+    }
+    if (digits.size() > 2 * MAX_KEY_BYTES) {
+      report(from + 1, Severity::error, "key", "the key is longer than 8 bytes");
+      return std::nullopt;
+    }
+    std::string bytes;
+    for (std::size_t i = 0; i < digits.size(); i += 2)
+      bytes += static_cast<char>(hex_return(digits[i]) * 16 + hex_return(digits[i + 1]));
+    return bytes;
+  }
+
+  // The value at column from, converted to UTF-8; nothing after reporting why.
+  std::optional<std::string> value(std::size_t from, std::string_view raw) {
+    std::string converted(raw);
+    if (convert_) {
+      std::optional<std::string> utf8 = convert_(raw);
+      if (!utf8) {
+        report(from + 1, Severity::error, "encoding",
+               "the value does not convert to UTF-8 from the table's encoding");
+        return std::nullopt;
+      }
+      converted = std::move(*utf8);
+    }
+    const auto control = std::find_if(converted.begin(), converted.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+    if (control != converted.end())
+      report(from + 1, Severity::note, "control",
+             "the value holds the control character \\x" +
+                 hex_byte(static_cast<std::uint8_t>(*control)));
+    return converted;
+  }
+
+  void define(std::string key, Entry entry) {
+    if (tables_ > 1) return;
+    const auto [it, fresh] = defined_on_.try_emplace(key, line_.number);
+    if (!fresh) {
+      report(1, Severity::warning, "again",
+             "key " + hex_key(key) + " was defined on line " + std::to_string(it->second) +
+                 "; this line wins");
+      it->second = line_.number;
+    }
+    result_.definitions.push_back({std::move(key), std::move(entry)});
+  }
+
+  // "/KEY=LABEL", "/KEY" or an artificial end such as "/<END>".
+  void end_token() {
+    const std::string_view text = line_.content;
+    const std::size_t equals = std::min(text.find('='), text.size());
+    const std::string_view digits = text.substr(1, equals - 1);
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), is_hex_digit)) {
+      report(1, Severity::note, "artificial",
+             "an end without a key is an inserter's artificial end: it defines nothing here");
+      return;
+    }
+    labelled(equals, [](std::string_view label) { return standard_end_entry(label); });
+  }
+
+  void line_break() {
+    const std::size_t equals = std::min(line_.content.find('='), line_.content.size());
+    labelled(equals, [](std::string_view label) { return standard_break_entry(label); });
+  }
+
+  template <class Make>
+  void labelled(std::size_t equals, Make make) {
+    std::optional<std::string> bytes = key(1, equals);
+    if (!bytes) return;
+    const std::string_view raw =
+        equals < line_.content.size() ? line_.content.substr(equals + 1) : std::string_view{};
+    std::optional<std::string> label = value(equals + 1, raw);
+    if (!label) return;
+    define(std::move(*bytes), make(*label));
+  }
+
+  void control_code() {
+    const std::string_view text = line_.content;
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) {
+      report(1, Severity::error, "equals", "a control code needs \"=\" after its key");
+      return;
+    }
+    std::optional<std::string> bytes = key(1, equals);
+    if (!bytes) return;
+    const std::string_view rest = text.substr(equals + 1);
+    const std::size_t comma = std::min(rest.find(','), rest.size());
+    std::optional<std::string> label = value(equals + 1, rest.substr(0, comma));
+    if (!label) return;
+    std::size_t parameters = 0;
+    if (comma < rest.size()) {
+      const std::string_view fields = rest.substr(comma + 1);
+      parameters = static_cast<std::size_t>(std::count(fields.begin(), fields.end(), ',')) + 1;
+      if (parameters == 1 && fields.size() == 1 && fields[0] >= '1' && fields[0] <= '8')
+        parameters = static_cast<std::size_t>(fields[0] - '0');
+    }
+    if (parameters > 255) {
+      report(equals + 2, Severity::error, "fields", "a control code has at most 255 parameters");
+      return;
+    }
+    if (*label == "FIXED" || *label == "SNES" || *label == "TABLE")
+      report(equals + 2, Severity::note, "directive",
+             "in a standard table \"$\" is a control code; the " + *label +
+                 " directive exists only in the tool's own format");
+    define(std::move(*bytes), control_entry(*label, static_cast<std::uint8_t>(parameters)));
+  }
+
+  void text_entry() {
+    const std::string_view text = line_.content;
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) {
+      report(1, Severity::error, "equals", "the line has no \"=\" after its key");
+      return;
+    }
+    std::optional<std::string> bytes = key(0, equals);
+    if (!bytes) return;
+    std::optional<std::string> converted = value(equals + 1, text.substr(equals + 1));
+    if (!converted) return;
+    define(std::move(*bytes), standard_text_entry(*converted));
+  }
+
+  StandardTable& result_;
+  const ValueConverter& convert_;
+  Line line_;
+  int tables_ = 0;
+  std::map<std::string, std::size_t> defined_on_; // key -> line that last defined it
+};
+
+} // namespace
+
+StandardTable parse_standard_table(std::string_view bytes, const ValueConverter& convert) {
+  StandardTable result;
+  Parser parser(result, convert);
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  std::size_t start = 0;
+  std::size_t number = 0;
+  while (start < bytes.size()) {
+    const std::size_t found = bytes.find_first_of("\r\n", start);
+    const std::size_t stop = found == std::string_view::npos ? bytes.size() : found;
+    std::size_t next = stop + 1;
+    if (stop < bytes.size() && bytes[stop] == '\r' && next < bytes.size() && bytes[next] == '\n')
+      ++next;
+    ++number;
+    if (stop > start) parser.read({number, bytes.substr(start, stop - start)});
+    start = next;
+  }
+  parser.note_prefixes();
+  return result;
+}
+
+} // namespace textdump
