@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/messages.hpp"
+#include "app/reporter.hpp"
 #include "core/code_table.hpp"
 #include "core/font_table.hpp"
 #include "core/numbers.hpp"
@@ -19,42 +20,26 @@ namespace {
 
 struct Checker {
   std::string tablefile;
-  std::FILE* out;
-  int problems = 0;
+  Reporter reporter;
   std::array<std::size_t, 256> defined_on{}; // line that last defined each code
-
-  // Reports of one kind after the first few are counted, not printed.
-  struct Repeats {
-    std::size_t shown = 0, more = 0, first = 0, last = 0;
-  };
-  static constexpr std::size_t SHOWN_PER_KIND = 5;
-  std::map<std::string, Repeats> repeats;
-  std::vector<std::string> kinds; // in the order first seen
+  bool looks_standard = false;
 
   void report(const TableLine& line, const std::string& what, bool problem = true,
               const std::string& kind = {}) {
-    if (problem) ++problems;
-    const std::string& key = kind.empty() ? what : kind;
-    auto [it, fresh] = repeats.try_emplace(key);
-    if (fresh) kinds.push_back(key);
-    Repeats& seen = it->second;
-    if (seen.shown == SHOWN_PER_KIND) {
-      if (seen.more++ == 0) seen.first = line.number;
-      seen.last = line.number;
-      return;
-    }
-    ++seen.shown;
-    std::fprintf(out, "line %zu: %s%s: %s\n", line.number, problem ? "" : "note: ",
-                 printable(what).c_str(), printable(line.content).c_str());
+    reporter.report(line.number, "line " + std::to_string(line.number), line.content, what,
+                    problem, kind);
   }
 
-  void print_repeats() const {
-    for (const std::string& kind : kinds) {
-      const Repeats& seen = repeats.at(kind);
-      if (seen.more == 0) continue;
-      std::fprintf(out, "... and %s more like this (lines %s-%s)\n", with_commas(seen.more).c_str(),
-                   with_commas(seen.first).c_str(), with_commas(seen.last).c_str());
-    }
+  // Keys of four or more digits, "#" or "@" lines and "/XX=label" ends are
+  // written for standard tables.
+  void see_format(const TableLine& line) {
+    const std::string_view text = line.content;
+    const std::size_t from = line.kind == LineKind::text ? 0 : 1;
+    std::size_t digits = 0;
+    while (from + digits < text.size() && is_hex_digit(text[from + digits])) ++digits;
+    const bool long_key = digits >= 4 && from + digits < text.size() && text[from + digits] == '=';
+    const bool labelled_end = line.kind == LineKind::end && text.size() > 4 && text[3] == '=';
+    if (long_key || text[0] == '#' || text[0] == '@' || labelled_end) looks_standard = true;
   }
 
   void check_member(const TableLine& line, std::uint8_t number, const char* role) {
@@ -99,6 +84,7 @@ struct Checker {
   }
 
   void check_line(const TableLine& line, const Entry* entry) {
+    see_format(line);
     for (const HexReport& bad : line.hex_reports)
       report(line, hex_report_text(line, bad), true, "hex");
     if (line.kind == LineKind::directive) {
@@ -189,21 +175,25 @@ int check_table_file(const std::string& tablefile, std::FILE* out) {
   default: std::fputs(message_table_unreadable(tablefile).c_str(), stderr); return 1;
   }
   const FontTable parsed = parse_font_table(bytes);
-  Checker checker{tablefile, out, 0, {}, {}, {}};
+  Checker checker{tablefile, Reporter{out}};
   std::size_t next = 0;
   for (const TableLine& line : parsed.lines)
     checker.check_line(line, line.defines ? &parsed.definitions[next++].entry : nullptr);
-  checker.print_repeats();
+  checker.reporter.print_repeats();
   CodeTable table;
   table.lay_over(parsed.definitions);
   if (table.has_snes_without_end()) {
     std::fputs("the table has SNES entries but no END entry: every string they point to runs to "
                "the end of the ROM file\n",
                out);
-    ++checker.problems;
+    ++checker.reporter.problems;
   }
-  print_summary(table, checker.problems, out);
-  return checker.problems == 0 ? 0 : 1;
+  if (checker.looks_standard)
+    std::fputs("note: this looks like a standard table (keys of four or more digits, # or @ "
+               "lines, or /XX=label ends): check it with --check --std-table\n",
+               out);
+  print_summary(table, checker.reporter.problems, out);
+  return checker.reporter.problems == 0 ? 0 : 1;
 }
 
 } // namespace textdump

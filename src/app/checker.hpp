@@ -22,10 +22,16 @@
 #include <cstdio>
 #include <string>
 
+#include "io/encoding.hpp"
+
 namespace textdump {
 
 // Checks the named table file, writing the report to out. Result 0 when
 // nothing was reported, 1 otherwise (an unreadable file included).
 int check_table_file(const std::string& tablefile, std::FILE* out);
+
+// Checks a standard table file: every error and warning with its line and
+// column, notes, and a summary of the entries by kind and by key length.
+int check_standard_table(const std::string& tablefile, TableEncoding encoding, std::FILE* out);
 
 } // namespace textdump

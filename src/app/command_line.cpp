@@ -1,6 +1,7 @@
 #include "app/command_line.hpp"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "app/messages.hpp"
 #include "app/run.hpp"
 #include "core/numbers.hpp"
+#include "io/encoding.hpp"
 #include "textdump_version.hpp"
 
 namespace textdump {
@@ -21,9 +23,16 @@ namespace {
 constexpr std::string_view USAGE =
     "Usage:\n"
     "  textdump                             ask for the five answers on standard input\n"
-    "  textdump ROM TABLE DUMP START END    dump without asking (DUMP - is standard output)\n"
-    "  textdump --check TABLE               report what a table file defines and its problems\n"
+    "  textdump [TABLE OPTIONS] ROM TABLE DUMP START END\n"
+    "                                       dump without asking (DUMP - is standard output)\n"
+    "  textdump --check [TABLE OPTIONS] TABLE\n"
+    "                                       report what a table file defines and its problems\n"
     "  textdump --help | --version\n"
+    "\n"
+    "Table options:\n"
+    "  --std-table              TABLE is a standard table file (multi-byte keys, /KEY=label\n"
+    "                           ends, $KEY=label,params control codes, # comments)\n"
+    "  --table-encoding E       its values are utf-8 (default), windows-1252 or shift-jis\n"
     "\n"
     "ROM is the game image, TABLE the character table file, DUMP the text file to\n"
     "write; START and END are hexadecimal ROM offsets of up to eight digits, both\n"
@@ -46,7 +55,56 @@ bool parse_offset(std::string_view word, std::uint32_t& value) {
   return bad.empty() && word.find('\0') == std::string_view::npos;
 }
 
-int run_from_arguments(const std::vector<std::string>& args) {
+// The options before the names, and the names.
+struct Arguments {
+  bool help = false, version = false, check = false, standard = false;
+  std::optional<TableEncoding> encoding;
+  std::vector<std::string> names;
+};
+
+// Reads the options; a message for the usage error otherwise.
+std::optional<std::string> parse_arguments(int argc, char** argv, Arguments& parsed) {
+  int i = 1;
+  for (; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") {
+      ++i;
+      break;
+    }
+    if (arg.size() < 2 || arg[0] != '-') break;
+    const std::size_t equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+    // An option's value follows it, or its "=".
+    const auto value = [&]() -> std::optional<std::string_view> {
+      if (equals != std::string_view::npos) return arg.substr(equals + 1);
+      if (i + 1 < argc) return std::string_view(argv[++i]);
+      return std::nullopt;
+    };
+    if (name == "--table-encoding") {
+      const std::optional<std::string_view> given = value();
+      if (!given) return usage_needs_value(name);
+      parsed.encoding = encoding_named(*given);
+      if (!parsed.encoding) return usage_bad_encoding(*given);
+      continue;
+    }
+    if (equals != std::string_view::npos) return usage_unknown_option(arg);
+    if (arg == "--help" || arg == "-h")
+      parsed.help = true;
+    else if (arg == "--version")
+      parsed.version = true;
+    else if (arg == "--check")
+      parsed.check = true;
+    else if (arg == "--std-table")
+      parsed.standard = true;
+    else
+      return usage_unknown_option(arg);
+  }
+  for (; i < argc; ++i) parsed.names.emplace_back(argv[i]);
+  return std::nullopt;
+}
+
+int run_from_arguments(const Arguments& arguments) {
+  const std::vector<std::string>& args = arguments.names;
   RunRequest request;
   request.romfile = args[0];
   request.tablefile = args[1];
@@ -59,6 +117,8 @@ int run_from_arguments(const std::vector<std::string>& args) {
     return usage_error(usage_end_below_start(args[4], args[3]));
   request.dash_is_stdout = true;
   request.warnings = true;
+  request.standard = arguments.standard;
+  request.encoding = arguments.encoding.value_or(TableEncoding::utf8);
   return exit_status(run_dump(request, stream_console(stderr, false, false)));
 }
 
@@ -71,32 +131,31 @@ int console_main(int argc, char** argv) {
     std::fflush(stdout);
     return exit_status(failure);
   }
-  std::vector<std::string> options, args;
-  bool options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (!options_done && arg == "--")
-      options_done = true;
-    else if (!options_done && args.empty() && arg.size() > 1 && arg[0] == '-')
-      options.emplace_back(arg);
-    else
-      args.emplace_back(arg);
-  }
-  for (const std::string& option : options)
-    if (option != "--help" && option != "-h" && option != "--version" && option != "--check")
-      return usage_error(usage_unknown_option(option));
-  const bool alone = options.size() == 1 && args.empty();
-  if (alone && (options[0] == "--help" || options[0] == "-h")) {
+  Arguments arguments;
+  if (const std::optional<std::string> why = parse_arguments(argc, argv, arguments))
+    return usage_error(*why);
+  const std::size_t names = arguments.names.size();
+  const int modes = int{arguments.help} + int{arguments.version} + int{arguments.check};
+  // The encoding belongs to standard tables only.
+  if (arguments.encoding && !arguments.standard) return usage_error();
+  if (modes > 1 || ((arguments.help || arguments.version) && (names > 0 || arguments.standard)))
+    return usage_error();
+  if (arguments.help) {
     std::fwrite(USAGE.data(), 1, USAGE.size(), stdout);
     return 0;
   }
-  if (alone && options[0] == "--version") {
+  if (arguments.version) {
     std::printf("%s%s\n", VERSION_PREFIX.data(), TEXTDUMP_VERSION);
     return 0;
   }
-  if (options.size() == 1 && options[0] == "--check" && args.size() == 1)
-    return check_table_file(args[0], stdout);
-  if (options.empty() && args.size() == 5) return run_from_arguments(args);
+  if (arguments.check) {
+    if (names != 1) return usage_error();
+    return arguments.standard ? check_standard_table(arguments.names[0],
+                                                     arguments.encoding.value_or(TableEncoding::utf8),
+                                                     stdout)
+                              : check_table_file(arguments.names[0], stdout);
+  }
+  if (names == 5) return run_from_arguments(arguments);
   return usage_error();
 }
 

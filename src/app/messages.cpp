@@ -63,6 +63,15 @@ std::string message_table_unreadable(std::string_view tablefile) {
   return "Couldn't read table file " + quoted(tablefile) + ".\n";
 }
 
+std::string message_table_error(std::string_view tablefile, std::size_t line, std::size_t column,
+                                std::string_view what) {
+  std::string text = shown(tablefile);
+  text += ":" + std::to_string(line) + ":" + std::to_string(column) + ": error: ";
+  text += what;
+  text += "\n";
+  return text;
+}
+
 std::string message_dump_create(std::string_view dumpfile, int error) {
   return "Can't create the dump file " + quoted(dumpfile) + ": " + std::strerror(error) + ".\n";
 }
@@ -86,6 +95,17 @@ std::string usage_bad_offset(std::string_view which, std::string_view word) {
 
 std::string usage_end_below_start(std::string_view end, std::string_view start) {
   return "END " + std::string(end) + " is below START " + std::string(start) + ".";
+}
+
+std::string usage_needs_value(std::string_view option) {
+  std::string text(option);
+  text += " needs a value";
+  return text;
+}
+
+std::string usage_bad_encoding(std::string_view name) {
+  return "unknown table encoding \"" + printable(name) +
+         "\" (use utf-8, windows-1252 or shift-jis)";
 }
 
 std::string warning_no_end_for_snes() {
@@ -155,9 +175,13 @@ std::string printable(std::string_view bytes) {
 }
 
 std::string with_commas(std::size_t n) {
-  std::string digits = std::to_string(n);
-  for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
-  return digits;
+  const std::string digits = std::to_string(n);
+  std::string text;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+    text += digits[i];
+  }
+  return text;
 }
 
 } // namespace textdump

@@ -22,6 +22,7 @@ enum class Failure {
   dump_is_input,   // the dump file is the ROM file or a table file
   table_open,      // the table file cannot be opened
   table_read,      // the table file opened but could not be read (or is too large)
+  table_invalid,   // a standard table has errors (each printed with its line)
   table_switch,    // a switch or restore could not load its member (message given)
   dump_write,      // a write, flush or close of the dump file failed
   usage,           // command line not understood
@@ -52,6 +53,9 @@ std::string message_rom_changed(std::string_view romfile);
 std::string message_table_open(std::string_view tablefile);
 std::string message_table_too_large(std::string_view tablefile);
 std::string message_table_unreadable(std::string_view tablefile); // the checker's
+// An error of a standard table: "FILE:LINE:COLUMN: error: WHAT".
+std::string message_table_error(std::string_view tablefile, std::size_t line, std::size_t column,
+                                std::string_view what);
 std::string message_dump_create(std::string_view dumpfile, int error);
 // which: "the ROM file", "the table file", "a table file"
 std::string message_dump_is_input(std::string_view dumpfile, std::string_view which);
@@ -61,6 +65,8 @@ std::string message_dump_write(std::string_view dumpfile, int error);
 std::string usage_unknown_option(std::string_view option);
 std::string usage_bad_offset(std::string_view which, std::string_view word);
 std::string usage_end_below_start(std::string_view end, std::string_view start);
+std::string usage_needs_value(std::string_view option);
+std::string usage_bad_encoding(std::string_view name);
 
 std::string warning_no_end_for_snes();
 std::string warning_end_past_rom(std::uint32_t end_offset, std::uint64_t rom_size);

@@ -65,6 +65,11 @@ bool dump_is_family_member(const DumpFile& dump, const CodeTable& table,
   return false;
 }
 
+void warn_end_past_rom(const RunRequest& request, const RomView& rom, const Console& console) {
+  if (request.start_offset <= request.end_offset && request.end_offset >= rom.size)
+    say(console, warning_end_past_rom(request.end_offset, rom.size));
+}
+
 void warn(const RunRequest& request, const LoadedTable& loaded, const CodeTable& table,
           const RomView& rom, const Console& console) {
   const LongKeys long_keys(loaded.table);
@@ -72,8 +77,60 @@ void warn(const RunRequest& request, const LoadedTable& loaded, const CodeTable&
     say(console, warning_long_keys(request.tablefile, long_keys.count, long_keys.first->number,
                                    long_keys.first->content));
   if (table.has_snes_without_end()) say(console, warning_no_end_for_snes());
-  if (request.start_offset <= request.end_offset && request.end_offset >= rom.size)
-    say(console, warning_end_past_rom(request.end_offset, rom.size));
+  warn_end_past_rom(request, rom, console);
+}
+
+// Opens the dump file the request names (or standard output), refusing the ROM
+// and the table; it is not emptied yet.
+Failure open_dump(const RunRequest& request, const RomImage& rom, DumpFile& dump,
+                  const Console& console) {
+  const bool to_stdout = request.dash_is_stdout && request.dumpfile == "-";
+  const DumpOpen opened =
+      to_stdout ? dump.use_descriptor(STDOUT_FILENO, request.dumpfile, rom.id(), request.tablefile)
+                : dump.open(request.dumpfile, rom.id(), request.tablefile);
+  switch (opened) {
+  case DumpOpen::ok: return Failure::none;
+  case DumpOpen::cannot_create:
+    return fail(console, Failure::dump_create, message_dump_create(request.dumpfile, dump.error()));
+  case DumpOpen::is_rom:
+    return fail(console, Failure::dump_is_input,
+                message_dump_is_input(request.dumpfile, "the ROM file"));
+  case DumpOpen::is_table:
+    return fail(console, Failure::dump_is_input,
+                message_dump_is_input(request.dumpfile, "the table file"));
+  }
+  return Failure::none;
+}
+
+Failure truncate_failed(const RunRequest& request, Writer& out, DumpFile& dump,
+                        const Console& console) {
+  return finish(
+      out, dump,
+      fail(console, Failure::dump_create, message_dump_create(request.dumpfile, dump.error())),
+      console);
+}
+
+// A standard table: no table switching, and the table is checked before any
+// file is written.
+Failure run_standard(const RunRequest& request, const RomImage& rom, const Console& console) {
+  Failure failure = Failure::none;
+  const std::optional<std::vector<Definition>> definitions =
+      load_standard_table(request.tablefile, request.encoding, console, failure);
+  if (!definitions) return failure;
+  DumpFile dump;
+  if (const Failure opened = open_dump(request, rom, dump, console); opened != Failure::none)
+    return opened;
+  Writer out(dump);
+  if (!dump.truncate()) return truncate_failed(request, out, dump, console);
+  if (request.warnings) warn_end_past_rom(request, rom.view(), console);
+  CodeTable table(TableFormat::standard);
+  table.lay_over(*definitions);
+  Decoder decoder(table, rom.view(), out);
+  decoder.seek(request.start_offset);
+  return finish(out, dump,
+                decoder.run_to(request.end_offset) == DecodeEnd::complete ? Failure::none
+                                                                          : Failure::dump_write,
+                console);
 }
 
 } // namespace
@@ -90,23 +147,11 @@ Failure run_dump(const RunRequest& request, const Console& console) {
   case RomOpen::changed:
     return fail(console, Failure::rom_changed, message_rom_changed(request.romfile));
   }
+  if (request.standard) return run_standard(request, rom, console);
 
   DumpFile dump;
-  const bool to_stdout = request.dash_is_stdout && request.dumpfile == "-";
-  const DumpOpen opened =
-      to_stdout ? dump.use_descriptor(STDOUT_FILENO, request.dumpfile, rom.id(), request.tablefile)
-                : dump.open(request.dumpfile, rom.id(), request.tablefile);
-  switch (opened) {
-  case DumpOpen::ok: break;
-  case DumpOpen::cannot_create:
-    return fail(console, Failure::dump_create, message_dump_create(request.dumpfile, dump.error()));
-  case DumpOpen::is_rom:
-    return fail(console, Failure::dump_is_input,
-                message_dump_is_input(request.dumpfile, "the ROM file"));
-  case DumpOpen::is_table:
-    return fail(console, Failure::dump_is_input,
-                message_dump_is_input(request.dumpfile, "the table file"));
-  }
+  if (const Failure opened = open_dump(request, rom, dump, console); opened != Failure::none)
+    return opened;
   Writer out(dump);
 
   if (!file_opens(request.tablefile))
@@ -124,14 +169,9 @@ Failure run_dump(const RunRequest& request, const Console& console) {
       return fail(console, Failure::dump_is_input,
                   message_dump_is_input(request.dumpfile, "a table file"));
     }
-    if (!dump.truncate())
-      return finish(
-          out, dump,
-          fail(console, Failure::dump_create, message_dump_create(request.dumpfile, dump.error())),
-          console);
+    if (!dump.truncate()) return truncate_failed(request, out, dump, console);
     if (request.warnings) warn(request, loaded, table, rom.view(), console);
   }
-
   // A switch rewrites the table digit of the name in force and never puts the
   // typed name back.
   std::string tablefile = request.tablefile;

@@ -4,7 +4,8 @@
 // it yet) and opens the table file, in that order; loads the table; empties
 // the dump file; decodes the range; and ends with a Failure that maps to the
 // exit status. Every failure prints one message through the console and
-// pauses (the loader pauses for its own message).
+// pauses (the loader pauses for its own message). A standard table is loaded
+// before the dump file is opened: a table with errors touches no file.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include "app/console.hpp"
 #include "app/messages.hpp"
+#include "io/encoding.hpp"
 
 namespace textdump {
 
@@ -23,6 +25,8 @@ struct RunRequest {
   std::uint32_t end_offset = 0;
   bool dash_is_stdout = false; // a dump file named "-" is standard output
   bool warnings = false;       // warn of runaway strings and misread keys (command line)
+  bool standard = false;       // the table is in the standard format
+  TableEncoding encoding = TableEncoding::utf8; // of a standard table's values
 };
 
 // Steps after the answers: files, load, dump, and the dump file's last flush.

@@ -19,4 +19,33 @@ bool load_font_table(const std::string& tablefile, const Console& console, Loade
   return true;
 }
 
+std::optional<std::vector<Definition>> load_standard_table(const std::string& tablefile,
+                                                           TableEncoding encoding,
+                                                           const Console& console,
+                                                           Failure& failure) {
+  std::string bytes;
+  switch (read_file(tablefile, bytes)) {
+  case ReadStatus::ok: break;
+  case ReadStatus::cannot_open:
+    failure = Failure::table_open;
+    say(console, message_table_open(tablefile));
+    return std::nullopt;
+  case ReadStatus::too_large:
+    failure = Failure::table_read;
+    say(console, message_table_too_large(tablefile));
+    return std::nullopt;
+  default:
+    failure = Failure::table_read;
+    say(console, message_table_unreadable(tablefile));
+    return std::nullopt;
+  }
+  StandardTable table = parse_standard_table(bytes, converter_for(encoding));
+  if (table.errors == 0) return std::move(table.definitions);
+  for (const TableReport& report : table.reports)
+    if (report.severity == Severity::error)
+      say(console, message_table_error(tablefile, report.line, report.column, report.message));
+  failure = Failure::table_invalid;
+  return std::nullopt;
+}
+
 } // namespace textdump

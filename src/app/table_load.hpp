@@ -4,8 +4,13 @@
 
 #include <string>
 
+#include <optional>
+#include <vector>
+
 #include "app/console.hpp"
+#include "app/messages.hpp"
 #include "core/font_table.hpp"
+#include "io/encoding.hpp"
 
 namespace textdump {
 
@@ -25,5 +30,14 @@ struct LoadedTable {
 // the file cannot be read: "Couldn't read table file.\n" (or, over 64 MiB, a
 // message naming the file and the limit), the pause, and false.
 bool load_font_table(const std::string& tablefile, const Console& console, LoadedTable& loaded);
+
+// Reads and parses a standard table file. Nothing, after printing why, when
+// the file cannot be opened or read (failure table_open or table_read) or the
+// table has errors, each printed as "FILE:LINE:COLUMN: error: ..." (failure
+// table_invalid). Warnings and notes are the checker's, not a run's.
+std::optional<std::vector<Definition>> load_standard_table(const std::string& tablefile,
+                                                           TableEncoding encoding,
+                                                           const Console& console,
+                                                           Failure& failure);
 
 } // namespace textdump

@@ -47,7 +47,7 @@ public:
     for (const auto& [key, line] : defined_on_) {
       const auto longer = keys.upper_bound(key);
       if (longer == keys.end() || longer->compare(0, key.size(), key) != 0) continue;
-      line_ = {line, {}};
+      line_ = line;
       report(1, Severity::note, "prefix",
              "key " + hex_key(key) + " begins the longer key " + hex_key(*longer) +
                  ": at each offset the longest key that matches wins");
@@ -62,7 +62,8 @@ private:
   }
 
   void report(std::size_t column, Severity severity, std::string kind, std::string message) {
-    result_.reports.push_back({line_.number, column, severity, std::move(kind), std::move(message)});
+    result_.reports.push_back(
+        {line_.number, column, line_.content, severity, std::move(kind), std::move(message)});
     if (severity == Severity::error) ++result_.errors;
     if (severity == Severity::warning) ++result_.warnings;
   }
@@ -125,12 +126,12 @@ private:
 
   void define(std::string key, Entry entry) {
     if (tables_ > 1) return;
-    const auto [it, fresh] = defined_on_.try_emplace(key, line_.number);
+    const auto [it, fresh] = defined_on_.try_emplace(key, line_);
     if (!fresh) {
       report(1, Severity::warning, "again",
-             "key " + hex_key(key) + " was defined on line " + std::to_string(it->second) +
+             "key " + hex_key(key) + " was defined on line " + std::to_string(it->second.number) +
                  "; this line wins");
-      it->second = line_.number;
+      it->second = line_;
     }
     result_.definitions.push_back({std::move(key), std::move(entry)});
   }
@@ -213,7 +214,7 @@ private:
   const ValueConverter& convert_;
   Line line_;
   int tables_ = 0;
-  std::map<std::string, std::size_t> defined_on_; // key -> line that last defined it
+  std::map<std::string, Line> defined_on_; // key -> the line that last defined it
 };
 
 } // namespace
