@@ -1,0 +1,157 @@
+// romgen: writes one generated test ROM and its character table, and prints
+// one line for the ROM, each planted table, each decoy and each stray run.
+//
+//   romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes] [--size N] [--copier]
+//              [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]
+//              [--no-plant] [--no-decoys]
+//
+// The options not given are drawn from the seed. Numbers take a 0x prefix for
+// hexadecimal. The ROM goes to OUT.bin, .sfc, .gb or .nes, the table to OUT.tbl.
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/rom_generator.hpp"
+
+namespace {
+
+using namespace textdump::testing;
+
+constexpr const char* kUsage =
+    "usage: romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes] [--size N] [--copier]\n"
+    "                  [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]\n"
+    "                  [--no-plant] [--no-decoys]\n";
+
+std::optional<AddressMap> parse_map(std::string_view name) {
+  for (AddressMap m : {AddressMap::linear, AddressMap::lorom, AddressMap::hirom, AddressMap::gb,
+                       AddressMap::nes}) {
+    if (name == name_of(m)) return m;
+  }
+  return std::nullopt;
+}
+
+std::string hex(std::size_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%zX", value);
+  return text;
+}
+
+std::string extension(const RomOptions& o) {
+  switch (o.map) {
+  case AddressMap::lorom:
+  case AddressMap::hirom: return o.copier_header ? ".smc" : ".sfc";
+  case AddressMap::gb: return ".gb";
+  case AddressMap::nes: return ".nes";
+  case AddressMap::linear: break;
+  }
+  return ".bin";
+}
+
+std::string describe(const PlantedTable& t) {
+  std::string line = "table at=" + hex(t.at) + " count=" + std::to_string(t.count) +
+                     " size=" + std::to_string(t.size) + " order=" + std::string(name_of(t.order)) +
+                     " stride=" + std::to_string(t.stride) + " map=" + std::string(name_of(t.map));
+  if (t.base)
+    line += " base=" + (*t.base < 0 ? "-" + hex(static_cast<std::size_t>(-*t.base))
+                                    : hex(static_cast<std::size_t>(*t.base)));
+  if (t.bank) line += " bank=" + hex(*t.bank);
+  line += " targets=";
+  for (std::size_t i = 0; i < t.targets.size(); ++i) line += (i ? "," : "") + hex(t.targets[i]);
+  return line;
+}
+
+bool write_file(const std::string& path, const void* data, std::size_t size) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+  return static_cast<bool>(out);
+}
+
+int run(const std::vector<std::string_view>& args) {
+  if (args.empty() || args[0].starts_with("--")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::string out(args[0]);
+  std::uint64_t seed = 0;
+  std::optional<AddressMap> map;
+  for (std::size_t i = 1; i + 1 < args.size(); ++i) {
+    if (args[i] == "--seed") seed = std::stoull(std::string(args[i + 1]), nullptr, 0);
+    if (args[i] == "--map" && !(map = parse_map(args[i + 1]))) {
+      std::fprintf(stderr, "romgen: unknown map %.*s\n", static_cast<int>(args[i + 1].size()),
+                   args[i + 1].data());
+      return 2;
+    }
+  }
+  RomOptions o = random_options(seed, map);
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    const bool has_value = i + 1 < args.size();
+    const auto number = [&] { return std::stoull(std::string(args[++i]), nullptr, 0); };
+    if (a == "--copier")
+      o.copier_header = true;
+    else if (a == "--no-plant")
+      o.plant = false;
+    else if (a == "--no-decoys")
+      o.decoys = false;
+    else if (!has_value) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    } else if (a == "--seed" || a == "--map")
+      ++i;
+    else if (a == "--size")
+      o.rom_size = number();
+    else if (a == "--pointer") {
+      const unsigned size = static_cast<unsigned>(number());
+      if (o.stride == o.pointer_size || o.stride < size) o.stride = size;
+      o.pointer_size = size;
+    } else if (a == "--order")
+      o.order = args[++i] == "be" ? ByteOrder::be : ByteOrder::le;
+    else if (a == "--stride")
+      o.stride = static_cast<unsigned>(number());
+    else if (a == "--tables")
+      o.tables = static_cast<unsigned>(number());
+    else {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+  }
+
+  const GeneratedRom rom = generate_rom(o);
+  const std::string rom_path = out + extension(o);
+  if (!write_file(rom_path, rom.rom.data(), rom.rom.size()) ||
+      !write_file(out + ".tbl", rom.table_text.data(), rom.table_text.size())) {
+    std::fprintf(stderr, "romgen: cannot write %s\n", rom_path.c_str());
+    return 1;
+  }
+  std::printf("rom file=%s seed=%llu map=%s size=%s file_size=%s copier=%s end=%02X strings=%zu\n",
+              rom_path.c_str(), static_cast<unsigned long long>(o.seed),
+              std::string(name_of(o.map)).c_str(), hex(o.rom_size).c_str(),
+              hex(rom.rom.size()).c_str(), o.copier_header ? "yes" : "no", rom.end_byte,
+              rom.string_starts.size());
+  for (const PlantedTable& t : rom.tables) std::printf("%s\n", describe(t).c_str());
+  for (const Decoy& d : rom.decoys) {
+    std::printf("decoy at=%s length=%s kind=%s\n", hex(d.offset).c_str(), hex(d.length).c_str(),
+                std::string(name_of(d.kind)).c_str());
+  }
+  for (const StrayRun& s : rom.stray_runs) {
+    std::printf("stray at=%s count=%zu size=%u order=%s stride=%u%s\n", hex(s.at).c_str(), s.count,
+                s.size, std::string(name_of(s.order)).c_str(), s.stride,
+                s.base ? (" base=" + std::to_string(*s.base)).c_str() : "");
+  }
+  return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(std::vector<std::string_view>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "romgen: %s\n", e.what());
+    return 1;
+  }
+}

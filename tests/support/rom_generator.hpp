@@ -1,0 +1,96 @@
+// A seeded generator of test ROMs for the pointer-table finder: an image with a
+// valid header for its address map, a character table, text blocks, planted
+// pointer tables, decoys and filler, and a record of what lies where. The same
+// options give the same bytes with every compiler and standard library.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace textdump::testing {
+
+enum class AddressMap { linear, lorom, hirom, gb, nes };
+enum class ByteOrder { le, be };
+enum class DecoyKind { ascending, equal_values, off_by_one, two_entry, text_tiles };
+
+std::string_view name_of(AddressMap map);
+std::string_view name_of(ByteOrder order);
+std::string_view name_of(DecoyKind kind);
+
+struct RomOptions {
+  std::uint64_t seed = 0;
+  // Bytes of ROM data, headers excluded: the SNES image without its copier
+  // header, the NES PRG data without the iNES header, trainer and CHR data.
+  // linear: at least 16 KiB, at most 16 MiB; lorom: a multiple of 32 KiB up to
+  // 0x3F0000; hirom: a multiple of 64 KiB up to 4 MiB; gb: a power of two from
+  // 32 KiB to 4 MiB; nes: 1 to 255 times 16 KiB.
+  std::size_t rom_size = 0x40000;
+  AddressMap map = AddressMap::lorom;
+  bool copier_header = false; // lorom and hirom only: 512 bytes before the image
+  // 2, 3 or 4 for linear; 2 or 3 for lorom, hirom and gb; 2 for nes.
+  unsigned pointer_size = 2;
+  ByteOrder order = ByteOrder::le;
+  unsigned stride = 2; // pointer_size to 64; the bytes between pointers are random
+  bool plant = true;   // whether any pointer table is planted (text is there either way)
+  unsigned tables = 1; // planted tables when plant is set, 1 to 64, each with 4 to 200 pointers
+  // Ascending numbers, equal values, off-by-one copies, two-entry tables, text-like tiles.
+  bool decoys = true;
+};
+
+// A valid set of options drawn from the seed, for the given map or any map.
+RomOptions random_options(std::uint64_t seed, std::optional<AddressMap> map = std::nullopt);
+
+// A planted table reads back under the project's address maps with these
+// fields and the defaults of everything else (the nes window is 0x8000, its bank
+// size the default one). gb 3-byte pointers are the address and then the bank
+// byte as one 24-bit number, so "be" puts the bank byte first.
+struct PlantedTable {
+  AddressMap map = AddressMap::linear;
+  unsigned size = 2;
+  ByteOrder order = ByteOrder::le;
+  unsigned stride = 2;
+  std::size_t at = 0;                // file offset of the first pointer
+  std::size_t count = 0;             // pointers in the table
+  std::optional<std::int64_t> base;  // linear: offset = value + base
+  std::optional<std::uint32_t> bank; // 16-bit lorom/hirom/gb/nes: the table's own bank
+  std::vector<std::size_t> targets;  // file offset each pointer leads to, in table order
+};
+
+struct Decoy {
+  std::size_t offset = 0; // two_entry: the first of its two pointers
+  std::size_t length = 0;
+  DecoyKind kind = DecoyKind::ascending;
+};
+
+// Four or more consecutive pointers to string starts that nobody planted, in the
+// options' size and order, at their stride or at the pointer size, found after
+// generation in bytes that are not filler (text, headers, tables or decoys).
+// For linear ROMs they are judged with the planted tables' bases.
+struct StrayRun {
+  std::size_t at = 0;
+  std::size_t count = 0;
+  unsigned size = 2;
+  ByteOrder order = ByteOrder::le;
+  unsigned stride = 2;
+  std::optional<std::int64_t> base; // linear: the base the run was judged with
+};
+
+struct GeneratedRom {
+  std::vector<std::uint8_t> rom; // the whole file, headers included
+  std::string table_text;        // the character table file
+  std::uint8_t end_byte = 0;
+  std::vector<PlantedTable> tables;       // ascending by offset
+  std::vector<Decoy> decoys;              // ascending by offset
+  std::vector<std::size_t> string_starts; // file offset of every string, ascending
+  std::vector<StrayRun> stray_runs;       // ascending by offset; almost always empty
+};
+
+// Throws std::invalid_argument for options outside the ranges above, and
+// std::runtime_error when the tables do not fit in the ROM.
+GeneratedRom generate_rom(const RomOptions& options);
+
+} // namespace textdump::testing

@@ -1,0 +1,34 @@
+// The headers of generated ROMs: an optional SNES copier header and the SNES
+// internal header with its vectors, the Game Boy cartridge header, and the
+// iNES header with trainer, reset vectors and CHR tiles; and their checksums.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "support/rom_content.hpp"
+#include "support/rom_generator.hpp"
+#include "support/rom_layout.hpp"
+#include "support/rom_pointers.hpp"
+
+namespace textdump::testing {
+
+struct NesChoices {
+  unsigned mapper = 0;
+  bool trainer = false;
+  std::size_t chr_bytes = 0;
+};
+
+NesChoices draw_nes_choices(Rng& rng, std::size_t prg_size);
+
+// The byte ranges that the headers own; nothing else may be placed there.
+std::vector<ByteRange> header_ranges(const RomGeometry& g);
+
+void write_headers(Rng& rng, std::vector<std::uint8_t>& rom, const RomGeometry& g,
+                   const RomOptions& options, const NesChoices& nes, const CharTable& table);
+
+// The SNES and Game Boy checksums over the finished image.
+void write_checksums(std::vector<std::uint8_t>& rom, const RomGeometry& g);
+
+} // namespace textdump::testing
