@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/rom_generator.hpp"
+#include "generator/rom_generator.hpp"
 
 namespace {
 

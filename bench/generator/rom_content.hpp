@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "support/rom_random.hpp"
+#include "generator/rom_random.hpp"
 
 namespace textdump::testing {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "support/rom_generator.hpp"
+#include "generator/rom_generator.hpp"
 
 namespace textdump::testing {
 

@@ -2,7 +2,7 @@
 // that none of it forms four consecutive pointers to string starts.
 #include <algorithm>
 
-#include "support/rom_builder.hpp"
+#include "generator/rom_builder.hpp"
 
 namespace textdump::testing {
 namespace {

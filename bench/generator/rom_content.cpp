@@ -1,4 +1,4 @@
-#include "support/rom_content.hpp"
+#include "generator/rom_content.hpp"
 
 #include <algorithm>
 #include <cctype>

@@ -7,12 +7,12 @@
 #include <optional>
 #include <vector>
 
-#include "support/rom_content.hpp"
-#include "support/rom_generator.hpp"
-#include "support/rom_headers.hpp"
-#include "support/rom_layout.hpp"
-#include "support/rom_pointers.hpp"
-#include "support/rom_random.hpp"
+#include "generator/rom_content.hpp"
+#include "generator/rom_generator.hpp"
+#include "generator/rom_headers.hpp"
+#include "generator/rom_layout.hpp"
+#include "generator/rom_pointers.hpp"
+#include "generator/rom_random.hpp"
 
 namespace textdump::testing {
 

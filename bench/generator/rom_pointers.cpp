@@ -1,4 +1,4 @@
-#include "support/rom_pointers.hpp"
+#include "generator/rom_pointers.hpp"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "support/rom_builder.hpp"
+#include "generator/rom_builder.hpp"
 
 namespace textdump::testing {
 

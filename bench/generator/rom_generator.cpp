@@ -1,10 +1,10 @@
-#include "support/rom_generator.hpp"
+#include "generator/rom_generator.hpp"
 
 #include <algorithm>
 #include <stdexcept>
 #include <string>
 
-#include "support/rom_builder.hpp"
+#include "generator/rom_builder.hpp"
 
 namespace textdump::testing {
 

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/rom_content.hpp"
-#include "support/rom_generator.hpp"
-#include "support/rom_layout.hpp"
-#include "support/rom_pointers.hpp"
+#include "generator/rom_content.hpp"
+#include "generator/rom_generator.hpp"
+#include "generator/rom_layout.hpp"
+#include "generator/rom_pointers.hpp"
 
 namespace textdump::testing {
 

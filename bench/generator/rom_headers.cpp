@@ -1,4 +1,4 @@
-#include "support/rom_headers.hpp"
+#include "generator/rom_headers.hpp"
 
 #include <bit>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "support/rom_random.hpp"
+#include "generator/rom_random.hpp"
 
 namespace textdump::testing {
 
