@@ -35,26 +35,6 @@ testing::ProgramResult dump(const TempDir& dir, const std::string& table, const 
 
 const std::string KANA0 = "41=A\r\n42=B\r\n43=C\r\n*FE\r\n/FF\r\n$F0=TABLE,1\r\n";
 
-TEST(TableSwitching, WorkedExamplesKeepEachTextWithItsTable) {
-  TempDir dir;
-  write_in(dir, "kana0.tbl", KANA0);
-  write_in(dir, "kana1.tbl", "41=a\r\n42=b\r\n");
-  // 43, which kana1.tbl does not define, keeps kana0.tbl's "C"; FF restores kana0.tbl.
-  write_in(dir, "game.bin", bytes({0x41, 0xF0, 0x41, 0x42, 0x43, 0xFF, 0x41}));
-  const auto dialogue = run_program(dir.path().string(), {}, "game.bin kana0.tbl out.txt 0 6\n");
-  EXPECT_EQ(dialogue.status, 0);
-  EXPECT_EQ(dialogue.out, testing::dialogue_output());
-  EXPECT_EQ(read_file_bytes(dir.file("out.txt")), "AabC[END]\r\nA");
-
-  // 44, which only kana1.tbl defines, keeps its text after the restore.
-  write_in(dir, "kana1.tbl", "41=a\r\n42=b\r\n44=xyz\r\n");
-  write_in(dir, "game.bin", bytes({0xF0, 0x43, 0xFF, 0x44, 0x43}));
-  const auto run = dump(dir, "kana0.tbl", "-", "4");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "C[END]\r\nxyzC");
-  EXPECT_EQ(run.err, "");
-}
-
 TEST(TableSwitching, TableDigitsOfTheFamily) {
   struct Case {
     const char* typed;

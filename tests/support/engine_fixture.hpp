@@ -1,29 +1,30 @@
-// The dump engine wired to in-memory parts: a code table, a ROM held in a
-// string, a dump collected in memory and a console that records what it says.
+// The decoder wired to in-memory parts: a code table, a ROM held in a string,
+// a dump collected in memory, and table family members given as table text.
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "support/test_files.hpp"
-#include "table/code_table.hpp"
-#include "table/table_loader.hpp"
-#include "textdump/dump_engine.hpp"
+#include "core/decoder.hpp"
+#include "core/font_table.hpp"
 
 namespace textdump::testing {
 
 struct EngineFixture {
   CodeTable table;
-  DumpOutput out; // fd -1: the bytes land in out.memory
-  CapturedConsole console;
-  std::string tablefile;
   std::string rom;
-  DumpState state{table, RomView{}, out, console.console, tablefile};
+  MemorySink sink;
+  Writer out{sink};
+  std::map<std::uint8_t, std::string> family; // member -> table text; a missing one fails
+  std::vector<std::uint8_t> asked;            // the members the decoder asked for, in order
+  std::optional<Decoder> decoder;             // made by the first run, on the ROM as it is then
 
-  EngineFixture() { init_code_table(table); }
-  explicit EngineFixture(std::string rom_bytes) : EngineFixture() { rom = std::move(rom_bytes); }
+  EngineFixture() = default;
+  explicit EngineFixture(std::string rom_bytes) : rom(std::move(rom_bytes)) {}
   EngineFixture(const EngineFixture&) = delete;
   EngineFixture& operator=(const EngineFixture&) = delete;
 
@@ -38,47 +39,35 @@ struct EngineFixture {
     put(pos, std::string_view(bytes, 2));
   }
 
-  // Hand-placed entries.
-  void text(std::uint8_t code, std::string_view s) {
-    table.code_value[code] = 1; // any value from 1 to CODE_TEXT_MAX is a text entry
-    table.code_text[code].assign(s);
-  }
-  void kind(std::uint8_t code, std::uint32_t value) { table.code_value[code] = value; }
-  void fixed(std::uint8_t code, std::uint32_t base, std::uint8_t length, std::uint8_t count) {
-    table.code_value[code] = CODE_POINTER;
-    table.code_base[code] = base;
-    table.code_params[code] = CodeParams{FORMAT_FIXED, length, count, 0};
-  }
-  void snes(std::uint8_t code, std::uint32_t base, std::uint8_t map, std::uint8_t size,
-            std::uint8_t count) {
-    table.code_value[code] = CODE_POINTER;
-    table.code_base[code] = base;
-    table.code_params[code] = CodeParams{FORMAT_SNES, map, size, count};
+  void set(std::uint8_t code, const Entry& entry) {
+    table.define({std::string(1, static_cast<char>(code)), entry});
   }
   // Every upper-case letter as a text entry of itself.
   void letters() {
-    for (char c = 'A'; c <= 'Z'; ++c) text(static_cast<std::uint8_t>(c), std::string(1, c));
+    for (char c = 'A'; c <= 'Z'; ++c) set(static_cast<std::uint8_t>(c), text_entry({&c, 1}));
   }
+  // Lays a table text over the code table, as the run does with the first table.
+  void load(std::string_view text) { table.lay_over(parse_font_table(text).definitions); }
 
-  // Loads a table file as the run does before the dump loop; 0 on success.
-  int load(const std::string& name) {
-    tablefile = name;
-    return load_font_table(table, tablefile, console.console);
-  }
-
-  // Runs the dump loop over [start, end] and flushes the output to memory.
-  DumpEnd run(std::uint32_t start, std::uint32_t end) {
-    state.rom = RomView{reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
-    state.rom_pos = start;
-    state.end_offset = end;
-    const DumpEnd result = run_dump_loop(state);
-    dump_flush(out);
+  // Decodes [start, end] and flushes the output to memory.
+  DecodeEnd run(std::uint32_t start, std::uint32_t end) {
+    if (!decoder) {
+      const RomView view{reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
+      decoder.emplace(table, view, out,
+                      [this](std::uint8_t member) -> std::optional<std::vector<Definition>> {
+                        asked.push_back(member);
+                        const auto found = family.find(member);
+                        if (found == family.end()) return std::nullopt;
+                        return parse_font_table(found->second).definitions;
+                      });
+    }
+    decoder->seek(start);
+    const DecodeEnd result = decoder->run_to(end);
+    out.flush();
     return result;
   }
 
-  const std::string& dump() const { return out.memory; }
-  const std::string& messages() const { return *console.messages; }
-  int pauses() const { return *console.pauses; }
+  const std::string& dump() const { return sink.bytes; }
 };
 
 } // namespace textdump::testing

@@ -1,0 +1,112 @@
+// The decoder over hand-placed entries: what each kind writes, the range rules,
+// reads past the end of the ROM and long runs across many buffer refills.
+#include <gtest/gtest.h>
+
+#include "support/engine_fixture.hpp"
+#include "support/test_files.hpp"
+
+namespace textdump {
+namespace {
+
+using testing::bytes;
+using testing::EngineFixture;
+
+std::string ffs(int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += "(FF)";
+  return out;
+}
+
+TEST(Decoder, EveryKindWritesItsBytesAndNoneEndsTheDump) {
+  const std::string odd("x\xFF\0y", 4);
+  const struct {
+    int code;
+    Entry entry;
+    std::string expected; // for one occurrence
+  } cases[] = {
+      {0x0A, Entry{}, "(0A)"},          {0xAB, Entry{}, "(AB)"},
+      {0x00, Entry{}, "(00)"},          {0x20, line_break_entry(), "\r\n"},
+      {0x21, end_entry(), "[END]\r\n"}, {0x22, wait_entry(), "[WAIT]\r\n"},
+      {0x23, text_entry(""), ""},       {0x24, text_entry(odd), odd},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    EngineFixture e(bytes({c.code, c.code}));
+    e.set(static_cast<std::uint8_t>(c.code), c.entry);
+    EXPECT_EQ(e.run(0, 1), DecodeEnd::complete);
+    EXPECT_EQ(e.dump(), c.expected + c.expected);
+    EXPECT_EQ(e.out.count(), 2 * c.expected.size());
+    EXPECT_EQ(e.decoder->position(), 2u);
+  }
+}
+
+TEST(Decoder, RangeBoundsAndReadsPastTheRomEnd) {
+  const struct {
+    std::string rom;
+    std::uint32_t start, end;
+    std::string expected;
+  } cases[] = {
+      {"A", 0, 3, "<A>" + ffs(3)},
+      {"", 0, 1, ffs(2)},
+      {"AB", 1, 0, ""},
+      {"ABC", 1, 1, "<B>"},
+      // No 32-bit position is past 0xFFFFFFFF: the run ends after decoding it.
+      {"A", 0xFFFFFFF0u, 0xFFFFFFFFu, ffs(16)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rom + " " + std::to_string(c.start) + ".." + std::to_string(c.end));
+    EngineFixture e(c.rom);
+    for (char letter : {'A', 'B', 'C'})
+      e.set(static_cast<std::uint8_t>(letter), text_entry(std::string{'<', letter, '>'}));
+    EXPECT_EQ(e.run(c.start, c.end), DecodeEnd::complete);
+    EXPECT_EQ(e.dump(), c.expected);
+    EXPECT_EQ(e.out.count(), c.expected.size());
+  }
+  // A byte past the end is decoded through the entry of 0xFF.
+  EngineFixture e(bytes({0x41}));
+  e.set(0xFF, text_entry("<ff>"));
+  e.run(1, 2);
+  EXPECT_EQ(e.dump(), "<ff><ff>");
+}
+
+TEST(Decoder, HeaderSizeIsTheRomSizeModulo2048) {
+  const std::pair<std::uint64_t, std::uint32_t> cases[] = {
+      {0x100000, 0}, {0x100200, 0x200}, {0x1007FF, 0x7FF}, {0x800, 0}, {5, 5}};
+  for (const auto& [size, header] : cases)
+    EXPECT_EQ(header_size_of(RomView{nullptr, size}), header) << std::hex << size;
+}
+
+// A few MiB of varied bytes through texts of every length around the decoder's
+// short-piece limit, across many buffer refills, against the byte-at-a-time rendering.
+TEST(Decoder, LongRunsMatchTheByteAtATimeRendering) {
+  std::string rom(3 << 20, '\0');
+  std::uint32_t seed = 12345;
+  for (char& c : rom) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 24);
+  }
+  EngineFixture e(rom);
+  for (int code = 1; code < 256; ++code) {
+    const auto c = static_cast<std::uint8_t>(code);
+    if (code % 7 == 0) continue; // undefined
+    e.set(c, code == 0xF0   ? line_break_entry()
+             : code == 0xF1 ? end_entry()
+             : code == 0xF2 ? wait_entry()
+                            : text_entry(std::string(static_cast<std::size_t>(code % 21),
+                                                     static_cast<char>('a' + code % 26))));
+  }
+  const auto rendering = [&e](char c) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    const Entry& entry = e.table.at(byte);
+    return entry.kind == EntryKind::undefined ? undefined_rendering(byte) : entry.rendering;
+  };
+  std::string expected;
+  for (char c : rom) expected += rendering(c);
+  expected += rendering('\xFF') + rendering('\xFF'); // two offsets past the end
+  EXPECT_EQ(e.run(0, static_cast<std::uint32_t>(rom.size() + 1)), DecodeEnd::complete);
+  EXPECT_EQ(e.out.count(), expected.size());
+  EXPECT_TRUE(e.dump() == expected);
+}
+
+} // namespace
+} // namespace textdump
