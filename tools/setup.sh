@@ -3,7 +3,7 @@
 #
 #   tools/setup.sh PURPOSE...
 #
-#   build    cmake and g++ (the program alone)
+#   build    cmake, g++, Nettle (SHA-256) and nlohmann-json (the program alone)
 #   test     build, plus GoogleTest (libgtest-dev)
 #   fuzz     cmake, clang and its libFuzzer runtime
 #   package  build, plus dpkg-dev and file (cpack -G DEB reads the Depends line with them)
@@ -48,6 +48,12 @@ fuzzer_links() {
   return $status
 }
 
+# The libraries the program builds with.
+need_libraries() {
+  need nettle-dev installed nettle-dev
+  need nlohmann-json3-dev installed nlohmann-json3-dev
+}
+
 need_fuzzer() {
   need cmake command -v cmake
   if ! command -v clang++ >/dev/null; then
@@ -66,16 +72,19 @@ for purpose in "$@"; do
   case "$purpose" in
     build)
       need cmake command -v cmake
-      need g++ command -v g++ ;;
+      need g++ command -v g++
+      need_libraries ;;
     test)
       need cmake command -v cmake
       need g++ command -v g++
+      need_libraries
       need libgtest-dev installed libgtest-dev ;;
     fuzz)
       fuzz=true ;;
     package)
       need cmake command -v cmake
       need g++ command -v g++
+      need_libraries
       need dpkg-dev command -v dpkg-shlibdeps
       need file command -v file ;;
     windows)

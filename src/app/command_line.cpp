@@ -1,5 +1,6 @@
 #include "app/command_line.hpp"
 
+#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "app/dialogue.hpp"
 #include "app/messages.hpp"
 #include "app/run.hpp"
+#include "app/script_command.hpp"
 #include "core/numbers.hpp"
 #include "io/encoding.hpp"
 #include "textdump_version.hpp"
@@ -27,12 +29,24 @@ constexpr std::string_view USAGE =
     "                                       dump without asking (DUMP - is standard output)\n"
     "  textdump --check [TABLE OPTIONS] TABLE\n"
     "                                       report what a table file defines and its problems\n"
+    "  textdump --script [TABLE OPTIONS] [SCRIPT OPTIONS] --pointers SPEC... ROM TABLE SCRIPT\n"
+    "                                       the strings of pointer tables as an inserter's\n"
+    "                                       script (SCRIPT - is standard output)\n"
     "  textdump --help | --version\n"
     "\n"
     "Table options:\n"
     "  --std-table              TABLE is a standard table file (multi-byte keys, /KEY=label\n"
     "                           ends, $KEY=label,params control codes, # comments)\n"
     "  --table-encoding E       its values are utf-8 (default), windows-1252 or shift-jis\n"
+    "\n"
+    "Script options:\n"
+    "  --pointers SPEC          a pointer table: at=HEX,count=N[,size=2|3|4][,stride=N]\n"
+    "                           [,order=le|be][,map=linear|lorom|hirom|gb|nes][,base=HEX]\n"
+    "                           [,bank=HEX][,window=HEX][,banksize=HEX]; may be repeated\n"
+    "  --end RULE               token (default), next, fixed:N, or token,next\n"
+    "  --max-length N           no string is longer (default 4096 bytes)\n"
+    "  --atlas-table FILE       the insertion table (default: SCRIPT with .tbl)\n"
+    "  --json FILE              the strings and pointers as JSON too\n"
     "\n"
     "ROM is the game image, TABLE the character table file, DUMP the text file to\n"
     "write; START and END are hexadecimal ROM offsets of up to eight digits, both\n"
@@ -57,10 +71,48 @@ bool parse_offset(std::string_view word, std::uint32_t& value) {
 
 // The options before the names, and the names.
 struct Arguments {
-  bool help = false, version = false, check = false, standard = false;
+  bool help = false, version = false, check = false, standard = false, script = false;
   std::optional<TableEncoding> encoding;
   std::vector<std::string> names;
+  ScriptOptions script_options; // --pointers, --end, --max-length, --json, --atlas-table
+  bool script_only = false;     // an option that only --script takes was given
 };
+
+// An option's value; a message for the usage error when it is wrong.
+std::optional<std::string> take_value(std::string_view name, std::string_view value,
+                                      Arguments& parsed) {
+  ScriptOptions& script = parsed.script_options;
+  if (name == "--table-encoding") {
+    parsed.encoding = encoding_named(value);
+    if (!parsed.encoding) return usage_bad_encoding(value);
+    return std::nullopt;
+  }
+  parsed.script_only = true;
+  if (name == "--pointers") {
+    auto spec = parse_pointer_spec(value);
+    if (const auto* why = std::get_if<std::string>(&spec)) return *why;
+    script.specs.push_back(std::get<PointerSpec>(spec));
+    script.spec_texts.emplace_back(value);
+  } else if (name == "--end") {
+    const std::uint32_t max_length = script.end.max_length;
+    auto rule = parse_end_rule(value);
+    if (const auto* why = std::get_if<std::string>(&rule)) return *why;
+    script.end = std::get<EndRule>(rule);
+    script.end.max_length = max_length;
+    script.end_text = value;
+  } else if (name == "--max-length") {
+    std::uint32_t n = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
+    if (error != std::errc{} || end != value.data() + value.size() || n == 0)
+      return usage_bad_number(name, value);
+    script.end.max_length = n;
+  } else if (name == "--json") {
+    script.json = std::string(value);
+  } else {
+    script.atlas_table = std::string(value);
+  }
+  return std::nullopt;
+}
 
 // Reads the options; a message for the usage error otherwise.
 std::optional<std::string> parse_arguments(int argc, char** argv, Arguments& parsed) {
@@ -80,11 +132,11 @@ std::optional<std::string> parse_arguments(int argc, char** argv, Arguments& par
       if (i + 1 < argc) return std::string_view(argv[++i]);
       return std::nullopt;
     };
-    if (name == "--table-encoding") {
+    if (name == "--table-encoding" || name == "--pointers" || name == "--end" ||
+        name == "--max-length" || name == "--json" || name == "--atlas-table") {
       const std::optional<std::string_view> given = value();
       if (!given) return usage_needs_value(name);
-      parsed.encoding = encoding_named(*given);
-      if (!parsed.encoding) return usage_bad_encoding(*given);
+      if (const std::optional<std::string> why = take_value(name, *given, parsed)) return why;
       continue;
     }
     if (equals != std::string_view::npos) return usage_unknown_option(arg);
@@ -96,6 +148,8 @@ std::optional<std::string> parse_arguments(int argc, char** argv, Arguments& par
       parsed.check = true;
     else if (arg == "--std-table")
       parsed.standard = true;
+    else if (arg == "--script")
+      parsed.script = true;
     else
       return usage_unknown_option(arg);
   }
@@ -135,9 +189,11 @@ int console_main(int argc, char** argv) {
   if (const std::optional<std::string> why = parse_arguments(argc, argv, arguments))
     return usage_error(*why);
   const std::size_t names = arguments.names.size();
-  const int modes = int{arguments.help} + int{arguments.version} + int{arguments.check};
+  const int modes =
+      int{arguments.help} + int{arguments.version} + int{arguments.check} + int{arguments.script};
   // The encoding belongs to standard tables only.
   if (arguments.encoding && !arguments.standard) return usage_error();
+  if (arguments.script_only && !arguments.script) return usage_error();
   if (modes > 1 || ((arguments.help || arguments.version) && (names > 0 || arguments.standard)))
     return usage_error();
   if (arguments.help) {
@@ -154,6 +210,18 @@ int console_main(int argc, char** argv) {
                                                      arguments.encoding.value_or(TableEncoding::utf8),
                                                      stdout)
                               : check_table_file(arguments.names[0], stdout);
+  }
+  if (arguments.script) {
+    if (names != 3 || arguments.script_options.specs.empty()) return usage_error();
+    ScriptOptions options = arguments.script_options;
+    options.romfile = arguments.names[0];
+    options.tablefile = arguments.names[1];
+    options.scriptfile = arguments.names[2];
+    options.standard = arguments.standard;
+    options.encoding = arguments.encoding.value_or(TableEncoding::utf8);
+    if (options.scriptfile == "-" && !options.atlas_table)
+      return usage_error("a script on standard output needs --atlas-table FILE");
+    return run_script_command(options);
   }
   if (names == 5) return run_from_arguments(arguments);
   return usage_error();

@@ -72,16 +72,32 @@ std::string message_table_error(std::string_view tablefile, std::size_t line, st
   return text;
 }
 
+std::string message_output_create(std::string_view role, std::string_view name, int error) {
+  return "Can't create the " + std::string(role) + " " + quoted(name) + ": " + std::strerror(error) +
+         ".\n";
+}
+
+std::string message_output_is_input(std::string_view role, std::string_view name,
+                                    std::string_view which) {
+  return "Won't write the " + std::string(role) + " " + quoted(name) + ": it is " +
+         std::string(which) + ".\n";
+}
+
+std::string message_output_write(std::string_view role, std::string_view name, int error) {
+  return "Can't write the " + std::string(role) + " " + quoted(name) + ": " + std::strerror(error) +
+         ".\n";
+}
+
 std::string message_dump_create(std::string_view dumpfile, int error) {
-  return "Can't create the dump file " + quoted(dumpfile) + ": " + std::strerror(error) + ".\n";
+  return message_output_create("dump file", dumpfile, error);
 }
 
 std::string message_dump_is_input(std::string_view dumpfile, std::string_view which) {
-  return "Won't write the dump file " + quoted(dumpfile) + ": it is " + std::string(which) + ".\n";
+  return message_output_is_input("dump file", dumpfile, which);
 }
 
 std::string message_dump_write(std::string_view dumpfile, int error) {
-  return "Can't write the dump file " + quoted(dumpfile) + ": " + std::strerror(error) + ".\n";
+  return message_output_write("dump file", dumpfile, error);
 }
 
 std::string usage_unknown_option(std::string_view option) {
@@ -106,6 +122,19 @@ std::string usage_needs_value(std::string_view option) {
 std::string usage_bad_encoding(std::string_view name) {
   return "unknown table encoding \"" + printable(name) +
          "\" (use utf-8, windows-1252 or shift-jis)";
+}
+
+std::string usage_bad_number(std::string_view option, std::string_view value) {
+  return std::string(option) + " \"" + printable(value) + "\" is not a decimal number above 0";
+}
+
+std::string message_no_end_entry(std::string_view tablefile) {
+  return "The table file " + quoted(tablefile) +
+         " has no end entry, so no string would end: give --end next or --end fixed:N.\n";
+}
+
+std::string message_script_error(std::string_view what) {
+  return "Error: " + std::string(what) + ".\n";
 }
 
 std::string warning_no_end_for_snes() {

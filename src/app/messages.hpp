@@ -23,6 +23,7 @@ enum class Failure {
   table_open,      // the table file cannot be opened
   table_read,      // the table file opened but could not be read (or is too large)
   table_invalid,   // a standard table has errors (each printed with its line)
+  script_invalid,  // a script dump cannot be made (no end entry; a string would not round-trip)
   table_switch,    // a switch or restore could not load its member (message given)
   dump_write,      // a write, flush or close of the dump file failed
   usage,           // command line not understood
@@ -56,6 +57,11 @@ std::string message_table_unreadable(std::string_view tablefile); // the checker
 // An error of a standard table: "FILE:LINE:COLUMN: error: WHAT".
 std::string message_table_error(std::string_view tablefile, std::size_t line, std::size_t column,
                                 std::string_view what);
+// Files the tool writes (role: "dump file", "script file", ...).
+std::string message_output_create(std::string_view role, std::string_view name, int error);
+std::string message_output_is_input(std::string_view role, std::string_view name,
+                                    std::string_view which);
+std::string message_output_write(std::string_view role, std::string_view name, int error);
 std::string message_dump_create(std::string_view dumpfile, int error);
 // which: "the ROM file", "the table file", "a table file"
 std::string message_dump_is_input(std::string_view dumpfile, std::string_view which);
@@ -67,6 +73,11 @@ std::string usage_bad_offset(std::string_view which, std::string_view word);
 std::string usage_end_below_start(std::string_view end, std::string_view start);
 std::string usage_needs_value(std::string_view option);
 std::string usage_bad_encoding(std::string_view name);
+std::string usage_bad_number(std::string_view option, std::string_view value);
+
+// Script dumps.
+std::string message_no_end_entry(std::string_view tablefile);
+std::string message_script_error(std::string_view what);
 
 std::string warning_no_end_for_snes();
 std::string warning_end_past_rom(std::uint32_t end_offset, std::uint64_t rom_size);

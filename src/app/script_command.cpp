@@ -1,0 +1,174 @@
+#include "app/script_command.hpp"
+
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+#include "app/console.hpp"
+#include "app/messages.hpp"
+#include "app/table_load.hpp"
+#include "core/numbers.hpp"
+#include "io/dump_file.hpp"
+#include "io/files.hpp"
+#include "io/rom_image.hpp"
+#include "io/sha256.hpp"
+#include "textdump_version.hpp"
+
+namespace textdump {
+
+namespace {
+
+// The file-name part of a path.
+std::string file_part(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folder_part(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Writes bytes to a named output (or standard output for "-"), refusing the
+// ROM and the table. False after printing why.
+bool write_output(const std::string& role, const std::string& name, std::string_view bytes,
+                  const RomImage& rom, const std::string& tablefile, const Console& console) {
+  DumpFile file;
+  const DumpOpen opened = name == "-" ? file.use_descriptor(STDOUT_FILENO, name, rom.id(), tablefile)
+                                      : file.open(name, rom.id(), tablefile);
+  switch (opened) {
+  case DumpOpen::ok: break;
+  case DumpOpen::cannot_create:
+    say(console, message_output_create(role, name, file.error()));
+    return false;
+  case DumpOpen::is_rom: say(console, message_output_is_input(role, name, "the ROM file")); return false;
+  case DumpOpen::is_table:
+    say(console, message_output_is_input(role, name, "the table file"));
+    return false;
+  }
+  if (!file.truncate()) {
+    say(console, message_output_create(role, name, file.error()));
+    return false;
+  }
+  const bool wrote = file.write(bytes);
+  if (!file.close() || !wrote) {
+    say(console, message_output_write(role, name, file.error()));
+    return false;
+  }
+  return true;
+}
+
+std::string upper_hex(std::string_view bytes) {
+  std::string text;
+  for (const char c : bytes) text += hex_byte(static_cast<std::uint8_t>(c));
+  return text;
+}
+
+nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
+                               const std::string& digest, const Script& script) {
+  nlohmann::ordered_json json;
+  json["rom"] = {{"name", options.romfile}, {"size", rom.size}, {"sha256", digest}};
+  json["table"] = {{"name", options.tablefile}, {"format", options.standard ? "standard" : "own"}};
+  json["pointer_tables"] = options.spec_texts;
+  nlohmann::ordered_json strings = nlohmann::ordered_json::array();
+  for (const ScriptString& s : script.strings) {
+    nlohmann::ordered_json pointers = nlohmann::ordered_json::array();
+    for (const ScriptPointer& p : s.pointers)
+      pointers.push_back({{"table", p.table}, {"index", p.index}, {"at", p.at}, {"value", p.value}});
+    strings.push_back(
+        {{"start", s.start},
+         {"end", s.end},
+         {"bytes", upper_hex({reinterpret_cast<const char*>(rom.data + s.start),
+                              static_cast<std::size_t>(s.end - s.start)})},
+         {"text", s.text},
+         {"pointers", pointers}});
+  }
+  json["strings"] = strings;
+  nlohmann::ordered_json problems = nlohmann::ordered_json::array();
+  for (const std::string& warning : script.warnings) problems.push_back(warning);
+  for (const std::string& error : script.errors) problems.push_back(error);
+  json["problems"] = problems;
+  return json;
+}
+
+} // namespace
+
+std::string default_atlas_table(const std::string& scriptfile) {
+  const std::string name = file_part(scriptfile);
+  const std::size_t dot = name.rfind('.');
+  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  return folder_part(scriptfile) + stem + ".tbl";
+}
+
+int run_script_command(const ScriptOptions& options) {
+  const Console console = stream_console(stderr, false, false);
+  RomImage rom;
+  set_rom_changed_report(console.fd, message_rom_changed(options.romfile));
+  switch (rom.open(options.romfile)) {
+  case RomOpen::ok: break;
+  case RomOpen::cannot_open: say(console, message_rom_open(options.romfile)); return 1;
+  case RomOpen::too_large: say(console, message_rom_too_large(options.romfile)); return 1;
+  case RomOpen::changed: say(console, message_rom_changed(options.romfile)); return 1;
+  }
+
+  CodeTable table(options.standard ? TableFormat::standard : TableFormat::own);
+  if (options.standard) {
+    Failure failure = Failure::none;
+    const auto definitions = load_standard_table(options.tablefile, options.encoding, console, failure);
+    if (!definitions) return exit_status(failure);
+    table.lay_over(*definitions);
+  } else {
+    if (!file_opens(options.tablefile)) {
+      say(console, message_table_open(options.tablefile));
+      return 1;
+    }
+    LoadedTable loaded;
+    if (!load_font_table(options.tablefile, console, loaded)) return 1;
+    table.lay_over(loaded.table.definitions);
+  }
+  if (options.end.token && !has_end_entry(table)) {
+    say(console, message_no_end_entry(options.tablefile));
+    return exit_status(Failure::script_invalid);
+  }
+
+  const std::string atlas_table = options.atlas_table.value_or(default_atlas_table(options.scriptfile));
+  ScriptRequest request;
+  request.rom = rom.view();
+  request.table = &table;
+  request.specs = options.specs;
+  request.spec_texts = options.spec_texts;
+  request.end = options.end;
+  request.end_text = options.end_text;
+  const std::string digest = sha256_hex(
+      {reinterpret_cast<const char*>(rom.view().data), static_cast<std::size_t>(rom.view().size)});
+  request.header = {
+      std::string(VERSION_PREFIX) + TEXTDUMP_VERSION + " script dump",
+      "ROM: " + file_part(options.romfile) + ", " + std::to_string(rom.view().size) +
+          " bytes, SHA-256 " + digest,
+      "Table: " + file_part(options.tablefile) +
+          (options.standard ? " (standard table)" : " (the tool's own table format)"),
+      "Insertion table: " + file_part(atlas_table),
+  };
+  // The inserter finds the table beside the script when they share a folder.
+  request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
+                                     ? file_part(atlas_table)
+                                     : atlas_table;
+  const Script script = build_script(request);
+  for (const std::string& warning : script.warnings) say(console, "Warning: " + warning + ".\n");
+  if (!script.errors.empty()) {
+    for (const std::string& error : script.errors) say(console, message_script_error(error));
+    return exit_status(Failure::script_invalid);
+  }
+
+  if (!write_output("insertion table", atlas_table, script.insertion_table, rom, options.tablefile,
+                    console) ||
+      !write_output("script file", options.scriptfile, script.script, rom, options.tablefile,
+                    console))
+    return 1;
+  if (options.json &&
+      !write_output("JSON file", *options.json, as_json(options, rom.view(), digest, script).dump(2) + "\n",
+                    rom, options.tablefile, console))
+    return 1;
+  return 0;
+}
+
+} // namespace textdump

@@ -1,0 +1,38 @@
+// textdump --script: the strings of a ROM's pointer tables as a script that
+// the inserter reads back unchanged, its insertion table, and (--json) the
+// same as data.
+//
+// Nothing is written until the script is complete and proven; every failure
+// prints one message on standard error.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/pointer_spec.hpp"
+#include "core/script.hpp"
+#include "io/encoding.hpp"
+
+namespace textdump {
+
+struct ScriptOptions {
+  std::string romfile, tablefile, scriptfile; // scriptfile "-" is standard output
+  bool standard = false;
+  TableEncoding encoding = TableEncoding::utf8;
+  std::vector<PointerSpec> specs;
+  std::vector<std::string> spec_texts; // as given
+  EndRule end;
+  std::string end_text = "token";
+  std::optional<std::string> json;        // --json FILE
+  std::optional<std::string> atlas_table; // --atlas-table FILE
+};
+
+// The insertion table's default name: the script's with ".tbl" for its extension.
+std::string default_atlas_table(const std::string& scriptfile);
+
+// The exit status.
+int run_script_command(const ScriptOptions& options);
+
+} // namespace textdump

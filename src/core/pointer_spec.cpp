@@ -1,0 +1,221 @@
+#include "core/pointer_spec.hpp"
+
+#include <algorithm>
+#include <charconv>
+
+#include "core/numbers.hpp"
+
+namespace textdump {
+
+namespace {
+
+std::optional<std::uint64_t> hex_field(std::string_view text) {
+  if (text.empty() || text.size() > 8) return std::nullopt;
+  for (const char c : text)
+    if (!is_hex_digit(c)) return std::nullopt;
+  return hex_to_int(text);
+}
+
+std::optional<std::uint64_t> decimal_field(std::string_view text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc{} || end != text.data() + text.size() || text.size() > 9) return std::nullopt;
+  return value;
+}
+
+constexpr AddressMap MAPS[] = {AddressMap::linear, AddressMap::lorom, AddressMap::hirom,
+                               AddressMap::gb, AddressMap::nes};
+
+} // namespace
+
+std::string_view name_of(AddressMap map) {
+  switch (map) {
+  case AddressMap::linear: return "linear";
+  case AddressMap::lorom: return "lorom";
+  case AddressMap::hirom: return "hirom";
+  case AddressMap::gb: return "gb";
+  case AddressMap::nes: return "nes";
+  }
+  return "linear";
+}
+
+std::variant<PointerSpec, std::string> parse_pointer_spec(std::string_view text) {
+  PointerSpec spec;
+  bool at = false, count = false, stride = false;
+  while (!text.empty()) {
+    const std::size_t comma = std::min(text.find(','), text.size());
+    const std::string_view field = text.substr(0, comma);
+    text.remove_prefix(std::min(comma + 1, text.size()));
+    const std::size_t equals = field.find('=');
+    const std::string_view key = field.substr(0, equals);
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view{} : field.substr(equals + 1);
+    const auto wrong = [&](std::string_view why) {
+      return "pointer field \"" + std::string(field) + "\": " + std::string(why);
+    };
+    if (equals == std::string_view::npos) return wrong("a field is key=value");
+    if (key == "at") {
+      const auto v = hex_field(value);
+      if (!v) return wrong("the offset is one to eight hexadecimal digits");
+      spec.at = static_cast<std::uint32_t>(*v);
+      at = true;
+    } else if (key == "count") {
+      const auto v = decimal_field(value);
+      if (!v || *v == 0 || *v > MAX_POINTERS) return wrong("the count is a decimal number from 1 to 16777216");
+      spec.count = static_cast<std::uint32_t>(*v);
+      count = true;
+    } else if (key == "size") {
+      const auto v = decimal_field(value);
+      if (!v || *v < 2 || *v > 4) return wrong("the size is 2, 3 or 4");
+      spec.size = static_cast<unsigned>(*v);
+    } else if (key == "stride") {
+      const auto v = decimal_field(value);
+      if (!v || *v == 0 || *v > 65536) return wrong("the stride is a decimal number from 1 to 65536");
+      spec.stride = static_cast<unsigned>(*v);
+      stride = true;
+    } else if (key == "order") {
+      if (value != "le" && value != "be") return wrong("the order is le or be");
+      spec.order = value == "le" ? ByteOrder::le : ByteOrder::be;
+    } else if (key == "map") {
+      const auto* found = std::find_if(std::begin(MAPS), std::end(MAPS),
+                                       [&](AddressMap map) { return name_of(map) == value; });
+      if (found == std::end(MAPS)) return wrong("the map is linear, lorom, hirom, gb or nes");
+      spec.map = *found;
+    } else if (key == "base") {
+      const bool negative = !value.empty() && value[0] == '-';
+      const auto v = hex_field(value.substr(negative ? 1 : 0));
+      if (!v) return wrong("the base is hexadecimal, up to eight digits, perhaps with a -");
+      spec.base = negative ? -static_cast<std::int64_t>(*v) : static_cast<std::int64_t>(*v);
+    } else if (key == "bank" || key == "window" || key == "banksize") {
+      const auto v = hex_field(value);
+      if (!v) return wrong("the value is one to eight hexadecimal digits");
+      if (key == "bank") spec.bank = static_cast<std::uint32_t>(*v);
+      if (key == "window") spec.window = static_cast<std::uint32_t>(*v);
+      if (key == "banksize") {
+        if (*v == 0) return wrong("a bank has at least one byte");
+        spec.banksize = static_cast<std::uint32_t>(*v);
+      }
+    } else {
+      return wrong("unknown field (at, count, size, stride, order, map, base, bank, window, banksize)");
+    }
+  }
+  if (!at) return std::string("pointer spec: at= is required");
+  if (!count) return std::string("pointer spec: count= is required");
+  if (!stride) spec.stride = spec.size;
+  if (spec.map == AddressMap::nes && spec.size != 2)
+    return std::string("pointer spec: nes pointers are 2 bytes");
+  if (spec.map == AddressMap::gb && spec.size == 4)
+    return std::string("pointer spec: gb pointers are 2 bytes, or 3 with a bank byte");
+  return spec;
+}
+
+std::string spec_text(const PointerSpec& spec) {
+  const auto hex = [](std::uint64_t v) {
+    std::string digits;
+    do {
+      digits.insert(digits.begin(), HEX_DIGITS[v & 0xF]);
+      v >>= 4;
+    } while (v != 0);
+    return digits;
+  };
+  std::string text = "at=" + hex(spec.at) + ",count=" + std::to_string(spec.count);
+  if (spec.size != 2) text += ",size=" + std::to_string(spec.size);
+  if (spec.stride != spec.size) text += ",stride=" + std::to_string(spec.stride);
+  if (spec.order == ByteOrder::be) text += ",order=be";
+  if (spec.map != AddressMap::linear) text += ",map=" + std::string(name_of(spec.map));
+  if (spec.base != 0)
+    text += ",base=" + std::string(spec.base < 0 ? "-" : "") +
+            hex(static_cast<std::uint64_t>(spec.base < 0 ? -spec.base : spec.base));
+  if (spec.bank) text += ",bank=" + hex(*spec.bank);
+  if (spec.map == AddressMap::nes && spec.window != 0x8000) text += ",window=" + hex(spec.window);
+  if (spec.banksize) text += ",banksize=" + hex(*spec.banksize);
+  return text;
+}
+
+RomLayout layout_of(const RomView& rom) {
+  RomLayout layout;
+  layout.size = rom.size;
+  layout.copier_header = header_size_of(rom);
+  layout.ines = rom.size >= 16 && rom.data[0] == 'N' && rom.data[1] == 'E' && rom.data[2] == 'S' &&
+                rom.data[3] == 0x1A;
+  if (layout.ines) {
+    layout.prg_start = 16 + ((rom.data[6] & 0x04) != 0 ? 512u : 0u);
+    layout.prg_size = std::uint32_t{rom.data[4]} * 0x4000;
+  }
+  return layout;
+}
+
+std::optional<std::uint64_t> map_pointer(const PointerSpec& spec, const RomLayout& layout,
+                                         std::uint32_t value, std::uint32_t slot) {
+  const std::uint64_t h = layout.copier_header;
+  const bool wide = spec.size >= 3;
+  std::optional<std::uint64_t> offset;
+  switch (spec.map) {
+  case AddressMap::linear: {
+    const std::int64_t at = static_cast<std::int64_t>(value) + spec.base;
+    if (at >= 0) offset = static_cast<std::uint64_t>(at);
+    break;
+  }
+  case AddressMap::lorom: {
+    if ((value & 0x8000) == 0) break;
+    const std::uint64_t bank = wide ? (value >> 16) & 0x7F
+                                    : spec.bank.value_or(slot >= h ? (slot - h) / 0x8000 : 0);
+    offset = (value & 0x7FFF) + bank * 0x8000 + h;
+    break;
+  }
+  case AddressMap::hirom: {
+    if (wide) {
+      const std::uint32_t bank = (value >> 16) & 0xFF;
+      if (bank < 0x40 || (bank > 0x7D && bank < 0xC0)) break;
+      offset = (value & 0x3FFFFF) + h;
+    } else {
+      offset = (value & 0xFFFF) + spec.bank.value_or(slot >= h ? (slot - h) / 0x10000 : 0) * 0x10000 + h;
+    }
+    break;
+  }
+  case AddressMap::gb: {
+    const std::uint32_t address = value & 0xFFFF;
+    if (address >= 0x8000) break;
+    if (address < 0x4000) {
+      offset = address;
+      break;
+    }
+    std::uint64_t bank = wide ? (value >> 16) & 0xFF : spec.bank.value_or(slot / 0x4000);
+    if (!wide && !spec.bank && bank == 0) bank = 1;
+    offset = bank * 0x4000 + (address - 0x4000);
+    break;
+  }
+  case AddressMap::nes: {
+    if (!layout.ines) break;
+    const std::uint64_t banksize =
+        spec.banksize.value_or(layout.prg_size != 0 && layout.prg_size <= 0x8000 ? layout.prg_size : 0x4000);
+    if (value < spec.window || value - spec.window >= banksize) break;
+    const std::uint64_t bank =
+        spec.bank.value_or(slot >= layout.prg_start ? (slot - layout.prg_start) / banksize : 0);
+    offset = layout.prg_start + bank * banksize + (value - spec.window);
+    break;
+  }
+  }
+  if (offset && *offset >= layout.size) return std::nullopt;
+  return offset;
+}
+
+std::vector<PointerRead> read_pointers(const PointerSpec& spec, const RomView& rom) {
+  const RomLayout layout = layout_of(rom);
+  std::vector<PointerRead> pointers(spec.count);
+  for (std::uint32_t i = 0; i < spec.count; ++i) {
+    PointerRead& pointer = pointers[i];
+    pointer.index = i;
+    pointer.slot = std::uint64_t{spec.at} + std::uint64_t{i} * spec.stride;
+    pointer.inside = pointer.slot + spec.size <= rom.size;
+    if (!pointer.inside) continue;
+    for (unsigned b = 0; b < spec.size; ++b) {
+      const std::uint32_t byte = rom.data[pointer.slot + b];
+      pointer.value |= byte << (8 * (spec.order == ByteOrder::le ? b : spec.size - 1 - b));
+    }
+    pointer.target = map_pointer(spec, layout, pointer.value, static_cast<std::uint32_t>(pointer.slot));
+  }
+  return pointers;
+}
+
+} // namespace textdump

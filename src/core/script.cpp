@@ -1,0 +1,461 @@
+#include "core/script.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+#include "core/numbers.hpp"
+#include "core/text_encoder.hpp"
+
+namespace textdump {
+
+namespace {
+
+std::string hex(std::uint64_t value) {
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), HEX_DIGITS[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return digits;
+}
+
+// A number as the inserter reads it: "$" and upper-case hex, "$-" when negative.
+std::string atlas_number(std::int64_t value) {
+  return value < 0 ? "$-" + hex(static_cast<std::uint64_t>(-value))
+                   : "$" + hex(static_cast<std::uint64_t>(value));
+}
+
+std::string raw_bytes(const RomView& rom, std::uint64_t from, std::uint64_t to) {
+  std::string text;
+  for (std::uint64_t p = from; p < to; ++p) text += raw_byte_rendering(rom.data[p]);
+  return text;
+}
+
+// A variable name the inserter accepts: "Ptr" and letters, never a K.
+std::string pointer_name(std::size_t n) {
+  static constexpr char LETTERS[] = "ABCDEFGHIJLMNOPQRSTUVWXYZ";
+  constexpr std::size_t count = sizeof LETTERS - 1;
+  std::string letters;
+  do {
+    letters.insert(letters.begin(), LETTERS[n % count]);
+    n /= count;
+  } while (n-- > 0);
+  return "Ptr" + letters;
+}
+
+// A table line of the insertion table that a piece of the script relies on.
+struct Claim {
+  char marker = 0; // 0 text, '/' end, '*' line break
+  std::string key;
+  std::string text;
+};
+
+// One piece of a string as the script writes it.
+struct Item {
+  std::uint64_t from = 0, to = 0;
+  std::string text;
+  std::optional<Claim> claim; // none for raw bytes
+  std::size_t head = 0;       // the claimed part: text[0, head); the rest is raw
+  bool line_end = false;      // the script line ends after it
+  bool line_start = false;    // a script line begins with it (a segment's first item)
+};
+
+struct Found {
+  ScriptPointer pointer;
+  std::uint64_t target = 0;
+};
+
+bool has_control_characters(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+  });
+}
+
+class Builder {
+public:
+  explicit Builder(const ScriptRequest& request)
+      : request_(request), rom_(request.rom), table_(*request.table) {}
+
+  Script build();
+
+private:
+  CodeTable::Match key_at(std::uint64_t pos, std::uint64_t limit) const {
+    const std::uint64_t length =
+        std::min<std::uint64_t>(table_.longest_key(rom_.data[pos]), limit - pos);
+    if (length <= 1) return {table_.index_of(rom_.data[pos]), 1};
+    return table_.longest_match(
+        {reinterpret_cast<const char*>(rom_.data + pos), static_cast<std::size_t>(length)});
+  }
+
+  std::uint64_t string_end(std::uint64_t target, std::optional<std::uint64_t> next, bool& cut) const;
+  std::vector<Item> decode(std::uint64_t from, std::uint64_t to) const;
+  Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;
+  void settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to);
+  bool claim_holds(const Item& item);
+
+  const ScriptRequest& request_;
+  const RomView& rom_;
+  const CodeTable& table_;
+  std::map<std::string, std::string> claimed_; // text -> the key that owns it
+  std::vector<Claim> claims_;                  // in the order first used
+  TextEncoder encoder_;
+  Script script_;
+};
+
+std::uint64_t Builder::string_end(std::uint64_t target, std::optional<std::uint64_t> next,
+                                  bool& cut) const {
+  const EndRule& rule = request_.end;
+  std::uint64_t limit = std::min<std::uint64_t>(target + rule.max_length, rom_.size);
+  bool bounded = false; // a rule other than the maximum length ends the string
+  if (rule.fixed && target + *rule.fixed <= limit) {
+    limit = target + *rule.fixed;
+    bounded = true;
+  }
+  if (rule.next && next && *next <= limit) {
+    limit = *next;
+    bounded = true;
+  }
+  // "next" alone ends the last string at an end entry.
+  if (rule.token || (rule.next && !next && !rule.fixed)) {
+    for (std::uint64_t pos = target; pos < limit;) {
+      const CodeTable::Match match = key_at(pos, limit);
+      const Entry& entry = table_.entry(match.index);
+      pos += match.length;
+      if (entry.kind == EntryKind::end) return pos;
+      if (entry.kind == EntryKind::control) pos = std::min<std::uint64_t>(pos + entry.arguments, limit);
+    }
+  }
+  cut = !bounded && limit < rom_.size;
+  return limit;
+}
+
+Item Builder::item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const {
+  Item item{pos, pos + match.length, {}, {}, 0, false};
+  const Entry& entry = table_.entry(match.index);
+  const bool standard = table_.format() == TableFormat::standard;
+  std::string key(reinterpret_cast<const char*>(rom_.data + pos), match.length);
+  std::string text;
+  char marker = 0;
+  switch (entry.kind) {
+  case EntryKind::text: text = standard ? entry.label : entry.rendering; break;
+  case EntryKind::wait: text = "[WAIT]"; item.line_end = true; break;
+  case EntryKind::line_break:
+    text = standard && !entry.label.empty() ? entry.label : "<LINE>";
+    marker = '*';
+    item.line_end = true;
+    break;
+  case EntryKind::end:
+    text = standard ? (entry.label.empty() ? "<END>" : entry.label) : "[END]";
+    marker = '/';
+    item.line_end = true;
+    break;
+  case EntryKind::control: {
+    if (item.to + entry.arguments > limit) break; // its parameters lie past the string
+    text = entry.label;
+    while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\\n") == 0) {
+      text.resize(text.size() - 2);
+      item.line_end = true;
+    }
+    item.to += entry.arguments;
+    break;
+  }
+  default: break; // FIXED, SNES and TABLE bytes are not followed; undefined bytes
+  }
+  if (!text.empty() && !has_control_characters(text) && text.find("\\r") == std::string::npos) {
+    item.claim = Claim{marker, std::move(key), text};
+    item.head = text.size();
+    item.text = std::move(text) + raw_bytes(rom_, pos + match.length, item.to);
+  } else {
+    item.text = raw_bytes(rom_, pos, item.to);
+  }
+  return item;
+}
+
+std::vector<Item> Builder::decode(std::uint64_t from, std::uint64_t to) const {
+  std::vector<Item> items;
+  for (std::uint64_t pos = from; pos < to;) {
+    items.push_back(item_for(pos, key_at(pos, to), to));
+    pos = items.back().to;
+  }
+  return items;
+}
+
+// The insertion table gives the item's text to its key: the first key to use
+// a text owns it.
+bool Builder::claim_holds(const Item& item) {
+  const Claim& claim = *item.claim;
+  const auto [owner, fresh] = claimed_.try_emplace(claim.text, claim.key);
+  if (fresh) {
+    claims_.push_back(claim);
+    encoder_.add(claim.text, claim.key);
+  }
+  return owner->second == claim.key;
+}
+
+void make_raw(Item& item, const RomView& rom) {
+  item.claim.reset();
+  item.head = 0;
+  item.text = raw_bytes(rom, item.from, item.to);
+}
+
+// Marks raw every item whose text would not come back as its bytes.
+// Runs once every item has made its claim: the proof needs the whole table.
+void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to) {
+  const std::string_view original(reinterpret_cast<const char*>(rom_.data + from),
+                                  static_cast<std::size_t>(to - from));
+  for (;;) {
+    // A line that would read as a command, a comment or a blank line starts raw.
+    bool line_start = true;
+    for (Item& item : items) {
+      line_start = line_start || item.line_start;
+      if (line_start && item.claim) {
+        const std::size_t first = item.text.find_first_not_of(" \t");
+        if (first == std::string::npos || item.text[first] == '#' ||
+            item.text.compare(first, 2, "//") == 0)
+          make_raw(item, rom_);
+      }
+      line_start = item.line_end;
+    }
+    std::string joined;
+    std::size_t bad = items.size();
+    for (std::size_t k = 0; k < items.size(); ++k) {
+      joined += items[k].text;
+      const std::optional<std::string> bytes = encoder_.encode(joined);
+      if (!bytes || *bytes != original.substr(0, static_cast<std::size_t>(items[k].to - from))) {
+        bad = k;
+        break;
+      }
+    }
+    if (bad == items.size()) return;
+    // Raw bytes break the greedy run: the failing item, or the one before it.
+    std::size_t k = bad;
+    while (!items[k].claim && k > 0) --k;
+    if (!items[k].claim) return; // every item is raw: nothing more to do
+    make_raw(items[k], rom_);
+  }
+}
+
+Script Builder::build() {
+  // Every pointer and the string it points at.
+  std::vector<Found> found;
+  std::size_t number = 0;
+  for (std::size_t t = 0; t < request_.specs.size(); ++t) {
+    const PointerSpec& spec = request_.specs[t];
+    for (const PointerRead& read : read_pointers(spec, rom_)) {
+      const std::string which = "pointer #" + std::to_string(number++) + " (table " +
+                                std::to_string(t + 1) + ", index " + std::to_string(read.index) +
+                                ") at $" + hex(read.slot);
+      if (!read.inside)
+        script_.warnings.push_back(which + " lies outside the ROM file");
+      else if (!read.target)
+        script_.warnings.push_back(which + " holds $" + hex(read.value) +
+                                   ", which points outside the ROM file");
+      else
+        found.push_back({{t, read.index, read.slot, read.value}, *read.target});
+    }
+  }
+  std::vector<std::uint64_t> targets;
+  for (const Found& f : found) targets.push_back(f.target);
+  std::sort(targets.begin(), targets.end());
+  targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+
+  // Where each string ends, and every place where a piece of the script begins.
+  std::vector<std::uint64_t> ends(targets.size());
+  std::vector<std::uint64_t> bounds = targets;
+  for (std::size_t s = 0; s < targets.size(); ++s) {
+    const std::optional<std::uint64_t> next =
+        s + 1 < targets.size() ? std::optional(targets[s + 1]) : std::nullopt;
+    bool cut = false;
+    ends[s] = string_end(targets[s], next, cut);
+    if (cut)
+      for (const Found& f : found)
+        if (f.target == targets[s])
+          script_.warnings.push_back("the string of pointer #" + std::to_string(f.pointer.index) +
+                                     " (table " + std::to_string(f.pointer.table + 1) +
+                                     ") at $" + hex(targets[s]) + " reached the maximum length of " +
+                                     std::to_string(request_.end.max_length) + " bytes");
+    bounds.push_back(ends[s]);
+  }
+  std::sort(bounds.begin(), bounds.end());
+  bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+
+  // The pointers of each table, grouped by what the inserter subtracts.
+  std::map<std::pair<std::size_t, std::int64_t>, std::string> names;
+  std::string declarations;
+  std::map<std::uint64_t, std::vector<const Found*>> by_target;
+  for (const Found& f : found) {
+    by_target[f.target].push_back(&f);
+    const std::int64_t offsetting =
+        static_cast<std::int64_t>(f.target) - static_cast<std::int64_t>(f.pointer.value);
+    auto [it, fresh] = names.try_emplace({f.pointer.table, offsetting}, "");
+    if (!fresh) continue;
+    it->second = pointer_name(names.size() - 1);
+    declarations += "#VAR(" + it->second + ", CUSTOMPOINTER)\r\n#CREATEPTR(" + it->second +
+                    ", \"LINEAR\", " + atlas_number(offsetting) + ", " +
+                    std::to_string(8 * request_.specs[f.pointer.table].size) + ")\r\n";
+  }
+
+  // Every piece of the region, decoded; the insertion table takes its texts
+  // in address order, so the first key to use a text owns it.
+  struct Segment {
+    ScriptString piece;
+    std::vector<Item> items;
+  };
+  std::vector<Segment> segments;
+  std::uint64_t reach = 0; // the furthest end of the strings begun so far
+  for (std::size_t b = 0; b + 1 < bounds.size(); ++b) {
+    const std::uint64_t from = bounds[b], to = bounds[b + 1];
+    const auto here = std::lower_bound(targets.begin(), targets.end(), from);
+    if (here != targets.end() && *here == from)
+      reach = std::max(reach, ends[static_cast<std::size_t>(here - targets.begin())]);
+    Segment& segment = segments.emplace_back();
+    segment.piece.start = from;
+    segment.piece.end = to;
+    segment.piece.referenced = reach > from;
+    segment.items = decode(from, to);
+    segment.items.front().line_start = true;
+    for (Item& item : segment.items)
+      if (item.claim && !claim_holds(item)) make_raw(item, rom_);
+  }
+
+  // Text lines with no command between them join when inserted: each run of
+  // segments up to the next #WRITE is proven as one.
+  for (std::size_t first = 0; first < segments.size();) {
+    std::size_t last = first + 1;
+    while (last < segments.size() && by_target.count(segments[last].piece.start) == 0) ++last;
+    std::vector<Item> run;
+    for (std::size_t k = first; k < last; ++k)
+      run.insert(run.end(), segments[k].items.begin(), segments[k].items.end());
+    const std::uint64_t from = segments[first].piece.start, to = segments[last - 1].piece.end;
+    settle(run, from, to);
+    std::string joined;
+    for (const Item& item : run) joined += item.text;
+    const std::optional<std::string> bytes = encoder_.encode(joined);
+    const std::string_view original(reinterpret_cast<const char*>(rom_.data + from),
+                                    static_cast<std::size_t>(to - from));
+    if (!bytes || *bytes != original)
+      script_.errors.push_back("the bytes at $" + hex(from) + "-$" + hex(to - 1) +
+                               " would not be inserted back unchanged");
+    auto next = run.begin();
+    for (std::size_t k = first; k < last; ++k) {
+      const auto count = static_cast<std::ptrdiff_t>(segments[k].items.size());
+      segments[k].items.assign(next, next + count);
+      next += count;
+    }
+    first = last;
+  }
+
+  std::string body;
+  std::size_t string_number = 0;
+  for (Segment& segment : segments) {
+    ScriptString& piece = segment.piece;
+    const std::vector<Item>& items = segment.items;
+    const std::uint64_t from = piece.start;
+    body += "\r\n";
+    if (!piece.referenced) {
+      body += "//UNREFERENCED @ $" + hex(from) + "\r\n";
+    } else if (by_target.count(from) != 0) {
+      for (const Found* f : by_target[from]) {
+        const std::int64_t offsetting =
+            static_cast<std::int64_t>(from) - static_cast<std::int64_t>(f->pointer.value);
+        body += "//POINTER #" + std::to_string(f->pointer.index) + " @ $" + hex(f->pointer.at) +
+                " - STRING #" + std::to_string(string_number) + " @ $" + hex(from) + "\r\n";
+        body += "#WRITE(" + names[{f->pointer.table, offsetting}] + ", $" + hex(f->pointer.at) +
+                ")\r\n";
+        // The value the inserter writes for this position.
+        const unsigned bits = 8 * request_.specs[f->pointer.table].size;
+        const std::uint64_t mask = bits == 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
+        const auto written =
+            static_cast<std::uint64_t>(static_cast<std::int64_t>(from) - offsetting) & mask;
+        if (written != f->pointer.value)
+          script_.errors.push_back("pointer #" + std::to_string(f->pointer.index) + " at $" +
+                                   hex(f->pointer.at) + " would not be written back unchanged");
+        piece.pointers.push_back(f->pointer);
+      }
+      ++string_number;
+    }
+    std::string original, editable;
+    std::string line;
+    const auto end_line = [&] {
+      original += "//" + line + "\r\n";
+      editable += line + "\r\n";
+      line.clear();
+    };
+    for (const Item& item : items) {
+      line += item.text;
+      if (item.line_end) end_line();
+    }
+    if (!line.empty()) end_line();
+    body += original + editable;
+    piece.text = editable.substr(0, editable.size() >= 2 ? editable.size() - 2 : 0);
+    script_.strings.push_back(std::move(piece));
+  }
+
+  // The header, the table and pointer declarations, then the strings.
+  std::string& out = script_.script;
+  for (const std::string& line : request_.header) out += "// " + line + "\r\n";
+  for (const std::string& spec : request_.spec_texts) out += "// Pointers: " + spec + "\r\n";
+  out += "// End: " + request_.end_text + " (at most " + std::to_string(request_.end.max_length) +
+         " bytes a string)\r\n";
+  if (!bounds.empty())
+    out += "// Region: $" + hex(bounds.front()) + "-$" + hex(bounds.back() - 1) + " (" +
+           std::to_string(bounds.back() - bounds.front()) +
+           " bytes). #JMP sets no end: text that grows runs on past $" + hex(bounds.back() - 1) +
+           ".\r\n";
+  for (const std::string& warning : script_.warnings) out += "// " + warning + "\r\n";
+  out += "\r\n#VAR(Table, TABLE)\r\n#ADDTBL(\"" + request_.insertion_table_name +
+         "\", Table)\r\n#ACTIVETBL(Table)\r\n" + declarations;
+  if (!bounds.empty()) out += "#JMP($" + hex(bounds.front()) + ")\r\n";
+  out += body;
+
+  std::sort(claims_.begin(), claims_.end(), [](const Claim& a, const Claim& b) { return a.key < b.key; });
+  for (const Claim& claim : claims_) {
+    std::string keyhex;
+    for (const char c : claim.key) keyhex += hex_byte(static_cast<std::uint8_t>(c));
+    script_.insertion_table += (claim.marker != 0 ? std::string(1, claim.marker) : "") + keyhex +
+                               "=" + claim.text + "\r\n";
+  }
+  return std::move(script_);
+}
+
+} // namespace
+
+std::variant<EndRule, std::string> parse_end_rule(std::string_view text) {
+  EndRule rule;
+  rule.token = false;
+  const std::string given(text);
+  while (!text.empty()) {
+    const std::size_t comma = std::min(text.find(','), text.size());
+    const std::string_view part = text.substr(0, comma);
+    text.remove_prefix(std::min(comma + 1, text.size()));
+    if (part == "token") {
+      rule.token = true;
+    } else if (part == "next") {
+      rule.next = true;
+    } else if (part.substr(0, 6) == "fixed:") {
+      std::uint32_t n = 0;
+      const std::string_view digits = part.substr(6);
+      const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+      if (error != std::errc{} || end != digits.data() + digits.size() || n == 0)
+        return "--end \"" + given + "\": fixed:N takes a decimal number of bytes above 0";
+      rule.fixed = n;
+    } else {
+      return "--end \"" + given + "\": the rules are token, next and fixed:N, joined by commas";
+    }
+  }
+  if (!rule.token && !rule.next && !rule.fixed) rule.token = true;
+  return rule;
+}
+
+bool has_end_entry(const CodeTable& table) {
+  for (const auto& [key, index] : table.keys())
+    if (table.entry(index).kind == EntryKind::end) return true;
+  return false;
+}
+
+Script build_script(const ScriptRequest& request) {
+  return Builder(request).build();
+}
+
+} // namespace textdump

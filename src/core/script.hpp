@@ -1,0 +1,78 @@
+// Script dumps: the strings that pointer tables point at, written as a script
+// that the inserter reads back unchanged, with its insertion table.
+//
+// Every string is proven before the script is complete: encoding its editable
+// copy with the insertion table (as the inserter does) gives exactly the
+// original bytes, and every pointer's value is what the inserter writes for
+// that string's position. A piece that would not come back (two keys with one
+// text, a text that looks like a command or a comment at the start of a line,
+// control characters, an empty text) is written as <$XX> bytes instead.
+//
+//   parse_end_rule   --end token | next | fixed:N | token,next
+//   build_script     the script, the insertion table, the strings as data
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "core/code_table.hpp"
+#include "core/pointer_spec.hpp"
+#include "core/rom_view.hpp"
+
+namespace textdump {
+
+struct EndRule {
+  bool token = true;                  // at the table's end entry
+  bool next = false;                  // where the next pointed-to string begins
+  std::optional<std::uint32_t> fixed; // this many bytes
+  std::uint32_t max_length = 4096;    // every rule stops here, with a warning
+};
+
+// The rule, or a message saying what is wrong with it.
+std::variant<EndRule, std::string> parse_end_rule(std::string_view text);
+
+struct ScriptRequest {
+  RomView rom;
+  const CodeTable* table = nullptr;
+  std::vector<PointerSpec> specs;
+  std::vector<std::string> spec_texts; // as given, for the header
+  EndRule end;
+  std::string end_text;                // as given, for the header
+  std::vector<std::string> header;     // lines for the header (tool, ROM, table), without "//"
+  std::string insertion_table_name;    // as #ADDTBL names it
+};
+
+struct ScriptPointer {
+  std::size_t table = 0; // which spec
+  std::uint32_t index = 0;
+  std::uint64_t at = 0;  // its file offset
+  std::uint32_t value = 0;
+};
+
+struct ScriptString {
+  std::uint64_t start = 0;
+  std::uint64_t end = 0; // exclusive
+  std::string text;      // the editable copy, lines joined by CR LF
+  std::vector<ScriptPointer> pointers;
+  bool referenced = true; // false for bytes between strings
+};
+
+struct Script {
+  std::string script;          // CR LF lines
+  std::string insertion_table; // CR LF lines
+  std::vector<ScriptString> strings; // in address order, unreferenced runs included
+  std::vector<std::string> warnings; // pointers outside the ROM, strings cut at the maximum length
+  std::vector<std::string> errors;   // what could not be made to round-trip
+};
+
+// Builds the script. The request's table must have an end entry when the rule
+// ends strings at one (checked by the caller: has_end_entry).
+Script build_script(const ScriptRequest& request);
+
+bool has_end_entry(const CodeTable& table);
+
+} // namespace textdump
