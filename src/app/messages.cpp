@@ -133,6 +133,11 @@ std::string message_no_end_entry(std::string_view tablefile) {
          " has no end entry, so no string would end: give --end next or --end fixed:N.\n";
 }
 
+std::string message_no_end_entry_to_find(std::string_view tablefile) {
+  return "The table file " + quoted(tablefile) +
+         " has no end entry, so no string start can be told: add one (/XX).\n";
+}
+
 std::string message_script_error(std::string_view what) {
   return "Error: " + std::string(what) + ".\n";
 }

@@ -78,6 +78,7 @@ std::string usage_bad_number(std::string_view option, std::string_view value);
 // Script dumps.
 std::string message_no_end_entry(std::string_view tablefile);
 std::string message_script_error(std::string_view what);
+std::string message_no_end_entry_to_find(std::string_view tablefile);
 
 std::string warning_no_end_for_snes();
 std::string warning_end_past_rom(std::uint32_t end_offset, std::uint64_t rom_size);

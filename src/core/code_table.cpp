@@ -23,9 +23,12 @@ void CodeTable::define(const Definition& definition) {
   if (key.size() == 1) {
     place(single_[first], definition.entry);
   } else if (key.size() == 2) {
-    auto& row = pairs_[first];
-    if (!row) row = std::make_unique<std::array<Index, 256>>();
-    place((*row)[static_cast<unsigned char>(key[1])], definition.entry);
+    if (pair_rows_[first] == 0) {
+      pairs_.emplace_back();
+      pairs_.back().fill(0);
+      pair_rows_[first] = static_cast<std::uint16_t>(pairs_.size());
+    }
+    place(pairs_[pair_rows_[first] - 1][static_cast<unsigned char>(key[1])], definition.entry);
   } else {
     place(longer_[key], definition.entry);
   }
@@ -55,9 +58,9 @@ std::vector<std::pair<std::string, CodeTable::Index>> CodeTable::keys() const {
   for (unsigned first = 0; first < 256; ++first) {
     const char f = static_cast<char>(first);
     if (single_[first] != 0) all.emplace_back(std::string(1, f), single_[first]);
-    if (pairs_[first])
+    if (pair_rows_[first] != 0)
       for (unsigned second = 0; second < 256; ++second)
-        if (const Index index = (*pairs_[first])[second]; index != 0)
+        if (const Index index = pairs_[pair_rows_[first] - 1][second]; index != 0)
           all.emplace_back(std::string{f, static_cast<char>(second)}, index);
   }
   for (const auto& [key, index] : longer_) all.emplace_back(key, index);

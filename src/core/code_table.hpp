@@ -12,7 +12,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -59,8 +58,8 @@ public:
 
   // The index of the two-byte key (first, second); 0 when there is none.
   Index pair(std::uint8_t first, std::uint8_t second) const {
-    const auto& row = pairs_[first];
-    return row ? (*row)[second] : 0;
+    const std::uint16_t row = pair_rows_[first];
+    return row != 0 ? pairs_[row - 1][second] : 0;
   }
 
   // The longest key that bytes begins with (at most bytes.size() long), and its
@@ -84,7 +83,8 @@ private:
   TableFormat format_;
   std::vector<Entry> entries_; // [0] is the undefined entry
   std::array<Index, 256> single_{};
-  std::array<std::unique_ptr<std::array<Index, 256>>, 256> pairs_;
+  std::vector<std::array<Index, 256>> pairs_;  // rows of two-byte keys
+  std::array<std::uint16_t, 256> pair_rows_{}; // by first byte: its row + 1, or 0
   std::unordered_map<std::string, Index> longer_; // keys of three bytes or more
   std::array<std::uint8_t, 256> longest_{};
 };

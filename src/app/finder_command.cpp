@@ -1,0 +1,188 @@
+#include "app/finder_command.hpp"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+#include "app/console.hpp"
+#include "app/messages.hpp"
+#include "app/table_load.hpp"
+#include "core/decoder.hpp"
+#include "core/numbers.hpp"
+#include "core/script.hpp"
+#include "io/dump_file.hpp"
+#include "io/files.hpp"
+#include "io/rom_image.hpp"
+
+namespace textdump {
+
+namespace {
+
+constexpr std::size_t PREVIEW_STRINGS = 3;
+constexpr std::size_t PREVIEW_BYTES = 80;
+
+std::string hex(std::uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(value));
+  return text;
+}
+
+// A string as the dump shows it, on one line: line ends as \n.
+std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t start) {
+  std::uint64_t end = string_end_at(rom, table, start, start + 1024);
+  if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
+  MemorySink sink;
+  {
+    CodeTable copy = table;
+    Writer out(sink);
+    Decoder decoder(copy, rom, out);
+    decoder.seek(start);
+    decoder.run_to(static_cast<std::uint32_t>(end - 1));
+    out.flush();
+  }
+  std::string shown;
+  for (const char c : sink.bytes) {
+    if (c == '\r') continue;
+    shown += c == '\n' ? std::string("\\n") : std::string(1, c);
+  }
+  if (shown.size() > PREVIEW_BYTES) shown = shown.substr(0, PREVIEW_BYTES) + "...";
+  return printable(shown);
+}
+
+std::string describe_map(const PointerSpec& spec) {
+  std::string text(name_of(spec.map));
+  if (spec.map == AddressMap::linear && spec.base != 0)
+    text += " (base " + std::string(spec.base < 0 ? "-" : "") +
+            hex(static_cast<std::uint64_t>(spec.base < 0 ? -spec.base : spec.base)) + ")";
+  return text;
+}
+
+} // namespace
+
+std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_view text) {
+  std::vector<FinderMap> maps;
+  const std::string given(text);
+  while (!text.empty()) {
+    const std::size_t comma = std::min(text.find(','), text.size());
+    std::string_view name = text.substr(0, comma);
+    text.remove_prefix(std::min(comma + 1, text.size()));
+    FinderMap map;
+    const std::size_t colon = name.find(':');
+    std::string_view base;
+    if (colon != std::string_view::npos) {
+      base = name.substr(colon + 1);
+      name = name.substr(0, colon);
+    }
+    auto spec = parse_pointer_spec("at=0,count=1,map=" + std::string(name) +
+                                   (base.empty() ? "" : ",base=" + std::string(base)));
+    if (std::holds_alternative<std::string>(spec) ||
+        (colon != std::string_view::npos && name != "linear"))
+      return "--map \"" + given + "\": the maps are linear (or linear:BASE), lorom, hirom, gb and nes";
+    map.map = std::get<PointerSpec>(spec).map;
+    map.base = std::get<PointerSpec>(spec).base;
+    maps.push_back(map);
+  }
+  if (maps.empty()) return "--map needs at least one map";
+  return maps;
+}
+
+std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_view text) {
+  std::vector<unsigned> sizes;
+  const std::string given(text);
+  while (!text.empty()) {
+    const std::size_t comma = std::min(text.find(','), text.size());
+    const std::string_view size = text.substr(0, comma);
+    text.remove_prefix(std::min(comma + 1, text.size()));
+    if (size != "2" && size != "3" && size != "4") return "--size \"" + given + "\": the sizes are 2, 3 and 4";
+    sizes.push_back(static_cast<unsigned>(size[0] - '0'));
+  }
+  if (sizes.empty()) return "--size needs at least one size";
+  return sizes;
+}
+
+int run_finder_command(const FinderCommand& command) {
+  const Console console = stream_console(stderr, false, false);
+  RomImage rom;
+  set_rom_changed_report(console.fd, message_rom_changed(command.romfile));
+  switch (rom.open(command.romfile)) {
+  case RomOpen::ok: break;
+  case RomOpen::cannot_open: say(console, message_rom_open(command.romfile)); return 1;
+  case RomOpen::too_large: say(console, message_rom_too_large(command.romfile)); return 1;
+  case RomOpen::changed: say(console, message_rom_changed(command.romfile)); return 1;
+  }
+  CodeTable table(command.standard ? TableFormat::standard : TableFormat::own);
+  if (command.standard) {
+    Failure failure = Failure::none;
+    const auto definitions = load_standard_table(command.tablefile, command.encoding, console, failure);
+    if (!definitions) return exit_status(failure);
+    table.lay_over(*definitions);
+  } else {
+    if (!file_opens(command.tablefile)) {
+      say(console, message_table_open(command.tablefile));
+      return 1;
+    }
+    LoadedTable loaded;
+    if (!load_font_table(command.tablefile, console, loaded)) return 1;
+    table.lay_over(loaded.table.definitions);
+  }
+  if (!has_end_entry(table)) {
+    say(console, message_no_end_entry_to_find(command.tablefile));
+    return 1;
+  }
+
+  FinderOptions options = command.options;
+  options.maps = command.maps.value_or(suggested_maps(rom.view()));
+  const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  if (terminal)
+    options.progress = [](std::string_view what) {
+      std::fprintf(stderr, "\rSearching %-40.*s", static_cast<int>(what.size()), what.data());
+      std::fflush(stderr);
+    };
+  const std::vector<Candidate> candidates = find_pointer_tables(rom.view(), table, options);
+  if (terminal) std::fprintf(stderr, "\r%-60s\r", "");
+
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  std::string report;
+  if (candidates.empty()) report = "No pointer table found.\n";
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    const Candidate& c = candidates[i];
+    const PointerSpec& spec = c.spec;
+    std::vector<std::string> strings;
+    for (std::size_t k = 0; k < std::min(PREVIEW_STRINGS, c.targets.size()); ++k)
+      strings.push_back(preview(rom.view(), table, c.targets[k]));
+    char score[32];
+    std::snprintf(score, sizeof score, "%.1f", c.score);
+    report += "#" + std::to_string(i + 1) + "  score " + score + "  map " + describe_map(spec) +
+              ", " + std::to_string(spec.size) + "-byte " +
+              (spec.order == ByteOrder::le ? "le" : "be") + " pointers, stride " +
+              std::to_string(spec.stride) + "\n";
+    report += "    table at $" + hex(spec.at) + ", " + std::to_string(spec.count) +
+              " pointers reaching $" + hex(c.first_target) + "-$" + hex(c.last_target) + "; " +
+              std::to_string(c.targets.size()) + " of " + std::to_string(spec.count) +
+              " targets decode as text\n";
+    report += "    --pointers " + spec_text(spec) + "\n";
+    for (const std::string& s : strings) report += "    \"" + s + "\"\n";
+    list.push_back({{"map", name_of(spec.map)},
+                    {"order", spec.order == ByteOrder::le ? "le" : "be"},
+                    {"size", spec.size},
+                    {"stride", spec.stride},
+                    {"at", spec.at},
+                    {"count", spec.count},
+                    {"score", std::round(c.score * 10) / 10},
+                    {"pointers", spec_text(spec)},
+                    {"strings", strings}});
+  }
+  std::fwrite(report.data(), 1, report.size(), stdout);
+  if (command.json) {
+    DumpFile file;
+    const std::string text = nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n";
+    if (file.open(*command.json, rom.id(), command.tablefile) != DumpOpen::ok || !file.truncate() ||
+        !file.write(text) || !file.close()) {
+      say(console, message_output_create("JSON file", *command.json, file.error()));
+      return 1;
+    }
+  }
+  return 0;
+}
+
+} // namespace textdump

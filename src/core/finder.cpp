@@ -1,0 +1,238 @@
+#include "core/finder.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace textdump {
+
+namespace {
+
+constexpr std::uint32_t MAX_STRING = 1024;
+constexpr std::uint16_t MIN_TEXT_KEYS = 3;
+constexpr unsigned EXTRA_STRIDE = 8; // strides from the pointer size to 8 more
+
+// What decoding from an offset gives, up to its end entry.
+struct StringInfo {
+  std::uint32_t end = 0;      // the offset after the end entry; 0 when none follows
+  std::uint16_t texts = 0;    // text keys on the way
+  std::uint16_t unknown = 0;  // undefined bytes and keys that are no text on the way
+};
+
+struct Starts {
+  std::vector<std::uint8_t> is_start;  // by offset
+  std::vector<std::uint32_t> end;      // by offset: where a start's string ends
+};
+
+CodeTable::Match key_at(const RomView& rom, const CodeTable& table, std::uint64_t p) {
+  const std::uint64_t length =
+      std::min<std::uint64_t>(table.longest_key(rom.data[p]), rom.size - p);
+  if (length <= 1) return {table.index_of(rom.data[p]), 1};
+  return table.longest_match(
+      {reinterpret_cast<const char*>(rom.data + p), static_cast<std::size_t>(length)});
+}
+
+bool is_text(EntryKind kind) {
+  return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
+}
+
+Starts find_starts(const RomView& rom, const CodeTable& table) {
+  const std::size_t n = static_cast<std::size_t>(rom.size);
+  std::vector<StringInfo> info(n + 1);
+  std::vector<std::uint8_t> after_end(n + 1, 0);
+  for (std::size_t p = n; p-- > 0;) {
+    const CodeTable::Match match = key_at(rom, table, p);
+    const Entry& entry = table.entry(match.index);
+    std::size_t next = p + match.length;
+    if (entry.kind == EntryKind::end) {
+      info[p] = {static_cast<std::uint32_t>(next), 0, 0};
+      after_end[next] = 1;
+      continue;
+    }
+    if (entry.kind == EntryKind::control) next += entry.arguments;
+    if (next >= n || info[next].end == 0 || info[next].end - p > MAX_STRING) continue;
+    StringInfo here = info[next];
+    if (is_text(entry.kind))
+      here.texts = static_cast<std::uint16_t>(std::min(here.texts + 1, 0xFFFF));
+    else if (entry.kind != EntryKind::control)
+      here.unknown = static_cast<std::uint16_t>(std::min(here.unknown + 1, 0xFFFF));
+    info[p] = here;
+  }
+  Starts starts{std::vector<std::uint8_t>(n, 0), std::vector<std::uint32_t>(n, 0)};
+  for (std::size_t p = 0; p < n; ++p) {
+    const StringInfo& s = info[p];
+    if (s.end == 0 || s.texts < MIN_TEXT_KEYS || s.unknown * 4 > s.texts) continue;
+    const bool boundary = p == 0 || after_end[p] != 0 || rom.data[p - 1] == 0x00 ||
+                          rom.data[p - 1] == 0xFF || !is_text(table.at(rom.data[p - 1]).kind);
+    if (!boundary) continue;
+    starts.is_start[p] = 1;
+    starts.end[p] = s.end;
+  }
+  return starts;
+}
+
+std::uint32_t read_value(const RomView& rom, std::size_t p, unsigned size, ByteOrder order) {
+  std::uint32_t value = 0;
+  for (unsigned b = 0; b < size; ++b)
+    value |= std::uint32_t{rom.data[p + b]} << (8 * (order == ByteOrder::le ? b : size - 1 - b));
+  return value;
+}
+
+// A run that could be a table, before it is judged.
+struct Run {
+  PointerSpec spec;
+  std::vector<std::uint64_t> targets;
+  double hit_rate = 0;
+};
+
+double score_of(const Run& run, std::size_t distinct, std::uint64_t slots) {
+  // Expected runs by chance: every slot may begin one; each slot hits with the
+  // config's rate, independently.
+  const double rate = std::max(run.hit_rate, 1e-9);
+  return -(std::log10(static_cast<double>(std::max<std::uint64_t>(slots, 1))) +
+           static_cast<double>(distinct) * std::log10(rate));
+}
+
+// The run's own slots lie outside the strings it points to.
+bool outside_its_text(const Run& run, const Starts& starts) {
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> strings;
+  for (const std::uint64_t t : run.targets) strings.emplace_back(t, starts.end[t]);
+  std::sort(strings.begin(), strings.end());
+  for (std::uint32_t i = 0; i < run.spec.count; ++i) {
+    const std::uint64_t slot = std::uint64_t{run.spec.at} + std::uint64_t{i} * run.spec.stride;
+    const auto after = std::upper_bound(strings.begin(), strings.end(),
+                                        std::make_pair(slot + run.spec.size, std::uint64_t{0}));
+    for (auto it = strings.begin(); it != after; ++it)
+      if (it->second > slot && it->first < slot + run.spec.size) return false;
+  }
+  return true;
+}
+
+} // namespace
+
+std::uint64_t string_end_at(const RomView& rom, const CodeTable& table, std::uint64_t start,
+                            std::uint64_t limit) {
+  limit = std::min(limit, rom.size);
+  for (std::uint64_t p = start; p < limit;) {
+    const CodeTable::Match match = key_at(rom, table, p);
+    const Entry& entry = table.entry(match.index);
+    p += match.length;
+    if (entry.kind == EntryKind::end) return p;
+    if (entry.kind == EntryKind::control) p += entry.arguments;
+  }
+  return start;
+}
+
+std::vector<FinderMap> suggested_maps(const RomView& rom) {
+  std::vector<FinderMap> maps{{AddressMap::linear, 0}};
+  const RomLayout layout = layout_of(rom);
+  if (layout.ines) maps.push_back({AddressMap::nes, 0});
+  if (rom.size >= 0x150) {
+    std::uint8_t check = 0;
+    for (std::size_t i = 0x134; i <= 0x14C; ++i) check = static_cast<std::uint8_t>(check - rom.data[i] - 1);
+    if (check == rom.data[0x14D]) maps.push_back({AddressMap::gb, 0});
+  }
+  for (const std::uint64_t header : {0x7FC0u, 0xFFC0u}) {
+    const std::uint64_t at = header + layout.copier_header;
+    if (at + 0x20 > rom.size) continue;
+    const std::uint8_t* h = rom.data + at;
+    const unsigned complement = h[0x1C] | (h[0x1D] << 8), sum = h[0x1E] | (h[0x1F] << 8);
+    if ((complement ^ sum) != 0xFFFF) continue;
+    const AddressMap map = (h[0x15] & 0x01) != 0 ? AddressMap::hirom : AddressMap::lorom;
+    if ((map == AddressMap::lorom) != (header == 0x7FC0u)) continue;
+    if (std::none_of(maps.begin(), maps.end(), [&](const FinderMap& m) { return m.map == map; }))
+      maps.push_back({map, 0});
+  }
+  return maps;
+}
+
+std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& table,
+                                           const FinderOptions& options) {
+  std::vector<Candidate> found;
+  if (rom.size < 4) return found;
+  const Starts starts = find_starts(rom, table);
+  const RomLayout layout = layout_of(rom);
+  const std::size_t n = static_cast<std::size_t>(rom.size);
+  std::vector<std::uint8_t> hit(n, 0);
+  std::vector<std::uint64_t> target(n, 0);
+  std::vector<Run> runs;
+
+  for (const FinderMap& map : options.maps) {
+    for (const unsigned size : options.sizes) {
+      if ((map.map == AddressMap::nes && size != 2) || (map.map == AddressMap::gb && size == 4)) continue;
+      for (const ByteOrder order : {ByteOrder::le, ByteOrder::be}) {
+        if (options.progress)
+          options.progress(std::string(name_of(map.map)) + ", " + std::to_string(size) + "-byte " +
+                           (order == ByteOrder::le ? "le" : "be"));
+        PointerSpec spec;
+        spec.map = map.map;
+        spec.base = map.base;
+        spec.size = size;
+        spec.order = order;
+        std::uint64_t hits = 0;
+        const std::size_t slots = n - size + 1;
+        for (std::size_t p = 0; p < slots; ++p) {
+          const std::optional<std::uint64_t> t =
+              map_pointer(spec, layout, read_value(rom, p, size, order), static_cast<std::uint32_t>(p));
+          hit[p] = t && starts.is_start[*t] != 0;
+          if (hit[p]) {
+            target[p] = *t;
+            ++hits;
+          }
+        }
+        const double rate = static_cast<double>(hits) / static_cast<double>(slots);
+        for (unsigned stride = size; stride <= size + EXTRA_STRIDE; ++stride) {
+          for (std::size_t p = 0; p < slots; ++p) {
+            if (hit[p] == 0 || (p >= stride && hit[p - stride] != 0)) continue;
+            Run run;
+            run.spec = spec;
+            run.spec.at = static_cast<std::uint32_t>(p);
+            run.spec.stride = stride;
+            run.hit_rate = rate;
+            for (std::size_t q = p; q < slots && hit[q] != 0; q += stride) run.targets.push_back(target[q]);
+            if (run.targets.size() < options.min_count) continue;
+            run.spec.count = static_cast<std::uint32_t>(run.targets.size());
+            runs.push_back(std::move(run));
+          }
+        }
+        std::fill(hit.begin(), hit.end(), std::uint8_t{0});
+      }
+    }
+  }
+
+  for (Run& run : runs) {
+    const std::set<std::uint64_t> distinct(run.targets.begin(), run.targets.end());
+    if (distinct.size() < 3) continue;
+    const double score = score_of(run, distinct.size(), n);
+    if (score < options.min_score || !outside_its_text(run, starts)) continue;
+    Candidate candidate;
+    candidate.spec = run.spec;
+    candidate.score = score;
+    candidate.first_target = *distinct.begin();
+    candidate.last_target = *distinct.rbegin();
+    candidate.targets = std::move(run.targets);
+    found.push_back(std::move(candidate));
+  }
+  std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
+    return a.score != b.score ? a.score > b.score : a.spec.at < b.spec.at;
+  });
+  // A run that overlaps a better one is a part of it, or the same table read another way.
+  std::vector<Candidate> kept;
+  for (Candidate& candidate : found) {
+    const std::uint64_t from = candidate.spec.at;
+    const std::uint64_t to = from + std::uint64_t{candidate.spec.count - 1} * candidate.spec.stride +
+                             candidate.spec.size;
+    const bool overlaps = std::any_of(kept.begin(), kept.end(), [&](const Candidate& k) {
+      const std::uint64_t k_from = k.spec.at;
+      const std::uint64_t k_to =
+          k_from + std::uint64_t{k.spec.count - 1} * k.spec.stride + k.spec.size;
+      return from < k_to && k_from < to;
+    });
+    if (overlaps) continue;
+    kept.push_back(std::move(candidate));
+    if (kept.size() == options.top) break;
+  }
+  return kept;
+}
+
+} // namespace textdump

@@ -1,0 +1,64 @@
+// The pointer-table finder: runs of pointers whose values all lead to string
+// starts, found under the address maps that a ROM may use.
+//
+// A string start is an offset where decoding through the table gives text (at
+// least three text keys, few unknown bytes, up to an end entry within 1 KiB)
+// and that follows an end entry, padding (0x00 or 0xFF), a byte that is not
+// text, or the start of the ROM. A candidate is a run of at least min_count
+// consecutive slots at one stride whose values all map to string starts, with
+// at least three distinct targets, lying outside the text it points to. Its
+// score says how unlikely such a run is by chance on this ROM: -log10 of the
+// expected number of runs as long as its count of distinct targets, given how
+// often any slot of its map, size and byte order hits a string start. Runs
+// that overlap a better candidate (parts of one table, or one table under
+// another map) are dropped.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/code_table.hpp"
+#include "core/pointer_spec.hpp"
+#include "core/rom_view.hpp"
+
+namespace textdump {
+
+struct FinderMap {
+  AddressMap map = AddressMap::linear;
+  std::int64_t base = 0; // linear only
+};
+
+struct FinderOptions {
+  std::vector<FinderMap> maps;
+  std::vector<unsigned> sizes{2, 3, 4};
+  std::uint32_t min_count = 4;
+  std::size_t top = 5;
+  double min_score = 3.0; // the expected number of such runs by chance is at most 10^-3
+  std::function<void(std::string_view)> progress; // told what is searched, now and then
+};
+
+struct Candidate {
+  PointerSpec spec;
+  double score = 0;
+  std::vector<std::uint64_t> targets; // in table order
+  std::uint64_t first_target = 0, last_target = 0;
+};
+
+// linear at base 0, and the maps that the ROM's own header suggests: the iNES
+// magic, a Game Boy header whose checksum holds, a SNES header (LoROM or HiROM,
+// with or without a copier header) whose checksum and complement agree.
+std::vector<FinderMap> suggested_maps(const RomView& rom);
+
+// Best first, at most options.top of them.
+std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& table,
+                                           const FinderOptions& options);
+
+// Where the string at a start ends (after its end entry); start itself when
+// no end entry follows within the limit. For previews.
+std::uint64_t string_end_at(const RomView& rom, const CodeTable& table, std::uint64_t start,
+                            std::uint64_t limit);
+
+} // namespace textdump
