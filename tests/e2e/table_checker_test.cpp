@@ -118,6 +118,8 @@ TEST(TableChecker, EveryReportKindWithItsLineTheSummaryAndTheStatus) {
        "line 5: four-digit code 1644: this line defines code 16 with the text \"44=<wait>\": "
        "1644=<wait>\n"
        "... and 2 more like this (lines 6-7)\n"
+       "note: this looks like a standard table (keys of four or more digits, # or @ lines, or "
+       "/XX=label ends): check it with --check --std-table\n"
        "1 entry: 1 text, 0 line break, " +
            none + "7 problems\n",
        1},
