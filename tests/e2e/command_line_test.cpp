@@ -140,7 +140,8 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
   const auto help = run_program(game.folder(), {"--help"}, "");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.err, "");
-  for (const char* part : {"ROM TABLE DUMP START END", "--check", "--std-table", "--version", "Exit status"})
+  for (const char* part : {"ROM TABLE DUMP START END", "--check [TABLE OPTIONS] TABLE",
+                           "--std-table", "--table-encoding", "--version", "Exit status"})
     EXPECT_NE(help.out.find(part), std::string::npos) << part;
 
   const auto version = run_program(game.folder(), {"--version"}, "");
