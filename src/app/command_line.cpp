@@ -13,6 +13,7 @@
 #include "app/dialogue.hpp"
 #include "app/messages.hpp"
 #include "app/run.hpp"
+#include "app/finder_command.hpp"
 #include "app/script_command.hpp"
 #include "core/numbers.hpp"
 #include "io/encoding.hpp"
@@ -32,6 +33,9 @@ constexpr std::string_view USAGE =
     "  textdump --script [TABLE OPTIONS] [SCRIPT OPTIONS] --pointers SPEC... ROM TABLE SCRIPT\n"
     "                                       the strings of pointer tables as an inserter's\n"
     "                                       script (SCRIPT - is standard output)\n"
+    "  textdump --find-pointers [TABLE OPTIONS] [FINDER OPTIONS] ROM TABLE\n"
+    "                                       the ROM's pointer tables, best first, each with\n"
+    "                                       its --pointers argument\n"
     "  textdump --help | --version\n"
     "\n"
     "Table options:\n"
@@ -47,6 +51,14 @@ constexpr std::string_view USAGE =
     "  --max-length N           no string is longer (default 4096 bytes)\n"
     "  --atlas-table FILE       the insertion table (default: SCRIPT with .tbl)\n"
     "  --json FILE              the strings and pointers as JSON too\n"
+    "\n"
+    "Finder options:\n"
+    "  --map MAP[,MAP...]       linear, linear:BASE, lorom, hirom, gb, nes (default: linear\n"
+    "                           and the maps the ROM's header suggests)\n"
+    "  --size 2,3,4             pointer sizes to try (default all)\n"
+    "  --min-count N            the fewest pointers of a table (default 4)\n"
+    "  --top K                  how many candidates to show (default 5)\n"
+    "  --json FILE              the candidates as JSON too\n"
     "\n"
     "ROM is the game image, TABLE the character table file, DUMP the text file to\n"
     "write; START and END are hexadecimal ROM offsets of up to eight digits, both\n"
@@ -76,6 +88,9 @@ struct Arguments {
   std::vector<std::string> names;
   ScriptOptions script_options; // --pointers, --end, --max-length, --json, --atlas-table
   bool script_only = false;     // an option that only --script takes was given
+  bool find = false;
+  FinderCommand finder;         // --map, --size, --min-count, --top
+  bool finder_only = false;     // an option that only --find-pointers takes was given
 };
 
 // An option's value; a message for the usage error when it is wrong.
@@ -85,6 +100,33 @@ std::optional<std::string> take_value(std::string_view name, std::string_view va
   if (name == "--table-encoding") {
     parsed.encoding = encoding_named(value);
     if (!parsed.encoding) return usage_bad_encoding(value);
+    return std::nullopt;
+  }
+  if (name == "--map" || name == "--size" || name == "--min-count" || name == "--top") {
+    parsed.finder_only = true;
+    if (name == "--map") {
+      auto maps = parse_map_list(value);
+      if (const auto* why = std::get_if<std::string>(&maps)) return *why;
+      parsed.finder.maps = std::get<std::vector<FinderMap>>(maps);
+    } else if (name == "--size") {
+      auto sizes = parse_size_list(value);
+      if (const auto* why = std::get_if<std::string>(&sizes)) return *why;
+      parsed.finder.options.sizes = std::get<std::vector<unsigned>>(sizes);
+    } else {
+      std::uint32_t n = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
+      if (error != std::errc{} || end != value.data() + value.size() || n == 0)
+        return usage_bad_number(name, value);
+      if (name == "--min-count")
+        parsed.finder.options.min_count = n;
+      else
+        parsed.finder.options.top = n;
+    }
+    return std::nullopt;
+  }
+  if (name == "--json") {
+    parsed.script_options.json = std::string(value);
+    parsed.finder.json = std::string(value);
     return std::nullopt;
   }
   parsed.script_only = true;
@@ -106,8 +148,6 @@ std::optional<std::string> take_value(std::string_view name, std::string_view va
     if (error != std::errc{} || end != value.data() + value.size() || n == 0)
       return usage_bad_number(name, value);
     script.end.max_length = n;
-  } else if (name == "--json") {
-    script.json = std::string(value);
   } else {
     script.atlas_table = std::string(value);
   }
@@ -133,7 +173,8 @@ std::optional<std::string> parse_arguments(int argc, char** argv, Arguments& par
       return std::nullopt;
     };
     if (name == "--table-encoding" || name == "--pointers" || name == "--end" ||
-        name == "--max-length" || name == "--json" || name == "--atlas-table") {
+        name == "--max-length" || name == "--json" || name == "--atlas-table" || name == "--map" ||
+        name == "--size" || name == "--min-count" || name == "--top") {
       const std::optional<std::string_view> given = value();
       if (!given) return usage_needs_value(name);
       if (const std::optional<std::string> why = take_value(name, *given, parsed)) return why;
@@ -150,6 +191,8 @@ std::optional<std::string> parse_arguments(int argc, char** argv, Arguments& par
       parsed.standard = true;
     else if (arg == "--script")
       parsed.script = true;
+    else if (arg == "--find-pointers")
+      parsed.find = true;
     else
       return usage_unknown_option(arg);
   }
@@ -190,10 +233,13 @@ int console_main(int argc, char** argv) {
     return usage_error(*why);
   const std::size_t names = arguments.names.size();
   const int modes =
-      int{arguments.help} + int{arguments.version} + int{arguments.check} + int{arguments.script};
+      int{arguments.help} + int{arguments.version} + int{arguments.check} + int{arguments.script} +
+      int{arguments.find};
   // The encoding belongs to standard tables only.
   if (arguments.encoding && !arguments.standard) return usage_error();
   if (arguments.script_only && !arguments.script) return usage_error();
+  if (arguments.finder_only && !arguments.find) return usage_error();
+  if (arguments.finder.json && !arguments.script && !arguments.find) return usage_error();
   if (modes > 1 || ((arguments.help || arguments.version) && (names > 0 || arguments.standard)))
     return usage_error();
   if (arguments.help) {
@@ -222,6 +268,15 @@ int console_main(int argc, char** argv) {
     if (options.scriptfile == "-" && !options.atlas_table)
       return usage_error("a script on standard output needs --atlas-table FILE");
     return run_script_command(options);
+  }
+  if (arguments.find) {
+    if (names != 2) return usage_error();
+    FinderCommand command = arguments.finder;
+    command.romfile = arguments.names[0];
+    command.tablefile = arguments.names[1];
+    command.standard = arguments.standard;
+    command.encoding = arguments.encoding.value_or(TableEncoding::utf8);
+    return run_finder_command(command);
   }
   if (names == 5) return run_from_arguments(arguments);
   return usage_error();

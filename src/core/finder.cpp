@@ -20,8 +20,8 @@ struct StringInfo {
 };
 
 struct Starts {
-  std::vector<std::uint8_t> is_start;  // by offset
-  std::vector<std::uint32_t> end;      // by offset: where a start's string ends
+  std::vector<std::uint8_t> is_start; // by offset
+  std::vector<std::uint32_t> end;     // by offset: where the text from there ends, or 0
 };
 
 CodeTable::Match key_at(const RomView& rom, const CodeTable& table, std::uint64_t p) {
@@ -62,11 +62,10 @@ Starts find_starts(const RomView& rom, const CodeTable& table) {
   for (std::size_t p = 0; p < n; ++p) {
     const StringInfo& s = info[p];
     if (s.end == 0 || s.texts < MIN_TEXT_KEYS || s.unknown * 4 > s.texts) continue;
+    starts.end[p] = s.end;
     const bool boundary = p == 0 || after_end[p] != 0 || rom.data[p - 1] == 0x00 ||
                           rom.data[p - 1] == 0xFF || !is_text(table.at(rom.data[p - 1]).kind);
-    if (!boundary) continue;
-    starts.is_start[p] = 1;
-    starts.end[p] = s.end;
+    starts.is_start[p] = boundary ? 1 : 0;
   }
   return starts;
 }
@@ -85,12 +84,25 @@ struct Run {
   double hit_rate = 0;
 };
 
-double score_of(const Run& run, std::size_t distinct, std::uint64_t slots) {
-  // Expected runs by chance: every slot may begin one; each slot hits with the
-  // config's rate, independently.
+// -log10 of the expected number of runs as unlikely as this one by chance:
+// every slot of every stride tried may begin one; each slot hits with the
+// config's rate; k random hits come in ascending order once in k! and lie
+// within a span D of the text's extent W with a chance of about k (D/W)^(k-1).
+double score_of(const Run& run, const std::set<std::uint64_t>& distinct, std::uint64_t slots,
+                std::uint64_t text_extent) {
+  const double k = static_cast<double>(distinct.size());
   const double rate = std::max(run.hit_rate, 1e-9);
-  return -(std::log10(static_cast<double>(std::max<std::uint64_t>(slots, 1))) +
-           static_cast<double>(distinct) * std::log10(rate));
+  double log_expected = std::log10(static_cast<double>(std::max<std::uint64_t>(slots, 1)) *
+                                   (EXTRA_STRIDE + 1)) +
+                        k * std::log10(rate);
+  if (std::is_sorted(run.targets.begin(), run.targets.end()) &&
+      std::adjacent_find(run.targets.begin(), run.targets.end()) == run.targets.end())
+    log_expected -= std::lgamma(k + 1) / std::log(10.0);
+  const double span = static_cast<double>(*distinct.rbegin() - *distinct.begin() + 1);
+  const double extent = static_cast<double>(std::max<std::uint64_t>(text_extent, 1));
+  if (span < extent)
+    log_expected += std::min(0.0, std::log10(k) + (k - 1) * std::log10(span / extent));
+  return -log_expected;
 }
 
 // The run's own slots lie outside the strings it points to.
@@ -151,6 +163,13 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
   std::vector<Candidate> found;
   if (rom.size < 4) return found;
   const Starts starts = find_starts(rom, table);
+  const auto first_start = std::find(starts.is_start.begin(), starts.is_start.end(), 1);
+  const auto last_start = std::find(starts.is_start.rbegin(), starts.is_start.rend(), 1);
+  const std::uint64_t text_extent =
+      first_start == starts.is_start.end()
+          ? 0
+          : static_cast<std::uint64_t>((starts.is_start.rend() - last_start) -
+                                       (first_start - starts.is_start.begin()));
   const RomLayout layout = layout_of(rom);
   const std::size_t n = static_cast<std::size_t>(rom.size);
   std::vector<std::uint8_t> hit(n, 0);
@@ -174,7 +193,7 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
         for (std::size_t p = 0; p < slots; ++p) {
           const std::optional<std::uint64_t> t =
               map_pointer(spec, layout, read_value(rom, p, size, order), static_cast<std::uint32_t>(p));
-          hit[p] = t && starts.is_start[*t] != 0;
+          hit[p] = t && starts.is_start[*t] != 0 ? 1 : 0;
           if (hit[p]) {
             target[p] = *t;
             ++hits;
@@ -189,7 +208,32 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
             run.spec.at = static_cast<std::uint32_t>(p);
             run.spec.stride = stride;
             run.hit_rate = rate;
-            for (std::size_t q = p; q < slots && hit[q] != 0; q += stride) run.targets.push_back(target[q]);
+            // The first string of a text block may follow bytes that read as
+            // text, so it is no start: inside a run, and just before it, a slot
+            // counts when its string ends where a start begins.
+            const auto block_first = [&](std::size_t q) -> std::optional<std::uint64_t> {
+              const std::optional<std::uint64_t> t = map_pointer(
+                  spec, layout, read_value(rom, q, size, order), static_cast<std::uint32_t>(q));
+              if (!t || starts.end[*t] == 0 || starts.end[*t] >= n || starts.is_start[starts.end[*t]] == 0)
+                return std::nullopt;
+              return t;
+            };
+            for (std::size_t q = p; q < slots; q += stride) {
+              if (hit[q] != 0) {
+                run.targets.push_back(target[q]);
+                continue;
+              }
+              const std::optional<std::uint64_t> t = block_first(q);
+              if (!t || q + stride >= slots || hit[q + stride] == 0) break;
+              run.targets.push_back(*t);
+            }
+            if (p >= stride) {
+              const std::optional<std::uint64_t> t = block_first(p - stride);
+              if (t && starts.end[*t] == run.targets.front()) {
+                run.targets.insert(run.targets.begin(), *t);
+                run.spec.at = static_cast<std::uint32_t>(p - stride);
+              }
+            }
             if (run.targets.size() < options.min_count) continue;
             run.spec.count = static_cast<std::uint32_t>(run.targets.size());
             runs.push_back(std::move(run));
@@ -203,7 +247,7 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
   for (Run& run : runs) {
     const std::set<std::uint64_t> distinct(run.targets.begin(), run.targets.end());
     if (distinct.size() < 3) continue;
-    const double score = score_of(run, distinct.size(), n);
+    const double score = score_of(run, distinct, n, text_extent);
     if (score < options.min_score || !outside_its_text(run, starts)) continue;
     Candidate candidate;
     candidate.spec = run.spec;
@@ -222,13 +266,21 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
     const std::uint64_t from = candidate.spec.at;
     const std::uint64_t to = from + std::uint64_t{candidate.spec.count - 1} * candidate.spec.stride +
                              candidate.spec.size;
-    const bool overlaps = std::any_of(kept.begin(), kept.end(), [&](const Candidate& k) {
+    const auto overlapped = std::find_if(kept.begin(), kept.end(), [&](const Candidate& k) {
       const std::uint64_t k_from = k.spec.at;
       const std::uint64_t k_to =
           k_from + std::uint64_t{k.spec.count - 1} * k.spec.stride + k.spec.size;
       return from < k_to && k_from < to;
     });
-    if (overlaps) continue;
+    if (overlapped != kept.end()) {
+      // The same table with the same targets: the ROM's own map says more than linear.
+      if (overlapped->spec.map == AddressMap::linear && candidate.spec.map != AddressMap::linear &&
+          overlapped->spec.at == candidate.spec.at && overlapped->targets == candidate.targets) {
+        candidate.score = overlapped->score;
+        *overlapped = std::move(candidate);
+      }
+      continue;
+    }
     kept.push_back(std::move(candidate));
     if (kept.size() == options.top) break;
   }
