@@ -105,6 +105,14 @@ double score_of(const Run& run, const std::set<std::uint64_t>& distinct, std::ui
   return -log_expected;
 }
 
+// Most of the run's slots lie inside strings: text read as pointers.
+bool inside_text(const Run& run, const std::vector<std::uint8_t>& in_text) {
+  std::uint32_t inside = 0;
+  for (std::uint32_t i = 0; i < run.spec.count; ++i)
+    inside += in_text[std::uint64_t{run.spec.at} + std::uint64_t{i} * run.spec.stride];
+  return inside * 2 > run.spec.count;
+}
+
 // The run's own slots lie outside the strings it points to.
 bool outside_its_text(const Run& run, const Starts& starts) {
   std::vector<std::pair<std::uint64_t, std::uint64_t>> strings;
@@ -172,6 +180,12 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
                                        (first_start - starts.is_start.begin()));
   const RomLayout layout = layout_of(rom);
   const std::size_t n = static_cast<std::size_t>(rom.size);
+  // Offsets inside the strings that begin at starts.
+  std::vector<std::uint8_t> in_text(n, 0);
+  for (std::size_t p = 0, reach = 0; p < n; ++p) {
+    if (starts.is_start[p] != 0) reach = std::max<std::size_t>(reach, starts.end[p]);
+    in_text[p] = p < reach ? 1 : 0;
+  }
   std::vector<std::uint8_t> hit(n, 0);
   std::vector<std::uint64_t> target(n, 0);
   std::vector<Run> runs;
@@ -248,7 +262,8 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
     const std::set<std::uint64_t> distinct(run.targets.begin(), run.targets.end());
     if (distinct.size() < 3) continue;
     const double score = score_of(run, distinct, n, text_extent);
-    if (score < options.min_score || !outside_its_text(run, starts)) continue;
+    if (score < options.min_score || !outside_its_text(run, starts) || inside_text(run, in_text))
+      continue;
     Candidate candidate;
     candidate.spec = run.spec;
     candidate.score = score;
