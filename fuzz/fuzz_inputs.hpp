@@ -7,6 +7,10 @@
 //
 // Table parser input: the bytes are a table file, parsed by parse_font_table.
 //
+// Standard table input: the bytes are a standard table file, parsed by
+// parse_standard_table; its definitions are laid over a code table and the
+// input's own bytes are decoded through it as a ROM.
+//
 // Whole-run input: a 10-byte header, then two table files and the ROM:
 //   bytes 0-3  start offset, little-endian
 //   bytes 4-5  span, little-endian, taken modulo MAX_SPAN + 1; the end offset is
@@ -32,6 +36,7 @@
 #include "core/decoder.hpp"
 #include "core/font_table.hpp"
 #include "core/numbers.hpp"
+#include "core/standard_table.hpp"
 
 namespace textdump::testing {
 
@@ -94,6 +99,31 @@ inline std::string run_table_loader_input(const std::uint8_t* data, std::size_t 
     if (!problem.empty()) return problem;
   }
   if (next != table.definitions.size()) return "more definitions than defining lines";
+  return {};
+}
+
+inline std::string run_standard_table_input(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const StandardTable table = parse_standard_table(bytes);
+  std::size_t errors = 0, warnings = 0;
+  for (const TableReport& report : table.reports) {
+    if (report.line == 0 || report.column == 0) return "a report without its line and column";
+    errors += report.severity == Severity::error ? 1 : 0;
+    warnings += report.severity == Severity::warning ? 1 : 0;
+  }
+  if (errors != table.errors || warnings != table.warnings) return "report counts differ";
+  CodeTable code(TableFormat::standard);
+  for (const Definition& definition : table.definitions) {
+    if (definition.key.empty() || definition.key.size() > MAX_KEY_BYTES) return "a key of a bad length";
+    code.define(definition);
+  }
+  MemorySink sink;
+  Writer out(sink);
+  Decoder decoder(code, RomView{data, size}, out);
+  const auto last = static_cast<std::uint32_t>(std::min<std::size_t>(size, 1024));
+  if (decoder.run_to(last) != DecodeEnd::complete) return "a standard decode did not complete";
+  out.flush();
+  if (sink.bytes.size() != out.count()) return "the count differs from the bytes written";
   return {};
 }
 

@@ -13,11 +13,11 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh fuzz
 
 cmake --preset fuzz
-cmake --build --preset fuzz --target table_loader_fuzz dump_run_fuzz
+cmake --build --preset fuzz --target table_loader_fuzz standard_table_fuzz dump_run_fuzz
 
 work=$(mktemp -d)
 failed=()
-for target in table_loader_fuzz dump_run_fuzz; do
+for target in table_loader_fuzz standard_table_fuzz dump_run_fuzz; do
   echo "== $target for ${seconds}s"
   # The run grows its own copy of the corpus; the committed one stays as it is.
   mkdir -p "$work/$target/corpus" "$work/$target/findings"

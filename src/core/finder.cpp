@@ -156,7 +156,7 @@ std::vector<FinderMap> suggested_maps(const RomView& rom) {
     const std::uint64_t at = header + layout.copier_header;
     if (at + 0x20 > rom.size) continue;
     const std::uint8_t* h = rom.data + at;
-    const unsigned complement = h[0x1C] | (h[0x1D] << 8), sum = h[0x1E] | (h[0x1F] << 8);
+    const unsigned complement = h[0x1C] | unsigned{h[0x1D]} << 8, sum = h[0x1E] | unsigned{h[0x1F]} << 8;
     if ((complement ^ sum) != 0xFFFF) continue;
     const AddressMap map = (h[0x15] & 0x01) != 0 ? AddressMap::hirom : AddressMap::lorom;
     if ((map == AddressMap::lorom) != (header == 0x7FC0u)) continue;

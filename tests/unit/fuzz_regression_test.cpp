@@ -54,6 +54,16 @@ TEST(FuzzRegression, TableLoaderInputsReplay) {
   }
 }
 
+TEST(FuzzRegression, StandardTableInputsReplay) {
+  const auto files = inputs_of("standard_table_fuzz");
+  EXPECT_GE(files.size(), 3u);
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.string());
+    const std::string bytes = bytes_of(file);
+    EXPECT_EQ(testing::run_standard_table_input(data_of(bytes), bytes.size()), "");
+  }
+}
+
 // Each input runs whole and cut into pieces of one and of three offsets: the
 // pieces must not change what the run writes or how it ends.
 TEST(FuzzRegression, DumpRunInputsReplay) {
