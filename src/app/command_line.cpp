@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 #include "app/checker.hpp"
@@ -17,6 +16,7 @@
 #include "app/script_command.hpp"
 #include "core/numbers.hpp"
 #include "io/encoding.hpp"
+#include "io/streams.hpp"
 #include "textdump_version.hpp"
 
 namespace textdump {
@@ -222,8 +222,9 @@ int run_from_arguments(const Arguments& arguments) {
 } // namespace
 
 int console_main(int argc, char** argv) {
+  use_binary_streams();
   if (argc <= 1) {
-    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    const bool terminal = is_terminal(STANDARD_INPUT);
     const Failure failure = run_dialogue(stdin, terminal, stream_console(stdout, true, terminal));
     std::fflush(stdout);
     return exit_status(failure);

@@ -15,11 +15,11 @@ void wait_for_enter(std::FILE* in, std::FILE* out) {
 
 void console_pause(bool terminal_input) {
   std::fflush(stdout);
+  if (!terminal_input) return; // answers from a file or a pipe: nobody to wait for
 #ifdef _WIN32
-  (void)terminal_input;
   (void)std::system("PAUSE");
 #else
-  if (terminal_input) wait_for_enter(stdin, stdout);
+  wait_for_enter(stdin, stdout);
 #endif
 }
 

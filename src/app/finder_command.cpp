@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
 #include "app/console.hpp"
 #include "app/messages.hpp"
@@ -13,6 +12,7 @@
 #include "io/dump_file.hpp"
 #include "io/files.hpp"
 #include "io/rom_image.hpp"
+#include "io/streams.hpp"
 
 namespace textdump {
 
@@ -132,7 +132,7 @@ int run_finder_command(const FinderCommand& command) {
 
   FinderOptions options = command.options;
   options.maps = command.maps.value_or(suggested_maps(rom.view()));
-  const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  const bool terminal = is_terminal(STANDARD_ERROR);
   if (terminal)
     options.progress = [](std::string_view what) {
       std::fprintf(stderr, "\rSearching %-40.*s", static_cast<int>(what.size()), what.data());

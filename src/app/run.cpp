@@ -1,6 +1,5 @@
 #include "app/run.hpp"
 
-#include <unistd.h>
 
 #include "app/table_load.hpp"
 #include "core/decoder.hpp"
@@ -8,6 +7,7 @@
 #include "core/table_family.hpp"
 #include "io/dump_file.hpp"
 #include "io/rom_image.hpp"
+#include "io/streams.hpp"
 
 namespace textdump {
 
@@ -86,7 +86,7 @@ Failure open_dump(const RunRequest& request, const RomImage& rom, DumpFile& dump
                   const Console& console) {
   const bool to_stdout = request.dash_is_stdout && request.dumpfile == "-";
   const DumpOpen opened =
-      to_stdout ? dump.use_descriptor(STDOUT_FILENO, request.dumpfile, rom.id(), request.tablefile)
+      to_stdout ? dump.use_descriptor(STANDARD_OUTPUT, request.dumpfile, rom.id(), request.tablefile)
                 : dump.open(request.dumpfile, rom.id(), request.tablefile);
   switch (opened) {
   case DumpOpen::ok: return Failure::none;

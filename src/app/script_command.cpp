@@ -1,7 +1,6 @@
 #include "app/script_command.hpp"
 
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
 #include "app/console.hpp"
 #include "app/messages.hpp"
@@ -11,6 +10,7 @@
 #include "io/files.hpp"
 #include "io/rom_image.hpp"
 #include "io/sha256.hpp"
+#include "io/streams.hpp"
 #include "textdump_version.hpp"
 
 namespace textdump {
@@ -33,7 +33,7 @@ std::string folder_part(const std::string& path) {
 bool write_output(const std::string& role, const std::string& name, std::string_view bytes,
                   const RomImage& rom, const std::string& tablefile, const Console& console) {
   DumpFile file;
-  const DumpOpen opened = name == "-" ? file.use_descriptor(STDOUT_FILENO, name, rom.id(), tablefile)
+  const DumpOpen opened = name == "-" ? file.use_descriptor(STANDARD_OUTPUT, name, rom.id(), tablefile)
                                       : file.open(name, rom.id(), tablefile);
   switch (opened) {
   case DumpOpen::ok: break;

@@ -88,7 +88,9 @@ private:
         {reinterpret_cast<const char*>(rom_.data + pos), static_cast<std::size_t>(length)});
   }
 
-  std::uint64_t string_end(std::uint64_t target, std::optional<std::uint64_t> next, bool& cut) const;
+  // next: where the next pointed-to string begins; NO_NEXT for the last one.
+  static constexpr std::uint64_t NO_NEXT = ~std::uint64_t{0};
+  std::uint64_t string_end(std::uint64_t target, std::uint64_t next, bool& cut) const;
   std::vector<Item> decode(std::uint64_t from, std::uint64_t to) const;
   Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;
   void settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to);
@@ -103,8 +105,7 @@ private:
   Script script_;
 };
 
-std::uint64_t Builder::string_end(std::uint64_t target, std::optional<std::uint64_t> next,
-                                  bool& cut) const {
+std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, bool& cut) const {
   const EndRule& rule = request_.end;
   std::uint64_t limit = std::min<std::uint64_t>(target + rule.max_length, rom_.size);
   bool bounded = false; // a rule other than the maximum length ends the string
@@ -112,12 +113,12 @@ std::uint64_t Builder::string_end(std::uint64_t target, std::optional<std::uint6
     limit = target + *rule.fixed;
     bounded = true;
   }
-  if (rule.next && next && *next <= limit) {
-    limit = *next;
+  if (rule.next && next != NO_NEXT && next <= limit) {
+    limit = next;
     bounded = true;
   }
   // "next" alone ends the last string at an end entry.
-  if (rule.token || (rule.next && !next && !rule.fixed)) {
+  if (rule.token || (rule.next && next == NO_NEXT && !rule.fixed)) {
     for (std::uint64_t pos = target; pos < limit;) {
       const CodeTable::Match match = key_at(pos, limit);
       const Entry& entry = table_.entry(match.index);
@@ -264,8 +265,7 @@ Script Builder::build() {
   std::vector<std::uint64_t> ends(targets.size());
   std::vector<std::uint64_t> bounds = targets;
   for (std::size_t s = 0; s < targets.size(); ++s) {
-    const std::optional<std::uint64_t> next =
-        s + 1 < targets.size() ? std::optional(targets[s + 1]) : std::nullopt;
+    const std::uint64_t next = s + 1 < targets.size() ? targets[s + 1] : NO_NEXT;
     bool cut = false;
     ends[s] = string_end(targets[s], next, cut);
     if (cut)

@@ -1,14 +1,15 @@
 #include "io/dump_file.hpp"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "io/system_files.hpp"
 
 namespace textdump {
 
+namespace sys = system_files;
+
 DumpFile::~DumpFile() {
-  if (owns_fd_) ::close(fd_);
+  if (owns_fd_) sys::close(fd_);
 }
 
 DumpOpen DumpFile::check(const FileId& rom, const std::string& tablefile) {
@@ -23,24 +24,20 @@ DumpOpen DumpFile::open(const std::string& name, const FileId& rom, const std::s
   name_ = name;
   const std::string path = name_until_nul(name);
   bool created = true;
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  int fd = sys::open_write(path, true);
   if (fd < 0 && errno == EEXIST) {
     created = false;
-    fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    fd = sys::open_write(path, false);
   }
-  if (fd < 0) {
+  sys::Status st;
+  if (fd < 0 || !sys::status(fd, st)) {
     error_ = errno;
-    return DumpOpen::cannot_create;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    error_ = errno;
-    ::close(fd);
+    if (fd >= 0) sys::close(fd);
     return DumpOpen::cannot_create;
   }
   fd_ = fd;
   owns_fd_ = true;
-  regular_ = S_ISREG(st.st_mode);
+  regular_ = st.kind == sys::Kind::regular;
   if (created) created_path_ = path;
   id_ = file_id_of(fd);
   const DumpOpen clash = check(rom, tablefile);
@@ -57,21 +54,21 @@ DumpOpen DumpFile::use_descriptor(int fd, const std::string& name, const FileId&
 }
 
 bool DumpFile::truncate() {
-  if (!owns_fd_ || !regular_ || ::ftruncate(fd_, 0) == 0) return true;
+  if (!owns_fd_ || !regular_ || sys::truncate(fd_)) return true;
   error_ = errno;
   return false;
 }
 
 void DumpFile::discard() {
-  if (owns_fd_) ::close(fd_);
-  if (!created_path_.empty()) ::unlink(created_path_.c_str());
+  if (owns_fd_) sys::close(fd_);
+  if (!created_path_.empty()) sys::remove(created_path_);
   fd_ = -1;
   owns_fd_ = false;
 }
 
 bool DumpFile::close() {
   if (owns_fd_) {
-    if (::close(fd_) != 0 && error_ == 0) error_ = errno;
+    if (sys::close(fd_) != 0 && error_ == 0) error_ = errno;
     owns_fd_ = false;
     fd_ = -1;
   }
@@ -81,7 +78,7 @@ bool DumpFile::close() {
 bool DumpFile::write(std::string_view bytes) {
   if (error_ != 0 || fd_ < 0) return false;
   while (!bytes.empty()) {
-    const ssize_t wrote = ::write(fd_, bytes.data(), bytes.size());
+    const long long wrote = sys::write(fd_, bytes.data(), bytes.size());
     if (wrote > 0) {
       bytes.remove_prefix(static_cast<std::size_t>(wrote));
     } else if (wrote < 0 && errno == EINTR) {

@@ -26,6 +26,10 @@ bool same_name(std::string_view a, std::string_view b) {
 #ifdef _WIN32
 std::optional<std::string> convert(unsigned code_page, std::string_view value) {
   if (value.empty()) return std::string();
+  // Five bytes have no character in Windows-1252 (as the C library's converter
+  // says); Windows would pass them through as control characters.
+  if (code_page == 1252 && value.find_first_of("\x81\x8D\x8F\x90\x9D") != std::string_view::npos)
+    return std::nullopt;
   const int size = static_cast<int>(value.size());
   const int wide = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, value.data(), size, nullptr, 0);
   if (wide <= 0) return std::nullopt;

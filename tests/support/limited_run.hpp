@@ -82,9 +82,9 @@ inline LimitedResult run_program_limited(const std::string& folder, std::string_
   posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
   posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  char* argv[] = {const_cast<char*>(TEXTDUMP_EXE), nullptr};
+  char* argv[] = {const_cast<char*>(textdump_exe()), nullptr};
   pid_t pid = 0;
-  if (posix_spawn(&pid, TEXTDUMP_EXE, &actions, nullptr, argv, environ) == 0) {
+  if (posix_spawn(&pid, textdump_exe(), &actions, nullptr, argv, environ) == 0) {
     // A runaway dump is stopped by SIGXFSZ instead of filling the disk.
     const struct rlimit cap { RUN_FILE_LIMIT, RUN_FILE_LIMIT };
     ::prlimit(pid, RLIMIT_FSIZE, &cap, nullptr);

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,13 @@
 extern char** environ;
 
 namespace textdump::testing {
+
+// The program under test: $TEXTDUMP_EXE when set (the Windows build under
+// Wine, through a wrapper script), else the one this build made.
+inline const char* textdump_exe() {
+  const char* chosen = std::getenv("TEXTDUMP_EXE");
+  return chosen != nullptr && *chosen != '\0' ? chosen : TEXTDUMP_EXE;
+}
 
 struct ProgramResult {
   int status = -1; // exit status; -1 when the program did not exit normally
@@ -37,14 +45,14 @@ inline ProgramResult run_program_with_input_file(const std::string& folder,
   posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
   posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  std::vector<std::string> argv_strings{TEXTDUMP_EXE};
+  std::vector<std::string> argv_strings{textdump_exe()};
   argv_strings.insert(argv_strings.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : argv_strings) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = 0;
   ProgramResult result;
-  if (posix_spawn(&pid, TEXTDUMP_EXE, &actions, nullptr, argv.data(), environ) == 0) {
+  if (posix_spawn(&pid, textdump_exe(), &actions, nullptr, argv.data(), environ) == 0) {
     int wstatus = 0;
     while (::waitpid(pid, &wstatus, 0) < 0) {
     }
