@@ -26,10 +26,15 @@
 # `xxd -p` on the same ROM, writing to the same folder, is timed alongside so
 # that the ratio (our time / xxd's) stays meaningful on a busy machine.
 #
-# Targets: the ASCII dump takes at most half of xxd -p's time; peak memory stays
-# below the ROM size plus 16 MiB; the (XX) dump of a 32 MiB ROM (128 MiB of
-# output) takes well under a second; the standard-table dump takes at most 1.5
-# times the ASCII dump, with peak memory below the ROM size plus 32 MiB.
+# Beside the ASCII and empty-table dumps it times the same dump to /dev/null
+# (decoding alone) and dd writing as many bytes to the same folder (the floor
+# of writing that much here).
+#
+# Targets: the ASCII dump takes at most 0.2 times xxd -p's time; the ASCII and
+# empty-table dumps at most 2.0 times dd's; peak memory stays below the ROM
+# size plus 16 MiB; the (XX) dump of a 32 MiB ROM (128 MiB of output) takes
+# well under a second; the standard-table dump takes at most 1.5 times the
+# ASCII dump, with peak memory below the ROM size plus 32 MiB.
 #
 # Exit status: 0 when every target is met, 1 when the program failed or gave
 # an unexpected dump, 3 when it ran correctly but missed a target.
@@ -157,26 +162,27 @@ fi
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # bench NAME RESULT OUTPUT COMMAND...: a warm-up run, then $runs timed ones,
-# each after deleting RESULT (the file the command writes, in the work folder)
-# so that every run creates its file afresh. Standard output goes to OUTPUT.
+# each after deleting RESULT (the file the command writes, in the work folder;
+# "-" for none) so that every run creates its file afresh. Standard output goes to OUTPUT.
 # Sets med_seconds, peak_kib (the largest of the runs) and out_bytes (RESULT's size).
 bench() {
   local name=$1 result_file=$2 output=$3 i result times=() peak=0
   shift 3
-  rm -f "$result_file"
+  [ "$result_file" = - ] || rm -f "$result_file"
   if ! measure "$output" "$@" >/dev/null; then
     echo "bench: $name failed: $*" >&2
     exit 1
   fi
   for ((i = 0; i < runs; i++)); do
-    rm -f "$result_file"
+    [ "$result_file" = - ] || rm -f "$result_file"
     result=$(measure "$output" "$@") || { echo "bench: $name failed: $*" >&2; exit 1; }
     times+=("${result% *}")
     [ "${result#* }" -gt "$peak" ] && peak=${result#* }
   done
   med_seconds=$(printf '%s\n' "${times[@]}" | median)
   peak_kib=$peak
-  out_bytes=$(stat -c %s "$result_file")
+  out_bytes=0
+  [ "$result_file" = - ] || out_bytes=$(stat -c %s "$result_file")
 }
 
 mib() { awk -v b="$1" 'BEGIN { printf "%.1f MiB", b / 1048576 }'; }
@@ -193,6 +199,15 @@ if [ -n "$std_table" ]; then
 fi
 
 printf '\n%-26s %9s %10s %9s %14s %13s\n' "case" "seconds" "ROM MB/s" "vs xxd" "output" "peak memory"
+
+# dd_seconds BYTES: dd writing that many zero bytes (whole MiBs) to the work
+# folder, the floor of writing a dump of that size here; sets med_seconds.
+dd_seconds() {
+  bench "dd" "$work/dd.out" /dev/null dd if=/dev/zero of="$work/dd.out" bs=1048576 \
+    count=$((($1 + 1048575) / 1048576)) status=none
+  rm -f "$work/dd.out"
+}
+declare -A dd_of null_of
 
 bench "xxd -p" "$work/xxd.out" "$work/xxd.out" xxd -p "$rom"
 xxd_seconds=$med_seconds
@@ -227,6 +242,17 @@ for table in empty ascii standard pointer; do
     exit 1
   fi
   rm -f "$dump"
+  if [ "$table" = empty ] || [ "$table" = ascii ]; then
+    # The same dump to /dev/null (decoding alone), and dd writing as many bytes.
+    dump_bytes=$out_bytes
+    bench "$table table to /dev/null" - /dev/null "$program" "$rom" \
+      "$work/$table.tbl" /dev/null 0 "$end_offset"
+    null_of[$table]=$med_seconds
+    dd_seconds "$dump_bytes"
+    dd_of[$table]=$med_seconds
+    printf '%-26s %9.3f %27s\n' "  the same to /dev/null" "${null_of[$table]}" ""
+    printf '%-26s %9.3f %27s %14s\n' "  dd writing as many bytes" "${dd_of[$table]}" "" "$(mib "$dump_bytes")"
+  fi
 done
 
 if [ -n "$std_table" ]; then
@@ -248,8 +274,13 @@ target() { # target MET DESCRIPTION
   if [ "$1" = 1 ]; then echo "met:    $2"; else echo "MISSED: $2"; missed=$((missed + 1)); fi
 }
 ratio=$(awk -v a="${seconds_of[ascii]}" -v x="$xxd_seconds" 'BEGIN { printf "%.2f", a / x }')
-target "$(awk -v r="$ratio" 'BEGIN { print (r <= 0.5) ? 1 : 0 }')" \
-  "ASCII dump at most half of xxd -p's time (ratio $ratio)"
+target "$(awk -v r="$ratio" 'BEGIN { print (r <= 0.2) ? 1 : 0 }')" \
+  "ASCII dump at most 0.2 times xxd -p's time (ratio $ratio)"
+for table in ascii empty; do
+  dd_ratio=$(awk -v a="${seconds_of[$table]}" -v d="${dd_of[$table]}" 'BEGIN { printf "%.2f", a / d }')
+  target "$(awk -v r="$dd_ratio" 'BEGIN { print (r <= 2.0) ? 1 : 0 }')" \
+    "$table table: at most 2.0 times dd writing as many bytes (ratio $dd_ratio)"
+done
 limit_kib=$((rom_bytes / 1024 + 16 * 1024))
 for table in empty ascii pointer; do
   target "$([ "${peak_of[$table]}" -lt "$limit_kib" ] && echo 1 || echo 0)" \

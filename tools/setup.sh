@@ -89,6 +89,7 @@ for purpose in "$@"; do
       need file command -v file ;;
     windows)
       need cmake command -v cmake
+      need nlohmann-json3-dev installed nlohmann-json3-dev
       need g++-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-g++-posix
       need wine command -v wine ;;
     *) usage ;;
