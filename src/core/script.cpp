@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <map>
 
 #include "core/numbers.hpp"
@@ -194,6 +195,18 @@ bool Builder::claim_holds(const Item& item) {
   return owner->second == claim.key;
 }
 
+// The script line from items[k] on, as far as its first two characters after
+// blanks (or its end).
+std::string line_head(const std::vector<Item>& items, std::size_t k) {
+  std::string head;
+  for (std::size_t j = k; j < items.size() && (j == k || !items[j].line_start); ++j) {
+    head += items[j].text;
+    const std::size_t first = head.find_first_not_of(" \t");
+    if ((first != std::string::npos && first + 2 <= head.size()) || items[j].line_end) break;
+  }
+  return head;
+}
+
 void make_raw(Item& item, const RomView& rom) {
   item.claim.reset();
   item.head = 0;
@@ -202,38 +215,71 @@ void make_raw(Item& item, const RomView& rom) {
 
 // Marks raw every item whose text would not come back as its bytes.
 // Runs once every item has made its claim: the proof needs the whole table.
+// The items are encoded one step at a time as the inserter reads them; where
+// a step's bytes differ, the item it ended in (or the nearest claimed one
+// before) is made raw and encoding goes on from the last step before that item.
 void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to) {
-  const std::string_view original(reinterpret_cast<const char*>(rom_.data + from),
-                                  static_cast<std::size_t>(to - from));
-  for (;;) {
-    // A line that would read as a command, a comment or a blank line starts raw.
-    bool line_start = true;
-    for (Item& item : items) {
-      line_start = line_start || item.line_start;
-      if (line_start && item.claim) {
-        const std::size_t first = item.text.find_first_not_of(" \t");
-        if (first == std::string::npos || item.text[first] == '#' ||
-            item.text.compare(first, 2, "//") == 0)
-          make_raw(item, rom_);
-      }
-      line_start = item.line_end;
+  // A line that would read as a command, a comment or a blank line starts raw.
+  // Making an item raw later never makes a line read so.
+  bool line_start = true;
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    line_start = line_start || items[k].line_start;
+    if (line_start && items[k].claim) {
+      const std::string head = line_head(items, k);
+      const std::size_t first = head.find_first_not_of(" \t");
+      if (first == std::string::npos || head[first] == '#' || head.compare(first, 2, "//") == 0)
+        make_raw(items[k], rom_);
     }
-    std::string joined;
-    std::size_t bad = items.size();
-    for (std::size_t k = 0; k < items.size(); ++k) {
-      joined += items[k].text;
-      const std::optional<std::string> bytes = encoder_.encode(joined);
-      if (!bytes || *bytes != original.substr(0, static_cast<std::size_t>(items[k].to - from))) {
-        bad = k;
-        break;
+    line_start = items[k].line_end;
+  }
+
+  // A place between two steps: a character of an item, and the ROM offset.
+  struct Place {
+    std::size_t item = 0, offset = 0;
+    std::uint64_t byte = 0;
+  };
+  // The place count characters after at.
+  const auto advance = [&items](Place at, std::size_t count) {
+    while (count > 0 || (at.item < items.size() && at.offset == items[at.item].text.size())) {
+      if (at.offset == items[at.item].text.size()) {
+        ++at.item;
+        at.offset = 0;
+        continue;
+      }
+      const std::size_t here = std::min(count, items[at.item].text.size() - at.offset);
+      at.offset += here;
+      count -= here;
+    }
+    return at;
+  };
+  std::vector<Place> steps{advance({0, 0, from}, 0)};
+  std::string window;
+  while (steps.back().item < items.size()) {
+    const Place at = steps.back();
+    // Enough text for one step: the longest text, and a raw byte just past it.
+    window.assign(items[at.item].text, at.offset);
+    for (std::size_t k = at.item + 1;
+         k < items.size() && window.size() < encoder_.longest_step() + 5; ++k)
+      window += items[k].text;
+    const std::optional<TextEncoder::Step> step = encoder_.step(window, 0);
+    if (step) {
+      const std::string_view bytes = step->bytes();
+      if (at.byte + bytes.size() <= to &&
+          bytes ==
+              std::string_view(reinterpret_cast<const char*>(rom_.data + at.byte), bytes.size())) {
+        Place next = advance(at, step->length);
+        next.byte = at.byte + bytes.size();
+        steps.push_back(next);
+        continue;
       }
     }
-    if (bad == items.size()) return;
-    // Raw bytes break the greedy run: the failing item, or the one before it.
-    std::size_t k = bad;
+    std::size_t k = step ? advance(at, step->length - 1).item : at.item;
     while (!items[k].claim && k > 0) --k;
-    if (!items[k].claim) return; // every item is raw: nothing more to do
+    if (!items[k].claim) return; // every item is raw: the check after settling reports it
     make_raw(items[k], rom_);
+    while (steps.size() > 1 &&
+           (steps.back().item > k || (steps.back().item == k && steps.back().offset > 0)))
+      steps.pop_back();
   }
 }
 
@@ -326,7 +372,8 @@ Script Builder::build() {
     while (last < segments.size() && by_target.count(segments[last].piece.start) == 0) ++last;
     std::vector<Item> run;
     for (std::size_t k = first; k < last; ++k)
-      run.insert(run.end(), segments[k].items.begin(), segments[k].items.end());
+      run.insert(run.end(), std::make_move_iterator(segments[k].items.begin()),
+                 std::make_move_iterator(segments[k].items.end()));
     const std::uint64_t from = segments[first].piece.start, to = segments[last - 1].piece.end;
     settle(run, from, to);
     std::string joined;
@@ -340,7 +387,8 @@ Script Builder::build() {
     auto next = run.begin();
     for (std::size_t k = first; k < last; ++k) {
       const auto count = static_cast<std::ptrdiff_t>(segments[k].items.size());
-      segments[k].items.assign(next, next + count);
+      segments[k].items.assign(std::make_move_iterator(next),
+                               std::make_move_iterator(next + count));
       next += count;
     }
     first = last;
@@ -363,14 +411,21 @@ Script Builder::build() {
                 " - STRING #" + std::to_string(string_number) + " @ $" + hex(from) + "\r\n";
         body += "#WRITE(" + names[{f->pointer.table, offsetting}] + ", $" + hex(f->pointer.at) +
                 ")\r\n";
-        // The value the inserter writes for this position.
-        const unsigned bits = 8 * request_.specs[f->pointer.table].size;
+        // The value the inserter writes for this position, little-endian.
+        const PointerSpec& format = request_.specs[f->pointer.table];
+        const unsigned bits = 8 * format.size;
         const std::uint64_t mask = bits == 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
         const auto written =
             static_cast<std::uint64_t>(static_cast<std::int64_t>(from) - offsetting) & mask;
-        if (written != f->pointer.value)
+        std::uint64_t stored = 0; // the slot's bytes read little-endian
+        for (unsigned b = format.size; b-- > 0;)
+          stored = stored << 8 | rom_.data[f->pointer.at + b];
+        if (written != stored)
           script_.errors.push_back("pointer #" + std::to_string(f->pointer.index) + " at $" +
-                                   hex(f->pointer.at) + " would not be written back unchanged");
+                                   hex(f->pointer.at) + " would not be written back unchanged" +
+                                   (format.order == ByteOrder::be
+                                        ? " (the inserter writes pointers little-endian)"
+                                        : ""));
         piece.pointers.push_back(f->pointer);
       }
       ++string_number;

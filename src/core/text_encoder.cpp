@@ -6,20 +6,27 @@ namespace textdump {
 
 namespace {
 
-int upper_hex(char c) {
+int hex_value(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
+}
+
+bool is_lower(char c) {
+  return c >= 'a' && c <= 'f';
 }
 
 } // namespace
 
-std::optional<std::uint8_t> raw_byte_at(std::string_view text, std::size_t i) {
-  if (i + 5 > text.size() || text[i] != '<' || text[i + 1] != '$' || text[i + 4] != '>')
-    return std::nullopt;
-  const int high = upper_hex(text[i + 2]), low = upper_hex(text[i + 3]);
+std::optional<RawForm> raw_form_at(std::string_view text, std::size_t i) {
+  if (i + 5 > text.size() || text[i + 1] != '$') return std::nullopt;
+  const char close = text[i] == '<' ? '>' : text[i] == '(' ? ')' : '\0';
+  if (close == '\0' || text[i + 4] != close) return std::nullopt;
+  const int high = hex_value(text[i + 2]), low = hex_value(text[i + 3]);
   if (high < 0 || low < 0) return std::nullopt;
-  return static_cast<std::uint8_t>(high * 16 + low);
+  return RawForm{static_cast<std::uint8_t>(high * 16 + low),
+                 is_lower(text[i + 2]) || is_lower(text[i + 3])};
 }
 
 TextEncoder::TextEncoder() : nodes_(1) {}
@@ -49,34 +56,35 @@ bool TextEncoder::add(std::string_view text, std::string_view bytes) {
   }
   if (nodes_[node].bytes) return false;
   nodes_[node].bytes.emplace(bytes);
+  longest_ = std::max(longest_, text.size());
   return true;
+}
+
+std::optional<TextEncoder::Step> TextEncoder::step(std::string_view text, std::size_t i) const {
+  if (const auto raw = raw_form_at(text, i)) {
+    if (raw->lower_case) return std::nullopt; // the inserter refuses it
+    return Step{5, nullptr, static_cast<char>(raw->byte)};
+  }
+  // The longest text from i that does not run into a raw byte.
+  Step found;
+  std::uint32_t node = 0;
+  for (std::size_t j = i; j < text.size(); ++j) {
+    if (j > i && raw_form_at(text, j)) break;
+    node = child(node, static_cast<unsigned char>(text[j]));
+    if (node == 0) break;
+    if (nodes_[node].bytes) found = Step{j + 1 - i, &*nodes_[node].bytes, 0};
+  }
+  if (found.text_bytes == nullptr) return std::nullopt;
+  return found;
 }
 
 std::optional<std::string> TextEncoder::encode(std::string_view text) const {
   std::string bytes;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (const auto raw = raw_byte_at(text, i)) {
-      bytes += static_cast<char>(*raw);
-      i += 5;
-      continue;
-    }
-    // The longest text from i that does not run into a raw byte.
-    const std::string* found = nullptr;
-    std::size_t length = 0;
-    std::uint32_t node = 0;
-    for (std::size_t j = i; j < text.size(); ++j) {
-      if (j > i && raw_byte_at(text, j)) break;
-      node = child(node, static_cast<unsigned char>(text[j]));
-      if (node == 0) break;
-      if (nodes_[node].bytes) {
-        found = &*nodes_[node].bytes;
-        length = j + 1 - i;
-      }
-    }
-    if (found == nullptr) return std::nullopt;
-    bytes += *found;
-    i += length;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::optional<Step> next = step(text, i);
+    if (!next) return std::nullopt;
+    bytes += next->bytes();
+    i += next->length;
   }
   return bytes;
 }

@@ -1,0 +1,305 @@
+// Script dumps inserted back by the test inserter: every address map, the
+// string shapes and end rules, tables whose texts clash with the script's
+// syntax, and an edited string that moves the strings after it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "core/font_table.hpp"
+#include "core/numbers.hpp"
+#include "core/script.hpp"
+#include "core/standard_table.hpp"
+#include "support/atlas_inserter.hpp"
+
+namespace textdump {
+namespace {
+
+using namespace std::string_literals;
+
+// Printable ASCII as itself, 00 the end, 0A a line break.
+std::string ascii_table() {
+  std::string text = "/00=<END>\n*0A\n";
+  for (int c = 0x20; c < 0x7F; ++c)
+    text += hex_byte(static_cast<std::uint8_t>(c)) + "=" + static_cast<char>(c) + "\n";
+  return text;
+}
+
+CodeTable load(std::string_view text, bool standard) {
+  CodeTable table(standard ? TableFormat::standard : TableFormat::own);
+  table.lay_over(standard ? parse_standard_table(text).definitions
+                          : parse_font_table(text).definitions);
+  return table;
+}
+
+// Writes a pointer value at pos, in the table's size and byte order.
+void put_value(std::string& rom, std::size_t pos, std::uint32_t value, const PointerSpec& table) {
+  for (unsigned b = 0; b < table.size; ++b) {
+    const unsigned shift = 8 * (table.order == ByteOrder::le ? b : table.size - 1 - b);
+    rom[pos + b] = static_cast<char>((value >> shift) & 0xFF);
+  }
+}
+
+PointerSpec pointers_of(const std::string& text) {
+  return std::get<PointerSpec>(parse_pointer_spec(text));
+}
+
+struct Dump {
+  std::vector<PointerSpec> tables;
+  Script script;
+};
+
+Dump dump(const std::string& rom, const CodeTable& table, const std::vector<std::string>& pointers,
+          const std::string& end = "token") {
+  ScriptRequest request;
+  request.rom = {reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
+  request.table = &table;
+  for (const std::string& s : pointers) request.specs.push_back(pointers_of(s));
+  request.spec_texts = pointers;
+  request.end = std::get<EndRule>(parse_end_rule(end));
+  request.end_text = end;
+  request.insertion_table_name = "script.tbl";
+  return {request.specs, build_script(request)};
+}
+
+testing::InsertResult insert(std::string rom, const Script& script) {
+  return testing::atlas_insert(std::move(rom), script.script,
+                               [&](const std::string& name) -> std::optional<std::string> {
+                                 if (name != "script.tbl") return std::nullopt;
+                                 return script.insertion_table;
+                               });
+}
+
+// The first offset where two ROMs differ (the shorter one's size when one is a
+// prefix of the other); npos when they are equal.
+std::size_t first_difference(const std::string& a, const std::string& b) {
+  for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+    if (a[i] != b[i]) return i;
+  return a.size() == b.size() ? std::string::npos : std::min(a.size(), b.size());
+}
+
+// Clears the dumped region and every pointer slot to 00, inserts the unedited
+// script and expects the ROM back byte for byte.
+void expect_round_trip(const std::string& rom, const Dump& d) {
+  ASSERT_TRUE(d.script.errors.empty()) << d.script.errors.front();
+  ASSERT_FALSE(d.script.strings.empty());
+  std::string cleared = rom;
+  const std::uint64_t from = d.script.strings.front().start, to = d.script.strings.back().end;
+  cleared.replace(from, to - from, to - from, '\0');
+  for (const ScriptString& s : d.script.strings)
+    for (const ScriptPointer& p : s.pointers)
+      cleared.replace(p.at, d.tables[p.table].size, d.tables[p.table].size, '\0');
+  const testing::InsertResult result = insert(cleared, d.script);
+  ASSERT_EQ(result.status, 0) << result.message << "\n" << d.script.script;
+  EXPECT_FALSE(result.cut);
+  EXPECT_EQ(first_difference(result.rom, rom), std::string::npos) << d.script.script;
+}
+
+const std::string STRINGS[] = {"Hello, world!\0"s, "A B C\0"s, "Bye.\0"s};
+
+TEST(ScriptRoundTrip, EveryMap) {
+  struct Case {
+    const char* pointers;
+    std::size_t rom_size;        // headers included
+    std::size_t text;            // file offset of the first string
+    std::uint32_t value;         // the first pointer's value
+    int ines_banks = 0;          // an iNES header with this many 16 KiB PRG banks
+    const char* error = nullptr; // the dump is refused with this error
+  };
+  const Case cases[] = {
+      {"at=7F00,count=3,base=-7FF0", 0x8000, 0x6C10, 0xEC00},
+      {"at=100,count=3,order=be,base=-7FF0", 0x8000, 0x6C10, 0xEC00, 0, "little-endian"},
+      {"at=100,count=3,size=4,stride=6,base=20", 0x8000, 0x6C10, 0x6BF0},
+      {"at=1F000,count=3,map=lorom", 0x20000, 0x18010, 0x8010},
+      {"at=1F200,count=3,map=lorom", 0x20200, 0x18210, 0x8010},
+      {"at=100,count=3,size=3,map=lorom", 0x20000, 0x18010, 0x838010},
+      {"at=300,count=3,size=3,map=lorom", 0x20200, 0x18210, 0x038010},
+      {"at=2F000,count=3,stride=5,map=hirom", 0x30000, 0x21234, 0x1234},
+      {"at=100,count=3,map=hirom,bank=2", 0x30000, 0x21234, 0x1234},
+      {"at=100,count=3,size=3,map=hirom", 0x30000, 0x21234, 0xC21234},
+      {"at=300,count=3,size=3,map=hirom", 0x30200, 0x21434, 0x421234},
+      {"at=9000,count=3,map=gb", 0x10000, 0x8123, 0x4123},
+      {"at=9000,count=3,map=gb", 0x10000, 0x1234, 0x1234},
+      {"at=100,count=3,size=3,map=gb", 0x10000, 0x8123, 0x024123},
+      {"at=6D10,count=3,map=nes", 0x8010, 0x6C20, 0xEC10, 2},
+      {"at=B010,count=3,map=nes", 0x10010, 0x8133, 0x8123, 4},
+  };
+  const CodeTable table = load(ascii_table(), true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pointers);
+    std::string rom(c.rom_size, '\xFF');
+    if (c.ines_banks != 0)
+      rom.replace(0, 16, ("NES\x1A"s + static_cast<char>(c.ines_banks)).append(11, '\0'));
+    const PointerSpec format = pointers_of(c.pointers);
+    std::size_t at = c.text;
+    for (std::size_t i = 0; i < 3; ++i) {
+      rom.replace(at, STRINGS[i].size(), STRINGS[i]);
+      put_value(rom, format.at + i * format.stride, c.value + static_cast<std::uint32_t>(at - c.text),
+                format);
+      at += STRINGS[i].size();
+    }
+    const Dump d = dump(rom, table, {c.pointers});
+    if (c.error != nullptr) {
+      ASSERT_FALSE(d.script.errors.empty());
+      EXPECT_NE(d.script.errors.front().find(c.error), std::string::npos)
+          << d.script.errors.front();
+      continue;
+    }
+    ASSERT_EQ(d.script.strings.size(), 3u);
+    EXPECT_EQ(d.script.strings[0].start, c.text);
+    EXPECT_EQ(d.script.strings[0].text, "Hello, world!<END>");
+    expect_round_trip(rom, d);
+  }
+}
+
+// Pointers at 0x300 whose values are file offsets, strings from 0x100, 0xEE
+// (no entry) everywhere else.
+TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
+  struct Case {
+    const char* name;
+    std::string blob; // at 0x100
+    std::vector<std::uint32_t> values;
+    std::vector<std::uint64_t> starts; // of the pieces the script writes
+    std::vector<std::string> shows;    // in the script or the insertion table
+    const char* end = "token";
+    std::string table = ascii_table();
+    bool standard = true;
+    std::size_t warnings = 0;
+  };
+  const std::string ascii = ascii_table();
+  const std::string no_end = ascii.substr(ascii.find('\n') + 1);
+  const Case cases[] = {
+      {"a shared string is written once",
+       "ONE\0TWO\0"s,
+       {0x100, 0x104, 0x100},
+       {0x100, 0x104},
+       {"//POINTER #0 @ $300 - STRING #0 @ $100\r\n#WRITE(PtrA, $300)\r\n"
+        "//POINTER #2 @ $304 - STRING #0 @ $100\r\n#WRITE(PtrA, "
+        "$304)\r\n//ONE<END>\r\nONE<END>\r\n"}},
+      {"a pointer into a string splits it",
+       "HELLO\0"s,
+       {0x100, 0x103},
+       {0x100, 0x103},
+       {"//HEL\r\nHEL\r\n\r\n//POINTER #1 @ $302 - STRING #1 @ $103\r\n#WRITE(PtrA, $302)\r\n"
+        "//LO<END>\r\nLO<END>\r\n"}},
+      {"--end next runs over end entries; the last string stops at one",
+       "AB\0CD\0EF\0GH\0"s,
+       {0x100, 0x106},
+       {0x100, 0x106},
+       {"AB<END>\r\nCD<END>\r\n", "\r\nEF<END>\r\n"},
+       "next"},
+      {"--end fixed:4 leaves the bytes between strings unreferenced",
+       "ABCDEFGHIJKL"s,
+       {0x100, 0x108},
+       {0x100, 0x104, 0x108},
+       {"//UNREFERENCED @ $104\r\n//EFGH\r\nEFGH\r\n"},
+       "fixed:4"},
+      {"own table: line break, wait, end, and a FIXED byte written raw",
+       "AB\x0A"
+       "A\x0B"
+       "B\xF0\x05"
+       "A\0"s,
+       {0x100},
+       {0x100},
+       {"AB<LINE>\r\nA[WAIT]\r\nB<$F0><$05>A[END]\r\n", "*0A=<LINE>\r\n", "0B=[WAIT]\r\n",
+        "/00=[END]\r\n"},
+       "token",
+       "41=A\n42=B\n*0A\n\\0B\n/00\n$F0=FIXED,10,2,0\n",
+       false},
+      {"of two keys with one text the second is raw",
+       "A\xE1\0"s,
+       {0x100},
+       {0x100},
+       {"A<$E1><END>"},
+       "token",
+       ascii + "E1=A\n"},
+      {"a shorter text where a longer one would be read",
+       "AB\0"s,
+       {0x100},
+       {0x100},
+       {},
+       "token",
+       ascii + "E0=AB\n"},
+      {"lines that would read as a command or a comment",
+       "#A\x0A//B\x0A #C\x0A\x0A\0"s,
+       {0x100},
+       {0x100},
+       {"\r\n<$23>A<LINE>\r\n<$2F>/B<LINE>\r\n<$20>#C<LINE>\r\n"}},
+      {"texts that would read as raw bytes", "($41)<$42>($4f)<$4f>\0"s, {0x100}, {0x100}, {}},
+      {"a pointer outside the ROM is a warning and a comment",
+       "ONE\0"s,
+       {0x100, 0xFFF0},
+       {0x100},
+       {"// pointer #1 (table 1, index 1) at $302 holds $FFF0, which points outside the ROM "
+        "file\r\n"},
+       "token",
+       ascii,
+       true,
+       1},
+      {"a table without an end entry: the string runs to the end of the ROM",
+       "ONE\0"s,
+       {0x100},
+       {0x100},
+       {"ONE<$00>"},
+       "token",
+       no_end},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string rom(0x400, '\xEE');
+    rom.replace(0x100, c.blob.size(), c.blob);
+    for (std::size_t i = 0; i < c.values.size(); ++i) {
+      rom[0x300 + 2 * i] = static_cast<char>(c.values[i] & 0xFF);
+      rom[0x301 + 2 * i] = static_cast<char>(c.values[i] >> 8);
+    }
+    const CodeTable table = load(c.table, c.standard);
+    EXPECT_EQ(has_end_entry(table), c.table != no_end);
+    const Dump d = dump(rom, table, {"at=300,count=" + std::to_string(c.values.size())}, c.end);
+    std::vector<std::uint64_t> starts;
+    for (const ScriptString& s : d.script.strings) starts.push_back(s.start);
+    EXPECT_EQ(starts, c.starts);
+    for (const std::string& shown : c.shows)
+      EXPECT_NE((d.script.script + d.script.insertion_table).find(shown), std::string::npos)
+          << shown << "\n"
+          << d.script.script << d.script.insertion_table;
+    EXPECT_EQ(d.script.warnings.size(), c.warnings);
+    expect_round_trip(rom, d);
+  }
+}
+
+// A longer string (of characters the insertion table has) moves the strings
+// after it; their pointers follow, and a new dump shows the edit and the rest.
+TEST(ScriptRoundTrip, EditedStringMovesTheRest) {
+  const CodeTable table = load(ascii_table(), true);
+  std::string rom(0x400, '\xEE');
+  std::size_t at = 0x100;
+  for (std::size_t i = 0; i < 3; ++i) {
+    rom.replace(at, STRINGS[i].size(), STRINGS[i]);
+    rom[0x300 + 2 * i] = static_cast<char>(at & 0xFF);
+    rom[0x301 + 2 * i] = static_cast<char>(at >> 8);
+    at += STRINGS[i].size();
+  }
+  const Dump before = dump(rom, table, {"at=300,count=3"});
+  Script edited = before.script;
+  const std::string line = "\r\nA B C<END>\r\n"; // the editable copy, not the "//" original
+  ASSERT_EQ(edited.script.find(line), edited.script.rfind(line));
+  edited.script.replace(edited.script.find(line), line.size(), "\r\nA B C, Bye!<END>\r\n");
+  const testing::InsertResult result = insert(rom, edited);
+  ASSERT_EQ(result.status, 0) << result.message;
+
+  const Dump after = dump(result.rom, table, {"at=300,count=3"});
+  ASSERT_TRUE(after.script.errors.empty());
+  ASSERT_EQ(after.script.strings.size(), 3u);
+  const std::vector<std::pair<std::uint64_t, std::string>> expected = {
+      {0x100, "Hello, world!<END>"}, {0x10E, "A B C, Bye!<END>"}, {0x11A, "Bye.<END>"}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(after.script.strings[i].start, expected[i].first);
+    EXPECT_EQ(after.script.strings[i].text, expected[i].second);
+  }
+}
+
+} // namespace
+} // namespace textdump
