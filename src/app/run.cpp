@@ -1,5 +1,6 @@
 #include "app/run.hpp"
 
+#include <thread>
 
 #include "app/table_load.hpp"
 #include "core/decoder.hpp"
@@ -126,6 +127,7 @@ Failure run_standard(const RunRequest& request, const RomImage& rom, const Conso
   CodeTable table(TableFormat::standard);
   table.lay_over(*definitions);
   Decoder decoder(table, rom.view(), out);
+  decoder.use_threads(std::thread::hardware_concurrency() > 1);
   decoder.seek(request.start_offset);
   return finish(out, dump,
                 decoder.run_to(request.end_offset) == DecodeEnd::complete ? Failure::none
@@ -192,6 +194,7 @@ Failure run_dump(const RunRequest& request, const Console& console) {
   };
 
   Decoder decoder(table, rom.view(), out, load_member);
+  decoder.use_threads(std::thread::hardware_concurrency() > 1);
   decoder.seek(request.start_offset);
   const DecodeEnd end = decoder.run_to(request.end_offset);
   return finish(out, dump, end == DecodeEnd::table_failed ? Failure::table_switch : Failure::none,

@@ -48,30 +48,21 @@ void Decoder::write_control(const Entry& entry) {
 bool Decoder::plain_run(std::uint64_t stop) {
   stop = std::min(stop, rom_.size);
   if (position_ >= stop) return true;
-  const Piece* const hot = pieces_.hot.data();
   const unsigned char* p = rom_.data + position_;
   const unsigned char* const end = rom_.data + stop;
   char* cursor = out_.cursor();
   char* const limit = out_.buffer_end() - sizeof(Piece);
   while (p < end) {
-    const Piece* piece = &hot[*p];
-    std::size_t step = 1;
-    if (piece->size == NOT_PLAIN) {
-      if (table_.longest_key(*p) != 2 || p + 1 >= end) break;
-      const CodeTable::Index index = table_.pair(p[0], p[1]);
-      piece = index != 0 ? &pieces_.entries[index] : &pieces_.single[*p];
-      if (piece->size == NOT_PLAIN) break;
-      step = index != 0 ? 2 : 1;
-    }
-    const std::uint8_t size = piece->size;
+    const PlainKey key = plain_key(p, end);
+    if (key.piece == nullptr) break;
     if (cursor > limit) {
       out_.advance(static_cast<std::size_t>(cursor - out_.cursor()));
       out_.make_room(sizeof(Piece));
       cursor = out_.cursor();
     }
-    std::memcpy(cursor, piece, sizeof(Piece));
-    cursor += size;
-    p += step;
+    std::memcpy(cursor, key.piece, sizeof(Piece));
+    cursor += key.piece->size;
+    p += key.length;
   }
   out_.advance(static_cast<std::size_t>(cursor - out_.cursor()));
   position_ = static_cast<std::uint64_t>(p - rom_.data);
@@ -102,6 +93,7 @@ bool Decoder::load_member(std::uint8_t member) {
 DecodeEnd Decoder::run_to(std::uint32_t last) {
   const std::uint64_t stop = std::uint64_t{last} + 1;
   while (position_ < stop) {
+    if (threads_ && !parallel_run(stop)) return DecodeEnd::write_failed;
     if (!plain_run(stop)) return DecodeEnd::write_failed;
     if (position_ >= stop) break;
     const std::uint8_t byte = rom_byte(rom_, position_);

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/code_table.hpp"
@@ -50,12 +51,40 @@ public:
   // Table number of the member switched to last; 0 when table 0 is in force.
   std::uint8_t active_table() const { return active_table_; }
 
+  // Long runs of bytes that only write their short renderings are decoded on
+  // two threads, in chunks that each thread writes in turn. The output is the
+  // same byte for byte.
+  void use_threads(bool on) { threads_ = on; }
+
   // Decodes from the position up to last, inclusive; a pointer's argument bytes
   // are consumed even past last. The position ends past the last byte decoded.
   DecodeEnd run_to(std::uint32_t last);
 
 private:
+  // The piece of the plain key at p (a two-byte key only when its second byte
+  // lies before limit) and its length; no piece when the key is not plain.
+  struct PlainKey {
+    const Piece* piece;
+    std::size_t length;
+  };
+  PlainKey plain_key(const unsigned char* p, const unsigned char* limit) const {
+    const Piece* piece = &pieces_.hot[*p];
+    if (piece->size != NOT_PLAIN) return {piece, 1};
+    if (table_.longest_key(*p) != 2 || p + 1 >= limit) return {nullptr, 0};
+    const CodeTable::Index index = table_.pair(p[0], p[1]);
+    piece = index != 0 ? &pieces_.entries[index] : &pieces_.single[*p];
+    if (piece->size == NOT_PLAIN) return {nullptr, 0};
+    return {piece, index != 0 ? 2u : 1u};
+  }
+
   bool plain_run(std::uint64_t stop);
+  bool parallel_run(std::uint64_t stop); // decoder_parallel.cpp
+  struct Chunked {
+    const unsigned char* reached; // the first byte not decoded
+    std::size_t bytes;            // output written to the buffer
+  };
+  Chunked decode_chunk(const unsigned char* p, const unsigned char* end,
+                       const unsigned char* limit, char* out) const;
   CodeTable::Match match_at(std::uint64_t stop) const;
   void rebuild(); // what the decoder keeps of the code table, after every load
   void write_rendering(std::uint8_t byte);
@@ -76,6 +105,8 @@ private:
   std::uint32_t header_size_ = 0;
   PieceSet pieces_;
   std::array<EntryKind, 256> kinds_{};
+  bool threads_ = false;
+  std::vector<char> chunk_buffers_[2]; // the two threads' output, made on first use
 };
 
 } // namespace textdump

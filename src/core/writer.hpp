@@ -65,6 +65,14 @@ public:
     used_ += size;
   }
 
+  // Hands bytes straight to the sink, after what is buffered; for callers that
+  // build large pieces of output in buffers of their own.
+  void write_through(std::string_view bytes) {
+    flush();
+    handed_ += bytes.size();
+    if (!failed_ && !bytes.empty() && !sink_.write(bytes)) failed_ = true;
+  }
+
   // Hands the buffered bytes to the sink. False once anything failed.
   bool flush();
 

@@ -54,7 +54,11 @@ DumpOpen DumpFile::use_descriptor(int fd, const std::string& name, const FileId&
 }
 
 bool DumpFile::truncate() {
-  if (!owns_fd_ || !regular_ || sys::truncate(fd_)) return true;
+  // An empty file is left alone: some file systems take emptying a file as the
+  // sign that it is being replaced, and write it all out when it is closed.
+  sys::Status st;
+  if (!owns_fd_ || !regular_ || (sys::status(fd_, st) && st.size == 0) || sys::truncate(fd_))
+    return true;
   error_ = errno;
   return false;
 }

@@ -22,6 +22,7 @@ struct EngineFixture {
   std::map<std::uint8_t, std::string> family; // member -> table text; a missing one fails
   std::vector<std::uint8_t> asked;            // the members the decoder asked for, in order
   std::optional<Decoder> decoder;             // made by the first run, on the ROM as it is then
+  bool threads = false;                       // decode long plain runs on two threads
 
   EngineFixture() = default;
   explicit EngineFixture(std::string rom_bytes) : rom(std::move(rom_bytes)) {}
@@ -61,6 +62,7 @@ struct EngineFixture {
                         return parse_font_table(found->second).definitions;
                       });
     }
+    decoder->use_threads(threads);
     decoder->seek(start);
     const DecodeEnd result = decoder->run_to(end);
     out.flush();

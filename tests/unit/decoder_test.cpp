@@ -2,6 +2,8 @@
 // reads past the end of the ROM and long runs across many buffer refills.
 #include <gtest/gtest.h>
 
+#include "core/numbers.hpp"
+#include "core/standard_table.hpp"
 #include "support/engine_fixture.hpp"
 #include "support/test_files.hpp"
 
@@ -106,6 +108,45 @@ TEST(Decoder, LongRunsMatchTheByteAtATimeRendering) {
   EXPECT_EQ(e.run(0, static_cast<std::uint32_t>(rom.size() + 1)), DecodeEnd::complete);
   EXPECT_EQ(e.out.count(), expected.size());
   EXPECT_TRUE(e.dump() == expected);
+}
+
+// Two threads decode long plain runs in chunks: the dump stays the same byte
+// for byte, with pointers, switches, long texts and two-byte keys (which may
+// run across a chunk's end) in the middle of the runs.
+TEST(Decoder, TwoThreadsWriteTheSameBytes) {
+  std::string rom(5 << 20, '\0');
+  std::uint32_t seed = 777;
+  for (std::size_t i = 0; i < rom.size(); ++i) {
+    seed = seed * 1103515245u + 12345u;
+    rom[i] = static_cast<char>('A' + (seed >> 24) % 20); // A-T: plain texts
+    if (i % 700001 == 5) rom.replace(i, 4, "\xF0\x02\xF3\x41"); // pointer, long text
+    if (i % 1300003 == 7) rom.replace(i, 3, "\xF1\x41\xFF");   // switch, text, restore
+  }
+  const std::string own = "41=a\r\n42=bb\r\n43=ccc\r\n/FF\r\n$F0=FIXED,10,4,1\r\n$F1=TABLE,1\r\n"
+                          "F3=a text longer than sixteen bytes\r\n";
+  std::string standard;
+  for (char c = 'A'; c <= 'T'; ++c) standard += hex_byte(static_cast<std::uint8_t>(c)) + "=" + c + "\n";
+  standard += "4142=<AB>\n4443=<DC>\n/FF=<END>\n";
+  for (const bool std_table : {false, true}) {
+    SCOPED_TRACE(std_table ? "standard table" : "own format");
+    std::string dumps[2];
+    for (const bool threads : {false, true}) {
+      EngineFixture e(rom);
+      if (std_table) {
+        e.table = CodeTable(TableFormat::standard);
+        e.table.lay_over(parse_standard_table(standard).definitions);
+      } else {
+        e.load(own);
+        e.family[1] = "41=x\r\n";
+        e.family[0] = own;
+      }
+      e.threads = threads;
+      EXPECT_EQ(e.run(0, static_cast<std::uint32_t>(rom.size() - 1)), DecodeEnd::complete);
+      dumps[threads ? 1 : 0] = e.dump();
+    }
+    EXPECT_GT(dumps[0].size(), rom.size());
+    EXPECT_TRUE(dumps[0] == dumps[1]);
+  }
 }
 
 } // namespace
