@@ -157,7 +157,12 @@ std::vector<FinderMap> suggested_maps(const RomView& rom) {
     if (at + 0x20 > rom.size) continue;
     const std::uint8_t* h = rom.data + at;
     const unsigned complement = h[0x1C] | unsigned{h[0x1D]} << 8, sum = h[0x1E] | unsigned{h[0x1F]} << 8;
-    if ((complement ^ sum) != 0xFFFF) continue;
+    // A header whose checksum is unset counts when its title is printable and its map byte known.
+    const unsigned mode = h[0x15] & 0xEFu; // the FastROM bit aside
+    const bool titled =
+        std::all_of(h, h + 0x15, [](std::uint8_t c) { return c >= 0x20 && c < 0x7F; }) &&
+        mode >= 0x20 && mode <= 0x25 && mode != 0x24;
+    if ((complement ^ sum) != 0xFFFF && !titled) continue;
     const AddressMap map = (h[0x15] & 0x01) != 0 ? AddressMap::hirom : AddressMap::lorom;
     if ((map == AddressMap::lorom) != (header == 0x7FC0u)) continue;
     if (std::none_of(maps.begin(), maps.end(), [&](const FinderMap& m) { return m.map == map; }))

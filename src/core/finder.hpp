@@ -49,7 +49,8 @@ struct Candidate {
 
 // linear at base 0, and the maps that the ROM's own header suggests: the iNES
 // magic, a Game Boy header whose checksum holds, a SNES header (LoROM or HiROM,
-// with or without a copier header) whose checksum and complement agree.
+// with or without a copier header) whose checksum and complement agree, or
+// whose title is printable and whose map byte is a known one.
 std::vector<FinderMap> suggested_maps(const RomView& rom);
 
 // Best first, at most options.top of them.

@@ -1,0 +1,115 @@
+// --find-pointers run as the built program: its report and JSON file, its usage
+// errors, and its --pointers argument given back to --script.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/run_program.hpp"
+
+namespace textdump {
+namespace {
+
+using testing::read_file_bytes;
+using testing::TempDir;
+using testing::write_file;
+
+// An ASCII table ending strings at 0x00; game.bin, 0xFF padding with five
+// strings at $100 and their big-endian pointers three bytes apart at $40;
+// none.bin, the same without the pointers.
+struct Folder {
+  TempDir dir;
+  Folder() {
+    std::string table;
+    char line[16];
+    for (int c = 0x20; c < 0x7F; ++c) {
+      std::snprintf(line, sizeof line, "%02X=%c\n", c, c);
+      table += line;
+    }
+    write_file(dir.file("ascii.tbl"), table + "/00\n");
+    std::string rom(0x1000, '\xFF');
+    std::size_t at = 0x100, slot = 0x40;
+    for (const std::string word : {"Alpha", "Bravo", "Charlie", "Delta", "Echo"}) {
+      rom.replace(at, word.size() + 1, word + '\0');
+      rom[slot] = static_cast<char>(at >> 8);
+      rom[slot + 1] = static_cast<char>(at & 0xFF);
+      at += word.size() + 1;
+      slot += 3;
+    }
+    write_file(dir.file("game.bin"), rom);
+    rom.replace(0x40, 15, 15, '\xFF');
+    write_file(dir.file("none.bin"), rom);
+  }
+  testing::ProgramResult run(const std::vector<std::string>& args) const {
+    return testing::run_program(dir.path().string(), args, "");
+  }
+  testing::ProgramResult find(const std::string& rom, std::vector<std::string> options = {}) const {
+    options.insert(options.begin(), {"--find-pointers", "--std-table"});
+    options.insert(options.end(), {rom, "ascii.tbl"});
+    return run(options);
+  }
+};
+
+TEST(FindPointers, PrintsTheBlocksAndWritesTheJson) {
+  const struct {
+    std::string rom, out, json; // the JSON without the scores
+  } cases[] = {
+      {"game.bin",
+       "#1  score S  map linear, 2-byte be pointers, stride 3\n"
+       "    table at $40, 5 pointers reaching $100-$11A; 5 of 5 targets decode as text\n"
+       "    --pointers at=40,count=5,stride=3,order=be\n"
+       "    \"Alpha<END>\\n\"\n"
+       "    \"Bravo<END>\\n\"\n"
+       "    \"Charlie<END>\\n\"\n",
+       R"({"candidates": [{"map": "linear", "order": "be", "size": 2, "stride": 3, "at": 64,
+           "count": 5, "pointers": "at=40,count=5,stride=3,order=be",
+           "strings": ["Alpha<END>\\n", "Bravo<END>\\n", "Charlie<END>\\n"]}]})"},
+      {"none.bin", "No pointer table found.\n", R"({"candidates": []})"},
+  };
+  const Folder folder;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rom);
+    const auto result = folder.find(c.rom, {"--json", "found.json"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(std::regex_replace(result.out, std::regex("score [0-9]+\\.[0-9]"), "score S"), c.out);
+    auto json = nlohmann::json::parse(read_file_bytes(folder.dir.file("found.json")));
+    for (auto& candidate : json.at("candidates")) {
+      EXPECT_GE(candidate.at("score").get<double>(), 3.0);
+      candidate.erase("score");
+    }
+    EXPECT_EQ(json, nlohmann::json::parse(c.json));
+  }
+}
+
+TEST(FindPointers, UsageErrors) {
+  const Folder folder;
+  for (const std::vector<std::string>& options :
+       {std::vector<std::string>{"--map", "bogus"}, {"--size", "5"}, {"--min-count", "0"}}) {
+    SCOPED_TRACE(options[0]);
+    const auto result = folder.find("game.bin", options);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+TEST(FindPointers, ThePrintedPointersArgumentDumpsTheScript) {
+  const Folder folder;
+  const std::string out = folder.find("game.bin").out;
+  std::smatch argument;
+  ASSERT_TRUE(std::regex_search(out, argument, std::regex("--pointers (\\S+)")));
+  const auto result = folder.run({"--script", "--std-table", "--pointers", argument[1].str(),
+                                  "game.bin", "ascii.tbl", "script.txt"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::string script = read_file_bytes(folder.dir.file("script.txt"));
+  EXPECT_NE(script.find("//POINTER #0 @ $40 - STRING #0 @ $100"), std::string::npos);
+  EXPECT_NE(script.find("//POINTER #4 @ $4C - STRING #4 @ $11A"), std::string::npos);
+  EXPECT_NE(script.find("\nCharlie<END>"), std::string::npos);
+}
+
+} // namespace
+} // namespace textdump

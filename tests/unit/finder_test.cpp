@@ -1,0 +1,160 @@
+// The pointer-table finder on generated ROMs (the planted table on top with
+// exactly its parameters, no decoy reported, nothing without a table) and on
+// the real test ROMs, with and without a table planted in their padding.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "core/finder.hpp"
+#include "core/standard_table.hpp"
+#include "generator/rom_generator.hpp"
+#include "support/realdata.hpp"
+#include "support/test_files.hpp"
+
+namespace textdump {
+namespace {
+
+namespace gen = textdump::testing;
+
+CodeTable standard_table(const std::string& text) {
+  CodeTable table(TableFormat::standard);
+  table.lay_over(parse_standard_table(text).definitions);
+  return table;
+}
+
+// Printable ASCII as itself; the given bytes are ends, labelled with themselves when printable.
+std::string ascii_table(const std::vector<int>& ends) {
+  std::string text;
+  char line[16];
+  for (int c = 0; c < 0x7F; ++c) {
+    const bool end = std::find(ends.begin(), ends.end(), c) != ends.end();
+    if (c < 0x20 && !end) continue;
+    std::snprintf(line, sizeof line, c < 0x20 ? "/%02X\n" : end ? "/%02X=%c\n" : "%02X=%c\n", c, c);
+    text += line;
+  }
+  return text;
+}
+
+std::uint64_t end_of(const PointerSpec& s) {
+  return std::uint64_t{s.at} + std::uint64_t{s.count - 1} * s.stride + s.size;
+}
+
+TEST(FindPointerTables, GeneratedRoms) {
+  // Seeds of the accuracy benchmark: linear 4-byte be, lorom with a copier
+  // header, hirom 3-byte with a copier header, gb 3-byte be, nes at stride 3,
+  // and a lorom ROM with no table.
+  const struct {
+    std::uint64_t seed;
+    bool plant;
+  } cases[] = {{55, true}, {78, true}, {3, true}, {86, true}, {30, true}, {110, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("seed " + std::to_string(c.seed));
+    gen::RomOptions options = gen::random_options(c.seed);
+    options.plant = c.plant;
+    const gen::GeneratedRom rom = gen::generate_rom(options);
+    const RomView view{rom.rom.data(), rom.rom.size()};
+    FinderOptions finder;
+    finder.maps = suggested_maps(view);
+    if (!rom.tables.empty() && rom.tables.front().base.value_or(0) != 0)
+      finder.maps.push_back({AddressMap::linear, *rom.tables.front().base});
+    const std::vector<Candidate> found =
+        find_pointer_tables(view, standard_table(rom.table_text), finder);
+    if (!c.plant) {
+      EXPECT_TRUE(found.empty()) << spec_text(found.front().spec);
+      continue;
+    }
+    ASSERT_FALSE(found.empty());
+    const Candidate& top = found.front();
+    const auto planted =
+        std::find_if(rom.tables.begin(), rom.tables.end(),
+                     [&](const gen::PlantedTable& t) { return t.at == top.spec.at; });
+    ASSERT_NE(planted, rom.tables.end()) << spec_text(top.spec);
+    PointerSpec expected;
+    expected.at = static_cast<std::uint32_t>(planted->at);
+    expected.count = static_cast<std::uint32_t>(planted->count);
+    expected.size = planted->size;
+    expected.stride = planted->stride;
+    expected.order = planted->order == gen::ByteOrder::le ? ByteOrder::le : ByteOrder::be;
+    expected.map = static_cast<AddressMap>(static_cast<int>(planted->map));
+    expected.base = planted->base.value_or(0);
+    EXPECT_EQ(spec_text(top.spec), spec_text(expected));
+    EXPECT_EQ(top.targets,
+              std::vector<std::uint64_t>(planted->targets.begin(), planted->targets.end()));
+    for (const Candidate& candidate : found)
+      for (const gen::Decoy& decoy : rom.decoys)
+        EXPECT_FALSE(candidate.spec.at < decoy.offset + decoy.length &&
+                     decoy.offset < end_of(candidate.spec))
+            << gen::name_of(decoy.kind) << " decoy reported as " << spec_text(candidate.spec);
+  }
+}
+
+TEST(FindPointerTables, PlantedInTheRealRomsPadding) {
+  REQUIRE_REALDATA();
+  // Pointers to the strings listed in SOURCES.md, written in padding where the
+  // --pointers argument says. The SNES texts are fixed-width fields without a
+  // terminator: the table ends them with the byte that closes a field.
+  const struct {
+    const char* rom;
+    std::vector<int> ends;
+    std::string pointers;
+    std::vector<std::uint32_t> values;
+  } cases[] = {
+      // From bank 1: "Passed", "Passed all tests", "Failed ", "cpu_instrs" in
+      // bank 0, then "JR negative" to "Timer doesn't work" in bank 1.
+      {"cpu_instrs.gb",
+       {0x00},
+       "at=5400,count=9,map=gb",
+       {0x03A2, 0x0690, 0x06A8, 0x0B80, 0x42AD, 0x42D3, 0x42F3, 0x4312, 0x5303}},
+      // The seven messages from "01-basics" at $6C10.
+      {"01-basics.nes",
+       {0x00},
+       "at=6D00,count=7,map=nes",
+       {0xEC00, 0xEC0A, 0xEC2B, 0xEC50, 0xEC7D, 0xEC98, 0xECBF}},
+      // The header's title, "Bank Test ...:", the dashes up to "PASSED", "Bank Test ...:" again.
+      {"BANKHiROMFastROM.sfc",
+       {0x00, ':'},
+       "at=10600,count=4,size=3,map=hirom",
+       {0xC0FFC0, 0xC1013D, 0xC1015B, 0xC1013D}},
+      {"BANKLoROMSlowROM.sfc",
+       {0x00, ':'},
+       "at=8600,count=4,size=3,map=lorom",
+       {0x00FFC0, 0x01813D, 0x01815B, 0x01813D}},
+      // "ADC #const   (Opcode: $69)" at $6F96 and the five lines after it.
+      {"CPUADC.sfc",
+       {')'},
+       "at=7140,count=6,map=lorom",
+       {0xEF96, 0xEFB0, 0xEFCA, 0xEFE4, 0xEFFE, 0xF018}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rom);
+    const PointerSpec planted = std::get<PointerSpec>(parse_pointer_spec(c.pointers));
+    std::string bytes = testing::read_file_bytes((testing::REALDATA / "roms" / c.rom).string());
+    ASSERT_GT(bytes.size(), planted.at + planted.count * planted.size);
+    const RomView view{reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()};
+    FinderOptions options;
+    options.maps = suggested_maps(view);
+    EXPECT_TRUE(std::any_of(options.maps.begin(), options.maps.end(),
+                            [&](const FinderMap& m) { return m.map == planted.map; }))
+        << "the header does not suggest " << name_of(planted.map);
+    const CodeTable table = standard_table(ascii_table(c.ends));
+    // Font tiles, code and padding give no table of their own.
+    EXPECT_TRUE(find_pointer_tables(view, table, options).empty());
+
+    for (std::size_t i = 0; i < c.values.size(); ++i)
+      for (unsigned b = 0; b < planted.size; ++b) {
+        char& byte = bytes[planted.at + i * planted.size + b];
+        ASSERT_TRUE(byte == '\0' || byte == '\xFF') << "no padding at " << std::hex << planted.at;
+        byte = static_cast<char>(c.values[i] >> (8 * b));
+      }
+    const std::vector<Candidate> found = find_pointer_tables(view, table, options);
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(spec_text(found.front().spec), c.pointers);
+  }
+}
+
+} // namespace
+} // namespace textdump
