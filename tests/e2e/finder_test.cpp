@@ -19,7 +19,7 @@ using testing::TempDir;
 using testing::write_file;
 
 // An ASCII table ending strings at 0x00; game.bin, 0xFF padding with five
-// strings at $100 and their big-endian pointers three bytes apart at $40;
+// strings at $100 and their pointers three bytes apart at $40;
 // none.bin, the same without the pointers.
 struct Folder {
   TempDir dir;
@@ -35,8 +35,8 @@ struct Folder {
     std::size_t at = 0x100, slot = 0x40;
     for (const std::string word : {"Alpha", "Bravo", "Charlie", "Delta", "Echo"}) {
       rom.replace(at, word.size() + 1, word + '\0');
-      rom[slot] = static_cast<char>(at >> 8);
-      rom[slot + 1] = static_cast<char>(at & 0xFF);
+      rom[slot] = static_cast<char>(at & 0xFF);
+      rom[slot + 1] = static_cast<char>(at >> 8);
       at += word.size() + 1;
       slot += 3;
     }
@@ -59,14 +59,14 @@ TEST(FindPointers, PrintsTheBlocksAndWritesTheJson) {
     std::string rom, out, json; // the JSON without the scores
   } cases[] = {
       {"game.bin",
-       "#1  score S  map linear, 2-byte be pointers, stride 3\n"
+       "#1  score S  map linear, 2-byte le pointers, stride 3\n"
        "    table at $40, 5 pointers reaching $100-$11A; 5 of 5 targets decode as text\n"
-       "    --pointers at=40,count=5,stride=3,order=be\n"
+       "    --pointers at=40,count=5,stride=3\n"
        "    \"Alpha<END>\\n\"\n"
        "    \"Bravo<END>\\n\"\n"
        "    \"Charlie<END>\\n\"\n",
-       R"({"candidates": [{"map": "linear", "order": "be", "size": 2, "stride": 3, "at": 64,
-           "count": 5, "pointers": "at=40,count=5,stride=3,order=be",
+       R"({"candidates": [{"map": "linear", "order": "le", "size": 2, "stride": 3, "at": 64,
+           "count": 5, "pointers": "at=40,count=5,stride=3",
            "strings": ["Alpha<END>\\n", "Bravo<END>\\n", "Charlie<END>\\n"]}]})"},
       {"none.bin", "No pointer table found.\n", R"({"candidates": []})"},
   };
