@@ -22,15 +22,16 @@ AddressMap map_of(gen::AddressMap map) {
 }
 
 bool same(const Candidate& c, const gen::PlantedTable& t) {
-  return c.spec.map == map_of(t.map) && c.spec.size == t.size &&
-         (c.spec.order == ByteOrder::le) == (t.order == gen::ByteOrder::le) &&
-         c.spec.stride == t.stride && c.spec.at == t.at && c.spec.count == t.count &&
-         (t.map != gen::AddressMap::linear || c.spec.base == t.base.value_or(0));
+  return c.ptable.map == map_of(t.map) && c.ptable.size == t.size &&
+         (c.ptable.order == ByteOrder::le) == (t.order == gen::ByteOrder::le) &&
+         c.ptable.stride == t.stride && c.ptable.at == t.at && c.ptable.count == t.count &&
+         (t.map != gen::AddressMap::linear || c.ptable.base == t.base.value_or(0));
 }
 
 bool overlaps(const Candidate& c, std::size_t from, std::size_t length) {
-  const std::uint64_t to = c.spec.at + std::uint64_t{c.spec.count - 1} * c.spec.stride + c.spec.size;
-  return c.spec.at < from + length && from < to;
+  const std::uint64_t to =
+      c.ptable.at + std::uint64_t{c.ptable.count - 1} * c.ptable.stride + c.ptable.size;
+  return c.ptable.at < from + length && from < to;
 }
 
 } // namespace
@@ -59,11 +60,12 @@ int main(int argc, char** argv) {
       quiet += found.empty() ? 1 : 0;
       if (!found.empty() && failures_shown++ < 20)
         std::printf("seed %d (no table): found %s score %.1f\n", seed,
-                    spec_text(found.front().spec).c_str(), found.front().score);
+                    pointers_argument(found.front().ptable).c_str(), found.front().score);
       continue;
     }
     bool exact = false;
-    for (const gen::PlantedTable& t : rom.tables) exact = exact || (!found.empty() && same(found.front(), t));
+    for (const gen::PlantedTable& t : rom.tables)
+      exact = exact || (!found.empty() && same(found.front(), t));
     bool decoy = false;
     for (const Candidate& c : found)
       for (const gen::Decoy& d : rom.decoys)
@@ -71,7 +73,7 @@ int main(int argc, char** argv) {
           if (!decoy && failures_shown < 20)
             std::printf("seed %d: decoy %s at %zX+%zu reported as %s score %.1f\n", seed,
                         std::string(gen::name_of(d.kind)).c_str(), d.offset, d.length,
-                        spec_text(c.spec).c_str(), c.score);
+                        pointers_argument(c.ptable).c_str(), c.score);
           decoy = true;
         }
     top_exact += exact ? 1 : 0;
@@ -86,9 +88,10 @@ int main(int argc, char** argv) {
         std::printf("nothing found%s\n", decoy ? ", a decoy" : "");
       else
         std::printf("top %s at %X count %u stride %u size %u score %.1f%s\n",
-                    spec_text(found.front().spec).c_str(), found.front().spec.at,
-                    found.front().spec.count, found.front().spec.stride, found.front().spec.size,
-                    found.front().score, decoy ? ", a decoy reported" : "");
+                    pointers_argument(found.front().ptable).c_str(), found.front().ptable.at,
+                    found.front().ptable.count, found.front().ptable.stride,
+                    found.front().ptable.size, found.front().score,
+                    decoy ? ", a decoy reported" : "");
     }
   }
   std::printf("planted table top with exact parameters: %d of %d\n", top_exact, seeds);

@@ -26,8 +26,8 @@ struct Checker {
 
   void report(const TableLine& line, const std::string& what, bool problem = true,
               const std::string& kind = {}) {
-    reporter.report(line.number, "line " + std::to_string(line.number), line.content, what,
-                    problem, kind);
+    reporter.report(line.number, "line " + std::to_string(line.number), line.content, what, problem,
+                    kind);
   }
 
   // Keys of four or more digits, "#" or "@" lines and "/XX=label" ends are
@@ -121,8 +121,8 @@ struct Checker {
     if (line.defines) {
       if (previous != 0 && !four_digits)
         report(line,
-               "code " + hex_byte(line.code) + " was defined on line " +
-                   std::to_string(previous) + "; this line wins",
+               "code " + hex_byte(line.code) + " was defined on line " + std::to_string(previous) +
+                   "; this line wins",
                true, "again");
       previous = line.number;
     }
@@ -144,7 +144,6 @@ struct Checker {
                ")",
            false);
   }
-
 };
 
 void print_summary(const CodeTable& table, int problems, std::FILE* out) {

@@ -10,9 +10,9 @@
 #include "app/checker.hpp"
 #include "app/console.hpp"
 #include "app/dialogue.hpp"
+#include "app/finder_command.hpp"
 #include "app/messages.hpp"
 #include "app/run.hpp"
-#include "app/finder_command.hpp"
 #include "app/script_command.hpp"
 #include "core/numbers.hpp"
 #include "io/encoding.hpp"
@@ -30,7 +30,7 @@ constexpr std::string_view USAGE =
     "                                       dump without asking (DUMP - is standard output)\n"
     "  textdump --check [TABLE OPTIONS] TABLE\n"
     "                                       report what a table file defines and its problems\n"
-    "  textdump --script [TABLE OPTIONS] [SCRIPT OPTIONS] --pointers SPEC... ROM TABLE SCRIPT\n"
+    "  textdump --script [TABLE OPTIONS] [SCRIPT OPTIONS] --pointers FIELDS... ROM TABLE SCRIPT\n"
     "                                       the strings of pointer tables as an inserter's\n"
     "                                       script (SCRIPT - is standard output)\n"
     "  textdump --find-pointers [TABLE OPTIONS] [FINDER OPTIONS] ROM TABLE\n"
@@ -44,7 +44,7 @@ constexpr std::string_view USAGE =
     "  --table-encoding E       its values are utf-8 (default), windows-1252 or shift-jis\n"
     "\n"
     "Script options:\n"
-    "  --pointers SPEC          a pointer table: at=HEX,count=N[,size=2|3|4][,stride=N]\n"
+    "  --pointers FIELDS          a pointer table: at=HEX,count=N[,size=2|3|4][,stride=N]\n"
     "                           [,order=le|be][,map=linear|lorom|hirom|gb|nes][,base=HEX]\n"
     "                           [,bank=HEX][,window=HEX][,banksize=HEX]; may be repeated\n"
     "  --end RULE               token (default), next, fixed:N, or token,next\n"
@@ -89,8 +89,8 @@ struct Arguments {
   ScriptOptions script_options; // --pointers, --end, --max-length, --json, --atlas-table
   bool script_only = false;     // an option that only --script takes was given
   bool find = false;
-  FinderCommand finder;         // --map, --size, --min-count, --top
-  bool finder_only = false;     // an option that only --find-pointers takes was given
+  FinderCommand finder;     // --map, --size, --min-count, --top
+  bool finder_only = false; // an option that only --find-pointers takes was given
 };
 
 // An option's value; a message for the usage error when it is wrong.
@@ -131,10 +131,10 @@ std::optional<std::string> take_value(std::string_view name, std::string_view va
   }
   parsed.script_only = true;
   if (name == "--pointers") {
-    auto spec = parse_pointer_spec(value);
-    if (const auto* why = std::get_if<std::string>(&spec)) return *why;
-    script.specs.push_back(std::get<PointerSpec>(spec));
-    script.spec_texts.emplace_back(value);
+    auto ptable = parse_pointer_table(value);
+    if (const auto* why = std::get_if<std::string>(&ptable)) return *why;
+    script.ptables.push_back(std::get<PointerTable>(ptable));
+    script.pointer_arguments.emplace_back(value);
   } else if (name == "--end") {
     const std::uint32_t max_length = script.end.max_length;
     auto rule = parse_end_rule(value);
@@ -233,9 +233,8 @@ int console_main(int argc, char** argv) {
   if (const std::optional<std::string> why = parse_arguments(argc, argv, arguments))
     return usage_error(*why);
   const std::size_t names = arguments.names.size();
-  const int modes =
-      int{arguments.help} + int{arguments.version} + int{arguments.check} + int{arguments.script} +
-      int{arguments.find};
+  const int modes = int{arguments.help} + int{arguments.version} + int{arguments.check} +
+                    int{arguments.script} + int{arguments.find};
   // The encoding belongs to standard tables only.
   if (arguments.encoding && !arguments.standard) return usage_error();
   if (arguments.script_only && !arguments.script) return usage_error();
@@ -253,13 +252,13 @@ int console_main(int argc, char** argv) {
   }
   if (arguments.check) {
     if (names != 1) return usage_error();
-    return arguments.standard ? check_standard_table(arguments.names[0],
-                                                     arguments.encoding.value_or(TableEncoding::utf8),
-                                                     stdout)
-                              : check_table_file(arguments.names[0], stdout);
+    return arguments.standard
+               ? check_standard_table(arguments.names[0],
+                                      arguments.encoding.value_or(TableEncoding::utf8), stdout)
+               : check_table_file(arguments.names[0], stdout);
   }
   if (arguments.script) {
-    if (names != 3 || arguments.script_options.specs.empty()) return usage_error();
+    if (names != 3 || arguments.script_options.ptables.empty()) return usage_error();
     ScriptOptions options = arguments.script_options;
     options.romfile = arguments.names[0];
     options.tablefile = arguments.names[1];

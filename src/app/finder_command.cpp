@@ -49,11 +49,11 @@ std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t st
   return printable(shown);
 }
 
-std::string describe_map(const PointerSpec& spec) {
-  std::string text(name_of(spec.map));
-  if (spec.map == AddressMap::linear && spec.base != 0)
-    text += " (base " + std::string(spec.base < 0 ? "-" : "") +
-            hex(static_cast<std::uint64_t>(spec.base < 0 ? -spec.base : spec.base)) + ")";
+std::string describe_map(const PointerTable& ptable) {
+  std::string text(name_of(ptable.map));
+  if (ptable.map == AddressMap::linear && ptable.base != 0)
+    text += " (base " + std::string(ptable.base < 0 ? "-" : "") +
+            hex(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base)) + ")";
   return text;
 }
 
@@ -73,13 +73,14 @@ std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_vie
       base = name.substr(colon + 1);
       name = name.substr(0, colon);
     }
-    auto spec = parse_pointer_spec("at=0,count=1,map=" + std::string(name) +
-                                   (base.empty() ? "" : ",base=" + std::string(base)));
-    if (std::holds_alternative<std::string>(spec) ||
+    auto ptable = parse_pointer_table("at=0,count=1,map=" + std::string(name) +
+                                      (base.empty() ? "" : ",base=" + std::string(base)));
+    if (std::holds_alternative<std::string>(ptable) ||
         (colon != std::string_view::npos && name != "linear"))
-      return "--map \"" + given + "\": the maps are linear (or linear:BASE), lorom, hirom, gb and nes";
-    map.map = std::get<PointerSpec>(spec).map;
-    map.base = std::get<PointerSpec>(spec).base;
+      return "--map \"" + given +
+             "\": the maps are linear (or linear:BASE), lorom, hirom, gb and nes";
+    map.map = std::get<PointerTable>(ptable).map;
+    map.base = std::get<PointerTable>(ptable).base;
     maps.push_back(map);
   }
   if (maps.empty()) return "--map needs at least one map";
@@ -93,7 +94,8 @@ std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_vie
     const std::size_t comma = std::min(text.find(','), text.size());
     const std::string_view size = text.substr(0, comma);
     text.remove_prefix(std::min(comma + 1, text.size()));
-    if (size != "2" && size != "3" && size != "4") return "--size \"" + given + "\": the sizes are 2, 3 and 4";
+    if (size != "2" && size != "3" && size != "4")
+      return "--size \"" + given + "\": the sizes are 2, 3 and 4";
     sizes.push_back(static_cast<unsigned>(size[0] - '0'));
   }
   if (sizes.empty()) return "--size needs at least one size";
@@ -113,7 +115,8 @@ int run_finder_command(const FinderCommand& command) {
   CodeTable table(command.standard ? TableFormat::standard : TableFormat::own);
   if (command.standard) {
     Failure failure = Failure::none;
-    const auto definitions = load_standard_table(command.tablefile, command.encoding, console, failure);
+    const auto definitions =
+        load_standard_table(command.tablefile, command.encoding, console, failure);
     if (!definitions) return exit_status(failure);
     table.lay_over(*definitions);
   } else {
@@ -146,30 +149,30 @@ int run_finder_command(const FinderCommand& command) {
   if (candidates.empty()) report = "No pointer table found.\n";
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const Candidate& c = candidates[i];
-    const PointerSpec& spec = c.spec;
+    const PointerTable& ptable = c.ptable;
     std::vector<std::string> strings;
     for (std::size_t k = 0; k < std::min(PREVIEW_STRINGS, c.targets.size()); ++k)
       strings.push_back(preview(rom.view(), table, c.targets[k]));
     char score[32];
     std::snprintf(score, sizeof score, "%.1f", c.score);
-    report += "#" + std::to_string(i + 1) + "  score " + score + "  map " + describe_map(spec) +
-              ", " + std::to_string(spec.size) + "-byte " +
-              (spec.order == ByteOrder::le ? "le" : "be") + " pointers, stride " +
-              std::to_string(spec.stride) + "\n";
-    report += "    table at $" + hex(spec.at) + ", " + std::to_string(spec.count) +
+    report += "#" + std::to_string(i + 1) + "  score " + score + "  map " + describe_map(ptable) +
+              ", " + std::to_string(ptable.size) + "-byte " +
+              (ptable.order == ByteOrder::le ? "le" : "be") + " pointers, stride " +
+              std::to_string(ptable.stride) + "\n";
+    report += "    table at $" + hex(ptable.at) + ", " + std::to_string(ptable.count) +
               " pointers reaching $" + hex(c.first_target) + "-$" + hex(c.last_target) + "; " +
-              std::to_string(c.targets.size()) + " of " + std::to_string(spec.count) +
+              std::to_string(c.targets.size()) + " of " + std::to_string(ptable.count) +
               " targets decode as text\n";
-    report += "    --pointers " + spec_text(spec) + "\n";
+    report += "    --pointers " + pointers_argument(ptable) + "\n";
     for (const std::string& s : strings) report += "    \"" + s + "\"\n";
-    list.push_back({{"map", name_of(spec.map)},
-                    {"order", spec.order == ByteOrder::le ? "le" : "be"},
-                    {"size", spec.size},
-                    {"stride", spec.stride},
-                    {"at", spec.at},
-                    {"count", spec.count},
+    list.push_back({{"map", name_of(ptable.map)},
+                    {"order", ptable.order == ByteOrder::le ? "le" : "be"},
+                    {"size", ptable.size},
+                    {"stride", ptable.stride},
+                    {"at", ptable.at},
+                    {"count", ptable.count},
                     {"score", std::round(c.score * 10) / 10},
-                    {"pointers", spec_text(spec)},
+                    {"pointers", pointers_argument(ptable)},
                     {"strings", strings}});
   }
   std::fwrite(report.data(), 1, report.size(), stdout);

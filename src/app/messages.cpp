@@ -56,7 +56,8 @@ std::string message_table_open(std::string_view tablefile) {
 }
 
 std::string message_table_too_large(std::string_view tablefile) {
-  return "The table file " + quoted(tablefile) + " is larger than 64 MiB; no table is that large.\n";
+  return "The table file " + quoted(tablefile) +
+         " is larger than 64 MiB; no table is that large.\n";
 }
 
 std::string message_table_unreadable(std::string_view tablefile) {
@@ -73,8 +74,8 @@ std::string message_table_error(std::string_view tablefile, std::size_t line, st
 }
 
 std::string message_output_create(std::string_view role, std::string_view name, int error) {
-  return "Can't create the " + std::string(role) + " " + quoted(name) + ": " + std::strerror(error) +
-         ".\n";
+  return "Can't create the " + std::string(role) + " " + quoted(name) + ": " +
+         std::strerror(error) + ".\n";
 }
 
 std::string message_output_is_input(std::string_view role, std::string_view name,
@@ -185,7 +186,7 @@ std::string printable(std::string_view bytes) {
       continue;
     }
     // A UTF-8 sequence is kept whole when it is well formed (no overlongs, no surrogates).
-    const std::size_t length = c >= 0xC2 && c <= 0xDF ? 2
+    const std::size_t length = c >= 0xC2 && c <= 0xDF   ? 2
                                : c >= 0xE0 && c <= 0xEF ? 3
                                : c >= 0xF0 && c <= 0xF4 ? 4
                                                         : 0;

@@ -13,20 +13,20 @@
 namespace textdump {
 
 enum class Failure {
-  none,            // complete run: "END PROGRAM.\n" in the dialogue
-  input_ended,     // standard input ended before the five answers were read
-  rom_open,        // the ROM file cannot be opened
-  rom_too_large,   // the ROM file is larger than a 32-bit offset reaches
-  rom_changed,     // the ROM file shrank while it was read
-  dump_create,     // the dump file cannot be created (or emptied)
-  dump_is_input,   // the dump file is the ROM file or a table file
-  table_open,      // the table file cannot be opened
-  table_read,      // the table file opened but could not be read (or is too large)
-  table_invalid,   // a standard table has errors (each printed with its line)
-  script_invalid,  // a script dump cannot be made (no end entry; a string would not round-trip)
-  table_switch,    // a switch or restore could not load its member (message given)
-  dump_write,      // a write, flush or close of the dump file failed
-  usage,           // command line not understood
+  none,           // complete run: "END PROGRAM.\n" in the dialogue
+  input_ended,    // standard input ended before the five answers were read
+  rom_open,       // the ROM file cannot be opened
+  rom_too_large,  // the ROM file is larger than a 32-bit offset reaches
+  rom_changed,    // the ROM file shrank while it was read
+  dump_create,    // the dump file cannot be created (or emptied)
+  dump_is_input,  // the dump file is the ROM file or a table file
+  table_open,     // the table file cannot be opened
+  table_read,     // the table file opened but could not be read (or is too large)
+  table_invalid,  // a standard table has errors (each printed with its line)
+  script_invalid, // a script dump cannot be made (no end entry; a string would not round-trip)
+  table_switch,   // a switch or restore could not load its member (message given)
+  dump_write,     // a write, flush or close of the dump file failed
+  usage,          // command line not understood
 };
 
 // 0 after a complete run, 2 for a command line not understood, 1 for every failure.
@@ -34,9 +34,8 @@ int exit_status(Failure failure);
 
 // The dialogue.
 inline constexpr std::string_view BANNER = "Quarvel. v0.03 by Zebrinth\n";
-inline constexpr std::string_view PROMPTS[] = {"ROM FILE NAME :", "TABLE FILE NAME :",
-                                               "DUMP TO FILE :", "START OFFSET :",
-                                               "END OFFSET :"};
+inline constexpr std::string_view PROMPTS[] = {
+    "ROM FILE NAME :", "TABLE FILE NAME :", "DUMP TO FILE :", "START OFFSET :", "END OFFSET :"};
 inline constexpr std::string_view END_PROGRAM = "END PROGRAM.\n";
 inline constexpr std::string_view PRESS_ENTER = "Press Enter to continue . . .";
 // --version prints this, then TEXTDUMP_VERSION (textdump_version.hpp) and a line end.

@@ -38,8 +38,8 @@ struct Reporter {
       return;
     }
     ++seen.shown;
-    std::fprintf(out, "%s: %s%s: %s\n", where.c_str(), problem ? "" : "note: ",
-                 printable(what).c_str(), printable(content).c_str());
+    std::fprintf(out, "%s: %s%s: %s\n", where.c_str(),
+                 problem ? "" : "note: ", printable(what).c_str(), printable(content).c_str());
   }
 
   void print_repeats() const {

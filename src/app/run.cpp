@@ -86,9 +86,9 @@ void warn(const RunRequest& request, const LoadedTable& loaded, const CodeTable&
 Failure open_dump(const RunRequest& request, const RomImage& rom, DumpFile& dump,
                   const Console& console) {
   const bool to_stdout = request.dash_is_stdout && request.dumpfile == "-";
-  const DumpOpen opened =
-      to_stdout ? dump.use_descriptor(STANDARD_OUTPUT, request.dumpfile, rom.id(), request.tablefile)
-                : dump.open(request.dumpfile, rom.id(), request.tablefile);
+  const DumpOpen opened = to_stdout ? dump.use_descriptor(STANDARD_OUTPUT, request.dumpfile,
+                                                          rom.id(), request.tablefile)
+                                    : dump.open(request.dumpfile, rom.id(), request.tablefile);
   switch (opened) {
   case DumpOpen::ok: return Failure::none;
   case DumpOpen::cannot_create:

@@ -33,14 +33,17 @@ std::string folder_part(const std::string& path) {
 bool write_output(const std::string& role, const std::string& name, std::string_view bytes,
                   const RomImage& rom, const std::string& tablefile, const Console& console) {
   DumpFile file;
-  const DumpOpen opened = name == "-" ? file.use_descriptor(STANDARD_OUTPUT, name, rom.id(), tablefile)
-                                      : file.open(name, rom.id(), tablefile);
+  const DumpOpen opened = name == "-"
+                              ? file.use_descriptor(STANDARD_OUTPUT, name, rom.id(), tablefile)
+                              : file.open(name, rom.id(), tablefile);
   switch (opened) {
   case DumpOpen::ok: break;
   case DumpOpen::cannot_create:
     say(console, message_output_create(role, name, file.error()));
     return false;
-  case DumpOpen::is_rom: say(console, message_output_is_input(role, name, "the ROM file")); return false;
+  case DumpOpen::is_rom:
+    say(console, message_output_is_input(role, name, "the ROM file"));
+    return false;
   case DumpOpen::is_table:
     say(console, message_output_is_input(role, name, "the table file"));
     return false;
@@ -68,19 +71,19 @@ nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
   nlohmann::ordered_json json;
   json["rom"] = {{"name", options.romfile}, {"size", rom.size}, {"sha256", digest}};
   json["table"] = {{"name", options.tablefile}, {"format", options.standard ? "standard" : "own"}};
-  json["pointer_tables"] = options.spec_texts;
+  json["pointer_tables"] = options.pointer_arguments;
   nlohmann::ordered_json strings = nlohmann::ordered_json::array();
   for (const ScriptString& s : script.strings) {
     nlohmann::ordered_json pointers = nlohmann::ordered_json::array();
     for (const ScriptPointer& p : s.pointers)
-      pointers.push_back({{"table", p.table}, {"index", p.index}, {"at", p.at}, {"value", p.value}});
-    strings.push_back(
-        {{"start", s.start},
-         {"end", s.end},
-         {"bytes", upper_hex({reinterpret_cast<const char*>(rom.data + s.start),
-                              static_cast<std::size_t>(s.end - s.start)})},
-         {"text", s.text},
-         {"pointers", pointers}});
+      pointers.push_back(
+          {{"table", p.table}, {"index", p.index}, {"at", p.at}, {"value", p.value}});
+    strings.push_back({{"start", s.start},
+                       {"end", s.end},
+                       {"bytes", upper_hex({reinterpret_cast<const char*>(rom.data + s.start),
+                                            static_cast<std::size_t>(s.end - s.start)})},
+                       {"text", s.text},
+                       {"pointers", pointers}});
   }
   json["strings"] = strings;
   nlohmann::ordered_json problems = nlohmann::ordered_json::array();
@@ -113,7 +116,8 @@ int run_script_command(const ScriptOptions& options) {
   CodeTable table(options.standard ? TableFormat::standard : TableFormat::own);
   if (options.standard) {
     Failure failure = Failure::none;
-    const auto definitions = load_standard_table(options.tablefile, options.encoding, console, failure);
+    const auto definitions =
+        load_standard_table(options.tablefile, options.encoding, console, failure);
     if (!definitions) return exit_status(failure);
     table.lay_over(*definitions);
   } else {
@@ -130,12 +134,13 @@ int run_script_command(const ScriptOptions& options) {
     return exit_status(Failure::script_invalid);
   }
 
-  const std::string atlas_table = options.atlas_table.value_or(default_atlas_table(options.scriptfile));
+  const std::string atlas_table =
+      options.atlas_table.value_or(default_atlas_table(options.scriptfile));
   ScriptRequest request;
   request.rom = rom.view();
   request.table = &table;
-  request.specs = options.specs;
-  request.spec_texts = options.spec_texts;
+  request.ptables = options.ptables;
+  request.pointer_arguments = options.pointer_arguments;
   request.end = options.end;
   request.end_text = options.end_text;
   const std::string digest = sha256_hex(
@@ -164,9 +169,9 @@ int run_script_command(const ScriptOptions& options) {
       !write_output("script file", options.scriptfile, script.script, rom, options.tablefile,
                     console))
     return 1;
-  if (options.json &&
-      !write_output("JSON file", *options.json, as_json(options, rom.view(), digest, script).dump(2) + "\n",
-                    rom, options.tablefile, console))
+  if (options.json && !write_output("JSON file", *options.json,
+                                    as_json(options, rom.view(), digest, script).dump(2) + "\n",
+                                    rom, options.tablefile, console))
     return 1;
   return 0;
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/pointer_spec.hpp"
+#include "core/pointer_table.hpp"
 #include "core/script.hpp"
 #include "io/encoding.hpp"
 
@@ -21,8 +21,8 @@ struct ScriptOptions {
   std::string romfile, tablefile, scriptfile; // scriptfile "-" is standard output
   bool standard = false;
   TableEncoding encoding = TableEncoding::utf8;
-  std::vector<PointerSpec> specs;
-  std::vector<std::string> spec_texts; // as given
+  std::vector<PointerTable> ptables;
+  std::vector<std::string> pointer_arguments; // as given
   EndRule end;
   std::string end_text = "token";
   std::optional<std::string> json;        // --json FILE

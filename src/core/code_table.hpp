@@ -83,8 +83,8 @@ private:
   TableFormat format_;
   std::vector<Entry> entries_; // [0] is the undefined entry
   std::array<Index, 256> single_{};
-  std::vector<std::array<Index, 256>> pairs_;  // rows of two-byte keys
-  std::array<std::uint16_t, 256> pair_rows_{}; // by first byte: its row + 1, or 0
+  std::vector<std::array<Index, 256>> pairs_;     // rows of two-byte keys
+  std::array<std::uint16_t, 256> pair_rows_{};    // by first byte: its row + 1, or 0
   std::unordered_map<std::string, Index> longer_; // keys of three bytes or more
   std::array<std::uint8_t, 256> longest_{};
 };

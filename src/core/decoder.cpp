@@ -72,11 +72,11 @@ bool Decoder::plain_run(std::uint64_t stop) {
 // The key at the position: the longest one whose bytes all lie before stop.
 CodeTable::Match Decoder::match_at(std::uint64_t stop) const {
   const std::uint8_t first = rom_byte(rom_, position_);
-  const std::size_t longest =
-      std::min<std::uint64_t>(table_.longest_key(first), stop - position_);
+  const std::size_t longest = std::min<std::uint64_t>(table_.longest_key(first), stop - position_);
   if (longest <= 1) return {table_.index_of(first), 1};
   std::string bytes;
-  for (std::size_t i = 0; i < longest; ++i) bytes += static_cast<char>(rom_byte(rom_, position_ + i));
+  for (std::size_t i = 0; i < longest; ++i)
+    bytes += static_cast<char>(rom_byte(rom_, position_ + i));
   return table_.longest_match(bytes);
 }
 

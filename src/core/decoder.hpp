@@ -83,8 +83,8 @@ private:
     const unsigned char* reached; // the first byte not decoded
     std::size_t bytes;            // output written to the buffer
   };
-  Chunked decode_chunk(const unsigned char* p, const unsigned char* end,
-                       const unsigned char* limit, char* out) const;
+  Chunked decode_chunk(const unsigned char* p, const unsigned char* end, const unsigned char* limit,
+                       char* out) const;
   CodeTable::Match match_at(std::uint64_t stop) const;
   void rebuild(); // what the decoder keeps of the code table, after every load
   void write_rendering(std::uint8_t byte);

@@ -58,9 +58,9 @@ bool Decoder::parallel_run(std::uint64_t stop) {
   // Each chunk is decoded from its own first byte; a chunk whose last key
   // took the first byte of the next one makes that next one void.
   std::condition_variable turn_changed;
-  std::size_t turn = 0;                   // the chunk to be written next
-  bool stopped = false;                   // a chunk ended early, or a write failed
-  const unsigned char* reached = first;   // the end of what was written
+  std::size_t turn = 0;                 // the chunk to be written next
+  bool stopped = false;                 // a chunk ended early, or a write failed
+  const unsigned char* reached = first; // the end of what was written
 
   const auto work = [&](std::size_t thread) {
     for (std::size_t k = thread; k < chunks; k += 2) {

@@ -15,10 +15,18 @@ Entry rendered(EntryKind kind, std::string_view bytes) {
 
 } // namespace
 
-Entry text_entry(std::string_view bytes) { return rendered(EntryKind::text, bytes); }
-Entry line_break_entry() { return rendered(EntryKind::line_break, "\r\n"); }
-Entry wait_entry() { return rendered(EntryKind::wait, "[WAIT]\r\n"); }
-Entry end_entry() { return rendered(EntryKind::end, "[END]\r\n"); }
+Entry text_entry(std::string_view bytes) {
+  return rendered(EntryKind::text, bytes);
+}
+Entry line_break_entry() {
+  return rendered(EntryKind::line_break, "\r\n");
+}
+Entry wait_entry() {
+  return rendered(EntryKind::wait, "[WAIT]\r\n");
+}
+Entry end_entry() {
+  return rendered(EntryKind::end, "[END]\r\n");
+}
 
 Entry fixed_entry(std::uint32_t base, std::uint8_t length, std::uint8_t arguments) {
   Entry entry;

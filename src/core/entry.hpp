@@ -28,17 +28,17 @@ enum class EntryKind : std::uint8_t {
 
 struct Entry {
   EntryKind kind = EntryKind::undefined;
-  std::string rendering;          // text, line_break, wait, end: the bytes written;
-                                  // control: what comes before the parameters
-  std::string after;              // control: what comes after the parameters
-  std::string label;              // standard tables: the value as the file writes it
-  std::uint32_t base = 0;         // fixed, snes
-  std::uint8_t length = 0;        // fixed: the record length, the most codes decoded
-  std::uint8_t arguments = 0;     // fixed, snes: argument bytes after the control byte;
-                                  // control: parameter bytes
-  std::uint8_t pointer_size = 0;  // snes: 3 for 24-bit pointers, else 16-bit; also the stride
-  SnesMap map = SnesMap::lorom;   // snes
-  std::uint8_t table = 0;         // table_switch: the family member
+  std::string rendering;         // text, line_break, wait, end: the bytes written;
+                                 // control: what comes before the parameters
+  std::string after;             // control: what comes after the parameters
+  std::string label;             // standard tables: the value as the file writes it
+  std::uint32_t base = 0;        // fixed, snes
+  std::uint8_t length = 0;       // fixed: the record length, the most codes decoded
+  std::uint8_t arguments = 0;    // fixed, snes: argument bytes after the control byte;
+                                 // control: parameter bytes
+  std::uint8_t pointer_size = 0; // snes: 3 for 24-bit pointers, else 16-bit; also the stride
+  SnesMap map = SnesMap::lorom;  // snes
+  std::uint8_t table = 0;        // table_switch: the family member
 };
 
 Entry text_entry(std::string_view bytes);
@@ -67,8 +67,8 @@ std::string raw_byte_rendering(std::uint8_t byte);
 
 // True for the kinds that only write their rendering (undefined bytes too).
 constexpr bool writes_only(EntryKind kind) {
-  return kind == EntryKind::undefined || kind == EntryKind::text ||
-         kind == EntryKind::line_break || kind == EntryKind::wait;
+  return kind == EntryKind::undefined || kind == EntryKind::text || kind == EntryKind::line_break ||
+         kind == EntryKind::wait;
 }
 
 } // namespace textdump

@@ -14,9 +14,9 @@ constexpr unsigned EXTRA_STRIDE = 8; // strides from the pointer size to 8 more
 
 // What decoding from an offset gives, up to its end entry.
 struct StringInfo {
-  std::uint32_t end = 0;      // the offset after the end entry; 0 when none follows
-  std::uint16_t texts = 0;    // text keys on the way
-  std::uint16_t unknown = 0;  // undefined bytes and keys that are no text on the way
+  std::uint32_t end = 0;     // the offset after the end entry; 0 when none follows
+  std::uint16_t texts = 0;   // text keys on the way
+  std::uint16_t unknown = 0; // undefined bytes and keys that are no text on the way
 };
 
 struct Starts {
@@ -79,7 +79,7 @@ std::uint32_t read_value(const RomView& rom, std::size_t p, unsigned size, ByteO
 
 // A run that could be a table, before it is judged.
 struct Run {
-  PointerSpec spec;
+  PointerTable ptable;
   std::vector<std::uint64_t> targets;
   double hit_rate = 0;
 };
@@ -92,9 +92,9 @@ double score_of(const Run& run, const std::set<std::uint64_t>& distinct, std::ui
                 std::uint64_t text_extent) {
   const double k = static_cast<double>(distinct.size());
   const double rate = std::max(run.hit_rate, 1e-9);
-  double log_expected = std::log10(static_cast<double>(std::max<std::uint64_t>(slots, 1)) *
-                                   (EXTRA_STRIDE + 1)) +
-                        k * std::log10(rate);
+  double log_expected =
+      std::log10(static_cast<double>(std::max<std::uint64_t>(slots, 1)) * (EXTRA_STRIDE + 1)) +
+      k * std::log10(rate);
   if (std::is_sorted(run.targets.begin(), run.targets.end()) &&
       std::adjacent_find(run.targets.begin(), run.targets.end()) == run.targets.end())
     log_expected -= std::lgamma(k + 1) / std::log(10.0);
@@ -108,9 +108,9 @@ double score_of(const Run& run, const std::set<std::uint64_t>& distinct, std::ui
 // Most of the run's slots lie inside strings: text read as pointers.
 bool inside_text(const Run& run, const std::vector<std::uint8_t>& in_text) {
   std::uint32_t inside = 0;
-  for (std::uint32_t i = 0; i < run.spec.count; ++i)
-    inside += in_text[std::uint64_t{run.spec.at} + std::uint64_t{i} * run.spec.stride];
-  return inside * 2 > run.spec.count;
+  for (std::uint32_t i = 0; i < run.ptable.count; ++i)
+    inside += in_text[std::uint64_t{run.ptable.at} + std::uint64_t{i} * run.ptable.stride];
+  return inside * 2 > run.ptable.count;
 }
 
 // The run's own slots lie outside the strings it points to.
@@ -118,12 +118,12 @@ bool outside_its_text(const Run& run, const Starts& starts) {
   std::vector<std::pair<std::uint64_t, std::uint64_t>> strings;
   for (const std::uint64_t t : run.targets) strings.emplace_back(t, starts.end[t]);
   std::sort(strings.begin(), strings.end());
-  for (std::uint32_t i = 0; i < run.spec.count; ++i) {
-    const std::uint64_t slot = std::uint64_t{run.spec.at} + std::uint64_t{i} * run.spec.stride;
+  for (std::uint32_t i = 0; i < run.ptable.count; ++i) {
+    const std::uint64_t slot = std::uint64_t{run.ptable.at} + std::uint64_t{i} * run.ptable.stride;
     const auto after = std::upper_bound(strings.begin(), strings.end(),
-                                        std::make_pair(slot + run.spec.size, std::uint64_t{0}));
+                                        std::make_pair(slot + run.ptable.size, std::uint64_t{0}));
     for (auto it = strings.begin(); it != after; ++it)
-      if (it->second > slot && it->first < slot + run.spec.size) return false;
+      if (it->second > slot && it->first < slot + run.ptable.size) return false;
   }
   return true;
 }
@@ -149,14 +149,16 @@ std::vector<FinderMap> suggested_maps(const RomView& rom) {
   if (layout.ines) maps.push_back({AddressMap::nes, 0});
   if (rom.size >= 0x150) {
     std::uint8_t check = 0;
-    for (std::size_t i = 0x134; i <= 0x14C; ++i) check = static_cast<std::uint8_t>(check - rom.data[i] - 1);
+    for (std::size_t i = 0x134; i <= 0x14C; ++i)
+      check = static_cast<std::uint8_t>(check - rom.data[i] - 1);
     if (check == rom.data[0x14D]) maps.push_back({AddressMap::gb, 0});
   }
   for (const std::uint64_t header : {0x7FC0u, 0xFFC0u}) {
     const std::uint64_t at = header + layout.copier_header;
     if (at + 0x20 > rom.size) continue;
     const std::uint8_t* h = rom.data + at;
-    const unsigned complement = h[0x1C] | unsigned{h[0x1D]} << 8, sum = h[0x1E] | unsigned{h[0x1F]} << 8;
+    const unsigned complement = h[0x1C] | unsigned{h[0x1D]} << 8,
+                   sum = h[0x1E] | unsigned{h[0x1F]} << 8;
     // A header whose checksum is unset counts when its title is printable and its map byte known.
     const unsigned mode = h[0x15] & 0xEFu; // the FastROM bit aside
     const bool titled =
@@ -197,21 +199,22 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
 
   for (const FinderMap& map : options.maps) {
     for (const unsigned size : options.sizes) {
-      if ((map.map == AddressMap::nes && size != 2) || (map.map == AddressMap::gb && size == 4)) continue;
+      if ((map.map == AddressMap::nes && size != 2) || (map.map == AddressMap::gb && size == 4))
+        continue;
       for (const ByteOrder order : {ByteOrder::le, ByteOrder::be}) {
         if (options.progress)
           options.progress(std::string(name_of(map.map)) + ", " + std::to_string(size) + "-byte " +
                            (order == ByteOrder::le ? "le" : "be"));
-        PointerSpec spec;
-        spec.map = map.map;
-        spec.base = map.base;
-        spec.size = size;
-        spec.order = order;
+        PointerTable ptable;
+        ptable.map = map.map;
+        ptable.base = map.base;
+        ptable.size = size;
+        ptable.order = order;
         std::uint64_t hits = 0;
         const std::size_t slots = n - size + 1;
         for (std::size_t p = 0; p < slots; ++p) {
-          const std::optional<std::uint64_t> t =
-              map_pointer(spec, layout, read_value(rom, p, size, order), static_cast<std::uint32_t>(p));
+          const std::optional<std::uint64_t> t = map_pointer(
+              ptable, layout, read_value(rom, p, size, order), static_cast<std::uint32_t>(p));
           hit[p] = t && starts.is_start[*t] != 0 ? 1 : 0;
           if (hit[p]) {
             target[p] = *t;
@@ -223,17 +226,18 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
           for (std::size_t p = 0; p < slots; ++p) {
             if (hit[p] == 0 || (p >= stride && hit[p - stride] != 0)) continue;
             Run run;
-            run.spec = spec;
-            run.spec.at = static_cast<std::uint32_t>(p);
-            run.spec.stride = stride;
+            run.ptable = ptable;
+            run.ptable.at = static_cast<std::uint32_t>(p);
+            run.ptable.stride = stride;
             run.hit_rate = rate;
             // The first string of a text block may follow bytes that read as
             // text, so it is no start: inside a run, and just before it, a slot
             // counts when its string ends where a start begins.
             const auto block_first = [&](std::size_t q) -> std::optional<std::uint64_t> {
               const std::optional<std::uint64_t> t = map_pointer(
-                  spec, layout, read_value(rom, q, size, order), static_cast<std::uint32_t>(q));
-              if (!t || starts.end[*t] == 0 || starts.end[*t] >= n || starts.is_start[starts.end[*t]] == 0)
+                  ptable, layout, read_value(rom, q, size, order), static_cast<std::uint32_t>(q));
+              if (!t || starts.end[*t] == 0 || starts.end[*t] >= n ||
+                  starts.is_start[starts.end[*t]] == 0)
                 return std::nullopt;
               return t;
             };
@@ -250,11 +254,11 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
               const std::optional<std::uint64_t> t = block_first(p - stride);
               if (t && starts.end[*t] == run.targets.front()) {
                 run.targets.insert(run.targets.begin(), *t);
-                run.spec.at = static_cast<std::uint32_t>(p - stride);
+                run.ptable.at = static_cast<std::uint32_t>(p - stride);
               }
             }
             if (run.targets.size() < options.min_count) continue;
-            run.spec.count = static_cast<std::uint32_t>(run.targets.size());
+            run.ptable.count = static_cast<std::uint32_t>(run.targets.size());
             runs.push_back(std::move(run));
           }
         }
@@ -270,7 +274,7 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
     if (score < options.min_score || !outside_its_text(run, starts) || inside_text(run, in_text))
       continue;
     Candidate candidate;
-    candidate.spec = run.spec;
+    candidate.ptable = run.ptable;
     candidate.score = score;
     candidate.first_target = *distinct.begin();
     candidate.last_target = *distinct.rbegin();
@@ -278,24 +282,27 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
     found.push_back(std::move(candidate));
   }
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
-    return a.score != b.score ? a.score > b.score : a.spec.at < b.spec.at;
+    return a.score != b.score ? a.score > b.score : a.ptable.at < b.ptable.at;
   });
   // A run that overlaps a better one is a part of it, or the same table read another way.
   std::vector<Candidate> kept;
   for (Candidate& candidate : found) {
-    const std::uint64_t from = candidate.spec.at;
-    const std::uint64_t to = from + std::uint64_t{candidate.spec.count - 1} * candidate.spec.stride +
-                             candidate.spec.size;
+    const std::uint64_t from = candidate.ptable.at;
+    const std::uint64_t to = from +
+                             std::uint64_t{candidate.ptable.count - 1} * candidate.ptable.stride +
+                             candidate.ptable.size;
     const auto overlapped = std::find_if(kept.begin(), kept.end(), [&](const Candidate& k) {
-      const std::uint64_t k_from = k.spec.at;
+      const std::uint64_t k_from = k.ptable.at;
       const std::uint64_t k_to =
-          k_from + std::uint64_t{k.spec.count - 1} * k.spec.stride + k.spec.size;
+          k_from + std::uint64_t{k.ptable.count - 1} * k.ptable.stride + k.ptable.size;
       return from < k_to && k_from < to;
     });
     if (overlapped != kept.end()) {
       // The same table with the same targets: the ROM's own map says more than linear.
-      if (overlapped->spec.map == AddressMap::linear && candidate.spec.map != AddressMap::linear &&
-          overlapped->spec.at == candidate.spec.at && overlapped->targets == candidate.targets) {
+      if (overlapped->ptable.map == AddressMap::linear &&
+          candidate.ptable.map != AddressMap::linear &&
+          overlapped->ptable.at == candidate.ptable.at &&
+          overlapped->targets == candidate.targets) {
         candidate.score = overlapped->score;
         *overlapped = std::move(candidate);
       }

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "core/code_table.hpp"
-#include "core/pointer_spec.hpp"
+#include "core/pointer_table.hpp"
 #include "core/rom_view.hpp"
 
 namespace textdump {
@@ -41,7 +41,7 @@ struct FinderOptions {
 };
 
 struct Candidate {
-  PointerSpec spec;
+  PointerTable ptable;
   double score = 0;
   std::vector<std::uint64_t> targets; // in table order
   std::uint64_t first_target = 0, last_target = 0;

@@ -164,7 +164,8 @@ FontTable parse_font_table(std::string_view bytes) {
       Entry entry;
       info.defines = read_line(info, at_file_end ? END_OF_FILE_CHAR : bytes[stop], entry);
       if (info.defines)
-        table.definitions.push_back({std::string(1, static_cast<char>(info.code)), std::move(entry)});
+        table.definitions.push_back(
+            {std::string(1, static_cast<char>(info.code)), std::move(entry)});
     }
     start = next;
   }

@@ -68,9 +68,8 @@ struct Found {
 };
 
 bool has_control_characters(std::string_view text) {
-  return std::any_of(text.begin(), text.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-  });
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 class Builder {
@@ -125,7 +124,8 @@ std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, bool
       const Entry& entry = table_.entry(match.index);
       pos += match.length;
       if (entry.kind == EntryKind::end) return pos;
-      if (entry.kind == EntryKind::control) pos = std::min<std::uint64_t>(pos + entry.arguments, limit);
+      if (entry.kind == EntryKind::control)
+        pos = std::min<std::uint64_t>(pos + entry.arguments, limit);
     }
   }
   cut = !bounded && limit < rom_.size;
@@ -141,7 +141,10 @@ Item Builder::item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t 
   char marker = 0;
   switch (entry.kind) {
   case EntryKind::text: text = standard ? entry.label : entry.rendering; break;
-  case EntryKind::wait: text = "[WAIT]"; item.line_end = true; break;
+  case EntryKind::wait:
+    text = "[WAIT]";
+    item.line_end = true;
+    break;
   case EntryKind::line_break:
     text = standard && !entry.label.empty() ? entry.label : "<LINE>";
     marker = '*';
@@ -287,9 +290,9 @@ Script Builder::build() {
   // Every pointer and the string it points at.
   std::vector<Found> found;
   std::size_t number = 0;
-  for (std::size_t t = 0; t < request_.specs.size(); ++t) {
-    const PointerSpec& spec = request_.specs[t];
-    for (const PointerRead& read : read_pointers(spec, rom_)) {
+  for (std::size_t t = 0; t < request_.ptables.size(); ++t) {
+    const PointerTable& ptable = request_.ptables[t];
+    for (const PointerRead& read : read_pointers(ptable, rom_)) {
       const std::string which = "pointer #" + std::to_string(number++) + " (table " +
                                 std::to_string(t + 1) + ", index " + std::to_string(read.index) +
                                 ") at $" + hex(read.slot);
@@ -318,8 +321,8 @@ Script Builder::build() {
       for (const Found& f : found)
         if (f.target == targets[s])
           script_.warnings.push_back("the string of pointer #" + std::to_string(f.pointer.index) +
-                                     " (table " + std::to_string(f.pointer.table + 1) +
-                                     ") at $" + hex(targets[s]) + " reached the maximum length of " +
+                                     " (table " + std::to_string(f.pointer.table + 1) + ") at $" +
+                                     hex(targets[s]) + " reached the maximum length of " +
                                      std::to_string(request_.end.max_length) + " bytes");
     bounds.push_back(ends[s]);
   }
@@ -339,7 +342,7 @@ Script Builder::build() {
     it->second = pointer_name(names.size() - 1);
     declarations += "#VAR(" + it->second + ", CUSTOMPOINTER)\r\n#CREATEPTR(" + it->second +
                     ", \"LINEAR\", " + atlas_number(offsetting) + ", " +
-                    std::to_string(8 * request_.specs[f.pointer.table].size) + ")\r\n";
+                    std::to_string(8 * request_.ptables[f.pointer.table].size) + ")\r\n";
   }
 
   // Every piece of the region, decoded; the insertion table takes its texts
@@ -412,7 +415,7 @@ Script Builder::build() {
         body += "#WRITE(" + names[{f->pointer.table, offsetting}] + ", $" + hex(f->pointer.at) +
                 ")\r\n";
         // The value the inserter writes for this position, little-endian.
-        const PointerSpec& format = request_.specs[f->pointer.table];
+        const PointerTable& format = request_.ptables[f->pointer.table];
         const unsigned bits = 8 * format.size;
         const std::uint64_t mask = bits == 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
         const auto written =
@@ -450,7 +453,8 @@ Script Builder::build() {
   // The header, the table and pointer declarations, then the strings.
   std::string& out = script_.script;
   for (const std::string& line : request_.header) out += "// " + line + "\r\n";
-  for (const std::string& spec : request_.spec_texts) out += "// Pointers: " + spec + "\r\n";
+  for (const std::string& argument : request_.pointer_arguments)
+    out += "// Pointers: " + argument + "\r\n";
   out += "// End: " + request_.end_text + " (at most " + std::to_string(request_.end.max_length) +
          " bytes a string)\r\n";
   if (!bounds.empty())
@@ -464,7 +468,8 @@ Script Builder::build() {
   if (!bounds.empty()) out += "#JMP($" + hex(bounds.front()) + ")\r\n";
   out += body;
 
-  std::sort(claims_.begin(), claims_.end(), [](const Claim& a, const Claim& b) { return a.key < b.key; });
+  std::sort(claims_.begin(), claims_.end(),
+            [](const Claim& a, const Claim& b) { return a.key < b.key; });
   for (const Claim& claim : claims_) {
     std::string keyhex;
     for (const char c : claim.key) keyhex += hex_byte(static_cast<std::uint8_t>(c));

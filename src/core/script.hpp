@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "core/code_table.hpp"
-#include "core/pointer_spec.hpp"
+#include "core/pointer_table.hpp"
 #include "core/rom_view.hpp"
 
 namespace textdump {
@@ -38,18 +38,18 @@ std::variant<EndRule, std::string> parse_end_rule(std::string_view text);
 struct ScriptRequest {
   RomView rom;
   const CodeTable* table = nullptr;
-  std::vector<PointerSpec> specs;
-  std::vector<std::string> spec_texts; // as given, for the header
+  std::vector<PointerTable> ptables;
+  std::vector<std::string> pointer_arguments; // as given, for the header
   EndRule end;
-  std::string end_text;                // as given, for the header
-  std::vector<std::string> header;     // lines for the header (tool, ROM, table), without "//"
-  std::string insertion_table_name;    // as #ADDTBL names it
+  std::string end_text;             // as given, for the header
+  std::vector<std::string> header;  // lines for the header (tool, ROM, table), without "//"
+  std::string insertion_table_name; // as #ADDTBL names it
 };
 
 struct ScriptPointer {
-  std::size_t table = 0; // which spec
+  std::size_t table = 0; // which pointer table of the request
   std::uint32_t index = 0;
-  std::uint64_t at = 0;  // its file offset
+  std::uint64_t at = 0; // its file offset
   std::uint32_t value = 0;
 };
 
@@ -62,8 +62,8 @@ struct ScriptString {
 };
 
 struct Script {
-  std::string script;          // CR LF lines
-  std::string insertion_table; // CR LF lines
+  std::string script;                // CR LF lines
+  std::string insertion_table;       // CR LF lines
   std::vector<ScriptString> strings; // in address order, unreferenced runs included
   std::vector<std::string> warnings; // pointers outside the ROM, strings cut at the maximum length
   std::vector<std::string> errors;   // what could not be made to round-trip

@@ -82,7 +82,8 @@ private:
       report(from + 1, Severity::error, "key", "the key is missing before \"=\"");
       return std::nullopt;
     }
-    const auto bad = std::find_if(digits.begin(), digits.end(), [](char c) { return !is_hex_digit(c); });
+    const auto bad =
+        std::find_if(digits.begin(), digits.end(), [](char c) { return !is_hex_digit(c); });
     if (bad != digits.end()) {
       report(from + 1 + static_cast<std::size_t>(bad - digits.begin()), Severity::error, "key",
              "the key has a character that is not a hexadecimal digit");
@@ -154,8 +155,7 @@ private:
     labelled(equals, [](std::string_view label) { return standard_break_entry(label); });
   }
 
-  template <class Make>
-  void labelled(std::size_t equals, Make make) {
+  template <class Make> void labelled(std::size_t equals, Make make) {
     std::optional<std::string> bytes = key(1, equals);
     if (!bytes) return;
     const std::string_view raw =

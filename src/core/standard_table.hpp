@@ -42,8 +42,8 @@ namespace textdump {
 enum class Severity { error, warning, note };
 
 struct TableReport {
-  std::size_t line = 0;   // 1-based
-  std::size_t column = 0; // 1-based, in bytes
+  std::size_t line = 0;     // 1-based
+  std::size_t column = 0;   // 1-based, in bytes
   std::string_view content; // the line, a view into the parsed bytes
   Severity severity = Severity::error;
   std::string kind;    // one word, to group reports of one kind

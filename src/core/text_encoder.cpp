@@ -33,8 +33,9 @@ TextEncoder::TextEncoder() : nodes_(1) {}
 
 std::uint32_t TextEncoder::child(std::uint32_t node, unsigned char c) const {
   const auto& children = nodes_[node].children;
-  const auto found = std::lower_bound(children.begin(), children.end(), c,
-                                      [](const auto& entry, unsigned char b) { return entry.first < b; });
+  const auto found =
+      std::lower_bound(children.begin(), children.end(), c,
+                       [](const auto& entry, unsigned char b) { return entry.first < b; });
   return found != children.end() && found->first == c ? found->second : 0;
 }
 
@@ -48,9 +49,10 @@ bool TextEncoder::add(std::string_view text, std::string_view bytes) {
       next = static_cast<std::uint32_t>(nodes_.size());
       nodes_.emplace_back();
       auto& children = nodes_[node].children;
-      children.insert(std::lower_bound(children.begin(), children.end(), c,
-                                       [](const auto& entry, unsigned char b) { return entry.first < b; }),
-                      {c, next});
+      children.insert(
+          std::lower_bound(children.begin(), children.end(), c,
+                           [](const auto& entry, unsigned char b) { return entry.first < b; }),
+          {c, next});
     }
     node = next;
   }

@@ -15,9 +15,9 @@ DumpFile::~DumpFile() {
 DumpOpen DumpFile::check(const FileId& rom, const std::string& tablefile) {
   // The table is looked up only now: a dump file just created under the table's
   // name (a table that did not exist) is that table too.
-  return same_file(id_, rom)                        ? DumpOpen::is_rom
+  return same_file(id_, rom)                     ? DumpOpen::is_rom
          : same_file(id_, file_id_of(tablefile)) ? DumpOpen::is_table
-                                                    : DumpOpen::ok;
+                                                 : DumpOpen::ok;
 }
 
 DumpOpen DumpFile::open(const std::string& name, const FileId& rom, const std::string& tablefile) {

@@ -31,11 +31,13 @@ std::optional<std::string> convert(unsigned code_page, std::string_view value) {
   if (code_page == 1252 && value.find_first_of("\x81\x8D\x8F\x90\x9D") != std::string_view::npos)
     return std::nullopt;
   const int size = static_cast<int>(value.size());
-  const int wide = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, value.data(), size, nullptr, 0);
+  const int wide =
+      MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, value.data(), size, nullptr, 0);
   if (wide <= 0) return std::nullopt;
   std::wstring utf16(static_cast<std::size_t>(wide), L'\0');
   MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, value.data(), size, utf16.data(), wide);
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return std::nullopt;
   std::string utf8(static_cast<std::size_t>(bytes), '\0');
   WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, utf8.data(), bytes, nullptr, nullptr);
@@ -60,7 +62,8 @@ struct Iconv {
     std::size_t in_left = value.size();
     char* out = utf8.data();
     std::size_t out_left = utf8.size();
-    if (iconv(cd, &in, &in_left, &out, &out_left) == static_cast<std::size_t>(-1)) return std::nullopt;
+    if (iconv(cd, &in, &in_left, &out, &out_left) == static_cast<std::size_t>(-1))
+      return std::nullopt;
     utf8.resize(utf8.size() - out_left);
     return utf8;
   }
@@ -82,7 +85,8 @@ ValueConverter converter_for(TableEncoding encoding) {
   const unsigned code_page = encoding == TableEncoding::windows_1252 ? 1252 : 932;
   return [code_page](std::string_view value) { return convert(code_page, value); };
 #else
-  const auto iconv = std::make_shared<Iconv>(encoding == TableEncoding::windows_1252 ? "CP1252" : "CP932");
+  const auto iconv =
+      std::make_shared<Iconv>(encoding == TableEncoding::windows_1252 ? "CP1252" : "CP932");
   return [iconv](std::string_view value) { return (*iconv)(value); };
 #endif
 }

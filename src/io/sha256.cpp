@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #ifdef _WIN32
-#include <windows.h>
 #include <bcrypt.h>
+#include <windows.h>
 #else
 #include <nettle/sha2.h>
 #endif

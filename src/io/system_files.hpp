@@ -19,7 +19,7 @@ struct Status {
 int open_read(const std::string& path);                  // -1 on failure (errno set)
 int open_write(const std::string& path, bool exclusive); // creating when exclusive
 bool status(int fd, Status& status);
-long long read(int fd, void* buffer, std::size_t size);  // -1 on failure, 0 at the end
+long long read(int fd, void* buffer, std::size_t size); // -1 on failure, 0 at the end
 long long write(int fd, const void* bytes, std::size_t size);
 bool truncate(int fd);
 bool remove(const std::string& path);

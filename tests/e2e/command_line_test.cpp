@@ -61,8 +61,7 @@ TEST(CommandLine, SameDumpAsTheDialogueQuietlyToAFileOrStandardOutput) {
 
   // Another range; "--" ends the options, so a ROM may be named "-game.bin".
   std::filesystem::copy_file(game.dir.file("game.bin"), game.dir.file("-game.bin"));
-  const auto part =
-      run_program(game.folder(), {"--", "-game.bin", "font.tbl", "-", "5", "7"}, "");
+  const auto part = run_program(game.folder(), {"--", "-game.bin", "font.tbl", "-", "5", "7"}, "");
   EXPECT_EQ(part.out, "\xE3\x81\x82"
                       "ABC[END]\r\nABC");
 }

@@ -51,7 +51,6 @@ std::string dump(const TempDir& folder, const std::string& rom, const std::strin
   return read_file_bytes(folder.file("out.txt"));
 }
 
-
 // Printable ASCII as itself, 0x0A a line break and 0x00 the END of a string.
 TEST(RealTables, AsciiTextOfFreeTestRoms) {
   REQUIRE_REALDATA();

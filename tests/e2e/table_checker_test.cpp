@@ -206,7 +206,8 @@ TEST(TableChecker, UnreadableTableFails) {
   const std::vector<Unreadable> cases = {
       {"missing.tbl", "Can't open the table file \"missing.tbl\".\n"},
       {"folder.tbl", "Can't open the table file \"folder.tbl\".\n"},
-      {"/dev/zero", "The table file \"/dev/zero\" is larger than 64 MiB; no table is that large.\n"},
+      {"/dev/zero",
+       "The table file \"/dev/zero\" is larger than 64 MiB; no table is that large.\n"},
   };
   for (const Unreadable& c : cases) {
     SCOPED_TRACE(c.name);

@@ -118,14 +118,15 @@ TEST(Decoder, TwoThreadsWriteTheSameBytes) {
   std::uint32_t seed = 777;
   for (std::size_t i = 0; i < rom.size(); ++i) {
     seed = seed * 1103515245u + 12345u;
-    rom[i] = static_cast<char>('A' + (seed >> 24) % 20); // A-T: plain texts
+    rom[i] = static_cast<char>('A' + (seed >> 24) % 20);        // A-T: plain texts
     if (i % 700001 == 5) rom.replace(i, 4, "\xF0\x02\xF3\x41"); // pointer, long text
-    if (i % 1300003 == 7) rom.replace(i, 3, "\xF1\x41\xFF");   // switch, text, restore
+    if (i % 1300003 == 7) rom.replace(i, 3, "\xF1\x41\xFF");    // switch, text, restore
   }
   const std::string own = "41=a\r\n42=bb\r\n43=ccc\r\n/FF\r\n$F0=FIXED,10,4,1\r\n$F1=TABLE,1\r\n"
                           "F3=a text longer than sixteen bytes\r\n";
   std::string standard;
-  for (char c = 'A'; c <= 'T'; ++c) standard += hex_byte(static_cast<std::uint8_t>(c)) + "=" + c + "\n";
+  for (char c = 'A'; c <= 'T'; ++c)
+    standard += hex_byte(static_cast<std::uint8_t>(c)) + "=" + c + "\n";
   // Two-byte keys begin at half the bytes, so keys often run across a chunk's end.
   for (char a = 'A'; a <= 'J'; ++a)
     for (char b = 'A'; b <= 'T'; ++b)

@@ -39,7 +39,7 @@ std::string ascii_table(const std::vector<int>& ends) {
   return text;
 }
 
-std::uint64_t end_of(const PointerSpec& s) {
+std::uint64_t end_of(const PointerTable& s) {
   return std::uint64_t{s.at} + std::uint64_t{s.count - 1} * s.stride + s.size;
 }
 
@@ -64,16 +64,16 @@ TEST(FindPointerTables, GeneratedRoms) {
     const std::vector<Candidate> found =
         find_pointer_tables(view, standard_table(rom.table_text), finder);
     if (!c.plant) {
-      EXPECT_TRUE(found.empty()) << spec_text(found.front().spec);
+      EXPECT_TRUE(found.empty()) << pointers_argument(found.front().ptable);
       continue;
     }
     ASSERT_FALSE(found.empty());
     const Candidate& top = found.front();
     const auto planted =
         std::find_if(rom.tables.begin(), rom.tables.end(),
-                     [&](const gen::PlantedTable& t) { return t.at == top.spec.at; });
-    ASSERT_NE(planted, rom.tables.end()) << spec_text(top.spec);
-    PointerSpec expected;
+                     [&](const gen::PlantedTable& t) { return t.at == top.ptable.at; });
+    ASSERT_NE(planted, rom.tables.end()) << pointers_argument(top.ptable);
+    PointerTable expected;
     expected.at = static_cast<std::uint32_t>(planted->at);
     expected.count = static_cast<std::uint32_t>(planted->count);
     expected.size = planted->size;
@@ -81,14 +81,15 @@ TEST(FindPointerTables, GeneratedRoms) {
     expected.order = planted->order == gen::ByteOrder::le ? ByteOrder::le : ByteOrder::be;
     expected.map = static_cast<AddressMap>(static_cast<int>(planted->map));
     expected.base = planted->base.value_or(0);
-    EXPECT_EQ(spec_text(top.spec), spec_text(expected));
+    EXPECT_EQ(pointers_argument(top.ptable), pointers_argument(expected));
     EXPECT_EQ(top.targets,
               std::vector<std::uint64_t>(planted->targets.begin(), planted->targets.end()));
     for (const Candidate& candidate : found)
       for (const gen::Decoy& decoy : rom.decoys)
-        EXPECT_FALSE(candidate.spec.at < decoy.offset + decoy.length &&
-                     decoy.offset < end_of(candidate.spec))
-            << gen::name_of(decoy.kind) << " decoy reported as " << spec_text(candidate.spec);
+        EXPECT_FALSE(candidate.ptable.at < decoy.offset + decoy.length &&
+                     decoy.offset < end_of(candidate.ptable))
+            << gen::name_of(decoy.kind) << " decoy reported as "
+            << pointers_argument(candidate.ptable);
   }
 }
 
@@ -131,7 +132,7 @@ TEST(FindPointerTables, PlantedInTheRealRomsPadding) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rom);
-    const PointerSpec planted = std::get<PointerSpec>(parse_pointer_spec(c.pointers));
+    const PointerTable planted = std::get<PointerTable>(parse_pointer_table(c.pointers));
     std::string bytes = testing::read_file_bytes((testing::REALDATA / "roms" / c.rom).string());
     ASSERT_GT(bytes.size(), planted.at + planted.count * planted.size);
     const RomView view{reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()};
@@ -152,7 +153,7 @@ TEST(FindPointerTables, PlantedInTheRealRomsPadding) {
       }
     const std::vector<Candidate> found = find_pointer_tables(view, table, options);
     ASSERT_FALSE(found.empty());
-    EXPECT_EQ(spec_text(found.front().spec), c.pointers);
+    EXPECT_EQ(pointers_argument(found.front().ptable), c.pointers);
   }
 }
 

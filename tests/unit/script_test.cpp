@@ -36,19 +36,19 @@ CodeTable load(std::string_view text, bool standard) {
 }
 
 // Writes a pointer value at pos, in the table's size and byte order.
-void put_value(std::string& rom, std::size_t pos, std::uint32_t value, const PointerSpec& table) {
+void put_value(std::string& rom, std::size_t pos, std::uint32_t value, const PointerTable& table) {
   for (unsigned b = 0; b < table.size; ++b) {
     const unsigned shift = 8 * (table.order == ByteOrder::le ? b : table.size - 1 - b);
     rom[pos + b] = static_cast<char>((value >> shift) & 0xFF);
   }
 }
 
-PointerSpec pointers_of(const std::string& text) {
-  return std::get<PointerSpec>(parse_pointer_spec(text));
+PointerTable pointers_of(const std::string& text) {
+  return std::get<PointerTable>(parse_pointer_table(text));
 }
 
 struct Dump {
-  std::vector<PointerSpec> tables;
+  std::vector<PointerTable> tables;
   Script script;
 };
 
@@ -57,12 +57,12 @@ Dump dump(const std::string& rom, const CodeTable& table, const std::vector<std:
   ScriptRequest request;
   request.rom = {reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
   request.table = &table;
-  for (const std::string& s : pointers) request.specs.push_back(pointers_of(s));
-  request.spec_texts = pointers;
+  for (const std::string& s : pointers) request.ptables.push_back(pointers_of(s));
+  request.pointer_arguments = pointers;
   request.end = std::get<EndRule>(parse_end_rule(end));
   request.end_text = end;
   request.insertion_table_name = "script.tbl";
-  return {request.specs, build_script(request)};
+  return {request.ptables, build_script(request)};
 }
 
 testing::InsertResult insert(std::string rom, const Script& script) {
@@ -133,12 +133,12 @@ TEST(ScriptRoundTrip, EveryMap) {
     std::string rom(c.rom_size, '\xFF');
     if (c.ines_banks != 0)
       rom.replace(0, 16, ("NES\x1A"s + static_cast<char>(c.ines_banks)).append(11, '\0'));
-    const PointerSpec format = pointers_of(c.pointers);
+    const PointerTable format = pointers_of(c.pointers);
     std::size_t at = c.text;
     for (std::size_t i = 0; i < 3; ++i) {
       rom.replace(at, STRINGS[i].size(), STRINGS[i]);
-      put_value(rom, format.at + i * format.stride, c.value + static_cast<std::uint32_t>(at - c.text),
-                format);
+      put_value(rom, format.at + i * format.stride,
+                c.value + static_cast<std::uint32_t>(at - c.text), format);
       at += STRINGS[i].size();
     }
     const Dump d = dump(rom, table, {c.pointers});

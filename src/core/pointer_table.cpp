@@ -1,4 +1,4 @@
-#include "core/pointer_spec.hpp"
+#include "core/pointer_table.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -19,7 +19,8 @@ std::optional<std::uint64_t> hex_field(std::string_view text) {
 std::optional<std::uint64_t> decimal_field(std::string_view text) {
   std::uint64_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc{} || end != text.data() + text.size() || text.size() > 9) return std::nullopt;
+  if (error != std::errc{} || end != text.data() + text.size() || text.size() > 9)
+    return std::nullopt;
   return value;
 }
 
@@ -39,8 +40,8 @@ std::string_view name_of(AddressMap map) {
   return "linear";
 }
 
-std::variant<PointerSpec, std::string> parse_pointer_spec(std::string_view text) {
-  PointerSpec spec;
+std::variant<PointerTable, std::string> parse_pointer_table(std::string_view text) {
+  PointerTable ptable;
   bool at = false, count = false, stride = false;
   while (!text.empty()) {
     const std::size_t comma = std::min(text.find(','), text.size());
@@ -57,59 +58,62 @@ std::variant<PointerSpec, std::string> parse_pointer_spec(std::string_view text)
     if (key == "at") {
       const auto v = hex_field(value);
       if (!v) return wrong("the offset is one to eight hexadecimal digits");
-      spec.at = static_cast<std::uint32_t>(*v);
+      ptable.at = static_cast<std::uint32_t>(*v);
       at = true;
     } else if (key == "count") {
       const auto v = decimal_field(value);
-      if (!v || *v == 0 || *v > MAX_POINTERS) return wrong("the count is a decimal number from 1 to 16777216");
-      spec.count = static_cast<std::uint32_t>(*v);
+      if (!v || *v == 0 || *v > MAX_POINTERS)
+        return wrong("the count is a decimal number from 1 to 16777216");
+      ptable.count = static_cast<std::uint32_t>(*v);
       count = true;
     } else if (key == "size") {
       const auto v = decimal_field(value);
       if (!v || *v < 2 || *v > 4) return wrong("the size is 2, 3 or 4");
-      spec.size = static_cast<unsigned>(*v);
+      ptable.size = static_cast<unsigned>(*v);
     } else if (key == "stride") {
       const auto v = decimal_field(value);
-      if (!v || *v == 0 || *v > 65536) return wrong("the stride is a decimal number from 1 to 65536");
-      spec.stride = static_cast<unsigned>(*v);
+      if (!v || *v == 0 || *v > 65536)
+        return wrong("the stride is a decimal number from 1 to 65536");
+      ptable.stride = static_cast<unsigned>(*v);
       stride = true;
     } else if (key == "order") {
       if (value != "le" && value != "be") return wrong("the order is le or be");
-      spec.order = value == "le" ? ByteOrder::le : ByteOrder::be;
+      ptable.order = value == "le" ? ByteOrder::le : ByteOrder::be;
     } else if (key == "map") {
       const auto* found = std::find_if(std::begin(MAPS), std::end(MAPS),
                                        [&](AddressMap map) { return name_of(map) == value; });
       if (found == std::end(MAPS)) return wrong("the map is linear, lorom, hirom, gb or nes");
-      spec.map = *found;
+      ptable.map = *found;
     } else if (key == "base") {
       const bool negative = !value.empty() && value[0] == '-';
       const auto v = hex_field(value.substr(negative ? 1 : 0));
       if (!v) return wrong("the base is hexadecimal, up to eight digits, perhaps with a -");
-      spec.base = negative ? -static_cast<std::int64_t>(*v) : static_cast<std::int64_t>(*v);
+      ptable.base = negative ? -static_cast<std::int64_t>(*v) : static_cast<std::int64_t>(*v);
     } else if (key == "bank" || key == "window" || key == "banksize") {
       const auto v = hex_field(value);
       if (!v) return wrong("the value is one to eight hexadecimal digits");
-      if (key == "bank") spec.bank = static_cast<std::uint32_t>(*v);
-      if (key == "window") spec.window = static_cast<std::uint32_t>(*v);
+      if (key == "bank") ptable.bank = static_cast<std::uint32_t>(*v);
+      if (key == "window") ptable.window = static_cast<std::uint32_t>(*v);
       if (key == "banksize") {
         if (*v == 0) return wrong("a bank has at least one byte");
-        spec.banksize = static_cast<std::uint32_t>(*v);
+        ptable.banksize = static_cast<std::uint32_t>(*v);
       }
     } else {
-      return wrong("unknown field (at, count, size, stride, order, map, base, bank, window, banksize)");
+      return wrong(
+          "unknown field (at, count, size, stride, order, map, base, bank, window, banksize)");
     }
   }
-  if (!at) return std::string("pointer spec: at= is required");
-  if (!count) return std::string("pointer spec: count= is required");
-  if (!stride) spec.stride = spec.size;
-  if (spec.map == AddressMap::nes && spec.size != 2)
-    return std::string("pointer spec: nes pointers are 2 bytes");
-  if (spec.map == AddressMap::gb && spec.size == 4)
-    return std::string("pointer spec: gb pointers are 2 bytes, or 3 with a bank byte");
-  return spec;
+  if (!at) return std::string("--pointers: at= is required");
+  if (!count) return std::string("--pointers: count= is required");
+  if (!stride) ptable.stride = ptable.size;
+  if (ptable.map == AddressMap::nes && ptable.size != 2)
+    return std::string("--pointers: nes pointers are 2 bytes");
+  if (ptable.map == AddressMap::gb && ptable.size == 4)
+    return std::string("--pointers: gb pointers are 2 bytes, or 3 with a bank byte");
+  return ptable;
 }
 
-std::string spec_text(const PointerSpec& spec) {
+std::string pointers_argument(const PointerTable& ptable) {
   const auto hex = [](std::uint64_t v) {
     std::string digits;
     do {
@@ -118,17 +122,18 @@ std::string spec_text(const PointerSpec& spec) {
     } while (v != 0);
     return digits;
   };
-  std::string text = "at=" + hex(spec.at) + ",count=" + std::to_string(spec.count);
-  if (spec.size != 2) text += ",size=" + std::to_string(spec.size);
-  if (spec.stride != spec.size) text += ",stride=" + std::to_string(spec.stride);
-  if (spec.order == ByteOrder::be) text += ",order=be";
-  if (spec.map != AddressMap::linear) text += ",map=" + std::string(name_of(spec.map));
-  if (spec.base != 0)
-    text += ",base=" + std::string(spec.base < 0 ? "-" : "") +
-            hex(static_cast<std::uint64_t>(spec.base < 0 ? -spec.base : spec.base));
-  if (spec.bank) text += ",bank=" + hex(*spec.bank);
-  if (spec.map == AddressMap::nes && spec.window != 0x8000) text += ",window=" + hex(spec.window);
-  if (spec.banksize) text += ",banksize=" + hex(*spec.banksize);
+  std::string text = "at=" + hex(ptable.at) + ",count=" + std::to_string(ptable.count);
+  if (ptable.size != 2) text += ",size=" + std::to_string(ptable.size);
+  if (ptable.stride != ptable.size) text += ",stride=" + std::to_string(ptable.stride);
+  if (ptable.order == ByteOrder::be) text += ",order=be";
+  if (ptable.map != AddressMap::linear) text += ",map=" + std::string(name_of(ptable.map));
+  if (ptable.base != 0)
+    text += ",base=" + std::string(ptable.base < 0 ? "-" : "") +
+            hex(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base));
+  if (ptable.bank) text += ",bank=" + hex(*ptable.bank);
+  if (ptable.map == AddressMap::nes && ptable.window != 0x8000)
+    text += ",window=" + hex(ptable.window);
+  if (ptable.banksize) text += ",banksize=" + hex(*ptable.banksize);
   return text;
 }
 
@@ -145,21 +150,21 @@ RomLayout layout_of(const RomView& rom) {
   return layout;
 }
 
-std::optional<std::uint64_t> map_pointer(const PointerSpec& spec, const RomLayout& layout,
+std::optional<std::uint64_t> map_pointer(const PointerTable& ptable, const RomLayout& layout,
                                          std::uint32_t value, std::uint32_t slot) {
   const std::uint64_t h = layout.copier_header;
-  const bool wide = spec.size >= 3;
+  const bool wide = ptable.size >= 3;
   std::optional<std::uint64_t> offset;
-  switch (spec.map) {
+  switch (ptable.map) {
   case AddressMap::linear: {
-    const std::int64_t at = static_cast<std::int64_t>(value) + spec.base;
+    const std::int64_t at = static_cast<std::int64_t>(value) + ptable.base;
     if (at >= 0) offset = static_cast<std::uint64_t>(at);
     break;
   }
   case AddressMap::lorom: {
     if ((value & 0x8000) == 0) break;
-    const std::uint64_t bank = wide ? (value >> 16) & 0x7F
-                                    : spec.bank.value_or(slot >= h ? (slot - h) / 0x8000 : 0);
+    const std::uint64_t bank =
+        wide ? (value >> 16) & 0x7F : ptable.bank.value_or(slot >= h ? (slot - h) / 0x8000 : 0);
     offset = (value & 0x7FFF) + bank * 0x8000 + h;
     break;
   }
@@ -169,7 +174,8 @@ std::optional<std::uint64_t> map_pointer(const PointerSpec& spec, const RomLayou
       if (bank < 0x40 || (bank > 0x7D && bank < 0xC0)) break;
       offset = (value & 0x3FFFFF) + h;
     } else {
-      offset = (value & 0xFFFF) + spec.bank.value_or(slot >= h ? (slot - h) / 0x10000 : 0) * 0x10000 + h;
+      offset = (value & 0xFFFF) +
+               ptable.bank.value_or(slot >= h ? (slot - h) / 0x10000 : 0) * 0x10000 + h;
     }
     break;
   }
@@ -180,19 +186,19 @@ std::optional<std::uint64_t> map_pointer(const PointerSpec& spec, const RomLayou
       offset = address;
       break;
     }
-    std::uint64_t bank = wide ? (value >> 16) & 0xFF : spec.bank.value_or(slot / 0x4000);
-    if (!wide && !spec.bank && bank == 0) bank = 1;
+    std::uint64_t bank = wide ? (value >> 16) & 0xFF : ptable.bank.value_or(slot / 0x4000);
+    if (!wide && !ptable.bank && bank == 0) bank = 1;
     offset = bank * 0x4000 + (address - 0x4000);
     break;
   }
   case AddressMap::nes: {
     if (!layout.ines) break;
-    const std::uint64_t banksize =
-        spec.banksize.value_or(layout.prg_size != 0 && layout.prg_size <= 0x8000 ? layout.prg_size : 0x4000);
-    if (value < spec.window || value - spec.window >= banksize) break;
+    const std::uint64_t banksize = ptable.banksize.value_or(
+        layout.prg_size != 0 && layout.prg_size <= 0x8000 ? layout.prg_size : 0x4000);
+    if (value < ptable.window || value - ptable.window >= banksize) break;
     const std::uint64_t bank =
-        spec.bank.value_or(slot >= layout.prg_start ? (slot - layout.prg_start) / banksize : 0);
-    offset = layout.prg_start + bank * banksize + (value - spec.window);
+        ptable.bank.value_or(slot >= layout.prg_start ? (slot - layout.prg_start) / banksize : 0);
+    offset = layout.prg_start + bank * banksize + (value - ptable.window);
     break;
   }
   }
@@ -200,20 +206,21 @@ std::optional<std::uint64_t> map_pointer(const PointerSpec& spec, const RomLayou
   return offset;
 }
 
-std::vector<PointerRead> read_pointers(const PointerSpec& spec, const RomView& rom) {
+std::vector<PointerRead> read_pointers(const PointerTable& ptable, const RomView& rom) {
   const RomLayout layout = layout_of(rom);
-  std::vector<PointerRead> pointers(spec.count);
-  for (std::uint32_t i = 0; i < spec.count; ++i) {
+  std::vector<PointerRead> pointers(ptable.count);
+  for (std::uint32_t i = 0; i < ptable.count; ++i) {
     PointerRead& pointer = pointers[i];
     pointer.index = i;
-    pointer.slot = std::uint64_t{spec.at} + std::uint64_t{i} * spec.stride;
-    pointer.inside = pointer.slot + spec.size <= rom.size;
+    pointer.slot = std::uint64_t{ptable.at} + std::uint64_t{i} * ptable.stride;
+    pointer.inside = pointer.slot + ptable.size <= rom.size;
     if (!pointer.inside) continue;
-    for (unsigned b = 0; b < spec.size; ++b) {
+    for (unsigned b = 0; b < ptable.size; ++b) {
       const std::uint32_t byte = rom.data[pointer.slot + b];
-      pointer.value |= byte << (8 * (spec.order == ByteOrder::le ? b : spec.size - 1 - b));
+      pointer.value |= byte << (8 * (ptable.order == ByteOrder::le ? b : ptable.size - 1 - b));
     }
-    pointer.target = map_pointer(spec, layout, pointer.value, static_cast<std::uint32_t>(pointer.slot));
+    pointer.target =
+        map_pointer(ptable, layout, pointer.value, static_cast<std::uint32_t>(pointer.slot));
   }
   return pointers;
 }

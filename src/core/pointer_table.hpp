@@ -1,7 +1,7 @@
-// Pointer tables: how they are described (the --pointers spec), read from a
+// Pointer tables: how they are described (the --pointers argument), read from a
 // ROM, and mapped from a pointer's value to a file offset.
 //
-// A spec is comma-separated key=value fields:
+// A --pointers argument is comma-separated key=value fields:
 //   at=HEX        file offset of the first pointer (required)
 //   count=N       number of pointers, decimal (required)
 //   size=2|3|4    bytes per pointer (default 2)
@@ -41,7 +41,7 @@ enum class ByteOrder { le, be };
 
 std::string_view name_of(AddressMap map);
 
-struct PointerSpec {
+struct PointerTable {
   std::uint32_t at = 0;
   std::uint32_t count = 0;
   unsigned size = 2;
@@ -54,40 +54,40 @@ struct PointerSpec {
   std::optional<std::uint32_t> banksize;
 };
 
-// The most pointers one spec may name.
+// The most pointers one table may have.
 inline constexpr std::uint32_t MAX_POINTERS = 1u << 24;
 
-// The spec, or a message naming the field that is wrong.
-std::variant<PointerSpec, std::string> parse_pointer_spec(std::string_view text);
+// The table the argument describes, or a message naming the field that is wrong.
+std::variant<PointerTable, std::string> parse_pointer_table(std::string_view text);
 
-// The spec as a --pointers argument, with the fields that differ from their defaults.
-std::string spec_text(const PointerSpec& spec);
+// The table as a --pointers argument, with the fields that differ from their defaults.
+std::string pointers_argument(const PointerTable& ptable);
 
 // What the maps need to know of a ROM.
 struct RomLayout {
   std::uint64_t size = 0;
-  std::uint32_t copier_header = 0;   // size & 0x7FF
-  bool ines = false;                 // "NES\x1A" at offset 0
-  std::uint32_t prg_start = 0;       // iNES: 16, plus 512 with a trainer
-  std::uint32_t prg_size = 0;        // iNES: byte 4 * 16 KiB
+  std::uint32_t copier_header = 0; // size & 0x7FF
+  bool ines = false;               // "NES\x1A" at offset 0
+  std::uint32_t prg_start = 0;     // iNES: 16, plus 512 with a trainer
+  std::uint32_t prg_size = 0;      // iNES: byte 4 * 16 KiB
 };
 
 RomLayout layout_of(const RomView& rom);
 
 // The file offset a pointer value stands for; nothing when the value is no
 // address the map can reach. slot is the pointer's own file offset.
-std::optional<std::uint64_t> map_pointer(const PointerSpec& spec, const RomLayout& layout,
+std::optional<std::uint64_t> map_pointer(const PointerTable& ptable, const RomLayout& layout,
                                          std::uint32_t value, std::uint32_t slot);
 
 // One pointer of a table as it stands in the ROM.
 struct PointerRead {
   std::uint32_t index = 0;
-  std::uint64_t slot = 0;                // its file offset
-  bool inside = false;                   // all its bytes lie inside the ROM
-  std::uint32_t value = 0;               // as read, in the spec's byte order
-  std::optional<std::uint64_t> target;   // a file offset inside the ROM, when it maps to one
+  std::uint64_t slot = 0;              // its file offset
+  bool inside = false;                 // all its bytes lie inside the ROM
+  std::uint32_t value = 0;             // as read, in the table's byte order
+  std::optional<std::uint64_t> target; // a file offset inside the ROM, when it maps to one
 };
 
-std::vector<PointerRead> read_pointers(const PointerSpec& spec, const RomView& rom);
+std::vector<PointerRead> read_pointers(const PointerTable& ptable, const RomView& rom);
 
 } // namespace textdump
