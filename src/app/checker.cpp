@@ -8,6 +8,7 @@
 
 #include "app/messages.hpp"
 #include "app/reporter.hpp"
+#include "app/table_load.hpp"
 #include "core/code_table.hpp"
 #include "core/font_table.hpp"
 #include "core/numbers.hpp"
@@ -165,14 +166,8 @@ void print_summary(const CodeTable& table, int problems, std::FILE* out) {
 
 int check_table_file(const std::string& tablefile, std::FILE* out) {
   std::string bytes;
-  switch (read_file(tablefile, bytes)) {
-  case ReadStatus::ok: break;
-  case ReadStatus::cannot_open: std::fputs(message_table_open(tablefile).c_str(), stderr); return 1;
-  case ReadStatus::too_large:
-    std::fputs(message_table_too_large(tablefile).c_str(), stderr);
-    return 1;
-  default: std::fputs(message_table_unreadable(tablefile).c_str(), stderr); return 1;
-  }
+  Failure failure = Failure::none;
+  if (!read_table_file(tablefile, bytes, stream_console(stderr, false, false), failure)) return 1;
   const FontTable parsed = parse_font_table(bytes);
   Checker checker{tablefile, Reporter{out}};
   std::size_t next = 0;

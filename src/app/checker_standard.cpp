@@ -5,6 +5,7 @@
 #include "app/checker.hpp"
 #include "app/messages.hpp"
 #include "app/reporter.hpp"
+#include "app/table_load.hpp"
 #include "core/code_table.hpp"
 #include "core/standard_table.hpp"
 #include "io/files.hpp"
@@ -39,14 +40,8 @@ void print_summary(const CodeTable& table, int problems, std::FILE* out) {
 
 int check_standard_table(const std::string& tablefile, TableEncoding encoding, std::FILE* out) {
   std::string bytes;
-  switch (read_file(tablefile, bytes)) {
-  case ReadStatus::ok: break;
-  case ReadStatus::cannot_open: std::fputs(message_table_open(tablefile).c_str(), stderr); return 1;
-  case ReadStatus::too_large:
-    std::fputs(message_table_too_large(tablefile).c_str(), stderr);
-    return 1;
-  default: std::fputs(message_table_unreadable(tablefile).c_str(), stderr); return 1;
-  }
+  Failure failure = Failure::none;
+  if (!read_table_file(tablefile, bytes, stream_console(stderr, false, false), failure)) return 1;
   const StandardTable parsed = parse_standard_table(bytes, converter_for(encoding));
   Reporter reporter{out};
   static constexpr const char* SEVERITY[] = {"error: ", "warning: ", ""};

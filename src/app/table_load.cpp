@@ -19,26 +19,23 @@ bool load_font_table(const std::string& tablefile, const Console& console, Loade
   return true;
 }
 
+bool read_table_file(const std::string& tablefile, std::string& bytes, const Console& console,
+                     Failure& failure) {
+  const ReadStatus status = read_file(tablefile, bytes);
+  if (status == ReadStatus::ok) return true;
+  failure = status == ReadStatus::cannot_open ? Failure::table_open : Failure::table_read;
+  say(console, status == ReadStatus::cannot_open ? message_table_open(tablefile)
+               : status == ReadStatus::too_large ? message_table_too_large(tablefile)
+                                                 : message_table_unreadable(tablefile));
+  return false;
+}
+
 std::optional<std::vector<Definition>> load_standard_table(const std::string& tablefile,
                                                            TableEncoding encoding,
                                                            const Console& console,
                                                            Failure& failure) {
   std::string bytes;
-  switch (read_file(tablefile, bytes)) {
-  case ReadStatus::ok: break;
-  case ReadStatus::cannot_open:
-    failure = Failure::table_open;
-    say(console, message_table_open(tablefile));
-    return std::nullopt;
-  case ReadStatus::too_large:
-    failure = Failure::table_read;
-    say(console, message_table_too_large(tablefile));
-    return std::nullopt;
-  default:
-    failure = Failure::table_read;
-    say(console, message_table_unreadable(tablefile));
-    return std::nullopt;
-  }
+  if (!read_table_file(tablefile, bytes, console, failure)) return std::nullopt;
   StandardTable table = parse_standard_table(bytes, converter_for(encoding));
   if (table.errors == 0) return std::move(table.definitions);
   for (const TableReport& report : table.reports)

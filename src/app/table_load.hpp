@@ -31,6 +31,11 @@ struct LoadedTable {
 // message naming the file and the limit), the pause, and false.
 bool load_font_table(const std::string& tablefile, const Console& console, LoadedTable& loaded);
 
+// Reads a table file whole into bytes. False, after printing why (can't open,
+// over 64 MiB, a failed read) with failure table_open or table_read.
+bool read_table_file(const std::string& tablefile, std::string& bytes, const Console& console,
+                     Failure& failure);
+
 // Reads and parses a standard table file. Nothing, after printing why, when
 // the file cannot be opened or read (failure table_open or table_read) or the
 // table has errors, each printed as "FILE:LINE:COLUMN: error: ..." (failure
