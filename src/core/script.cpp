@@ -4,6 +4,8 @@
 #include <charconv>
 #include <iterator>
 #include <map>
+#include <span>
+#include <unordered_map>
 
 #include "core/numbers.hpp"
 #include "core/text_encoder.hpp"
@@ -94,12 +96,17 @@ private:
   std::vector<Item> decode(std::uint64_t from, std::uint64_t to) const;
   Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;
   void settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to);
-  bool claim_holds(const Item& item);
+  void claim(const Claim& claim);
+  bool owns(const Claim& claim) const;
+  using ByTarget = std::map<std::uint64_t, std::vector<const Found*>>;
+  using Names = std::map<std::pair<std::size_t, std::int64_t>, std::string>;
+  void write_segment(ScriptString& piece, std::span<const Item> items, const ByTarget& by_target,
+                     const Names& names, std::size_t& string_number, std::string& body);
 
   const ScriptRequest& request_;
   const RomView& rom_;
   const CodeTable& table_;
-  std::map<std::string, std::string> claimed_; // text -> the key that owns it
+  std::unordered_map<std::string, std::string> claimed_; // text -> the key that owns it
   std::vector<Claim> claims_;                  // in the order first used
   TextEncoder encoder_;
   Script script_;
@@ -179,23 +186,31 @@ Item Builder::item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t 
 
 std::vector<Item> Builder::decode(std::uint64_t from, std::uint64_t to) const {
   std::vector<Item> items;
+  items.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(to - from, 4096)));
   for (std::uint64_t pos = from; pos < to;) {
-    items.push_back(item_for(pos, key_at(pos, to), to));
-    pos = items.back().to;
+    Item item = item_for(pos, key_at(pos, to), to);
+    pos = item.to;
+    // Raw bytes in a row are one item: random data between strings stays small.
+    if (!item.claim && !items.empty() && !items.back().claim && !items.back().line_end) {
+      items.back().to = item.to;
+      items.back().text += item.text;
+    } else {
+      items.push_back(std::move(item));
+    }
   }
   return items;
 }
 
-// The insertion table gives the item's text to its key: the first key to use
-// a text owns it.
-bool Builder::claim_holds(const Item& item) {
-  const Claim& claim = *item.claim;
-  const auto [owner, fresh] = claimed_.try_emplace(claim.text, claim.key);
-  if (fresh) {
-    claims_.push_back(claim);
-    encoder_.add(claim.text, claim.key);
-  }
-  return owner->second == claim.key;
+// The insertion table gives a text to the first key that uses it.
+void Builder::claim(const Claim& claim) {
+  if (!claimed_.try_emplace(claim.text, claim.key).second) return;
+  claims_.push_back(claim);
+  encoder_.add(claim.text, claim.key);
+}
+
+bool Builder::owns(const Claim& claim) const {
+  const auto owner = claimed_.find(claim.text);
+  return owner != claimed_.end() && owner->second == claim.key;
 }
 
 // The script line from items[k] on, as far as its first two characters after
@@ -286,6 +301,57 @@ void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t
   }
 }
 
+// A piece of the region in the script: its pointers' #WRITE lines (checked
+// against the values in the ROM), its text as // lines, then the editable copy.
+void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
+                            const ByTarget& by_target, const Names& names,
+                            std::size_t& string_number, std::string& body) {
+  const std::uint64_t from = piece.start;
+  body += "\r\n";
+  if (!piece.referenced) {
+    body += "//UNREFERENCED @ $" + hex(from) + "\r\n";
+  } else if (const auto found = by_target.find(from); found != by_target.end()) {
+    for (const Found* f : found->second) {
+      const std::int64_t offsetting =
+          static_cast<std::int64_t>(from) - static_cast<std::int64_t>(f->pointer.value);
+      body += "//POINTER #" + std::to_string(f->pointer.index) + " @ $" + hex(f->pointer.at) +
+              " - STRING #" + std::to_string(string_number) + " @ $" + hex(from) + "\r\n";
+      body += "#WRITE(" + names.at({f->pointer.table, offsetting}) + ", $" + hex(f->pointer.at) +
+              ")\r\n";
+      // The value the inserter writes for this position, little-endian.
+      const PointerTable& format = request_.ptables[f->pointer.table];
+      const unsigned bits = 8 * format.size;
+      const std::uint64_t mask = bits == 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
+      const auto written =
+          static_cast<std::uint64_t>(static_cast<std::int64_t>(from) - offsetting) & mask;
+      std::uint64_t stored = 0; // the slot's bytes read little-endian
+      for (unsigned b = format.size; b-- > 0;) stored = stored << 8 | rom_.data[f->pointer.at + b];
+      if (written != stored)
+        script_.errors.push_back("pointer #" + std::to_string(f->pointer.index) + " at $" +
+                                 hex(f->pointer.at) + " would not be written back unchanged" +
+                                 (format.order == ByteOrder::be
+                                      ? " (the inserter writes pointers little-endian)"
+                                      : ""));
+      piece.pointers.push_back(f->pointer);
+    }
+    ++string_number;
+  }
+  std::string original, editable;
+  std::string line;
+  const auto end_line = [&] {
+    original += "//" + line + "\r\n";
+    editable += line + "\r\n";
+    line.clear();
+  };
+  for (const Item& item : items) {
+    line += item.text;
+    if (item.line_end) end_line();
+  }
+  if (!line.empty()) end_line();
+  body += original + editable;
+  piece.text = editable.substr(0, editable.size() >= 2 ? editable.size() - 2 : 0);
+}
+
 Script Builder::build() {
   // Every pointer and the string it points at.
   std::vector<Found> found;
@@ -347,37 +413,45 @@ Script Builder::build() {
 
   // Every piece of the region, decoded; the insertion table takes its texts
   // in address order, so the first key to use a text owns it.
-  struct Segment {
-    ScriptString piece;
-    std::vector<Item> items;
-  };
-  std::vector<Segment> segments;
+  // Every piece of the region; the insertion table takes the texts of their
+  // keys in address order, so the first key to use a text owns it. The pieces
+  // are decoded again, a run at a time, when the script is written: a run's
+  // items are all that is held at once.
+  std::vector<ScriptString> segments;
   std::uint64_t reach = 0; // the furthest end of the strings begun so far
   for (std::size_t b = 0; b + 1 < bounds.size(); ++b) {
     const std::uint64_t from = bounds[b], to = bounds[b + 1];
     const auto here = std::lower_bound(targets.begin(), targets.end(), from);
     if (here != targets.end() && *here == from)
       reach = std::max(reach, ends[static_cast<std::size_t>(here - targets.begin())]);
-    Segment& segment = segments.emplace_back();
-    segment.piece.start = from;
-    segment.piece.end = to;
-    segment.piece.referenced = reach > from;
-    segment.items = decode(from, to);
-    segment.items.front().line_start = true;
-    for (Item& item : segment.items)
-      if (item.claim && !claim_holds(item)) make_raw(item, rom_);
+    ScriptString& segment = segments.emplace_back();
+    segment.start = from;
+    segment.end = to;
+    segment.referenced = reach > from;
+    for (const Item& item : decode(from, to))
+      if (item.claim) claim(*item.claim);
   }
 
+  std::string body;
+  std::size_t string_number = 0;
   // Text lines with no command between them join when inserted: each run of
   // segments up to the next #WRITE is proven as one.
   for (std::size_t first = 0; first < segments.size();) {
     std::size_t last = first + 1;
-    while (last < segments.size() && by_target.count(segments[last].piece.start) == 0) ++last;
+    while (last < segments.size() && by_target.count(segments[last].start) == 0) ++last;
     std::vector<Item> run;
-    for (std::size_t k = first; k < last; ++k)
-      run.insert(run.end(), std::make_move_iterator(segments[k].items.begin()),
-                 std::make_move_iterator(segments[k].items.end()));
-    const std::uint64_t from = segments[first].piece.start, to = segments[last - 1].piece.end;
+    std::vector<std::size_t> starts; // where each segment's items begin in the run
+    for (std::size_t k = first; k < last; ++k) {
+      starts.push_back(run.size());
+      std::vector<Item> items = decode(segments[k].start, segments[k].end);
+      items.front().line_start = true;
+      for (Item& item : items)
+        if (item.claim && !owns(*item.claim)) make_raw(item, rom_);
+      run.insert(run.end(), std::make_move_iterator(items.begin()),
+                 std::make_move_iterator(items.end()));
+    }
+    starts.push_back(run.size());
+    const std::uint64_t from = segments[first].start, to = segments[last - 1].end;
     settle(run, from, to);
     std::string joined;
     for (const Item& item : run) joined += item.text;
@@ -387,68 +461,12 @@ Script Builder::build() {
     if (!bytes || *bytes != original)
       script_.errors.push_back("the bytes at $" + hex(from) + "-$" + hex(to - 1) +
                                " would not be inserted back unchanged");
-    auto next = run.begin();
-    for (std::size_t k = first; k < last; ++k) {
-      const auto count = static_cast<std::ptrdiff_t>(segments[k].items.size());
-      segments[k].items.assign(std::make_move_iterator(next),
-                               std::make_move_iterator(next + count));
-      next += count;
-    }
+    for (std::size_t k = first; k < last; ++k)
+      write_segment(segments[k], {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
+                    by_target, names, string_number, body);
     first = last;
   }
-
-  std::string body;
-  std::size_t string_number = 0;
-  for (Segment& segment : segments) {
-    ScriptString& piece = segment.piece;
-    const std::vector<Item>& items = segment.items;
-    const std::uint64_t from = piece.start;
-    body += "\r\n";
-    if (!piece.referenced) {
-      body += "//UNREFERENCED @ $" + hex(from) + "\r\n";
-    } else if (by_target.count(from) != 0) {
-      for (const Found* f : by_target[from]) {
-        const std::int64_t offsetting =
-            static_cast<std::int64_t>(from) - static_cast<std::int64_t>(f->pointer.value);
-        body += "//POINTER #" + std::to_string(f->pointer.index) + " @ $" + hex(f->pointer.at) +
-                " - STRING #" + std::to_string(string_number) + " @ $" + hex(from) + "\r\n";
-        body += "#WRITE(" + names[{f->pointer.table, offsetting}] + ", $" + hex(f->pointer.at) +
-                ")\r\n";
-        // The value the inserter writes for this position, little-endian.
-        const PointerTable& format = request_.ptables[f->pointer.table];
-        const unsigned bits = 8 * format.size;
-        const std::uint64_t mask = bits == 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
-        const auto written =
-            static_cast<std::uint64_t>(static_cast<std::int64_t>(from) - offsetting) & mask;
-        std::uint64_t stored = 0; // the slot's bytes read little-endian
-        for (unsigned b = format.size; b-- > 0;)
-          stored = stored << 8 | rom_.data[f->pointer.at + b];
-        if (written != stored)
-          script_.errors.push_back("pointer #" + std::to_string(f->pointer.index) + " at $" +
-                                   hex(f->pointer.at) + " would not be written back unchanged" +
-                                   (format.order == ByteOrder::be
-                                        ? " (the inserter writes pointers little-endian)"
-                                        : ""));
-        piece.pointers.push_back(f->pointer);
-      }
-      ++string_number;
-    }
-    std::string original, editable;
-    std::string line;
-    const auto end_line = [&] {
-      original += "//" + line + "\r\n";
-      editable += line + "\r\n";
-      line.clear();
-    };
-    for (const Item& item : items) {
-      line += item.text;
-      if (item.line_end) end_line();
-    }
-    if (!line.empty()) end_line();
-    body += original + editable;
-    piece.text = editable.substr(0, editable.size() >= 2 ? editable.size() - 2 : 0);
-    script_.strings.push_back(std::move(piece));
-  }
+  for (ScriptString& segment : segments) script_.strings.push_back(std::move(segment));
 
   // The header, the table and pointer declarations, then the strings.
   std::string& out = script_.script;

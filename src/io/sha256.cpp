@@ -4,8 +4,9 @@
 #include <cstdint>
 
 #ifdef _WIN32
-#include <bcrypt.h>
 #include <windows.h>
+// bcrypt.h needs the types of windows.h first.
+#include <bcrypt.h>
 #else
 #include <nettle/sha2.h>
 #endif
