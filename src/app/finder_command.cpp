@@ -5,6 +5,7 @@
 
 #include "app/console.hpp"
 #include "app/messages.hpp"
+#include "app/run.hpp"
 #include "app/table_load.hpp"
 #include "core/decoder.hpp"
 #include "core/numbers.hpp"
@@ -20,12 +21,6 @@ namespace {
 
 constexpr std::size_t PREVIEW_STRINGS = 3;
 constexpr std::size_t PREVIEW_BYTES = 80;
-
-std::string hex(std::uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(value));
-  return text;
-}
 
 // A string as the dump shows it, on one line: line ends as \n.
 std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t start) {
@@ -53,7 +48,8 @@ std::string describe_map(const PointerTable& ptable) {
   std::string text(name_of(ptable.map));
   if (ptable.map == AddressMap::linear && ptable.base != 0)
     text += " (base " + std::string(ptable.base < 0 ? "-" : "") +
-            hex(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base)) + ")";
+            hex_number(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base)) +
+            ")";
   return text;
 }
 
@@ -105,29 +101,13 @@ std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_vie
 int run_finder_command(const FinderCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
-  set_rom_changed_report(console.fd, message_rom_changed(command.romfile));
-  switch (rom.open(command.romfile)) {
-  case RomOpen::ok: break;
-  case RomOpen::cannot_open: say(console, message_rom_open(command.romfile)); return 1;
-  case RomOpen::too_large: say(console, message_rom_too_large(command.romfile)); return 1;
-  case RomOpen::changed: say(console, message_rom_changed(command.romfile)); return 1;
-  }
+  if (const Failure opened = open_rom(rom, command.romfile, console); opened != Failure::none)
+    return exit_status(opened);
   CodeTable table(command.standard ? TableFormat::standard : TableFormat::own);
-  if (command.standard) {
-    Failure failure = Failure::none;
-    const auto definitions =
-        load_standard_table(command.tablefile, command.encoding, console, failure);
-    if (!definitions) return exit_status(failure);
-    table.lay_over(*definitions);
-  } else {
-    if (!file_opens(command.tablefile)) {
-      say(console, message_table_open(command.tablefile));
-      return 1;
-    }
-    LoadedTable loaded;
-    if (!load_font_table(command.tablefile, console, loaded)) return 1;
-    table.lay_over(loaded.table.definitions);
-  }
+  if (const Failure loaded =
+          load_code_table(command.tablefile, command.standard, command.encoding, console, table);
+      loaded != Failure::none)
+    return exit_status(loaded);
   if (!has_end_entry(table)) {
     say(console, message_no_end_entry_to_find(command.tablefile));
     return 1;
@@ -159,10 +139,10 @@ int run_finder_command(const FinderCommand& command) {
               ", " + std::to_string(ptable.size) + "-byte " +
               (ptable.order == ByteOrder::le ? "le" : "be") + " pointers, stride " +
               std::to_string(ptable.stride) + "\n";
-    report += "    table at $" + hex(ptable.at) + ", " + std::to_string(ptable.count) +
-              " pointers reaching $" + hex(c.first_target) + "-$" + hex(c.last_target) + "; " +
-              std::to_string(c.targets.size()) + " of " + std::to_string(ptable.count) +
-              " targets decode as text\n";
+    report += "    table at $" + hex_number(ptable.at) + ", " + std::to_string(ptable.count) +
+              " pointers reaching $" + hex_number(c.first_target) + "-$" +
+              hex_number(c.last_target) + "; " + std::to_string(c.targets.size()) + " of " +
+              std::to_string(ptable.count) + " targets decode as text\n";
     report += "    --pointers " + pointers_argument(ptable) + "\n";
     for (const std::string& s : strings) report += "    \"" + s + "\"\n";
     list.push_back({{"map", name_of(ptable.map)},

@@ -137,18 +137,22 @@ Failure run_standard(const RunRequest& request, const RomImage& rom, const Conso
 
 } // namespace
 
+Failure open_rom(RomImage& rom, const std::string& romfile, const Console& console) {
+  set_rom_changed_report(console.fd, message_rom_changed(romfile));
+  switch (rom.open(romfile)) {
+  case RomOpen::ok: return Failure::none;
+  case RomOpen::cannot_open: return fail(console, Failure::rom_open, message_rom_open(romfile));
+  case RomOpen::too_large:
+    return fail(console, Failure::rom_too_large, message_rom_too_large(romfile));
+  case RomOpen::changed: return fail(console, Failure::rom_changed, message_rom_changed(romfile));
+  }
+  return Failure::none;
+}
+
 Failure run_dump(const RunRequest& request, const Console& console) {
   RomImage rom;
-  set_rom_changed_report(console.fd, message_rom_changed(request.romfile));
-  switch (rom.open(request.romfile)) {
-  case RomOpen::ok: break;
-  case RomOpen::cannot_open:
-    return fail(console, Failure::rom_open, message_rom_open(request.romfile));
-  case RomOpen::too_large:
-    return fail(console, Failure::rom_too_large, message_rom_too_large(request.romfile));
-  case RomOpen::changed:
-    return fail(console, Failure::rom_changed, message_rom_changed(request.romfile));
-  }
+  if (const Failure opened = open_rom(rom, request.romfile, console); opened != Failure::none)
+    return opened;
   if (request.standard) return run_standard(request, rom, console);
 
   DumpFile dump;

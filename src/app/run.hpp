@@ -14,6 +14,7 @@
 #include "app/console.hpp"
 #include "app/messages.hpp"
 #include "io/encoding.hpp"
+#include "io/rom_image.hpp"
 
 namespace textdump {
 
@@ -28,6 +29,10 @@ struct RunRequest {
   bool standard = false;       // the table is in the standard format
   TableEncoding encoding = TableEncoding::utf8; // of a standard table's values
 };
+
+// Opens the ROM file. Failure::none, or the failure after its message (and the
+// pause). A mapped ROM that shrinks later is reported on the console's stream.
+Failure open_rom(RomImage& rom, const std::string& romfile, const Console& console);
 
 // Steps after the answers: files, load, dump, and the dump file's last flush.
 // "END PROGRAM.\n" is the caller's.

@@ -4,6 +4,7 @@
 
 #include "app/console.hpp"
 #include "app/messages.hpp"
+#include "app/run.hpp"
 #include "app/table_load.hpp"
 #include "core/numbers.hpp"
 #include "io/dump_file.hpp"
@@ -105,30 +106,13 @@ std::string default_atlas_table(const std::string& scriptfile) {
 int run_script_command(const ScriptOptions& options) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
-  set_rom_changed_report(console.fd, message_rom_changed(options.romfile));
-  switch (rom.open(options.romfile)) {
-  case RomOpen::ok: break;
-  case RomOpen::cannot_open: say(console, message_rom_open(options.romfile)); return 1;
-  case RomOpen::too_large: say(console, message_rom_too_large(options.romfile)); return 1;
-  case RomOpen::changed: say(console, message_rom_changed(options.romfile)); return 1;
-  }
-
+  if (const Failure opened = open_rom(rom, options.romfile, console); opened != Failure::none)
+    return exit_status(opened);
   CodeTable table(options.standard ? TableFormat::standard : TableFormat::own);
-  if (options.standard) {
-    Failure failure = Failure::none;
-    const auto definitions =
-        load_standard_table(options.tablefile, options.encoding, console, failure);
-    if (!definitions) return exit_status(failure);
-    table.lay_over(*definitions);
-  } else {
-    if (!file_opens(options.tablefile)) {
-      say(console, message_table_open(options.tablefile));
-      return 1;
-    }
-    LoadedTable loaded;
-    if (!load_font_table(options.tablefile, console, loaded)) return 1;
-    table.lay_over(loaded.table.definitions);
-  }
+  if (const Failure loaded =
+          load_code_table(options.tablefile, options.standard, options.encoding, console, table);
+      loaded != Failure::none)
+    return exit_status(loaded);
   if (options.end.token && !has_end_entry(table)) {
     say(console, message_no_end_entry(options.tablefile));
     return exit_status(Failure::script_invalid);

@@ -45,4 +45,23 @@ std::optional<std::vector<Definition>> load_standard_table(const std::string& ta
   return std::nullopt;
 }
 
+Failure load_code_table(const std::string& tablefile, bool standard, TableEncoding encoding,
+                        const Console& console, CodeTable& table) {
+  if (standard) {
+    Failure failure = Failure::none;
+    const auto definitions = load_standard_table(tablefile, encoding, console, failure);
+    if (!definitions) return failure;
+    table.lay_over(*definitions);
+    return Failure::none;
+  }
+  if (!file_opens(tablefile)) {
+    say(console, message_table_open(tablefile));
+    return Failure::table_open;
+  }
+  LoadedTable loaded;
+  if (!load_font_table(tablefile, console, loaded)) return Failure::table_read;
+  table.lay_over(loaded.table.definitions);
+  return Failure::none;
+}
+
 } // namespace textdump

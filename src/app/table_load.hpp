@@ -31,6 +31,12 @@ struct LoadedTable {
 // message naming the file and the limit), the pause, and false.
 bool load_font_table(const std::string& tablefile, const Console& console, LoadedTable& loaded);
 
+// Lays the named table over table, as --script and --find-pointers read it:
+// a standard table, or one in the tool's own format (whose switches are not
+// followed). Failure::none, or the failure after printing why.
+Failure load_code_table(const std::string& tablefile, bool standard, TableEncoding encoding,
+                        const Console& console, CodeTable& table);
+
 // Reads a table file whole into bytes. False, after printing why (can't open,
 // over 64 MiB, a failed read) with failure table_open or table_read.
 bool read_table_file(const std::string& tablefile, std::string& bytes, const Console& console,

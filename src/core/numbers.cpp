@@ -25,4 +25,13 @@ bool check_str(std::string_view word, std::string_view keyword) {
   return true;
 }
 
+std::string hex_number(std::uint64_t value) {
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), HEX_DIGITS[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return digits;
+}
+
 } // namespace textdump

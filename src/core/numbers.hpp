@@ -4,7 +4,7 @@
 //   hex_return   one digit character -> 0..15; anything else gives 0 and is reported
 //   hex_to_int   a digit string -> 32-bit value (the last eight digits count)
 //   check_str    is a word the whole keyword or a beginning of it?
-//   hex_byte     a byte as two upper-case digits
+//   hex_byte     a byte as two upper-case digits; hex_number, any number
 //
 // Every number the user types and every number in a table file is hexadecimal
 // without prefix, of any length, accumulated modulo 2^32. A character that is
@@ -37,6 +37,9 @@ std::uint32_t hex_to_int(std::string_view digits, std::vector<char>* bad = nullp
 // True when word is keyword or a beginning of it (the empty word included).
 // The word ends at its first NUL, as a C string would; case-sensitive.
 bool check_str(std::string_view word, std::string_view keyword);
+
+// A number in upper-case hexadecimal digits, without leading zeros.
+std::string hex_number(std::uint64_t value);
 
 // Two upper-case hexadecimal digits.
 inline std::string hex_byte(std::uint8_t byte) {

@@ -114,26 +114,18 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
 }
 
 std::string pointers_argument(const PointerTable& ptable) {
-  const auto hex = [](std::uint64_t v) {
-    std::string digits;
-    do {
-      digits.insert(digits.begin(), HEX_DIGITS[v & 0xF]);
-      v >>= 4;
-    } while (v != 0);
-    return digits;
-  };
-  std::string text = "at=" + hex(ptable.at) + ",count=" + std::to_string(ptable.count);
+  std::string text = "at=" + hex_number(ptable.at) + ",count=" + std::to_string(ptable.count);
   if (ptable.size != 2) text += ",size=" + std::to_string(ptable.size);
   if (ptable.stride != ptable.size) text += ",stride=" + std::to_string(ptable.stride);
   if (ptable.order == ByteOrder::be) text += ",order=be";
   if (ptable.map != AddressMap::linear) text += ",map=" + std::string(name_of(ptable.map));
   if (ptable.base != 0)
     text += ",base=" + std::string(ptable.base < 0 ? "-" : "") +
-            hex(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base));
-  if (ptable.bank) text += ",bank=" + hex(*ptable.bank);
+            hex_number(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base));
+  if (ptable.bank) text += ",bank=" + hex_number(*ptable.bank);
   if (ptable.map == AddressMap::nes && ptable.window != 0x8000)
-    text += ",window=" + hex(ptable.window);
-  if (ptable.banksize) text += ",banksize=" + hex(*ptable.banksize);
+    text += ",window=" + hex_number(ptable.window);
+  if (ptable.banksize) text += ",banksize=" + hex_number(*ptable.banksize);
   return text;
 }
 

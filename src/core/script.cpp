@@ -14,19 +14,10 @@ namespace textdump {
 
 namespace {
 
-std::string hex(std::uint64_t value) {
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), HEX_DIGITS[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  return digits;
-}
-
 // A number as the inserter reads it: "$" and upper-case hex, "$-" when negative.
 std::string atlas_number(std::int64_t value) {
-  return value < 0 ? "$-" + hex(static_cast<std::uint64_t>(-value))
-                   : "$" + hex(static_cast<std::uint64_t>(value));
+  return value < 0 ? "$-" + hex_number(static_cast<std::uint64_t>(-value))
+                   : "$" + hex_number(static_cast<std::uint64_t>(value));
 }
 
 std::string raw_bytes(const RomView& rom, std::uint64_t from, std::uint64_t to) {
@@ -107,7 +98,7 @@ private:
   const RomView& rom_;
   const CodeTable& table_;
   std::unordered_map<std::string, std::string> claimed_; // text -> the key that owns it
-  std::vector<Claim> claims_;                  // in the order first used
+  std::vector<Claim> claims_;                            // in the order first used
   TextEncoder encoder_;
   Script script_;
 };
@@ -309,15 +300,16 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
   const std::uint64_t from = piece.start;
   body += "\r\n";
   if (!piece.referenced) {
-    body += "//UNREFERENCED @ $" + hex(from) + "\r\n";
+    body += "//UNREFERENCED @ $" + hex_number(from) + "\r\n";
   } else if (const auto found = by_target.find(from); found != by_target.end()) {
     for (const Found* f : found->second) {
       const std::int64_t offsetting =
           static_cast<std::int64_t>(from) - static_cast<std::int64_t>(f->pointer.value);
-      body += "//POINTER #" + std::to_string(f->pointer.index) + " @ $" + hex(f->pointer.at) +
-              " - STRING #" + std::to_string(string_number) + " @ $" + hex(from) + "\r\n";
-      body += "#WRITE(" + names.at({f->pointer.table, offsetting}) + ", $" + hex(f->pointer.at) +
-              ")\r\n";
+      body += "//POINTER #" + std::to_string(f->pointer.index) + " @ $" +
+              hex_number(f->pointer.at) + " - STRING #" + std::to_string(string_number) + " @ $" +
+              hex_number(from) + "\r\n";
+      body += "#WRITE(" + names.at({f->pointer.table, offsetting}) + ", $" +
+              hex_number(f->pointer.at) + ")\r\n";
       // The value the inserter writes for this position, little-endian.
       const PointerTable& format = request_.ptables[f->pointer.table];
       const unsigned bits = 8 * format.size;
@@ -327,11 +319,10 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
       std::uint64_t stored = 0; // the slot's bytes read little-endian
       for (unsigned b = format.size; b-- > 0;) stored = stored << 8 | rom_.data[f->pointer.at + b];
       if (written != stored)
-        script_.errors.push_back("pointer #" + std::to_string(f->pointer.index) + " at $" +
-                                 hex(f->pointer.at) + " would not be written back unchanged" +
-                                 (format.order == ByteOrder::be
-                                      ? " (the inserter writes pointers little-endian)"
-                                      : ""));
+        script_.errors.push_back(
+            "pointer #" + std::to_string(f->pointer.index) + " at $" + hex_number(f->pointer.at) +
+            " would not be written back unchanged" +
+            (format.order == ByteOrder::be ? " (the inserter writes pointers little-endian)" : ""));
       piece.pointers.push_back(f->pointer);
     }
     ++string_number;
@@ -361,11 +352,11 @@ Script Builder::build() {
     for (const PointerRead& read : read_pointers(ptable, rom_)) {
       const std::string which = "pointer #" + std::to_string(number++) + " (table " +
                                 std::to_string(t + 1) + ", index " + std::to_string(read.index) +
-                                ") at $" + hex(read.slot);
+                                ") at $" + hex_number(read.slot);
       if (!read.inside)
         script_.warnings.push_back(which + " lies outside the ROM file");
       else if (!read.target)
-        script_.warnings.push_back(which + " holds $" + hex(read.value) +
+        script_.warnings.push_back(which + " holds $" + hex_number(read.value) +
                                    ", which points outside the ROM file");
       else
         found.push_back({{t, read.index, read.slot, read.value}, *read.target});
@@ -388,7 +379,7 @@ Script Builder::build() {
         if (f.target == targets[s])
           script_.warnings.push_back("the string of pointer #" + std::to_string(f.pointer.index) +
                                      " (table " + std::to_string(f.pointer.table + 1) + ") at $" +
-                                     hex(targets[s]) + " reached the maximum length of " +
+                                     hex_number(targets[s]) + " reached the maximum length of " +
                                      std::to_string(request_.end.max_length) + " bytes");
     bounds.push_back(ends[s]);
   }
@@ -459,11 +450,12 @@ Script Builder::build() {
     const std::string_view original(reinterpret_cast<const char*>(rom_.data + from),
                                     static_cast<std::size_t>(to - from));
     if (!bytes || *bytes != original)
-      script_.errors.push_back("the bytes at $" + hex(from) + "-$" + hex(to - 1) +
+      script_.errors.push_back("the bytes at $" + hex_number(from) + "-$" + hex_number(to - 1) +
                                " would not be inserted back unchanged");
     for (std::size_t k = first; k < last; ++k)
-      write_segment(segments[k], {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
-                    by_target, names, string_number, body);
+      write_segment(segments[k],
+                    {run.data() + starts[k - first], run.data() + starts[k - first + 1]}, by_target,
+                    names, string_number, body);
     first = last;
   }
   for (ScriptString& segment : segments) script_.strings.push_back(std::move(segment));
@@ -476,14 +468,14 @@ Script Builder::build() {
   out += "// End: " + request_.end_text + " (at most " + std::to_string(request_.end.max_length) +
          " bytes a string)\r\n";
   if (!bounds.empty())
-    out += "// Region: $" + hex(bounds.front()) + "-$" + hex(bounds.back() - 1) + " (" +
-           std::to_string(bounds.back() - bounds.front()) +
-           " bytes). #JMP sets no end: text that grows runs on past $" + hex(bounds.back() - 1) +
-           ".\r\n";
+    out += "// Region: $" + hex_number(bounds.front()) + "-$" + hex_number(bounds.back() - 1) +
+           " (" + std::to_string(bounds.back() - bounds.front()) +
+           " bytes). #JMP sets no end: text that grows runs on past $" +
+           hex_number(bounds.back() - 1) + ".\r\n";
   for (const std::string& warning : script_.warnings) out += "// " + warning + "\r\n";
   out += "\r\n#VAR(Table, TABLE)\r\n#ADDTBL(\"" + request_.insertion_table_name +
          "\", Table)\r\n#ACTIVETBL(Table)\r\n" + declarations;
-  if (!bounds.empty()) out += "#JMP($" + hex(bounds.front()) + ")\r\n";
+  if (!bounds.empty()) out += "#JMP($" + hex_number(bounds.front()) + ")\r\n";
   out += body;
 
   std::sort(claims_.begin(), claims_.end(),
