@@ -8,9 +8,11 @@
 #include <unordered_map>
 
 #include "core/numbers.hpp"
-#include "core/text_encoder.hpp"
+#include "core/script_builder.hpp"
 
 namespace textdump {
+
+namespace scripting {
 
 namespace {
 
@@ -18,12 +20,6 @@ namespace {
 std::string atlas_number(std::int64_t value) {
   return value < 0 ? "$-" + hex_number(static_cast<std::uint64_t>(-value))
                    : "$" + hex_number(static_cast<std::uint64_t>(value));
-}
-
-std::string raw_bytes(const RomView& rom, std::uint64_t from, std::uint64_t to) {
-  std::string text;
-  for (std::uint64_t p = from; p < to; ++p) text += raw_byte_rendering(rom.data[p]);
-  return text;
 }
 
 // A variable name the inserter accepts: "Ptr" and letters, never a K.
@@ -38,259 +34,7 @@ std::string pointer_name(std::size_t n) {
   return "Ptr" + letters;
 }
 
-// A table line of the insertion table that a piece of the script relies on.
-struct Claim {
-  char marker = 0; // 0 text, '/' end, '*' line break
-  std::string key;
-  std::string text;
-};
-
-// One piece of a string as the script writes it.
-struct Item {
-  std::uint64_t from = 0, to = 0;
-  std::string text;
-  std::optional<Claim> claim; // none for raw bytes
-  std::size_t head = 0;       // the claimed part: text[0, head); the rest is raw
-  bool line_end = false;      // the script line ends after it
-  bool line_start = false;    // a script line begins with it (a segment's first item)
-};
-
-struct Found {
-  ScriptPointer pointer;
-  std::uint64_t target = 0;
-};
-
-bool has_control_characters(std::string_view text) {
-  return std::any_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
-
-class Builder {
-public:
-  explicit Builder(const ScriptRequest& request)
-      : request_(request), rom_(request.rom), table_(*request.table) {}
-
-  Script build();
-
-private:
-  CodeTable::Match key_at(std::uint64_t pos, std::uint64_t limit) const {
-    const std::uint64_t length =
-        std::min<std::uint64_t>(table_.longest_key(rom_.data[pos]), limit - pos);
-    if (length <= 1) return {table_.index_of(rom_.data[pos]), 1};
-    return table_.longest_match(
-        {reinterpret_cast<const char*>(rom_.data + pos), static_cast<std::size_t>(length)});
-  }
-
-  // next: where the next pointed-to string begins; NO_NEXT for the last one.
-  static constexpr std::uint64_t NO_NEXT = ~std::uint64_t{0};
-  std::uint64_t string_end(std::uint64_t target, std::uint64_t next, bool& cut) const;
-  std::vector<Item> decode(std::uint64_t from, std::uint64_t to) const;
-  Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;
-  void settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to);
-  void claim(const Claim& claim);
-  bool owns(const Claim& claim) const;
-  using ByTarget = std::map<std::uint64_t, std::vector<const Found*>>;
-  using Names = std::map<std::pair<std::size_t, std::int64_t>, std::string>;
-  void write_segment(ScriptString& piece, std::span<const Item> items, const ByTarget& by_target,
-                     const Names& names, std::size_t& string_number, std::string& body);
-
-  const ScriptRequest& request_;
-  const RomView& rom_;
-  const CodeTable& table_;
-  std::unordered_map<std::string, std::string> claimed_; // text -> the key that owns it
-  std::vector<Claim> claims_;                            // in the order first used
-  TextEncoder encoder_;
-  Script script_;
-};
-
-std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, bool& cut) const {
-  const EndRule& rule = request_.end;
-  std::uint64_t limit = std::min<std::uint64_t>(target + rule.max_length, rom_.size);
-  bool bounded = false; // a rule other than the maximum length ends the string
-  if (rule.fixed && target + *rule.fixed <= limit) {
-    limit = target + *rule.fixed;
-    bounded = true;
-  }
-  if (rule.next && next != NO_NEXT && next <= limit) {
-    limit = next;
-    bounded = true;
-  }
-  // "next" alone ends the last string at an end entry.
-  if (rule.token || (rule.next && next == NO_NEXT && !rule.fixed)) {
-    for (std::uint64_t pos = target; pos < limit;) {
-      const CodeTable::Match match = key_at(pos, limit);
-      const Entry& entry = table_.entry(match.index);
-      pos += match.length;
-      if (entry.kind == EntryKind::end) return pos;
-      if (entry.kind == EntryKind::control)
-        pos = std::min<std::uint64_t>(pos + entry.arguments, limit);
-    }
-  }
-  cut = !bounded && limit < rom_.size;
-  return limit;
-}
-
-Item Builder::item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const {
-  Item item{pos, pos + match.length, {}, {}, 0, false};
-  const Entry& entry = table_.entry(match.index);
-  const bool standard = table_.format() == TableFormat::standard;
-  std::string key(reinterpret_cast<const char*>(rom_.data + pos), match.length);
-  std::string text;
-  char marker = 0;
-  switch (entry.kind) {
-  case EntryKind::text: text = standard ? entry.label : entry.rendering; break;
-  case EntryKind::wait:
-    text = "[WAIT]";
-    item.line_end = true;
-    break;
-  case EntryKind::line_break:
-    text = standard && !entry.label.empty() ? entry.label : "<LINE>";
-    marker = '*';
-    item.line_end = true;
-    break;
-  case EntryKind::end:
-    text = standard ? (entry.label.empty() ? "<END>" : entry.label) : "[END]";
-    marker = '/';
-    item.line_end = true;
-    break;
-  case EntryKind::control: {
-    if (item.to + entry.arguments > limit) break; // its parameters lie past the string
-    text = entry.label;
-    while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\\n") == 0) {
-      text.resize(text.size() - 2);
-      item.line_end = true;
-    }
-    item.to += entry.arguments;
-    break;
-  }
-  default: break; // FIXED, SNES and TABLE bytes are not followed; undefined bytes
-  }
-  if (!text.empty() && !has_control_characters(text) && text.find("\\r") == std::string::npos) {
-    item.claim = Claim{marker, std::move(key), text};
-    item.head = text.size();
-    item.text = std::move(text) + raw_bytes(rom_, pos + match.length, item.to);
-  } else {
-    item.text = raw_bytes(rom_, pos, item.to);
-  }
-  return item;
-}
-
-std::vector<Item> Builder::decode(std::uint64_t from, std::uint64_t to) const {
-  std::vector<Item> items;
-  items.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(to - from, 4096)));
-  for (std::uint64_t pos = from; pos < to;) {
-    Item item = item_for(pos, key_at(pos, to), to);
-    pos = item.to;
-    // Raw bytes in a row are one item: random data between strings stays small.
-    if (!item.claim && !items.empty() && !items.back().claim && !items.back().line_end) {
-      items.back().to = item.to;
-      items.back().text += item.text;
-    } else {
-      items.push_back(std::move(item));
-    }
-  }
-  return items;
-}
-
-// The insertion table gives a text to the first key that uses it.
-void Builder::claim(const Claim& claim) {
-  if (!claimed_.try_emplace(claim.text, claim.key).second) return;
-  claims_.push_back(claim);
-  encoder_.add(claim.text, claim.key);
-}
-
-bool Builder::owns(const Claim& claim) const {
-  const auto owner = claimed_.find(claim.text);
-  return owner != claimed_.end() && owner->second == claim.key;
-}
-
-// The script line from items[k] on, as far as its first two characters after
-// blanks (or its end).
-std::string line_head(const std::vector<Item>& items, std::size_t k) {
-  std::string head;
-  for (std::size_t j = k; j < items.size() && (j == k || !items[j].line_start); ++j) {
-    head += items[j].text;
-    const std::size_t first = head.find_first_not_of(" \t");
-    if ((first != std::string::npos && first + 2 <= head.size()) || items[j].line_end) break;
-  }
-  return head;
-}
-
-void make_raw(Item& item, const RomView& rom) {
-  item.claim.reset();
-  item.head = 0;
-  item.text = raw_bytes(rom, item.from, item.to);
-}
-
-// Marks raw every item whose text would not come back as its bytes.
-// Runs once every item has made its claim: the proof needs the whole table.
-// The items are encoded one step at a time as the inserter reads them; where
-// a step's bytes differ, the item it ended in (or the nearest claimed one
-// before) is made raw and encoding goes on from the last step before that item.
-void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to) {
-  // A line that would read as a command, a comment or a blank line starts raw.
-  // Making an item raw later never makes a line read so.
-  bool line_start = true;
-  for (std::size_t k = 0; k < items.size(); ++k) {
-    line_start = line_start || items[k].line_start;
-    if (line_start && items[k].claim) {
-      const std::string head = line_head(items, k);
-      const std::size_t first = head.find_first_not_of(" \t");
-      if (first == std::string::npos || head[first] == '#' || head.compare(first, 2, "//") == 0)
-        make_raw(items[k], rom_);
-    }
-    line_start = items[k].line_end;
-  }
-
-  // A place between two steps: a character of an item, and the ROM offset.
-  struct Place {
-    std::size_t item = 0, offset = 0;
-    std::uint64_t byte = 0;
-  };
-  // The place count characters after at.
-  const auto advance = [&items](Place at, std::size_t count) {
-    while (count > 0 || (at.item < items.size() && at.offset == items[at.item].text.size())) {
-      if (at.offset == items[at.item].text.size()) {
-        ++at.item;
-        at.offset = 0;
-        continue;
-      }
-      const std::size_t here = std::min(count, items[at.item].text.size() - at.offset);
-      at.offset += here;
-      count -= here;
-    }
-    return at;
-  };
-  std::vector<Place> steps{advance({0, 0, from}, 0)};
-  std::string window;
-  while (steps.back().item < items.size()) {
-    const Place at = steps.back();
-    // Enough text for one step: the longest text, and a raw byte just past it.
-    window.assign(items[at.item].text, at.offset);
-    for (std::size_t k = at.item + 1;
-         k < items.size() && window.size() < encoder_.longest_step() + 5; ++k)
-      window += items[k].text;
-    const std::optional<TextEncoder::Step> step = encoder_.step(window, 0);
-    if (step) {
-      const std::string_view bytes = step->bytes();
-      if (at.byte + bytes.size() <= to &&
-          bytes ==
-              std::string_view(reinterpret_cast<const char*>(rom_.data + at.byte), bytes.size())) {
-        Place next = advance(at, step->length);
-        next.byte = at.byte + bytes.size();
-        steps.push_back(next);
-        continue;
-      }
-    }
-    std::size_t k = step ? advance(at, step->length - 1).item : at.item;
-    while (!items[k].claim && k > 0) --k;
-    if (!items[k].claim) return; // every item is raw: the check after settling reports it
-    make_raw(items[k], rom_);
-    while (steps.size() > 1 &&
-           (steps.back().item > k || (steps.back().item == k && steps.back().offset > 0)))
-      steps.pop_back();
-  }
-}
+} // namespace
 
 // A piece of the region in the script: its pointers' #WRITE lines (checked
 // against the values in the ROM), its text as // lines, then the editable copy.
@@ -489,7 +233,7 @@ Script Builder::build() {
   return std::move(script_);
 }
 
-} // namespace
+} // namespace scripting
 
 std::variant<EndRule, std::string> parse_end_rule(std::string_view text) {
   EndRule rule;
@@ -525,7 +269,7 @@ bool has_end_entry(const CodeTable& table) {
 }
 
 Script build_script(const ScriptRequest& request) {
-  return Builder(request).build();
+  return scripting::Builder(request).build();
 }
 
 } // namespace textdump
