@@ -1,6 +1,7 @@
 #include "io/rom_image.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "io/system_files.hpp"
@@ -27,7 +28,13 @@ char changed_report[4096];
 std::size_t changed_report_size = 0;
 int changed_report_fd = 2;
 
+std::atomic_flag reporting = ATOMIC_FLAG_INIT;
+
 extern "C" void report_rom_changed(int) {
+  // Both decoding threads may meet the cut: the first reports it and ends the
+  // process, the other waits for that.
+  if (reporting.test_and_set())
+    for (;;) ::pause();
   const ssize_t ignored = ::write(changed_report_fd, changed_report, changed_report_size);
   (void)ignored;
   ::_exit(1);
