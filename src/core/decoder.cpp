@@ -47,25 +47,24 @@ void Decoder::write_control(const Entry& entry) {
 // Two-byte keys are looked up directly; longer ones take the general path.
 bool Decoder::plain_run(std::uint64_t stop) {
   stop = std::min(stop, rom_.size);
-  if (position_ >= stop) return true;
-  const unsigned char* p = rom_.data + position_;
+  const unsigned char* p = rom_.data + std::min(position_, stop);
   const unsigned char* const end = rom_.data + stop;
-  char* cursor = out_.cursor();
-  char* const limit = out_.buffer_end() - sizeof(Piece);
   while (p < end) {
-    const PlainKey key = plain_key(p, end);
-    if (key.piece == nullptr) break;
-    if (cursor > limit) {
-      out_.advance(static_cast<std::size_t>(cursor - out_.cursor()));
-      out_.make_room(sizeof(Piece));
-      cursor = out_.cursor();
+    // As many keys as the buffer has room for: 16 bytes a key, and one key
+    // more, which may take the byte after the slice.
+    std::size_t room = static_cast<std::size_t>(out_.buffer_end() - out_.cursor()) / sizeof(Piece);
+    if (room < 2) {
+      out_.flush();
+      room = static_cast<std::size_t>(out_.buffer_end() - out_.cursor()) / sizeof(Piece);
     }
-    std::memcpy(cursor, key.piece, sizeof(Piece));
-    cursor += key.piece->size;
-    p += key.length;
+    const unsigned char* const slice_end = p + std::min<std::size_t>(room - 1, static_cast<std::size_t>(end - p));
+    const Chunked chunk = decode_chunk(p, slice_end, end, out_.cursor());
+    out_.advance(chunk.bytes);
+    const bool stopped = chunk.reached < slice_end;
+    p = chunk.reached;
+    if (stopped) break;
   }
-  out_.advance(static_cast<std::size_t>(cursor - out_.cursor()));
-  position_ = static_cast<std::uint64_t>(p - rom_.data);
+  position_ = std::max<std::uint64_t>(position_, static_cast<std::uint64_t>(p - rom_.data));
   return !out_.failed();
 }
 

@@ -29,14 +29,52 @@ constexpr std::size_t CHUNK = std::size_t{256} << 10;
 Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned char* end,
                                        const unsigned char* limit, char* out) const {
   char* cursor = out;
-  while (p < end) {
-    const PlainKey key = plain_key(p, limit);
-    if (key.piece == nullptr) break;
-    std::memcpy(cursor, key.piece, sizeof(Piece));
-    cursor += key.piece->size;
-    p += key.length;
+  // Kept at hand: every store through cursor could otherwise change them.
+  const Piece* const hot = pieces_.hot.data();
+  const Piece* const single = pieces_.single.data();
+  const Piece* const entries = pieces_.entries.data();
+  const std::uint8_t* const longest = table_.longest_keys();
+  const std::uint16_t* const rows = table_.pair_rows();
+  const std::array<CodeTable::Index, 256>* const pairs = table_.pair_table();
+  for (;;) {
+    // Four one-byte keys at a time while all four are plain: their pieces are
+    // looked up before any is stored.
+    while (end - p >= 4) {
+      const Piece& a = hot[p[0]];
+      const Piece& b = hot[p[1]];
+      const Piece& c = hot[p[2]];
+      const Piece& d = hot[p[3]];
+      if (a.size == NOT_PLAIN || b.size == NOT_PLAIN || c.size == NOT_PLAIN || d.size == NOT_PLAIN)
+        break;
+      std::memcpy(cursor, &a, sizeof(Piece));
+      cursor += a.size;
+      std::memcpy(cursor, &b, sizeof(Piece));
+      cursor += b.size;
+      std::memcpy(cursor, &c, sizeof(Piece));
+      cursor += c.size;
+      std::memcpy(cursor, &d, sizeof(Piece));
+      cursor += d.size;
+      p += 4;
+    }
+    // One key at a time, two-byte keys included, while the next byte may
+    // begin a longer key.
+    do {
+      if (p >= end) return {p, static_cast<std::size_t>(cursor - out)};
+      const Piece* piece = &hot[*p];
+      std::size_t length = 1;
+      if (piece->size == NOT_PLAIN) {
+        if (longest[*p] != 2 || p + 1 >= limit) return {p, static_cast<std::size_t>(cursor - out)};
+        const std::uint16_t row = rows[*p];
+        const CodeTable::Index index = row != 0 ? pairs[row - 1u][p[1]] : 0;
+        piece = index != 0 ? &entries[index] : &single[*p];
+        if (piece->size == NOT_PLAIN) return {p, static_cast<std::size_t>(cursor - out)};
+        length = index != 0 ? 2 : 1;
+      }
+      std::memcpy(cursor, piece, sizeof(Piece));
+      cursor += piece->size;
+      p += length;
+    } while (p < end && hot[*p].size == NOT_PLAIN);
   }
-  return {p, static_cast<std::size_t>(cursor - out)};
 }
 
 bool Decoder::parallel_run(std::uint64_t stop) {
