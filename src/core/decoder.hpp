@@ -61,22 +61,6 @@ public:
   DecodeEnd run_to(std::uint32_t last);
 
 private:
-  // The piece of the plain key at p (a two-byte key only when its second byte
-  // lies before limit) and its length; no piece when the key is not plain.
-  struct PlainKey {
-    const Piece* piece;
-    std::size_t length;
-  };
-  PlainKey plain_key(const unsigned char* p, const unsigned char* limit) const {
-    const Piece* piece = &pieces_.hot[*p];
-    if (piece->size != NOT_PLAIN) return {piece, 1};
-    if (table_.longest_key(*p) != 2 || p + 1 >= limit) return {nullptr, 0};
-    const CodeTable::Index index = table_.pair(p[0], p[1]);
-    piece = index != 0 ? &pieces_.entries[index] : &pieces_.single[*p];
-    if (piece->size == NOT_PLAIN) return {nullptr, 0};
-    return {piece, index != 0 ? 2u : 1u};
-  }
-
   bool plain_run(std::uint64_t stop);
   bool parallel_run(std::uint64_t stop); // decoder_parallel.cpp
   struct Chunked {
