@@ -36,6 +36,9 @@ void CodeTable::define(const Definition& definition) {
 }
 
 void CodeTable::lay_over(const std::vector<Definition>& definitions) {
+  // Room for every definition to be new, growing as push_back would.
+  const std::size_t needed = entries_.size() + definitions.size();
+  if (entries_.capacity() < needed) entries_.reserve(std::max(needed, 2 * entries_.capacity()));
   for (const Definition& definition : definitions) define(definition);
 }
 

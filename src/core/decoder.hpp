@@ -21,6 +21,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,8 +53,8 @@ public:
   std::uint8_t active_table() const { return active_table_; }
 
   // Long runs of bytes that only write their short renderings are decoded on
-  // two threads, in chunks that each thread writes in turn. The output is the
-  // same byte for byte.
+  // two threads, in chunks written in order by whichever thread is free. The
+  // output is the same byte for byte.
   void use_threads(bool on) { threads_ = on; }
 
   // Decodes from the position up to last, inclusive; a pointer's argument bytes
@@ -90,7 +91,7 @@ private:
   PieceSet pieces_;
   std::array<EntryKind, 256> kinds_{};
   bool threads_ = false;
-  std::vector<char> chunk_buffers_[2]; // the two threads' output, made on first use
+  std::array<std::unique_ptr<char[]>, 4> chunk_buffers_; // decoded chunks waiting to be written
 };
 
 } // namespace textdump

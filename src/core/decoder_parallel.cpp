@@ -3,11 +3,13 @@
 // A long run of bytes whose keys only write short renderings (the common case:
 // texts, undefined bytes, line breaks) needs no state from one byte to the
 // next, so pieces of it can be decoded at once. The run is cut into chunks of
-// CHUNK ROM bytes; thread 0 decodes the even chunks and thread 1 the odd ones,
-// each into a buffer of its own, and each hands its chunk to the writer when
-// the chunk before it has been written. While one thread writes, the other
-// decodes. A chunk that meets a byte that is not plain ends the run there; the
-// chunks after it are dropped, and the one-thread loop goes on from that byte.
+// CHUNK ROM bytes, decoded in order into a ring of buffers and written in
+// order. Each thread writes the next chunk when it is decoded and no one else
+// is writing, and otherwise decodes the next chunk that has a free buffer; so
+// the writes of one thread overlap the decoding of the other, and a thread
+// waits only when every buffer is full. A chunk that meets a byte that is not
+// plain ends the run there; the chunks after it are dropped, and the
+// one-thread loop goes on from that byte.
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
@@ -85,44 +87,72 @@ bool Decoder::parallel_run(std::uint64_t stop) {
   if (!plain_run(probe_end)) return false;
   if (position_ < probe_end) return true;
 
+  // Only the pages a chunk's output reaches are ever touched.
   for (auto& buffer : chunk_buffers_)
-    if (buffer.empty()) buffer.resize(CHUNK * sizeof(Piece));
+    if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(CHUNK * sizeof(Piece));
+  constexpr std::size_t SLOTS = std::tuple_size_v<decltype(chunk_buffers_)>;
   const unsigned char* const first = rom_.data + position_;
   const unsigned char* const last = rom_.data + stop;
   const auto length = static_cast<std::size_t>(last - first);
   const std::size_t chunks = (length + CHUNK - 1) / CHUNK;
 
+  // Chunk k is decoded into slot k % SLOTS, once chunk k - SLOTS is written.
+  struct Slot {
+    const unsigned char* reached = nullptr;
+    std::size_t bytes = 0;
+    bool decoded = false;
+  };
+  std::array<Slot, SLOTS> slots{};
   std::mutex mutex;
-  // Each chunk is decoded from its own first byte; a chunk whose last key
-  // took the first byte of the next one makes that next one void.
-  std::condition_variable turn_changed;
+  std::condition_variable changed;
+  std::size_t claimed = 0;              // chunks taken by a thread to decode
   std::size_t turn = 0;                 // the chunk to be written next
+  bool writing = false;                 // a thread is writing chunk turn
   bool stopped = false;                 // a chunk ended early, or a write failed
   const unsigned char* reached = first; // the end of what was written
 
-  const auto work = [&](std::size_t thread) {
-    for (std::size_t k = thread; k < chunks; k += 2) {
-      const unsigned char* from = first + k * CHUNK;
-      const unsigned char* to = std::min(from + CHUNK, last);
-      const Chunked chunk = decode_chunk(from, to, last, chunk_buffers_[thread].data());
-      std::unique_lock lock(mutex);
-      turn_changed.wait(lock, [&] { return turn == k || stopped; });
-      if (stopped) return;
-      if (reached != from) { // the chunk before ran into this one
-        stopped = true;
-        turn_changed.notify_all();
-        return;
+  // Each thread writes the next chunk when it is decoded and nobody writes,
+  // and otherwise decodes the next chunk that has a free slot.
+  const auto work = [&] {
+    std::unique_lock lock(mutex);
+    while (!stopped && turn < chunks) {
+      Slot& slot = slots[turn % SLOTS];
+      if (!writing && slot.decoded) {
+        const unsigned char* const from = first + turn * CHUNK;
+        // Each chunk is decoded from its own first byte; a chunk whose last
+        // key took the first byte of the next one makes that next one void.
+        if (reached != from) {
+          stopped = true;
+          break;
+        }
+        writing = true;
+        const std::string_view bytes{chunk_buffers_[turn % SLOTS].get(), slot.bytes};
+        lock.unlock();
+        out_.write_through(bytes);
+        lock.lock();
+        writing = false;
+        slot.decoded = false;
+        reached = slot.reached;
+        stopped = reached < std::min(from + CHUNK, last) || out_.failed();
+        ++turn;
+        changed.notify_all();
+      } else if (claimed < chunks && claimed < turn + SLOTS) {
+        const std::size_t k = claimed++;
+        lock.unlock();
+        const unsigned char* const from = first + k * CHUNK;
+        const Chunked chunk =
+            decode_chunk(from, std::min(from + CHUNK, last), last, chunk_buffers_[k % SLOTS].get());
+        lock.lock();
+        slots[k % SLOTS] = {chunk.reached, chunk.bytes, true};
+        changed.notify_all();
+      } else {
+        changed.wait(lock);
       }
-      out_.write_through({chunk_buffers_[thread].data(), chunk.bytes});
-      reached = chunk.reached;
-      stopped = chunk.reached < to || out_.failed();
-      ++turn;
-      turn_changed.notify_all();
-      if (stopped) return;
     }
+    changed.notify_all();
   };
-  std::thread helper(work, 1);
-  work(0);
+  std::thread helper(work);
+  work();
   helper.join();
   position_ = static_cast<std::uint64_t>(reached - rom_.data);
   return !out_.failed();

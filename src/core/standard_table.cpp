@@ -1,8 +1,9 @@
 #include "core/standard_table.hpp"
 
 #include <algorithm>
-#include <map>
-#include <set>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "core/numbers.hpp"
 
@@ -40,16 +41,22 @@ public:
     }
   }
 
+  // Room for as many keys as the file is expected to define.
+  void expect(std::size_t keys) { defined_on_.reserve(keys); }
+
   // Notes on keys that a longer key begins with: the longest match decides.
   void note_prefixes() {
-    std::set<std::string> keys;
-    for (const auto& [key, line] : defined_on_) keys.insert(key);
-    for (const auto& [key, line] : defined_on_) {
-      const auto longer = keys.upper_bound(key);
-      if (longer == keys.end() || longer->compare(0, key.size(), key) != 0) continue;
-      line_ = line;
+    std::vector<std::pair<std::string_view, Line>> keys(defined_on_.begin(), defined_on_.end());
+    std::sort(keys.begin(), keys.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    // The keys that begin with a key sort right after it.
+    for (auto it = keys.begin(); it != keys.end(); ++it) {
+      const std::string_view key = it->first;
+      const auto longer = std::next(it);
+      if (longer == keys.end() || !longer->first.starts_with(key)) continue;
+      line_ = it->second;
       report(1, Severity::note, "prefix",
-             "key " + hex_key(key) + " begins the longer key " + hex_key(*longer) +
+             "key " + hex_key(key) + " begins the longer key " + hex_key(longer->first) +
                  ": at each offset the longest key that matches wins");
     }
   }
@@ -214,7 +221,7 @@ private:
   const ValueConverter& convert_;
   Line line_;
   int tables_ = 0;
-  std::map<std::string, Line> defined_on_; // key -> the line that last defined it
+  std::unordered_map<std::string, Line> defined_on_; // key -> the line that last defined it
 };
 
 } // namespace
@@ -223,6 +230,12 @@ StandardTable parse_standard_table(std::string_view bytes, const ValueConverter&
   StandardTable result;
   Parser parser(result, convert);
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  // At most one definition a line; a file of blank lines reserves no more than
+  // all one- and two-byte keys would need.
+  const std::size_t lines = std::min<std::size_t>(
+      static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, 256 + 65536);
+  result.definitions.reserve(lines);
+  parser.expect(lines);
   std::size_t start = 0;
   std::size_t number = 0;
   while (start < bytes.size()) {

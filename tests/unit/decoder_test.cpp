@@ -110,7 +110,8 @@ TEST(Decoder, LongRunsMatchTheByteAtATimeRendering) {
   EXPECT_TRUE(e.dump() == expected);
 }
 
-// Two threads decode long plain runs in chunks: the dump stays the same byte
+// Two threads decode long plain runs in chunks (runs longer than all the
+// chunk buffers together): the dump stays the same byte
 // for byte, with pointers, switches, long texts and two-byte keys (which may
 // run across a chunk's end) in the middle of the runs.
 TEST(Decoder, TwoThreadsWriteTheSameBytes) {
@@ -118,9 +119,9 @@ TEST(Decoder, TwoThreadsWriteTheSameBytes) {
   std::uint32_t seed = 777;
   for (std::size_t i = 0; i < rom.size(); ++i) {
     seed = seed * 1103515245u + 12345u;
-    rom[i] = static_cast<char>('A' + (seed >> 24) % 20);        // A-T: plain texts
-    if (i % 700001 == 5) rom.replace(i, 4, "\xF0\x02\xF3\x41"); // pointer, long text
-    if (i % 1300003 == 7) rom.replace(i, 3, "\xF1\x41\xFF");    // switch, text, restore
+    rom[i] = static_cast<char>('A' + (seed >> 24) % 20);         // A-T: plain texts
+    if (i % 1700001 == 5) rom.replace(i, 4, "\xF0\x02\xF3\x41"); // pointer, long text
+    if (i % 2300003 == 7) rom.replace(i, 3, "\xF1\x41\xFF");     // switch, text, restore
   }
   const std::string own = "41=a\r\n42=bb\r\n43=ccc\r\n/FF\r\n$F0=FIXED,10,4,1\r\n$F1=TABLE,1\r\n"
                           "F3=a text longer than sixteen bytes\r\n";
