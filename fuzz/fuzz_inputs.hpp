@@ -170,7 +170,10 @@ struct DumpRun {
 
 // Runs the input's range. piece_limit, when not 0, also bounds the offsets of one
 // call of the decoder, which the tests use to see that pieces do not change the dump.
-inline DumpRun run_dump(const DumpInput& input, std::uint64_t piece_limit = 0) {
+// thread_chunk, when not 0, decodes long plain runs on two threads in chunks of
+// that many bytes.
+inline DumpRun run_dump(const DumpInput& input, std::uint64_t piece_limit = 0,
+                        std::size_t thread_chunk = 0) {
   DumpRun run;
   // The writer's buffer is large; one is kept for every run.
   static MemorySink sink;
@@ -193,6 +196,7 @@ inline DumpRun run_dump(const DumpInput& input, std::uint64_t piece_limit = 0) {
     return parse_font_table(member == 0 ? input.table0 : input.table1).definitions;
   };
   Decoder decoder(table, RomView{rom.data(), rom.size()}, out, load_member);
+  if (thread_chunk != 0) decoder.use_threads(true, thread_chunk);
   decoder.seek(input.start);
   const std::uint32_t end = input.start + input.span;
 
@@ -229,8 +233,16 @@ inline DumpRun run_dump(const DumpInput& input, std::uint64_t piece_limit = 0) {
   return run;
 }
 
+// Runs the input on one thread, then on two with chunks of 1 to 5 bytes, which
+// must write the same dump.
 inline std::string run_dump_input(const std::uint8_t* data, std::size_t size) {
-  return run_dump(split_dump_input(data, size)).problem;
+  const DumpInput input = split_dump_input(data, size);
+  const DumpRun one = run_dump(input);
+  if (!one.problem.empty()) return one.problem;
+  const DumpRun two = run_dump(input, 0, 1 + input.span % 5);
+  if (!two.problem.empty()) return "on two threads: " + two.problem;
+  if (two.output != one.output || two.end != one.end) return "two threads wrote another dump";
+  return {};
 }
 
 } // namespace textdump::testing

@@ -53,9 +53,11 @@ public:
   std::uint8_t active_table() const { return active_table_; }
 
   // Long runs of bytes that only write their short renderings are decoded on
-  // two threads, in chunks written in order by whichever thread is free. The
-  // output is the same byte for byte.
-  void use_threads(bool on) { threads_ = on; }
+  // two threads, in chunks of chunk ROM bytes written in order by whichever
+  // thread is free; a run takes the threads from four chunks on. The output is
+  // the same byte for byte, whatever the chunk.
+  static constexpr std::size_t THREAD_CHUNK = std::size_t{256} << 10;
+  void use_threads(bool on, std::size_t chunk = THREAD_CHUNK);
 
   // Decodes from the position up to last, inclusive; a pointer's argument bytes
   // are consumed even past last. The position ends past the last byte decoded.
@@ -91,6 +93,7 @@ private:
   PieceSet pieces_;
   std::array<EntryKind, 256> kinds_{};
   bool threads_ = false;
+  std::size_t chunk_ = THREAD_CHUNK;
   std::array<std::unique_ptr<char[]>, 4> chunk_buffers_; // decoded chunks waiting to be written
 };
 

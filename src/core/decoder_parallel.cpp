@@ -3,7 +3,7 @@
 // A long run of bytes whose keys only write short renderings (the common case:
 // texts, undefined bytes, line breaks) needs no state from one byte to the
 // next, so pieces of it can be decoded at once. The run is cut into chunks of
-// CHUNK ROM bytes, decoded in order into a ring of buffers and written in
+// chunk_ ROM bytes, decoded in order into a ring of buffers and written in
 // order. Each thread writes the next chunk when it is decoded and no one else
 // is writing, and otherwise decodes the next chunk that has a free buffer; so
 // the writes of one thread overlap the decoding of the other, and a thread
@@ -19,12 +19,6 @@
 #include "core/decoder.hpp"
 
 namespace textdump {
-
-namespace {
-
-constexpr std::size_t CHUNK = std::size_t{256} << 10;
-
-} // namespace
 
 // Decodes plain keys of [p, end) into out (room for 16 bytes a byte). A
 // two-byte key may take the byte at end, when it lies before limit.
@@ -79,22 +73,28 @@ Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned ch
   }
 }
 
+void Decoder::use_threads(bool on, std::size_t chunk) {
+  threads_ = on;
+  chunk_ = std::max<std::size_t>(chunk, 1);
+  for (auto& buffer : chunk_buffers_) buffer.reset(); // made again at the new size
+}
+
 bool Decoder::parallel_run(std::uint64_t stop) {
   stop = std::min(stop, rom_.size);
-  if (position_ >= stop || stop - position_ < 4 * CHUNK) return true;
+  if (position_ >= stop || stop - position_ < 4 * chunk_) return true;
   // The first chunk alone: threads start only where a whole chunk was plain.
-  const std::uint64_t probe_end = position_ + CHUNK;
+  const std::uint64_t probe_end = position_ + chunk_;
   if (!plain_run(probe_end)) return false;
   if (position_ < probe_end) return true;
 
   // Only the pages a chunk's output reaches are ever touched.
   for (auto& buffer : chunk_buffers_)
-    if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(CHUNK * sizeof(Piece));
+    if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(chunk_ * sizeof(Piece));
   constexpr std::size_t SLOTS = std::tuple_size_v<decltype(chunk_buffers_)>;
   const unsigned char* const first = rom_.data + position_;
   const unsigned char* const last = rom_.data + stop;
   const auto length = static_cast<std::size_t>(last - first);
-  const std::size_t chunks = (length + CHUNK - 1) / CHUNK;
+  const std::size_t chunks = (length + chunk_ - 1) / chunk_;
 
   // Chunk k is decoded into slot k % SLOTS, once chunk k - SLOTS is written.
   struct Slot {
@@ -118,7 +118,7 @@ bool Decoder::parallel_run(std::uint64_t stop) {
     while (!stopped && turn < chunks) {
       Slot& slot = slots[turn % SLOTS];
       if (!writing && slot.decoded) {
-        const unsigned char* const from = first + turn * CHUNK;
+        const unsigned char* const from = first + turn * chunk_;
         // Each chunk is decoded from its own first byte; a chunk whose last
         // key took the first byte of the next one makes that next one void.
         if (reached != from) {
@@ -133,17 +133,17 @@ bool Decoder::parallel_run(std::uint64_t stop) {
         writing = false;
         slot.decoded = false;
         reached = slot.reached;
-        stopped = reached < std::min(from + CHUNK, last) || out_.failed();
+        stopped = reached < std::min(from + chunk_, last) || out_.failed();
         ++turn;
         changed.notify_all();
       } else if (claimed < chunks && claimed < turn + SLOTS) {
         const std::size_t k = claimed++;
         lock.unlock();
-        const unsigned char* const from = first + k * CHUNK;
-        const Chunked chunk =
-            decode_chunk(from, std::min(from + CHUNK, last), last, chunk_buffers_[k % SLOTS].get());
+        const unsigned char* const from = first + k * chunk_;
+        const Chunked decoded = decode_chunk(from, std::min(from + chunk_, last), last,
+                                             chunk_buffers_[k % SLOTS].get());
         lock.lock();
-        slots[k % SLOTS] = {chunk.reached, chunk.bytes, true};
+        slots[k % SLOTS] = {decoded.reached, decoded.bytes, true};
         changed.notify_all();
       } else {
         changed.wait(lock);
