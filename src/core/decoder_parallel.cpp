@@ -32,6 +32,7 @@ Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned ch
   const std::uint8_t* const longest = table_.longest_keys();
   const std::uint16_t* const rows = table_.pair_rows();
   const std::array<CodeTable::Index, 256>* const pairs = table_.pair_table();
+  const std::uint16_t* const pair_rows = pieces_.pair_rows.data();
   for (;;) {
     // Four one-byte keys at a time while all four are plain: their pieces are
     // looked up before any is stored.
@@ -52,24 +53,33 @@ Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned ch
       cursor += d.size;
       p += 4;
     }
-    // One key at a time, two-byte keys included, while the next byte may
-    // begin a longer key.
-    do {
-      if (p >= end) return {p, static_cast<std::size_t>(cursor - out)};
-      const Piece* piece = &hot[*p];
-      std::size_t length = 1;
-      if (piece->size == NOT_PLAIN) {
-        if (longest[*p] != 2 || p + 1 >= limit) return {p, static_cast<std::size_t>(cursor - out)};
-        const std::uint16_t row = rows[*p];
-        const CodeTable::Index index = row != 0 ? pairs[row - 1u][p[1]] : 0;
-        piece = index != 0 ? &entries[index] : &single[*p];
-        if (piece->size == NOT_PLAIN) return {p, static_cast<std::size_t>(cursor - out)};
-        length = index != 0 ? 2 : 1;
-      }
-      std::memcpy(cursor, piece, sizeof(Piece));
-      cursor += piece->size;
-      p += length;
-    } while (p < end && hot[*p].size == NOT_PLAIN);
+    // Two-byte keys while each key is one and has a plain piece (entries[0],
+    // for a pair that no key has, has none).
+    while (p < end && limit - p >= 2) {
+      const std::uint16_t row = pair_rows[p[0]];
+      if (row == 0) break;
+      const Piece& piece = entries[pairs[row - 1u][p[1]]];
+      if (piece.size == NOT_PLAIN) break;
+      std::memcpy(cursor, &piece, sizeof(Piece));
+      cursor += piece.size;
+      p += 2;
+    }
+    // One key of any other kind: a one-byte key where a longer one may start,
+    // or the end of what plain keys can do.
+    if (p >= end) return {p, static_cast<std::size_t>(cursor - out)};
+    const Piece* piece = &hot[*p];
+    std::size_t length = 1;
+    if (piece->size == NOT_PLAIN) {
+      if (longest[*p] != 2 || p + 1 >= limit) return {p, static_cast<std::size_t>(cursor - out)};
+      const std::uint16_t row = rows[*p];
+      const CodeTable::Index index = row != 0 ? pairs[row - 1u][p[1]] : 0;
+      piece = index != 0 ? &entries[index] : &single[*p];
+      if (piece->size == NOT_PLAIN) return {p, static_cast<std::size_t>(cursor - out)};
+      length = index != 0 ? 2 : 1;
+    }
+    std::memcpy(cursor, piece, sizeof(Piece));
+    cursor += piece->size;
+    p += length;
   }
 }
 

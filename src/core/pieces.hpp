@@ -31,6 +31,9 @@ struct PieceSet {
   Pieces single;              // each byte as a one-byte key (or an undefined byte)
   Pieces hot;                 // as single, but not plain where a longer key may start
   std::vector<Piece> entries; // by the entry's index in the code table
+  // The code table's pair row of each byte whose longest key has two bytes;
+  // 0 for every other byte.
+  std::array<std::uint16_t, 256> pair_rows{};
 };
 
 // END is plain only while no restore is due (restore_due false).
