@@ -62,8 +62,7 @@ public:
     return row != 0 ? pairs_[row - 1][second] : 0;
   }
 
-  // The arrays behind longest_key and pair, for loops that keep them at hand.
-  const std::uint8_t* longest_keys() const { return longest_.data(); }
+  // The arrays behind pair, for loops that keep them at hand.
   const std::uint16_t* pair_rows() const { return pair_rows_.data(); }
   const std::array<Index, 256>* pair_table() const { return pairs_.data(); }
 

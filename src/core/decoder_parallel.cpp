@@ -29,8 +29,6 @@ Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned ch
   const Piece* const hot = pieces_.hot.data();
   const Piece* const single = pieces_.single.data();
   const Piece* const entries = pieces_.entries.data();
-  const std::uint8_t* const longest = table_.longest_keys();
-  const std::uint16_t* const rows = table_.pair_rows();
   const std::array<CodeTable::Index, 256>* const pairs = table_.pair_table();
   const std::uint16_t* const pair_rows = pieces_.pair_rows.data();
   for (;;) {
@@ -41,8 +39,9 @@ Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned ch
       const Piece& b = hot[p[1]];
       const Piece& c = hot[p[2]];
       const Piece& d = hot[p[3]];
-      if (a.size == NOT_PLAIN || b.size == NOT_PLAIN || c.size == NOT_PLAIN || d.size == NOT_PLAIN)
-        break;
+      // Sizes are below 16 but for NOT_PLAIN, so one test sees any of the four.
+      static_assert(PIECE_MAX < 16 && NOT_PLAIN == 0xFF);
+      if ((a.size | b.size | c.size | d.size) == NOT_PLAIN) break;
       std::memcpy(cursor, &a, sizeof(Piece));
       cursor += a.size;
       std::memcpy(cursor, &b, sizeof(Piece));
@@ -70,9 +69,9 @@ Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned ch
     const Piece* piece = &hot[*p];
     std::size_t length = 1;
     if (piece->size == NOT_PLAIN) {
-      if (longest[*p] != 2 || p + 1 >= limit) return {p, static_cast<std::size_t>(cursor - out)};
-      const std::uint16_t row = rows[*p];
-      const CodeTable::Index index = row != 0 ? pairs[row - 1u][p[1]] : 0;
+      const std::uint16_t row = pair_rows[*p];
+      if (row == 0 || p + 1 >= limit) return {p, static_cast<std::size_t>(cursor - out)};
+      const CodeTable::Index index = pairs[row - 1u][p[1]];
       piece = index != 0 ? &entries[index] : &single[*p];
       if (piece->size == NOT_PLAIN) return {p, static_cast<std::size_t>(cursor - out)};
       length = index != 0 ? 2 : 1;
