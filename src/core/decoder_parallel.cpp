@@ -15,10 +15,51 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "core/decoder.hpp"
 
 namespace textdump {
+
+namespace {
+
+// Four one-byte keys at a time while all four are plain; returns where it
+// stopped and the cursor there. Their sizes come from an array of their own
+// and their pieces are loaded before any store (a store through cursor could
+// change any byte the loop reads). A function of its own, so that the loop
+// keeps all it needs in registers.
+#if defined(__GNUC__)
+[[gnu::noinline]]
+#endif
+std::pair<const unsigned char*, char*>
+plain_fours(const unsigned char* p, const unsigned char* end, const Piece* hot,
+            const std::uint8_t* hot_sizes, char* cursor) {
+  while (end - p >= 4) {
+    const unsigned x0 = p[0], x1 = p[1], x2 = p[2], x3 = p[3];
+    const unsigned s0 = hot_sizes[x0], s1 = hot_sizes[x1], s2 = hot_sizes[x2], s3 = hot_sizes[x3];
+    // Sizes are below 16 but for NOT_PLAIN, so one test sees any of the four.
+    static_assert(PIECE_MAX < 16 && NOT_PLAIN == 0xFF);
+    if ((s0 | s1 | s2 | s3) == NOT_PLAIN) break;
+    Piece a, b, c, d;
+    std::memcpy(&a, &hot[x0], sizeof(Piece));
+    std::memcpy(&b, &hot[x1], sizeof(Piece));
+    std::memcpy(&c, &hot[x2], sizeof(Piece));
+    std::memcpy(&d, &hot[x3], sizeof(Piece));
+    std::memcpy(cursor, &a, sizeof(Piece));
+    cursor += s0;
+    std::memcpy(cursor, &b, sizeof(Piece));
+    cursor += s1;
+    std::memcpy(cursor, &c, sizeof(Piece));
+    cursor += s2;
+    std::memcpy(cursor, &d, sizeof(Piece));
+    cursor += s3;
+    p += 4;
+  }
+  return {p, cursor};
+}
+
+} // namespace
 
 // Decodes plain keys of [p, end) into out (room for 16 bytes a byte). A
 // two-byte key may take the byte at end, when it lies before limit.
@@ -27,31 +68,13 @@ Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned ch
   char* cursor = out;
   // Kept at hand: every store through cursor could otherwise change them.
   const Piece* const hot = pieces_.hot.data();
+  const std::uint8_t* const hot_sizes = pieces_.hot_sizes.data();
   const Piece* const single = pieces_.single.data();
   const Piece* const entries = pieces_.entries.data();
   const std::array<CodeTable::Index, 256>* const pairs = table_.pair_table();
   const std::uint16_t* const pair_rows = pieces_.pair_rows.data();
   for (;;) {
-    // Four one-byte keys at a time while all four are plain: their pieces are
-    // looked up before any is stored.
-    while (end - p >= 4) {
-      const Piece& a = hot[p[0]];
-      const Piece& b = hot[p[1]];
-      const Piece& c = hot[p[2]];
-      const Piece& d = hot[p[3]];
-      // Sizes are below 16 but for NOT_PLAIN, so one test sees any of the four.
-      static_assert(PIECE_MAX < 16 && NOT_PLAIN == 0xFF);
-      if ((a.size | b.size | c.size | d.size) == NOT_PLAIN) break;
-      std::memcpy(cursor, &a, sizeof(Piece));
-      cursor += a.size;
-      std::memcpy(cursor, &b, sizeof(Piece));
-      cursor += b.size;
-      std::memcpy(cursor, &c, sizeof(Piece));
-      cursor += c.size;
-      std::memcpy(cursor, &d, sizeof(Piece));
-      cursor += d.size;
-      p += 4;
-    }
+    std::tie(p, cursor) = plain_fours(p, end, hot, hot_sizes, cursor);
     // Two-byte keys while each key is one and has a plain piece (entries[0],
     // for a pair that no key has, has none).
     while (p < end && limit - p >= 2) {

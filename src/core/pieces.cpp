@@ -36,6 +36,7 @@ void build_pieces(const CodeTable& table, bool restore_due, PieceSet& pieces) {
     else
       single = plain(entry, restore_due) ? piece_of(entry.rendering) : Piece{};
     pieces.hot[byte] = table.longest_key(b) > 1 ? Piece{} : single;
+    pieces.hot_sizes[byte] = pieces.hot[byte].size;
     pieces.pair_rows[byte] = table.longest_key(b) == 2 ? table.pair_rows()[byte] : 0;
   }
 }

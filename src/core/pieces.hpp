@@ -28,9 +28,10 @@ static_assert(sizeof(Piece) == 16);
 using Pieces = std::array<Piece, 256>;
 
 struct PieceSet {
-  Pieces single;              // each byte as a one-byte key (or an undefined byte)
-  Pieces hot;                 // as single, but not plain where a longer key may start
-  std::vector<Piece> entries; // by the entry's index in the code table
+  Pieces single; // each byte as a one-byte key (or an undefined byte)
+  Pieces hot;    // as single, but not plain where a longer key may start
+  std::array<std::uint8_t, 256> hot_sizes{}; // hot's sizes, apart for the hot loop
+  std::vector<Piece> entries;                // by the entry's index in the code table
   // The code table's pair row of each byte whose longest key has two bytes;
   // 0 for every other byte.
   std::array<std::uint16_t, 256> pair_rows{};
