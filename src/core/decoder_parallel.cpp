@@ -59,6 +59,44 @@ plain_fours(const unsigned char* p, const unsigned char* end, const Piece* hot,
   return {p, cursor};
 }
 
+// Two-byte keys while each key is one and has a plain piece (entries[0], for
+// a pair that no key has, has none), two keys at a time where both lie before
+// end and limit; returns where it stopped and the cursor there.
+#if defined(__GNUC__)
+[[gnu::noinline]]
+#endif
+std::pair<const unsigned char*, char*>
+plain_pairs(const unsigned char* p, const unsigned char* end, const unsigned char* limit,
+            const std::uint16_t* pair_rows, const std::array<CodeTable::Index, 256>* pairs,
+            const Piece* entries, char* cursor) {
+  while (end - p >= 3 && limit - p >= 4) {
+    const unsigned row0 = pair_rows[p[0]], row1 = pair_rows[p[2]];
+    if (row0 == 0 || row1 == 0) break;
+    const Piece& e0 = entries[pairs[row0 - 1][p[1]]];
+    const Piece& e1 = entries[pairs[row1 - 1][p[3]]];
+    const unsigned s0 = e0.size, s1 = e1.size;
+    if ((s0 | s1) == NOT_PLAIN) break;
+    Piece a, b;
+    std::memcpy(&a, &e0, sizeof(Piece));
+    std::memcpy(&b, &e1, sizeof(Piece));
+    std::memcpy(cursor, &a, sizeof(Piece));
+    cursor += s0;
+    std::memcpy(cursor, &b, sizeof(Piece));
+    cursor += s1;
+    p += 4;
+  }
+  while (p < end && limit - p >= 2) {
+    const unsigned row = pair_rows[p[0]];
+    if (row == 0) break;
+    const Piece& piece = entries[pairs[row - 1][p[1]]];
+    if (piece.size == NOT_PLAIN) break;
+    std::memcpy(cursor, &piece, sizeof(Piece));
+    cursor += piece.size;
+    p += 2;
+  }
+  return {p, cursor};
+}
+
 } // namespace
 
 // Decodes plain keys of [p, end) into out (room for 16 bytes a byte). A
@@ -75,17 +113,7 @@ Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned ch
   const std::uint16_t* const pair_rows = pieces_.pair_rows.data();
   for (;;) {
     std::tie(p, cursor) = plain_fours(p, end, hot, hot_sizes, cursor);
-    // Two-byte keys while each key is one and has a plain piece (entries[0],
-    // for a pair that no key has, has none).
-    while (p < end && limit - p >= 2) {
-      const std::uint16_t row = pair_rows[p[0]];
-      if (row == 0) break;
-      const Piece& piece = entries[pairs[row - 1u][p[1]]];
-      if (piece.size == NOT_PLAIN) break;
-      std::memcpy(cursor, &piece, sizeof(Piece));
-      cursor += piece.size;
-      p += 2;
-    }
+    std::tie(p, cursor) = plain_pairs(p, end, limit, pair_rows, pairs, entries, cursor);
     // One key of any other kind: a one-byte key where a longer one may start,
     // or the end of what plain keys can do.
     if (p >= end) return {p, static_cast<std::size_t>(cursor - out)};

@@ -110,6 +110,48 @@ TEST(Decoder, LongRunsMatchTheByteAtATimeRendering) {
   EXPECT_TRUE(e.dump() == expected);
 }
 
+// The same with two-byte keys, on one thread and on two: a key at a time
+// through the table's own longest match gives the expected dump. Some first
+// bytes are also one-byte keys, some pairs are not keys (their first byte then
+// stands alone) and some bytes are undefined.
+TEST(Decoder, LongRunsOfTwoByteKeysMatchTheKeyAtATimeRendering) {
+  std::string rom(3 << 20, '\0');
+  std::uint32_t seed = 4242;
+  for (char& c : rom) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(0x70 + (seed >> 24) % 0x40); // 70-AF: first bytes 80-9F half the time
+  }
+  std::string text;
+  for (int first = 0x80; first < 0xA0; ++first) {
+    if (first % 3 == 0) text += hex_byte(static_cast<std::uint8_t>(first)) + "=1\n";
+    for (int second = 0x70; second < 0xB0; ++second)
+      if ((first + second) % 5 != 0)
+        text += hex_byte(static_cast<std::uint8_t>(first)) +
+                hex_byte(static_cast<std::uint8_t>(second)) + "=<" + std::to_string(second % 13) +
+                ">\n";
+  }
+  for (int single = 0x70; single < 0x80; ++single)
+    if (single % 4 != 0) text += hex_byte(static_cast<std::uint8_t>(single)) + "=s\n";
+  CodeTable table(TableFormat::standard);
+  table.lay_over(parse_standard_table(text).definitions);
+  std::string expected;
+  for (std::size_t i = 0; i < rom.size();) {
+    const CodeTable::Match match = table.longest_match(std::string_view(rom).substr(i, 2));
+    const auto byte = static_cast<std::uint8_t>(rom[i]);
+    expected +=
+        match.index != 0 ? table.entry(match.index).rendering : undefined_rendering(byte, true);
+    i += match.index != 0 ? match.length : 1;
+  }
+  for (const bool threads : {false, true}) {
+    SCOPED_TRACE(threads ? "two threads" : "one thread");
+    EngineFixture e(rom);
+    e.table = table;
+    e.threads = threads;
+    EXPECT_EQ(e.run(0, static_cast<std::uint32_t>(rom.size() - 1)), DecodeEnd::complete);
+    EXPECT_TRUE(e.dump() == expected);
+  }
+}
+
 // Two threads decode long plain runs in chunks (runs longer than all the
 // chunk buffers together): the dump stays the same byte
 // for byte, with pointers, switches, long texts and two-byte keys (which may
