@@ -1,4 +1,5 @@
-// Plain runs on two threads.
+// Plain runs: the loops that write plain keys into a buffer, and long runs of
+// them on two threads.
 //
 // A long run of bytes whose keys only write short renderings (the common case:
 // texts, undefined bytes, line breaks) needs no state from one byte to the
