@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Writes the seed corpus of both fuzz targets into fuzz/corpus/ (run it again
+# Writes the seed corpus of every fuzz target into fuzz/corpus/ (run it again
 # after changing a seed; the fuzz runs themselves never write there).
 #
 #   make_seeds.sh [REALDATA]   REALDATA: the folder of real tables (tables/...),
@@ -9,7 +9,10 @@ fuzz=$(cd "$(dirname "$0")" && pwd)
 realdata=${1:-$fuzz/../../shared/realdata}
 loader=$fuzz/corpus/table_loader_fuzz
 dump=$fuzz/corpus/dump_run_fuzz
-mkdir -p "$loader" "$dump"
+arguments=$fuzz/corpus/arguments_fuzz
+script=$fuzz/corpus/script_build_fuzz
+finder=$fuzz/corpus/finder_fuzz
+mkdir -p "$loader" "$dump" "$arguments" "$script" "$finder"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -106,4 +109,98 @@ dump_seed medarot.bin 0 10 "$realdata/tables/medarot1.tbl" "$work/empty" "$rom"
 printf '\x0a\x0b\x01\xf0\x01\xfe\x6a\xff\x00' >"$rom"
 dump_seed mgsgb.bin 0 8 "$realdata/tables/mgsgbLz__table.tbl" "$work/empty" "$rom"
 
-ls -l "$loader" "$dump"
+# Option values: --pointers with every field, --map, --end and --size lists.
+printf 'at=100,count=3,size=4,stride=6,order=be,base=-7FF0' >"$arguments/linear.txt"
+printf 'at=6D10,count=3,map=nes,bank=1,window=C000,banksize=2000' >"$arguments/nes.txt"
+printf 'at=1F200,count=16777216,size=3,map=lorom' >"$arguments/lorom.txt"
+printf 'lorom,gb,linear:-7FF0,hirom,nes' >"$arguments/maps.txt"
+printf 'token,next,fixed:4' >"$arguments/end.txt"
+printf '2,3,4' >"$arguments/sizes.txt"
+
+# pointer_seed TARGET NAME BYTE2 BYTE3 TABLE OPTIONS ROM: a script or finder
+# input (layouts in pointer_inputs.hpp); a script input takes OPTIONS, and
+# their length as BYTE3.
+pointer_seed() {
+  local out=$script byte3=${#6}
+  [ "$1" = finder ] && out=$finder byte3=$4
+  {
+    printf "$(le16 "$(stat -c %s "$5")")\\x$(printf %02x "$3")\\x$(printf %02x "$byte3")"
+    cat "$5"
+    [ "$1" = finder ] || printf '%s' "$6"
+    cat "$7"
+  } >"$out/$2"
+}
+
+# put16 FILE OFFSET VALUE...: little-endian 16-bit values from OFFSET on.
+put16() {
+  local file=$1 at=$2
+  shift 2
+  for value; do
+    poke "$file" "$at" "$(le16 "$value")"
+    at=$((at + 2))
+  done
+}
+
+# Three strings at 0x100 of 0x400 bytes of EE, pointed to from 0x300.
+head -c 1024 /dev/zero | tr '\0' '\356' >"$rom"
+poke "$rom" $((0x100)) 'Hello, world!\x00A B C\x0a\xfe\x00Bye.\x00'
+put16 "$rom" $((0x300)) 0x100 0x10e 0x100 0x116
+options=$'token\nat=300,count=4'
+pointer_seed script linear.bin 0 - "$ascii" "$options" "$rom"
+
+# A table that clashes with the script: a longer key with the text of two, texts
+# like commands, a FIXED control; strings split by a pointer into them, the
+# whole ROM up to a length of 8, ended by the next string.
+cp "$ascii" "$work/clash.tbl"
+printf 'E0=AB\r\n23=#\r\n3C=<\r\n$F0=FIXED,10,2,0\r\n' >>"$work/clash.tbl"
+poke "$rom" $((0x100)) '#A\x0a//B\xe0<$41>\xf0\x05ABC\x00'
+options=$'next\nat=300,count=3\nat=306,count=1,base=-10'
+put16 "$rom" $((0x300)) 0x100 0x104 0x10c 0x11a
+pointer_seed script clash.bin $((8 << 1)) - "$work/clash.tbl" "$options" "$rom"
+
+# LoROM 16-bit pointers behind a copier header, fixed-length strings.
+head -c 2560 /dev/zero >"$rom"
+poke "$rom" $((0x300)) 'ABCDEFGHIJKLMNOP'
+put16 "$rom" $((0x900)) 0x8100 0x8108 0x8104
+options=$'fixed:4\nat=900,count=3,map=lorom'
+pointer_seed script lorom.bin 0 - "$ascii" "$options" "$rom"
+
+# NES pointers past an iNES header, Game Boy 3-byte pointers at stride 4,
+# with a real standard table (its FF ends strings).
+head -c 1024 /dev/zero >"$rom"
+poke "$rom" 0 'NES\x1a\x01'
+poke "$rom" $((0x110)) '\x0a\x0b\x01\xf0\x01\xfe\x6a\xff\x0b\x0a\xff'
+put16 "$rom" $((0x300)) 0x8100 0x8108
+poke "$rom" $((0x320)) '\x10\x01\x00\x00\x18\x01\x00\x00'
+options=$'token\nat=300,count=2,map=nes\nat=320,count=2,size=3,stride=4,map=gb'
+pointer_seed script mgsgb.bin 1 - "$realdata/tables/mgsgbLz__table.tbl" "$options" "$rom"
+
+# Finder seeds: a table of eight 16-bit pointers (least count 4, every size)
+# at 0x40 of a ROM of strings, and Game Boy pointers at stride 3 under every
+# map; noise of an LCG as a ROM with a real table.
+# strings FILE: eight strings from 0x100 on; their offsets in values.
+strings() {
+  local at=$((0x100)) text
+  values=()
+  for text in 'Hello' 'Second line' 'Third one' 'A fourth' 'Fifth!' 'Sixth string' 'Seventh' 'Eighth'; do
+    poke "$1" "$at" "$text\\x00"
+    values+=("$at")
+    at=$((at + ${#text} + 1))
+  done
+}
+head -c 1024 /dev/zero >"$rom"
+strings "$rom"
+put16 "$rom" $((0x40)) "${values[@]}"
+pointer_seed finder planted.bin $((3 << 4)) 4 "$ascii" '' "$rom"
+head -c 1024 /dev/zero >"$rom"
+strings "$rom"
+at=$((0x60))
+for value in "${values[@]}"; do
+  poke "$rom" "$at" "$(le16 "$value")\\x00"
+  at=$((at + 3))
+done
+pointer_seed finder gb.bin $((1 | 8 | 5 << 4)) 2 "$ascii" '' "$rom"
+LC_ALL=C awk 'BEGIN { x = 1; for (i = 0; i < 2048; i++) { x = (x * 1103515245 + 12345) % 2147483648; printf "%c", int(x / 65536) % 256 } }' >"$rom"
+pointer_seed finder noise.bin 0 7 "$realdata/tables/telefang__patch.tbl" '' "$rom"
+
+ls -l "$loader" "$dump" "$arguments" "$script" "$finder"

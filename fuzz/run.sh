@@ -13,21 +13,25 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh fuzz
 
 cmake --preset fuzz
-cmake --build --preset fuzz --target table_loader_fuzz standard_table_fuzz dump_run_fuzz
+targets=(table_loader_fuzz standard_table_fuzz dump_run_fuzz arguments_fuzz script_build_fuzz finder_fuzz)
+cmake --build --preset fuzz --target "${targets[@]}"
 
 work=$(mktemp -d)
 failed=()
-for target in table_loader_fuzz standard_table_fuzz dump_run_fuzz; do
+for target in "${targets[@]}"; do
   echo "== $target for ${seconds}s"
   # The run grows its own copy of the corpus; the committed one stays as it is.
   mkdir -p "$work/$target/corpus" "$work/$target/findings"
   cp -R "fuzz/corpus/$target/." "$work/$target/corpus/"
   if [ -d "fuzz/regressions/$target" ]; then cp -R "fuzz/regressions/$target/." "$work/$target/corpus/"; fi
+  # Option values have words of their own; every other input holds a table.
+  dict=fuzz/table.dict
+  if [ "$target" = arguments_fuzz ]; then dict=fuzz/arguments.dict; fi
   # Inputs stay a few KiB: tables and ROMs of that size reach every path, and
   # the whole-run target's work grows with the product of their sizes.
   status=0
   "build-fuzz/fuzz/$target" "$work/$target/corpus" \
-    -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 -dict=fuzz/table.dict \
+    -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 -dict="$dict" \
     -artifact_prefix="$work/$target/findings/" -print_final_stats=1 || status=$?
   for finding in "$work/$target/findings"/*; do
     [ -e "$finding" ] || continue

@@ -123,7 +123,7 @@ std::string pointers_argument(const PointerTable& ptable) {
     text += ",base=" + std::string(ptable.base < 0 ? "-" : "") +
             hex_number(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base));
   if (ptable.bank) text += ",bank=" + hex_number(*ptable.bank);
-  if (ptable.map == AddressMap::nes && ptable.window != 0x8000)
+  if (ptable.window != 0x8000)
     text += ",window=" + hex_number(ptable.window);
   if (ptable.banksize) text += ",banksize=" + hex_number(*ptable.banksize);
   return text;

@@ -52,6 +52,8 @@ struct PointerTable {
   std::optional<std::uint32_t> bank;
   std::uint32_t window = 0x8000;
   std::optional<std::uint32_t> banksize;
+
+  friend bool operator==(const PointerTable&, const PointerTable&) = default;
 };
 
 // The most pointers one table may have.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fuzz_inputs.hpp"
+#include "pointer_inputs.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {
@@ -44,21 +45,29 @@ const std::uint8_t* data_of(const std::string& bytes) {
   return reinterpret_cast<const std::uint8_t*>(bytes.data());
 }
 
-// The table targets' inputs: each table parser's checks hold for every one.
-TEST(FuzzRegression, TableInputsReplay) {
-  const std::pair<const char*, std::string (*)(const std::uint8_t*, std::size_t)> targets[] = {
+using Replay = std::string (*)(const std::uint8_t*, std::size_t);
+
+// Every input of the target: its checks hold for each one.
+void replay(const char* target, Replay run) {
+  const auto files = inputs_of(target);
+  EXPECT_GE(files.size(), 3u) << target;
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.string());
+    const std::string bytes = bytes_of(file);
+    EXPECT_EQ(run(data_of(bytes), bytes.size()), "");
+  }
+}
+
+// The table targets' inputs, and the option values, scripts and finder searches.
+TEST(FuzzRegression, InputsReplay) {
+  const std::pair<const char*, Replay> targets[] = {
       {"table_loader_fuzz", testing::run_table_loader_input},
       {"standard_table_fuzz", testing::run_standard_table_input},
+      {"arguments_fuzz", testing::run_arguments_input},
+      {"script_build_fuzz", testing::run_script_input},
+      {"finder_fuzz", testing::run_finder_input},
   };
-  for (const auto& [target, run] : targets) {
-    const auto files = inputs_of(target);
-    EXPECT_GE(files.size(), 3u) << target;
-    for (const fs::path& file : files) {
-      SCOPED_TRACE(file.string());
-      const std::string bytes = bytes_of(file);
-      EXPECT_EQ(run(data_of(bytes), bytes.size()), "");
-    }
-  }
+  for (const auto& [target, run] : targets) replay(target, run);
 }
 
 // Each input runs whole and cut into pieces of one and of three offsets: the
@@ -105,6 +114,24 @@ TEST(FuzzRegression, SeedsDecodeAsIntended) {
     EXPECT_EQ(run.problem, "");
     EXPECT_EQ(run.end, c.end);
     EXPECT_EQ(run.output, c.output);
+  }
+}
+
+// The script seeds reach the inserter, and the finder's planted tables are
+// found, so that the corpus starts the fuzzer past the refusals.
+TEST(FuzzRegression, PointerSeedsReachTheirChecks) {
+  const fs::path corpus = fs::path(TEXTDUMP_FUZZ_DIR) / "corpus";
+  for (const auto& seed : fs::directory_iterator(corpus / "script_build_fuzz")) {
+    SCOPED_TRACE(seed.path().string());
+    const std::string bytes = bytes_of(seed.path());
+    EXPECT_GT(testing::run_script(data_of(bytes), bytes.size()).inserted, 1u);
+  }
+  for (const char* seed : {"planted.bin", "gb.bin"}) {
+    SCOPED_TRACE(seed);
+    const std::string bytes = bytes_of(corpus / "finder_fuzz" / seed);
+    const testing::FinderRun run = testing::run_finder(data_of(bytes), bytes.size());
+    ASSERT_FALSE(run.found.empty());
+    EXPECT_EQ(run.found.front().targets.size(), 8u);
   }
 }
 
