@@ -3,11 +3,11 @@
 #
 #   tools/setup.sh PURPOSE...
 #
-#   build    cmake, g++, Nettle (SHA-256) and nlohmann-json (the program alone)
+#   build    cmake, g++, Nettle (SHA-256), nlohmann-json and CLI11 (the program alone)
 #   test     build, plus GoogleTest (libgtest-dev)
 #   fuzz     cmake, clang and its libFuzzer runtime
 #   package  build, plus dpkg-dev and file (cpack -G DEB reads the Depends line with them)
-#   windows  cmake, the MinGW-w64 g++ with POSIX threads, and wine
+#   windows  cmake, nlohmann-json, CLI11, the MinGW-w64 g++ with POSIX threads, and wine
 #
 # Installing needs root; when nothing is missing it does nothing, as any user.
 # The package lists are read (apt-get update) only when something is missing.
@@ -52,6 +52,7 @@ fuzzer_links() {
 need_libraries() {
   need nettle-dev installed nettle-dev
   need nlohmann-json3-dev installed nlohmann-json3-dev
+  need libcli11-dev installed libcli11-dev
 }
 
 need_fuzzer() {
@@ -90,6 +91,7 @@ for purpose in "$@"; do
     windows)
       need cmake command -v cmake
       need nlohmann-json3-dev installed nlohmann-json3-dev
+      need libcli11-dev installed libcli11-dev
       need g++-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-g++-posix
       need wine command -v wine ;;
     *) usage ;;

@@ -1,16 +1,53 @@
-// The command line: what the process's arguments and streams become.
+// The command line: what the process's words ask for, and running it.
 //
 //   textdump                             the dialogue on standard input/output
 //   textdump ROM TABLE DUMP START END    the same run from arguments: no banner,
 //                                        no prompts, no pause, messages on
 //                                        standard error, DUMP "-" is standard output
 //   textdump --check TABLE               the table checker
+//   textdump --script ... ROM TABLE SCRIPT, --find-pointers ... ROM TABLE
 //   textdump --help | --version
-// Options come before the names; "--" ends them.
+// The options and their rules are declared in command_options.hpp.
+//
+// parse_command_line is pure: it neither prints, nor opens a file, nor runs
+// anything, and never throws for any words (a fuzz target feeds it). A usage
+// error ends the process with status 2 after "textdump: WHY" and the usage on
+// standard error.
 #pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "app/command_options.hpp"
+#include "app/finder_command.hpp"
+#include "app/run.hpp"
+#include "app/script_command.hpp"
 
 namespace textdump {
 
+struct CheckRequest {
+  std::string tablefile;
+  bool standard = false;
+  TableEncoding encoding = TableEncoding::utf8;
+};
+
+// A command ready to run: the mode's request is filled, the others are not.
+struct CommandLine {
+  Mode mode = Mode::dialogue;
+  RunRequest dump;      // Mode::dump
+  CheckRequest check;   // Mode::check
+  ScriptOptions script; // Mode::script
+  FinderCommand finder; // Mode::find
+};
+
+// The words after the program's name.
+std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::string>& words);
+
+// Runs it (the dialogue on the standard streams); the exit status.
+int run_command_line(const CommandLine& command);
+
+// parse_command_line, then run_command_line or the usage error.
 int console_main(int argc, char** argv);
 
 } // namespace textdump

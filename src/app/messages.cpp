@@ -129,6 +129,29 @@ std::string usage_bad_number(std::string_view option, std::string_view value) {
   return std::string(option) + " \"" + printable(value) + "\" is not a decimal number above 0";
 }
 
+std::string usage_takes_no_value(std::string_view option) {
+  return std::string(option) + " takes no value";
+}
+
+std::string usage_requires(std::string_view option, std::string_view modes) {
+  return std::string(option) + " requires " + std::string(modes);
+}
+
+std::string usage_excludes(std::string_view mode, std::string_view option) {
+  return std::string(mode) + " excludes " + std::string(option);
+}
+
+std::string usage_names(std::string_view mode, std::string_view names, std::size_t wanted,
+                        std::size_t given) {
+  std::string text(mode);
+  if (wanted == 0)
+    text += " takes no names";
+  else
+    text += " takes " + std::to_string(wanted) + (wanted == 1 ? " name, " : " names, ") +
+            std::string(names);
+  return text + "; " + std::to_string(given) + " given";
+}
+
 std::string message_no_end_entry(std::string_view tablefile) {
   return "The table file " + quoted(tablefile) +
          " has no end entry, so no string would end: give --end next or --end fixed:N.\n";

@@ -73,6 +73,13 @@ std::string usage_end_below_start(std::string_view end, std::string_view start);
 std::string usage_needs_value(std::string_view option);
 std::string usage_bad_encoding(std::string_view name);
 std::string usage_bad_number(std::string_view option, std::string_view value);
+std::string usage_takes_no_value(std::string_view option);
+// modes: "--script or --find-pointers"
+std::string usage_requires(std::string_view option, std::string_view modes);
+std::string usage_excludes(std::string_view mode, std::string_view option);
+// mode: "--check" or "a dump"; names: "ROM TABLE", wanted of them.
+std::string usage_names(std::string_view mode, std::string_view names, std::size_t wanted,
+                        std::size_t given);
 
 // Script dumps.
 std::string message_no_end_entry(std::string_view tablefile);

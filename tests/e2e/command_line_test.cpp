@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -151,18 +153,32 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
   // Each misuse names what was wrong before the usage; nothing is written.
   struct Misuse {
     std::vector<std::string> args;
-    std::string why; // the line before the usage, or "" for the usage alone
+    std::string why; // the line before the usage
   };
   const std::vector<Misuse> misuses = {
       {{"--frobnicate"}, "unknown option --frobnicate"},
       {{"-x", "font.tbl", "o.txt", "0", "7"}, "unknown option -x"},
-      {{"game.bin"}, ""},
-      {{"game.bin", "font.tbl", "o.txt", "0"}, ""},
-      {{"game.bin", "font.tbl", "o.txt", "0", "7", "extra"}, ""},
-      {{"--check"}, ""},
-      {{"--check", "font.tbl", "extra"}, ""},
-      {{"--help", "extra"}, ""},
-      {{"--version", "--help"}, ""},
+      {{"game.bin"}, "a dump takes 5 names, ROM TABLE DUMP START END; 1 given"},
+      {{"game.bin", "font.tbl", "o.txt", "0"},
+       "a dump takes 5 names, ROM TABLE DUMP START END; 4 given"},
+      // Options come first: one after the names is a name.
+      {{"game.bin", "font.tbl", "o.txt", "0", "7", "--std-table"},
+       "a dump takes 5 names, ROM TABLE DUMP START END; 6 given"},
+      {{"--check"}, "--check takes 1 name, TABLE; 0 given"},
+      {{"--check", "font.tbl", "extra"}, "--check takes 1 name, TABLE; 2 given"},
+      {{"--help", "extra"}, "--help takes no names; 1 given"},
+      {{"--version", "--help"}, "--help excludes --version"},
+      {{"--check", "--script", "font.tbl"}, "--check excludes --script"},
+      {{"--help", "--std-table"}, "--help excludes --std-table"},
+      {{"--std-table=yes", "game.bin", "font.tbl", "o.txt", "0", "7"},
+       "--std-table takes no value"},
+      {{"--top"}, "--top needs a value"},
+      {{"--script", "game.bin", "font.tbl", "o.txt"}, "--script requires --pointers"},
+      {{"--script", "--pointers", "at=0,count=1", "--map", "gb", "game.bin", "font.tbl", "o.txt"},
+       "--map requires --find-pointers"},
+      {{"--find-pointers", "--end", "next", "game.bin", "font.tbl"}, "--end requires --script"},
+      {{"--json", "o.txt", "game.bin", "font.tbl", "o.txt", "0", "7"},
+       "--json requires --script or --find-pointers"},
       {{"game.bin", "font.tbl", "o.txt", "6A0 junk", "7"},
        "START \"6A0 junk\" is not a hexadecimal offset of one to eight digits."},
       {{"game.bin", "font.tbl", "o.txt", "0x0", "7"},
@@ -179,9 +195,37 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
     const auto result = run_program(game.folder(), m.args, "");
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, (m.why.empty() ? "" : "textdump: " + m.why + "\n") + usage);
+    EXPECT_EQ(result.err, "textdump: " + m.why + "\n" + usage);
     EXPECT_FALSE(std::filesystem::exists(game.dir.file("o.txt")));
   }
+}
+
+// The usage is made from the options the parser declares; the manual's OPTIONS
+// describes exactly those (its tags: `.TP` then `.BI \-\-top " k"`).
+TEST(CommandLine, TheManualDescribesEveryOptionOfTheUsage) {
+  const TempDir dir;
+  const std::string usage = usage_text(dir.path().string());
+  std::set<std::string> declared;
+  const std::regex in_usage(R"((?:^|[\s\[|(])(--?[a-z][-a-z]*))");
+  for (auto it = std::sregex_iterator(usage.begin(), usage.end(), in_usage);
+       it != std::sregex_iterator(); ++it)
+    declared.insert((*it)[1].str());
+
+  const std::string manual = read_file_bytes(TEXTDUMP_SOURCE_DIR "/doc/textdump.1");
+  const std::size_t from = manual.find("\n.SH OPTIONS\n");
+  ASSERT_NE(from, std::string::npos);
+  const std::string options = manual.substr(from, manual.find("\n.SH ", from + 1) - from);
+  std::set<std::string> described;
+  const std::regex tag(R"(\n\.TP\n([^\n]*))"), name(R"(\\-(?:\\-)?[a-z][-a-z\\]*)");
+  for (auto t = std::sregex_iterator(options.begin(), options.end(), tag);
+       t != std::sregex_iterator(); ++t) {
+    const std::string line = (*t)[1].str();
+    for (auto n = std::sregex_iterator(line.begin(), line.end(), name);
+         n != std::sregex_iterator(); ++n)
+      described.insert(std::regex_replace(n->str(), std::regex(R"(\\-)"), "-"));
+  }
+  EXPECT_EQ(described, declared);
+  EXPECT_GE(declared.size(), 17u) << usage;
 }
 
 } // namespace

@@ -166,8 +166,10 @@ TEST(StandardTableRun, TableEncodingUsageErrors) {
     std::vector<std::string> args;
     std::string first_line; // of standard error
   } cases[] = {
-      {{"--table-encoding", "shift-jis", "--check", "std.tbl"}, "Usage:\n"},
-      {{"--table-encoding", "utf-8", "rom.bin", "std.tbl", "out.txt", "0", "1"}, "Usage:\n"},
+      {{"--table-encoding", "shift-jis", "--check", "std.tbl"},
+       "textdump: --table-encoding requires --std-table\n"},
+      {{"--table-encoding", "utf-8", "rom.bin", "std.tbl", "out.txt", "0", "1"},
+       "textdump: --table-encoding requires --std-table\n"},
       {{"--std-table", "--table-encoding", "latin-9", "rom.bin", "std.tbl", "out.txt", "0", "1"},
        "textdump: unknown table encoding \"latin-9\" (use utf-8, windows-1252 or shift-jis)\n"},
       {{"--check", "--std-table", "--table-encoding=EUC-JP", "std.tbl"},
