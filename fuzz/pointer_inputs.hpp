@@ -6,7 +6,9 @@
 // Argument input: the bytes are an option's value, given in turn to the parsers
 // of --pointers, --end, --map and --size. A table that --pointers accepts,
 // written back as an argument, parses to the same table; every map that --map
-// accepts is a map that --pointers takes, with the same base.
+// accepts is a map that --pointers takes, with the same base. The same bytes,
+// cut at line ends into words, are a command line: it parses to a command or to
+// a usage error that says why, and never throws.
 //
 // Script input: a 4-byte header, then a table file, the options and the ROM:
 //   bytes 0-1  length of the table file, little-endian
@@ -47,6 +49,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/command_line.hpp"
 #include "app/finder_command.hpp"
 #include "core/finder.hpp"
 #include "core/font_table.hpp"
@@ -105,6 +108,16 @@ inline std::string run_arguments_input(const std::uint8_t* data, std::size_t siz
   } else if (std::get<std::string>(sizes).empty()) {
     return "--size refused without a message";
   }
+
+  std::vector<std::string> words;
+  for (std::size_t from = 0; from <= text.size();) {
+    const std::size_t end = std::min(text.find('\n', from), text.size());
+    words.emplace_back(text.substr(from, end - from));
+    from = end + 1;
+  }
+  const auto command = parse_command_line(words);
+  if (const auto* error = std::get_if<UsageError>(&command); error && error->why.empty())
+    return "a command line refused without a message";
   return {};
 }
 
