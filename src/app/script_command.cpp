@@ -1,6 +1,7 @@
 #include "app/script_command.hpp"
 
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "app/console.hpp"
 #include "app/json_text.hpp"
@@ -121,17 +122,17 @@ int run_script_command(const ScriptOptions& options) {
   request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
                                      ? file_part(atlas_table)
                                      : atlas_table;
-  const Script script = build_script(request);
+  Script script = build_script(request);
   for (const std::string& warning : script.warnings) say(console, "Warning: " + warning + ".\n");
   if (!script.errors.empty()) {
     for (const std::string& error : script.errors) say(console, message_script_error(error));
     return exit_status(Failure::script_invalid);
   }
 
-  outputs.set_bytes(script_output, script.script);
-  outputs.set_bytes(table_output, script.insertion_table);
   if (options.json)
     outputs.set_bytes(json_output, as_json(options, rom.view(), digest, script).dump(2) + "\n");
+  outputs.set_bytes(script_output, std::move(script.script));
+  outputs.set_bytes(table_output, std::move(script.insertion_table));
   return exit_status(report_output(outputs, outputs.commit(), console));
 }
 
