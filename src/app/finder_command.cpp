@@ -4,14 +4,16 @@
 #include <nlohmann/json.hpp>
 
 #include "app/console.hpp"
+#include "app/json_text.hpp"
 #include "app/messages.hpp"
+#include "app/output_failure.hpp"
 #include "app/run.hpp"
 #include "app/table_load.hpp"
 #include "core/decoder.hpp"
 #include "core/numbers.hpp"
 #include "core/script.hpp"
-#include "io/dump_file.hpp"
 #include "io/files.hpp"
+#include "io/output_set.hpp"
 #include "io/rom_image.hpp"
 #include "io/streams.hpp"
 
@@ -113,6 +115,15 @@ int run_finder_command(const FinderCommand& command) {
     return 1;
   }
 
+  // The JSON file is refused before the search; "-" puts it on standard
+  // output, in place of the report.
+  OutputSet outputs;
+  outputs.add_input("the ROM file", rom.id());
+  outputs.add_input("the table file", file_id_of(command.tablefile));
+  if (command.json) outputs.declare("JSON file", *command.json);
+  if (const OutputReport checked = outputs.check(); !checked.ok())
+    return exit_status(report_output(outputs, checked, console));
+
   FinderOptions options = command.options;
   options.maps = command.maps.value_or(suggested_maps(rom.view()));
   const bool terminal = is_terminal(STANDARD_ERROR);
@@ -131,8 +142,11 @@ int run_finder_command(const FinderCommand& command) {
     const Candidate& c = candidates[i];
     const PointerTable& ptable = c.ptable;
     std::vector<std::string> strings;
-    for (std::size_t k = 0; k < std::min(PREVIEW_STRINGS, c.targets.size()); ++k)
+    nlohmann::ordered_json json_strings = nlohmann::ordered_json::array();
+    for (std::size_t k = 0; k < std::min(PREVIEW_STRINGS, c.targets.size()); ++k) {
       strings.push_back(preview(rom.view(), table, c.targets[k]));
+      json_strings.push_back(json_text(strings.back()));
+    }
     char score[32];
     std::snprintf(score, sizeof score, "%.1f", c.score);
     report += "#" + std::to_string(i + 1) + "  score " + score + "  map " + describe_map(ptable) +
@@ -153,19 +167,13 @@ int run_finder_command(const FinderCommand& command) {
                     {"count", ptable.count},
                     {"score", std::round(c.score * 10) / 10},
                     {"pointers", pointers_argument(ptable)},
-                    {"strings", strings}});
+                    {"strings", json_strings}});
   }
-  std::fwrite(report.data(), 1, report.size(), stdout);
-  if (command.json) {
-    DumpFile file;
-    const std::string text = nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n";
-    if (file.open(*command.json, rom.id(), command.tablefile) != DumpOpen::ok || !file.truncate() ||
-        !file.write(text) || !file.close()) {
-      say(console, message_output_create("JSON file", *command.json, file.error()));
-      return 1;
-    }
-  }
-  return 0;
+  if (!command.json || *command.json != "-") std::fwrite(report.data(), 1, report.size(), stdout);
+  if (!command.json) return 0;
+  std::fflush(stdout);
+  outputs.set_bytes(0, nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n");
+  return exit_status(report_output(outputs, outputs.commit(), console));
 }
 
 } // namespace textdump

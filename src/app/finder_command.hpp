@@ -1,5 +1,8 @@
 // textdump --find-pointers: the pointer tables of a ROM, best first, each with
 // the --pointers argument that --script takes and its first strings.
+//
+// --json FILE is checked before the search (io/output_set.hpp); --json - puts
+// the JSON on standard output in place of the report.
 #pragma once
 
 #include <optional>

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/numbers.hpp"
+#include "core/utf8.hpp"
 
 namespace textdump {
 
@@ -89,6 +90,11 @@ std::string message_output_write(std::string_view role, std::string_view name, i
          ".\n";
 }
 
+std::string message_output_is_output(std::string_view role, std::string_view name,
+                                     std::string_view other_role) {
+  return message_output_is_input(role, name, "the " + std::string(other_role));
+}
+
 std::string message_dump_create(std::string_view dumpfile, int error) {
   return message_output_create("dump file", dumpfile, error);
 }
@@ -152,6 +158,11 @@ std::string usage_names(std::string_view mode, std::string_view names, std::size
   return text + "; " + std::to_string(given) + " given";
 }
 
+std::string usage_two_on_standard_output(std::string_view role, std::string_view other_role) {
+  return "the " + std::string(other_role) + " and the " + std::string(role) +
+         " cannot both go to standard output (\"-\")";
+}
+
 std::string message_no_end_entry(std::string_view tablefile) {
   return "The table file " + quoted(tablefile) +
          " has no end entry, so no string would end: give --end next or --end fixed:N.\n";
@@ -160,6 +171,12 @@ std::string message_no_end_entry(std::string_view tablefile) {
 std::string message_no_end_entry_to_find(std::string_view tablefile) {
   return "The table file " + quoted(tablefile) +
          " has no end entry, so no string start can be told: add one (/XX).\n";
+}
+
+std::string message_no_table_beside(std::string_view scriptfile) {
+  return "The script file " + quoted(scriptfile) +
+         " is not a regular file, so the insertion table cannot go beside it: give "
+         "--atlas-table FILE.\n";
 }
 
 std::string message_script_error(std::string_view what) {
@@ -198,30 +215,8 @@ std::string printable(std::string_view bytes) {
   std::size_t i = 0;
   while (i < bytes.size()) {
     const auto c = static_cast<unsigned char>(bytes[i]);
-    if (c < 0x20 || c == 0x7F) {
-      escape(c);
-      ++i;
-      continue;
-    }
-    if (c < 0x80) {
-      text += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    // A UTF-8 sequence is kept whole when it is well formed (no overlongs, no surrogates).
-    const std::size_t length = c >= 0xC2 && c <= 0xDF   ? 2
-                               : c >= 0xE0 && c <= 0xEF ? 3
-                               : c >= 0xF0 && c <= 0xF4 ? 4
-                                                        : 0;
-    bool ok = length != 0 && i + length <= bytes.size();
-    for (std::size_t k = 1; ok && k < length; ++k)
-      ok = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
-    if (ok && length >= 3) {
-      const auto second = static_cast<unsigned char>(bytes[i + 1]);
-      ok = !(c == 0xE0 && second < 0xA0) && !(c == 0xED && second > 0x9F) &&
-           !(c == 0xF0 && second < 0x90) && !(c == 0xF4 && second > 0x8F);
-    }
-    if (!ok) {
+    const std::size_t length = c < 0x20 || c == 0x7F ? 0 : utf8_sequence_at(bytes, i);
+    if (length == 0) {
       escape(c);
       ++i;
       continue;

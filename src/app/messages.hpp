@@ -26,6 +26,8 @@ enum class Failure {
   script_invalid, // a script dump cannot be made (no end entry; a string would not round-trip)
   table_switch,   // a switch or restore could not load its member (message given)
   dump_write,     // a write, flush or close of the dump file failed
+  output_refused, // another output is an input or an output, or cannot be created
+  output_write,   // another output could not be written or put in place
   usage,          // command line not understood
 };
 
@@ -61,6 +63,9 @@ std::string message_output_create(std::string_view role, std::string_view name, 
 std::string message_output_is_input(std::string_view role, std::string_view name,
                                     std::string_view which);
 std::string message_output_write(std::string_view role, std::string_view name, int error);
+// other_role: the role of the output declared before it under the same file.
+std::string message_output_is_output(std::string_view role, std::string_view name,
+                                     std::string_view other_role);
 std::string message_dump_create(std::string_view dumpfile, int error);
 // which: "the ROM file", "the table file", "a table file"
 std::string message_dump_is_input(std::string_view dumpfile, std::string_view which);
@@ -80,11 +85,14 @@ std::string usage_excludes(std::string_view mode, std::string_view option);
 // mode: "--check" or "a dump"; names: "ROM TABLE", wanted of them.
 std::string usage_names(std::string_view mode, std::string_view names, std::size_t wanted,
                         std::size_t given);
+std::string usage_two_on_standard_output(std::string_view role, std::string_view other_role);
 
 // Script dumps.
 std::string message_no_end_entry(std::string_view tablefile);
 std::string message_script_error(std::string_view what);
 std::string message_no_end_entry_to_find(std::string_view tablefile);
+// A script that is not a regular file (a device) has no folder for the default table.
+std::string message_no_table_beside(std::string_view scriptfile);
 
 std::string warning_no_end_for_snes();
 std::string warning_end_past_rom(std::uint32_t end_offset, std::uint64_t rom_size);

@@ -1,17 +1,19 @@
 #include "app/script_command.hpp"
 
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "app/console.hpp"
+#include "app/json_text.hpp"
 #include "app/messages.hpp"
+#include "app/output_failure.hpp"
 #include "app/run.hpp"
 #include "app/table_load.hpp"
 #include "core/numbers.hpp"
-#include "io/dump_file.hpp"
 #include "io/files.hpp"
+#include "io/output_set.hpp"
 #include "io/rom_image.hpp"
 #include "io/sha256.hpp"
-#include "io/streams.hpp"
 #include "textdump_version.hpp"
 
 namespace textdump {
@@ -29,50 +31,16 @@ std::string folder_part(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Writes bytes to a named output (or standard output for "-"), refusing the
-// ROM and the table. False after printing why.
-bool write_output(const std::string& role, const std::string& name, std::string_view bytes,
-                  const RomImage& rom, const std::string& tablefile, const Console& console) {
-  DumpFile file;
-  const DumpOpen opened = name == "-"
-                              ? file.use_descriptor(STANDARD_OUTPUT, name, rom.id(), tablefile)
-                              : file.open(name, rom.id(), tablefile);
-  switch (opened) {
-  case DumpOpen::ok: break;
-  case DumpOpen::cannot_create:
-    say(console, message_output_create(role, name, file.error()));
-    return false;
-  case DumpOpen::is_rom:
-    say(console, message_output_is_input(role, name, "the ROM file"));
-    return false;
-  case DumpOpen::is_table:
-    say(console, message_output_is_input(role, name, "the table file"));
-    return false;
-  }
-  if (!file.truncate()) {
-    say(console, message_output_create(role, name, file.error()));
-    return false;
-  }
-  const bool wrote = file.write(bytes);
-  if (!file.close() || !wrote) {
-    say(console, message_output_write(role, name, file.error()));
-    return false;
-  }
-  return true;
-}
-
-std::string upper_hex(std::string_view bytes) {
-  std::string text;
-  for (const char c : bytes) text += hex_byte(static_cast<std::uint8_t>(c));
-  return text;
-}
-
 nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
                                const std::string& digest, const Script& script) {
   nlohmann::ordered_json json;
-  json["rom"] = {{"name", options.romfile}, {"size", rom.size}, {"sha256", digest}};
-  json["table"] = {{"name", options.tablefile}, {"format", options.standard ? "standard" : "own"}};
-  json["pointer_tables"] = options.pointer_arguments;
+  json["rom"] = {{"name", json_text(options.romfile)}, {"size", rom.size}, {"sha256", digest}};
+  json["table"] = {{"name", json_text(options.tablefile)},
+                   {"format", options.standard ? "standard" : "own"}};
+  nlohmann::ordered_json arguments = nlohmann::ordered_json::array();
+  for (const std::string& argument : options.pointer_arguments)
+    arguments.push_back(json_text(argument));
+  json["pointer_tables"] = arguments;
   nlohmann::ordered_json strings = nlohmann::ordered_json::array();
   for (const ScriptString& s : script.strings) {
     nlohmann::ordered_json pointers = nlohmann::ordered_json::array();
@@ -81,15 +49,15 @@ nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
           {{"table", p.table}, {"index", p.index}, {"at", p.at}, {"value", p.value}});
     strings.push_back({{"start", s.start},
                        {"end", s.end},
-                       {"bytes", upper_hex({reinterpret_cast<const char*>(rom.data + s.start),
-                                            static_cast<std::size_t>(s.end - s.start)})},
-                       {"text", s.text},
+                       {"bytes", json_hex({reinterpret_cast<const char*>(rom.data + s.start),
+                                           static_cast<std::size_t>(s.end - s.start)})},
+                       {"text", json_text(s.text)},
                        {"pointers", pointers}});
   }
   json["strings"] = strings;
   nlohmann::ordered_json problems = nlohmann::ordered_json::array();
-  for (const std::string& warning : script.warnings) problems.push_back(warning);
-  for (const std::string& error : script.errors) problems.push_back(error);
+  for (const std::string& warning : script.warnings) problems.push_back(json_text(warning));
+  for (const std::string& error : script.errors) problems.push_back(json_text(error));
   json["problems"] = problems;
   return json;
 }
@@ -118,8 +86,21 @@ int run_script_command(const ScriptOptions& options) {
     return exit_status(Failure::script_invalid);
   }
 
+  if (!options.atlas_table && is_special_file(options.scriptfile)) {
+    say(console, message_no_table_beside(options.scriptfile));
+    return exit_status(Failure::output_refused);
+  }
   const std::string atlas_table =
       options.atlas_table.value_or(default_atlas_table(options.scriptfile));
+  OutputSet outputs;
+  outputs.add_input("the ROM file", rom.id());
+  outputs.add_input("the table file", file_id_of(options.tablefile));
+  const std::size_t script_output = outputs.declare("script file", options.scriptfile);
+  const std::size_t table_output = outputs.declare("insertion table", atlas_table);
+  const std::size_t json_output = options.json ? outputs.declare("JSON file", *options.json) : 0;
+  if (const OutputReport checked = outputs.check(); !checked.ok())
+    return exit_status(report_output(outputs, checked, console));
+
   ScriptRequest request;
   request.rom = rom.view();
   request.table = &table;
@@ -141,23 +122,18 @@ int run_script_command(const ScriptOptions& options) {
   request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
                                      ? file_part(atlas_table)
                                      : atlas_table;
-  const Script script = build_script(request);
+  Script script = build_script(request);
   for (const std::string& warning : script.warnings) say(console, "Warning: " + warning + ".\n");
   if (!script.errors.empty()) {
     for (const std::string& error : script.errors) say(console, message_script_error(error));
     return exit_status(Failure::script_invalid);
   }
 
-  if (!write_output("insertion table", atlas_table, script.insertion_table, rom, options.tablefile,
-                    console) ||
-      !write_output("script file", options.scriptfile, script.script, rom, options.tablefile,
-                    console))
-    return 1;
-  if (options.json && !write_output("JSON file", *options.json,
-                                    as_json(options, rom.view(), digest, script).dump(2) + "\n",
-                                    rom, options.tablefile, console))
-    return 1;
-  return 0;
+  if (options.json)
+    outputs.set_bytes(json_output, as_json(options, rom.view(), digest, script).dump(2) + "\n");
+  outputs.set_bytes(script_output, std::move(script.script));
+  outputs.set_bytes(table_output, std::move(script.insertion_table));
+  return exit_status(report_output(outputs, outputs.commit(), console));
 }
 
 } // namespace textdump

@@ -2,8 +2,10 @@
 // the inserter reads back unchanged, its insertion table, and (--json) the
 // same as data.
 //
-// Nothing is written until the script is complete and proven; every failure
-// prints one message on standard error.
+// The three outputs are checked against the inputs and each other before the
+// script is built, and written all or none once it is complete and proven
+// (io/output_set.hpp); a script that is a device needs --atlas-table. Every
+// failure prints one message on standard error.
 #pragma once
 
 #include <cstdint>

@@ -81,18 +81,8 @@ bool DumpFile::close() {
 
 bool DumpFile::write(std::string_view bytes) {
   if (error_ != 0 || fd_ < 0) return false;
-  while (!bytes.empty()) {
-    const long long wrote = sys::write(fd_, bytes.data(), bytes.size());
-    if (wrote > 0) {
-      bytes.remove_prefix(static_cast<std::size_t>(wrote));
-    } else if (wrote < 0 && errno == EINTR) {
-      continue;
-    } else {
-      error_ = wrote < 0 ? errno : EIO;
-      return false;
-    }
-  }
-  return true;
+  error_ = write_all(fd_, bytes);
+  return error_ == 0;
 }
 
 } // namespace textdump

@@ -56,6 +56,17 @@ ReadStatus read_all(int fd, std::string& bytes, std::uint64_t limit) {
   }
 }
 
+int write_all(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const long long wrote = sys::write(fd, bytes.data(), bytes.size());
+    if (wrote > 0)
+      bytes.remove_prefix(static_cast<std::size_t>(wrote));
+    else if (wrote == 0 || errno != EINTR)
+      return wrote < 0 ? errno : EIO;
+  }
+  return 0;
+}
+
 ReadStatus read_file(const std::string& name, std::string& bytes, std::uint64_t limit) {
   bytes.clear();
   const int fd = open_for_reading(name);

@@ -1,4 +1,5 @@
-// Files by name: whole-file reads with a size limit, and file identity.
+// Files by name: whole-file reads with a size limit, whole writes, and file
+// identity.
 //
 // Names are used up to their first NUL character, as the file system sees
 // them. A directory never opens as a file.
@@ -28,6 +29,10 @@ ReadStatus read_file(const std::string& name, std::string& bytes,
 // Reads everything left in an open descriptor into bytes (replacing what it
 // held); too_large as soon as more than limit bytes arrive.
 ReadStatus read_all(int fd, std::string& bytes, std::uint64_t limit);
+
+// Writes every byte to an open descriptor, going on after interruptions: 0, or
+// the errno of the write that failed (EIO for one that wrote nothing).
+int write_all(int fd, std::string_view bytes);
 
 // True when the name opens for reading as a file.
 bool file_opens(const std::string& name);

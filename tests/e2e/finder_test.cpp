@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -84,6 +85,24 @@ TEST(FindPointers, PrintsTheBlocksAndWritesTheJson) {
     }
     EXPECT_EQ(json, nlohmann::json::parse(c.json));
   }
+}
+
+// --json naming an input is refused before the search; --json - is standard
+// output, with no report around it.
+TEST(FindPointers, JsonOutputIsAnInputOrStandardOutput) {
+  const Folder folder;
+  const std::string rom = read_file_bytes(folder.dir.file("game.bin"));
+  const auto refused = folder.find("game.bin", {"--json", "./game.bin"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, "Won't write the JSON file \"./game.bin\": it is the ROM file.\n");
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(read_file_bytes(folder.dir.file("game.bin")), rom);
+
+  const auto piped = folder.find("game.bin", {"--json", "-"});
+  EXPECT_EQ(piped.status, 0);
+  EXPECT_EQ(piped.err, "");
+  EXPECT_EQ(nlohmann::json::parse(piped.out).at("candidates").size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(folder.dir.file("-")));
 }
 
 TEST(FindPointers, UsageErrors) {

@@ -1,10 +1,12 @@
 // textdump --script run as the built program: the files it writes, the
-// usage errors, the JSON keys and the refusal of a table without an end entry.
+// usage errors, outputs refused or failed, the JSON keys and texts, and the
+// refusal of a table without an end entry.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -103,6 +105,72 @@ TEST(ScriptCommand, RefusedBeforeAnythingIsWritten) {
   }
 }
 
+// Every name in the folder with what it holds.
+std::map<std::string, std::string> contents(const TempDir& dir) {
+  std::map<std::string, std::string> found;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    found[entry.path().filename().string()] = read_file_bytes(entry.path().string());
+  return found;
+}
+
+// A run refused or failed with the status and message given: nothing written,
+// and an earlier script left as it was.
+void expect_nothing_written(const std::vector<std::string>& more, const std::string& script,
+                            int status, const std::string& says) {
+  SCOPED_TRACE(says);
+  Game game;
+  write_file(game.dir.file("out.txt"), "an earlier script");
+  const auto before = contents(game.dir);
+  std::vector<std::string> options{"--pointers", "at=300,count=3"};
+  options.insert(options.end(), more.begin(), more.end());
+  const auto result = game.run(options, "ascii.tbl", script);
+  EXPECT_EQ(result.status, status);
+  EXPECT_EQ(result.err, says);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(contents(game.dir), before);
+}
+
+// Outputs that are an input or each other, and a second "-".
+TEST(ScriptCommand, OutputsAreWrittenAllOrNone) {
+  const struct {
+    std::vector<std::string> options;
+    const char* script;
+    int status;
+    const char* says;
+  } cases[] = {
+      {{"--atlas-table", "./out.txt"}, "out.txt", 1,
+       "Won't write the insertion table \"./out.txt\": it is the script file.\n"},
+      {{}, "x.tbl", 1, "Won't write the insertion table \"x.tbl\": it is the script file.\n"},
+      {{"--json", "out.tbl"}, "out.txt", 1,
+       "Won't write the JSON file \"out.tbl\": it is the insertion table.\n"},
+      {{}, "game.bin", 1, "Won't write the script file \"game.bin\": it is the ROM file.\n"},
+      {{"--atlas-table", "-"}, "-", 2,
+       "textdump: the script file and the insertion table cannot both go to standard output "
+       "(\"-\")\n"},
+  };
+  for (const auto& c : cases) expect_nothing_written(c.options, c.script, c.status, c.says);
+}
+
+// Linux only: a full device as the script, and a ROM named in Latin-1.
+TEST(ScriptCommandOnLinux, DevicesAndNamesThatAreNotUtf8) {
+  expect_nothing_written({}, "/dev/full", 1,
+                         "The script file \"/dev/full\" is not a regular file, so the insertion "
+                         "table cannot go beside it: give --atlas-table FILE.\n");
+  EXPECT_FALSE(std::filesystem::exists("/dev/full.tbl"));
+  expect_nothing_written({"--atlas-table", "t.tbl", "--json", "j.json"}, "/dev/full", 1,
+                         "Can't write the script file \"/dev/full\": No space left on device.\n");
+
+  Game game;
+  std::filesystem::rename(game.dir.file("game.bin"), game.dir.file("Pok\xE9mon.bin"));
+  const auto result = run_program(game.dir.path().string(),
+                                  {"--script", "--std-table", "--pointers", "at=300,count=3",
+                                   "--json", "j.json", "Pok\xE9mon.bin", "ascii.tbl", "s.txt"},
+                                  "");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(nlohmann::json::parse(read_file_bytes(game.dir.file("j.json")))["rom"]["name"],
+            nlohmann::json::parse(R"({"hex": "506F6BE96D6F6E2E62696E", "shown": "Pok\\xE9mon.bin"})"));
+}
+
 TEST(ScriptCommand, JsonHoldsTheStringsAndPointers) {
   Game game;
   const auto result =
@@ -119,6 +187,31 @@ TEST(ScriptCommand, JsonHoldsTheStringsAndPointers) {
     "start": 276, "end": 281, "bytes": "4279652E00", "text": "Bye.<END>",
     "pointers": [{"table": 0, "index": 2, "at": 772, "value": 276}]})"));
   EXPECT_EQ(json["problems"], nlohmann::json::array());
+}
+
+// Texts of a Shift-JIS own-format table and of a standard table with Latin-1
+// bytes: the JSON is written, and "hex" holds their bytes. The ROM's UTF-8
+// name stays a string (on Windows it arrives through the wide command line).
+TEST(ScriptCommand, JsonKeepsTextsThatAreNotUtf8) {
+  Game game;
+  std::filesystem::rename(game.dir.file("game.bin"), game.dir.file("Pok\xC3\xA9mon.bin"));
+  write_file(game.dir.file("sjis.tbl"), "48=\x82\xA0\n/00\n");
+  write_file(game.dir.file("latin.tbl"), "/00=<END>\n48=\xE9\n");
+  const struct {
+    std::vector<std::string> table;
+    const char* text_hex;
+  } cases[] = {{{"sjis.tbl"}, "82A0"}, {{"--std-table", "latin.tbl"}, "E9"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text_hex);
+    std::vector<std::string> args{"--script", "--pointers", "at=300,count=3", "--json", "j.json"};
+    args.insert(args.end(), c.table.begin(), c.table.end() - 1);
+    args.insert(args.end(), {"Pok\xC3\xA9mon.bin", c.table.back(), "s.txt"});
+    const auto result = run_program(game.dir.path().string(), args, "");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto json = nlohmann::json::parse(read_file_bytes(game.dir.file("j.json")));
+    EXPECT_EQ(json["rom"]["name"], "Pok\xC3\xA9mon.bin");
+    EXPECT_EQ(json["strings"][0]["text"]["hex"].get<std::string>().rfind(c.text_hex, 0), 0u);
+  }
 }
 
 } // namespace
