@@ -77,7 +77,9 @@ Item Builder::item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t 
   }
   default: break; // FIXED, SNES and TABLE bytes are not followed; undefined bytes
   }
-  if (!text.empty() && !has_control_characters(text) && text.find("\\r") == std::string::npos) {
+  // A text that is itself a raw form would read as that byte.
+  if (!text.empty() && !has_control_characters(text) && text.find("\\r") == std::string::npos &&
+      !(text.size() == 5 && raw_form_at(text, 0))) {
     item.claim = Claim{marker, std::move(key), text};
     item.head = text.size();
     item.text = std::move(text) + raw_bytes(rom_, pos + match.length, item.to);
@@ -142,7 +144,8 @@ void make_raw(Item& item, const RomView& rom) {
 // Runs once every item has made its claim: the proof needs the whole table.
 // The items are encoded one step at a time as the inserter reads them; where
 // a step's bytes differ, the item it ended in (or the nearest claimed one
-// before) is made raw and encoding goes on from the last step before that item.
+// before) is made raw and encoding goes on from the last step that cannot run
+// into that item.
 void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to) {
   // A line that would read as a command, a comment or a blank line starts raw.
   // Making an item raw later never makes a line read so.
@@ -202,9 +205,16 @@ void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t
     while (!items[k].claim && k > 0) --k;
     if (!items[k].claim) return; // every item is raw: the check after settling reports it
     make_raw(items[k], rom_);
-    while (steps.size() > 1 &&
-           (steps.back().item > k || (steps.back().item == k && steps.back().offset > 0)))
-      steps.pop_back();
+    // Encoding goes on from the last step that cannot reach item k: one
+    // that began a step's length or more before it.
+    const auto reaches = [&](const Place& p) {
+      if (p.item >= k) return true;
+      std::size_t distance = items[p.item].text.size() - p.offset;
+      for (std::size_t j = p.item + 1; j < k && distance < encoder_.longest_step(); ++j)
+        distance += items[j].text.size();
+      return distance < encoder_.longest_step();
+    };
+    while (steps.size() > 1 && reaches(steps.back())) steps.pop_back();
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <random>
 #include <string>
 #include <variant>
 #include <vector>
@@ -298,6 +299,38 @@ TEST(ScriptRoundTrip, EditedStringMovesTheRest) {
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(after.script.strings[i].start, expected[i].first);
     EXPECT_EQ(after.script.strings[i].text, expected[i].second);
+  }
+}
+
+// Tables whose texts are made of the characters of raw forms ("A<", "<$",
+// "4>", ...) and strings of their keys: the script reads back as the
+// inserter reads it, whatever runs into a raw form.
+TEST(ScriptRoundTrip, TextsFullOfRawFormCharacters) {
+  static constexpr char CHARS[] = "<>()$4Aa9";
+  for (std::uint32_t seed = 1; seed <= 150; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 random(seed);
+    const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+    std::string table = "/00=<END>\n";
+    std::vector<std::uint8_t> keys;
+    for (std::size_t k = 0; k < 24; ++k) {
+      std::string text;
+      for (std::size_t n = 1 + pick(k < 9 ? 1 : 4); n > 0; --n) text += CHARS[pick(9)];
+      if (k < 9) text = CHARS[k];
+      const auto key = static_cast<std::uint8_t>(0x20 + k);
+      table += hex_byte(key) + "=" + text + "\n";
+      keys.push_back(key);
+    }
+    std::string rom(0x400, '\xEE');
+    std::size_t at = 0x100;
+    for (std::size_t i = 0; i < 4; ++i) {
+      rom[0x300 + 2 * i] = static_cast<char>(at & 0xFF);
+      rom[0x301 + 2 * i] = static_cast<char>(at >> 8);
+      for (std::size_t n = 2 + pick(20); n > 0; --n)
+        rom[at++] = static_cast<char>(pick(5) == 0 ? 0x99 : keys[pick(keys.size())]);
+      rom[at++] = '\0';
+    }
+    expect_round_trip(rom, dump(rom, load(table, true), {"at=300,count=4"}));
   }
 }
 
