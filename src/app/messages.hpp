@@ -77,6 +77,7 @@ std::string usage_bad_number(std::string_view option, std::string_view value);
 // Script dumps.
 std::string message_no_end_entry(std::string_view tablefile);
 std::string message_script_error(std::string_view what);
+std::string message_no_strings(std::size_t pointers);
 std::string message_no_end_entry_to_find(std::string_view tablefile);
 
 std::string warning_no_end_for_snes();

@@ -15,10 +15,15 @@ std::string raw_bytes(const RomView& rom, std::uint64_t from, std::uint64_t to) 
   return text;
 }
 
-std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, bool& cut) const {
+std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, std::uint64_t stop,
+                                  bool& cut) const {
   const EndRule& rule = request_.end;
   std::uint64_t limit = std::min<std::uint64_t>(target + rule.max_length, rom_.size);
   bool bounded = false; // a rule other than the maximum length ends the string
+  if (stop < limit) { // a pointer slot ends every string
+    limit = stop;
+    bounded = true;
+  }
   if (rule.fixed && target + *rule.fixed <= limit) {
     limit = target + *rule.fixed;
     bounded = true;
@@ -216,6 +221,55 @@ void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t
     };
     while (steps.size() > 1 && reaches(steps.back())) steps.pop_back();
   }
+}
+
+} // namespace textdump::scripting
+
+namespace textdump::scripting {
+
+std::vector<std::string> Builder::complete_table(const std::vector<Run>& runs) {
+  std::vector<std::string> left_out;
+  const bool standard = table_.format() == TableFormat::standard;
+  for (const auto& [key, index] : table_.keys()) {
+    const Entry& entry = table_.entry(index);
+    if (entry.kind != EntryKind::text) continue;
+    const std::string& text = standard ? entry.label : entry.rendering;
+    if (text.empty()) continue;
+    std::string keyhex;
+    for (const char c : key) keyhex += hex_byte(static_cast<std::uint8_t>(c));
+    const auto why = [&](const std::string& reason) {
+      left_out.push_back("Not in the insertion table: " + keyhex + "=" +
+                         (has_control_characters(text) ? std::string("...") : text) + " (" +
+                         reason + ")");
+    };
+    if (const auto owner = claimed_.find(text); owner != claimed_.end()) {
+      if (owner->second == key) continue;
+      std::string ownerhex;
+      for (const char c : owner->second) ownerhex += hex_byte(static_cast<std::uint8_t>(c));
+      why("its text is the entry of " + ownerhex);
+      continue;
+    }
+    if (has_control_characters(text) || text.find("\\r") != std::string::npos) {
+      why("a text with control characters cannot be typed in a script");
+      continue;
+    }
+    if (text.size() == 5 && raw_form_at(text, 0)) {
+      why("the inserter reads the text as a raw byte");
+      continue;
+    }
+    encoder_.add(text, key);
+    const bool changes = std::any_of(runs.begin(), runs.end(), [&](const Run& run) {
+      return run.text.find(text) != std::string::npos && encoder_.encode(run.text) != run.bytes;
+    });
+    if (changes) {
+      encoder_.remove(text);
+      why("the dumped text would not read back the same with it");
+      continue;
+    }
+    claimed_.emplace(text, key);
+    claims_.push_back({0, key, text});
+  }
+  return left_out;
 }
 
 } // namespace textdump::scripting

@@ -90,6 +90,9 @@ TEST(ScriptCommand, RefusedBeforeAnythingIsWritten) {
       {{"--pointers", "at=30G,count=3"}, "ascii.tbl", "out.txt", 2, "at=30G"},
       {{"--pointers", "at=300,count=3"}, "ascii.tbl", "-", 2, "--atlas-table"},
       {{"--pointers", "at=300,count=3"}, "noend.tbl", "out.txt", 1, "no end entry"},
+      {{"--pointers", "at=300,count=3,base=10000"}, "ascii.tbl", "out.txt", 1,
+       "none of the 3 pointers leads to a string in the ROM file (outside it, or null); nothing "
+       "was written: check base= and map= of --pointers.\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.says);
