@@ -11,6 +11,7 @@
 #include "app/console.hpp"
 #include "app/dialogue.hpp"
 #include "app/finder_command.hpp"
+#include "app/fit_command.hpp"
 #include "app/messages.hpp"
 #include "app/run.hpp"
 #include "app/script_command.hpp"
@@ -33,6 +34,8 @@ constexpr std::string_view USAGE =
     "  textdump --script [TABLE OPTIONS] [SCRIPT OPTIONS] --pointers FIELDS... ROM TABLE SCRIPT\n"
     "                                       the strings of pointer tables as an inserter's\n"
     "                                       script (SCRIPT - is standard output)\n"
+    "  textdump --fit SCRIPT                whether an edited script fits its blocks, from\n"
+    "                                       the script and its insertion table alone\n"
     "  textdump --find-pointers [TABLE OPTIONS] [FINDER OPTIONS] ROM TABLE\n"
     "                                       the ROM's pointer tables, best first, each with\n"
     "                                       its --pointers argument\n"
@@ -89,6 +92,7 @@ struct Arguments {
   ScriptOptions script_options; // --pointers, --end, --max-length, --json, --atlas-table
   bool script_only = false;     // an option that only --script takes was given
   bool find = false;
+  bool fit = false;
   FinderCommand finder;     // --map, --size, --min-count, --top
   bool finder_only = false; // an option that only --find-pointers takes was given
 };
@@ -193,6 +197,8 @@ std::optional<std::string> parse_arguments(int argc, char** argv, Arguments& par
       parsed.script = true;
     else if (arg == "--find-pointers")
       parsed.find = true;
+    else if (arg == "--fit")
+      parsed.fit = true;
     else
       return usage_unknown_option(arg);
   }
@@ -234,7 +240,7 @@ int console_main(int argc, char** argv) {
     return usage_error(*why);
   const std::size_t names = arguments.names.size();
   const int modes = int{arguments.help} + int{arguments.version} + int{arguments.check} +
-                    int{arguments.script} + int{arguments.find};
+                    int{arguments.script} + int{arguments.find} + int{arguments.fit};
   // The encoding belongs to standard tables only.
   if (arguments.encoding && !arguments.standard) return usage_error();
   if (arguments.script_only && !arguments.script) return usage_error();
@@ -268,6 +274,10 @@ int console_main(int argc, char** argv) {
     if (options.scriptfile == "-" && !options.atlas_table)
       return usage_error("a script on standard output needs --atlas-table FILE");
     return run_script_command(options);
+  }
+  if (arguments.fit) {
+    if (names != 1 || arguments.standard || arguments.encoding) return usage_error();
+    return run_fit_command(arguments.names[0]);
   }
   if (arguments.find) {
     if (names != 2) return usage_error();

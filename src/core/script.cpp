@@ -137,8 +137,8 @@ std::string Builder::left_alone(std::uint64_t from, std::uint64_t to) const {
       const auto it = std::upper_bound(slots_.begin(), slots_.end(), pos,
                                        [](std::uint64_t p, const Slot& s) { return p < s.to; });
       std::uint64_t end = it->to;
-      for (auto next = it + 1; next != slots_.end() && next->from <= end && next->table == it->table;
-           ++next)
+      for (auto next = it + 1;
+           next != slots_.end() && next->from <= end && next->table == it->table; ++next)
         end = std::max(end, next->to);
       end = std::min(end, to);
       lines += "// $" + hex_number(pos) + "-$" + hex_number(end - 1) + ": pointers of table " +
@@ -148,10 +148,9 @@ std::string Builder::left_alone(std::uint64_t from, std::uint64_t to) const {
     }
     const std::uint64_t end = std::min(slot, to);
     const unsigned char first = rom_.data[pos];
-    const bool padding = is_padding_byte(first) && std::all_of(rom_.data + pos, rom_.data + end,
-                                                               [&](unsigned char b) {
-                                                                 return b == first;
-                                                               });
+    const bool padding =
+        is_padding_byte(first) &&
+        std::all_of(rom_.data + pos, rom_.data + end, [&](unsigned char b) { return b == first; });
     if (!padding)
       lines += "// $" + hex_number(pos) + "-$" + hex_number(end - 1) + ": " +
                std::to_string(end - pos) +
@@ -275,18 +274,18 @@ Script Builder::build() {
     std::vector<std::size_t> tables;
     for (const Found* f : pointers->second) tables.push_back(f->pointer.table);
     std::sort(tables.begin(), tables.end());
-    const auto bank = bank_of(request_.ptables[pointers->second.front()->pointer.table], layout,
-                              from);
+    const auto bank =
+        bank_of(request_.ptables[pointers->second.front()->pointer.table], layout, from);
     bool joins = !blocks.empty() && blocks.back().bank == bank;
     if (joins && blocks.back().last != k) {
       bool shared = false;
       for (const std::size_t t : tables)
-        shared = shared || std::binary_search(blocks.back().tables.begin(),
-                                              blocks.back().tables.end(), t);
+        shared = shared ||
+                 std::binary_search(blocks.back().tables.begin(), blocks.back().tables.end(), t);
       bool padding = shared;
       for (std::size_t j = blocks.back().last; j < k && padding; ++j)
-        padding = pieces[j].padding &&
-                  rom_.data[pieces[j].segment.start] == rom_.data[pieces[blocks.back().last].segment.start];
+        padding = pieces[j].padding && rom_.data[pieces[j].segment.start] ==
+                                           rom_.data[pieces[blocks.back().last].segment.start];
       joins = padding;
     }
     if (!joins) blocks.push_back({k, k, bank, {}});

@@ -20,7 +20,7 @@ std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, std:
   const EndRule& rule = request_.end;
   std::uint64_t limit = std::min<std::uint64_t>(target + rule.max_length, rom_.size);
   bool bounded = false; // a rule other than the maximum length ends the string
-  if (stop < limit) { // a pointer slot ends every string
+  if (stop < limit) {   // a pointer slot ends every string
     limit = stop;
     bounded = true;
   }
