@@ -7,6 +7,7 @@
 #include "app/checker.hpp"
 #include "app/console.hpp"
 #include "app/dialogue.hpp"
+#include "app/fit_command.hpp"
 #include "app/messages.hpp"
 #include "core/numbers.hpp"
 #include "io/streams.hpp"
@@ -73,6 +74,7 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
       return UsageError{"a script on standard output needs --atlas-table FILE"};
     break;
   }
+  case Mode::fit: command.fit_script = names[0]; break;
   case Mode::find: {
     FinderCommand& finder = command.finder;
     finder = std::move(parsed.values.finder);
@@ -103,6 +105,7 @@ int run_command_line(const CommandLine& command) {
                ? check_standard_table(command.check.tablefile, command.check.encoding, stdout)
                : check_table_file(command.check.tablefile, stdout);
   case Mode::script: return run_script_command(command.script);
+  case Mode::fit: return run_fit_command(command.fit_script);
   case Mode::find: return run_finder_command(command.finder);
   case Mode::help: {
     const std::string usage = usage_text();

@@ -5,7 +5,7 @@
 //                                        no prompts, no pause, messages on
 //                                        standard error, DUMP "-" is standard output
 //   textdump --check TABLE               the table checker
-//   textdump --script ... ROM TABLE SCRIPT, --find-pointers ... ROM TABLE
+//   textdump --script ... ROM TABLE SCRIPT, --fit SCRIPT, --find-pointers ... ROM TABLE
 //   textdump --help | --version
 // The options and their rules are declared in command_options.hpp.
 //
@@ -38,6 +38,7 @@ struct CommandLine {
   RunRequest dump;      // Mode::dump
   CheckRequest check;   // Mode::check
   ScriptOptions script; // Mode::script
+  std::string fit_script; // Mode::fit
   FinderCommand finder; // Mode::find
 };
 

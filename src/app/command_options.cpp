@@ -37,6 +37,8 @@ constexpr ModeDeclaration MODES[] = {
     {Mode::check, "--check", "TABLE", "report what a table file defines and its problems"},
     {Mode::script, "--script", "ROM TABLE SCRIPT",
      "the strings of pointer tables as an inserter's\nscript (SCRIPT - is standard output)"},
+    {Mode::fit, "--fit", "SCRIPT",
+     "whether an edited script fits its blocks, from\nthe script and its insertion table alone"},
     {Mode::find, "--find-pointers", "ROM TABLE",
      "the ROM's pointer tables, best first, each with\nits --pointers argument"},
     {Mode::help, "--help,-h", "", "this text, on standard output"},
@@ -226,7 +228,8 @@ Declarations::Declarations(OptionValues& values) {
       "--pointers", "FIELDS", script,
       "a pointer table: at=HEX,count=N[,size=2|3|4][,stride=N]\n"
       "[,order=le|be][,map=linear|lorom|hirom|gb|nes][,base=HEX]\n"
-      "[,bank=HEX][,window=HEX][,banksize=HEX]; may be repeated",
+      "[,bank=HEX][,window=HEX][,banksize=HEX][,null=HEX|none];\n"
+      "may be repeated",
       parsed_by<PointerTable>(parse_pointer_table,
                               [&s](PointerTable&& ptable, std::string_view text) {
                                 s.ptables.push_back(ptable);

@@ -25,7 +25,7 @@
 
 namespace textdump {
 
-enum class Mode { dialogue, dump, check, script, find, help, version };
+enum class Mode { dialogue, dump, check, script, fit, find, help, version };
 
 // What the options set, before the names are given to a command.
 struct OptionValues {

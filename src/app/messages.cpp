@@ -183,6 +183,12 @@ std::string message_script_error(std::string_view what) {
   return "Error: " + std::string(what) + ".\n";
 }
 
+std::string message_no_strings(std::size_t pointers) {
+  return "Error: none of the " + std::to_string(pointers) +
+         " pointers leads to a string in the ROM file (outside it, or null); nothing was "
+         "written: check base= and map= of --pointers.\n";
+}
+
 std::string warning_no_end_for_snes() {
   return "Warning: the table has SNES entries but no END entry: every string they point to "
          "runs to the end of the ROM file.\n";

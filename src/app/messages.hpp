@@ -90,6 +90,7 @@ std::string usage_two_on_standard_output(std::string_view role, std::string_view
 // Script dumps.
 std::string message_no_end_entry(std::string_view tablefile);
 std::string message_script_error(std::string_view what);
+std::string message_no_strings(std::size_t pointers);
 std::string message_no_end_entry_to_find(std::string_view tablefile);
 // A script that is not a regular file (a device) has no folder for the default table.
 std::string message_no_table_beside(std::string_view scriptfile);

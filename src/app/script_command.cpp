@@ -123,6 +123,12 @@ int run_script_command(const ScriptOptions& options) {
                                      ? file_part(atlas_table)
                                      : atlas_table;
   Script script = build_script(request);
+  if (script.strings.empty()) {
+    std::size_t pointers = 0;
+    for (const PointerTable& ptable : options.ptables) pointers += ptable.count;
+    say(console, message_no_strings(pointers));
+    return exit_status(Failure::script_invalid);
+  }
   for (const std::string& warning : script.warnings) say(console, "Warning: " + warning + ".\n");
   if (!script.errors.empty()) {
     for (const std::string& error : script.errors) say(console, message_script_error(error));

@@ -98,9 +98,13 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
         if (*v == 0) return wrong("a bank has at least one byte");
         ptable.banksize = static_cast<std::uint32_t>(*v);
       }
+    } else if (key == "null") {
+      const auto v = hex_field(value);
+      if (!v && value != "none") return wrong("the value is hexadecimal or none");
+      ptable.null = v ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*v)) : std::nullopt;
     } else {
-      return wrong(
-          "unknown field (at, count, size, stride, order, map, base, bank, window, banksize)");
+      return wrong("unknown field (at, count, size, stride, order, map, base, bank, window, "
+                   "banksize, null)");
     }
   }
   if (!at) return std::string("--pointers: at= is required");
@@ -126,6 +130,8 @@ std::string pointers_argument(const PointerTable& ptable) {
   if (ptable.window != 0x8000)
     text += ",window=" + hex_number(ptable.window);
   if (ptable.banksize) text += ",banksize=" + hex_number(*ptable.banksize);
+  if (ptable.null != std::optional<std::uint32_t>(0))
+    text += ",null=" + (ptable.null ? hex_number(*ptable.null) : std::string("none"));
   return text;
 }
 

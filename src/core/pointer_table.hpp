@@ -12,6 +12,7 @@
 //   bank=HEX      16-bit SNES, Game Boy and NES pointers: the bank they point into
 //   window=HEX    nes: where the bank is seen (default 8000)
 //   banksize=HEX  nes: the size of a bank
+//   null=HEX|none the value of an empty entry, which points nowhere (default 0)
 //
 // Maps (h is the copier header: the ROM size modulo 0x800):
 //   lorom  24-bit: (v & 7FFF) + ((v >> 16) & 7F) * 8000 + h; 16-bit: the 32 KiB
@@ -52,6 +53,7 @@ struct PointerTable {
   std::optional<std::uint32_t> bank;
   std::uint32_t window = 0x8000;
   std::optional<std::uint32_t> banksize;
+  std::optional<std::uint32_t> null = 0; // none: every value is an address
 
   friend bool operator==(const PointerTable&, const PointerTable&) = default;
 };

@@ -87,21 +87,109 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
   piece.text = editable.substr(0, editable.size() >= 2 ? editable.size() - 2 : 0);
 }
 
+namespace {
+
+// The file offsets a pointer of a banked map can reach from its target: the
+// bank that holds it. Nothing for maps whose values run on through the ROM.
+std::optional<std::pair<std::uint64_t, std::uint64_t>>
+bank_of(const PointerTable& ptable, const RomLayout& layout, std::uint64_t target) {
+  std::uint64_t origin = 0, size = 0;
+  switch (ptable.map) {
+  case AddressMap::linear: return std::nullopt;
+  case AddressMap::lorom:
+    origin = layout.copier_header;
+    size = 0x8000;
+    break;
+  case AddressMap::hirom:
+    if (ptable.size >= 3) return std::nullopt;
+    origin = layout.copier_header;
+    size = 0x10000;
+    break;
+  case AddressMap::gb: size = 0x4000; break;
+  case AddressMap::nes:
+    origin = layout.prg_start;
+    size = ptable.banksize.value_or(
+        layout.prg_size != 0 && layout.prg_size <= 0x8000 ? layout.prg_size : 0x4000);
+    break;
+  }
+  if (target < origin) return std::nullopt;
+  const std::uint64_t from = origin + (target - origin) / size * size;
+  return std::pair{from, from + size};
+}
+
+bool is_padding_byte(unsigned char byte) {
+  return byte == 0x00 || byte == 0xFF;
+}
+
+} // namespace
+
+std::uint64_t Builder::next_slot(std::uint64_t pos) const {
+  const auto after = std::upper_bound(slots_.begin(), slots_.end(), pos,
+                                      [](std::uint64_t p, const Slot& s) { return p < s.to; });
+  return after == slots_.end() ? NO_NEXT : std::max(after->from, pos);
+}
+
+std::string Builder::left_alone(std::uint64_t from, std::uint64_t to) const {
+  std::string lines;
+  for (std::uint64_t pos = from; pos < to;) {
+    const std::uint64_t slot = next_slot(pos);
+    if (slot == pos) {
+      const auto it = std::upper_bound(slots_.begin(), slots_.end(), pos,
+                                       [](std::uint64_t p, const Slot& s) { return p < s.to; });
+      std::uint64_t end = it->to;
+      for (auto next = it + 1;
+           next != slots_.end() && next->from <= end && next->table == it->table; ++next)
+        end = std::max(end, next->to);
+      end = std::min(end, to);
+      lines += "// $" + hex_number(pos) + "-$" + hex_number(end - 1) + ": pointers of table " +
+               std::to_string(it->table + 1) + ", outside every block\r\n";
+      pos = end;
+      continue;
+    }
+    const std::uint64_t end = std::min(slot, to);
+    const unsigned char first = rom_.data[pos];
+    const bool padding =
+        is_padding_byte(first) &&
+        std::all_of(rom_.data + pos, rom_.data + end, [&](unsigned char b) { return b == first; });
+    if (!padding)
+      lines += "// $" + hex_number(pos) + "-$" + hex_number(end - 1) + ": " +
+               std::to_string(end - pos) +
+               " bytes that no pointer reaches, outside every block and left as they are\r\n";
+    pos = end;
+  }
+  return lines;
+}
+
 Script Builder::build() {
-  // Every pointer and the string it points at.
+  const RomLayout layout = layout_of(rom_);
+  // Every pointer slot, and every pointer and the string it points at.
+  std::vector<std::vector<PointerRead>> reads;
+  for (std::size_t t = 0; t < request_.ptables.size(); ++t) {
+    reads.push_back(read_pointers(request_.ptables[t], rom_));
+    for (const PointerRead& read : reads.back())
+      if (read.inside) slots_.push_back({read.slot, read.slot + request_.ptables[t].size, t});
+  }
+  std::sort(slots_.begin(), slots_.end(),
+            [](const Slot& a, const Slot& b) { return a.from < b.from; });
   std::vector<Found> found;
   std::size_t number = 0;
   for (std::size_t t = 0; t < request_.ptables.size(); ++t) {
     const PointerTable& ptable = request_.ptables[t];
-    for (const PointerRead& read : read_pointers(ptable, rom_)) {
+    for (const PointerRead& read : reads[t]) {
       const std::string which = "pointer #" + std::to_string(number++) + " (table " +
                                 std::to_string(t + 1) + ", index " + std::to_string(read.index) +
                                 ") at $" + hex_number(read.slot);
       if (!read.inside)
         script_.warnings.push_back(which + " lies outside the ROM file");
+      else if (ptable.null && read.value == *ptable.null)
+        script_.warnings.push_back(which + " is null ($" + hex_number(read.value) +
+                                   "): its slot is left as it is");
       else if (!read.target)
         script_.warnings.push_back(which + " holds $" + hex_number(read.value) +
                                    ", which points outside the ROM file");
+      else if (next_slot(*read.target) == *read.target)
+        script_.warnings.push_back(which + " holds $" + hex_number(read.value) +
+                                   ", which points into a pointer table");
       else
         found.push_back({{t, read.index, read.slot, read.value}, *read.target});
     }
@@ -117,7 +205,7 @@ Script Builder::build() {
   for (std::size_t s = 0; s < targets.size(); ++s) {
     const std::uint64_t next = s + 1 < targets.size() ? targets[s + 1] : NO_NEXT;
     bool cut = false;
-    ends[s] = string_end(targets[s], next, cut);
+    ends[s] = string_end(targets[s], next, next_slot(targets[s]), cut);
     if (cut)
       for (const Found& f : found)
         if (f.target == targets[s])
@@ -146,80 +234,175 @@ Script Builder::build() {
                     std::to_string(8 * request_.ptables[f.pointer.table].size) + ")\r\n";
   }
 
-  // Every piece of the region, decoded; the insertion table takes its texts
-  // in address order, so the first key to use a text owns it.
-  // Every piece of the region; the insertion table takes the texts of their
-  // keys in address order, so the first key to use a text owns it. The pieces
-  // are decoded again, a run at a time, when the script is written: a run's
-  // items are all that is held at once.
-  std::vector<ScriptString> segments;
+  // The pieces between bounds, gathered into blocks: a piece of a string joins
+  // the block before it when it follows it directly, or over padding when it
+  // shares a pointer table with it; never across a bank its pointers reach.
+  struct Piece {
+    ScriptString segment;
+    bool padding = false;
+  };
+  struct Open {
+    std::size_t first = 0, last = 0; // pieces [first, last)
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> bank;
+    std::vector<std::size_t> tables;
+  };
+  std::vector<Piece> pieces;
+  std::vector<Open> blocks;
   std::uint64_t reach = 0; // the furthest end of the strings begun so far
   for (std::size_t b = 0; b + 1 < bounds.size(); ++b) {
     const std::uint64_t from = bounds[b], to = bounds[b + 1];
     const auto here = std::lower_bound(targets.begin(), targets.end(), from);
     if (here != targets.end() && *here == from)
       reach = std::max(reach, ends[static_cast<std::size_t>(here - targets.begin())]);
-    ScriptString& segment = segments.emplace_back();
-    segment.start = from;
-    segment.end = to;
-    segment.referenced = reach > from;
-    for (const Item& item : decode(from, to))
-      if (item.claim) claim(*item.claim);
+    Piece& piece = pieces.emplace_back();
+    piece.segment.start = from;
+    piece.segment.end = to;
+    piece.segment.referenced = reach > from;
+    if (!piece.segment.referenced) {
+      const unsigned char first = rom_.data[from];
+      piece.padding = is_padding_byte(first) && next_slot(from) >= to &&
+                      std::all_of(rom_.data + from, rom_.data + to,
+                                  [&](unsigned char c) { return c == first; });
+      continue;
+    }
+    const std::size_t k = pieces.size() - 1;
+    const auto pointers = by_target.find(from);
+    if (pointers == by_target.end()) { // the rest of a string begun before
+      blocks.back().last = k + 1;
+      continue;
+    }
+    std::vector<std::size_t> tables;
+    for (const Found* f : pointers->second) tables.push_back(f->pointer.table);
+    std::sort(tables.begin(), tables.end());
+    const auto bank =
+        bank_of(request_.ptables[pointers->second.front()->pointer.table], layout, from);
+    bool joins = !blocks.empty() && blocks.back().bank == bank;
+    if (joins && blocks.back().last != k) {
+      bool shared = false;
+      for (const std::size_t t : tables)
+        shared = shared ||
+                 std::binary_search(blocks.back().tables.begin(), blocks.back().tables.end(), t);
+      bool padding = shared;
+      for (std::size_t j = blocks.back().last; j < k && padding; ++j)
+        padding = pieces[j].padding && rom_.data[pieces[j].segment.start] ==
+                                           rom_.data[pieces[blocks.back().last].segment.start];
+      joins = padding;
+    }
+    if (!joins) blocks.push_back({k, k, bank, {}});
+    Open& block = blocks.back();
+    block.last = k + 1;
+    std::vector<std::size_t> merged;
+    std::set_union(block.tables.begin(), block.tables.end(), tables.begin(), tables.end(),
+                   std::back_inserter(merged));
+    block.tables = std::move(merged);
   }
+
+  // The room of each block: on over the padding after its last string, up to
+  // a pointer slot, the next block, the end of its bank or of the ROM.
+  for (std::size_t b = 0; b < blocks.size(); ++b) {
+    const Open& open = blocks[b];
+    ScriptBlock& block = script_.blocks.emplace_back();
+    block.start = pieces[open.first].segment.start;
+    block.end = pieces[open.last - 1].segment.end;
+    std::uint64_t limit = std::min<std::uint64_t>(next_slot(block.end), rom_.size);
+    if (b + 1 < blocks.size()) limit = std::min(limit, pieces[blocks[b + 1].first].segment.start);
+    if (open.bank) limit = std::max(block.end, std::min(limit, open.bank->second));
+    block.room = block.end;
+    if (block.room < limit && is_padding_byte(rom_.data[block.room])) {
+      const unsigned char value = rom_.data[block.room];
+      while (block.room < limit && rom_.data[block.room] == value) ++block.room;
+    }
+  }
+
+  // The insertion table takes the texts of the keys of the blocks in address
+  // order, so the first key to use a text owns it. The pieces are decoded
+  // again, a run at a time, when the script is written: a run's items are all
+  // that is held at once.
+  for (const Open& open : blocks)
+    for (std::size_t k = open.first; k < open.last; ++k)
+      for (const Item& item : decode(pieces[k].segment.start, pieces[k].segment.end))
+        if (item.claim) claim(*item.claim);
 
   std::string body;
   std::size_t string_number = 0;
-  // Text lines with no command between them join when inserted: each run of
-  // segments up to the next #WRITE is proven as one.
-  for (std::size_t first = 0; first < segments.size();) {
-    std::size_t last = first + 1;
-    while (last < segments.size() && by_target.count(segments[last].start) == 0) ++last;
-    std::vector<Item> run;
-    std::vector<std::size_t> starts; // where each segment's items begin in the run
-    for (std::size_t k = first; k < last; ++k) {
+  std::vector<Run> runs;
+  for (std::size_t b = 0; b < blocks.size(); ++b) {
+    const ScriptBlock& block = script_.blocks[b];
+    body += "\r\n// BLOCK " + std::to_string(b + 1) + ": $" + hex_number(block.start) + "-$" +
+            hex_number(block.room - 1) + ", " + std::to_string(block.room - block.start) +
+            " bytes of room\r\n#JMP($" + hex_number(block.start) + ", $" +
+            hex_number(block.room - 1) + ")\r\n";
+    // Text lines with no command between them join when inserted: each run of
+    // pieces up to the next #WRITE is proven as one.
+    for (std::size_t first = blocks[b].first; first < blocks[b].last;) {
+      std::size_t last = first + 1;
+      while (last < blocks[b].last && by_target.count(pieces[last].segment.start) == 0) ++last;
+      std::vector<Item> run;
+      std::vector<std::size_t> starts; // where each piece's items begin in the run
+      for (std::size_t k = first; k < last; ++k) {
+        starts.push_back(run.size());
+        std::vector<Item> items = decode(pieces[k].segment.start, pieces[k].segment.end);
+        items.front().line_start = true;
+        for (Item& item : items)
+          if (item.claim && !owns(*item.claim)) make_raw(item, rom_);
+        run.insert(run.end(), std::make_move_iterator(items.begin()),
+                   std::make_move_iterator(items.end()));
+      }
       starts.push_back(run.size());
-      std::vector<Item> items = decode(segments[k].start, segments[k].end);
-      items.front().line_start = true;
-      for (Item& item : items)
-        if (item.claim && !owns(*item.claim)) make_raw(item, rom_);
-      run.insert(run.end(), std::make_move_iterator(items.begin()),
-                 std::make_move_iterator(items.end()));
+      const std::uint64_t from = pieces[first].segment.start, to = pieces[last - 1].segment.end;
+      settle(run, from, to);
+      std::string joined;
+      for (const Item& item : run) joined += item.text;
+      const std::optional<std::string> bytes = encoder_.encode(joined);
+      const std::string_view original(reinterpret_cast<const char*>(rom_.data + from),
+                                      static_cast<std::size_t>(to - from));
+      if (!bytes || *bytes != original)
+        script_.errors.push_back("the bytes at $" + hex_number(from) + "-$" + hex_number(to - 1) +
+                                 " would not be inserted back unchanged");
+      for (std::size_t k = first; k < last; ++k)
+        write_segment(pieces[k].segment,
+                      {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
+                      by_target, names, string_number, body);
+      runs.push_back({std::move(joined), std::string(original)});
+      first = last;
     }
-    starts.push_back(run.size());
-    const std::uint64_t from = segments[first].start, to = segments[last - 1].end;
-    settle(run, from, to);
-    std::string joined;
-    for (const Item& item : run) joined += item.text;
-    const std::optional<std::string> bytes = encoder_.encode(joined);
-    const std::string_view original(reinterpret_cast<const char*>(rom_.data + from),
-                                    static_cast<std::size_t>(to - from));
-    if (!bytes || *bytes != original)
-      script_.errors.push_back("the bytes at $" + hex_number(from) + "-$" + hex_number(to - 1) +
-                               " would not be inserted back unchanged");
-    for (std::size_t k = first; k < last; ++k)
-      write_segment(segments[k],
-                    {run.data() + starts[k - first], run.data() + starts[k - first + 1]}, by_target,
-                    names, string_number, body);
-    first = last;
+    if (b + 1 < blocks.size()) {
+      const std::string alone = left_alone(block.room, script_.blocks[b + 1].start);
+      if (!alone.empty()) body += "\r\n" + alone;
+    }
+    for (std::size_t k = blocks[b].first; k < blocks[b].last; ++k)
+      script_.strings.push_back(std::move(pieces[k].segment));
   }
-  for (ScriptString& segment : segments) script_.strings.push_back(std::move(segment));
+  const std::vector<std::string> left_out = complete_table(runs);
 
-  // The header, the table and pointer declarations, then the strings.
+  // The header, the table and pointer declarations, then the blocks.
   std::string& out = script_.script;
   for (const std::string& line : request_.header) out += "// " + line + "\r\n";
   for (const std::string& argument : request_.pointer_arguments)
     out += "// Pointers: " + argument + "\r\n";
   out += "// End: " + request_.end_text + " (at most " + std::to_string(request_.end.max_length) +
          " bytes a string)\r\n";
-  if (!bounds.empty())
-    out += "// Region: $" + hex_number(bounds.front()) + "-$" + hex_number(bounds.back() - 1) +
-           " (" + std::to_string(bounds.back() - bounds.front()) +
-           " bytes). #JMP sets no end: text that grows runs on past $" +
-           hex_number(bounds.back() - 1) + ".\r\n";
+  if (!script_.blocks.empty())
+    out += "// Each #JMP bounds its block: the inserter writes nothing past its end.\r\n";
+  for (std::size_t b = 0; b < script_.blocks.size(); ++b) {
+    const ScriptBlock& block = script_.blocks[b];
+    out += "// Block " + std::to_string(b + 1) + ": $" + hex_number(block.start) + "-$" +
+           hex_number(block.room - 1) + ", " + std::to_string(block.room - block.start) +
+           " bytes of room, " + std::to_string(block.end - block.start) + " used\r\n";
+  }
+  for (std::size_t t = 0; t < request_.ptables.size(); ++t) {
+    const auto first = std::find_if(slots_.begin(), slots_.end(),
+                                    [&](const Slot& slot) { return slot.table == t; });
+    const auto last = std::find_if(slots_.rbegin(), slots_.rend(),
+                                   [&](const Slot& slot) { return slot.table == t; });
+    if (first != slots_.end())
+      out += "// Pointer table " + std::to_string(t + 1) + ": $" + hex_number(first->from) + "-$" +
+             hex_number(last->to - 1) + ", outside every block\r\n";
+  }
   for (const std::string& warning : script_.warnings) out += "// " + warning + "\r\n";
+  for (const std::string& line : left_out) out += "// " + line + "\r\n";
   out += "\r\n#VAR(Table, TABLE)\r\n#ADDTBL(\"" + request_.insertion_table_name +
          "\", Table)\r\n#ACTIVETBL(Table)\r\n" + declarations;
-  if (!bounds.empty()) out += "#JMP($" + hex_number(bounds.front()) + ")\r\n";
   out += body;
 
   std::sort(claims_.begin(), claims_.end(),

@@ -1,12 +1,25 @@
 // Script dumps: the strings that pointer tables point at, written as a script
 // that the inserter reads back unchanged, with its insertion table.
 //
+// The strings are written in blocks, each opening with #JMP($start, $end) so
+// that the inserter never writes past $end. A block holds strings and the
+// padding between them (unreferenced bytes that are all 00 or all FF); its
+// room runs on over the padding after its last string. No block holds a byte
+// of a pointer slot or of unreferenced bytes that are not padding (those are
+// named in // lines and left as they are); a string ends before a pointer
+// slot; the strings of different pointer tables share a block only when they
+// lie side by side; with a banked map a block stays inside the bank its
+// pointers reach. A null pointer is a warning and its slot is left alone.
+//
 // Every string is proven before the script is complete: encoding its editable
-// copy with the insertion table (as the inserter does) gives exactly the
+// copy with the insertion table, as the inserter reads text, gives exactly the
 // original bytes, and every pointer's value is what the inserter writes for
 // that string's position. A piece that would not come back (two keys with one
 // text, a text that looks like a command or a comment at the start of a line,
-// control characters, an empty text) is written as <$XX> bytes instead.
+// control characters, an empty text, a text the inserter would read otherwise)
+// is written as <$XX> bytes instead. The insertion table holds every text entry
+// of the table that leaves the proof standing; the others are named in the
+// script's header.
 //
 //   parse_end_rule   --end token | next | fixed:N | token,next
 //   build_script     the script, the insertion table, the strings as data
@@ -61,11 +74,19 @@ struct ScriptString {
   bool referenced = true; // false for bytes between strings
 };
 
+// A run of the ROM that one #JMP of the script fills.
+struct ScriptBlock {
+  std::uint64_t start = 0;
+  std::uint64_t end = 0;  // exclusive: the end of its last string
+  std::uint64_t room = 0; // exclusive: the end of the padding after it, the #JMP bound + 1
+};
+
 struct Script {
   std::string script;                // CR LF lines
   std::string insertion_table;       // CR LF lines
-  std::vector<ScriptString> strings; // in address order, unreferenced runs included
-  std::vector<std::string> warnings; // pointers outside the ROM, strings cut at the maximum length
+  std::vector<ScriptBlock> blocks;   // in address order
+  std::vector<ScriptString> strings; // in address order, the padding inside blocks included
+  std::vector<std::string> warnings; // pointers outside the ROM or null, strings cut at the maximum length
   std::vector<std::string> errors;   // what could not be made to round-trip
 };
 

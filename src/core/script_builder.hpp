@@ -65,7 +65,20 @@ private:
 
   // next: where the next pointed-to string begins; NO_NEXT for the last one.
   static constexpr std::uint64_t NO_NEXT = ~std::uint64_t{0};
-  std::uint64_t string_end(std::uint64_t target, std::uint64_t next, bool& cut) const;
+  // stop: the first pointer slot at or after target.
+  std::uint64_t string_end(std::uint64_t target, std::uint64_t next, std::uint64_t stop,
+                           bool& cut) const;
+  // The first byte of a pointer slot at or after pos (pos itself inside one); NO_NEXT for none.
+  std::uint64_t next_slot(std::uint64_t pos) const;
+  // The // lines naming what lies between two blocks and stays as it is.
+  std::string left_alone(std::uint64_t from, std::uint64_t to) const;
+  // A run of the script as written and the bytes it stands for.
+  struct Run {
+    std::string text, bytes;
+  };
+  // Adds to the insertion table every text entry that leaves every run reading
+  // as its bytes; the lines of the header naming those left out, and why.
+  std::vector<std::string> complete_table(const std::vector<Run>& runs);
   std::vector<Item> decode(std::uint64_t from, std::uint64_t to) const;
   Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;
   void settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to);
@@ -75,6 +88,12 @@ private:
   using Names = std::map<std::pair<std::size_t, std::int64_t>, std::string>;
   void write_segment(ScriptString& piece, std::span<const Item> items, const ByTarget& by_target,
                      const Names& names, std::size_t& string_number, std::string& body);
+
+  struct Slot {
+    std::uint64_t from = 0, to = 0;
+    std::size_t table = 0;
+  };
+  std::vector<Slot> slots_; // every pointer slot inside the ROM, by offset
 
   const ScriptRequest& request_;
   const RomView& rom_;

@@ -15,10 +15,15 @@ std::string raw_bytes(const RomView& rom, std::uint64_t from, std::uint64_t to) 
   return text;
 }
 
-std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, bool& cut) const {
+std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, std::uint64_t stop,
+                                  bool& cut) const {
   const EndRule& rule = request_.end;
   std::uint64_t limit = std::min<std::uint64_t>(target + rule.max_length, rom_.size);
   bool bounded = false; // a rule other than the maximum length ends the string
+  if (stop < limit) {   // a pointer slot ends every string
+    limit = stop;
+    bounded = true;
+  }
   if (rule.fixed && target + *rule.fixed <= limit) {
     limit = target + *rule.fixed;
     bounded = true;
@@ -77,7 +82,9 @@ Item Builder::item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t 
   }
   default: break; // FIXED, SNES and TABLE bytes are not followed; undefined bytes
   }
-  if (!text.empty() && !has_control_characters(text) && text.find("\\r") == std::string::npos) {
+  // A text that is itself a raw form would read as that byte.
+  if (!text.empty() && !has_control_characters(text) && text.find("\\r") == std::string::npos &&
+      !(text.size() == 5 && raw_form_at(text, 0))) {
     item.claim = Claim{marker, std::move(key), text};
     item.head = text.size();
     item.text = std::move(text) + raw_bytes(rom_, pos + match.length, item.to);
@@ -142,7 +149,8 @@ void make_raw(Item& item, const RomView& rom) {
 // Runs once every item has made its claim: the proof needs the whole table.
 // The items are encoded one step at a time as the inserter reads them; where
 // a step's bytes differ, the item it ended in (or the nearest claimed one
-// before) is made raw and encoding goes on from the last step before that item.
+// before) is made raw and encoding goes on from the last step that cannot run
+// into that item.
 void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to) {
   // A line that would read as a command, a comment or a blank line starts raw.
   // Making an item raw later never makes a line read so.
@@ -202,10 +210,66 @@ void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t
     while (!items[k].claim && k > 0) --k;
     if (!items[k].claim) return; // every item is raw: the check after settling reports it
     make_raw(items[k], rom_);
-    while (steps.size() > 1 &&
-           (steps.back().item > k || (steps.back().item == k && steps.back().offset > 0)))
-      steps.pop_back();
+    // Encoding goes on from the last step that cannot reach item k: one
+    // that began a step's length or more before it.
+    const auto reaches = [&](const Place& p) {
+      if (p.item >= k) return true;
+      std::size_t distance = items[p.item].text.size() - p.offset;
+      for (std::size_t j = p.item + 1; j < k && distance < encoder_.longest_step(); ++j)
+        distance += items[j].text.size();
+      return distance < encoder_.longest_step();
+    };
+    while (steps.size() > 1 && reaches(steps.back())) steps.pop_back();
   }
+}
+
+} // namespace textdump::scripting
+
+namespace textdump::scripting {
+
+std::vector<std::string> Builder::complete_table(const std::vector<Run>& runs) {
+  std::vector<std::string> left_out;
+  const bool standard = table_.format() == TableFormat::standard;
+  for (const auto& [key, index] : table_.keys()) {
+    const Entry& entry = table_.entry(index);
+    if (entry.kind != EntryKind::text) continue;
+    const std::string& text = standard ? entry.label : entry.rendering;
+    if (text.empty()) continue;
+    std::string keyhex;
+    for (const char c : key) keyhex += hex_byte(static_cast<std::uint8_t>(c));
+    const auto why = [&](const std::string& reason) {
+      left_out.push_back("Not in the insertion table: " + keyhex + "=" +
+                         (has_control_characters(text) ? std::string("...") : text) + " (" +
+                         reason + ")");
+    };
+    if (const auto owner = claimed_.find(text); owner != claimed_.end()) {
+      if (owner->second == key) continue;
+      std::string ownerhex;
+      for (const char c : owner->second) ownerhex += hex_byte(static_cast<std::uint8_t>(c));
+      why("its text is the entry of " + ownerhex);
+      continue;
+    }
+    if (has_control_characters(text) || text.find("\\r") != std::string::npos) {
+      why("a text with control characters cannot be typed in a script");
+      continue;
+    }
+    if (text.size() == 5 && raw_form_at(text, 0)) {
+      why("the inserter reads the text as a raw byte");
+      continue;
+    }
+    encoder_.add(text, key);
+    const bool changes = std::any_of(runs.begin(), runs.end(), [&](const Run& run) {
+      return run.text.find(text) != std::string::npos && encoder_.encode(run.text) != run.bytes;
+    });
+    if (changes) {
+      encoder_.remove(text);
+      why("the dumped text would not read back the same with it");
+      continue;
+    }
+    claimed_.emplace(text, key);
+    claims_.push_back({0, key, text});
+  }
+  return left_out;
 }
 
 } // namespace textdump::scripting

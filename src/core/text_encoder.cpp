@@ -13,20 +13,25 @@ int hex_value(char c) {
   return -1;
 }
 
-bool is_lower(char c) {
-  return c >= 'a' && c <= 'f';
+bool is_upper_digit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
 } // namespace
 
-std::optional<RawForm> raw_form_at(std::string_view text, std::size_t i) {
-  if (i + 5 > text.size() || text[i + 1] != '$') return std::nullopt;
-  const char close = text[i] == '<' ? '>' : text[i] == '(' ? ')' : '\0';
-  if (close == '\0' || text[i + 4] != close) return std::nullopt;
-  const int high = hex_value(text[i + 2]), low = hex_value(text[i + 3]);
-  if (high < 0 || low < 0) return std::nullopt;
-  return RawForm{static_cast<std::uint8_t>(high * 16 + low),
-                 is_lower(text[i + 2]) || is_lower(text[i + 3])};
+bool looks_like_raw_form(std::string_view text, std::size_t i) {
+  return i + 5 <= text.size() && (text[i] == '<' || text[i] == '(') && text[i + 1] == '$' &&
+         hex_value(text[i + 2]) >= 0 && hex_value(text[i + 3]) >= 0 &&
+         (text[i + 4] == '>' || text[i + 4] == ')');
+}
+
+std::optional<std::uint8_t> raw_form_at(std::string_view text, std::size_t i) {
+  if (!looks_like_raw_form(text, i) || !is_upper_digit(text[i + 2])) return std::nullopt;
+  const bool angle = text[i] == '<' && text[i + 4] == '>';
+  const bool round = text[i] == '(' && text[i + 4] == ')';
+  // Upper-case digits in either form; a lower-case low digit only in <$Xx>.
+  if (!(angle || round) || (!is_upper_digit(text[i + 3]) && !angle)) return std::nullopt;
+  return static_cast<std::uint8_t>(hex_value(text[i + 2]) * 16 + hex_value(text[i + 3]));
 }
 
 TextEncoder::TextEncoder() : nodes_(1) {}
@@ -62,20 +67,23 @@ bool TextEncoder::add(std::string_view text, std::string_view bytes) {
   return true;
 }
 
+void TextEncoder::remove(std::string_view text) {
+  std::uint32_t node = 0;
+  for (const char ch : text)
+    if (node = child(node, static_cast<unsigned char>(ch)); node == 0) return;
+  nodes_[node].bytes.reset();
+}
+
 std::optional<TextEncoder::Step> TextEncoder::step(std::string_view text, std::size_t i) const {
-  if (const auto raw = raw_form_at(text, i)) {
-    if (raw->lower_case) return std::nullopt; // the inserter refuses it
-    return Step{5, nullptr, static_cast<char>(raw->byte)};
-  }
-  // The longest text from i that does not run into a raw byte.
   Step found;
   std::uint32_t node = 0;
   for (std::size_t j = i; j < text.size(); ++j) {
-    if (j > i && raw_form_at(text, j)) break;
     node = child(node, static_cast<unsigned char>(text[j]));
     if (node == 0) break;
     if (nodes_[node].bytes) found = Step{j + 1 - i, &*nodes_[node].bytes, 0};
   }
+  if (found.length <= 5)
+    if (const auto raw = raw_form_at(text, i)) return Step{5, nullptr, static_cast<char>(*raw)};
   if (found.text_bytes == nullptr) return std::nullopt;
   return found;
 }

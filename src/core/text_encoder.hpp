@@ -1,8 +1,12 @@
-// Text back to bytes, as the inserter encodes a script: "<$XX>" or "($XX)"
-// (upper-case digits) is a raw byte wherever it stands, and with a lower-case
-// digit fails the encoding; every other run of characters is encoded greedily,
-// the longest table text first; of two entries with the same text the first
-// added wins. A character that no text starts fails the encoding.
+// Text back to bytes, exactly as the inserter reads a script's text: at each
+// place it takes the longest string starting there that is either a table
+// text or a raw-byte form. The raw forms are five-character entries of the
+// same lookup: "<$XX>" and "($XX)" with upper-case digits for every value, and
+// "<$Xx>" whose low digit is a lower-case a-f. Nothing else is special: a table
+// text that starts before a raw form and runs into it wins over the form. Of a
+// table text and a raw form of the same five characters, the raw form is read.
+// Of two entries with the same text the first added wins. A place where
+// nothing matches fails the encoding.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +23,8 @@ public:
 
   // False, changing nothing, when the text is empty or already has bytes.
   bool add(std::string_view text, std::string_view bytes);
+  // Takes back the text's entry (added last): the next add of it may give other bytes.
+  void remove(std::string_view text);
 
   // The bytes of the text; nothing when a character cannot be encoded.
   std::optional<std::string> encode(std::string_view text) const;
@@ -46,11 +52,11 @@ private:
   std::size_t longest_ = 5; // a raw byte's five characters, or the longest text
 };
 
-// "<$XX>" or "($XX)" with hex digits of either case.
-struct RawForm {
-  std::uint8_t byte = 0;
-  bool lower_case = false; // a digit is lower case: the inserter refuses it
-};
-std::optional<RawForm> raw_form_at(std::string_view text, std::size_t i);
+// The byte of the raw form that text[i, i + 5) is, when it is one the inserter reads.
+std::optional<std::uint8_t> raw_form_at(std::string_view text, std::size_t i);
+
+// text[i, i + 5) looks like a raw form ("<$", "($", two hex digits of either
+// case, ">" or ")"), whether the inserter reads it or not.
+bool looks_like_raw_form(std::string_view text, std::size_t i);
 
 } // namespace textdump

@@ -1,10 +1,12 @@
-// textdump --script run as the built program: the files it writes, the
-// usage errors, outputs refused or failed, the JSON keys and texts, and the
-// refusal of a table without an end entry.
+// textdump --script and --fit run as the built program: the files they read
+// and write, the usage errors, outputs refused or failed, the JSON keys and
+// texts, the refusal of a table without an end entry, and the reports of an
+// edited script.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -92,6 +94,12 @@ TEST(ScriptCommand, RefusedBeforeAnythingIsWritten) {
       {{"--pointers", "at=30G,count=3"}, "ascii.tbl", "out.txt", 2, "at=30G"},
       {{"--pointers", "at=300,count=3"}, "ascii.tbl", "-", 2, "--atlas-table"},
       {{"--pointers", "at=300,count=3"}, "noend.tbl", "out.txt", 1, "no end entry"},
+      {{"--pointers", "at=300,count=3,base=10000"},
+       "ascii.tbl",
+       "out.txt",
+       1,
+       "none of the 3 pointers leads to a string in the ROM file (outside it, or null); nothing "
+       "was written: check base= and map= of --pointers.\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.says);
@@ -212,6 +220,50 @@ TEST(ScriptCommand, JsonKeepsTextsThatAreNotUtf8) {
     EXPECT_EQ(json["rom"]["name"], "Pok\xC3\xA9mon.bin");
     EXPECT_EQ(json["strings"][0]["text"]["hex"].get<std::string>().rfind(c.text_hex, 0), 0u);
   }
+}
+
+// --fit reads the script and the insertion table beside it, never the ROM:
+// quiet and 0 on the unedited script, compiler-style reports and 1 on edits
+// that would not go back.
+TEST(FitCommand, ReportsWhatWouldNotGoBack) {
+  Game game;
+  std::filesystem::create_directory(game.dir.file("sub"));
+  ASSERT_EQ(game.run({"--pointers", "at=300,count=3"}, "ascii.tbl", "sub/out.txt").status, 0);
+  std::filesystem::remove(game.dir.file("game.bin"));
+  const auto fit = [&] {
+    return run_program(game.dir.path().string(), {"--fit", "sub/out.txt"}, "");
+  };
+  const auto clean = fit();
+  EXPECT_EQ(clean.status, 0) << clean.err;
+  EXPECT_EQ(clean.err, "");
+  EXPECT_EQ(clean.out, "block 1 $100-$118: 25 of 25 bytes\n");
+
+  std::string script = read_file_bytes(game.dir.file("sub/out.txt"));
+  const std::string line = "\r\nBye.<END>\r\n";
+  const std::size_t at = script.find(line);
+  ASSERT_NE(at, std::string::npos);
+  const auto number = 1 + std::count(script.data(), script.data() + at + 2, '\n');
+  script.replace(at, line.size(), "\r\nBye, \xC3\x9F<$a5>!<END>\r\n");
+  write_file(game.dir.file("sub/out.txt"), script);
+  const auto edited = fit();
+  EXPECT_EQ(edited.status, 1);
+  const std::string where = "sub/out.txt:" + std::to_string(number) + ":";
+  EXPECT_NE(edited.err.find(where + "6: error: '\xC3\x9F' is not in the insertion table\n"),
+            std::string::npos)
+      << edited.err;
+  EXPECT_NE(edited.err.find(where + "7: error: the inserter does not read \"<$a5>\" as a raw byte"),
+            std::string::npos)
+      << edited.err;
+  EXPECT_NE(edited.err.find("error: the block at $100-$118 needs 32 bytes, 7 more than its room "
+                            "of 25\n"),
+            std::string::npos)
+      << edited.err;
+  EXPECT_NE(edited.err.find(where + "1: note: this string would be cut after 5 of its 12 bytes\n"),
+            std::string::npos)
+      << edited.err;
+  EXPECT_EQ(edited.out, "block 1 $100-$118: 32 of 25 bytes\n");
+  EXPECT_EQ(run_program(game.dir.path().string(), {"--fit", "none.txt"}, "").status, 1);
+  EXPECT_EQ(run_program(game.dir.path().string(), {"--fit", "a", "b"}, "").status, 2);
 }
 
 } // namespace

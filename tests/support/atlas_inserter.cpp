@@ -25,6 +25,16 @@ bool is_lower_hex(char c) {
   return c >= 'a' && c <= 'f';
 }
 
+// The byte of a five-character raw form: <$XX> or ($XX) with upper-case
+// digits, or <$Xx> with a lower-case low digit a-f.
+std::optional<char> raw_form(std::string_view s) {
+  const bool angle = s[0] == '<' && s[4] == '>', round = s[0] == '(' && s[4] == ')';
+  const auto upper = [](char c) { return hex_digit(c) >= 0 && !is_lower_hex(c); };
+  if ((!angle && !round) || s[1] != '$' || !upper(s[2])) return std::nullopt;
+  if (!upper(s[3]) && !(angle && is_lower_hex(s[3]))) return std::nullopt;
+  return static_cast<char>(hex_digit(s[2]) * 16 + hex_digit(s[3]));
+}
+
 enum class AddressType { linear, lorom00, lorom80, hirom, gb };
 
 struct Pointer {
@@ -34,11 +44,11 @@ struct Pointer {
   int bits = 16;
 };
 
-// One string's characters; raw marks a <$XX> byte, line the script line of each.
+// The characters of text lines with no command between them, and the script
+// line of each.
 struct TextRun {
   std::shared_ptr<const AtlasTable> table;
   std::string text;
-  std::vector<bool> raw;
   std::vector<int> line;
 };
 struct Jump {
@@ -166,20 +176,9 @@ private:
 
   void text(std::string_view line, int number) {
     if (!active_) throw Failure("text with no active table");
-    if (!text_) text_ = TextRun{active_, {}, {}, {}};
-    for (std::size_t i = 0; i < line.size();) {
-      const char close = line[i] == '<' ? '>' : line[i] == '(' ? ')' : '\0';
-      const bool raw = close != '\0' && i + 4 < line.size() && line[i + 1] == '$' &&
-                       line[i + 4] == close && hex_digit(line[i + 2]) >= 0 &&
-                       hex_digit(line[i + 3]) >= 0;
-      if (raw && (is_lower_hex(line[i + 2]) || is_lower_hex(line[i + 3])))
-        throw Failure("lower-case hex in '" + std::string(line.substr(i, 5)) + "'");
-      text_->text +=
-          raw ? static_cast<char>(hex_digit(line[i + 2]) * 16 + hex_digit(line[i + 3])) : line[i];
-      text_->raw.push_back(raw);
-      text_->line.push_back(number);
-      i += raw ? 5 : 1;
-    }
+    if (!text_) text_ = TextRun{active_, {}, {}};
+    text_->text += line;
+    text_->line.insert(text_->line.end(), line.size(), number);
   }
 
   Variable& variable(std::string_view name, bool is_table) {
@@ -319,30 +318,32 @@ struct Writer {
     for (int i = 0; i < w.pointer.bits / 8; ++i)
       put(w.at + i, static_cast<char>((value >> (8 * i)) & 0xFF));
   }
-  // Greedy: the longest table text at each place; raw bytes as they are.
+  // At each place the longest string that is a table text or a raw form;
+  // a raw form before a table text of the same five characters.
   void operator()(const TextRun& run) {
     const std::string& s = run.text;
     for (std::size_t i = 0; i < s.size();) {
-      if (run.raw[i]) {
-        text_byte(s[i++]);
-        continue;
+      std::size_t length = std::min(std::max<std::size_t>(run.table->longest, 5), s.size() - i);
+      for (; length > 0; --length) {
+        if (length == 5)
+          if (const std::optional<char> raw = raw_form(s.substr(i, 5))) {
+            text_byte(*raw);
+            break;
+          }
+        const auto found = run.table->bytes_of.find(s.substr(i, length));
+        if (found != run.table->bytes_of.end()) {
+          for (const char byte : found->second) text_byte(byte);
+          break;
+        }
       }
-      std::size_t plain = i;
-      while (plain < s.size() && !run.raw[plain]) ++plain;
-      const auto& entries = run.table->bytes_of;
-      auto found = entries.end();
-      std::size_t length = std::min(run.table->longest, plain - i);
-      for (; length > 0 && found == entries.end(); --length)
-        found = entries.find(s.substr(i, length));
-      if (found == entries.end()) {
+      if (length == 0) {
         std::size_t width = 1;
         while (i + width < s.size() && (static_cast<unsigned char>(s[i + width]) & 0xC0) == 0x80)
           ++width;
         throw Failure("line " + std::to_string(run.line[i]) + ": Character '" + s.substr(i, width) +
                       "' missing from table");
       }
-      for (const char byte : found->second) text_byte(byte);
-      i += found->first.size();
+      i += length;
     }
   }
 };

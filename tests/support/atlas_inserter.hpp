@@ -1,6 +1,7 @@
 // A small inserter of Atlas scripts for the tests: it reads a script and its
 // insertion tables by the rules of the Atlas 1.12 script format and writes the
-// text and pointers into a ROM image held in memory.
+// text and pointers into a ROM image held in memory. Text is read as Atlas
+// reads it: at each place the longest table text or raw form.
 //
 // Promises:
 // - The whole script is parsed before any byte is written; a parse error gives

@@ -1,5 +1,6 @@
-// The test inserter of Atlas scripts: pointer values and address types, greedy
-// encoding, the #JMP bound, and the errors that leave the ROM untouched.
+// The test inserter of Atlas scripts: pointer values and address types, the
+// longest match over table texts and raw forms, the #JMP bound, and the errors
+// that leave the ROM untouched.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -16,6 +17,7 @@ using namespace std::string_literals;
 const std::map<std::string, std::string> TABLES = {
     {"t.tbl", "41=A\r\n42=B\r\nE0=AB\r\nE1=B\r\n20= \r\n/FF=<END>\r\n*FE\r\n(skipped\r\n\r\n"},
     {"bad.tbl", "41=A\n#42=B\n"},
+    {"lt.tbl", "80=A<\n41=A\n24=$\n39=9\n3E=>\n3C=<\n28=(\n29=)\n61=a\n"},
 };
 
 const std::string ROM(16, '\xAA');
@@ -60,6 +62,10 @@ TEST(AtlasInserter, WritesTextAndPointers) {
        {{0, "\xE0\xE0\xAA"s}, {16, "\0\0\x41"s}},
        0x13,
        true},
+      {"the longest match over table texts and raw forms alike",
+       "#VAR(Less, TABLE)\n#ADDTBL(\"lt.tbl\", Less)\n#ACTIVETBL(Less)\n#JMP($0)\n"
+       "A<$99><$4a><$a9>($9a)\n",
+       {{0, "\x80$99>\x4A<$a9>($9a)"s}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -79,7 +85,6 @@ TEST(AtlasInserter, ErrorsNameTheLineAndParseErrorsLeaveTheRom) {
   };
   const Case cases[] = {
       {"#JMP($1c)", "lower-case hex"},
-      {"x<$0a>", "lower-case hex"},
       {"#VAR(P1, TABLE)", "reads as a number"},
       {"#VAR(P, TABLE)", "reads as a number"},
       {"#VAR(Ptrk, CUSTOMPOINTER)", "letter K"},
@@ -90,6 +95,7 @@ TEST(AtlasInserter, ErrorsNameTheLineAndParseErrorsLeaveTheRom) {
       {"#ADDTBL(\"bad.tbl\", Table)", "table line 2"},
       {"#ADDTBL(\"none.tbl\", Table)", "cannot read table"},
       {"Ao", "Character 'o' missing from table", false},
+      {"A<$a0>", "Character '<' missing from table", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

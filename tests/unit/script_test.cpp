@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <random>
 #include <string>
 #include <variant>
 #include <vector>
@@ -81,17 +82,17 @@ std::size_t first_difference(const std::string& a, const std::string& b) {
   return a.size() == b.size() ? std::string::npos : std::min(a.size(), b.size());
 }
 
-// Clears the dumped region and every pointer slot to 00, inserts the unedited
-// script and expects the ROM back byte for byte.
+// Clears every piece the script writes and every pointer slot to 00, inserts
+// the unedited script and expects the ROM back byte for byte.
 void expect_round_trip(const std::string& rom, const Dump& d) {
   ASSERT_TRUE(d.script.errors.empty()) << d.script.errors.front();
   ASSERT_FALSE(d.script.strings.empty());
   std::string cleared = rom;
-  const std::uint64_t from = d.script.strings.front().start, to = d.script.strings.back().end;
-  cleared.replace(from, to - from, to - from, '\0');
-  for (const ScriptString& s : d.script.strings)
+  for (const ScriptString& s : d.script.strings) {
+    cleared.replace(s.start, s.end - s.start, s.end - s.start, '\0');
     for (const ScriptPointer& p : s.pointers)
       cleared.replace(p.at, d.tables[p.table].size, d.tables[p.table].size, '\0');
+  }
   const testing::InsertResult result = insert(cleared, d.script);
   ASSERT_EQ(result.status, 0) << result.message << "\n" << d.script.script;
   EXPECT_FALSE(result.cut);
@@ -168,6 +169,7 @@ TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
     std::string table = ascii_table();
     bool standard = true;
     std::size_t warnings = 0;
+    const char* fields = ""; // more --pointers fields
   };
   const std::string ascii = ascii_table();
   const std::string no_end = ascii.substr(ascii.find('\n') + 1);
@@ -191,11 +193,12 @@ TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
        {0x100, 0x106},
        {"AB<END>\r\nCD<END>\r\n", "\r\nEF<END>\r\n"},
        "next"},
-      {"--end fixed:4 leaves the bytes between strings unreferenced",
+      {"--end fixed:4 leaves the bytes between strings out of every block",
        "ABCDEFGHIJKL"s,
        {0x100, 0x108},
-       {0x100, 0x104, 0x108},
-       {"//UNREFERENCED @ $104\r\n//EFGH\r\nEFGH\r\n"},
+       {0x100, 0x108},
+       {"#JMP($100, $103)\r\n", "// $104-$107: 4 bytes that no pointer reaches",
+        "#JMP($108, $10B)\r\n"},
        "fixed:4"},
       {"own table: line break, wait, end, and a FIXED byte written raw",
        "AB\x0A"
@@ -239,6 +242,35 @@ TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
        ascii,
        true,
        1},
+      {"a null pointer is a warning and a comment; its slot is left as it is",
+       "ONE\0"s,
+       {0x100, 0},
+       {0x100},
+       {"// pointer #1 (table 1, index 1) at $302 is null ($0): its slot is left as it is\r\n"},
+       "token",
+       ascii,
+       true,
+       1},
+      {"null=HEX gives the value of null pointers",
+       "ONE\0"s,
+       {0x100, 0xFFFF},
+       {0x100},
+       {"at $302 is null ($FFFF)"},
+       "token",
+       ascii,
+       true,
+       1,
+       ",null=FFFF"},
+      {"null=none: no value is null",
+       "ONE\0"s,
+       {0x100, 0xFFFF},
+       {0x100},
+       {"which points outside the ROM"},
+       "token",
+       ascii,
+       true,
+       1,
+       ",null=none"},
       {"a table without an end entry: the string runs to the end of the ROM",
        "ONE\0"s,
        {0x100},
@@ -257,7 +289,8 @@ TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
     }
     const CodeTable table = load(c.table, c.standard);
     EXPECT_EQ(has_end_entry(table), c.table != no_end);
-    const Dump d = dump(rom, table, {"at=300,count=" + std::to_string(c.values.size())}, c.end);
+    const Dump d =
+        dump(rom, table, {"at=300,count=" + std::to_string(c.values.size()) + c.fields}, c.end);
     std::vector<std::uint64_t> starts;
     for (const ScriptString& s : d.script.strings) starts.push_back(s.start);
     EXPECT_EQ(starts, c.starts);
@@ -274,7 +307,7 @@ TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
 // after it; their pointers follow, and a new dump shows the edit and the rest.
 TEST(ScriptRoundTrip, EditedStringMovesTheRest) {
   const CodeTable table = load(ascii_table(), true);
-  std::string rom(0x400, '\xEE');
+  std::string rom(0x400, '\xFF');
   std::size_t at = 0x100;
   for (std::size_t i = 0; i < 3; ++i) {
     rom.replace(at, STRINGS[i].size(), STRINGS[i]);
@@ -298,6 +331,38 @@ TEST(ScriptRoundTrip, EditedStringMovesTheRest) {
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(after.script.strings[i].start, expected[i].first);
     EXPECT_EQ(after.script.strings[i].text, expected[i].second);
+  }
+}
+
+// Tables whose texts are made of the characters of raw forms ("A<", "<$",
+// "4>", ...) and strings of their keys: the script reads back as the
+// inserter reads it, whatever runs into a raw form.
+TEST(ScriptRoundTrip, TextsFullOfRawFormCharacters) {
+  static constexpr char CHARS[] = "<>()$4Aa9";
+  for (std::uint32_t seed = 1; seed <= 150; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 random(seed);
+    const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+    std::string table = "/00=<END>\n";
+    std::vector<std::uint8_t> keys;
+    for (std::size_t k = 0; k < 24; ++k) {
+      std::string text;
+      for (std::size_t n = 1 + pick(k < 9 ? 1 : 4); n > 0; --n) text += CHARS[pick(9)];
+      if (k < 9) text = CHARS[k];
+      const auto key = static_cast<std::uint8_t>(0x20 + k);
+      table += hex_byte(key) + "=" + text + "\n";
+      keys.push_back(key);
+    }
+    std::string rom(0x400, '\xEE');
+    std::size_t at = 0x100;
+    for (std::size_t i = 0; i < 4; ++i) {
+      rom[0x300 + 2 * i] = static_cast<char>(at & 0xFF);
+      rom[0x301 + 2 * i] = static_cast<char>(at >> 8);
+      for (std::size_t n = 2 + pick(20); n > 0; --n)
+        rom[at++] = static_cast<char>(pick(5) == 0 ? 0x99 : keys[pick(keys.size())]);
+      rom[at++] = '\0';
+    }
+    expect_round_trip(rom, dump(rom, load(table, true), {"at=300,count=4"}));
   }
 }
 

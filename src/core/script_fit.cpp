@@ -1,0 +1,373 @@
+#include "core/script_fit.hpp"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+#include "core/numbers.hpp"
+#include "core/text_encoder.hpp"
+
+namespace textdump {
+
+bool FitReport::fits() const {
+  return std::none_of(diagnostics.begin(), diagnostics.end(),
+                      [](const FitDiagnostic& d) { return d.kind == FitDiagnostic::Kind::error; });
+}
+
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::vector<std::string_view> lines_of(std::string_view s) {
+  std::vector<std::string_view> lines;
+  while (!s.empty()) {
+    const std::size_t end = s.find('\n');
+    std::string_view line = s.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == npos) break;
+    s.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+std::string trimmed(std::string_view s) {
+  const std::size_t first = s.find_first_not_of(" \t");
+  if (first == npos) return {};
+  return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
+}
+
+// The characters (not bytes) of UTF-8 text before byte i, plus one.
+std::size_t column_of(std::string_view line, std::size_t i) {
+  std::size_t column = 1;
+  for (std::size_t j = 0; j < i && j < line.size(); ++j)
+    if ((static_cast<unsigned char>(line[j]) & 0xC0) != 0x80) ++column;
+  return column;
+}
+
+// An insertion table as the inserter reads it; a message naming the line otherwise.
+std::optional<std::string> load_table(std::string_view file, TextEncoder& encoder) {
+  std::size_t number = 0;
+  for (const std::string_view line : lines_of(file)) {
+    ++number;
+    const auto wrong = [&](const std::string& why) {
+      return "line " + std::to_string(number) + ": " + why;
+    };
+    if (line.empty() || std::string_view("([{$!@").find(line[0]) != npos) continue;
+    if (line[0] == '#') return wrong("a '#' line; an insertion table has no comments");
+    const std::size_t eq = line.find('=');
+    if (eq == npos && line[0] != '*') return wrong("no '=' in \"" + std::string(line) + "\"");
+    const std::size_t from = line[0] == '/' || line[0] == '*' ? 1 : 0;
+    const std::string_view digits = line.substr(from, eq == npos ? npos : eq - from);
+    std::string key;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+      const int high = hex_value(digits[i]), low = hex_value(digits[i + 1]);
+      if (high < 0 || low < 0) break;
+      key += static_cast<char>(high * 16 + low);
+    }
+    if (key.empty() || key.size() * 2 != digits.size())
+      return wrong("bad hex key \"" + std::string(digits) + "\"");
+    encoder.add(eq == npos ? std::string_view("<LINE>") : line.substr(eq + 1), key);
+  }
+  return std::nullopt;
+}
+
+// A number as the inserter reads it: "$" and upper-case hex, or decimal, either with a "-".
+std::optional<std::int64_t> atlas_number(std::string_view s, std::string& why) {
+  const std::string shown(s);
+  const bool hex = !s.empty() && s[0] == '$';
+  if (hex) s.remove_prefix(1);
+  const bool negative = !s.empty() && s[0] == '-';
+  if (negative) s.remove_prefix(1);
+  if (s.empty() || s.size() > 9) {
+    why = "\"" + shown + "\" is not a number";
+    return std::nullopt;
+  }
+  if (!hex && negative && s.size() == 1) {
+    why = "the inserter misreads a one-digit negative number: \"" + shown + "\"";
+    return std::nullopt;
+  }
+  std::int64_t value = 0;
+  for (const char c : s) {
+    const int digit = hex ? hex_value(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+    if (hex && c >= 'a' && c <= 'f') {
+      why = "the inserter reads hexadecimal digits in upper case only: \"" + shown + "\"";
+      return std::nullopt;
+    }
+    if (digit < 0) {
+      why = "\"" + shown + "\" is not a number";
+      return std::nullopt;
+    }
+    value = value * (hex ? 16 : 10) + digit;
+  }
+  return negative ? -value : value;
+}
+
+// A variable name the inserter takes for a name.
+std::optional<std::string> bad_name(std::string_view name) {
+  const auto word = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  };
+  if (name.empty() || !std::all_of(name.begin(), name.end(), word) ||
+      (name[0] >= '0' && name[0] <= '9'))
+    return "\"" + std::string(name) + "\" is not a variable name";
+  if (std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return "the inserter reads \"" + std::string(name) + "\" as a number";
+  if (name.find_first_of("Kk") != npos)
+    return "the inserter refuses a variable name with the letter K: \"" + std::string(name) + "\"";
+  return std::nullopt;
+}
+
+// Text lines with no command between them, and where each character stood.
+struct Text {
+  std::string chars;
+  std::vector<std::size_t> line;   // of each character
+  std::vector<std::size_t> column; // of each character
+};
+
+struct FitString {
+  std::size_t line = 0; // where its text begins
+  std::uint64_t bytes = 0;
+};
+
+class Fitter {
+public:
+  Fitter(std::string_view script, const FitTableReader& read_table)
+      : script_(script), read_table_(read_table) {}
+
+  FitReport run() {
+    std::size_t number = 0;
+    for (const std::string_view line : lines_of(script_)) {
+      ++number;
+      const std::size_t first = line.find_first_not_of(" \t");
+      if (first != npos && line[first] == '#') {
+        end_text();
+        command(line.substr(first), number, first);
+      } else if (!line.empty() && line.substr(first == npos ? 0 : first, 2) != "//") {
+        for (std::size_t i = 0; i < line.size(); ++i) {
+          text_.chars += line[i];
+          text_.line.push_back(number);
+          text_.column.push_back(column_of(line, i));
+        }
+      }
+    }
+    end_text();
+    close_block();
+    return std::move(report_);
+  }
+
+private:
+  void say(FitDiagnostic::Kind kind, std::size_t line, std::size_t column, std::string message) {
+    report_.diagnostics.push_back({kind, line, column, std::move(message)});
+  }
+  void error(std::size_t line, std::size_t column, std::string message) {
+    say(FitDiagnostic::Kind::error, line, column, std::move(message));
+  }
+
+  // Encodes the text gathered since the last command into the current string.
+  void end_text() {
+    if (text_.chars.empty()) return;
+    const Text text = std::move(text_);
+    text_ = {};
+    if (!table_) {
+      error(text.line[0], text.column[0], "text with no #ACTIVETBL table before it");
+      return;
+    }
+    if (!block_) {
+      error(text.line[0], text.column[0],
+            "text before any #JMP: the inserter has nowhere to put it");
+      return;
+    }
+    if (string_break_ || strings_.empty()) strings_.push_back({text.line[0], 0});
+    string_break_ = false;
+    const std::string_view s = text.chars;
+    for (std::size_t i = 0; i < s.size();) {
+      const std::optional<TextEncoder::Step> step = table_->step(s, i);
+      if (looks_like_raw_form(s, i) && (!step || step->text_bytes != nullptr))
+        error(text.line[i], text.column[i],
+              "the inserter does not read \"" + std::string(s.substr(i, 5)) +
+                  "\" as a raw byte (write <$XX> with upper-case digits)");
+      if (!step) {
+        std::size_t width = 1;
+        while (i + width < s.size() && (static_cast<unsigned char>(s[i + width]) & 0xC0) == 0x80)
+          ++width;
+        if (!looks_like_raw_form(s, i))
+          error(text.line[i], text.column[i],
+                "'" + std::string(s.substr(i, width)) + "' is not in the insertion table");
+        i += looks_like_raw_form(s, i) ? 5 : width;
+        continue;
+      }
+      for (std::size_t j = i + 1; j < i + step->length; ++j)
+        if (looks_like_raw_form(s, j))
+          error(text.line[j], text.column[j],
+                "the inserter does not read \"" + std::string(s.substr(j, 5)) +
+                    "\" as a raw byte: the table text \"" + std::string(s.substr(i, step->length)) +
+                    "\" takes its first character");
+      strings_.back().bytes += step->bytes().size();
+      i += step->length;
+    }
+  }
+
+  void close_block() {
+    if (!block_) return;
+    FitBlock& block = *block_;
+    for (const FitString& s : strings_) block.used += s.bytes;
+    if (block.last && block.used > *block.last - block.start + 1) {
+      const std::uint64_t room = *block.last - block.start + 1;
+      error(block.line, 1,
+            "the block at $" + hex_number(block.start) + "-$" + hex_number(*block.last) +
+                " needs " + std::to_string(block.used) + " bytes, " +
+                std::to_string(block.used - room) + " more than its room of " +
+                std::to_string(room));
+      std::uint64_t pos = 0;
+      for (const FitString& s : strings_) {
+        if (s.bytes > 0 && pos + s.bytes > room)
+          say(FitDiagnostic::Kind::note, s.line, 1,
+              pos >= room ? "this string would be left empty"
+                          : "this string would be cut after " + std::to_string(room - pos) +
+                                " of its " + std::to_string(s.bytes) + " bytes");
+        pos += s.bytes;
+      }
+    } else if (!block.last) {
+      say(FitDiagnostic::Kind::warning, block.line, 1,
+          "#JMP($" + hex_number(block.start) + ") sets no end: nothing stops its text");
+    }
+    report_.blocks.push_back(block);
+    block_.reset();
+    strings_.clear();
+  }
+
+  void command(std::string_view line, std::size_t number, std::size_t at) {
+    const std::size_t column = at + 1;
+    const std::size_t open = line.find('('), close = line.rfind(')');
+    if (open == npos || close == npos || close < open ||
+        line.find_first_not_of(" \t", close + 1) != npos) {
+      error(number, column, "a command is #NAME(arguments)");
+      return;
+    }
+    const std::string name(line.substr(1, open - 1));
+    std::vector<std::string> args;
+    bool quoted = false;
+    std::size_t from = open + 1;
+    for (std::size_t i = open + 1; i <= close; ++i) {
+      if (i < close && line[i] == '"') quoted = !quoted;
+      if (i < close && (quoted || line[i] != ',')) continue;
+      args.push_back(trimmed(line.substr(from, i - from)));
+      from = i + 1;
+    }
+    if (args.size() == 1 && args[0].empty()) args.clear();
+    const auto want = [&](std::size_t low, std::size_t high) {
+      if (args.size() >= low && args.size() <= high) return true;
+      error(number, column,
+            "#" + name + " takes " + std::to_string(low) +
+                (high > low ? " or " + std::to_string(high) : std::string()) + " arguments, not " +
+                std::to_string(args.size()));
+      return false;
+    };
+    const auto number_of = [&](const std::string& arg) -> std::optional<std::int64_t> {
+      std::string why;
+      const auto value = atlas_number(arg, why);
+      if (!value) error(number, column, why);
+      return value;
+    };
+    const auto quoted_arg = [&](const std::string& arg) -> std::optional<std::string> {
+      if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"')
+        return arg.substr(1, arg.size() - 2);
+      error(number, column, "expected a quoted string, not " + arg);
+      return std::nullopt;
+    };
+    const auto variable = [&](const std::string& arg, bool table) -> bool {
+      const auto it = variables_.find(arg);
+      if (it == variables_.end() || it->second != table) {
+        error(number, column,
+              "\"" + arg + "\" is no " + (table ? "TABLE" : "CUSTOMPOINTER") + " variable");
+        return false;
+      }
+      return true;
+    };
+    if (name == "VAR") {
+      if (!want(2, 2)) return;
+      if (const auto why = bad_name(args[0])) return error(number, column, *why);
+      if (args[1] != "TABLE" && args[1] != "CUSTOMPOINTER")
+        return error(number, column, "a variable is a TABLE or a CUSTOMPOINTER");
+      variables_[args[0]] = args[1] == "TABLE";
+    } else if (name == "ADDTBL") {
+      if (!want(2, 2)) return;
+      const auto file = quoted_arg(args[0]);
+      if (!file || !variable(args[1], true)) return;
+      const std::optional<std::string> bytes = read_table_(*file);
+      if (!bytes) return error(number, column, "cannot read the insertion table \"" + *file + "\"");
+      auto table = std::make_shared<TextEncoder>();
+      if (const auto why = load_table(*bytes, *table))
+        return error(number, column, "insertion table \"" + *file + "\", " + *why);
+      tables_[args[1]] = std::move(table);
+    } else if (name == "ACTIVETBL") {
+      if (!want(1, 1) || !variable(args[0], true)) return;
+      const auto it = tables_.find(args[0]);
+      if (it == tables_.end())
+        return error(number, column, "table \"" + args[0] + "\" was never added");
+      table_ = it->second;
+    } else if (name == "CREATEPTR") {
+      if (!want(4, 4) || !variable(args[0], false) || !quoted_arg(args[1])) return;
+      const auto bits = number_of(args[3]);
+      if (!number_of(args[2]) || !bits) return;
+      if (*bits != 8 && *bits != 16 && *bits != 24 && *bits != 32)
+        return error(number, column, "a pointer has 8, 16, 24 or 32 bits");
+      pointers_.push_back(args[0]);
+    } else if (name == "HDR") {
+      if (want(1, 1)) number_of(args[0]);
+    } else if (name == "SMA" || name == "ENDIANSWAP") {
+      if (want(1, 1)) quoted_arg(args[0]);
+    } else if (name == "JMP") {
+      if (!want(1, 2)) return;
+      const auto start = number_of(args[0]);
+      const auto last = args.size() == 2 ? number_of(args[1]) : std::optional<std::int64_t>(0);
+      if (!start || !last) return;
+      if (*start < 0 || (args.size() == 2 && *last < *start))
+        return error(number, column, "#JMP's end lies before its start");
+      close_block();
+      block_ = FitBlock{number, static_cast<std::uint64_t>(*start), std::nullopt, 0};
+      if (args.size() == 2) block_->last = static_cast<std::uint64_t>(*last);
+    } else if (name == "WRITE" || name == "W16" || name == "W24" || name == "W32") {
+      const bool custom = name == "WRITE";
+      if (!want(custom ? 2 : 1, custom ? 2 : 1)) return;
+      if (custom && (!variable(args[0], false) ||
+                     std::find(pointers_.begin(), pointers_.end(), args[0]) == pointers_.end()))
+        return error(number, column, "pointer \"" + args[0] + "\" was never created");
+      number_of(args.back());
+      string_break_ = true;
+    } else {
+      error(number, column, "#" + name + " is not a command of a script dump");
+    }
+  }
+
+  std::string_view script_;
+  const FitTableReader& read_table_;
+  FitReport report_;
+  Text text_;
+  std::map<std::string, bool> variables_; // name -> is a table
+  std::map<std::string, std::shared_ptr<const TextEncoder>> tables_;
+  std::vector<std::string> pointers_; // created
+  std::shared_ptr<const TextEncoder> table_;
+  std::optional<FitBlock> block_;
+  std::vector<FitString> strings_;
+  bool string_break_ = false; // a pointer was written since the last text
+};
+
+} // namespace
+
+FitReport fit_script(std::string_view script, const FitTableReader& read_table) {
+  FitReport report = Fitter(script, read_table).run();
+  std::stable_sort(report.diagnostics.begin(), report.diagnostics.end(),
+                   [](const FitDiagnostic& a, const FitDiagnostic& b) { return a.line < b.line; });
+  return report;
+}
+
+} // namespace textdump

@@ -1,0 +1,206 @@
+// Edited script dumps inserted by the test inserter, with what --fit says of
+// them: on four layouts (the NES example's strings before their pointer table,
+// a pointer table between its strings, two tables with code between their
+// strings, text in several NES banks with data between), random edits that
+// lengthen, shorten and empty strings and bring in new characters never
+// change a byte outside the blocks and the pointer slots, and whenever the
+// script fits, every pointer leads to its string.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "core/numbers.hpp"
+#include "core/pointer_table.hpp"
+#include "core/script.hpp"
+#include "core/script_fit.hpp"
+#include "core/standard_table.hpp"
+#include "support/atlas_inserter.hpp"
+
+namespace textdump {
+namespace {
+
+using namespace std::string_literals;
+
+struct Layout {
+  const char* name;
+  std::string rom;
+  std::vector<std::string> pointers; // --pointers arguments
+  std::vector<std::string> strings;  // their texts, "<END>" left out
+};
+
+// A string of lower-case words, unique by its number.
+std::string words(std::mt19937& random, std::size_t number) {
+  std::string text = "s" + std::to_string(number);
+  for (std::size_t n = 2 + random() % 6; n > 0; --n) {
+    text += ' ';
+    for (std::size_t k = 1 + random() % 7; k > 0; --k)
+      text += static_cast<char>('a' + random() % 26);
+  }
+  return text;
+}
+
+// Strings from "at" on (each ending in 00), their 16-bit pointers at "table";
+// value(offset) is what a pointer holds. Returns where the strings end.
+template <typename Value>
+std::size_t plant(Layout& layout, std::mt19937& random, std::size_t at, std::size_t table,
+                  std::size_t count, Value value) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string text = words(random, layout.strings.size());
+    layout.strings.push_back(text);
+    layout.rom.replace(at, text.size() + 1, text + '\0');
+    const auto v = static_cast<std::uint32_t>(value(at));
+    layout.rom[table + 2 * i] = static_cast<char>(v & 0xFF);
+    layout.rom[table + 2 * i + 1] = static_cast<char>(v >> 8);
+    at += text.size() + 1;
+  }
+  return at;
+}
+
+void fill(std::string& rom, std::size_t from, std::size_t to, std::mt19937& random) {
+  for (std::size_t i = from; i < to; ++i) rom[i] = static_cast<char>(1 + random() % 254);
+}
+
+std::string ines(std::size_t banks) {
+  return ("NES\x1A"s + static_cast<char>(banks)).append(11, '\0');
+}
+
+std::vector<Layout> layouts() {
+  std::mt19937 random(7);
+  std::vector<Layout> all;
+  { // like the README's example: strings at 0x6C10, FF padding, pointers at 0x6D00
+    Layout& l = all.emplace_back(Layout{"the NES example", std::string(0x8010, '\xFF'), {}, {}});
+    l.rom.replace(0, 16, ines(2));
+    fill(l.rom, 0x6000, 0x6C10, random);
+    fill(l.rom, 0x6D0E, 0x7000, random);
+    // 21 bytes of padding after the strings, as in the example
+    fill(l.rom,
+         plant(l, random, 0x6C10, 0x6D00, 7, [](std::size_t at) { return at - 0x10 + 0x8000; }) +
+             21,
+         0x6D00, random);
+    l.pointers = {"at=6D00,count=7,map=nes"};
+  }
+  { // a pointer table between its strings, 00 padding after them
+    Layout& l =
+        all.emplace_back(Layout{"a table between its strings", std::string(0x800, '\0'), {}, {}});
+    fill(l.rom, 0, 0x100, random);
+    plant(l, random, 0x100, 0x180, 4, [](std::size_t at) { return at; });
+    // the second half of the strings after the table, data 12 bytes after them
+    fill(l.rom, plant(l, random, 0x190, 0x188, 4, [](std::size_t at) { return at; }) + 12, 0x800,
+         random);
+    l.pointers = {"at=180,count=8"};
+  }
+  { // two tables, code between their strings
+    Layout& l = all.emplace_back(
+        Layout{"two tables with code between", std::string(0x800, '\xFF'), {}, {}});
+    fill(l.rom, plant(l, random, 0x100, 0x700, 3, [](std::size_t at) { return at; }) + 20, 0x300,
+         random);
+    fill(l.rom, plant(l, random, 0x300, 0x740, 3, [](std::size_t at) { return at; }) + 8, 0x700,
+         random);
+    l.pointers = {"at=700,count=3", "at=740,count=3"};
+  }
+  { // four 16 KiB banks: text at the end of banks 0 and 1, data at the start of 1
+    Layout& l =
+        all.emplace_back(Layout{"text in several NES banks", std::string(0x10010, '\xFF'), {}, {}});
+    l.rom.replace(0, 16, ines(4));
+    fill(l.rom, 0x10, 0x3E00, random);
+    fill(l.rom, 0x4010, 0x4200, random);
+    const auto bank_value = [](std::size_t bank) {
+      return [bank](std::size_t at) { return at - 0x10 - bank * 0x4000 + 0x8000; };
+    };
+    plant(l, random, 0x3F90, 0x3E00, 3, bank_value(0));
+    fill(l.rom, plant(l, random, 0x4200, 0x4010, 3, bank_value(1)) + 10, 0x7F00, random);
+    l.pointers = {"at=3E00,count=3,map=nes", "at=4010,count=3,map=nes"};
+  }
+  return all;
+}
+
+testing::InsertResult insert(const std::string& rom, const std::string& script,
+                             const std::string& table) {
+  return testing::atlas_insert(rom, script, [&](const std::string& name) {
+    return name == "script.tbl" ? std::optional<std::string>(table) : std::nullopt;
+  });
+}
+
+TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
+  std::string ascii = "/00=<END>\n";
+  for (int c = 0x20; c < 0x7F; ++c)
+    ascii += hex_byte(static_cast<std::uint8_t>(c)) + "=" + static_cast<char>(c) + "\n";
+  CodeTable table(TableFormat::standard);
+  table.lay_over(parse_standard_table(ascii).definitions);
+  std::mt19937 random(11);
+  for (const Layout& layout : layouts()) {
+    SCOPED_TRACE(layout.name);
+    ScriptRequest request;
+    request.rom = {reinterpret_cast<const unsigned char*>(layout.rom.data()), layout.rom.size()};
+    request.table = &table;
+    for (const std::string& p : layout.pointers)
+      request.ptables.push_back(std::get<PointerTable>(parse_pointer_table(p)));
+    request.end = EndRule{};
+    request.insertion_table_name = "script.tbl";
+    const Script dumped = build_script(request);
+    ASSERT_TRUE(dumped.errors.empty()) << dumped.errors.front();
+    ASSERT_TRUE(dumped.warnings.empty()) << dumped.warnings.front();
+    const auto read_table = [&](const std::string& name) {
+      return name == "script.tbl" ? std::optional<std::string>(dumped.insertion_table)
+                                  : std::nullopt;
+    };
+    // What an edit may change: the blocks' room and the slots of the pointers.
+    std::vector<bool> writable(layout.rom.size(), false);
+    for (const ScriptBlock& block : dumped.blocks)
+      for (std::uint64_t i = block.start; i < block.room; ++i) writable[i] = true;
+    for (const ScriptString& s : dumped.strings)
+      for (const ScriptPointer& p : s.pointers) writable[p.at] = writable[p.at + 1] = true;
+
+    for (int round = 0; round < 40; ++round) {
+      SCOPED_TRACE(round);
+      std::string script = dumped.script;
+      std::vector<std::string> texts = layout.strings;
+      for (std::string& text : texts) {
+        const std::string line = "\r\n" + text + "<END>\r\n";
+        switch (round == 0 ? 0 : random() % 4) {
+        case 0: break;
+        case 1: // longer, with characters no string had
+          for (std::size_t n = random() % (round % 3 == 0 ? 45 : 12); n > 0; --n)
+            text += "ABCXYZ!?,.-'"[random() % 12];
+          break;
+        case 2: text.resize(text.size() / 2); break;
+        default: text.clear();
+        }
+        const std::size_t at = script.find(line);
+        ASSERT_NE(at, std::string::npos) << line;
+        script.replace(at, line.size(), "\r\n" + text + "<END>\r\n");
+      }
+      const FitReport fit = fit_script(script, read_table);
+      const testing::InsertResult result = insert(layout.rom, script, dumped.insertion_table);
+      ASSERT_EQ(result.status, 0) << result.message;
+      ASSERT_EQ(result.rom.size(), layout.rom.size());
+      EXPECT_EQ(fit.fits(), !result.cut);
+      for (std::size_t i = 0; i < layout.rom.size(); ++i)
+        if (!writable[i]) {
+          ASSERT_EQ(result.rom[i], layout.rom[i]) << "at " << hex_number(i);
+        }
+      if (round == 0) {
+        EXPECT_EQ(result.rom, layout.rom);
+      }
+      if (!fit.fits()) continue;
+      // Every pointer leads to its string as edited.
+      const RomView view{reinterpret_cast<const unsigned char*>(result.rom.data()),
+                         result.rom.size()};
+      std::size_t string = 0;
+      for (const PointerTable& ptable : request.ptables)
+        for (const PointerRead& read : read_pointers(ptable, view)) {
+          ASSERT_TRUE(read.target);
+          EXPECT_EQ(result.rom.substr(*read.target, texts[string].size() + 1),
+                    texts[string] + '\0');
+          ++string;
+        }
+    }
+  }
+}
+
+} // namespace
+} // namespace textdump
