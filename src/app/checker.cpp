@@ -31,16 +31,12 @@ struct Checker {
                     kind);
   }
 
-  // Keys of four or more digits, "#" or "@" lines and "/XX=label" ends are
-  // written for standard tables.
+  // "#" or "@" lines and "/XX=label" ends are written for standard tables (as
+  // are keys of four or more digits, found once the file is read).
   void see_format(const TableLine& line) {
     const std::string_view text = line.content;
-    const std::size_t from = line.kind == LineKind::text ? 0 : 1;
-    std::size_t digits = 0;
-    while (from + digits < text.size() && is_hex_digit(text[from + digits])) ++digits;
-    const bool long_key = digits >= 4 && from + digits < text.size() && text[from + digits] == '=';
     const bool labelled_end = line.kind == LineKind::end && text.size() > 4 && text[3] == '=';
-    if (long_key || text[0] == '#' || text[0] == '@' || labelled_end) looks_standard = true;
+    if (text[0] == '#' || text[0] == '@' || labelled_end) looks_standard = true;
   }
 
   void check_member(const TableLine& line, std::uint8_t number, const char* role) {
@@ -182,7 +178,8 @@ int check_table_file(const std::string& tablefile, std::FILE* out) {
                out);
     ++checker.reporter.problems;
   }
-  if (checker.looks_standard)
+  const LongKeys long_keys = find_long_keys(parsed);
+  if (checker.looks_standard || long_keys.count > 0 || long_keys.in_directive)
     std::fputs("note: this looks like a standard table (keys of four or more digits, # or @ "
                "lines, or /XX=label ends): check it with --check --std-table\n",
                out);

@@ -4,7 +4,6 @@
 
 #include "app/table_load.hpp"
 #include "core/decoder.hpp"
-#include "core/numbers.hpp"
 #include "core/table_family.hpp"
 #include "io/dump_file.hpp"
 #include "io/rom_image.hpp"
@@ -31,25 +30,6 @@ Failure finish(Writer& out, DumpFile& dump, Failure failure, const Console& cons
   return failure;
 }
 
-// Lines whose key has four or more digits: a standard table read in this format.
-struct LongKeys {
-  std::size_t count = 0;
-  const TableLine* first = nullptr;
-
-  explicit LongKeys(const FontTable& table) {
-    for (const TableLine& line : table.lines) {
-      if (line.kind == LineKind::directive) continue;
-      const std::size_t from = line.kind == LineKind::text ? 0 : 1;
-      std::size_t digits = 0;
-      while (from + digits < line.content.size() && is_hex_digit(line.content[from + digits]))
-        ++digits;
-      if (digits < 4 || from + digits >= line.content.size() || line.content[from + digits] != '=')
-        continue;
-      if (count++ == 0) first = &line;
-    }
-  }
-};
-
 // True when the dump file is a member of the loaded table's family: a switch
 // would load it as a table after it was emptied.
 bool dump_is_family_member(const DumpFile& dump, const CodeTable& table,
@@ -73,7 +53,7 @@ void warn_end_past_rom(const RunRequest& request, const RomView& rom, const Cons
 
 void warn(const RunRequest& request, const LoadedTable& loaded, const CodeTable& table,
           const RomView& rom, const Console& console) {
-  const LongKeys long_keys(loaded.table);
+  const LongKeys long_keys = find_long_keys(loaded.table);
   if (long_keys.count > 0)
     say(console, warning_long_keys(request.tablefile, long_keys.count, long_keys.first->number,
                                    long_keys.first->content));

@@ -1,5 +1,7 @@
 #include "core/decoder.hpp"
 
+#include "core/rom_walk.hpp"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -68,17 +70,6 @@ bool Decoder::plain_run(std::uint64_t stop) {
   return !out_.failed();
 }
 
-// The key at the position: the longest one whose bytes all lie before stop.
-CodeTable::Match Decoder::match_at(std::uint64_t stop) const {
-  const std::uint8_t first = rom_byte(rom_, position_);
-  const std::size_t longest = std::min<std::uint64_t>(table_.longest_key(first), stop - position_);
-  if (longest <= 1) return {table_.index_of(first), 1};
-  std::string bytes;
-  for (std::size_t i = 0; i < longest; ++i)
-    bytes += static_cast<char>(rom_byte(rom_, position_ + i));
-  return table_.longest_match(bytes);
-}
-
 bool Decoder::load_member(std::uint8_t member) {
   if (!load_member_) return false;
   const std::optional<std::vector<Definition>> definitions = load_member_(member);
@@ -96,7 +87,7 @@ DecodeEnd Decoder::run_to(std::uint32_t last) {
     if (!plain_run(stop)) return DecodeEnd::write_failed;
     if (position_ >= stop) break;
     const std::uint8_t byte = rom_byte(rom_, position_);
-    const CodeTable::Match match = match_at(stop);
+    const CodeTable::Match match = key_at(table_, rom_, position_, stop);
     const Entry& entry = table_.entry(match.index);
     std::uint64_t step = match.length;
     switch (entry.kind) {

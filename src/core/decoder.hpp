@@ -72,7 +72,6 @@ private:
   };
   Chunked decode_chunk(const unsigned char* p, const unsigned char* end, const unsigned char* limit,
                        char* out) const;
-  CodeTable::Match match_at(std::uint64_t stop) const;
   void rebuild(); // what the decoder keeps of the code table, after every load
   void write_rendering(std::uint8_t byte);
   void write_entry(CodeTable::Index index, std::uint8_t byte);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <set>
 
+#include "core/rom_walk.hpp"
+
 namespace textdump {
 
 namespace {
@@ -24,14 +26,6 @@ struct Starts {
   std::vector<std::uint32_t> end;     // by offset: where the text from there ends, or 0
 };
 
-CodeTable::Match key_at(const RomView& rom, const CodeTable& table, std::uint64_t p) {
-  const std::uint64_t length =
-      std::min<std::uint64_t>(table.longest_key(rom.data[p]), rom.size - p);
-  if (length <= 1) return {table.index_of(rom.data[p]), 1};
-  return table.longest_match(
-      {reinterpret_cast<const char*>(rom.data + p), static_cast<std::size_t>(length)});
-}
-
 bool is_text(EntryKind kind) {
   return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
 }
@@ -41,15 +35,14 @@ Starts find_starts(const RomView& rom, const CodeTable& table) {
   std::vector<StringInfo> info(n + 1);
   std::vector<std::uint8_t> after_end(n + 1, 0);
   for (std::size_t p = n; p-- > 0;) {
-    const CodeTable::Match match = key_at(rom, table, p);
-    const Entry& entry = table.entry(match.index);
-    std::size_t next = p + match.length;
+    const WalkStep step = step_at(table, rom, p, n);
+    const Entry& entry = table.entry(step.index);
+    const auto next = static_cast<std::size_t>(step.next);
     if (entry.kind == EntryKind::end) {
       info[p] = {static_cast<std::uint32_t>(next), 0, 0};
       after_end[next] = 1;
       continue;
     }
-    if (entry.kind == EntryKind::control) next += entry.arguments;
     if (next >= n || info[next].end == 0 || info[next].end - p > MAX_STRING) continue;
     StringInfo here = info[next];
     if (is_text(entry.kind))
@@ -132,15 +125,8 @@ bool outside_its_text(const Run& run, const Starts& starts) {
 
 std::uint64_t string_end_at(const RomView& rom, const CodeTable& table, std::uint64_t start,
                             std::uint64_t limit) {
-  limit = std::min(limit, rom.size);
-  for (std::uint64_t p = start; p < limit;) {
-    const CodeTable::Match match = key_at(rom, table, p);
-    const Entry& entry = table.entry(match.index);
-    p += match.length;
-    if (entry.kind == EntryKind::end) return p;
-    if (entry.kind == EntryKind::control) p += entry.arguments;
-  }
-  return start;
+  const Walk walk = walk_to_end(table, rom, start, std::min(limit, rom.size));
+  return walk.met == WalkEnd::end_entry ? walk.reached : start;
 }
 
 std::vector<FinderMap> suggested_maps(const RomView& rom) {

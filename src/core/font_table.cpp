@@ -172,4 +172,20 @@ FontTable parse_font_table(std::string_view bytes) {
   return table;
 }
 
+LongKeys find_long_keys(const FontTable& table) {
+  LongKeys found;
+  for (const TableLine& line : table.lines) {
+    const std::string_view text = line.content;
+    const std::size_t from = line.kind == LineKind::text ? 0 : 1;
+    std::size_t digits = 0;
+    while (from + digits < text.size() && is_hex_digit(text[from + digits])) ++digits;
+    if (digits < 4 || from + digits >= text.size() || text[from + digits] != '=') continue;
+    if (line.kind == LineKind::directive)
+      found.in_directive = true;
+    else if (found.count++ == 0)
+      found.first = &line;
+  }
+  return found;
+}
+
 } // namespace textdump

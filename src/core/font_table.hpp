@@ -62,4 +62,13 @@ struct FontTable {
 
 FontTable parse_font_table(std::string_view bytes);
 
+// Lines whose key has four or more hex digits before its "=": keys of a
+// standard table, which this format reads as one-byte codes.
+struct LongKeys {
+  std::size_t count = 0;            // entry lines (not directives) with such a key
+  const TableLine* first = nullptr; // the first of them
+  bool in_directive = false;        // a directive line has such a key too
+};
+LongKeys find_long_keys(const FontTable& table);
+
 } // namespace textdump

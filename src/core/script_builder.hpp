@@ -55,14 +55,6 @@ public:
   Script build();
 
 private:
-  CodeTable::Match key_at(std::uint64_t pos, std::uint64_t limit) const {
-    const std::uint64_t length =
-        std::min<std::uint64_t>(table_.longest_key(rom_.data[pos]), limit - pos);
-    if (length <= 1) return {table_.index_of(rom_.data[pos]), 1};
-    return table_.longest_match(
-        {reinterpret_cast<const char*>(rom_.data + pos), static_cast<std::size_t>(length)});
-  }
-
   // next: where the next pointed-to string begins; NO_NEXT for the last one.
   static constexpr std::uint64_t NO_NEXT = ~std::uint64_t{0};
   // stop: the first pointer slot at or after target.

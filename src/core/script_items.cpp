@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "core/numbers.hpp"
+#include "core/rom_walk.hpp"
 #include "core/script_builder.hpp"
 
 namespace textdump::scripting {
@@ -34,14 +35,8 @@ std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, std:
   }
   // "next" alone ends the last string at an end entry.
   if (rule.token || (rule.next && next == NO_NEXT && !rule.fixed)) {
-    for (std::uint64_t pos = target; pos < limit;) {
-      const CodeTable::Match match = key_at(pos, limit);
-      const Entry& entry = table_.entry(match.index);
-      pos += match.length;
-      if (entry.kind == EntryKind::end) return pos;
-      if (entry.kind == EntryKind::control)
-        pos = std::min<std::uint64_t>(pos + entry.arguments, limit);
-    }
+    const Walk walk = walk_to_end(table_, rom_, target, limit);
+    if (walk.met == WalkEnd::end_entry) return walk.reached;
   }
   cut = !bounded && limit < rom_.size;
   return limit;
@@ -98,7 +93,7 @@ std::vector<Item> Builder::decode(std::uint64_t from, std::uint64_t to) const {
   std::vector<Item> items;
   items.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(to - from, 4096)));
   for (std::uint64_t pos = from; pos < to;) {
-    Item item = item_for(pos, key_at(pos, to), to);
+    Item item = item_for(pos, key_at(table_, rom_, pos, to), to);
     pos = item.to;
     // Raw bytes in a row are one item: random data between strings stays small.
     if (!item.claim && !items.empty() && !items.back().claim && !items.back().line_end) {

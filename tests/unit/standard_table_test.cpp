@@ -128,7 +128,7 @@ std::string dump_through(const std::string& table_text, const std::string& rom, 
 TEST(StandardTable, LongestKeyWithinTheRangeAndParametersCompletedPastIt) {
   const std::string table = "41=A\n4142=[AB]\n414243=[ABC]\n42=B\n8140=_\n"
                             "0102030405060708=[8]\n010203=[3]\n61=a value longer than 16 bytes\n"
-                            "$F0=[c],2\n$0500=<Color>,1\n$FE=[nl]\\n,1\n/FF=<end>\n";
+                            "$F0=[c],2\n$0500=<Color>,1\n$FE=[nl]\\n,1\n/FF=<end>\n42FF=[B_]\n";
   const struct {
     const char* what;
     std::string rom;
@@ -153,6 +153,7 @@ TEST(StandardTable, LongestKeyWithinTheRangeAndParametersCompletedPastIt) {
       {"a label's trailing line break follows the parameters", "\xFE\x03\x41", 0, 2,
        "[nl]<$03>\r\nA"},
       {"offsets past the ROM read as FF", "A", 0, 2, "A<end>\r\n<end>\r\n"},
+      {"a key's bytes past the ROM read as FF too", "xB", 0, 2, "<$78>[B_]"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
