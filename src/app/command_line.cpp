@@ -14,6 +14,7 @@
 #include "app/messages.hpp"
 #include "app/run.hpp"
 #include "app/script_command.hpp"
+#include "core/address_map.hpp"
 #include "core/numbers.hpp"
 #include "io/encoding.hpp"
 #include "io/streams.hpp"
@@ -45,7 +46,7 @@ constexpr std::string_view USAGE =
     "\n"
     "Script options:\n"
     "  --pointers FIELDS          a pointer table: at=HEX,count=N[,size=2|3|4][,stride=N]\n"
-    "                           [,order=le|be][,map=linear|lorom|hirom|gb|nes][,base=HEX]\n"
+    "                           [,order=le|be][,map=@MAPS@][,base=HEX]\n"
     "                           [,bank=HEX][,window=HEX][,banksize=HEX]; may be repeated\n"
     "  --end RULE               token (default), next, fixed:N, or token,next\n"
     "  --max-length N           no string is longer (default 4096 bytes)\n"
@@ -53,7 +54,7 @@ constexpr std::string_view USAGE =
     "  --json FILE              the strings and pointers as JSON too\n"
     "\n"
     "Finder options:\n"
-    "  --map MAP[,MAP...]       linear, linear:BASE, lorom, hirom, gb, nes (default: linear\n"
+    "  --map MAP[,MAP...]       @FINDER_MAPS@ (default: linear\n"
     "                           and the maps the ROM's header suggests)\n"
     "  --size 2,3,4             pointer sizes to try (default all)\n"
     "  --min-count N            the fewest pointers of a table (default 4)\n"
@@ -67,9 +68,20 @@ constexpr std::string_view USAGE =
     "Exit status: 0 complete run (or a clean table), 1 failure (or a table with\n"
     "reports), 2 command line not understood.\n";
 
+// USAGE with the maps' names, which their registry gives.
+std::string usage_text() {
+  std::string text(USAGE);
+  for (const auto& [mark, names] :
+       {std::pair{std::string_view("@MAPS@"), map_names("|")},
+        std::pair{std::string_view("@FINDER_MAPS@"), map_names(", ", {}, FinderForms::listed)}})
+    text.replace(text.find(mark), mark.size(), names);
+  return text;
+}
+
 int usage_error(const std::string& why = {}) {
   if (!why.empty()) std::fprintf(stderr, "textdump: %s\n", why.c_str());
-  std::fwrite(USAGE.data(), 1, USAGE.size(), stderr);
+  const std::string usage = usage_text();
+  std::fwrite(usage.data(), 1, usage.size(), stderr);
   return exit_status(Failure::usage);
 }
 
@@ -243,7 +255,8 @@ int console_main(int argc, char** argv) {
   if (modes > 1 || ((arguments.help || arguments.version) && (names > 0 || arguments.standard)))
     return usage_error();
   if (arguments.help) {
-    std::fwrite(USAGE.data(), 1, USAGE.size(), stdout);
+    const std::string usage = usage_text();
+    std::fwrite(usage.data(), 1, usage.size(), stdout);
     return 0;
   }
   if (arguments.version) {

@@ -61,12 +61,6 @@ bool write_output(const std::string& role, const std::string& name, std::string_
   return true;
 }
 
-std::string upper_hex(std::string_view bytes) {
-  std::string text;
-  for (const char c : bytes) text += hex_byte(static_cast<std::uint8_t>(c));
-  return text;
-}
-
 nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
                                const std::string& digest, const Script& script) {
   nlohmann::ordered_json json;
@@ -81,7 +75,7 @@ nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
           {{"table", p.table}, {"index", p.index}, {"at", p.at}, {"value", p.value}});
     strings.push_back({{"start", s.start},
                        {"end", s.end},
-                       {"bytes", upper_hex({reinterpret_cast<const char*>(rom.data + s.start),
+                       {"bytes", hex_bytes({reinterpret_cast<const char*>(rom.data + s.start),
                                             static_cast<std::size_t>(s.end - s.start)})},
                        {"text", s.text},
                        {"pointers", pointers}});
