@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "app/messages.hpp"
+#include "core/address_map.hpp"
 #include "core/pointer_table.hpp"
 #include "core/script.hpp"
 
@@ -227,7 +228,7 @@ Declarations::Declarations(OptionValues& values) {
   CLI::Option* pointers = value(
       "--pointers", "FIELDS", script,
       "a pointer table: at=HEX,count=N[,size=2|3|4][,stride=N]\n"
-      "[,order=le|be][,map=linear|lorom|hirom|gb|nes][,base=HEX]\n"
+      "[,order=le|be][,map=" + map_names("|") + "][,base=HEX]\n"
       "[,bank=HEX][,window=HEX][,banksize=HEX][,null=HEX|none];\n"
       "may be repeated",
       parsed_by<PointerTable>(parse_pointer_table,
@@ -251,8 +252,8 @@ Declarations::Declarations(OptionValues& values) {
           return std::nullopt;
         });
   value("--map", "MAP[,MAP...]", find,
-        "linear, linear:BASE, lorom, hirom, gb, nes (default: linear\n"
-        "and the maps the ROM's header suggests)",
+        map_names(", ", {}, FinderForms::listed) +
+            " (default: linear\nand the maps the ROM's header suggests)",
         parsed_by<std::vector<FinderMap>>(
             parse_map_list,
             [&f](std::vector<FinderMap>&& maps, std::string_view) { f.maps = std::move(maps); }));

@@ -10,6 +10,7 @@
 #include "app/run.hpp"
 #include "app/table_load.hpp"
 #include "core/decoder.hpp"
+#include "core/fields.hpp"
 #include "core/numbers.hpp"
 #include "core/script.hpp"
 #include "io/files.hpp"
@@ -59,26 +60,24 @@ std::string describe_map(const PointerTable& ptable) {
 
 std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_view text) {
   std::vector<FinderMap> maps;
-  const std::string given(text);
-  while (!text.empty()) {
-    const std::size_t comma = std::min(text.find(','), text.size());
-    std::string_view name = text.substr(0, comma);
-    text.remove_prefix(std::min(comma + 1, text.size()));
-    FinderMap map;
-    const std::size_t colon = name.find(':');
-    std::string_view base;
+  const auto wrong = [&] {
+    return "--map \"" + std::string(text) + "\": the maps are " +
+           map_names(", ", " and ", FinderForms::bracketed);
+  };
+  for (const std::string_view item : comma_fields(text)) {
+    // NAME, or NAME:VALUE for a map with a finder field.
+    const std::size_t colon = item.find(':');
+    const MapDescriptor* descriptor = find_map(item.substr(0, colon));
+    if (descriptor == nullptr) return wrong();
+    FinderMap map{descriptor->id, 0};
     if (colon != std::string_view::npos) {
-      base = name.substr(colon + 1);
-      name = name.substr(0, colon);
+      MapFields fields;
+      const std::string_view value = item.substr(colon + 1);
+      if (descriptor->finder_field.empty() ||
+          (!value.empty() && parse_map_field(descriptor->finder_field, value, fields)))
+        return wrong();
+      map.base = fields.base;
     }
-    auto ptable = parse_pointer_table("at=0,count=1,map=" + std::string(name) +
-                                      (base.empty() ? "" : ",base=" + std::string(base)));
-    if (std::holds_alternative<std::string>(ptable) ||
-        (colon != std::string_view::npos && name != "linear"))
-      return "--map \"" + given +
-             "\": the maps are linear (or linear:BASE), lorom, hirom, gb and nes";
-    map.map = std::get<PointerTable>(ptable).map;
-    map.base = std::get<PointerTable>(ptable).base;
     maps.push_back(map);
   }
   if (maps.empty()) return "--map needs at least one map";
@@ -87,13 +86,9 @@ std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_vie
 
 std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_view text) {
   std::vector<unsigned> sizes;
-  const std::string given(text);
-  while (!text.empty()) {
-    const std::size_t comma = std::min(text.find(','), text.size());
-    const std::string_view size = text.substr(0, comma);
-    text.remove_prefix(std::min(comma + 1, text.size()));
+  for (const std::string_view size : comma_fields(text)) {
     if (size != "2" && size != "3" && size != "4")
-      return "--size \"" + given + "\": the sizes are 2, 3 and 4";
+      return "--size \"" + std::string(text) + "\": the sizes are 2, 3 and 4";
     sizes.push_back(static_cast<unsigned>(size[0] - '0'));
   }
   if (sizes.empty()) return "--size needs at least one size";

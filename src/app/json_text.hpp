@@ -16,7 +16,4 @@ namespace textdump {
 
 nlohmann::ordered_json json_text(std::string_view text);
 
-// Bytes as upper-case hexadecimal digits, two a byte.
-std::string json_hex(std::string_view bytes);
-
 } // namespace textdump

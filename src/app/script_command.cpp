@@ -49,7 +49,7 @@ nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
           {{"table", p.table}, {"index", p.index}, {"at", p.at}, {"value", p.value}});
     strings.push_back({{"start", s.start},
                        {"end", s.end},
-                       {"bytes", json_hex({reinterpret_cast<const char*>(rom.data + s.start),
+                       {"bytes", hex_bytes({reinterpret_cast<const char*>(rom.data + s.start),
                                            static_cast<std::size_t>(s.end - s.start)})},
                        {"text", json_text(s.text)},
                        {"pointers", pointers}});

@@ -63,13 +63,6 @@ Starts find_starts(const RomView& rom, const CodeTable& table) {
   return starts;
 }
 
-std::uint32_t read_value(const RomView& rom, std::size_t p, unsigned size, ByteOrder order) {
-  std::uint32_t value = 0;
-  for (unsigned b = 0; b < size; ++b)
-    value |= std::uint32_t{rom.data[p + b]} << (8 * (order == ByteOrder::le ? b : size - 1 - b));
-  return value;
-}
-
 // A run that could be a table, before it is judged.
 struct Run {
   PointerTable ptable;
@@ -130,32 +123,10 @@ std::uint64_t string_end_at(const RomView& rom, const CodeTable& table, std::uin
 }
 
 std::vector<FinderMap> suggested_maps(const RomView& rom) {
-  std::vector<FinderMap> maps{{AddressMap::linear, 0}};
   const RomLayout layout = layout_of(rom);
-  if (layout.ines) maps.push_back({AddressMap::nes, 0});
-  if (rom.size >= 0x150) {
-    std::uint8_t check = 0;
-    for (std::size_t i = 0x134; i <= 0x14C; ++i)
-      check = static_cast<std::uint8_t>(check - rom.data[i] - 1);
-    if (check == rom.data[0x14D]) maps.push_back({AddressMap::gb, 0});
-  }
-  for (const std::uint64_t header : {0x7FC0u, 0xFFC0u}) {
-    const std::uint64_t at = header + layout.copier_header;
-    if (at + 0x20 > rom.size) continue;
-    const std::uint8_t* h = rom.data + at;
-    const unsigned complement = h[0x1C] | unsigned{h[0x1D]} << 8,
-                   sum = h[0x1E] | unsigned{h[0x1F]} << 8;
-    // A header whose checksum is unset counts when its title is printable and its map byte known.
-    const unsigned mode = h[0x15] & 0xEFu; // the FastROM bit aside
-    const bool titled =
-        std::all_of(h, h + 0x15, [](std::uint8_t c) { return c >= 0x20 && c < 0x7F; }) &&
-        mode >= 0x20 && mode <= 0x25 && mode != 0x24;
-    if ((complement ^ sum) != 0xFFFF && !titled) continue;
-    const AddressMap map = (h[0x15] & 0x01) != 0 ? AddressMap::hirom : AddressMap::lorom;
-    if ((map == AddressMap::lorom) != (header == 0x7FC0u)) continue;
-    if (std::none_of(maps.begin(), maps.end(), [&](const FinderMap& m) { return m.map == map; }))
-      maps.push_back({map, 0});
-  }
+  std::vector<FinderMap> maps;
+  for (const MapDescriptor& map : address_maps())
+    if (map.suggested_by != nullptr && map.suggested_by(rom, layout)) maps.push_back({map.id, 0});
   return maps;
 }
 
@@ -184,9 +155,9 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
   std::vector<Run> runs;
 
   for (const FinderMap& map : options.maps) {
+    const MapDescriptor& descriptor = map_of(map.map);
     for (const unsigned size : options.sizes) {
-      if ((map.map == AddressMap::nes && size != 2) || (map.map == AddressMap::gb && size == 4))
-        continue;
+      if (!descriptor.takes_size(size)) continue;
       for (const ByteOrder order : {ByteOrder::le, ByteOrder::be}) {
         if (options.progress)
           options.progress(std::string(name_of(map.map)) + ", " + std::to_string(size) + "-byte " +
@@ -199,8 +170,8 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
         std::uint64_t hits = 0;
         const std::size_t slots = n - size + 1;
         for (std::size_t p = 0; p < slots; ++p) {
-          const std::optional<std::uint64_t> t = map_pointer(
-              ptable, layout, read_value(rom, p, size, order), static_cast<std::uint32_t>(p));
+          const std::optional<std::uint64_t> t =
+              map_pointer(descriptor, ptable, layout, pointer_value_at(rom, p, size, order), p);
           hit[p] = t && starts.is_start[*t] != 0 ? 1 : 0;
           if (hit[p]) {
             target[p] = *t;
@@ -220,8 +191,8 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
             // text, so it is no start: inside a run, and just before it, a slot
             // counts when its string ends where a start begins.
             const auto block_first = [&](std::size_t q) -> std::optional<std::uint64_t> {
-              const std::optional<std::uint64_t> t = map_pointer(
-                  ptable, layout, read_value(rom, q, size, order), static_cast<std::uint32_t>(q));
+              const std::optional<std::uint64_t> t =
+                  map_pointer(descriptor, ptable, layout, pointer_value_at(rom, q, size, order), q);
               if (!t || starts.end[*t] == 0 || starts.end[*t] >= n ||
                   starts.is_start[starts.end[*t]] == 0)
                 return std::nullopt;

@@ -47,10 +47,9 @@ struct Candidate {
   std::uint64_t first_target = 0, last_target = 0;
 };
 
-// linear at base 0, and the maps that the ROM's own header suggests: the iNES
-// magic, a Game Boy header whose checksum holds, a SNES header (LoROM or HiROM,
-// with or without a copier header) whose checksum and complement agree, or
-// whose title is printable and whose map byte is a known one.
+// linear at base 0, and the maps that the ROM's own header suggests (each
+// map's descriptor says how: the iNES magic, a Game Boy header whose checksum
+// holds, a SNES header...), in the order of the registry.
 std::vector<FinderMap> suggested_maps(const RomView& rom);
 
 // Best first, at most options.top of them.

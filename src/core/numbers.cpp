@@ -34,4 +34,11 @@ std::string hex_number(std::uint64_t value) {
   return digits;
 }
 
+std::string hex_bytes(std::string_view bytes) {
+  std::string digits;
+  digits.reserve(2 * bytes.size());
+  for (const char c : bytes) digits += hex_byte(static_cast<std::uint8_t>(c));
+  return digits;
+}
+
 } // namespace textdump

@@ -4,7 +4,8 @@
 //   hex_return   one digit character -> 0..15; anything else gives 0 and is reported
 //   hex_to_int   a digit string -> 32-bit value (the last eight digits count)
 //   check_str    is a word the whole keyword or a beginning of it?
-//   hex_byte     a byte as two upper-case digits; hex_number, any number
+//   hex_byte     a byte as two upper-case digits; hex_bytes, each byte of a
+//                string so; hex_number, any number
 //
 // Every number the user types and every number in a table file is hexadecimal
 // without prefix, of any length, accumulated modulo 2^32. A character that is
@@ -45,5 +46,8 @@ std::string hex_number(std::uint64_t value);
 inline std::string hex_byte(std::uint8_t byte) {
   return {HEX_DIGITS[byte >> 4], HEX_DIGITS[byte & 0xF]};
 }
+
+// Two upper-case hexadecimal digits a byte, nothing between them.
+std::string hex_bytes(std::string_view bytes);
 
 } // namespace textdump

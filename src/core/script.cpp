@@ -7,6 +7,7 @@
 #include <span>
 #include <unordered_map>
 
+#include "core/fields.hpp"
 #include "core/numbers.hpp"
 #include "core/script_builder.hpp"
 
@@ -60,8 +61,9 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
       const std::uint64_t mask = bits == 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
       const auto written =
           static_cast<std::uint64_t>(static_cast<std::int64_t>(from) - offsetting) & mask;
-      std::uint64_t stored = 0; // the slot's bytes read little-endian
-      for (unsigned b = format.size; b-- > 0;) stored = stored << 8 | rom_.data[f->pointer.at + b];
+      // The slot's bytes, read little-endian as the inserter writes them.
+      const std::uint64_t stored =
+          read_pointer_value(rom_, f->pointer.at, format.size, ByteOrder::le).value_or(0);
       if (written != stored)
         script_.errors.push_back(
             "pointer #" + std::to_string(f->pointer.index) + " at $" + hex_number(f->pointer.at) +
@@ -408,10 +410,8 @@ Script Builder::build() {
   std::sort(claims_.begin(), claims_.end(),
             [](const Claim& a, const Claim& b) { return a.key < b.key; });
   for (const Claim& claim : claims_) {
-    std::string keyhex;
-    for (const char c : claim.key) keyhex += hex_byte(static_cast<std::uint8_t>(c));
-    script_.insertion_table += (claim.marker != 0 ? std::string(1, claim.marker) : "") + keyhex +
-                               "=" + claim.text + "\r\n";
+    script_.insertion_table += (claim.marker != 0 ? std::string(1, claim.marker) : "") +
+                               hex_bytes(claim.key) + "=" + claim.text + "\r\n";
   }
   return std::move(script_);
 }
@@ -422,10 +422,7 @@ std::variant<EndRule, std::string> parse_end_rule(std::string_view text) {
   EndRule rule;
   rule.token = false;
   const std::string given(text);
-  while (!text.empty()) {
-    const std::size_t comma = std::min(text.find(','), text.size());
-    const std::string_view part = text.substr(0, comma);
-    text.remove_prefix(std::min(comma + 1, text.size()));
+  for (const std::string_view part : comma_fields(text)) {
     if (part == "token") {
       rule.token = true;
     } else if (part == "next") {

@@ -56,18 +56,12 @@ public:
       if (longer == keys.end() || !longer->first.starts_with(key)) continue;
       line_ = it->second;
       report(1, Severity::note, "prefix",
-             "key " + hex_key(key) + " begins the longer key " + hex_key(longer->first) +
+             "key " + hex_bytes(key) + " begins the longer key " + hex_bytes(longer->first) +
                  ": at each offset the longest key that matches wins");
     }
   }
 
 private:
-  static std::string hex_key(std::string_view key) {
-    std::string digits;
-    for (const char c : key) digits += hex_byte(static_cast<std::uint8_t>(c));
-    return digits;
-  }
-
   void report(std::size_t column, Severity severity, std::string kind, std::string message) {
     result_.reports.push_back(
         {line_.number, column, line_.content, severity, std::move(kind), std::move(message)});
@@ -137,7 +131,7 @@ private:
     const auto [it, fresh] = defined_on_.try_emplace(key, line_);
     if (!fresh) {
       report(1, Severity::warning, "again",
-             "key " + hex_key(key) + " was defined on line " + std::to_string(it->second.number) +
+             "key " + hex_bytes(key) + " was defined on line " + std::to_string(it->second.number) +
                  "; this line wins");
       it->second = line_;
     }

@@ -92,6 +92,7 @@ TEST(ScriptCommand, RefusedBeforeAnythingIsWritten) {
   } cases[] = {
       {{"--pointers", "at=300,count=3,size=5"}, "ascii.tbl", "out.txt", 2, "size=5"},
       {{"--pointers", "at=30G,count=3"}, "ascii.tbl", "out.txt", 2, "at=30G"},
+      {{"--pointers", "bank=1,at=300,count=3"}, "ascii.tbl", "out.txt", 2, "takes no bank="},
       {{"--pointers", "at=300,count=3"}, "ascii.tbl", "-", 2, "--atlas-table"},
       {{"--pointers", "at=300,count=3"}, "noend.tbl", "out.txt", 1, "no end entry"},
       {{"--pointers", "at=300,count=3,base=10000"},
