@@ -4,6 +4,13 @@
 //   romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes] [--size N] [--copier]
 //              [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]
 //              [--no-plant] [--no-decoys]
+//   romgen OUT --text [--seed N] [--size N] [--width 1|2] [--order le|be] [--no-gaps]
+//              [--script latin|hiragana|katakana] [--kana gojuon|gojuon-full|iroha]
+//              [--no-plant]
+//
+// --text makes a ROM for the relative search (OUT.bin): text in a random
+// encoding, its true table (OUT.tbl, a standard table), and one line for each
+// word to search for, with where it was planted.
 //
 // The options not given are drawn from the seed. Numbers take a 0x prefix for
 // hexadecimal. The ROM goes to OUT.bin, .sfc, .gb or .nes, the table to OUT.tbl.
@@ -16,6 +23,7 @@
 #include <vector>
 
 #include "generator/rom_generator.hpp"
+#include "generator/rom_text_encodings.hpp"
 
 namespace {
 
@@ -24,7 +32,10 @@ using namespace textdump::testing;
 constexpr const char* kUsage =
     "usage: romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes] [--size N] [--copier]\n"
     "                  [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]\n"
-    "                  [--no-plant] [--no-decoys]\n";
+    "                  [--no-plant] [--no-decoys]\n"
+    "       romgen OUT --text [--seed N] [--size N] [--width 1|2] [--order le|be] [--no-gaps]\n"
+    "                  [--script latin|hiragana|katakana] [--kana gojuon|gojuon-full|iroha]\n"
+    "                  [--no-plant]\n";
 
 std::optional<AddressMap> parse_map(std::string_view name) {
   for (AddressMap m : {AddressMap::linear, AddressMap::lorom, AddressMap::hirom, AddressMap::gb,
@@ -70,11 +81,72 @@ bool write_file(const std::string& path, const void* data, std::size_t size) {
   return static_cast<bool>(out);
 }
 
+int run_text(const std::vector<std::string_view>& args) {
+  const std::string out(args[0]);
+  std::uint64_t seed = 0;
+  for (std::size_t i = 1; i + 1 < args.size(); ++i)
+    if (args[i] == "--seed") seed = std::stoull(std::string(args[i + 1]), nullptr, 0);
+  TextRomOptions o = random_text_options(seed);
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    const bool has_value = i + 1 < args.size();
+    if (a == "--text") continue;
+    if (a == "--no-gaps")
+      o.gaps = false;
+    else if (a == "--no-plant")
+      o.plant = false;
+    else if (!has_value) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    } else if (a == "--seed")
+      ++i;
+    else if (a == "--size")
+      o.rom_size = std::stoull(std::string(args[++i]), nullptr, 0);
+    else if (a == "--width")
+      o.width = static_cast<unsigned>(std::stoul(std::string(args[++i])));
+    else if (a == "--order")
+      o.order = args[++i] == "be" ? ByteOrder::be : ByteOrder::le;
+    else if (a == "--script") {
+      const std::string_view name = args[++i];
+      o.script = name == "hiragana" ? TextScript::hiragana
+                 : name == "katakana" ? TextScript::katakana
+                                      : TextScript::latin;
+    } else if (a == "--kana") {
+      const std::string_view name = args[++i];
+      o.kana = name == "iroha" ? KanaOrder::iroha
+               : name == "gojuon-full" ? KanaOrder::gojuon_full
+                                       : KanaOrder::gojuon;
+    } else {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+  }
+  const TextRom rom = generate_text_rom(o);
+  if (!write_file(out + ".bin", rom.rom.data(), rom.rom.size()) ||
+      !write_file(out + ".tbl", rom.table_text.data(), rom.table_text.size())) {
+    std::fprintf(stderr, "romgen: cannot write %s.bin\n", out.c_str());
+    return 1;
+  }
+  std::printf("rom file=%s.bin seed=%llu size=%s width=%u order=%s gaps=%s script=%s kana=%s\n",
+              out.c_str(), static_cast<unsigned long long>(o.seed), hex(o.rom_size).c_str(),
+              o.width, std::string(name_of(o.order)).c_str(), o.gaps ? "yes" : "no",
+              std::string(name_of(o.script)).c_str(), std::string(name_of(o.kana)).c_str());
+  for (const auto& [run, base] : rom.bases) std::printf("base %s=%s\n", run.c_str(), hex(base).c_str());
+  for (const PlantedWord& w : rom.words) {
+    std::string at;
+    for (const std::size_t offset : w.offsets) at += (at.empty() ? "" : ",") + hex(offset);
+    std::printf("word %s at=%s\n", w.word.c_str(), at.empty() ? "none" : at.c_str());
+  }
+  return 0;
+}
+
 int run(const std::vector<std::string_view>& args) {
   if (args.empty() || args[0].starts_with("--")) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  for (const std::string_view a : args)
+    if (a == "--text") return run_text(args);
   const std::string out(args[0]);
   std::uint64_t seed = 0;
   std::optional<AddressMap> map;

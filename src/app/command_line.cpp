@@ -84,6 +84,15 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     finder.encoding = encoding;
     break;
   }
+  case Mode::find_text: {
+    FindTextCommand& text = command.text;
+    text = std::move(parsed.values.text);
+    text.romfile = names[0];
+    text.words.assign(names.begin() + 1, names.end());
+    if (text.json && text.draft_table && *text.json == "-" && *text.draft_table == "-")
+      return UsageError{usage_two_on_standard_output("draft table", "JSON file")};
+    break;
+  }
   case Mode::dialogue:
   case Mode::help:
   case Mode::version: break;
@@ -107,6 +116,7 @@ int run_command_line(const CommandLine& command) {
   case Mode::script: return run_script_command(command.script);
   case Mode::fit: return run_fit_command(command.fit_script);
   case Mode::find: return run_finder_command(command.finder);
+  case Mode::find_text: return run_find_text_command(command.text);
   case Mode::help: {
     const std::string usage = usage_text();
     std::fwrite(usage.data(), 1, usage.size(), stdout);

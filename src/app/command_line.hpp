@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/command_options.hpp"
+#include "app/find_text_command.hpp"
 #include "app/finder_command.hpp"
 #include "app/run.hpp"
 #include "app/script_command.hpp"
@@ -40,6 +41,7 @@ struct CommandLine {
   ScriptOptions script; // Mode::script
   std::string fit_script; // Mode::fit
   FinderCommand finder; // Mode::find
+  FindTextCommand text;  // Mode::find_text
 };
 
 // The words after the program's name.

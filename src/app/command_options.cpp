@@ -42,6 +42,8 @@ constexpr ModeDeclaration MODES[] = {
      "whether an edited script fits its blocks, from\nthe script and its insertion table alone"},
     {Mode::find, "--find-pointers", "ROM TABLE",
      "the ROM's pointer tables, best first, each with\nits --pointers argument"},
+    {Mode::find_text, "--find-text", "ROM WORD...",
+     "the encodings in which the ROM holds the words,\nbest first: a relative search"},
     {Mode::help, "--help,-h", "", "this text, on standard output"},
     {Mode::version, "--version", "", "the program's name and version"},
 };
@@ -55,15 +57,17 @@ struct Group {
 };
 constexpr Group GROUPS[] = {{"Table options", "TABLE OPTIONS", Mode::dump},
                             {"Script options", "SCRIPT OPTIONS", Mode::script},
-                            {"Finder options", "FINDER OPTIONS", Mode::find}};
+                            {"Finder options", "FINDER OPTIONS", Mode::find},
+                            {"Search options", "SEARCH OPTIONS", Mode::find_text}};
 
 constexpr std::string_view FOOTER =
     "ROM is the game image, TABLE the character table file, DUMP the text file to\n"
     "write; START and END are hexadecimal ROM offsets of up to eight digits, both\n"
-    "included. Options come first; -- ends them, for names that begin with -.\n"
+    "included; WORD is text seen on screen (? any one code). Options come first;\n"
+    "-- ends them, for names that begin with -.\n"
     "\n"
-    "Exit status: 0 complete run (or a clean table), 1 failure (or a table with\n"
-    "reports), 2 command line not understood.\n";
+    "Exit status: 0 complete run (or a clean table, or an encoding found), 1 failure\n"
+    "(or a table with reports, or no encoding found), 2 command line not understood.\n";
 
 // Where the usage's summaries and the options' descriptions begin.
 constexpr std::size_t MODE_COLUMN = 39, OPTION_COLUMN = 27;
@@ -207,9 +211,11 @@ Declarations::Declarations(OptionValues& values) {
       if (option != nullptr && other.option != nullptr) option->excludes(other.option);
     modes.push_back({&mode, option});
   }
-  const unsigned script = bit(Mode::script), find = bit(Mode::find);
+  const unsigned script = bit(Mode::script), find = bit(Mode::find),
+                 search = bit(Mode::find_text);
   ScriptOptions& s = values.script;
   FinderCommand& f = values.finder;
+  FindTextCommand& t = values.text;
 
   CLI::Option* standard =
       flag("--std-table", TABLE_MODES,
@@ -264,12 +270,40 @@ Declarations::Declarations(OptionValues& values) {
                                          }));
   value("--min-count", "N", find, "the fewest pointers of a table (default 4)",
         positive_number("--min-count", f.options.min_count));
-  value("--top", "K", find, "how many candidates to show (default 5)",
-        positive_number("--top", f.options.top));
-  value("--json", "FILE", script | find,
-        "the strings and pointers (--script) or the\ncandidates (--find-pointers) as JSON too",
-        [&s, &f](std::string_view name) -> std::optional<std::string> {
-          s.json = f.json = std::string(name);
+  value("--width", "1|2", search, "bytes a code (default both)",
+        [&t](std::string_view width) -> std::optional<std::string> {
+          if (width != "1" && width != "2") return "--width \"" + std::string(width) + "\": 1 or 2";
+          t.widths = {static_cast<unsigned>(width[0] - '0')};
+          return std::nullopt;
+        });
+  value("--order", "le|be", search, "the byte order of 2-byte codes (default both)",
+        [&t](std::string_view order) -> std::optional<std::string> {
+          if (order != "le" && order != "be") return "--order \"" + std::string(order) + "\": le or be";
+          t.orders = {order == "le" ? ByteOrder::le : ByteOrder::be};
+          return std::nullopt;
+        });
+  value("--kana", "ORDER", search,
+        "gojuon (default), iroha, or a file of characters\nin code order, a run a line",
+        [&t](std::string_view order) -> std::optional<std::string> {
+          t.kana = std::string(order);
+          return std::nullopt;
+        });
+  const Reader top = positive_number("--top", f.options.top);
+  value("--top", "K", find | search, "how many candidates to show (default 5)",
+        [top, &f, &t](std::string_view k) -> std::optional<std::string> {
+          std::optional<std::string> why = top(k);
+          t.top = f.options.top;
+          return why;
+        });
+  value("--json", "FILE", script | find | search,
+        "the strings and pointers (--script) or the\ncandidates (--find-pointers, --find-text) as\nJSON too",
+        [&s, &f, &t](std::string_view name) -> std::optional<std::string> {
+          s.json = f.json = t.json = std::string(name);
+          return std::nullopt;
+        });
+  value("--draft-table", "FILE", search, "the best candidate as a standard table",
+        [&t](std::string_view name) -> std::optional<std::string> {
+          t.draft_table = std::string(name);
           return std::nullopt;
         });
 
@@ -380,7 +414,8 @@ std::variant<ParsedOptions, UsageError> parse_options(const std::vector<std::str
   const std::string_view names = mode->mode->names;
   const std::size_t wanted =
       names.empty() ? 0 : static_cast<std::size_t>(std::count(names.begin(), names.end(), ' ')) + 1;
-  if (given.names.size() != wanted)
+  const bool or_more = names.ends_with("...");
+  if (or_more ? given.names.size() < wanted : given.names.size() != wanted)
     return UsageError{usage_names(mode->option != nullptr ? mode->option->get_name() : "a dump",
                                   names, wanted, given.names.size())};
   parsed.names = std::move(given.names);

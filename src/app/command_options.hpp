@@ -8,7 +8,8 @@
 // them, and every word after it is a name, even one that begins with "-". At
 // most one mode flag is given (--check, --script, --find-pointers, --help,
 // --version; none is the plain dump); every option given belongs to that mode,
-// and the mode gets exactly its names (ROM TABLE DUMP START END for the dump).
+// and the mode gets exactly its names (ROM TABLE DUMP START END for the dump),
+// or at least them when they end in "..." (ROM WORD... for --find-text).
 //
 // Reading never prints, opens a file or runs anything: a usage error comes back
 // as its message, which names the option (or names) and what is wrong.
@@ -19,13 +20,14 @@
 #include <variant>
 #include <vector>
 
+#include "app/find_text_command.hpp"
 #include "app/finder_command.hpp"
 #include "app/script_command.hpp"
 #include "io/encoding.hpp"
 
 namespace textdump {
 
-enum class Mode { dialogue, dump, check, script, fit, find, help, version };
+enum class Mode { dialogue, dump, check, script, fit, find, find_text, help, version };
 
 // What the options set, before the names are given to a command.
 struct OptionValues {
@@ -33,6 +35,7 @@ struct OptionValues {
   std::optional<TableEncoding> encoding; // --table-encoding
   ScriptOptions script;                 // --pointers, --end, --max-length, --atlas-table, --json
   FinderCommand finder;                 // --map, --size, --min-count, --top, --json
+  FindTextCommand text;                 // --width, --order, --kana, --top, --json, --draft-table
 };
 
 struct ParsedOptions {
