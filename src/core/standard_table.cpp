@@ -19,7 +19,9 @@ struct Line {
 class Parser {
 public:
   Parser(StandardTable& result, const ValueConverter& convert)
-      : result_(result), convert_(convert) {}
+      : result_(result), convert_(convert), defined_on_(1) {
+    result_.tables.emplace_back();
+  }
 
   void read(const Line& line) {
     line_ = line;
@@ -42,11 +44,20 @@ public:
   }
 
   // Room for as many keys as the file is expected to define.
-  void expect(std::size_t keys) { defined_on_.reserve(keys); }
+  void expect(std::size_t keys) {
+    defined_on_.front().reserve(keys);
+    result_.tables.front().definitions.reserve(keys);
+  }
 
-  // Notes on keys that a longer key begins with: the longest match decides.
+  // Notes on keys that a longer key of the same table begins with: the longest
+  // match decides.
   void note_prefixes() {
-    std::vector<std::pair<std::string_view, Line>> keys(defined_on_.begin(), defined_on_.end());
+    for (const auto& defined : defined_on_) note_prefixes(defined);
+  }
+
+private:
+  void note_prefixes(const std::unordered_map<std::string, Line>& defined) {
+    std::vector<std::pair<std::string_view, Line>> keys(defined.begin(), defined.end());
     std::sort(keys.begin(), keys.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     // The keys that begin with a key sort right after it.
@@ -61,7 +72,6 @@ public:
     }
   }
 
-private:
   static std::string hex_key(std::string_view key) {
     std::string digits;
     for (const char c : key) digits += hex_byte(static_cast<std::uint8_t>(c));
@@ -75,11 +85,17 @@ private:
     if (severity == Severity::warning) ++result_.warnings;
   }
 
+  // The first "@" line names the first table; every later one starts a table.
   void table_name() {
-    if (++tables_ > 1)
+    const std::string_view name = line_.content.substr(1);
+    if (named_++ > 0) {
+      result_.tables.emplace_back();
+      defined_on_.emplace_back();
       report(1, Severity::note, "unused",
-             "table \"" + std::string(line_.content.substr(1)) +
+             "table \"" + std::string(name) +
                  "\" is not used: a dump reads the first table of a file");
+    }
+    result_.tables.back().name.assign(name);
   }
 
   // The key at [from, to) of the line, or nothing after reporting why.
@@ -133,15 +149,14 @@ private:
   }
 
   void define(std::string key, Entry entry) {
-    if (tables_ > 1) return;
-    const auto [it, fresh] = defined_on_.try_emplace(key, line_);
+    const auto [it, fresh] = defined_on_.back().try_emplace(key, line_);
     if (!fresh) {
       report(1, Severity::warning, "again",
              "key " + hex_key(key) + " was defined on line " + std::to_string(it->second.number) +
                  "; this line wins");
       it->second = line_;
     }
-    result_.definitions.push_back({std::move(key), std::move(entry)});
+    result_.tables.back().definitions.push_back({std::move(key), std::move(entry)});
   }
 
   // "/KEY=LABEL", "/KEY" or an artificial end such as "/<END>".
@@ -220,8 +235,9 @@ private:
   StandardTable& result_;
   const ValueConverter& convert_;
   Line line_;
-  int tables_ = 0;
-  std::unordered_map<std::string, Line> defined_on_; // key -> the line that last defined it
+  int named_ = 0; // "@" lines read
+  // By table: key -> the line that last defined it.
+  std::vector<std::unordered_map<std::string, Line>> defined_on_;
 };
 
 } // namespace
@@ -234,7 +250,6 @@ StandardTable parse_standard_table(std::string_view bytes, const ValueConverter&
   // all one- and two-byte keys would need.
   const std::size_t lines = std::min<std::size_t>(
       static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, 256 + 65536);
-  result.definitions.reserve(lines);
   parser.expect(lines);
   std::size_t start = 0;
   std::size_t number = 0;
@@ -250,6 +265,12 @@ StandardTable parse_standard_table(std::string_view bytes, const ValueConverter&
   }
   parser.note_prefixes();
   return result;
+}
+
+std::optional<std::size_t> table_named(const StandardTable& file, std::string_view name) {
+  for (std::size_t i = 0; i < file.tables.size(); ++i)
+    if (file.tables[i].name == name) return i;
+  return std::nullopt;
 }
 
 } // namespace textdump

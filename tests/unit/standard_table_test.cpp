@@ -70,7 +70,7 @@ CodeTable table_of(const std::vector<Definition>& definitions) {
 // ("key HEX KIND RENDERING", a control code's parameter count and what follows
 // them), then every report ("SEVERITY LINE:COLUMN KIND").
 std::string described(const StandardTable& parsed) {
-  const CodeTable table = table_of(parsed.definitions);
+  const CodeTable table = table_of(parsed.definitions());
   auto keys = table.keys();
   std::sort(keys.begin(), keys.end());
   std::string out;
@@ -120,7 +120,7 @@ std::string dump_through(const std::string& table_text, const std::string& rom, 
   const StandardTable parsed = parse_standard_table(table_text);
   EXPECT_EQ(parsed.errors, 0u);
   EngineFixture e(rom);
-  e.table = table_of(parsed.definitions);
+  e.table = table_of(parsed.definitions());
   EXPECT_EQ(e.run(start, last), DecodeEnd::complete);
   return e.dump();
 }
@@ -216,7 +216,7 @@ TEST(StandardTable, RealTablesLoadWithoutErrorsAsTheirOwnersMeantThem) {
     SCOPED_TRACE(c.file);
     const StandardTable parsed = real_table(c.file, c.encoding);
     EXPECT_EQ(parsed.errors, 0u);
-    const CodeTable table = table_of(parsed.definitions);
+    const CodeTable table = table_of(parsed.definitions());
     const CodeTable::Match match = table.longest_match(c.key);
     EXPECT_EQ(match.length, c.key.size());
     EXPECT_EQ(table.entry(match.index).rendering, c.rendering);
@@ -290,11 +290,11 @@ TEST(StandardTable, TextEncodedThroughRealTablesDecodesBack) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const StandardTable parsed = real_table(c.file, c.encoding);
-    const CodeTable table = table_of(parsed.definitions);
+    const CodeTable table = table_of(parsed.definitions());
     const std::optional<std::string> rom = encoded(table, c.text);
     ASSERT_TRUE(rom) << "the table cannot write this text";
     EngineFixture e(*rom);
-    e.table = table_of(parsed.definitions);
+    e.table = table_of(parsed.definitions());
     ASSERT_EQ(e.run(0, static_cast<std::uint32_t>(rom->size() - 1)), DecodeEnd::complete);
     EXPECT_EQ(e.dump(), c.text);
   }
