@@ -31,6 +31,7 @@ enum class Mode { dialogue, dump, check, script, fit, find, help, version };
 struct OptionValues {
   bool standard = false;                // --std-table
   std::optional<TableEncoding> encoding; // --table-encoding
+  std::string start_table;              // --table
   ScriptOptions script;                 // --pointers, --end, --max-length, --atlas-table, --json
   FinderCommand finder;                 // --map, --size, --min-count, --top, --json
 };

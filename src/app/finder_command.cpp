@@ -108,7 +108,7 @@ int run_finder_command(const FinderCommand& command) {
   CodeTable table(command.standard ? TableFormat::standard : TableFormat::own);
   if (const Failure loaded = load_code_table(
           {command.tablefile, command.standard ? TableFormat::standard : TableFormat::own,
-           command.encoding},
+           command.encoding, command.start_table},
           console, table);
       loaded != Failure::none)
     return exit_status(loaded);

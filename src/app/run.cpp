@@ -107,7 +107,7 @@ Failure run_dump(const RunRequest& request, const Console& console) {
   // tool's own format is read once the dump file is open.
   const TableRequest table_request{request.tablefile,
                                    request.standard ? TableFormat::standard : TableFormat::own,
-                                   request.encoding};
+                                   request.encoding, request.start_table};
   const bool table_first = table_request.format == TableFormat::standard;
   LoadedTables loaded;
   if (table_first)
@@ -154,7 +154,11 @@ Failure run_dump(const RunRequest& request, const Console& console) {
   Decoder decoder(table, rom.view(), out, load_member);
   decoder.use_threads(std::thread::hardware_concurrency() > 1);
   decoder.seek(request.start_offset);
+  decoder.use_tables(&loaded.tables);
   const DecodeEnd end = decoder.run_to(request.end_offset);
+  if (request.warnings && decoder.short_controls() > 0)
+    say(console,
+        warning_parameters_past_rom(decoder.short_controls(), decoder.first_short_control()));
   return finish(out, dump,
                 end == DecodeEnd::table_failed   ? Failure::table_switch
                 : end == DecodeEnd::write_failed ? Failure::dump_write

@@ -30,6 +30,7 @@ struct RunRequest {
   bool warnings = false;       // warn of runaway strings and misread keys (command line)
   bool standard = false;       // the table is in the standard format
   TableEncoding encoding = TableEncoding::utf8; // of a standard table's values
+  std::string start_table;                      // --table: where a dump starts; "" for the first
 };
 
 // Opens the ROM file. Failure::none, or the failure after its message (and the

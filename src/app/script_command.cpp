@@ -79,7 +79,7 @@ int run_script_command(const ScriptOptions& options) {
   CodeTable table(options.standard ? TableFormat::standard : TableFormat::own);
   if (const Failure loaded = load_code_table(
           {options.tablefile, options.standard ? TableFormat::standard : TableFormat::own,
-           options.encoding},
+           options.encoding, options.start_table},
           console, table);
       loaded != Failure::none)
     return exit_status(loaded);

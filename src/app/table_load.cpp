@@ -39,8 +39,23 @@ Failure load_standard(const TableRequest& request, const Console& console, Loade
             message_table_error(request.tablefile, report.line, report.column, report.message));
     return Failure::table_invalid;
   }
+  if (!request.start_table.empty()) {
+    const std::optional<std::size_t> start = table_named(file, request.start_table);
+    if (!start) {
+      say(console, message_no_such_table(request.tablefile, request.start_table));
+      return Failure::table_invalid;
+    }
+    loaded.start = *start;
+  }
   for (const NamedTable& named : file.tables)
     loaded.tables.emplace_back(TableFormat::standard).lay_over(named.definitions);
+  std::size_t again = 0;
+  const TableReport* first = nullptr;
+  for (const TableReport& report : file.reports)
+    if (report.kind == "again" && again++ == 0) first = &report;
+  if (first)
+    loaded.warnings.push_back(
+        warning_keys_again(request.tablefile, again, first->line, first->content));
   return Failure::none;
 }
 
@@ -71,7 +86,17 @@ bool read_table_file(const std::string& tablefile, std::string& bytes, const Con
   return false;
 }
 
-StandardTable parse_standard_file(std::string_view bytes, TableEncoding encoding) {
+StandardTable parse_standard_file(std::string& bytes, TableEncoding encoding) {
+  std::optional<std::string> utf8 = whole_file_in_utf8(bytes, encoding);
+  if (!utf8) {
+    StandardTable refused;
+    refused.tables.emplace_back();
+    refused.reports.push_back({1, 1, {}, Severity::error, "encoding",
+                               "the file does not convert to UTF-8 from the table's encoding"});
+    refused.errors = 1;
+    return refused;
+  }
+  bytes = std::move(*utf8);
   return parse_standard_table(bytes, converter_for(encoding));
 }
 

@@ -45,6 +45,7 @@ struct TableRequest {
   std::string tablefile;
   TableFormat format = TableFormat::own;
   TableEncoding encoding = TableEncoding::utf8; // of a standard table's values
+  std::string start_table; // the id of the table a dump starts in; "" for the first
 };
 
 // A loaded file: a code table for each of its tables, in file order, and what
@@ -70,7 +71,8 @@ Failure load_code_table(const TableRequest& request, const Console& console, Cod
 bool read_table_file(const std::string& tablefile, std::string& bytes, const Console& console,
                      Failure& failure);
 
-// Parses a standard table file's bytes in the encoding.
-StandardTable parse_standard_file(std::string_view bytes, TableEncoding encoding);
+// Parses a standard table file's bytes in the encoding; a file in UTF-16 is
+// first converted in place, and the reports point into bytes.
+StandardTable parse_standard_file(std::string& bytes, TableEncoding encoding);
 
 } // namespace textdump
