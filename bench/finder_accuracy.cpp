@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     options.plant = plant;
     const gen::GeneratedRom rom = gen::generate_rom(options);
     CodeTable table(TableFormat::standard);
-    table.lay_over(parse_standard_table(rom.table_text).definitions);
+    table.lay_over(parse_standard_table(rom.table_text).definitions());
     const RomView view{rom.rom.data(), rom.rom.size()};
     FinderOptions finder;
     finder.maps = suggested_maps(view);

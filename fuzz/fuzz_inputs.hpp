@@ -113,7 +113,7 @@ inline std::string run_standard_table_input(const std::uint8_t* data, std::size_
   }
   if (errors != table.errors || warnings != table.warnings) return "report counts differ";
   CodeTable code(TableFormat::standard);
-  for (const Definition& definition : table.definitions) {
+  for (const Definition& definition : table.definitions()) {
     if (definition.key.empty() || definition.key.size() > MAX_KEY_BYTES)
       return "a key of a bad length";
     code.define(definition);

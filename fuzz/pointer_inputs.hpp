@@ -164,7 +164,7 @@ inline ScriptRun run_script(const std::uint8_t* data, std::size_t size) {
   const PointerInput input = split_pointer_input(data, size, 3);
   const bool standard = (input.header[2] & 1) != 0;
   CodeTable table(standard ? TableFormat::standard : TableFormat::own);
-  table.lay_over(standard ? parse_standard_table(input.first).definitions
+  table.lay_over(standard ? parse_standard_table(input.first).definitions()
                           : parse_font_table(input.first).definitions);
 
   ScriptRequest request;

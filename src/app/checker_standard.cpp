@@ -42,7 +42,7 @@ int check_standard_table(const std::string& tablefile, TableEncoding encoding, s
   std::string bytes;
   Failure failure = Failure::none;
   if (!read_table_file(tablefile, bytes, stream_console(stderr, false, false), failure)) return 1;
-  const StandardTable parsed = parse_standard_table(bytes, converter_for(encoding));
+  const StandardTable parsed = parse_standard_file(bytes, encoding);
   Reporter reporter{out};
   static constexpr const char* SEVERITY[] = {"error: ", "warning: ", ""};
   for (const TableReport& report : parsed.reports) {
@@ -55,7 +55,7 @@ int check_standard_table(const std::string& tablefile, TableEncoding encoding, s
   }
   reporter.print_repeats();
   CodeTable table(TableFormat::standard);
-  table.lay_over(parsed.definitions);
+  table.lay_over(parsed.definitions());
   print_summary(table, reporter.problems, out);
   return reporter.problems == 0 ? 0 : 1;
 }

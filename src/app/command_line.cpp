@@ -59,6 +59,7 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     request.warnings = true;
     request.standard = standard;
     request.encoding = encoding;
+    request.start_table = parsed.values.start_table;
     break;
   }
   case Mode::check: command.check = {names[0], standard, encoding}; break;
@@ -70,6 +71,7 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     options.scriptfile = names[2];
     options.standard = standard;
     options.encoding = encoding;
+    options.start_table = parsed.values.start_table;
     if (options.scriptfile == "-" && !options.atlas_table)
       return UsageError{"a script on standard output needs --atlas-table FILE"};
     break;
@@ -82,6 +84,7 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     finder.tablefile = names[1];
     finder.standard = standard;
     finder.encoding = encoding;
+    finder.start_table = parsed.values.start_table;
     break;
   }
   case Mode::find_text: {

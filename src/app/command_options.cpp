@@ -230,6 +230,13 @@ Declarations::Declarations(OptionValues& values) {
           return std::nullopt;
         })
       ->needs(standard);
+  value("--table", "NAME", bit(Mode::dump) | script | find,
+        "the @NAME table of TABLE where strings start (default\nthe first)",
+        [&values](std::string_view name) -> std::optional<std::string> {
+          values.start_table = std::string(name);
+          return std::nullopt;
+        })
+      ->needs(standard);
 
   CLI::Option* pointers = value(
       "--pointers", "FIELDS", script,

@@ -33,6 +33,7 @@ enum class Mode { dialogue, dump, check, script, fit, find, find_text, help, ver
 struct OptionValues {
   bool standard = false;                // --std-table
   std::optional<TableEncoding> encoding; // --table-encoding
+  std::string start_table;              // --table
   ScriptOptions script;                 // --pointers, --end, --max-length, --atlas-table, --json
   FinderCommand finder;                 // --map, --size, --min-count, --top, --json
   FindTextCommand text;                 // --width, --order, --kana, --top, --json, --draft-table

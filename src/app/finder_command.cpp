@@ -101,8 +101,10 @@ int run_finder_command(const FinderCommand& command) {
   if (const Failure opened = open_rom(rom, command.romfile, console); opened != Failure::none)
     return exit_status(opened);
   CodeTable table(command.standard ? TableFormat::standard : TableFormat::own);
-  if (const Failure loaded =
-          load_code_table(command.tablefile, command.standard, command.encoding, console, table);
+  if (const Failure loaded = load_code_table(
+          {command.tablefile, command.standard ? TableFormat::standard : TableFormat::own,
+           command.encoding, command.start_table},
+          console, table);
       loaded != Failure::none)
     return exit_status(loaded);
   if (!has_end_entry(table)) {

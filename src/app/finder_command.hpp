@@ -20,6 +20,7 @@ struct FinderCommand {
   std::string romfile, tablefile;
   bool standard = false;
   TableEncoding encoding = TableEncoding::utf8;
+  std::string start_table; // --table: the table its strings start in; "" for the first
   std::optional<std::vector<FinderMap>> maps; // --map; else the suggested ones
   FinderOptions options;
   std::optional<std::string> json;

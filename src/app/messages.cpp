@@ -128,7 +128,8 @@ std::string usage_needs_value(std::string_view option) {
 
 std::string usage_bad_encoding(std::string_view name) {
   return "unknown table encoding \"" + printable(name) +
-         "\" (use utf-8, windows-1252 or shift-jis)";
+         "\" (use utf-8, windows-1252, shift-jis, euc-jp, euc-kr, big5, gbk, utf-16le or "
+         "utf-16be)";
 }
 
 std::string usage_bad_number(std::string_view option, std::string_view value) {
@@ -210,6 +211,25 @@ std::string warning_long_keys(std::string_view tablefile, std::size_t count, std
          " with keys of four or more digits, which this table format reads as one-byte codes "
          "(first: line " +
          with_commas(line) + ": " + printable(content) + ").\n";
+}
+
+std::string warning_keys_again(std::string_view tablefile, std::size_t count, std::size_t line,
+                               std::string_view content) {
+  return "Warning: " + quoted(tablefile) + " defines " + with_commas(count) +
+         (count == 1 ? " key" : " keys") + " again, the later line winning (first: line " +
+         with_commas(line) + ": " + printable(content) + ").\n";
+}
+
+std::string message_no_such_table(std::string_view tablefile, std::string_view name) {
+  return quoted(tablefile) + " has no table named " + quoted(printable(name)) + ".\n";
+}
+
+std::string warning_parameters_past_rom(std::size_t count, std::uint64_t offset) {
+  return "Warning: " +
+         std::string(count == 1 ? "a control code's parameters run"
+                                : with_commas(count) + " control codes' parameters run") +
+         " past the end of the ROM file (first at offset " + hex_number(offset) +
+         "): only the bytes in the file are written.\n";
 }
 
 std::string printable(std::string_view bytes) {

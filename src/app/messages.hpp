@@ -97,6 +97,12 @@ std::string message_no_table_beside(std::string_view scriptfile);
 
 std::string warning_no_end_for_snes();
 std::string warning_end_past_rom(std::uint32_t end_offset, std::uint64_t rom_size);
+// A standard table: its keys defined again (the first of them), a --table
+// that names no table of the file, control parameters past the ROM.
+std::string warning_keys_again(std::string_view tablefile, std::size_t count, std::size_t line,
+                               std::string_view content);
+std::string message_no_such_table(std::string_view tablefile, std::string_view name);
+std::string warning_parameters_past_rom(std::size_t count, std::uint64_t offset);
 std::string warning_long_keys(std::string_view tablefile, std::size_t count, std::size_t line,
                               std::string_view content);
 

@@ -46,19 +46,13 @@ bool dump_is_family_member(const DumpFile& dump, const CodeTable& table,
   return false;
 }
 
-void warn_end_past_rom(const RunRequest& request, const RomView& rom, const Console& console) {
+// What a command-line run warns of before it decodes: the table's warnings,
+// then an END past the ROM.
+void warn(const RunRequest& request, const LoadedTables& loaded, const RomView& rom,
+          const Console& console) {
+  for (const std::string& warning : loaded.warnings) say(console, warning);
   if (request.start_offset <= request.end_offset && request.end_offset >= rom.size)
     say(console, warning_end_past_rom(request.end_offset, rom.size));
-}
-
-void warn(const RunRequest& request, const LoadedTable& loaded, const CodeTable& table,
-          const RomView& rom, const Console& console) {
-  const LongKeys long_keys = find_long_keys(loaded.table);
-  if (long_keys.count > 0)
-    say(console, warning_long_keys(request.tablefile, long_keys.count, long_keys.first->number,
-                                   long_keys.first->content));
-  if (table.has_snes_without_end()) say(console, warning_no_end_for_snes());
-  warn_end_past_rom(request, rom, console);
 }
 
 // Opens the dump file the request names (or standard output), refusing the ROM
@@ -91,30 +85,6 @@ Failure truncate_failed(const RunRequest& request, Writer& out, DumpFile& dump,
       console);
 }
 
-// A standard table: no table switching, and the table is checked before any
-// file is written.
-Failure run_standard(const RunRequest& request, const RomImage& rom, const Console& console) {
-  Failure failure = Failure::none;
-  const std::optional<std::vector<Definition>> definitions =
-      load_standard_table(request.tablefile, request.encoding, console, failure);
-  if (!definitions) return failure;
-  DumpFile dump;
-  if (const Failure opened = open_dump(request, rom, dump, console); opened != Failure::none)
-    return opened;
-  Writer out(dump);
-  if (!dump.truncate()) return truncate_failed(request, out, dump, console);
-  if (request.warnings) warn_end_past_rom(request, rom.view(), console);
-  CodeTable table(TableFormat::standard);
-  table.lay_over(*definitions);
-  Decoder decoder(table, rom.view(), out);
-  decoder.use_threads(std::thread::hardware_concurrency() > 1);
-  decoder.seek(request.start_offset);
-  return finish(out, dump,
-                decoder.run_to(request.end_offset) == DecodeEnd::complete ? Failure::none
-                                                                          : Failure::dump_write,
-                console);
-}
-
 } // namespace
 
 Failure open_rom(RomImage& rom, const std::string& romfile, const Console& console) {
@@ -133,33 +103,37 @@ Failure run_dump(const RunRequest& request, const Console& console) {
   RomImage rom;
   if (const Failure opened = open_rom(rom, request.romfile, console); opened != Failure::none)
     return opened;
-  if (request.standard) return run_standard(request, rom, console);
+  // A standard table is refused before any file is touched; a table in the
+  // tool's own format is read once the dump file is open.
+  const TableRequest table_request{request.tablefile,
+                                   request.standard ? TableFormat::standard : TableFormat::own,
+                                   request.encoding, request.start_table};
+  const bool table_first = table_request.format == TableFormat::standard;
+  LoadedTables loaded;
+  if (table_first)
+    if (const Failure failure = load_tables(table_request, console, loaded);
+        failure != Failure::none)
+      return failure;
 
   DumpFile dump;
   if (const Failure opened = open_dump(request, rom, dump, console); opened != Failure::none)
     return opened;
   Writer out(dump);
-
-  if (!file_opens(request.tablefile))
-    return finish(out, dump,
-                  fail(console, Failure::table_open, message_table_open(request.tablefile)),
-                  console);
-  CodeTable table;
-  {
-    LoadedTable loaded;
-    if (!load_font_table(request.tablefile, console, loaded))
-      return finish(out, dump, Failure::table_read, console);
-    table.lay_over(loaded.table.definitions);
-    if (dump_is_family_member(dump, table, request.tablefile)) {
-      dump.discard();
-      return fail(console, Failure::dump_is_input,
-                  message_dump_is_input(request.dumpfile, "a table file"));
-    }
-    if (!dump.truncate()) return truncate_failed(request, out, dump, console);
-    if (request.warnings) warn(request, loaded, table, rom.view(), console);
+  if (!table_first)
+    if (const Failure failure = load_tables(table_request, console, loaded);
+        failure != Failure::none)
+      return finish(out, dump, failure, console);
+  CodeTable& table = loaded.tables[loaded.start];
+  if (dump_is_family_member(dump, table, request.tablefile)) {
+    dump.discard();
+    return fail(console, Failure::dump_is_input,
+                message_dump_is_input(request.dumpfile, "a table file"));
   }
-  // A switch rewrites the table digit of the name in force and never puts the
-  // typed name back.
+  if (!dump.truncate()) return truncate_failed(request, out, dump, console);
+  if (request.warnings) warn(request, loaded, rom.view(), console);
+
+  // A switch of the tool's own format rewrites the table digit of the name in
+  // force and never puts the typed name back.
   std::string tablefile = request.tablefile;
   const MemberLoader load_member =
       [&](std::uint8_t member) -> std::optional<std::vector<Definition>> {
@@ -172,16 +146,23 @@ Failure run_dump(const RunRequest& request, const Console& console) {
       fail(console, Failure::table_switch, message_dump_is_input(dump.name(), "a table file"));
       return std::nullopt;
     }
-    LoadedTable loaded;
-    if (!load_font_table(tablefile, console, loaded)) return std::nullopt;
-    return std::move(loaded.table.definitions);
+    LoadedTable member_file;
+    if (!load_font_table(tablefile, console, member_file)) return std::nullopt;
+    return std::move(member_file.table.definitions);
   };
 
   Decoder decoder(table, rom.view(), out, load_member);
   decoder.use_threads(std::thread::hardware_concurrency() > 1);
   decoder.seek(request.start_offset);
+  decoder.use_tables(&loaded.tables);
   const DecodeEnd end = decoder.run_to(request.end_offset);
-  return finish(out, dump, end == DecodeEnd::table_failed ? Failure::table_switch : Failure::none,
+  if (request.warnings && decoder.short_controls() > 0)
+    say(console,
+        warning_parameters_past_rom(decoder.short_controls(), decoder.first_short_control()));
+  return finish(out, dump,
+                end == DecodeEnd::table_failed   ? Failure::table_switch
+                : end == DecodeEnd::write_failed ? Failure::dump_write
+                                                 : Failure::none,
                 console);
 }
 

@@ -1,11 +1,13 @@
 // A run: the five answers, the three files, the decoding and the ending.
 //
-// A run opens the ROM file, opens the dump file (creating it, never truncating
-// it yet) and opens the table file, in that order; loads the table; empties
-// the dump file; decodes the range; and ends with a Failure that maps to the
-// exit status. Every failure prints one message through the console and
-// pauses (the loader pauses for its own message). A standard table is loaded
-// before the dump file is opened: a table with errors touches no file.
+// One path for both table formats. A run opens the ROM file, opens the dump
+// file (creating it, never truncating it yet) and loads the table through the
+// loader of its format; empties the dump file; decodes the range; and ends
+// with a Failure that maps to the exit status. Every failure prints one
+// message through the console and pauses (the loader pauses for its own
+// message). A table in the tool's own format is loaded once the dump file is
+// open; a standard table before it is opened, so that a table with errors
+// touches no file.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +30,7 @@ struct RunRequest {
   bool warnings = false;       // warn of runaway strings and misread keys (command line)
   bool standard = false;       // the table is in the standard format
   TableEncoding encoding = TableEncoding::utf8; // of a standard table's values
+  std::string start_table;                      // --table: where a dump starts; "" for the first
 };
 
 // Opens the ROM file. Failure::none, or the failure after its message (and the

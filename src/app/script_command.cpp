@@ -77,8 +77,10 @@ int run_script_command(const ScriptOptions& options) {
   if (const Failure opened = open_rom(rom, options.romfile, console); opened != Failure::none)
     return exit_status(opened);
   CodeTable table(options.standard ? TableFormat::standard : TableFormat::own);
-  if (const Failure loaded =
-          load_code_table(options.tablefile, options.standard, options.encoding, console, table);
+  if (const Failure loaded = load_code_table(
+          {options.tablefile, options.standard ? TableFormat::standard : TableFormat::own,
+           options.encoding, options.start_table},
+          console, table);
       loaded != Failure::none)
     return exit_status(loaded);
   if (options.end.token && !has_end_entry(table)) {

@@ -23,6 +23,7 @@ struct ScriptOptions {
   std::string romfile, tablefile, scriptfile; // scriptfile "-" is standard output
   bool standard = false;
   TableEncoding encoding = TableEncoding::utf8;
+  std::string start_table; // --table: the table its strings start in; "" for the first
   std::vector<PointerTable> ptables;
   std::vector<std::string> pointer_arguments; // as given
   EndRule end;

@@ -5,6 +5,62 @@
 
 namespace textdump {
 
+namespace {
+
+// The tool's own format: a file that does not open is named; one that opens
+// loads whatever it holds.
+Failure load_own(const std::string& tablefile, const Console& console, LoadedTables& loaded) {
+  if (!file_opens(tablefile)) {
+    say(console, message_table_open(tablefile));
+    pause(console);
+    return Failure::table_open;
+  }
+  LoadedTable file;
+  if (!load_font_table(tablefile, console, file)) return Failure::table_read;
+  CodeTable& table = loaded.tables.emplace_back(TableFormat::own);
+  table.lay_over(file.table.definitions);
+  const LongKeys long_keys = find_long_keys(file.table);
+  if (long_keys.count > 0)
+    loaded.warnings.push_back(warning_long_keys(tablefile, long_keys.count, long_keys.first->number,
+                                                long_keys.first->content));
+  if (table.has_snes_without_end()) loaded.warnings.push_back(warning_no_end_for_snes());
+  return Failure::none;
+}
+
+Failure load_standard(const TableRequest& request, const Console& console, LoadedTables& loaded) {
+  std::string bytes;
+  Failure failure = Failure::none;
+  if (!read_table_file(request.tablefile, bytes, console, failure)) return failure;
+  const StandardTable file = parse_standard_file(bytes, request.encoding);
+  if (file.errors > 0) {
+    for (const TableReport& report : file.reports)
+      if (report.severity == Severity::error)
+        say(console,
+            message_table_error(request.tablefile, report.line, report.column, report.message));
+    return Failure::table_invalid;
+  }
+  if (!request.start_table.empty()) {
+    const std::optional<std::size_t> start = table_named(file, request.start_table);
+    if (!start) {
+      say(console, message_no_such_table(request.tablefile, request.start_table));
+      return Failure::table_invalid;
+    }
+    loaded.start = *start;
+  }
+  for (const NamedTable& named : file.tables)
+    loaded.tables.emplace_back(TableFormat::standard).lay_over(named.definitions);
+  std::size_t again = 0;
+  const TableReport* first = nullptr;
+  for (const TableReport& report : file.reports)
+    if (report.kind == "again" && again++ == 0) first = &report;
+  if (first)
+    loaded.warnings.push_back(
+        warning_keys_again(request.tablefile, again, first->line, first->content));
+  return Failure::none;
+}
+
+} // namespace
+
 bool load_font_table(const std::string& tablefile, const Console& console, LoadedTable& loaded) {
   const ReadStatus status = read_file(tablefile, loaded.bytes);
   if (status != ReadStatus::ok) {
@@ -30,37 +86,30 @@ bool read_table_file(const std::string& tablefile, std::string& bytes, const Con
   return false;
 }
 
-std::optional<std::vector<Definition>> load_standard_table(const std::string& tablefile,
-                                                           TableEncoding encoding,
-                                                           const Console& console,
-                                                           Failure& failure) {
-  std::string bytes;
-  if (!read_table_file(tablefile, bytes, console, failure)) return std::nullopt;
-  StandardTable table = parse_standard_table(bytes, converter_for(encoding));
-  if (table.errors == 0) return std::move(table.definitions);
-  for (const TableReport& report : table.reports)
-    if (report.severity == Severity::error)
-      say(console, message_table_error(tablefile, report.line, report.column, report.message));
-  failure = Failure::table_invalid;
-  return std::nullopt;
+StandardTable parse_standard_file(std::string& bytes, TableEncoding encoding) {
+  std::optional<std::string> utf8 = whole_file_in_utf8(bytes, encoding);
+  if (!utf8) {
+    StandardTable refused;
+    refused.tables.emplace_back();
+    refused.reports.push_back({1, 1, {}, Severity::error, "encoding",
+                               "the file does not convert to UTF-8 from the table's encoding"});
+    refused.errors = 1;
+    return refused;
+  }
+  bytes = std::move(*utf8);
+  return parse_standard_table(bytes, converter_for(encoding));
 }
 
-Failure load_code_table(const std::string& tablefile, bool standard, TableEncoding encoding,
-                        const Console& console, CodeTable& table) {
-  if (standard) {
-    Failure failure = Failure::none;
-    const auto definitions = load_standard_table(tablefile, encoding, console, failure);
-    if (!definitions) return failure;
-    table.lay_over(*definitions);
-    return Failure::none;
-  }
-  if (!file_opens(tablefile)) {
-    say(console, message_table_open(tablefile));
-    return Failure::table_open;
-  }
-  LoadedTable loaded;
-  if (!load_font_table(tablefile, console, loaded)) return Failure::table_read;
-  table.lay_over(loaded.table.definitions);
+Failure load_tables(const TableRequest& request, const Console& console, LoadedTables& loaded) {
+  return request.format == TableFormat::standard ? load_standard(request, console, loaded)
+                                                 : load_own(request.tablefile, console, loaded);
+}
+
+Failure load_code_table(const TableRequest& request, const Console& console, CodeTable& table) {
+  LoadedTables loaded;
+  if (const Failure failure = load_tables(request, console, loaded); failure != Failure::none)
+    return failure;
+  table = std::move(loaded.tables[loaded.start]);
   return Failure::none;
 }
 

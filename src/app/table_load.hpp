@@ -1,15 +1,24 @@
-// Loading a table file as a run does: read it whole, parse it, and report on
-// the console what the parse found.
+// Loading a table file as a command does: read it whole, parse it in its
+// format, report on the console what the parse found, and make a code table of
+// each of its tables.
+//
+// A format is a parser (bytes in, tables and reports out) and the way a byte
+// without an entry is written (the code table's format). The tool's own format
+// prints a "HEX VALUE ERROR:" line for every reported character and loads what
+// it read; a standard table with errors prints each as
+// "FILE:LINE:COLUMN: error: ..." and is refused. The tool's own format has one
+// table a file (its family members are files of their own, loaded by a run's
+// switches); a standard file may hold several.
 #pragma once
 
-#include <string>
-
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/console.hpp"
 #include "app/messages.hpp"
 #include "core/font_table.hpp"
+#include "core/standard_table.hpp"
 #include "io/encoding.hpp"
 
 namespace textdump {
@@ -31,24 +40,39 @@ struct LoadedTable {
 // message naming the file and the limit), the pause, and false.
 bool load_font_table(const std::string& tablefile, const Console& console, LoadedTable& loaded);
 
-// Lays the named table over table, as --script and --find-pointers read it:
-// a standard table, or one in the tool's own format (whose switches are not
-// followed). Failure::none, or the failure after printing why.
-Failure load_code_table(const std::string& tablefile, bool standard, TableEncoding encoding,
-                        const Console& console, CodeTable& table);
+// Which table file a command reads, in which format.
+struct TableRequest {
+  std::string tablefile;
+  TableFormat format = TableFormat::own;
+  TableEncoding encoding = TableEncoding::utf8; // of a standard table's values
+  std::string start_table; // the id of the table a dump starts in; "" for the first
+};
+
+// A loaded file: a code table for each of its tables, in file order, and what
+// a command-line run warns of before it decodes.
+struct LoadedTables {
+  std::vector<CodeTable> tables;
+  std::size_t start = 0; // the table a dump starts in
+  std::vector<std::string> warnings;
+};
+
+// Loads the file the request names. Failure::none, or the failure after
+// printing why: the file cannot be opened (table_open) or read (table_read),
+// or a standard table has errors (table_invalid).
+Failure load_tables(const TableRequest& request, const Console& console, LoadedTables& loaded);
+
+// The table a dump starts in, as --script and --find-pointers read it (the
+// switches of the tool's own format are not followed). Failure::none, or the
+// failure after printing why.
+Failure load_code_table(const TableRequest& request, const Console& console, CodeTable& table);
 
 // Reads a table file whole into bytes. False, after printing why (can't open,
 // over 64 MiB, a failed read) with failure table_open or table_read.
 bool read_table_file(const std::string& tablefile, std::string& bytes, const Console& console,
                      Failure& failure);
 
-// Reads and parses a standard table file. Nothing, after printing why, when
-// the file cannot be opened or read (failure table_open or table_read) or the
-// table has errors, each printed as "FILE:LINE:COLUMN: error: ..." (failure
-// table_invalid). Warnings and notes are the checker's, not a run's.
-std::optional<std::vector<Definition>> load_standard_table(const std::string& tablefile,
-                                                           TableEncoding encoding,
-                                                           const Console& console,
-                                                           Failure& failure);
+// Parses a standard table file's bytes in the encoding; a file in UTF-16 is
+// first converted in place, and the reports point into bytes.
+StandardTable parse_standard_file(std::string& bytes, TableEncoding encoding);
 
 } // namespace textdump

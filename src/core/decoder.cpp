@@ -39,7 +39,15 @@ void Decoder::write_entry(CodeTable::Index index, std::uint8_t byte) {
 
 void Decoder::write_control(const Entry& entry) {
   out_.write(entry.rendering);
-  for (unsigned i = 0; i < entry.arguments; ++i) out_.write(raw_byte_rendering(next_argument()));
+  const bool standard = table_.format() == TableFormat::standard;
+  for (unsigned i = 0; i < entry.arguments; ++i) {
+    if (standard && position_ + 1 >= rom_.size) {
+      if (short_controls_++ == 0) first_short_control_ = position_ + 1;
+      position_ += entry.arguments - i;
+      break;
+    }
+    out_.write(raw_byte_rendering(next_argument()));
+  }
   out_.write(entry.after);
 }
 
@@ -59,7 +67,8 @@ bool Decoder::plain_run(std::uint64_t stop) {
       out_.flush();
       room = static_cast<std::size_t>(out_.buffer_end() - out_.cursor()) / sizeof(Piece);
     }
-    const unsigned char* const slice_end = p + std::min<std::size_t>(room - 1, static_cast<std::size_t>(end - p));
+    const unsigned char* const slice_end =
+        p + std::min<std::size_t>(room - 1, static_cast<std::size_t>(end - p));
     const Chunked chunk = decode_chunk(p, slice_end, end, out_.cursor());
     out_.advance(chunk.bytes);
     const bool stopped = chunk.reached < slice_end;
@@ -105,6 +114,11 @@ DecodeEnd Decoder::run_to(std::uint32_t last) {
     case EntryKind::snes: follow_snes(entry); break;
     case EntryKind::table_switch:
       if (!load_member(entry.table)) return DecodeEnd::table_failed;
+      break;
+    case EntryKind::frames:
+      position_ += match.length;
+      step = 0;
+      if (tables_) run_frames(entry, stop);
       break;
     case EntryKind::control:
       // The parameters follow the key's last byte.

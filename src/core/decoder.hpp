@@ -13,7 +13,9 @@
 // member loader for another member of the table family and lays its
 // definitions over the code table; the next END byte met while another member
 // is in force asks for member 0 again before its "[END]". Offsets past the end
-// of the ROM read as 0xFF. The decoder opens no file and prints nothing: a
+// of the ROM read as 0xFF, but for a standard table's control parameters,
+// which stop at the end of the ROM. A standard table's switch opens frames of
+// the file's other tables (decoder_frames.cpp). The decoder opens no file and prints nothing: a
 // member that cannot be loaded ends the range with table_failed, after the
 // loader has said why.
 #pragma once
@@ -59,6 +61,16 @@ public:
   static constexpr std::size_t THREAD_CHUNK = std::size_t{256} << 10;
   void use_threads(bool on, std::size_t chunk = THREAD_CHUNK);
 
+  // The tables of a standard file, for its switches; the decoder's table is
+  // the one it starts in. They outlive the decoder.
+  void use_tables(const std::vector<CodeTable>* tables) { tables_ = tables; }
+
+  // Parameter bytes of control codes that lay past the end of the ROM: in a
+  // standard table only the bytes in the file are written. The first such
+  // code's offset, and how many there were.
+  std::uint64_t first_short_control() const { return first_short_control_; }
+  std::size_t short_controls() const { return short_controls_; }
+
   // Decodes from the position up to last, inclusive; a pointer's argument bytes
   // are consumed even past last. The position ends past the last byte decoded.
   DecodeEnd run_to(std::uint32_t last);
@@ -81,11 +93,15 @@ private:
   void follow_snes(const Entry& entry);
   void copy_target(std::uint64_t target, std::optional<std::uint32_t> record_length);
   bool load_member(std::uint8_t member);
+  void run_frames(const Entry& root_switch, std::uint64_t stop); // decoder_frames.cpp
 
   CodeTable& table_;
   RomView rom_;
   Writer& out_;
   MemberLoader load_member_;
+  const std::vector<CodeTable>* tables_ = nullptr;
+  std::uint64_t first_short_control_ = 0;
+  std::size_t short_controls_ = 0;
   std::uint64_t position_ = 0;
   std::uint8_t active_table_ = 0;
   std::uint32_t header_size_ = 0;

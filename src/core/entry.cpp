@@ -114,6 +114,12 @@ Entry control_entry(std::string_view label, std::uint8_t parameters) {
   return entry;
 }
 
+Entry frames_entry(std::string_view label, std::vector<FrameParam> params) {
+  Entry entry = labelled(EntryKind::frames, label, with_line_breaks(label));
+  entry.params = std::move(params);
+  return entry;
+}
+
 std::string undefined_rendering(std::uint8_t byte, bool standard) {
   return standard ? raw_byte_rendering(byte) : "(" + hex_byte(byte) + ")";
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/address_map.hpp"
 
@@ -24,21 +25,40 @@ enum class EntryKind : std::uint8_t {
   snes,         // a string through a SNES pointer table
   table_switch, // another member of the table family for what follows
   control,      // a control code followed by parameter bytes (standard tables)
+  frames,       // a switch of a standard table: its label, then frames of other tables
+};
+
+// One parameter of a standard table's switch: the frame it opens, run until the
+// frame ends, or a return from the frame the switch was matched in.
+struct FrameParam {
+  enum class Kind : std::uint8_t {
+    table, // a frame of another table of the file
+    raw,   // count bytes, each written <$XX>
+    back,  // no frame: the frame the switch was matched in ends
+  };
+  Kind kind = Kind::table;
+  std::uint32_t table = 0; // table: its place among the file's tables
+  std::uint32_t count = 0; // table: the weighted matches it lasts, 0 for no counter; raw: bytes
+  std::string until;       // table: the bytes that end it (no counter); empty for none
+  bool plus = false;       // its matches also count toward the frame that switched
+  bool operator==(const FrameParam&) const = default;
 };
 
 struct Entry {
   EntryKind kind = EntryKind::undefined;
-  std::string rendering;         // text, line_break, wait, end: the bytes written;
-                                 // control: what comes before the parameters
-  std::string after;             // control: what comes after the parameters
-  std::string label;             // standard tables: the value as the file writes it
-  std::uint32_t base = 0;        // fixed, snes
-  std::uint8_t length = 0;       // fixed: the record length, the most codes decoded
-  std::uint8_t arguments = 0;    // fixed, snes: argument bytes after the control byte;
-                                 // control: parameter bytes
-  std::uint8_t pointer_size = 0; // snes: 3 for 24-bit pointers, else 16-bit; also the stride
-  SnesMap map = SnesMap::lorom;  // snes
-  std::uint8_t table = 0;        // table_switch: the family member
+  std::string rendering;          // text, line_break, wait, end: the bytes written;
+                                  // control: what comes before the parameters
+  std::string after;              // control: what comes after the parameters
+  std::string label;              // standard tables: the value as the file writes it
+  std::uint32_t base = 0;         // fixed, snes
+  std::uint8_t length = 0;        // fixed: the record length, the most codes decoded
+  std::uint8_t arguments = 0;     // fixed, snes: argument bytes after the control byte;
+                                  // control: parameter bytes
+  std::uint8_t pointer_size = 0;  // snes: 3 for 24-bit pointers, else 16-bit; also the stride
+  SnesMap map = SnesMap::lorom;   // snes
+  std::uint8_t table = 0;         // table_switch: the family member
+  std::uint32_t weight = 1;       // standard tables: what a match counts toward a frame's counter
+  std::vector<FrameParam> params; // frames: the frames it opens, in order
 };
 
 Entry text_entry(std::string_view bytes);
@@ -58,6 +78,9 @@ Entry standard_end_entry(std::string_view label);
 Entry standard_break_entry(std::string_view label);
 // LABEL without its trailing "\n"s, each parameter byte as <$XX>, then those line breaks.
 Entry control_entry(std::string_view label, std::uint8_t parameters);
+
+// Standard tables: LABEL written where the switch stands ("\n" as CR LF), then the frames.
+Entry frames_entry(std::string_view label, std::vector<FrameParam> params);
 
 // What a byte without an entry writes: (XX) in the tool's own format, <$XX> in
 // standard tables.

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <unordered_map>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "core/numbers.hpp"
+#include "core/standard_switch.hpp"
 
 namespace textdump {
 
@@ -19,7 +21,9 @@ struct Line {
 class Parser {
 public:
   Parser(StandardTable& result, const ValueConverter& convert)
-      : result_(result), convert_(convert) {}
+      : result_(result), convert_(convert), defined_on_(1) {
+    result_.tables.emplace_back();
+  }
 
   void read(const Line& line) {
     line_ = line;
@@ -27,9 +31,7 @@ public:
     switch (text[0]) {
     case '#': return;
     case '@': return table_name();
-    case '!':
-      return report(1, Severity::warning, "switch",
-                    "table switching lines (!) are not read yet; their bytes show as unknown");
+    case '!': return switch_line();
     case '\\':
       return report(1, Severity::error, "backslash",
                     "a line cannot begin with \"\\\": write /KEY for an end or KEY=<WAIT> for a "
@@ -42,11 +44,20 @@ public:
   }
 
   // Room for as many keys as the file is expected to define.
-  void expect(std::size_t keys) { defined_on_.reserve(keys); }
+  void expect(std::size_t keys) {
+    defined_on_.front().reserve(keys);
+    result_.tables.front().definitions.reserve(keys);
+  }
 
-  // Notes on keys that a longer key begins with: the longest match decides.
+  // Notes on keys that a longer key of the same table begins with: the longest
+  // match decides.
   void note_prefixes() {
-    std::vector<std::pair<std::string_view, Line>> keys(defined_on_.begin(), defined_on_.end());
+    for (const auto& defined : defined_on_) note_prefixes(defined);
+  }
+
+private:
+  void note_prefixes(const std::unordered_map<std::string, Line>& defined) {
+    std::vector<std::pair<std::string_view, Line>> keys(defined.begin(), defined.end());
     std::sort(keys.begin(), keys.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     // The keys that begin with a key sort right after it.
@@ -61,7 +72,6 @@ public:
     }
   }
 
-private:
   void report(std::size_t column, Severity severity, std::string kind, std::string message) {
     result_.reports.push_back(
         {line_.number, column, line_.content, severity, std::move(kind), std::move(message)});
@@ -69,16 +79,98 @@ private:
     if (severity == Severity::warning) ++result_.warnings;
   }
 
+  // The first "@" line names the first table; every later one starts a table.
   void table_name() {
-    if (++tables_ > 1)
-      report(1, Severity::note, "unused",
-             "table \"" + std::string(line_.content.substr(1)) +
-                 "\" is not used: a dump reads the first table of a file");
+    const std::string_view name = line_.content.substr(1);
+    if (name.empty() || name.find_first_of("<>") != std::string_view::npos)
+      return report(2, Severity::error, "name",
+                    "a table id is not empty and holds neither \"<\" nor \">\"");
+    for (const NamedTable& table : result_.tables)
+      if (table.name == name)
+        return report(2, Severity::error, "name",
+                      "table \"" + std::string(name) + "\" is named on an earlier line");
+    if (named_++ > 0) {
+      result_.tables.emplace_back();
+      defined_on_.emplace_back();
+    }
+    result_.tables.back().name.assign(name);
+    named_on_.resize(result_.tables.size());
+    named_on_.back() = line_;
   }
 
+public:
+  // After the whole file: the ids that switches name, the tables no switch
+  // reaches from the first one, and switches that nest without counting.
+  void finish() {
+    named_on_.resize(result_.tables.size());
+    for (Pending& pending : pending_) {
+      const std::optional<std::size_t> found = table_named(result_, pending.id);
+      line_ = pending.line;
+      if (!found) {
+        report(pending.column, Severity::error, "table",
+               "no table of the file is named \"" + std::string(pending.id) + "\"");
+        continue;
+      }
+      result_.tables[pending.table]
+          .definitions[pending.definition]
+          .entry.params[pending.param]
+          .table = static_cast<std::uint32_t>(*found);
+    }
+    std::stable_sort(result_.reports.begin(), result_.reports.end(),
+                     [](const TableReport& a, const TableReport& b) { return a.line < b.line; });
+    if (result_.errors > 0) return;
+    const std::size_t count = result_.tables.size();
+    // Which tables each table switches to, through switches of weight 0 or any.
+    std::vector<std::vector<bool>> to(count, std::vector<bool>(count)), light = to;
+    for (std::size_t t = 0; t < count; ++t)
+      for (const Definition& definition : result_.tables[t].definitions)
+        for (const FrameParam& param : definition.entry.params)
+          if (param.kind == FrameParam::Kind::table) {
+            to[t][param.table] = true;
+            if (definition.entry.weight == 0 && param.count == 0 && param.until.empty())
+              light[t][param.table] = true;
+          }
+    const auto reach = [count](std::vector<std::vector<bool>> r) {
+      for (std::size_t k = 0; k < count; ++k)
+        for (std::size_t i = 0; i < count; ++i)
+          if (r[i][k])
+            for (std::size_t j = 0; j < count; ++j) r[i][j] = r[i][j] || r[k][j];
+      return r;
+    };
+    const auto reached = reach(to), loops = reach(light);
+    for (std::size_t t = 1; t < count; ++t)
+      if (!reached[0][t]) {
+        line_ = named_on_[t];
+        report(1, Severity::note, "unused",
+               "table \"" + result_.tables[t].name +
+                   "\" is not used: no switch reaches it from the first table");
+      }
+    for (std::size_t t = 0; t < count; ++t)
+      if (loops[t][t] && !switch_lines_[t].content.empty()) {
+        line_ = switch_lines_[t];
+        report(1, Severity::warning, "loop",
+               "switches of weight 0 into frames without an end lead back to table \"" +
+                   result_.tables[t].name + "\": they can nest without end, counting nothing");
+      }
+  }
+
+private:
   // The key at [from, to) of the line, or nothing after reporting why.
-  std::optional<std::string> key(std::size_t from, std::size_t to) {
-    const std::string_view digits = line_.content.substr(from, to - from);
+  std::optional<std::string> key(std::size_t from, std::size_t to,
+                                 std::uint32_t* weight = nullptr) {
+    std::string_view digits = line_.content.substr(from, to - from);
+    if (const std::size_t open = digits.find('<'); open != std::string_view::npos) {
+      const std::optional<std::uint32_t> w =
+          digits.back() == '>' ? parse_weight(digits.substr(open + 1, digits.size() - open - 2))
+                               : std::nullopt;
+      if (!w) {
+        report(from + open + 1, Severity::error, "key",
+               "a key's weight is written <W>, W from 0 to 999999999");
+        return std::nullopt;
+      }
+      if (weight) *weight = *w;
+      digits = digits.substr(0, open);
+    }
     if (digits.empty()) {
       report(from + 1, Severity::error, "key", "the key is missing before \"=\"");
       return std::nullopt;
@@ -127,22 +219,25 @@ private:
   }
 
   void define(std::string key, Entry entry) {
-    if (tables_ > 1) return;
-    const auto [it, fresh] = defined_on_.try_emplace(key, line_);
+    const auto [it, fresh] = defined_on_.back().try_emplace(key, line_);
     if (!fresh) {
       report(1, Severity::warning, "again",
              "key " + hex_bytes(key) + " was defined on line " + std::to_string(it->second.number) +
                  "; this line wins");
       it->second = line_;
     }
-    result_.definitions.push_back({std::move(key), std::move(entry)});
+    result_.tables.back().definitions.push_back({std::move(key), std::move(entry)});
   }
 
   // "/KEY=LABEL", "/KEY" or an artificial end such as "/<END>".
   void end_token() {
     const std::string_view text = line_.content;
     const std::size_t equals = std::min(text.find('='), text.size());
-    const std::string_view digits = text.substr(1, equals - 1);
+    std::string_view digits = text.substr(1, equals - 1);
+    if (const std::size_t open = digits.find('<');
+        open != std::string_view::npos && digits.back() == '>' &&
+        parse_weight(digits.substr(open + 1, digits.size() - open - 2)))
+      digits = digits.substr(0, open);
     if (digits.empty() || !std::all_of(digits.begin(), digits.end(), is_hex_digit)) {
       report(1, Severity::note, "artificial",
              "an end without a key is an inserter's artificial end: it defines nothing here");
@@ -157,13 +252,16 @@ private:
   }
 
   template <class Make> void labelled(std::size_t equals, Make make) {
-    std::optional<std::string> bytes = key(1, equals);
+    std::uint32_t weight = 1;
+    std::optional<std::string> bytes = key(1, equals, &weight);
     if (!bytes) return;
     const std::string_view raw =
         equals < line_.content.size() ? line_.content.substr(equals + 1) : std::string_view{};
     std::optional<std::string> label = value(equals + 1, raw);
     if (!label) return;
-    define(std::move(*bytes), make(*label));
+    Entry entry = make(*label);
+    entry.weight = weight;
+    define(std::move(*bytes), std::move(entry));
   }
 
   void control_code() {
@@ -173,9 +271,15 @@ private:
       report(1, Severity::error, "equals", "a control code needs \"=\" after its key");
       return;
     }
-    std::optional<std::string> bytes = key(1, equals);
+    std::uint32_t weight = 1;
+    std::optional<std::string> bytes = key(1, equals, &weight);
     if (!bytes) return;
     const std::string_view rest = text.substr(equals + 1);
+    if (rest.empty()) {
+      report(equals + 2, Severity::error, "empty",
+             "a control code without a label or a parameter would write nothing");
+      return;
+    }
     const std::size_t comma = std::min(rest.find(','), rest.size());
     std::optional<std::string> label = value(equals + 1, rest.substr(0, comma));
     if (!label) return;
@@ -183,8 +287,9 @@ private:
     if (comma < rest.size()) {
       const std::string_view fields = rest.substr(comma + 1);
       parameters = static_cast<std::size_t>(std::count(fields.begin(), fields.end(), ',')) + 1;
-      if (parameters == 1 && fields.size() == 1 && fields[0] >= '1' && fields[0] <= '8')
-        parameters = static_cast<std::size_t>(fields[0] - '0');
+      if (parameters == 1 && !fields.empty() && fields.size() <= 4 &&
+          std::all_of(fields.begin(), fields.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        parameters = static_cast<std::size_t>(std::stoul(std::string(fields)));
     }
     if (parameters > 255) {
       report(equals + 2, Severity::error, "fields", "a control code has at most 255 parameters");
@@ -194,7 +299,36 @@ private:
       report(equals + 2, Severity::note, "directive",
              "in a standard table \"$\" is a control code; the " + *label +
                  " directive exists only in the tool's own format");
-    define(std::move(*bytes), control_entry(*label, static_cast<std::uint8_t>(parameters)));
+    Entry entry = control_entry(*label, static_cast<std::uint8_t>(parameters));
+    entry.weight = weight;
+    define(std::move(*bytes), std::move(entry));
+  }
+
+  // "!KEY[<W>]=[<LABEL>],PARAM[,PARAM...]"
+  void switch_line() {
+    const std::string_view text = line_.content;
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos)
+      return report(1, Severity::error, "equals", "a switch needs \"=\" after its key");
+    std::uint32_t weight = 1;
+    std::optional<std::string> bytes = key(1, equals, &weight);
+    if (!bytes) return;
+    auto parsed = parse_switch_value(text.substr(equals + 1));
+    if (const auto* fault = std::get_if<SwitchFault>(&parsed))
+      return report(equals + 2 + fault->column, Severity::error, "switch", fault->message);
+    SwitchSyntax& syntax = std::get<SwitchSyntax>(parsed);
+    std::optional<std::string> label = value(equals + 1 + syntax.label_column, syntax.label);
+    if (!label) return;
+    Entry entry = frames_entry(*label, std::move(syntax.params));
+    entry.weight = weight;
+    const std::size_t table = result_.tables.size() - 1;
+    for (std::size_t i = 0; i < syntax.ids.size(); ++i)
+      if (!syntax.ids[i].empty())
+        pending_.push_back(
+            {line_, equals + 2, syntax.ids[i], table, result_.tables[table].definitions.size(), i});
+    switch_lines_.resize(result_.tables.size());
+    if (switch_lines_[table].content.empty()) switch_lines_[table] = line_;
+    define(std::move(*bytes), std::move(entry));
   }
 
   void text_entry() {
@@ -204,18 +338,31 @@ private:
       report(1, Severity::error, "equals", "the line has no \"=\" after its key");
       return;
     }
-    std::optional<std::string> bytes = key(0, equals);
+    std::uint32_t weight = 1;
+    std::optional<std::string> bytes = key(0, equals, &weight);
     if (!bytes) return;
     std::optional<std::string> converted = value(equals + 1, text.substr(equals + 1));
     if (!converted) return;
-    define(std::move(*bytes), standard_text_entry(*converted));
+    Entry entry = standard_text_entry(*converted);
+    entry.weight = weight;
+    define(std::move(*bytes), std::move(entry));
   }
 
   StandardTable& result_;
   const ValueConverter& convert_;
   Line line_;
-  int tables_ = 0;
-  std::unordered_map<std::string, Line> defined_on_; // key -> the line that last defined it
+  int named_ = 0;                  // "@" lines read
+  std::vector<Line> named_on_;     // by table: its "@" line
+  std::vector<Line> switch_lines_; // by table: its first switch line
+  struct Pending {                 // a switch's id, resolved once the file is read
+    Line line;
+    std::size_t column;
+    std::string_view id;
+    std::size_t table, definition, param;
+  };
+  std::vector<Pending> pending_;
+  // By table: key -> the line that last defined it.
+  std::vector<std::unordered_map<std::string, Line>> defined_on_;
 };
 
 } // namespace
@@ -228,7 +375,6 @@ StandardTable parse_standard_table(std::string_view bytes, const ValueConverter&
   // all one- and two-byte keys would need.
   const std::size_t lines = std::min<std::size_t>(
       static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, 256 + 65536);
-  result.definitions.reserve(lines);
   parser.expect(lines);
   std::size_t start = 0;
   std::size_t number = 0;
@@ -242,8 +388,15 @@ StandardTable parse_standard_table(std::string_view bytes, const ValueConverter&
     if (stop > start) parser.read({number, bytes.substr(start, stop - start)});
     start = next;
   }
+  parser.finish();
   parser.note_prefixes();
   return result;
+}
+
+std::optional<std::size_t> table_named(const StandardTable& file, std::string_view name) {
+  for (std::size_t i = 0; i < file.tables.size(); ++i)
+    if (file.tables[i].name == name) return i;
+  return std::nullopt;
 }
 
 } // namespace textdump

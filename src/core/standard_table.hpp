@@ -4,8 +4,10 @@
 // Contract:
 // - Lines end at CR LF, LF or CR; blank lines are passed over; a UTF-8
 //   byte-order mark at the start is skipped.
-// - "#..." is a comment. "@NAME" starts a named table: a dump uses the first
-//   table of a file; every later one is noted as unused and defines nothing.
+// - "#..." is a comment. "@NAME" starts a named table; the lines before the
+//   first "@" line belong to the first table, which that line names. Keys
+//   belong to the table they are written in. A dump starts in the first table
+//   unless it names another; a table other than the first is noted as unused.
 // - "KEY=TEXT": KEY is 2 to 16 hexadecimal digits, an even number, either case,
 //   the bytes in ROM order. TEXT is everything after the first "=", byte for
 //   byte, and may be empty. "\n" in it stands for a line break (CR LF).
@@ -53,12 +55,25 @@ struct TableReport {
 // A value converted to UTF-8, or nothing when it does not convert.
 using ValueConverter = std::function<std::optional<std::string>(std::string_view)>;
 
+// One table of a file: its id ("" for a file without "@" lines) and its
+// definitions in file order.
+struct NamedTable {
+  std::string name;
+  std::vector<Definition> definitions;
+};
+
 struct StandardTable {
-  std::vector<Definition> definitions; // the first table's, in file order
-  std::vector<TableReport> reports;    // in line order, prefix notes last
+  std::vector<NamedTable> tables;   // in file order; at least one
+  std::vector<TableReport> reports; // in line order, prefix notes last
   std::size_t errors = 0;
   std::size_t warnings = 0;
+
+  // The first table's definitions: where a dump starts by default.
+  const std::vector<Definition>& definitions() const { return tables.front().definitions; }
 };
+
+// The place of the table with the id among the file's tables, or nothing.
+std::optional<std::size_t> table_named(const StandardTable& file, std::string_view name);
 
 StandardTable parse_standard_table(std::string_view bytes, const ValueConverter& convert = {});
 

@@ -70,24 +70,80 @@ struct Iconv {
 };
 #endif
 
+struct Named {
+  const char* name;
+  TableEncoding encoding;
+  const char* iconv_name;
+  unsigned code_page;
+};
+constexpr Named ENCODINGS[] = {
+    {"utf-8", TableEncoding::utf8, "UTF-8", 65001},
+    {"windows-1252", TableEncoding::windows_1252, "CP1252", 1252},
+    {"shift-jis", TableEncoding::shift_jis, "CP932", 932},
+    {"euc-jp", TableEncoding::euc_jp, "EUC-JP", 20932},
+    {"euc-kr", TableEncoding::euc_kr, "EUC-KR", 51949},
+    {"big5", TableEncoding::big5, "BIG5", 950},
+    {"gbk", TableEncoding::gbk, "GBK", 936},
+    {"utf-16le", TableEncoding::utf16le, "UTF-16LE", 1200},
+    {"utf-16be", TableEncoding::utf16be, "UTF-16BE", 1201},
+};
+
+const Named& named(TableEncoding encoding) {
+  for (const Named& n : ENCODINGS)
+    if (n.encoding == encoding) return n;
+  return ENCODINGS[0];
+}
+
+bool whole_file(TableEncoding encoding) {
+  return encoding == TableEncoding::utf16le || encoding == TableEncoding::utf16be;
+}
+
+#ifdef _WIN32
+// UTF-16 is no code page that MultiByteToWideChar reads: its units are taken as they are.
+std::optional<std::string> from_utf16(bool big_endian, std::string_view bytes) {
+  if (bytes.size() % 2 != 0) return std::nullopt;
+  std::wstring units(bytes.size() / 2, L'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const auto a = static_cast<unsigned char>(bytes[2 * i]),
+               b = static_cast<unsigned char>(bytes[2 * i + 1]);
+    units[i] = static_cast<wchar_t>(big_endian ? a << 8 | b : b << 8 | a);
+  }
+  const int wide = static_cast<int>(units.size());
+  const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, units.data(), wide, nullptr,
+                                       0, nullptr, nullptr);
+  if (size <= 0) return units.empty() ? std::optional<std::string>(std::string()) : std::nullopt;
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, units.data(), wide, utf8.data(), size, nullptr,
+                      nullptr);
+  return utf8;
+}
+#endif
+
 } // namespace
 
 std::optional<TableEncoding> encoding_named(std::string_view name) {
-  if (same_name(name, "utf-8")) return TableEncoding::utf8;
-  if (same_name(name, "windows-1252")) return TableEncoding::windows_1252;
-  if (same_name(name, "shift-jis")) return TableEncoding::shift_jis;
+  for (const Named& n : ENCODINGS)
+    if (same_name(name, n.name)) return n.encoding;
   return std::nullopt;
 }
 
 ValueConverter converter_for(TableEncoding encoding) {
-  if (encoding == TableEncoding::utf8) return {};
+  if (encoding == TableEncoding::utf8 || whole_file(encoding)) return {};
 #ifdef _WIN32
-  const unsigned code_page = encoding == TableEncoding::windows_1252 ? 1252 : 932;
+  const unsigned code_page = named(encoding).code_page;
   return [code_page](std::string_view value) { return convert(code_page, value); };
 #else
-  const auto iconv =
-      std::make_shared<Iconv>(encoding == TableEncoding::windows_1252 ? "CP1252" : "CP932");
+  const auto iconv = std::make_shared<Iconv>(named(encoding).iconv_name);
   return [iconv](std::string_view value) { return (*iconv)(value); };
+#endif
+}
+
+std::optional<std::string> whole_file_in_utf8(std::string_view bytes, TableEncoding encoding) {
+  if (!whole_file(encoding)) return std::string(bytes);
+#ifdef _WIN32
+  return from_utf16(encoding == TableEncoding::utf16be, bytes);
+#else
+  return Iconv(named(encoding).iconv_name)(bytes);
 #endif
 }
 

@@ -26,6 +26,8 @@ struct Folder {
   Folder() {
     write_file(dir.file("std.tbl"), "# menu\r\n41=A\r\n4142=[AB]\r\n$F0=[c],1\r\n/FF=<end>\r\n");
     write_file(dir.file("sjis.tbl"), "82A0=\x82\xA0\r\n");
+    write_file(dir.file("two.tbl"), "@main\r\n41=A\r\n41=a\r\n!F0=<k>,<@kana>:1\r\n@kana\r\n41=k\r\n");
+    write_file(dir.file("utf16.tbl"), std::string("4\0" "1\0" "=\0" "\x42\x30", 8));
     write_file(dir.file("rom.bin"), "ABA\xF0\x07\xFF\x99\x82\xA0");
   }
   testing::ProgramResult run(const std::vector<std::string>& args) const {
@@ -42,13 +44,19 @@ TEST(StandardTableRun, DumpsToAFileAndToStandardOutput) {
       {{"--std-table", "rom.bin", "std.tbl", "-", "2", "5"}, "A[c]<$07><end>\r\n"},
       {{"--std-table", "--table-encoding", "shift-jis", "rom.bin", "sjis.tbl", "-", "6", "8"},
        "<$99>\xE3\x81\x82"},
+      {{"--std-table", "--table", "kana", "rom.bin", "two.tbl", "-", "0", "0"}, "k"},
+      {{"--std-table", "--table-encoding", "utf-16le", "rom.bin", "utf16.tbl", "-", "0", "0"},
+       "\xE3\x81\x82"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[c.args.size() - 3]);
     const Folder folder;
     const auto result = folder.run(c.args);
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err, c.args[c.args.size() - 4] == "two.tbl"
+                              ? "Warning: \"two.tbl\" defines 1 key again, the later line winning "
+                                "(first: line 3: 41=a).\n"
+                              : "");
     const bool to_stdout = c.args[c.args.size() - 3] == "-";
     EXPECT_EQ(to_stdout ? result.out : read_file_bytes(folder.dir.file("out.txt")), c.dump);
   }
@@ -72,6 +80,8 @@ TEST(StandardTableRun, ATableWithErrorsIsRefusedBeforeAnythingIsWritten) {
        "41=\x81\r\n",
        "old.txt",
        "bad.tbl:1:4: error: the value does not convert to UTF-8 from the table's encoding\n"},
+      {{"--table", "kana"}, "@main\r\n41=A\r\n", "old.txt",
+       "\"bad.tbl\" has no table named \"kana\".\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.dump + " " + std::to_string(c.options.size()));
@@ -104,8 +114,8 @@ TEST(StandardTableCheck, StatusZeroWithNotesOnlyAndOneSummaryLine) {
       {"notes only",
        {},
        "41=A\r\n4142=[AB]\r\n@main\r\n@other\r\n4143=x\r\n",
-       "line 4, column 1: note: table \"other\" is not used: a dump reads the first table of a "
-       "file: @other\n"
+       "line 4, column 1: note: table \"other\" is not used: no switch reaches it from the first "
+       "table: @other\n"
        "line 1, column 1: note: key 41 begins the longer key 4142: at each offset the longest key "
        "that matches wins: 41=A\n"
        "2 entries: 2 text, 0 end, 0 line break, 0 control; by key length: 1 byte 1, 2 bytes 1; "
@@ -113,11 +123,11 @@ TEST(StandardTableCheck, StatusZeroWithNotesOnlyAndOneSummaryLine) {
        0},
       {"warnings",
        {},
-       "41=A\r\n41=B\r\n!F0=x\r\n/FF\r\n$F1=[c],2\r\n*0A\r\n",
-       "line 2, column 1: warning: key 41 was defined on line 1; this line wins: 41=B\n"
-       "line 3, column 1: warning: table switching lines (!) are not read yet; their bytes show "
-       "as unknown: !F0=x\n"
-       "4 entries: 1 text, 1 end, 1 line break, 1 control; by key length: 1 byte 4; 2 problems\n",
+       "@main\r\n41=A\r\n41=B\r\n!F0<0>=,<@main>:0\r\n/FF\r\n$F1=[c],2\r\n*0A\r\n",
+       "line 3, column 1: warning: key 41 was defined on line 2; this line wins: 41=B\n"
+       "line 4, column 1: warning: switches of weight 0 into frames without an end lead back to "
+       "table \"main\": they can nest without end, counting nothing: !F0<0>=,<@main>:0\n"
+       "5 entries: 1 text, 1 end, 1 line break, 1 control; by key length: 1 byte 5; 2 problems\n",
        1},
       {"an error in the table's encoding",
        {"--table-encoding", "shift-jis"},
@@ -171,9 +181,10 @@ TEST(StandardTableRun, TableEncodingUsageErrors) {
       {{"--table-encoding", "utf-8", "rom.bin", "std.tbl", "out.txt", "0", "1"},
        "textdump: --table-encoding requires --std-table\n"},
       {{"--std-table", "--table-encoding", "latin-9", "rom.bin", "std.tbl", "out.txt", "0", "1"},
-       "textdump: unknown table encoding \"latin-9\" (use utf-8, windows-1252 or shift-jis)\n"},
-      {{"--check", "--std-table", "--table-encoding=EUC-JP", "std.tbl"},
-       "textdump: unknown table encoding \"EUC-JP\" (use utf-8, windows-1252 or shift-jis)\n"},
+       "textdump: unknown table encoding \"latin-9\" (use utf-8, windows-1252, shift-jis, "
+       "euc-jp, euc-kr, big5, gbk, utf-16le or utf-16be)\n"},
+      {{"--check", "--std-table", "--table-encoding=EUC", "std.tbl"},
+       "textdump: unknown table encoding \"EUC\" (use utf-8, windows-1252, shift-jis, "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[1] + " " + c.args[2]);

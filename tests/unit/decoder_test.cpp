@@ -133,7 +133,7 @@ TEST(Decoder, LongRunsOfTwoByteKeysMatchTheKeyAtATimeRendering) {
   for (int single = 0x70; single < 0x80; ++single)
     if (single % 4 != 0) text += hex_byte(static_cast<std::uint8_t>(single)) + "=s\n";
   CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(text).definitions);
+  table.lay_over(parse_standard_table(text).definitions());
   std::string expected;
   for (std::size_t i = 0; i < rom.size();) {
     const CodeTable::Match match = table.longest_match(std::string_view(rom).substr(i, 2));
@@ -183,7 +183,7 @@ TEST(Decoder, TwoThreadsWriteTheSameBytes) {
       EngineFixture e(rom);
       if (std_table) {
         e.table = CodeTable(TableFormat::standard);
-        e.table.lay_over(parse_standard_table(standard).definitions);
+        e.table.lay_over(parse_standard_table(standard).definitions());
       } else {
         e.load(own);
         e.family[1] = "41=x\r\n";

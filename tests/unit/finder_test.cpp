@@ -22,7 +22,7 @@ namespace gen = textdump::testing;
 
 CodeTable standard_table(const std::string& text) {
   CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(text).definitions);
+  table.lay_over(parse_standard_table(text).definitions());
   return table;
 }
 

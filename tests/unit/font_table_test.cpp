@@ -57,7 +57,8 @@ std::string as_line(int key, const Entry& e) {
   case EntryKind::table_switch:
     std::snprintf(buf, sizeof buf, "$%02X=TABLE,%X", k, unsigned{e.table});
     break;
-  case EntryKind::control: break; // standard tables only
+  case EntryKind::control:
+  case EntryKind::frames: break; // standard tables only
   }
   return buf;
 }

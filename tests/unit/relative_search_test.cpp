@@ -171,7 +171,7 @@ TEST(RelativeSearch, OtherOrdersAndWordsThatCannotBeSearched) {
 std::string dumped(const gen::TextRom& rom, const gen::PlantedSentence& s, const std::string& table_text,
                    unsigned width) {
   CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(table_text).definitions);
+  table.lay_over(parse_standard_table(table_text).definitions());
   MemorySink sink;
   {
     Writer out(sink);

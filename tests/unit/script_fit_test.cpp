@@ -130,7 +130,7 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
   for (int c = 0x20; c < 0x7F; ++c)
     ascii += hex_byte(static_cast<std::uint8_t>(c)) + "=" + static_cast<char>(c) + "\n";
   CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(ascii).definitions);
+  table.lay_over(parse_standard_table(ascii).definitions());
   std::mt19937 random(11);
   for (const Layout& layout : layouts()) {
     SCOPED_TRACE(layout.name);

@@ -31,7 +31,7 @@ std::string ascii_table() {
 
 CodeTable load(std::string_view text, bool standard) {
   CodeTable table(standard ? TableFormat::standard : TableFormat::own);
-  table.lay_over(standard ? parse_standard_table(text).definitions
+  table.lay_over(standard ? parse_standard_table(text).definitions()
                           : parse_font_table(text).definitions);
   return table;
 }

@@ -56,6 +56,7 @@ std::string kind_name(EntryKind kind) {
   case EntryKind::end: return "end";
   case EntryKind::line_break: return "line-break";
   case EntryKind::control: return "control";
+  case EntryKind::frames: return "switch";
   default: return "other";
   }
 }
@@ -66,20 +67,43 @@ CodeTable table_of(const std::vector<Definition>& definitions) {
   return table;
 }
 
-// What a parse gives: every key of its code table in byte order
-// ("key HEX KIND RENDERING", a control code's parameter count and what follows
-// them), then every report ("SEVERITY LINE:COLUMN KIND").
-std::string described(const StandardTable& parsed) {
-  const CodeTable table = table_of(parsed.definitions);
-  auto keys = table.keys();
-  std::sort(keys.begin(), keys.end());
+// A switch's PARAMs as the file writes them, the tables by their place.
+std::string params_of(const Entry& entry) {
   std::string out;
-  for (const auto& [key, index] : keys) {
-    const Entry& entry = table.entry(index);
-    out += "key " + hex_key(key) + " " + kind_name(entry.kind) + " " + in_quotes(entry.rendering);
-    if (entry.kind == EntryKind::control)
-      out += " +" + std::to_string(entry.arguments) + " " + in_quotes(entry.after);
-    out += "\n";
+  for (const FrameParam& p : entry.params) {
+    out += " ";
+    if (p.kind == FrameParam::Kind::back) out += "-1";
+    if (p.kind == FrameParam::Kind::raw) out += std::to_string(p.count);
+    if (p.kind == FrameParam::Kind::table)
+      out += "@" + std::to_string(p.table) + ":" +
+             (p.until.empty() ? std::to_string(p.count) : "$" + hex_key(p.until));
+    if (p.plus) out += "+";
+  }
+  return out;
+}
+
+// What a parse gives: for each table ("table NAME" first when there are
+// several), every key of its code table in byte order ("key HEX KIND
+// RENDERING", a weight other than 1 as <W>, a control code's parameter count
+// and what follows them, a switch's PARAMs), then every report
+// ("SEVERITY LINE:COLUMN KIND").
+std::string described(const StandardTable& parsed) {
+  std::string out;
+  for (const NamedTable& named : parsed.tables) {
+    if (parsed.tables.size() > 1) out += "table " + named.name + "\n";
+    const CodeTable table = table_of(named.definitions);
+    auto keys = table.keys();
+    std::sort(keys.begin(), keys.end());
+    for (const auto& [key, index] : keys) {
+      const Entry& entry = table.entry(index);
+      out += "key " + hex_key(key) +
+             (entry.weight != 1 ? "<" + std::to_string(entry.weight) + ">" : "") + " " +
+             kind_name(entry.kind) + " " + in_quotes(entry.rendering);
+      if (entry.kind == EntryKind::control)
+        out += " +" + std::to_string(entry.arguments) + " " + in_quotes(entry.after);
+      if (entry.kind == EntryKind::frames) out += params_of(entry);
+      out += "\n";
+    }
   }
   static constexpr const char* SEVERITY[] = {"error", "warning", "note"};
   for (const TableReport& report : parsed.reports)
@@ -87,6 +111,45 @@ std::string described(const StandardTable& parsed) {
            std::to_string(report.line) + ":" + std::to_string(report.column) + " " + report.kind +
            "\n";
   return out;
+}
+
+// The decoder through every table of a file, starting in the first.
+std::string dump_tables(const StandardTable& parsed, const std::string& rom, std::uint32_t last,
+                        bool threads = false) {
+  std::vector<CodeTable> tables;
+  for (const NamedTable& named : parsed.tables) tables.push_back(table_of(named.definitions));
+  MemorySink sink;
+  Writer out(sink);
+  Decoder decoder(tables[0],
+                  RomView{reinterpret_cast<const unsigned char*>(rom.data()), rom.size()}, out);
+  decoder.use_tables(&tables);
+  decoder.use_threads(threads, 1);
+  EXPECT_EQ(decoder.run_to(last), DecodeEnd::complete);
+  out.flush();
+  return sink.bytes;
+}
+
+// In NAME.dumps, one ROM a line through NAME.tbl: its bytes in hex, "->" and
+// the whole dump as the .expected files quote it.
+void check_dumps(const fs::path& table, const StandardTable& parsed) {
+  fs::path dumps = table;
+  dumps.replace_extension(".dumps");
+  if (!fs::exists(dumps)) return;
+  const std::string lines = read_file_bytes(dumps.string());
+  for (std::size_t at = 0; at < lines.size();) {
+    const std::size_t end = std::min(lines.find('\n', at), lines.size());
+    const std::string line = lines.substr(at, end - at);
+    at = end + 1;
+    const std::size_t arrow = line.find(" -> ");
+    if (arrow == std::string::npos) continue;
+    std::string rom;
+    for (std::size_t i = 0; i + 1 < arrow; i += 3)
+      rom += static_cast<char>(hex_to_int(line.substr(i, 2)));
+    SCOPED_TRACE(line);
+    const auto last = static_cast<std::uint32_t>(rom.size() - 1);
+    EXPECT_EQ(in_quotes(dump_tables(parsed, rom, last)), line.substr(arrow + 4));
+    EXPECT_EQ(dump_tables(parsed, rom, last, true), dump_tables(parsed, rom, last));
+  }
 }
 
 // tests/data/standard: NAME.tbl, and in NAME.expected what it gives.
@@ -103,6 +166,7 @@ TEST(StandardTable, EachDataFileGivesItsExpectedTableAndReports) {
     fs::path expected = table;
     expected.replace_extension(".expected");
     EXPECT_EQ(described(parsed), read_file_bytes(expected.string()));
+    if (parsed.errors == 0) check_dumps(table, parsed);
     const auto count = [&](Severity severity) {
       return static_cast<std::size_t>(
           std::count_if(parsed.reports.begin(), parsed.reports.end(),
@@ -120,7 +184,7 @@ std::string dump_through(const std::string& table_text, const std::string& rom, 
   const StandardTable parsed = parse_standard_table(table_text);
   EXPECT_EQ(parsed.errors, 0u);
   EngineFixture e(rom);
-  e.table = table_of(parsed.definitions);
+  e.table = table_of(parsed.definitions());
   EXPECT_EQ(e.run(start, last), DecodeEnd::complete);
   return e.dump();
 }
@@ -146,8 +210,8 @@ TEST(StandardTable, LongestKeyWithinTheRangeAndParametersCompletedPastIt) {
        "[8][3]<$04><$05><$06><$07>"},
       {"values longer than a piece", "\x81\x40\x61\x81\x40", 0, 4,
        "_a value longer than 16 bytes_"},
-      {"parameters are completed past the last offset and past the ROM", "\xF0\x01", 0, 0,
-       "[c]<$01><$FF>"},
+      {"parameters are completed past the last offset, not past the ROM", "\xF0\x01", 0, 0,
+       "[c]<$01>"},
       {"a two-byte control code", std::string("\x05\x00\x07\x05", 4) + "A", 0, 4,
        "<Color><$07><$05>A"},
       {"a label's trailing line break follows the parameters", "\xFE\x03\x41", 0, 2,
@@ -180,6 +244,8 @@ TEST(StandardTable, EncodingsConvertValuesAndLabelsToUtf8) {
        TableEncoding::shift_jis, "82A0=\x82\xA0\n5C=\x5C\nA6=\xA6\n8740=\x87\x40\n",
        "key 5C text \"\\\\\"\nkey 82A0 text \"\xE3\x81\x82\"\nkey 8740 text \"\xE2\x91\xA0\"\n"
        "key A6 text \"\xEF\xBD\xA6\"\n"},
+      {"euc-jp through the system's converter", TableEncoding::euc_jp, "A4A2=\xA4\xA2\n",
+       "key A4A2 text \"\xE3\x81\x82\"\n"},
       {"a shift-jis lead byte without its second byte", TableEncoding::shift_jis,
        "82A0=\x82\n*0A=\x82\xA0\x82\n", "error 1:6 encoding\nerror 2:5 encoding\n"},
   };
@@ -216,7 +282,7 @@ TEST(StandardTable, RealTablesLoadWithoutErrorsAsTheirOwnersMeantThem) {
     SCOPED_TRACE(c.file);
     const StandardTable parsed = real_table(c.file, c.encoding);
     EXPECT_EQ(parsed.errors, 0u);
-    const CodeTable table = table_of(parsed.definitions);
+    const CodeTable table = table_of(parsed.definitions());
     const CodeTable::Match match = table.longest_match(c.key);
     EXPECT_EQ(match.length, c.key.size());
     EXPECT_EQ(table.entry(match.index).rendering, c.rendering);
@@ -290,11 +356,11 @@ TEST(StandardTable, TextEncodedThroughRealTablesDecodesBack) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const StandardTable parsed = real_table(c.file, c.encoding);
-    const CodeTable table = table_of(parsed.definitions);
+    const CodeTable table = table_of(parsed.definitions());
     const std::optional<std::string> rom = encoded(table, c.text);
     ASSERT_TRUE(rom) << "the table cannot write this text";
     EngineFixture e(*rom);
-    e.table = table_of(parsed.definitions);
+    e.table = table_of(parsed.definitions());
     ASSERT_EQ(e.run(0, static_cast<std::uint32_t>(rom->size() - 1)), DecodeEnd::complete);
     EXPECT_EQ(e.dump(), c.text);
   }
