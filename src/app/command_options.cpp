@@ -58,8 +58,9 @@ constexpr Group GROUPS[] = {{"Table options", "TABLE OPTIONS", Mode::dump},
 
 constexpr std::string_view FOOTER =
     "ROM is the game image, TABLE the character table file, DUMP the text file to\n"
-    "write; START and END are hexadecimal ROM offsets of up to eight digits, both\n"
-    "included. Options come first; -- ends them, for names that begin with -.\n"
+    "write; START and END are hexadecimal ROM offsets of up to eight digits (0x or\n"
+    "$ may lead), both included. Options come first; -- ends them, for names that\n"
+    "begin with -.\n"
     "\n"
     "Exit status: 0 complete run (or a clean table), 1 failure (or a table with\n"
     "reports), 2 command line not understood.\n";

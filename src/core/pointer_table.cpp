@@ -56,7 +56,7 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
     };
     if (equals == std::string_view::npos) return wrong("a field is key=value");
     if (key == "at") {
-      const auto v = hex_field(value);
+      const auto v = hex_field(without_hex_prefix(value));
       if (!v) return wrong("the offset is one to eight hexadecimal digits");
       ptable.at = static_cast<std::uint32_t>(*v);
       at = true;
