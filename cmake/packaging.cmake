@@ -2,32 +2,55 @@
 # (cpack -G DEB) elsewhere, a zip (cpack -G ZIP) for Windows.
 include(GNUInstallDirs)
 
+set(TEXTDUMP_MAINTAINER "textdump developers <noreply@textdump.invalid>"
+    CACHE STRING "Maintainer of the packages, as \"Name <address>\"")
+
 if(WIN32)
-  # The zip holds the program, the guide and the example at its top level.
+  # The zip holds the program, the guide (README.txt, with CR LF line ends) and
+  # the examples at its top level; its answers.txt names the files from there,
+  # and the bash script stays out.
+  file(READ ${PROJECT_SOURCE_DIR}/README.md readme)
+  string(REPLACE "\n" "\r\n" readme "${readme}")
+  file(WRITE ${PROJECT_BINARY_DIR}/README.txt "${readme}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.md)
   install(TARGETS textdump RUNTIME DESTINATION .)
-  install(FILES README.md DESTINATION . RENAME README.txt)
-  install(DIRECTORY examples DESTINATION .)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+  install(FILES examples/README.md examples/ascii-std.tbl examples/demo.sfc examples/demo0.tbl
+                examples/demo1.tbl DESTINATION examples)
+  install(FILES examples/answers-windows.txt DESTINATION examples RENAME answers.txt)
   set(CPACK_GENERATOR ZIP)
 else()
+  # As Debian wants them: the manual page gzipped, a copyright file and a
+  # changelog in the package's documentation folder.
+  find_program(GZIP_PROGRAM gzip REQUIRED)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS doc/textdump.1)
+  execute_process(COMMAND ${GZIP_PROGRAM} -9n -c ${PROJECT_SOURCE_DIR}/doc/textdump.1
+                  OUTPUT_FILE ${PROJECT_BINARY_DIR}/textdump.1.gz COMMAND_ERROR_IS_FATAL ANY)
+  string(TIMESTAMP TEXTDUMP_PACKAGE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+  configure_file(cmake/debian/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
+  execute_process(COMMAND ${GZIP_PROGRAM} -9n -f ${PROJECT_BINARY_DIR}/changelog
+                  COMMAND_ERROR_IS_FATAL ANY)
   install(TARGETS textdump RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES doc/textdump.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_BINARY_DIR}/textdump.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES cmake/debian/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
   set(CPACK_GENERATOR DEB)
 endif()
 
-set(TEXTDUMP_PACKAGE_CONTACT "textdump maintainers <textdump@example.org>"
-    CACHE STRING "Maintainer of the packages, as \"Name <address>\"")
-
 set(CPACK_PACKAGE_NAME textdump)
-set(CPACK_PACKAGE_VENDOR "textdump maintainers")
-set(CPACK_PACKAGE_CONTACT "${TEXTDUMP_PACKAGE_CONTACT}")
+set(CPACK_PACKAGE_VENDOR "textdump developers")
+set(CPACK_PACKAGE_CONTACT "${TEXTDUMP_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "dump the text of a game image through a character table")
 # Line ends stay in the .deb's description; each line is one line of the control file.
 set(CPACK_PACKAGE_DESCRIPTION [[textdump reads a game image (a ROM file) through a character table file
-and writes the game's text into a plain dump file: the table's texts, line
-breaks, end and wait markers, unknown bytes in hexadecimal, strings reached
-through fixed-length records and SNES LoROM/HiROM pointer tables, and
-switches between a numbered family of table files. It also checks table
-files for mistakes.]])
+and writes the game's text into a plain dump file. It reads the standard
+table files that translators share (multi-byte keys, labelled ends, control
+codes, in UTF-8, Shift-JIS or Windows-1252) as well as its own format, with
+pointer tables, fixed-length records and table switches; dumps a game's
+pointer tables as scripts that the Atlas inserter reads back unchanged, with
+their insertion tables, and checks edited scripts against their room; finds
+the pointer tables of a ROM; finds text by relative search from a few words
+seen on screen; and checks table files for mistakes.]])
 set(CPACK_STRIP_FILES ON)
 set(CPACK_VERBATIM_VARIABLES ON)
 

@@ -7,7 +7,10 @@
 # ROM is 01-basics.nes (blargg's NES CPU instruction test; default:
 # ../shared/realdata/roms/01-basics.nes beside the repository). OUT is the
 # folder for the results (default build/nes-example). The program is
-# $TEXTDUMP, else build/textdump.
+# $TEXTDUMP (a path, or a name on PATH), else build/textdump. It runs in the repository's top folder, so
+# that with the defaults the dump is the README's command line:
+#   build/textdump --script --std-table --pointers at=6D00,count=7,map=nes \
+#     build/nes-example/planted.nes examples/ascii-std.tbl build/nes-example/basics.txt
 #
 # The ROM's seven strings at 0x6C10-0x6CEA end with 00 and are followed by 0xFF
 # padding; seven 16-bit pointers are written into that padding at 0x6D00. The
@@ -20,11 +23,21 @@ set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 rom=${1:-$repo/../shared/realdata/roms/01-basics.nes}
-out=${2:-$repo/build/nes-example}
-program=${TEXTDUMP:-$repo/build/textdump}
+out=${2:-}
+program=${TEXTDUMP:-build/textdump}
+# Names given relative to the folder it was started in, read from the top folder.
+[ -z "${1:-}" ] || rom=$(realpath -- "$rom")
+case $program in */*) [ -z "${TEXTDUMP:-}" ] || program=$(realpath -- "$program") ;; esac
+if [ -n "$out" ]; then
+  mkdir -p -- "$out"
+  out=$(cd -- "$out" && pwd)
+else
+  out=build/nes-example
+fi
+cd "$repo"
 expected=4dd1cdd406bc3f747972e7da314ce8ca89321eb7a836c1ced569ee54ae44a384
 
-[ -x "$program" ] || { echo "no program at $program; build it with: cmake --workflow --preset build" >&2; exit 1; }
+command -v "$program" >/dev/null || { echo "no program at $program; build it with: cmake --workflow --preset build" >&2; exit 1; }
 [ -f "$rom" ] || { echo "no ROM at $rom" >&2; exit 1; }
 if [ "$(sha256sum "$rom" | cut -d' ' -f1)" != "$expected" ]; then
   echo "$rom is not the 01-basics.nes this example expects (SHA-256 $expected)" >&2
@@ -38,7 +51,6 @@ chmod u+w "$out/planted.nes"
 printf '\x00\xEC\x0A\xEC\x2B\xEC\x50\xEC\x7D\xEC\x98\xEC\xBF\xEC' |
   dd of="$out/planted.nes" bs=1 seek=$((0x6D00)) conv=notrunc status=none
 
-cd "$out"
 "$program" --script --std-table --pointers at=6D00,count=7,map=nes \
-  planted.nes "$repo/examples/ascii-std.tbl" basics.txt
+  "$out/planted.nes" examples/ascii-std.tbl "$out/basics.txt"
 echo "wrote $out/basics.txt and $out/basics.tbl"

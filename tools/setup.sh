@@ -6,7 +6,8 @@
 #   build    cmake, g++, Nettle (SHA-256), nlohmann-json and CLI11 (the program alone)
 #   test     build, plus GoogleTest (libgtest-dev)
 #   fuzz     cmake, clang and its libFuzzer runtime
-#   package  build, plus dpkg-dev and file (cpack -G DEB reads the Depends line with them)
+#   package  build, plus dpkg-dev and file (cpack -G DEB reads the Depends line with
+#            them) and lintian (which checks the package)
 #   windows  cmake, nlohmann-json, CLI11, the MinGW-w64 g++ with POSIX threads, and wine
 #
 # Installing needs root; when nothing is missing it does nothing, as any user.
@@ -87,7 +88,8 @@ for purpose in "$@"; do
       need g++ command -v g++
       need_libraries
       need dpkg-dev command -v dpkg-shlibdeps
-      need file command -v file ;;
+      need file command -v file
+      need lintian command -v lintian ;;
     windows)
       need cmake command -v cmake
       need nlohmann-json3-dev installed nlohmann-json3-dev

@@ -1,6 +1,11 @@
 // The checker of standard tables: every report of the parser with its line and
-// column, then a summary of the entries by kind and by key length.
+// column, then a summary of the entries by kind and by key length. A table read
+// as UTF-8 has its values that are not UTF-8 noted, with the --table-encoding
+// that reads them all.
+#include <algorithm>
 #include <map>
+#include <string_view>
+#include <vector>
 
 #include "app/checker.hpp"
 #include "app/messages.hpp"
@@ -8,6 +13,8 @@
 #include "app/table_load.hpp"
 #include "core/code_table.hpp"
 #include "core/standard_table.hpp"
+#include "core/utf8.hpp"
+#include "io/encoding.hpp"
 #include "io/files.hpp"
 
 namespace textdump {
@@ -36,6 +43,39 @@ void print_summary(const CodeTable& table, int problems, std::FILE* out) {
   std::fprintf(out, "; %d %s\n", problems, problems == 1 ? "problem" : "problems");
 }
 
+// The values that are not UTF-8, each noted where the parser sees it (a parse
+// that refuses them).
+std::vector<std::string> note_values_not_utf8(std::string_view bytes, Reporter& reporter) {
+  std::vector<std::string> values;
+  const StandardTable refused =
+      parse_standard_table(bytes, [&values](std::string_view value) -> std::optional<std::string> {
+        if (is_utf8(value)) return std::string(value);
+        values.emplace_back(value);
+        return std::nullopt;
+      });
+  if (!values.empty())
+    for (const TableReport& report : refused.reports)
+      if (report.kind == "encoding")
+        reporter.report(report.line,
+                        "line " + std::to_string(report.line) + ", column " +
+                            std::to_string(report.column),
+                        report.content, "the value is not UTF-8", false, "utf8");
+  return values;
+}
+
+// The encodings that read every value, the multi-byte one first, as a
+// single-byte code page reads almost any bytes.
+std::string encodings_that_read(const std::vector<std::string>& values) {
+  std::string names;
+  for (const std::string_view name : {"shift-jis", "windows-1252"}) {
+    const ValueConverter convert = converter_for(*encoding_named(name));
+    if (std::all_of(values.begin(), values.end(),
+                    [&convert](const std::string& value) { return convert(value).has_value(); }))
+      names += (names.empty() ? "" : " or ") + std::string(name);
+  }
+  return names;
+}
+
 } // namespace
 
 int check_standard_table(const std::string& tablefile, TableEncoding encoding, std::FILE* out) {
@@ -53,7 +93,21 @@ int check_standard_table(const std::string& tablefile, TableEncoding encoding, s
                     report.content, SEVERITY[static_cast<int>(report.severity)] + report.message,
                     problem, report.kind);
   }
+  const std::vector<std::string> not_utf8 = encoding == TableEncoding::utf8
+                                                ? note_values_not_utf8(bytes, reporter)
+                                                : std::vector<std::string>();
   reporter.print_repeats();
+  if (!not_utf8.empty()) {
+    const std::string readers = encodings_that_read(not_utf8);
+    const bool one = not_utf8.size() == 1;
+    const std::string note =
+        "note: " + with_commas(not_utf8.size()) + (one ? " value is" : " values are") +
+        " not UTF-8" +
+        (readers.empty()
+             ? std::string(", and no --table-encoding reads ") + (one ? "it" : "them all")
+             : ": --table-encoding " + readers + (one ? " reads it" : " reads them"));
+    std::fprintf(out, "%s\n", note.c_str());
+  }
   CodeTable table(TableFormat::standard);
   table.lay_over(parsed.definitions());
   print_summary(table, reporter.problems, out);

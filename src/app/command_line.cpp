@@ -17,8 +17,9 @@ namespace textdump {
 
 namespace {
 
-// An offset argument: one to eight hexadecimal digits, nothing else.
+// An offset argument: one to eight hexadecimal digits, perhaps after 0x or $.
 bool parse_offset(std::string_view word, std::uint32_t& value) {
+  word = without_hex_prefix(word);
   if (word.empty() || word.size() > 8) return false;
   std::vector<char> bad;
   value = hex_to_int(word, &bad);
@@ -26,9 +27,8 @@ bool parse_offset(std::string_view word, std::uint32_t& value) {
 }
 
 int usage_error(const std::string& why) {
-  const std::string usage = usage_text();
-  std::fprintf(stderr, "textdump: %s\n", why.c_str());
-  std::fwrite(usage.data(), 1, usage.size(), stderr);
+  const std::string text = usage_error_text(why);
+  std::fwrite(text.data(), 1, text.size(), stderr);
   return exit_status(Failure::usage);
 }
 

@@ -11,8 +11,8 @@
 //
 // parse_command_line is pure: it neither prints, nor opens a file, nor runs
 // anything, and never throws for any words (a fuzz target feeds it). A usage
-// error ends the process with status 2 after "textdump: WHY" and the usage on
-// standard error.
+// error ends the process with status 2 after "textdump: WHY" and
+// "Try 'textdump --help'." on standard error.
 #pragma once
 
 #include <string>

@@ -62,9 +62,9 @@ constexpr Group GROUPS[] = {{"Table options", "TABLE OPTIONS", Mode::dump},
 
 constexpr std::string_view FOOTER =
     "ROM is the game image, TABLE the character table file, DUMP the text file to\n"
-    "write; START and END are hexadecimal ROM offsets of up to eight digits, both\n"
-    "included; WORD is text seen on screen (? any one code). Options come first;\n"
-    "-- ends them, for names that begin with -.\n"
+    "write; START and END are hexadecimal ROM offsets of up to eight digits (0x or\n"
+    "$ may lead), both included; WORD is text seen on screen (? any one code).\n"
+    "Options come first; -- ends them, for names that begin with -.\n"
     "\n"
     "Exit status: 0 complete run (or a clean table, or an encoding found), 1 failure\n"
     "(or a table with reports, or no encoding found), 2 command line not understood.\n";

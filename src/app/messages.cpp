@@ -85,6 +85,12 @@ std::string message_output_is_input(std::string_view role, std::string_view name
          std::string(which) + ".\n";
 }
 
+std::string message_insertion_table_is_input(std::string_view name, std::string_view which) {
+  std::string text = message_output_is_input("insertion table", name, which);
+  text.insert(text.size() - 2, "; give it another name with --atlas-table FILE");
+  return text;
+}
+
 std::string message_output_write(std::string_view role, std::string_view name, int error) {
   return "Can't write the " + std::string(role) + " " + quoted(name) + ": " + std::strerror(error) +
          ".\n";
@@ -105,6 +111,10 @@ std::string message_dump_is_input(std::string_view dumpfile, std::string_view wh
 
 std::string message_dump_write(std::string_view dumpfile, int error) {
   return message_output_write("dump file", dumpfile, error);
+}
+
+std::string usage_error_text(std::string_view why) {
+  return "textdump: " + std::string(why) + "\nTry 'textdump --help'.\n";
 }
 
 std::string usage_unknown_option(std::string_view option) {
@@ -188,6 +198,22 @@ std::string message_no_strings(std::size_t pointers) {
   return "Error: none of the " + std::to_string(pointers) +
          " pointers leads to a string in the ROM file (outside it, or null); nothing was "
          "written: check base= and map= of --pointers.\n";
+}
+
+std::string message_script_summary(const ScriptSummary& summary) {
+  const auto counted = [](std::size_t n, std::string_view one, std::string_view more) {
+    return with_commas(n) + " " + std::string(n == 1 ? one : more);
+  };
+  std::string text = counted(summary.strings, "string", "strings") + ", " +
+                     counted(summary.pointers, "pointer", "pointers") + ", " +
+                     counted(summary.blocks, "block", "blocks") + ", " + with_commas(summary.used) +
+                     " of " + counted(summary.room, "byte", "bytes") + " of room used; wrote ";
+  for (std::size_t i = 0; i < summary.outputs.size(); ++i) {
+    const auto& [role, name] = summary.outputs[i];
+    if (i > 0) text += i + 1 == summary.outputs.size() ? " and " : ", ";
+    text += "the " + role + (name == "-" ? " to standard output" : " " + quoted(name));
+  }
+  return text + ".\n";
 }
 
 std::string warning_no_end_for_snes() {

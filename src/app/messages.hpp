@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace textdump {
 
@@ -63,6 +65,8 @@ std::string message_output_create(std::string_view role, std::string_view name, 
 std::string message_output_is_input(std::string_view role, std::string_view name,
                                     std::string_view which);
 std::string message_output_write(std::string_view role, std::string_view name, int error);
+// The insertion table of a script dump that is an input: the same, and how to name it.
+std::string message_insertion_table_is_input(std::string_view name, std::string_view which);
 // other_role: the role of the output declared before it under the same file.
 std::string message_output_is_output(std::string_view role, std::string_view name,
                                      std::string_view other_role);
@@ -71,7 +75,10 @@ std::string message_dump_create(std::string_view dumpfile, int error);
 std::string message_dump_is_input(std::string_view dumpfile, std::string_view which);
 std::string message_dump_write(std::string_view dumpfile, int error);
 
-// Usage errors of the command line, each printed before the usage.
+// A usage error as printed: "textdump: WHY" and a line that points to --help.
+std::string usage_error_text(std::string_view why);
+
+// Usage errors of the command line: the WHY of usage_error_text.
 std::string usage_unknown_option(std::string_view option);
 std::string usage_bad_offset(std::string_view which, std::string_view word);
 std::string usage_end_below_start(std::string_view end, std::string_view start);
@@ -92,6 +99,14 @@ std::string message_no_end_entry(std::string_view tablefile);
 std::string message_script_error(std::string_view what);
 std::string message_no_strings(std::size_t pointers);
 std::string message_no_end_entry_to_find(std::string_view tablefile);
+// A finished script dump, for a terminal: its counts, then each output as
+// {role, name} ("-" is standard output).
+struct ScriptSummary {
+  std::size_t strings = 0, pointers = 0, blocks = 0;
+  std::size_t used = 0, room = 0; // bytes of the blocks
+  std::vector<std::pair<std::string, std::string>> outputs;
+};
+std::string message_script_summary(const ScriptSummary& summary);
 // A script that is not a regular file (a device) has no folder for the default table.
 std::string message_no_table_beside(std::string_view scriptfile);
 

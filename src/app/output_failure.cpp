@@ -15,8 +15,7 @@ Failure report_output(const OutputSet& outputs, const OutputReport& report,
     say(console, message_output_is_output(role, name, outputs.role(report.other)));
     return Failure::output_refused;
   case OutputProblem::second_standard_output:
-    say(console,
-        "textdump: " + usage_two_on_standard_output(role, outputs.role(report.other)) + "\n");
+    say(console, usage_error_text(usage_two_on_standard_output(role, outputs.role(report.other))));
     return Failure::usage;
   case OutputProblem::cannot_create:
     say(console, message_output_create(role, name, report.error));

@@ -14,6 +14,7 @@
 #include "io/output_set.hpp"
 #include "io/rom_image.hpp"
 #include "io/sha256.hpp"
+#include "io/streams.hpp"
 #include "textdump_version.hpp"
 
 namespace textdump {
@@ -62,6 +63,24 @@ nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
   return json;
 }
 
+// What a terminal is told of the script dump that was written.
+ScriptSummary summary_of(const Script& script, const OutputSet& outputs,
+                         const std::vector<std::size_t>& written) {
+  ScriptSummary summary;
+  for (const ScriptString& s : script.strings) {
+    summary.strings += s.referenced ? 1 : 0;
+    summary.pointers += s.pointers.size();
+  }
+  summary.blocks = script.blocks.size();
+  for (const ScriptBlock& block : script.blocks) {
+    summary.used += static_cast<std::size_t>(block.end - block.start);
+    summary.room += static_cast<std::size_t>(block.room - block.start);
+  }
+  for (const std::size_t output : written)
+    summary.outputs.emplace_back(outputs.role(output), outputs.name(output));
+  return summary;
+}
+
 } // namespace
 
 std::string default_atlas_table(const std::string& scriptfile) {
@@ -100,8 +119,13 @@ int run_script_command(const ScriptOptions& options) {
   const std::size_t script_output = outputs.declare("script file", options.scriptfile);
   const std::size_t table_output = outputs.declare("insertion table", atlas_table);
   const std::size_t json_output = options.json ? outputs.declare("JSON file", *options.json) : 0;
-  if (const OutputReport checked = outputs.check(); !checked.ok())
+  if (const OutputReport checked = outputs.check(); !checked.ok()) {
+    if (checked.problem == OutputProblem::is_input && checked.output == table_output) {
+      say(console, message_insertion_table_is_input(atlas_table, outputs.input(checked.other)));
+      return exit_status(Failure::output_refused);
+    }
     return exit_status(report_output(outputs, checked, console));
+  }
 
   ScriptRequest request;
   request.rom = rom.view();
@@ -141,7 +165,13 @@ int run_script_command(const ScriptOptions& options) {
     outputs.set_bytes(json_output, as_json(options, rom.view(), digest, script).dump(2) + "\n");
   outputs.set_bytes(script_output, std::move(script.script));
   outputs.set_bytes(table_output, std::move(script.insertion_table));
-  return exit_status(report_output(outputs, outputs.commit(), console));
+  const Failure written = report_output(outputs, outputs.commit(), console);
+  if (written == Failure::none && is_terminal(STANDARD_ERROR))
+    say(console, message_script_summary(
+                     summary_of(script, outputs,
+                                options.json ? std::vector{script_output, table_output, json_output}
+                                             : std::vector{script_output, table_output})));
+  return exit_status(written);
 }
 
 } // namespace textdump

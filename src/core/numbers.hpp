@@ -4,13 +4,15 @@
 //   hex_return   one digit character -> 0..15; anything else gives 0 and is reported
 //   hex_to_int   a digit string -> 32-bit value (the last eight digits count)
 //   check_str    is a word the whole keyword or a beginning of it?
+//   without_hex_prefix  an offset's digits after its 0x or $
 //   hex_byte     a byte as two upper-case digits; hex_bytes, each byte of a
 //                string so; hex_number, any number
 //
 // Every number the user types and every number in a table file is hexadecimal
 // without prefix, of any length, accumulated modulo 2^32. A character that is
 // not a digit is never fatal: it counts as the digit 0 and the caller is told,
-// so that it can report the character.
+// so that it can report the character. Offsets given as arguments (not typed
+// into the dialogue) may also be written 0x8000 or $8000.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +36,13 @@ int hex_return(char c, std::vector<char>* bad = nullptr);
 // The string read as hexadecimal, modulo 2^32, up to its first NUL; empty gives
 // 0. Every character that is not a digit counts as 0 and is appended to bad.
 std::uint32_t hex_to_int(std::string_view digits, std::vector<char>* bad = nullptr);
+
+// The word without a leading "0x", "0X" or "$"; the word itself when it has none.
+constexpr std::string_view without_hex_prefix(std::string_view word) {
+  if (word.starts_with("0x") || word.starts_with("0X")) return word.substr(2);
+  if (word.starts_with('$')) return word.substr(1);
+  return word;
+}
 
 // True when word is keyword or a beginning of it (the empty word included).
 // The word ends at its first NUL, as a C string would; case-sensitive.

@@ -22,7 +22,7 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
     const auto names = map_field_names();
     if (equals == std::string_view::npos) return wrong("a field is key=value");
     if (key == "at") {
-      const auto v = hex_field(value);
+      const auto v = hex_field(without_hex_prefix(value));
       if (!v) return wrong("the offset is one to eight hexadecimal digits");
       ptable.at = *v;
       at = true;

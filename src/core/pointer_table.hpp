@@ -2,7 +2,7 @@
 // ROM, and mapped from a pointer's value to a file offset.
 //
 // A --pointers argument is comma-separated key=value fields:
-//   at=HEX        file offset of the first pointer (required)
+//   at=HEX        file offset of the first pointer (required; 0x or $ may lead)
 //   count=N       number of pointers, decimal (required)
 //   size=2|3|4    bytes per pointer (default 2)
 //   stride=N      bytes from one pointer to the next, decimal (default size)

@@ -61,9 +61,11 @@ TEST(CommandLine, SameDumpAsTheDialogueQuietlyToAFileOrStandardOutput) {
   EXPECT_EQ(to_stdout.err, "");
   EXPECT_FALSE(std::filesystem::exists(game.dir.file("-")));
 
-  // Another range; "--" ends the options, so a ROM may be named "-game.bin".
+  // Another range, its offsets with a prefix; "--" ends the options, so a ROM
+  // may be named "-game.bin".
   std::filesystem::copy_file(game.dir.file("game.bin"), game.dir.file("-game.bin"));
-  const auto part = run_program(game.folder(), {"--", "-game.bin", "font.tbl", "-", "5", "7"}, "");
+  const auto part =
+      run_program(game.folder(), {"--", "-game.bin", "font.tbl", "-", "0x5", "$7"}, "");
   EXPECT_EQ(part.out, "\xE3\x81\x82"
                       "ABC[END]\r\nABC");
 }
@@ -150,10 +152,11 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
   EXPECT_EQ(version.err, "");
   EXPECT_EQ(version.out, std::string("textdump ") + TEXTDUMP_VERSION + "\n");
 
-  // Each misuse names what was wrong before the usage; nothing is written.
+  // Each misuse names what was wrong, in one line, and points to --help;
+  // nothing is written.
   struct Misuse {
     std::vector<std::string> args;
-    std::string why; // the line before the usage
+    std::string why; // the first line
   };
   const std::vector<Misuse> misuses = {
       {{"--frobnicate"}, "unknown option --frobnicate"},
@@ -181,21 +184,22 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
        "--json requires --script or --find-pointers or --find-text"},
       {{"game.bin", "font.tbl", "o.txt", "6A0 junk", "7"},
        "START \"6A0 junk\" is not a hexadecimal offset of one to eight digits."},
-      {{"game.bin", "font.tbl", "o.txt", "0x0", "7"},
-       "START \"0x0\" is not a hexadecimal offset of one to eight digits."},
+      {{"game.bin", "font.tbl", "o.txt", "0x", "7"},
+       "START \"0x\" is not a hexadecimal offset of one to eight digits."},
+      {{"game.bin", "font.tbl", "o.txt", "$0x0", "7"},
+       "START \"$0x0\" is not a hexadecimal offset of one to eight digits."},
       {{"game.bin", "font.tbl", "o.txt", "0", "123456789"},
        "END \"123456789\" is not a hexadecimal offset of one to eight digits."},
       {{"game.bin", "font.tbl", "o.txt", "0", ""},
        "END \"\" is not a hexadecimal offset of one to eight digits."},
-      {{"game.bin", "font.tbl", "o.txt", "7", "0"}, "END 0 is below START 7."},
+      {{"game.bin", "font.tbl", "o.txt", "$7", "0x0"}, "END 0x0 is below START $7."},
   };
-  const std::string usage = usage_text(game.folder());
   for (const auto& m : misuses) {
     SCOPED_TRACE(m.args[0] + " ... (" + std::to_string(m.args.size()) + " arguments)");
     const auto result = run_program(game.folder(), m.args, "");
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "textdump: " + m.why + "\n" + usage);
+    EXPECT_EQ(result.err, "textdump: " + m.why + "\nTry 'textdump --help'.\n");
     EXPECT_FALSE(std::filesystem::exists(game.dir.file("o.txt")));
   }
 }

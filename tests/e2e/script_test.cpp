@@ -150,12 +150,15 @@ TEST(ScriptCommand, OutputsAreWrittenAllOrNone) {
       {{"--atlas-table", "./out.txt"}, "out.txt", 1,
        "Won't write the insertion table \"./out.txt\": it is the script file.\n"},
       {{}, "x.tbl", 1, "Won't write the insertion table \"x.tbl\": it is the script file.\n"},
+      {{}, "ascii.txt", 1,
+       "Won't write the insertion table \"ascii.tbl\": it is the table file; give it another "
+       "name with --atlas-table FILE.\n"},
       {{"--json", "out.tbl"}, "out.txt", 1,
        "Won't write the JSON file \"out.tbl\": it is the insertion table.\n"},
       {{}, "game.bin", 1, "Won't write the script file \"game.bin\": it is the ROM file.\n"},
       {{"--atlas-table", "-"}, "-", 2,
        "textdump: the script file and the insertion table cannot both go to standard output "
-       "(\"-\")\n"},
+       "(\"-\")\nTry 'textdump --help'.\n"},
   };
   for (const auto& c : cases) expect_nothing_written(c.options, c.script, c.status, c.says);
 }

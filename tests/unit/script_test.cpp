@@ -111,10 +111,10 @@ TEST(ScriptRoundTrip, EveryMap) {
     const char* error = nullptr; // the dump is refused with this error
   };
   const Case cases[] = {
-      {"at=7F00,count=3,base=-7FF0", 0x8000, 0x6C10, 0xEC00},
+      {"at=$7F00,count=3,base=-7FF0", 0x8000, 0x6C10, 0xEC00},
       {"at=100,count=3,order=be,base=-7FF0", 0x8000, 0x6C10, 0xEC00, 0, "little-endian"},
       {"at=100,count=3,size=4,stride=6,base=20", 0x8000, 0x6C10, 0x6BF0},
-      {"at=1F000,count=3,map=lorom", 0x20000, 0x18010, 0x8010},
+      {"at=0x1F000,count=3,map=lorom", 0x20000, 0x18010, 0x8010},
       {"at=1F200,count=3,map=lorom", 0x20200, 0x18210, 0x8010},
       {"at=100,count=3,size=3,map=lorom", 0x20000, 0x18010, 0x838010},
       {"at=300,count=3,size=3,map=lorom", 0x20200, 0x18210, 0x038010},
