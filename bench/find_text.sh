@@ -27,6 +27,7 @@ set -euo pipefail
 export LC_ALL=C
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+source "$repo/bench/common.sh"
 build=$(cd "${1:-$repo/build-test}" 2>/dev/null && pwd) || {
   echo "bench: no build folder ${1:-$repo/build-test}; make it with: cmake --preset test && cmake --build build-test -j2" >&2
   exit 1
@@ -57,15 +58,7 @@ search=("$program" --find-text --top 1 "$work/rom.bin" "${words[@]}")
 grep -q '^#1 .*2-byte be codes' "$work/found.txt" ||
   { echo "bench: the planted encoding was not found first" >&2; cat "$work/found.txt" >&2; exit 1; }
 
-times=()
-for ((i = 0; i < runs; i++)); do
-  start=$EPOCHREALTIME
-  "${search[@]}" >/dev/null
-  end=$EPOCHREALTIME
-  times+=("$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')")
-done
-seconds=$(printf '%s\n' "${times[@]}" | sort -g |
-  awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
+time_runs "$runs" "${search[@]}"
 echo "32 MiB ROM, three words, 1- and 2-byte codes in both orders: $seconds s" \
   "(median of $runs; runs: ${times[*]})"
 
@@ -82,11 +75,6 @@ set -e
 # --- Targets -----------------------------------------------------------------
 
 echo
-missed=0
-target() { # target MET DESCRIPTION
-  if [ "$1" = 1 ]; then echo "met:    $2"; else echo "MISSED: $2"; missed=$((missed + 1)); fi
-}
-figure() { grep "^$1" "$work/accuracy.txt" | awk -F: '{ sub(/^ +/, "", $2); print $2 }'; }
 target "$(awk -v s="$seconds" 'BEGIN { print (s < 1) ? 1 : 0 }')" \
   "three words at both widths and orders on 32 MiB in under 1 s ($seconds s)"
 target "$([ "$accuracy_status" -eq 0 ] && echo 1 || echo 0)" \

@@ -1,0 +1,27 @@
+# Shared by the benchmark scripts (sourced, not run):
+#
+#   time_runs N COMMAND...  runs COMMAND N times, its output thrown away; sets
+#                           times (each run's wall seconds) and seconds (their median)
+#   target MET DESCRIPTION  prints "met:" or "MISSED:" and counts the misses in missed
+#   figure NAME             the value after "NAME...:" in $work/accuracy.txt
+missed=0
+
+time_runs() {
+  local n=$1 i start end
+  shift
+  times=()
+  for ((i = 0; i < n; i++)); do
+    start=$EPOCHREALTIME
+    "$@" >/dev/null
+    end=$EPOCHREALTIME
+    times+=("$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')")
+  done
+  seconds=$(printf '%s\n' "${times[@]}" | sort -g |
+    awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
+}
+
+target() {
+  if [ "$1" = 1 ]; then echo "met:    $2"; else echo "MISSED: $2"; missed=$((missed + 1)); fi
+}
+
+figure() { grep "^$1" "$work/accuracy.txt" | awk -F: '{ sub(/^ +/, "", $2); print $2 }'; }
