@@ -3,6 +3,9 @@
 #   time_runs N COMMAND...  runs COMMAND N times, its output thrown away; sets
 #                           times (each run's wall seconds) and seconds (their median)
 #   target MET DESCRIPTION  prints "met:" or "MISSED:" and counts the misses in missed
+#   accuracy COMMAND...     runs an accuracy program, its report shown and kept in
+#                           $work/accuracy.txt; sets accuracy_status (0 all met, 3 one
+#                           missed) and ends the script on any other status
 #   figure NAME             the value after "NAME...:" in $work/accuracy.txt
 missed=0
 
@@ -25,3 +28,13 @@ target() {
 }
 
 figure() { grep "^$1" "$work/accuracy.txt" | awk -F: '{ sub(/^ +/, "", $2); print $2 }'; }
+
+accuracy() {
+  echo
+  set +e
+  "$@" | tee "$work/accuracy.txt"
+  accuracy_status=${PIPESTATUS[0]}
+  set -e
+  [ "$accuracy_status" -eq 0 ] || [ "$accuracy_status" -eq 3 ] ||
+    { echo "bench: $(basename "$1") failed" >&2; exit 1; }
+}

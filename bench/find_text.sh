@@ -64,13 +64,7 @@ echo "32 MiB ROM, three words, 1- and 2-byte codes in both orders: $seconds s" \
 
 # --- Accuracy ----------------------------------------------------------------
 
-echo
-set +e
-"$accuracy" 100 100 | tee "$work/accuracy.txt"
-accuracy_status=${PIPESTATUS[0]}
-set -e
-[ "$accuracy_status" -eq 0 ] || [ "$accuracy_status" -eq 3 ] ||
-  { echo "bench: find_text_accuracy failed" >&2; exit 1; }
+accuracy "$accuracy" 100 100
 
 # --- Targets -----------------------------------------------------------------
 

@@ -64,13 +64,7 @@ echo "4 MiB ROM ($(basename "$rom"), $(grep -c '^table' "$work/planted.txt") pla
 
 # --- Accuracy ----------------------------------------------------------------
 
-echo
-set +e
-"$accuracy" 100 50 | tee "$work/accuracy.txt"
-accuracy_status=${PIPESTATUS[0]}
-set -e
-[ "$accuracy_status" -eq 0 ] || [ "$accuracy_status" -eq 3 ] ||
-  { echo "bench: finder_accuracy failed" >&2; exit 1; }
+accuracy "$accuracy" 100 50
 
 # --- Targets -----------------------------------------------------------------
 
