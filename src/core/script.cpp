@@ -332,7 +332,8 @@ Script Builder::build() {
     const ScriptBlock& block = script_.blocks[b];
     body += "\r\n// BLOCK " + std::to_string(b + 1) + ": $" + hex_number(block.start) + "-$" +
             hex_number(block.room - 1) + ", " + std::to_string(block.room - block.start) +
-            " bytes of room\r\n#JMP($" + hex_number(block.start) + ", $" +
+            " bytes of room, " + std::to_string(block.end - block.start) +
+            " used\r\n#JMP($" + hex_number(block.start) + ", $" +
             hex_number(block.room - 1) + ")\r\n";
     // Text lines with no command between them join when inserted: each run of
     // pieces up to the next #WRITE is proven as one.

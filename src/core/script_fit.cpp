@@ -1,8 +1,10 @@
 #include "core/script_fit.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "core/numbers.hpp"
 #include "core/text_encoder.hpp"
@@ -135,7 +137,18 @@ struct Text {
 struct FitString {
   std::size_t line = 0; // where its text begins
   std::uint64_t bytes = 0;
+  std::optional<std::uint64_t> original; // where the dumped string began, from its // line
 };
+
+// The last $HEX number of a line: 6C10 of "//POINTER #0 @ $6D00 - STRING #0 @ $6C10".
+std::optional<std::uint64_t> last_hex(std::string_view line) {
+  const std::size_t dollar = line.rfind('$');
+  if (dollar == npos) return std::nullopt;
+  const std::size_t end = line.find_first_not_of("0123456789ABCDEF", dollar + 1);
+  const std::string_view digits = line.substr(dollar + 1, end == npos ? npos : end - dollar - 1);
+  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  return hex_to_int(digits);
+}
 
 class Fitter {
 public:
@@ -150,7 +163,9 @@ public:
       if (first != npos && line[first] == '#') {
         end_text();
         command(line.substr(first), number, first);
-      } else if (!line.empty() && line.substr(first == npos ? 0 : first, 2) != "//") {
+      } else if (first != npos && line.substr(first, 2) == "//") {
+        comment(line.substr(first));
+      } else if (!line.empty()) {
         for (std::size_t i = 0; i < line.size(); ++i) {
           text_.chars += line[i];
           text_.line.push_back(number);
@@ -185,7 +200,10 @@ private:
             "text before any #JMP: the inserter has nowhere to put it");
       return;
     }
-    if (string_break_ || strings_.empty()) strings_.push_back({text.line[0], 0});
+    if (string_break_ || strings_.empty()) {
+      strings_.push_back({text.line[0], 0, original_});
+      original_.reset();
+    }
     string_break_ = false;
     const std::string_view s = text.chars;
     for (std::size_t i = 0; i < s.size();) {
@@ -226,6 +244,7 @@ private:
                 " needs " + std::to_string(block.used) + " bytes, " +
                 std::to_string(block.used - room) + " more than its room of " +
                 std::to_string(room));
+      name_grown_strings();
       std::uint64_t pos = 0;
       for (const FitString& s : strings_) {
         if (s.bytes > 0 && pos + s.bytes > room)
@@ -242,6 +261,39 @@ private:
     report_.blocks.push_back(block);
     block_.reset();
     strings_.clear();
+    original_end_.reset();
+  }
+
+  // The dump's own // lines say where each string began and how many bytes
+  // the block's text held: what an edit made longer can be named.
+  void comment(std::string_view line) {
+    if (line.starts_with("//POINTER ") && line.find(" - STRING #") != npos) {
+      pointed_ = last_hex(line);
+    } else if (line.starts_with("// BLOCK ") && line.ends_with(" used")) {
+      const std::size_t comma = line.rfind(", ");
+      std::uint64_t used = 0;
+      const auto [end, error] =
+          std::from_chars(line.data() + comma + 2, line.data() + line.size() - 5, used);
+      const auto start = last_hex(line.substr(0, line.find('-')));
+      if (comma != npos && error == std::errc{} && start) next_end_ = *start + used;
+    }
+  }
+
+  // Each string that needs more bytes than it held when dumped, when the
+  // strings after it start where the dump left them.
+  void name_grown_strings() {
+    for (std::size_t k = 0; k < strings_.size(); ++k) {
+      const FitString& s = strings_[k];
+      const std::optional<std::uint64_t> next =
+          k + 1 < strings_.size() ? strings_[k + 1].original : original_end_;
+      if (!s.original || !next || *next <= *s.original || s.bytes <= *next - *s.original)
+        continue;
+      const std::uint64_t held = *next - *s.original;
+      say(FitDiagnostic::Kind::note, s.line, 1,
+          "this string needs " + std::to_string(s.bytes) + " bytes, " +
+              std::to_string(s.bytes - held) + " more than the " + std::to_string(held) +
+              " it held when dumped");
+    }
   }
 
   void command(std::string_view line, std::size_t number, std::size_t at) {
@@ -334,6 +386,7 @@ private:
         return error(number, column, "#JMP's end lies before its start");
       close_block();
       block_ = FitBlock{number, static_cast<std::uint64_t>(*start), std::nullopt, 0};
+      original_end_ = std::exchange(next_end_, std::nullopt);
       if (args.size() == 2) block_->last = static_cast<std::uint64_t>(*last);
     } else if (name == "WRITE" || name == "W16" || name == "W24" || name == "W32") {
       const bool custom = name == "WRITE";
@@ -343,6 +396,7 @@ private:
         return error(number, column, "pointer \"" + args[0] + "\" was never created");
       number_of(args.back());
       string_break_ = true;
+      original_ = pointed_;
     } else {
       error(number, column, "#" + name + " is not a command of a script dump");
     }
@@ -359,6 +413,10 @@ private:
   std::optional<FitBlock> block_;
   std::vector<FitString> strings_;
   bool string_break_ = false; // a pointer was written since the last text
+  std::optional<std::uint64_t> pointed_;  // the string start the last //POINTER line names
+  std::optional<std::uint64_t> original_; // of the string the last #WRITE points at
+  std::optional<std::uint64_t> original_end_; // of the block's dumped text
+  std::optional<std::uint64_t> next_end_;     // of the next #JMP's block
 };
 
 } // namespace

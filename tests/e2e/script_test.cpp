@@ -262,7 +262,9 @@ TEST(FitCommand, ReportsWhatWouldNotGoBack) {
                             "of 25\n"),
             std::string::npos)
       << edited.err;
-  EXPECT_NE(edited.err.find(where + "1: note: this string would be cut after 5 of its 12 bytes\n"),
+  EXPECT_NE(edited.err.find(where + "1: note: this string needs 12 bytes, 7 more than the 5 it "
+                                    "held when dumped\n" +
+                            where + "1: note: this string would be cut after 5 of its 12 bytes\n"),
             std::string::npos)
       << edited.err;
   EXPECT_EQ(edited.out, "block 1 $100-$118: 32 of 25 bytes\n");
