@@ -1,12 +1,16 @@
 // Edited script dumps inserted by the test inserter, with what --fit says of
 // them: on four layouts (the NES example's strings before their pointer table,
 // a pointer table between its strings, two tables with code between their
-// strings, text in several NES banks with data between), random edits that
+// strings, text in several NES banks with data between; and the example
+// itself, made from the real ROM as examples/make-nes-example.sh makes it
+// when the real data is at hand), random edits that
 // lengthen, shorten and empty strings and bring in new characters never
 // change a byte outside the blocks and the pointer slots, and whenever the
 // script fits, every pointer leads to its string.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -19,6 +23,7 @@
 #include "core/script_fit.hpp"
 #include "core/standard_table.hpp"
 #include "support/atlas_inserter.hpp"
+#include "support/realdata.hpp"
 
 namespace textdump {
 namespace {
@@ -115,6 +120,22 @@ std::vector<Layout> layouts() {
     fill(l.rom, plant(l, random, 0x4200, 0x4010, 3, bank_value(1)) + 10, 0x7F00, random);
     l.pointers = {"at=3E00,count=3,map=nes", "at=4010,count=3,map=nes"};
   }
+  // The README's example: the real ROM's seven strings at 0x6C10, their
+  // pointers planted in the padding at 0x6D00.
+  std::ifstream file(testing::REALDATA / "roms" / "01-basics.nes", std::ios::binary);
+  if (file) {
+    Layout& l = all.emplace_back(Layout{"the README's NES example", {}, {}, {}});
+    l.rom.assign(std::istreambuf_iterator<char>(file), {});
+    for (std::size_t i = 0, at = 0x6C10; i < 7; ++i) {
+      const std::size_t end = l.rom.find('\0', at);
+      l.strings.push_back(l.rom.substr(at, end - at));
+      const std::size_t value = at - 0x10 + 0x8000;
+      l.rom[0x6D00 + 2 * i] = static_cast<char>(value & 0xFF);
+      l.rom[0x6D00 + 2 * i + 1] = static_cast<char>(value >> 8);
+      at = end + 1;
+    }
+    l.pointers = {"at=6D00,count=7,map=nes"};
+  }
   return all;
 }
 
@@ -126,6 +147,7 @@ testing::InsertResult insert(const std::string& rom, const std::string& script,
 }
 
 TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
+  REQUIRE_REALDATA();
   std::string ascii = "/00=<END>\n";
   for (int c = 0x20; c < 0x7F; ++c)
     ascii += hex_byte(static_cast<std::uint8_t>(c)) + "=" + static_cast<char>(c) + "\n";
