@@ -4,7 +4,8 @@
 #   tools/setup.sh PURPOSE...
 #
 #   build    cmake, g++, Nettle (SHA-256), nlohmann-json and CLI11 (the program alone)
-#   test     build, plus GoogleTest (libgtest-dev)
+#   test     build, plus GoogleTest (libgtest-dev) and rsvg-convert (librsvg2-bin),
+#            which renders a survey's picture
 #   fuzz     cmake, clang and its libFuzzer runtime
 #   package  build, plus dpkg-dev and file (cpack -G DEB reads the Depends line with
 #            them) and lintian (which checks the package)
@@ -80,7 +81,8 @@ for purpose in "$@"; do
       need cmake command -v cmake
       need g++ command -v g++
       need_libraries
-      need libgtest-dev installed libgtest-dev ;;
+      need libgtest-dev installed libgtest-dev
+      need librsvg2-bin command -v rsvg-convert ;;
     fuzz)
       fuzz=true ;;
     package)

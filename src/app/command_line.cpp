@@ -96,6 +96,18 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
       return UsageError{usage_two_on_standard_output("draft table", "JSON file")};
     break;
   }
+  case Mode::survey: {
+    SurveyCommand& survey = command.survey;
+    survey = std::move(parsed.values.survey);
+    survey.romfile = names[0];
+    survey.tablefile = names[1];
+    survey.standard = standard;
+    survey.encoding = encoding;
+    survey.start_table = parsed.values.start_table;
+    if (survey.json && survey.svg && *survey.json == "-" && *survey.svg == "-")
+      return UsageError{usage_two_on_standard_output("SVG file", "JSON file")};
+    break;
+  }
   case Mode::dialogue:
   case Mode::help:
   case Mode::version: break;
@@ -120,6 +132,7 @@ int run_command_line(const CommandLine& command) {
   case Mode::fit: return run_fit_command(command.fit_script);
   case Mode::find: return run_finder_command(command.finder);
   case Mode::find_text: return run_find_text_command(command.text);
+  case Mode::survey: return run_survey_command(command.survey);
   case Mode::help: {
     const std::string usage = usage_text();
     std::fwrite(usage.data(), 1, usage.size(), stdout);

@@ -5,7 +5,8 @@
 //                                        no prompts, no pause, messages on
 //                                        standard error, DUMP "-" is standard output
 //   textdump --check TABLE               the table checker
-//   textdump --script ... ROM TABLE SCRIPT, --fit SCRIPT, --find-pointers ... ROM TABLE
+//   textdump --script ... ROM TABLE SCRIPT, --fit SCRIPT, --find-pointers ... ROM TABLE,
+//            --find-text ... ROM WORD..., --survey ... ROM TABLE
 //   textdump --help | --version
 // The options and their rules are declared in command_options.hpp.
 //
@@ -42,6 +43,7 @@ struct CommandLine {
   std::string fit_script; // Mode::fit
   FinderCommand finder; // Mode::find
   FindTextCommand text;  // Mode::find_text
+  SurveyCommand survey;  // Mode::survey
 };
 
 // The words after the program's name.

@@ -23,7 +23,7 @@ constexpr unsigned bit(Mode mode) {
   return 1u << static_cast<unsigned>(mode);
 }
 constexpr unsigned TABLE_MODES = bit(Mode::dump) | bit(Mode::check) | bit(Mode::script) |
-                                 bit(Mode::find);
+                                 bit(Mode::find) | bit(Mode::survey);
 
 struct ModeDeclaration {
   Mode mode;
@@ -44,6 +44,8 @@ constexpr ModeDeclaration MODES[] = {
      "the ROM's pointer tables, best first, each with\nits --pointers argument"},
     {Mode::find_text, "--find-text", "ROM WORD...",
      "the encodings in which the ROM holds the words,\nbest first: a relative search"},
+    {Mode::survey, "--survey", "ROM TABLE",
+     "where the ROM's text, pointer tables and free\nspace lie, in ROM order, and their totals"},
     {Mode::help, "--help,-h", "", "this text, on standard output"},
     {Mode::version, "--version", "", "the program's name and version"},
 };
@@ -58,7 +60,8 @@ struct Group {
 constexpr Group GROUPS[] = {{"Table options", "TABLE OPTIONS", Mode::dump},
                             {"Script options", "SCRIPT OPTIONS", Mode::script},
                             {"Finder options", "FINDER OPTIONS", Mode::find},
-                            {"Search options", "SEARCH OPTIONS", Mode::find_text}};
+                            {"Search options", "SEARCH OPTIONS", Mode::find_text},
+                            {"Survey options", "SURVEY OPTIONS", Mode::survey}};
 
 constexpr std::string_view FOOTER =
     "ROM is the game image, TABLE the character table file, DUMP the text file to\n"
@@ -212,10 +215,11 @@ Declarations::Declarations(OptionValues& values) {
     modes.push_back({&mode, option});
   }
   const unsigned script = bit(Mode::script), find = bit(Mode::find),
-                 search = bit(Mode::find_text);
+                 search = bit(Mode::find_text), survey = bit(Mode::survey);
   ScriptOptions& s = values.script;
   FinderCommand& f = values.finder;
   FindTextCommand& t = values.text;
+  SurveyCommand& v = values.survey;
 
   CLI::Option* standard =
       flag("--std-table", TABLE_MODES,
@@ -230,7 +234,7 @@ Declarations::Declarations(OptionValues& values) {
           return std::nullopt;
         })
       ->needs(standard);
-  value("--table", "NAME", bit(Mode::dump) | script | find,
+  value("--table", "NAME", bit(Mode::dump) | script | find | bit(Mode::survey),
         "the @NAME table of TABLE where strings start (default\nthe first)",
         [&values](std::string_view name) -> std::optional<std::string> {
           values.start_table = std::string(name);
@@ -302,15 +306,21 @@ Declarations::Declarations(OptionValues& values) {
           t.top = f.options.top;
           return why;
         });
-  value("--json", "FILE", script | find | search,
-        "the strings and pointers (--script) or the\ncandidates (--find-pointers, --find-text) as\nJSON too",
-        [&s, &f, &t](std::string_view name) -> std::optional<std::string> {
-          s.json = f.json = t.json = std::string(name);
+  value("--json", "FILE", script | find | search | survey,
+        "the strings and pointers (--script), the\ncandidates (--find-pointers, --find-text) or\nthe spans (--survey) as JSON too",
+        [&s, &f, &t, &v](std::string_view name) -> std::optional<std::string> {
+          s.json = f.json = t.json = v.json = std::string(name);
           return std::nullopt;
         });
   value("--draft-table", "FILE", search, "the best candidate as a standard table",
         [&t](std::string_view name) -> std::optional<std::string> {
           t.draft_table = std::string(name);
+          return std::nullopt;
+        });
+
+  value("--svg", "FILE", survey, "the map as an SVG picture",
+        [&v](std::string_view name) -> std::optional<std::string> {
+          v.svg = std::string(name);
           return std::nullopt;
         });
 

@@ -6,8 +6,8 @@
 // The words are read in one rule: options come first, each value the next word
 // or after "=" (--top=2); "--" or the first word that is not an option ends
 // them, and every word after it is a name, even one that begins with "-". At
-// most one mode flag is given (--check, --script, --find-pointers, --help,
-// --version; none is the plain dump); every option given belongs to that mode,
+// most one mode flag is given (--check, --script, --find-pointers, --survey,
+// --help, --version; none is the plain dump); every option given belongs to that mode,
 // and the mode gets exactly its names (ROM TABLE DUMP START END for the dump),
 // or at least them when they end in "..." (ROM WORD... for --find-text).
 //
@@ -23,11 +23,12 @@
 #include "app/find_text_command.hpp"
 #include "app/finder_command.hpp"
 #include "app/script_command.hpp"
+#include "app/survey_command.hpp"
 #include "io/encoding.hpp"
 
 namespace textdump {
 
-enum class Mode { dialogue, dump, check, script, fit, find, find_text, help, version };
+enum class Mode { dialogue, dump, check, script, fit, find, find_text, survey, help, version };
 
 // What the options set, before the names are given to a command.
 struct OptionValues {
@@ -37,6 +38,7 @@ struct OptionValues {
   ScriptOptions script;                 // --pointers, --end, --max-length, --atlas-table, --json
   FinderCommand finder;                 // --map, --size, --min-count, --top, --json
   FindTextCommand text;                 // --width, --order, --kana, --top, --json, --draft-table
+  SurveyCommand survey;                 // --json, --svg
 };
 
 struct ParsedOptions {

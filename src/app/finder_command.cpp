@@ -29,6 +29,22 @@ constexpr std::size_t PREVIEW_BYTES = 80;
 std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t start) {
   std::uint64_t end = string_end_at(rom, table, start, start + 1024);
   if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
+  return one_line_text(rom, table, start, end);
+}
+
+std::string describe_map(const PointerTable& ptable) {
+  std::string text(name_of(ptable.map));
+  if (ptable.map == AddressMap::linear && ptable.base != 0)
+    text += " (base " + std::string(ptable.base < 0 ? "-" : "") +
+            hex_number(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base)) +
+            ")";
+  return text;
+}
+
+} // namespace
+
+std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint64_t start,
+                          std::uint64_t end) {
   MemorySink sink;
   {
     CodeTable copy = table;
@@ -47,16 +63,39 @@ std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t st
   return printable(shown);
 }
 
-std::string describe_map(const PointerTable& ptable) {
-  std::string text(name_of(ptable.map));
-  if (ptable.map == AddressMap::linear && ptable.base != 0)
-    text += " (base " + std::string(ptable.base < 0 ? "-" : "") +
-            hex_number(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base)) +
-            ")";
-  return text;
+CandidateReport report_candidate(const RomView& rom, const CodeTable& table, const Candidate& c,
+                                 std::size_t rank) {
+  const PointerTable& ptable = c.ptable;
+  std::vector<std::string> strings;
+  nlohmann::ordered_json json_strings = nlohmann::ordered_json::array();
+  for (std::size_t k = 0; k < std::min(PREVIEW_STRINGS, c.targets.size()); ++k) {
+    strings.push_back(preview(rom, table, c.targets[k]));
+    json_strings.push_back(json_text(strings.back()));
+  }
+  char score[32];
+  std::snprintf(score, sizeof score, "%.1f", c.score);
+  CandidateReport report;
+  report.text = "#" + std::to_string(rank) + "  score " + score + "  map " + describe_map(ptable) +
+                ", " + std::to_string(ptable.size) + "-byte " +
+                (ptable.order == ByteOrder::le ? "le" : "be") + " pointers, stride " +
+                std::to_string(ptable.stride) + "\n";
+  report.text += "    table at $" + hex_number(ptable.at) + ", " + std::to_string(ptable.count) +
+                 " pointers reaching $" + hex_number(c.first_target) + "-$" +
+                 hex_number(c.last_target) + "; " + std::to_string(c.targets.size()) + " of " +
+                 std::to_string(ptable.count) + " targets decode as text\n";
+  report.text += "    --pointers " + pointers_argument(ptable) + "\n";
+  for (const std::string& s : strings) report.text += "    \"" + s + "\"\n";
+  report.json = {{"map", name_of(ptable.map)},
+                 {"order", ptable.order == ByteOrder::le ? "le" : "be"},
+                 {"size", ptable.size},
+                 {"stride", ptable.stride},
+                 {"at", ptable.at},
+                 {"count", ptable.count},
+                 {"score", std::round(c.score * 10) / 10},
+                 {"pointers", pointers_argument(ptable)},
+                 {"strings", json_strings}};
+  return report;
 }
-
-} // namespace
 
 std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_view text) {
   std::vector<FinderMap> maps;
@@ -95,18 +134,38 @@ std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_vie
   return sizes;
 }
 
+Failure open_search_inputs(const std::string& romfile, const TableRequest& request,
+                           const Console& console, RomImage& rom, CodeTable& table) {
+  if (const Failure opened = open_rom(rom, romfile, console); opened != Failure::none)
+    return opened;
+  table = CodeTable(request.format);
+  return load_code_table(request, console, table);
+}
+
+std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& table,
+                                          FinderOptions options) {
+  const bool terminal = is_terminal(STANDARD_ERROR);
+  if (terminal)
+    options.progress = [](std::string_view what) {
+      std::fprintf(stderr, "\rSearching %-40.*s", static_cast<int>(what.size()), what.data());
+      std::fflush(stderr);
+    };
+  std::vector<Candidate> candidates = find_pointer_tables(rom, table, options);
+  if (terminal) std::fprintf(stderr, "\r%-60s\r", "");
+  return candidates;
+}
+
 int run_finder_command(const FinderCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
-  if (const Failure opened = open_rom(rom, command.romfile, console); opened != Failure::none)
-    return exit_status(opened);
-  CodeTable table(command.standard ? TableFormat::standard : TableFormat::own);
-  if (const Failure loaded = load_code_table(
+  CodeTable table;
+  if (const Failure opened = open_search_inputs(
+          command.romfile,
           {command.tablefile, command.standard ? TableFormat::standard : TableFormat::own,
            command.encoding, command.start_table},
-          console, table);
-      loaded != Failure::none)
-    return exit_status(loaded);
+          console, rom, table);
+      opened != Failure::none)
+    return exit_status(opened);
   if (!has_end_entry(table)) {
     say(console, message_no_end_entry_to_find(command.tablefile));
     return 1;
@@ -123,48 +182,15 @@ int run_finder_command(const FinderCommand& command) {
 
   FinderOptions options = command.options;
   options.maps = command.maps.value_or(suggested_maps(rom.view()));
-  const bool terminal = is_terminal(STANDARD_ERROR);
-  if (terminal)
-    options.progress = [](std::string_view what) {
-      std::fprintf(stderr, "\rSearching %-40.*s", static_cast<int>(what.size()), what.data());
-      std::fflush(stderr);
-    };
-  const std::vector<Candidate> candidates = find_pointer_tables(rom.view(), table, options);
-  if (terminal) std::fprintf(stderr, "\r%-60s\r", "");
+  const std::vector<Candidate> candidates = find_with_progress(rom.view(), table, options);
 
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   std::string report;
   if (candidates.empty()) report = "No pointer table found.\n";
   for (std::size_t i = 0; i < candidates.size(); ++i) {
-    const Candidate& c = candidates[i];
-    const PointerTable& ptable = c.ptable;
-    std::vector<std::string> strings;
-    nlohmann::ordered_json json_strings = nlohmann::ordered_json::array();
-    for (std::size_t k = 0; k < std::min(PREVIEW_STRINGS, c.targets.size()); ++k) {
-      strings.push_back(preview(rom.view(), table, c.targets[k]));
-      json_strings.push_back(json_text(strings.back()));
-    }
-    char score[32];
-    std::snprintf(score, sizeof score, "%.1f", c.score);
-    report += "#" + std::to_string(i + 1) + "  score " + score + "  map " + describe_map(ptable) +
-              ", " + std::to_string(ptable.size) + "-byte " +
-              (ptable.order == ByteOrder::le ? "le" : "be") + " pointers, stride " +
-              std::to_string(ptable.stride) + "\n";
-    report += "    table at $" + hex_number(ptable.at) + ", " + std::to_string(ptable.count) +
-              " pointers reaching $" + hex_number(c.first_target) + "-$" +
-              hex_number(c.last_target) + "; " + std::to_string(c.targets.size()) + " of " +
-              std::to_string(ptable.count) + " targets decode as text\n";
-    report += "    --pointers " + pointers_argument(ptable) + "\n";
-    for (const std::string& s : strings) report += "    \"" + s + "\"\n";
-    list.push_back({{"map", name_of(ptable.map)},
-                    {"order", ptable.order == ByteOrder::le ? "le" : "be"},
-                    {"size", ptable.size},
-                    {"stride", ptable.stride},
-                    {"at", ptable.at},
-                    {"count", ptable.count},
-                    {"score", std::round(c.score * 10) / 10},
-                    {"pointers", pointers_argument(ptable)},
-                    {"strings", json_strings}});
+    CandidateReport block = report_candidate(rom.view(), table, candidates[i], i + 1);
+    report += block.text;
+    list.push_back(std::move(block.json));
   }
   if (!command.json || *command.json != "-") std::fwrite(report.data(), 1, report.size(), stdout);
   if (!command.json) return 0;

@@ -2,17 +2,23 @@
 // the --pointers argument that --script takes and its first strings.
 //
 // --json FILE is checked before the search (io/output_set.hpp); --json - puts
-// the JSON on standard output in place of the report.
+// the JSON on standard output in place of the report. Each candidate's block
+// and JSON object come from report_candidate, which --survey shows too.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
+#include "app/console.hpp"
+#include "app/messages.hpp"
+#include "app/table_load.hpp"
 #include "core/finder.hpp"
 #include "io/encoding.hpp"
+#include "io/rom_image.hpp"
 
 namespace textdump {
 
@@ -31,6 +37,28 @@ std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_vie
 
 // "2,3": the pointer sizes, or a message saying what is wrong.
 std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_view text);
+
+// A candidate as the report shows it, ranked from 1: its lines and its JSON object.
+struct CandidateReport {
+  std::string text;
+  nlohmann::ordered_json json;
+};
+CandidateReport report_candidate(const RomView& rom, const CodeTable& table, const Candidate& c,
+                                 std::size_t rank);
+
+// The bytes from start to end as the dump shows them, on one line: line ends
+// as \n, at most 80 bytes and "...", unprintable bytes escaped.
+std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint64_t start,
+                          std::uint64_t end);
+
+// The ROM and the table of a search, opened as --find-pointers opens them;
+// a failure is said on the console.
+Failure open_search_inputs(const std::string& romfile, const TableRequest& request,
+                           const Console& console, RomImage& rom, CodeTable& table);
+
+// find_pointer_tables, with a progress line on standard error when that is a terminal.
+std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& table,
+                                          FinderOptions options);
 
 // The exit status: 0 when it ran (whether or not it found anything), 1 on failure.
 int run_finder_command(const FinderCommand& command);

@@ -181,7 +181,7 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
        "--map requires --find-pointers"},
       {{"--find-pointers", "--end", "next", "game.bin", "font.tbl"}, "--end requires --script"},
       {{"--json", "o.txt", "game.bin", "font.tbl", "o.txt", "0", "7"},
-       "--json requires --script or --find-pointers or --find-text"},
+       "--json requires --script or --find-pointers or --find-text or --survey"},
       {{"game.bin", "font.tbl", "o.txt", "6A0 junk", "7"},
        "START \"6A0 junk\" is not a hexadecimal offset of one to eight digits."},
       {{"game.bin", "font.tbl", "o.txt", "0x", "7"},

@@ -1,5 +1,7 @@
 // --find-pointers run as the built program: its report and JSON file, its usage
-// errors, and its --pointers argument given back to --script.
+// errors, and its --pointers argument given back to --script; and --survey,
+// which shows the same tables: its report, its JSON and SVG files, and the
+// refusals of its outputs.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -128,6 +130,61 @@ TEST(FindPointers, ThePrintedPointersArgumentDumpsTheScript) {
   EXPECT_NE(script.find("//POINTER #0 @ $40 - STRING #0 @ $100"), std::string::npos);
   EXPECT_NE(script.find("//POINTER #4 @ $4C - STRING #4 @ $11A"), std::string::npos);
   EXPECT_NE(script.find("\nCharlie<END>"), std::string::npos);
+}
+
+testing::ProgramResult survey(const Folder& folder, std::vector<std::string> options) {
+  options.insert(options.begin(), {"--survey", "--std-table"});
+  options.insert(options.end(), {"game.bin", "ascii.tbl"});
+  return folder.run(options);
+}
+
+TEST(Survey, ReportJsonAndSvg) {
+  const Folder folder;
+  const auto result = survey(folder, {"--json", "map.json", "--svg", "map.svg"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(std::regex_replace(result.out, std::regex("score [0-9]+\\.[0-9]"), "score S"),
+            "$000  free      64 bytes of $FF\n"
+            "$040  pointers  14 bytes, pointing into $100-$11E:\n"
+            "    #1  score S  map linear, 2-byte le pointers, stride 3\n"
+            "        table at $40, 5 pointers reaching $100-$11A; 5 of 5 targets decode as text\n"
+            "        --pointers at=40,count=5,stride=3\n"
+            "        \"Alpha<END>\\n\"\n"
+            "        \"Bravo<END>\\n\"\n"
+            "        \"Charlie<END>\\n\"\n"
+            "$04E  free      178 bytes of $FF\n"
+            "$100  text      6 bytes  \"Alpha<END>\\n\"\n"
+            "$106  text      6 bytes  \"Bravo<END>\\n\"\n"
+            "$10C  text      8 bytes  \"Charlie<END>\\n\"\n"
+            "$114  text      6 bytes  \"Delta<END>\\n\"\n"
+            "$11A  text      5 bytes  \"Echo<END>\\n\"\n"
+            "$11F  free      3809 bytes of $FF\n"
+            "Totals: 31 bytes of text in 5 runs, 14 bytes of pointer tables in 1 table, 4051 "
+            "bytes of free space in 3 runs; 0 bytes else, of 4096.\n");
+  const auto json = nlohmann::json::parse(read_file_bytes(folder.dir.file("map.json")));
+  EXPECT_EQ(json.at("totals"),
+            nlohmann::json::parse(R"({"text": 31, "pointers": 14, "free": 4051, "other": 0})"));
+  EXPECT_EQ(json.at("spans").size(), 9u);
+  EXPECT_EQ(json.at("spans")[1].at("table").at("pointers"), "at=40,count=5,stride=3");
+  EXPECT_EQ(json.at("spans")[3].at("text"), "Alpha<END>\\n");
+  const std::string svg = read_file_bytes(folder.dir.file("map.svg"));
+  EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+  EXPECT_NE(svg.find("</svg>\n"), std::string::npos);
+}
+
+// An output that is an input is refused before anything is written; "-" is
+// standard output for one of them, in place of the report.
+TEST(Survey, Outputs) {
+  const Folder folder;
+  const auto refused = survey(folder, {"--svg", "./game.bin"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, "Won't write the SVG file \"./game.bin\": it is the ROM file.\n");
+  EXPECT_EQ(refused.out, "");
+  const auto piped = survey(folder, {"--svg", "-", "--json", "map.json"});
+  EXPECT_EQ(piped.status, 0);
+  EXPECT_EQ(piped.out.rfind("<?xml", 0), 0u);
+  EXPECT_TRUE(std::filesystem::exists(folder.dir.file("map.json")));
+  EXPECT_EQ(survey(folder, {"--svg", "-", "--json", "-"}).status, 2);
 }
 
 } // namespace

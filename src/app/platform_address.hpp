@@ -1,0 +1,36 @@
+// The platform of a ROM and where it sees a file offset; file offsets as a
+// ROM's map prints them.
+//
+// The platform's map is the first map other than linear that the ROM's header
+// suggests (core/finder.hpp suggested_maps); a ROM that suggests none has no
+// platform address. platform_address is the one place that writes such an
+// address: the value of the largest pointer size the map takes that stands for
+// the offset (SNES and Game Boy: bank and address, NES: the CPU address in the
+// bank of the offset), as "$" and hexadecimal digits.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/address_map.hpp"
+#include "core/rom_view.hpp"
+
+namespace textdump {
+
+struct Platform {
+  const MapDescriptor* map = nullptr; // none: no address but the file offset
+  RomLayout layout;
+};
+
+Platform platform_of(const RomView& rom);
+
+// The size of the platform's banks, a power of two; 0 when it has none.
+std::uint64_t bank_bytes_of(const Platform& platform);
+
+// "$C1013D"; empty when the platform has no address for the offset.
+std::string platform_address(const Platform& platform, std::uint64_t offset);
+
+// "$00013D": a file offset with as many digits as the ROM's last offset.
+std::string file_offset_text(std::uint64_t offset, std::uint64_t rom_size);
+
+} // namespace textdump

@@ -1,0 +1,184 @@
+// The survey's spans on small built ROMs, and its picture: the SVG of the
+// worst case for a 4 MiB ROM (a change of kind at every pixel) is well-formed
+// and stays under 2 MB.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/svg_map.hpp"
+#include "core/standard_table.hpp"
+#include "core/survey.hpp"
+#include "core/survey_picture.hpp"
+
+namespace textdump {
+namespace {
+
+// Letters, space, the end 01 and the control code 02 with one parameter byte.
+CodeTable survey_table() {
+  std::string text = "20= \n/01=<end>\n$02=<c>,1\n";
+  char line[16];
+  for (int c = 'A'; c <= 'z'; ++c)
+    if (c <= 'Z' || c >= 'a') {
+      std::snprintf(line, sizeof line, "%02X=%c\n", c, c);
+      text += line;
+    }
+  CodeTable table(TableFormat::standard);
+  table.lay_over(parse_standard_table(text).definitions());
+  return table;
+}
+
+// "text 1-7 end, free 7-23 00, pointers 0-8 -> 8-13": the spans as the cases write them.
+std::string described(const Survey& survey) {
+  std::string text;
+  char item[64];
+  for (const Span& s : survey.spans) {
+    if (!text.empty()) text += ", ";
+    switch (s.kind) {
+    case SpanKind::text:
+      std::snprintf(item, sizeof item, "text %llu-%llu%s", static_cast<unsigned long long>(s.at),
+                    static_cast<unsigned long long>(s.end), s.ended ? " end" : "");
+      break;
+    case SpanKind::free:
+      std::snprintf(item, sizeof item, "free %llu-%llu %02X", static_cast<unsigned long long>(s.at),
+                    static_cast<unsigned long long>(s.end), s.byte);
+      break;
+    case SpanKind::pointers:
+      std::snprintf(item, sizeof item, "pointers %llu-%llu -> %llu-%llu",
+                    static_cast<unsigned long long>(s.at), static_cast<unsigned long long>(s.end),
+                    static_cast<unsigned long long>(s.target_at),
+                    static_cast<unsigned long long>(s.target_end));
+      break;
+    }
+    text += item;
+  }
+  return text;
+}
+
+Candidate table_at(std::uint32_t at, std::uint32_t count, std::vector<std::uint64_t> targets) {
+  Candidate c;
+  c.ptable.at = at;
+  c.ptable.count = count;
+  c.ptable.size = 2;
+  c.ptable.stride = 2;
+  c.targets = std::move(targets);
+  return c;
+}
+
+TEST(Survey, SpansOfBuiltRoms) {
+  const std::string zeros(16, '\0'), ffs(20, '\xFF');
+  const struct {
+    const char* what;
+    std::string rom;
+    std::vector<Candidate> tables;
+    std::string spans;
+  } cases[] = {
+      {"free space is 16 equal bytes of 00 or FF", zeros + std::string(15, '\xFF') + "\x80" + ffs +
+                                                       std::string(16, '\x20'),
+       {}, "free 0-16 00, free 32-52 FF, text 52-68"},
+      {"text ends after an end entry or before a byte that is not text; a control passes",
+       "\x80Hello\x01" "abc\x80" "ab\x02\x99" "cd\x80" "Four\x01", {},
+       "text 1-7 end, text 11-17, text 18-23 end"},
+      {"three text keys are no run, nor are control codes alone", "\x80" "ab\x02xy\x80\x02x\x02y\x01", {},
+       ""},
+      {"free space ends the text before it", "Hello" + zeros, {}, "text 0-5, free 5-21 00"},
+      {"a pointer table is no text, and spans the text it points into",
+       "ABCDEFGH" "Alpha\x01" "Beta\x01", {table_at(0, 4, {8, 14, 8, 14})},
+       "pointers 0-8 -> 8-19, text 8-14 end, text 14-19 end"},
+      {"a table over free space, or over a better table, is left out",
+       "ABCD" + zeros + "Alpha\x01",
+       {table_at(0, 4, {20}), table_at(0, 2, {20}), table_at(2, 1, {20})},
+       "pointers 0-4 -> 20-26, free 4-20 00, text 20-26 end"},
+  };
+  const CodeTable table = survey_table();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const RomView rom{reinterpret_cast<const unsigned char*>(c.rom.data()), c.rom.size()};
+    const Survey survey = survey_rom(rom, table, c.tables);
+    EXPECT_EQ(described(survey), c.spans);
+    std::uint64_t bytes = 0;
+    for (const Span& s : survey.spans) bytes += s.length();
+    EXPECT_EQ(survey.bytes[0] + survey.bytes[1] + survey.bytes[2], bytes);
+  }
+}
+
+// Every tag closed in order, every attribute value quoted: enough of XML to
+// tell a broken picture.
+bool well_formed(const std::string& xml, std::size_t& elements) {
+  std::vector<std::string> open;
+  elements = 0;
+  for (std::size_t at = xml.find('<'); at != std::string::npos; at = xml.find('<', at + 1)) {
+    const std::size_t end = xml.find('>', at);
+    if (end == std::string::npos) return false;
+    const std::string tag = xml.substr(at + 1, end - at - 1);
+    if (tag.find('<') != std::string::npos ||
+        std::count(tag.begin(), tag.end(), '"') % 2 != 0)
+      return false;
+    if (tag.front() == '?') continue;
+    if (tag.front() == '/') {
+      if (open.empty() || open.back() != tag.substr(1)) return false;
+      open.pop_back();
+      continue;
+    }
+    ++elements;
+    if (tag.back() != '/') open.push_back(tag.substr(0, tag.find(' ')));
+  }
+  return open.empty();
+}
+
+TEST(Survey, TheSvgOfAFourMegabyteRomIsWellFormedAndSmall) {
+  constexpr std::uint64_t SIZE = 0x400000, BANK = 0x8000;
+  const PictureLayout layout = picture_layout(SIZE, BANK);
+  EXPECT_EQ(layout.rows, 64u);
+  // A change of kind at every pixel, and two pointer tables.
+  Survey survey;
+  for (std::uint64_t at = 0; at < SIZE; at += layout.cell_bytes) {
+    Span span;
+    span.kind = (at / layout.cell_bytes) % 2 == 0 ? SpanKind::text : SpanKind::free;
+    span.at = at;
+    span.end = at + layout.cell_bytes;
+    survey.spans.push_back(span);
+  }
+  for (std::size_t t = 0; t < 2; ++t) {
+    Span span;
+    span.kind = SpanKind::pointers;
+    span.at = 0x10000 + t * 0x200000;
+    span.end = span.at + 0x100;
+    span.table = t;
+    span.target_at = 0x30000 - t * 0x20000;
+    span.target_end = span.target_at + 0x21000; // over two rows' ends
+    survey.spans.push_back(span);
+  }
+  SvgMap map;
+  map.title = "big & <small> \"rom\"";
+  map.rom_size = SIZE;
+  map.bank_bytes = BANK;
+  map.table_names = {"#1 lorom, 128 pointers", "#2 lorom, 128 pointers"};
+  map.address = [](std::uint64_t offset) { return "$" + std::to_string(offset); };
+  const std::string svg = svg_map(map, survey, layout);
+  EXPECT_LT(svg.size(), 2'000'000u);
+  std::size_t elements = 0;
+  EXPECT_TRUE(well_formed(svg, elements));
+  EXPECT_NE(svg.find("big &amp; &lt;small&gt; &quot;rom&quot;"), std::string::npos);
+  EXPECT_EQ(picture_runs(survey, layout).size(), 64u * CELLS_A_ROW);
+  // Each table: its group, a link, and the outline of its text on each of the three rows it spans.
+  std::size_t groups = 0, links = 0, outlines = 0;
+  for (std::size_t at = svg.find("<g class=\"table\">"); at != std::string::npos;
+       at = svg.find("<g class=\"table\">", at + 1))
+    ++groups;
+  for (std::size_t at = svg.find("class=\"link\" d=\"M", 300); at != std::string::npos;
+       at = svg.find("class=\"link\" d=\"M", at + 1))
+    ++links;
+  for (std::size_t at = svg.find("class=\"target\""); at != std::string::npos;
+       at = svg.find("class=\"target\"", at + 1))
+    ++outlines;
+  EXPECT_EQ(groups, 2u);
+  EXPECT_EQ(links, 3u); // with the legend's
+  EXPECT_EQ(outlines, 6u);
+  EXPECT_GT(elements, 64u * 2); // the rows and their labels at least
+}
+
+} // namespace
+} // namespace textdump
