@@ -89,6 +89,7 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
   body += original;
   body += editable;
   editable.resize(editable.size() >= 2 ? editable.size() - 2 : 0);
+  editable.shrink_to_fit(); // a string per piece is held to the end: no room to spare
   piece.text = std::move(editable);
 }
 
@@ -243,7 +244,10 @@ Script Builder::build() {
   // the block before it when it follows it directly, or over padding when it
   // shares a pointer table with it; never across a bank its pointers reach.
   struct Piece {
-    ScriptString segment;
+    struct {
+      std::uint64_t start = 0, end = 0;
+      bool referenced = true;
+    } segment; // a string of the script once it is written
     bool padding = false;
   };
   struct Open {
@@ -252,6 +256,7 @@ Script Builder::build() {
     std::vector<std::size_t> tables;
   };
   std::vector<Piece> pieces;
+  pieces.reserve(bounds.size());
   std::vector<Open> blocks;
   std::uint64_t reach = 0; // the furthest end of the strings begun so far
   for (std::size_t b = 0; b + 1 < bounds.size(); ++b) {
@@ -301,6 +306,11 @@ Script Builder::build() {
     block.tables = std::move(merged);
   }
 
+  // What is held from here on is what the script needs: the rest goes.
+  targets = {};
+  ends = {};
+  bounds = {};
+
   // The room of each block: on over the padding after its last string, up to
   // a pointer slot, the next block, the end of its bank or of the ROM.
   for (std::size_t b = 0; b < blocks.size(); ++b) {
@@ -335,6 +345,9 @@ Script Builder::build() {
   for (std::size_t e = 0; e < owned.size(); ++e)
     owned[e] = entry_claims_[e] && owns(*entry_claims_[e]);
 
+  std::size_t in_blocks = 0;
+  for (const Open& open : blocks) in_blocks += open.last - open.first;
+  script_.strings.reserve(in_blocks);
   std::string body;
   std::size_t string_number = 0;
   Runs runs;
@@ -372,10 +385,14 @@ Script Builder::build() {
       if (!bytes || *bytes != original)
         script_.errors.push_back("the bytes at $" + hex_number(from) + "-$" + hex_number(to - 1) +
                                  " would not be inserted back unchanged");
-      for (std::size_t k = first; k < last; ++k)
-        write_segment(pieces[k].segment,
-                      {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
+      for (std::size_t k = first; k < last; ++k) {
+        ScriptString& segment = script_.strings.emplace_back();
+        segment.start = pieces[k].segment.start;
+        segment.end = pieces[k].segment.end;
+        segment.referenced = pieces[k].segment.referenced;
+        write_segment(segment, {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
                       by_target, names, string_number, body);
+      }
       runs.runs.push_back({runs.text.size(), from, to});
       first = last;
     }
@@ -383,10 +400,10 @@ Script Builder::build() {
       const std::string alone = left_alone(block.room, script_.blocks[b + 1].start);
       if (!alone.empty()) body += "\r\n" + alone;
     }
-    for (std::size_t k = blocks[b].first; k < blocks[b].last; ++k)
-      script_.strings.push_back(std::move(pieces[k].segment));
   }
+  pieces = {};
   const std::vector<std::string> left_out = complete_table(runs);
+  runs = {};
 
   // The header, the table and pointer declarations, then the blocks.
   std::string& out = script_.script;
