@@ -13,11 +13,19 @@
 # --size 2,3,4` searches it with every map and size; one warm-up run, then
 # BENCH_RUNS timed runs (default 3), the median wall time reported.
 # Accuracy: finder_accuracy 100 50, 100 seeds with planted tables and 50 without.
+# Scale: `textdump --find-pointers --std-table ROM TABLE` (the maps the ROM
+# suggests, every size), one run each, wall time and peak memory (GNU time):
+#
+#   zero     BENCH_FILL_MIB MiB (default 2) of 00 with an ASCII string at 0
+#   ff       the same of FF
+#   random   4 MiB of random bytes
+#   large    64 MiB: four copies of romgen's largest linear ROM (16 MiB, seed 1)
 #
 # Targets: the search takes under 5 s; the planted table is the top candidate
 # with exactly its parameters in at least 95 of 100 seeds, no decoy is reported
 # in at least 95 of 100, and nothing is reported in at least 48 of the 50 seeds
-# without a table.
+# without a table; peak memory at most 24 bytes a ROM byte in every scale case;
+# the 64 MiB search in at most 16 s.
 #
 # Exit status: 0 when every target is met, 1 when a program failed or the
 # search missed a planted table, 3 when it ran correctly but missed a target.
@@ -66,6 +74,48 @@ echo "4 MiB ROM ($(basename "$rom"), $(grep -c '^table' "$work/planted.txt") pla
 
 accuracy "$accuracy" 100 50
 
+# --- Scale -------------------------------------------------------------------
+
+fill_mib=${BENCH_FILL_MIB:-2}
+python3 - "$work" "$fill_mib" <<'EOF'
+import random, sys
+work, mib = sys.argv[1], int(sys.argv[2])
+text = b"Hello, this is the only string.\0"
+for name, fill in (("zero", 0x00), ("ff", 0xFF)):
+    rom = bytearray([fill]) * (mib << 20)
+    rom[:len(text)] = text
+    open(f"{work}/{name}.bin", "wb").write(rom)
+r = random.Random(24)
+open(f"{work}/random.bin", "wb").write(r.getrandbits(8 << 22).to_bytes(4 << 20, "little"))
+EOF
+{
+  printf '/00=<END>\r\n'
+  awk 'BEGIN { for (c = 32; c < 127; c++) printf "%02X=%c\r\n", c, c }'
+} >"$work/ascii.tbl"
+"$romgen" "$work/quarter" --seed 1 --map linear --size 0x1000000 >/dev/null
+cat "$work/quarter.bin" "$work/quarter.bin" "$work/quarter.bin" "$work/quarter.bin" >"$work/large.bin"
+rm "$work/quarter.bin"
+/usr/bin/time -f %M -o /dev/null true 2>/dev/null ||
+  { echo "bench: GNU time (/usr/bin/time) measures the peak memory" >&2; exit 1; }
+
+echo
+printf '%-8s %9s %8s %13s %13s\n' "case" "seconds" "ROM" "peak memory" "bytes a byte"
+declare -A scale_seconds scale_per_byte
+for name in zero ff random large; do
+  rom=$work/$name.bin table=$work/ascii.tbl
+  [ "$name" = large ] && table=$work/quarter.tbl
+  start=$EPOCHREALTIME
+  /usr/bin/time -f %M -o "$work/rss" "$program" --find-pointers --std-table "$rom" "$table" \
+    >/dev/null || { echo "bench: the $name search failed" >&2; exit 1; }
+  end=$EPOCHREALTIME
+  size=$(stat -c %s "$rom") peak=$(tail -n 1 "$work/rss")
+  scale_seconds[$name]=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')
+  scale_per_byte[$name]=$(awk -v k="$peak" -v b="$size" 'BEGIN { printf "%.1f", k * 1024 / b }')
+  printf '%-8s %9s %8s %13s %13s\n' "$name" "${scale_seconds[$name]}" \
+    "$(awk -v b="$size" 'BEGIN { printf "%d MiB", b / 1048576 }')" \
+    "$(awk -v k="$peak" 'BEGIN { printf "%.1f MiB", k / 1024 }')" "${scale_per_byte[$name]}"
+done
+
 # --- Targets -----------------------------------------------------------------
 
 echo
@@ -73,5 +123,12 @@ target "$(awk -v s="$seconds" 'BEGIN { print (s < 5) ? 1 : 0 }')" \
   "every map and size on 4 MiB in under 5 s ($seconds s)"
 target "$([ "$accuracy_status" -eq 0 ] && echo 1 || echo 0)" \
   "planted table top with exact parameters $(figure planted) (95), no decoy $(figure 'no decoy') (95), nothing without a table $(figure nothing) (48 of 50)"
+
+for name in zero ff random large; do
+  target "$(awk -v p="${scale_per_byte[$name]}" 'BEGIN { print (p <= 24) ? 1 : 0 }')" \
+    "$name: peak memory at most 24 bytes a ROM byte (${scale_per_byte[$name]})"
+done
+target "$(awk -v s="${scale_seconds[large]}" 'BEGIN { print (s <= 16) ? 1 : 0 }')" \
+  "64 MiB searched in at most 16 s (${scale_seconds[large]} s)"
 
 [ "$missed" -eq 0 ] || exit 3

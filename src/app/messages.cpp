@@ -5,6 +5,7 @@
 
 #include "core/numbers.hpp"
 #include "core/utf8.hpp"
+#include "io/rom_image.hpp"
 
 namespace textdump {
 
@@ -46,6 +47,12 @@ std::string message_rom_open(std::string_view romfile) {
 
 std::string message_rom_too_large(std::string_view romfile) {
   return "The ROM file " + quoted(romfile) + " is larger than 4 GiB, the most an offset reaches.\n";
+}
+
+std::string message_rom_stream_too_large(std::string_view romfile) {
+  return "The ROM file " + quoted(romfile) + " is not a regular file and gives more than " +
+         std::to_string(STREAM_ROM_LIMIT >> 20) +
+         " MiB, the most read from a pipe or device; give the ROM as a file.\n";
 }
 
 std::string message_rom_changed(std::string_view romfile) {
@@ -169,6 +176,17 @@ std::string usage_names(std::string_view mode, std::string_view names, std::size
   return text + "; " + std::to_string(given) + " given";
 }
 
+std::string usage_pointers_past_rom(std::string_view argument, std::uint32_t at, std::uint64_t fits,
+                                    std::uint64_t rom_size) {
+  const std::string rom = "the ROM file (" + with_commas(rom_size) + " bytes)";
+  if (fits == 0)
+    return "--pointers " + std::string(argument) + ": its first pointer at $" + hex_number(at) +
+           " lies outside " + rom;
+  return "--pointers " + std::string(argument) + ": " + rom + " holds at most " +
+         with_commas(fits) + (fits == 1 ? " pointer" : " pointers") + " from $" + hex_number(at) +
+         ": give count=" + std::to_string(fits) + " or less";
+}
+
 std::string usage_two_on_standard_output(std::string_view role, std::string_view other_role) {
   return "the " + std::string(other_role) + " and the " + std::string(role) +
          " cannot both go to standard output (\"-\")";
@@ -275,16 +293,6 @@ std::string printable(std::string_view bytes) {
     }
     text.append(bytes.substr(i, length));
     i += length;
-  }
-  return text;
-}
-
-std::string with_commas(std::size_t n) {
-  const std::string digits = std::to_string(n);
-  std::string text;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
-    text += digits[i];
   }
   return text;
 }

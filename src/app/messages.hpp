@@ -12,13 +12,16 @@
 #include <utility>
 #include <vector>
 
+#include "core/numbers.hpp" // with_commas, for the callers
+
 namespace textdump {
 
 enum class Failure {
   none,           // complete run: "END PROGRAM.\n" in the dialogue
   input_ended,    // standard input ended before the five answers were read
   rom_open,       // the ROM file cannot be opened
-  rom_too_large,  // the ROM file is larger than a 32-bit offset reaches
+  rom_too_large,  // the ROM file is larger than a 32-bit offset reaches (or, not a
+                  // regular file, than is read into memory)
   rom_changed,    // the ROM file shrank while it was read
   dump_create,    // the dump file cannot be created (or emptied)
   dump_is_input,  // the dump file is the ROM file or a table file
@@ -53,6 +56,7 @@ std::string hex_error_text(char c);
 std::string message_input_ended();
 std::string message_rom_open(std::string_view romfile);
 std::string message_rom_too_large(std::string_view romfile);
+std::string message_rom_stream_too_large(std::string_view romfile); // a pipe or device
 std::string message_rom_changed(std::string_view romfile);
 std::string message_table_open(std::string_view tablefile);
 std::string message_table_too_large(std::string_view tablefile);
@@ -92,6 +96,10 @@ std::string usage_excludes(std::string_view mode, std::string_view option);
 // mode: "--check" or "a dump"; names: "ROM TABLE", wanted of them.
 std::string usage_names(std::string_view mode, std::string_view names, std::size_t wanted,
                         std::size_t given);
+// A --pointers table that runs past the end of the ROM file: fits is the most
+// pointers it can have there.
+std::string usage_pointers_past_rom(std::string_view argument, std::uint32_t at, std::uint64_t fits,
+                                    std::uint64_t rom_size);
 std::string usage_two_on_standard_output(std::string_view role, std::string_view other_role);
 
 // Script dumps.
@@ -124,8 +132,5 @@ std::string warning_long_keys(std::string_view tablefile, std::size_t count, std
 // A line of a file as the console can show it: control characters and bytes
 // that are not UTF-8 written as \xHH.
 std::string printable(std::string_view bytes);
-
-// 6805 as "6,805".
-std::string with_commas(std::size_t n);
 
 } // namespace textdump

@@ -94,6 +94,8 @@ Failure open_rom(RomImage& rom, const std::string& romfile, const Console& conso
   case RomOpen::cannot_open: return fail(console, Failure::rom_open, message_rom_open(romfile));
   case RomOpen::too_large:
     return fail(console, Failure::rom_too_large, message_rom_too_large(romfile));
+  case RomOpen::too_large_stream:
+    return fail(console, Failure::rom_too_large, message_rom_stream_too_large(romfile));
   case RomOpen::changed: return fail(console, Failure::rom_changed, message_rom_changed(romfile));
   }
   return Failure::none;

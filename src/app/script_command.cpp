@@ -10,6 +10,7 @@
 #include "app/run.hpp"
 #include "app/table_load.hpp"
 #include "core/numbers.hpp"
+#include "core/warning_summary.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
 #include "io/rom_image.hpp"
@@ -51,7 +52,7 @@ nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
     strings.push_back({{"start", s.start},
                        {"end", s.end},
                        {"bytes", hex_bytes({reinterpret_cast<const char*>(rom.data + s.start),
-                                           static_cast<std::size_t>(s.end - s.start)})},
+                                            static_cast<std::size_t>(s.end - s.start)})},
                        {"text", json_text(s.text)},
                        {"pointers", pointers}});
   }
@@ -95,6 +96,18 @@ int run_script_command(const ScriptOptions& options) {
   RomImage rom;
   if (const Failure opened = open_rom(rom, options.romfile, console); opened != Failure::none)
     return exit_status(opened);
+  // A table's count is bounded by the ROM, known only now: a count past its
+  // end is a usage error, before anything is read or written.
+  for (std::size_t t = 0; t < options.ptables.size(); ++t) {
+    const PointerTable& ptable = options.ptables[t];
+    const std::uint64_t fits = pointers_that_fit(ptable, rom.view().size);
+    if (ptable.count <= fits) continue;
+    const std::string argument = t < options.pointer_arguments.size() ? options.pointer_arguments[t]
+                                                                      : pointers_argument(ptable);
+    say(console,
+        "textdump: " + usage_pointers_past_rom(argument, ptable.at, fits, rom.view().size) + "\n");
+    return exit_status(Failure::usage);
+  }
   CodeTable table(options.standard ? TableFormat::standard : TableFormat::own);
   if (const Failure loaded = load_code_table(
           {options.tablefile, options.standard ? TableFormat::standard : TableFormat::own,
@@ -155,7 +168,8 @@ int run_script_command(const ScriptOptions& options) {
     say(console, message_no_strings(pointers));
     return exit_status(Failure::script_invalid);
   }
-  for (const std::string& warning : script.warnings) say(console, "Warning: " + warning + ".\n");
+  for (const std::string& line : summarise_warnings(script.warnings))
+    say(console, "Warning: " + line + ".\n");
   if (!script.errors.empty()) {
     for (const std::string& error : script.errors) say(console, message_script_error(error));
     return exit_status(Failure::script_invalid);

@@ -41,4 +41,14 @@ std::string hex_bytes(std::string_view bytes) {
   return digits;
 }
 
+std::string with_commas(std::size_t n) {
+  const std::string digits = std::to_string(n);
+  std::string text;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+    text += digits[i];
+  }
+  return text;
+}
+
 } // namespace textdump

@@ -7,6 +7,7 @@
 //   without_hex_prefix  an offset's digits after its 0x or $
 //   hex_byte     a byte as two upper-case digits; hex_bytes, each byte of a
 //                string so; hex_number, any number
+//   with_commas  a count in decimal, in groups of three: 6805 as "6,805"
 //
 // Every number the user types and every number in a table file is hexadecimal
 // without prefix, of any length, accumulated modulo 2^32. A character that is
@@ -58,5 +59,7 @@ inline std::string hex_byte(std::uint8_t byte) {
 
 // Two upper-case hexadecimal digits a byte, nothing between them.
 std::string hex_bytes(std::string_view bytes);
+
+std::string with_commas(std::size_t n);
 
 } // namespace textdump

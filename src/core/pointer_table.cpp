@@ -119,4 +119,9 @@ std::vector<PointerRead> read_pointers(const PointerTable& ptable, const RomView
   return pointers;
 }
 
+std::uint64_t pointers_that_fit(const PointerTable& ptable, std::uint64_t rom_size) {
+  if (std::uint64_t{ptable.at} + ptable.size > rom_size) return 0;
+  return (rom_size - ptable.at - ptable.size) / ptable.stride + 1;
+}
+
 } // namespace textdump

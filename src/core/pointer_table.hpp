@@ -80,4 +80,8 @@ struct PointerRead {
 
 std::vector<PointerRead> read_pointers(const PointerTable& ptable, const RomView& rom);
 
+// The most pointers the table can have in a ROM of rom_size bytes: those whose
+// bytes all lie inside it, from the first. 0 when not even the first does.
+std::uint64_t pointers_that_fit(const PointerTable& ptable, std::uint64_t rom_size);
+
 } // namespace textdump

@@ -10,6 +10,7 @@
 #include "core/fields.hpp"
 #include "core/numbers.hpp"
 #include "core/script_builder.hpp"
+#include "core/warning_summary.hpp"
 
 namespace textdump {
 
@@ -46,8 +47,8 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
   body += "\r\n";
   if (!piece.referenced) {
     body += "//UNREFERENCED @ $" + hex_number(from) + "\r\n";
-  } else if (const auto found = by_target.find(from); found != by_target.end()) {
-    for (const Found* f : found->second) {
+  } else if (const auto found = by_target.pointers_to(from); !found.empty()) {
+    for (const Found* f : found) {
       const std::int64_t offsetting =
           static_cast<std::int64_t>(from) - static_cast<std::int64_t>(f->pointer.value);
       body += "//POINTER #" + std::to_string(f->pointer.index) + " @ $" +
@@ -81,12 +82,15 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
     line.clear();
   };
   for (const Item& item : items) {
-    line += item.text;
+    append_text(line, item);
     if (item.line_end) end_line();
   }
   if (!line.empty()) end_line();
-  body += original + editable;
-  piece.text = editable.substr(0, editable.size() >= 2 ? editable.size() - 2 : 0);
+  body += original;
+  body += editable;
+  editable.resize(editable.size() >= 2 ? editable.size() - 2 : 0);
+  editable.shrink_to_fit(); // a string per piece is held to the end: no room to spare
+  piece.text = std::move(editable);
 }
 
 namespace {
@@ -164,6 +168,7 @@ std::string Builder::left_alone(std::uint64_t from, std::uint64_t to) const {
 
 Script Builder::build() {
   const RomLayout layout = layout_of(rom_);
+  make_claims();
   // Every pointer slot, and every pointer and the string it points at.
   std::vector<std::vector<PointerRead>> reads;
   for (std::size_t t = 0; t < request_.ptables.size(); ++t) {
@@ -196,6 +201,8 @@ Script Builder::build() {
         found.push_back({{t, read.index, read.slot, read.value}, *read.target});
     }
   }
+  reads = {};
+  const ByTarget by_target(found);
   std::vector<std::uint64_t> targets;
   for (const Found& f : found) targets.push_back(f.target);
   std::sort(targets.begin(), targets.end());
@@ -209,12 +216,11 @@ Script Builder::build() {
     bool cut = false;
     ends[s] = string_end(targets[s], next, next_slot(targets[s]), cut);
     if (cut)
-      for (const Found& f : found)
-        if (f.target == targets[s])
-          script_.warnings.push_back("the string of pointer #" + std::to_string(f.pointer.index) +
-                                     " (table " + std::to_string(f.pointer.table + 1) + ") at $" +
-                                     hex_number(targets[s]) + " reached the maximum length of " +
-                                     std::to_string(request_.end.max_length) + " bytes");
+      for (const Found* f : by_target.pointers_to(targets[s]))
+        script_.warnings.push_back("the string of pointer #" + std::to_string(f->pointer.index) +
+                                   " (table " + std::to_string(f->pointer.table + 1) + ") at $" +
+                                   hex_number(targets[s]) + " reached the maximum length of " +
+                                   std::to_string(request_.end.max_length) + " bytes");
     bounds.push_back(ends[s]);
   }
   std::sort(bounds.begin(), bounds.end());
@@ -223,9 +229,7 @@ Script Builder::build() {
   // The pointers of each table, grouped by what the inserter subtracts.
   std::map<std::pair<std::size_t, std::int64_t>, std::string> names;
   std::string declarations;
-  std::map<std::uint64_t, std::vector<const Found*>> by_target;
   for (const Found& f : found) {
-    by_target[f.target].push_back(&f);
     const std::int64_t offsetting =
         static_cast<std::int64_t>(f.target) - static_cast<std::int64_t>(f.pointer.value);
     auto [it, fresh] = names.try_emplace({f.pointer.table, offsetting}, "");
@@ -240,7 +244,10 @@ Script Builder::build() {
   // the block before it when it follows it directly, or over padding when it
   // shares a pointer table with it; never across a bank its pointers reach.
   struct Piece {
-    ScriptString segment;
+    struct {
+      std::uint64_t start = 0, end = 0;
+      bool referenced = true;
+    } segment; // a string of the script once it is written
     bool padding = false;
   };
   struct Open {
@@ -249,6 +256,7 @@ Script Builder::build() {
     std::vector<std::size_t> tables;
   };
   std::vector<Piece> pieces;
+  pieces.reserve(bounds.size());
   std::vector<Open> blocks;
   std::uint64_t reach = 0; // the furthest end of the strings begun so far
   for (std::size_t b = 0; b + 1 < bounds.size(); ++b) {
@@ -268,16 +276,15 @@ Script Builder::build() {
       continue;
     }
     const std::size_t k = pieces.size() - 1;
-    const auto pointers = by_target.find(from);
-    if (pointers == by_target.end()) { // the rest of a string begun before
+    const auto pointers = by_target.pointers_to(from);
+    if (pointers.empty()) { // the rest of a string begun before
       blocks.back().last = k + 1;
       continue;
     }
     std::vector<std::size_t> tables;
-    for (const Found* f : pointers->second) tables.push_back(f->pointer.table);
+    for (const Found* f : pointers) tables.push_back(f->pointer.table);
     std::sort(tables.begin(), tables.end());
-    const auto bank =
-        bank_of(request_.ptables[pointers->second.front()->pointer.table], layout, from);
+    const auto bank = bank_of(request_.ptables[pointers.front()->pointer.table], layout, from);
     bool joins = !blocks.empty() && blocks.back().bank == bank;
     if (joins && blocks.back().last != k) {
       bool shared = false;
@@ -298,6 +305,11 @@ Script Builder::build() {
                    std::back_inserter(merged));
     block.tables = std::move(merged);
   }
+
+  // What is held from here on is what the script needs: the rest goes.
+  targets = {};
+  ends = {};
+  bounds = {};
 
   // The room of each block: on over the padding after its last string, up to
   // a pointer slot, the next block, the end of its bank or of the ROM.
@@ -320,14 +332,25 @@ Script Builder::build() {
   // order, so the first key to use a text owns it. The pieces are decoded
   // again, a run at a time, when the script is written: a run's items are all
   // that is held at once.
+  std::vector<Item> run;
   for (const Open& open : blocks)
-    for (std::size_t k = open.first; k < open.last; ++k)
-      for (const Item& item : decode(pieces[k].segment.start, pieces[k].segment.end))
-        if (item.claim) claim(*item.claim);
+    for (std::size_t k = open.first; k < open.last; ++k) {
+      run.clear();
+      decode(pieces[k].segment.start, pieces[k].segment.end, run);
+      for (const Item& item : run)
+        if (const Claim* c = claim_of(item)) claim(*c);
+    }
+  // Whether each entry's claim stands: the first key to use its text owns it.
+  std::vector<bool> owned(entry_claims_.size());
+  for (std::size_t e = 0; e < owned.size(); ++e)
+    owned[e] = entry_claims_[e] && owns(*entry_claims_[e]);
 
+  std::size_t in_blocks = 0;
+  for (const Open& open : blocks) in_blocks += open.last - open.first;
+  script_.strings.reserve(in_blocks);
   std::string body;
   std::size_t string_number = 0;
-  std::vector<Run> runs;
+  Runs runs;
   for (std::size_t b = 0; b < blocks.size(); ++b) {
     const ScriptBlock& block = script_.blocks[b];
     body += "\r\n// BLOCK " + std::to_string(b + 1) + ": $" + hex_number(block.start) + "-$" +
@@ -339,44 +362,49 @@ Script Builder::build() {
     // pieces up to the next #WRITE is proven as one.
     for (std::size_t first = blocks[b].first; first < blocks[b].last;) {
       std::size_t last = first + 1;
-      while (last < blocks[b].last && by_target.count(pieces[last].segment.start) == 0) ++last;
-      std::vector<Item> run;
-      std::vector<std::size_t> starts; // where each piece's items begin in the run
+      while (last < blocks[b].last && by_target.pointers_to(pieces[last].segment.start).empty())
+        ++last;
+      const std::uint64_t from = pieces[first].segment.start, to = pieces[last - 1].segment.end;
+      run.clear();
+      run.reserve(static_cast<std::size_t>(to - from)); // at most an item a byte
+      std::vector<std::size_t> starts;                  // where each piece's items begin in the run
       for (std::size_t k = first; k < last; ++k) {
         starts.push_back(run.size());
-        std::vector<Item> items = decode(pieces[k].segment.start, pieces[k].segment.end);
-        items.front().line_start = true;
-        for (Item& item : items)
-          if (item.claim && !owns(*item.claim)) make_raw(item, rom_);
-        run.insert(run.end(), std::make_move_iterator(items.begin()),
-                   std::make_move_iterator(items.end()));
+        decode(pieces[k].segment.start, pieces[k].segment.end, run);
+        run[starts.back()].line_start = true;
+        for (std::size_t i = starts.back(); i < run.size(); ++i)
+          if (!owned[run[i].claim]) make_raw(run[i]);
       }
       starts.push_back(run.size());
-      const std::uint64_t from = pieces[first].segment.start, to = pieces[last - 1].segment.end;
       settle(run, from, to);
-      std::string joined;
-      for (const Item& item : run) joined += item.text;
+      const std::size_t begin = runs.text.size();
+      for (const Item& item : run) append_text(runs.text, item);
+      const std::string_view joined = std::string_view(runs.text).substr(begin);
       const std::optional<std::string> bytes = encoder_.encode(joined);
       const std::string_view original(reinterpret_cast<const char*>(rom_.data + from),
                                       static_cast<std::size_t>(to - from));
       if (!bytes || *bytes != original)
         script_.errors.push_back("the bytes at $" + hex_number(from) + "-$" + hex_number(to - 1) +
                                  " would not be inserted back unchanged");
-      for (std::size_t k = first; k < last; ++k)
-        write_segment(pieces[k].segment,
-                      {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
+      for (std::size_t k = first; k < last; ++k) {
+        ScriptString& segment = script_.strings.emplace_back();
+        segment.start = pieces[k].segment.start;
+        segment.end = pieces[k].segment.end;
+        segment.referenced = pieces[k].segment.referenced;
+        write_segment(segment, {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
                       by_target, names, string_number, body);
-      runs.push_back({std::move(joined), std::string(original)});
+      }
+      runs.runs.push_back({runs.text.size(), from, to});
       first = last;
     }
     if (b + 1 < blocks.size()) {
       const std::string alone = left_alone(block.room, script_.blocks[b + 1].start);
       if (!alone.empty()) body += "\r\n" + alone;
     }
-    for (std::size_t k = blocks[b].first; k < blocks[b].last; ++k)
-      script_.strings.push_back(std::move(pieces[k].segment));
   }
+  pieces = {};
   const std::vector<std::string> left_out = complete_table(runs);
+  runs = {};
 
   // The header, the table and pointer declarations, then the blocks.
   std::string& out = script_.script;
@@ -402,11 +430,12 @@ Script Builder::build() {
       out += "// Pointer table " + std::to_string(t + 1) + ": $" + hex_number(first->from) + "-$" +
              hex_number(last->to - 1) + ", outside every block\r\n";
   }
-  for (const std::string& warning : script_.warnings) out += "// " + warning + "\r\n";
+  for (const std::string& line : summarise_warnings(script_.warnings)) out += "// " + line + "\r\n";
   for (const std::string& line : left_out) out += "// " + line + "\r\n";
   out += "\r\n#VAR(Table, TABLE)\r\n#ADDTBL(\"" + request_.insertion_table_name +
          "\", Table)\r\n#ACTIVETBL(Table)\r\n" + declarations;
-  out += body;
+  body.insert(0, out); // in place: the body is the script's bulk
+  out.swap(body);
 
   std::sort(claims_.begin(), claims_.end(),
             [](const Claim& a, const Claim& b) { return a.key < b.key; });

@@ -86,8 +86,10 @@ struct Script {
   std::string insertion_table;       // CR LF lines
   std::vector<ScriptBlock> blocks;   // in address order
   std::vector<ScriptString> strings; // in address order, the padding inside blocks included
-  std::vector<std::string> warnings; // pointers outside the ROM or null, strings cut at the maximum length
-  std::vector<std::string> errors;   // what could not be made to round-trip
+  // Pointers outside the ROM or null, strings cut at the maximum length: every
+  // one; the script's header shows them summarised (core/warning_summary.hpp).
+  std::vector<std::string> warnings;
+  std::vector<std::string> errors; // what could not be made to round-trip
 };
 
 // Builds the script. The request's table must have an end entry when the rule

@@ -3,6 +3,7 @@
 // builder that turns pointer tables into a script.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -17,9 +18,6 @@
 
 namespace textdump::scripting {
 
-// The bytes [from, to) of the ROM as <$XX> raw bytes.
-std::string raw_bytes(const RomView& rom, std::uint64_t from, std::uint64_t to);
-
 // A table line of the insertion table that a piece of the script relies on.
 struct Claim {
   char marker = 0; // 0 text, '/' end, '*' line break
@@ -27,12 +25,13 @@ struct Claim {
   std::string text;
 };
 
-// One piece of a string as the script writes it.
+// One piece of a string as the script writes it: a key and the text its entry
+// claims (with the key's parameter bytes raw after it), or bytes written raw,
+// as <$XX>. Its text is not held: Builder::append_text writes it from the ROM
+// and the claim, so that a piece costs the same whatever it writes.
 struct Item {
   std::uint64_t from = 0, to = 0;
-  std::string text;
-  std::optional<Claim> claim; // none for raw bytes
-  std::size_t head = 0;       // the claimed part: text[0, head); the rest is raw
+  CodeTable::Index claim = 0; // the entry whose claim it writes; 0 for raw bytes
   bool line_end = false;      // the script line ends after it
   bool line_start = false;    // a script line begins with it (a segment's first item)
 };
@@ -64,19 +63,55 @@ private:
   std::uint64_t next_slot(std::uint64_t pos) const;
   // The // lines naming what lies between two blocks and stays as it is.
   std::string left_alone(std::uint64_t from, std::uint64_t to) const;
-  // A run of the script as written and the bytes it stands for.
-  struct Run {
-    std::string text, bytes;
+  // The runs of the script as written, one after another, and the bytes each
+  // stands for: run k is text[ends[k - 1], ends[k]) for ROM bytes [from, to).
+  struct Runs {
+    std::string text; // no run holds a line end: "\n" never joins two
+    struct Run {
+      std::size_t end = 0;
+      std::uint64_t from = 0, to = 0;
+    };
+    std::vector<Run> runs;
   };
   // Adds to the insertion table every text entry that leaves every run reading
   // as its bytes; the lines of the header naming those left out, and why.
-  std::vector<std::string> complete_table(const std::vector<Run>& runs);
-  std::vector<Item> decode(std::uint64_t from, std::uint64_t to) const;
+  std::vector<std::string> complete_table(const Runs& runs);
+  // Appends the items of [from, to) to items.
+  void decode(std::uint64_t from, std::uint64_t to, std::vector<Item>& items) const;
   Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;
+  // The claim of every entry that can have one, by entry index.
+  void make_claims();
+  const Claim* claim_of(const Item& item) const {
+    return item.claim != 0 ? &*entry_claims_[item.claim] : nullptr;
+  }
+  // The item's text, or count characters of it from offset, appended to text.
+  void append_text(std::string& text, const Item& item, std::size_t offset = 0,
+                   std::size_t count = std::string::npos) const;
+  std::size_t text_size(const Item& item) const;
   void settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to);
   void claim(const Claim& claim);
   bool owns(const Claim& claim) const;
-  using ByTarget = std::map<std::uint64_t, std::vector<const Found*>>;
+  // The pointers to each target, in the order they were read.
+  class ByTarget {
+  public:
+    explicit ByTarget(const std::vector<Found>& found) {
+      for (const Found& f : found) sorted_.push_back(&f);
+      std::stable_sort(sorted_.begin(), sorted_.end(),
+                       [](const Found* a, const Found* b) { return a->target < b->target; });
+    }
+    // None when nothing points at target.
+    std::span<const Found* const> pointers_to(std::uint64_t target) const {
+      const auto first =
+          std::lower_bound(sorted_.begin(), sorted_.end(), target,
+                           [](const Found* f, std::uint64_t t) { return f->target < t; });
+      auto last = first;
+      while (last != sorted_.end() && (*last)->target == target) ++last;
+      return {sorted_.data() + (first - sorted_.begin()), static_cast<std::size_t>(last - first)};
+    }
+
+  private:
+    std::vector<const Found*> sorted_;
+  };
   using Names = std::map<std::pair<std::size_t, std::int64_t>, std::string>;
   void write_segment(ScriptString& piece, std::span<const Item> items, const ByTarget& by_target,
                      const Names& names, std::size_t& string_number, std::string& body);
@@ -90,6 +125,7 @@ private:
   const ScriptRequest& request_;
   const RomView& rom_;
   const CodeTable& table_;
+  std::vector<std::optional<Claim>> entry_claims_;       // by entry index
   std::unordered_map<std::string, std::string> claimed_; // text -> the key that owns it
   std::vector<Claim> claims_;                            // in the order first used
   TextEncoder encoder_;
@@ -97,6 +133,8 @@ private:
 };
 
 // The item's bytes as <$XX>: it claims no text.
-void make_raw(Item& item, const RomView& rom);
+inline void make_raw(Item& item) {
+  item.claim = 0;
+}
 
 } // namespace textdump::scripting

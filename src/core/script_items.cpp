@@ -10,12 +10,6 @@
 
 namespace textdump::scripting {
 
-std::string raw_bytes(const RomView& rom, std::uint64_t from, std::uint64_t to) {
-  std::string text;
-  for (std::uint64_t p = from; p < to; ++p) text += raw_byte_rendering(rom.data[p]);
-  return text;
-}
-
 std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, std::uint64_t stop,
                                   bool& cut) const {
   const EndRule& rule = request_.end;
@@ -42,68 +36,105 @@ std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, std:
   return limit;
 }
 
-Item Builder::item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const {
-  Item item{pos, pos + match.length, {}, {}, 0, false};
-  const Entry& entry = table_.entry(match.index);
+void Builder::make_claims() {
+  entry_claims_.assign(table_.size(), std::nullopt);
   const bool standard = table_.format() == TableFormat::standard;
-  std::string key(reinterpret_cast<const char*>(rom_.data + pos), match.length);
-  std::string text;
-  char marker = 0;
-  switch (entry.kind) {
-  case EntryKind::text: text = standard ? entry.label : entry.rendering; break;
-  case EntryKind::wait:
-    text = "[WAIT]";
-    item.line_end = true;
-    break;
-  case EntryKind::line_break:
-    text = standard && !entry.label.empty() ? entry.label : "<LINE>";
-    marker = '*';
-    item.line_end = true;
-    break;
-  case EntryKind::end:
-    text = standard ? (entry.label.empty() ? "<END>" : entry.label) : "[END]";
-    marker = '/';
-    item.line_end = true;
-    break;
-  case EntryKind::control: {
-    if (item.to + entry.arguments > limit) break; // its parameters lie past the string
-    text = entry.label;
-    while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\\n") == 0) {
-      text.resize(text.size() - 2);
-      item.line_end = true;
+  for (auto& [key, index] : table_.keys()) {
+    const Entry& entry = table_.entry(index);
+    std::string text;
+    char marker = 0;
+    switch (entry.kind) {
+    case EntryKind::text: text = standard ? entry.label : entry.rendering; break;
+    case EntryKind::wait: text = "[WAIT]"; break;
+    case EntryKind::line_break:
+      text = standard && !entry.label.empty() ? entry.label : "<LINE>";
+      marker = '*';
+      break;
+    case EntryKind::end:
+      text = standard ? (entry.label.empty() ? "<END>" : entry.label) : "[END]";
+      marker = '/';
+      break;
+    case EntryKind::control:
+      text = entry.label;
+      while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\\n") == 0)
+        text.resize(text.size() - 2);
+      break;
+    default: continue; // FIXED, SNES and TABLE bytes are not followed; undefined bytes
     }
+    // A text that is itself a raw form would read as that byte.
+    if (!text.empty() && !has_control_characters(text) && text.find("\\r") == std::string::npos &&
+        !(text.size() == 5 && raw_form_at(text, 0)))
+      entry_claims_[index] = Claim{marker, std::move(key), std::move(text)};
+  }
+}
+
+Item Builder::item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const {
+  Item item{pos, pos + match.length, 0, false, false};
+  const Entry& entry = table_.entry(match.index);
+  switch (entry.kind) {
+  case EntryKind::text: break;
+  case EntryKind::wait:
+  case EntryKind::line_break:
+  case EntryKind::end: item.line_end = true; break;
+  case EntryKind::control: {
+    if (item.to + entry.arguments > limit) return item; // its parameters lie past the string
+    const std::string& label = entry.label;
+    item.line_end = label.size() >= 2 && label.compare(label.size() - 2, 2, "\\n") == 0;
     item.to += entry.arguments;
     break;
   }
-  default: break; // FIXED, SNES and TABLE bytes are not followed; undefined bytes
+  default: return item;
   }
-  // A text that is itself a raw form would read as that byte.
-  if (!text.empty() && !has_control_characters(text) && text.find("\\r") == std::string::npos &&
-      !(text.size() == 5 && raw_form_at(text, 0))) {
-    item.claim = Claim{marker, std::move(key), text};
-    item.head = text.size();
-    item.text = std::move(text) + raw_bytes(rom_, pos + match.length, item.to);
-  } else {
-    item.text = raw_bytes(rom_, pos, item.to);
-  }
+  if (entry_claims_[match.index]) item.claim = match.index;
   return item;
 }
 
-std::vector<Item> Builder::decode(std::uint64_t from, std::uint64_t to) const {
-  std::vector<Item> items;
-  items.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(to - from, 4096)));
+void Builder::append_text(std::string& text, const Item& item, std::size_t offset,
+                          std::size_t count) const {
+  std::uint64_t pos = item.from;
+  if (const Claim* claim = claim_of(item)) {
+    if (offset < claim->text.size()) {
+      const std::size_t taken = std::min(count, claim->text.size() - offset);
+      text.append(claim->text, offset, taken);
+      count -= taken;
+      offset = 0;
+    } else {
+      offset -= claim->text.size();
+    }
+    pos += claim->key.size();
+  }
+  // The rest is <$XX>, five characters a byte.
+  pos += offset / 5;
+  offset %= 5;
+  for (; count > 0 && pos < item.to; ++pos) {
+    const std::uint8_t byte = rom_.data[pos];
+    const char form[5] = {'<', '$', HEX_DIGITS[byte >> 4], HEX_DIGITS[byte & 0xF], '>'};
+    const std::size_t taken = std::min(count, 5 - offset);
+    text.append(form + offset, taken);
+    count -= taken;
+    offset = 0;
+  }
+}
+
+std::size_t Builder::text_size(const Item& item) const {
+  const Claim* claim = claim_of(item);
+  const std::uint64_t raw = item.to - item.from - (claim ? claim->key.size() : 0);
+  return (claim ? claim->text.size() : 0) + static_cast<std::size_t>(5 * raw);
+}
+
+void Builder::decode(std::uint64_t from, std::uint64_t to, std::vector<Item>& items) const {
+  const std::size_t first = items.size();
   for (std::uint64_t pos = from; pos < to;) {
-    Item item = item_for(pos, key_at(table_, rom_, pos, to), to);
+    const Item item = item_for(pos, key_at(table_, rom_, pos, to), to);
     pos = item.to;
     // Raw bytes in a row are one item: random data between strings stays small.
-    if (!item.claim && !items.empty() && !items.back().claim && !items.back().line_end) {
+    if (item.claim == 0 && items.size() > first && items.back().claim == 0 &&
+        !items.back().line_end) {
       items.back().to = item.to;
-      items.back().text += item.text;
     } else {
-      items.push_back(std::move(item));
+      items.push_back(item);
     }
   }
-  return items;
 }
 
 // The insertion table gives a text to the first key that uses it.
@@ -118,28 +149,6 @@ bool Builder::owns(const Claim& claim) const {
   return owner != claimed_.end() && owner->second == claim.key;
 }
 
-namespace {
-
-// The script line from items[k] on, as far as its first two characters after
-// blanks (or its end).
-std::string line_head(const std::vector<Item>& items, std::size_t k) {
-  std::string head;
-  for (std::size_t j = k; j < items.size() && (j == k || !items[j].line_start); ++j) {
-    head += items[j].text;
-    const std::size_t first = head.find_first_not_of(" \t");
-    if ((first != std::string::npos && first + 2 <= head.size()) || items[j].line_end) break;
-  }
-  return head;
-}
-
-} // namespace
-
-void make_raw(Item& item, const RomView& rom) {
-  item.claim.reset();
-  item.head = 0;
-  item.text = raw_bytes(rom, item.from, item.to);
-}
-
 // Marks raw every item whose text would not come back as its bytes.
 // Runs once every item has made its claim: the proof needs the whole table.
 // The items are encoded one step at a time as the inserter reads them; where
@@ -148,15 +157,26 @@ void make_raw(Item& item, const RomView& rom) {
 // into that item.
 void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to) {
   // A line that would read as a command, a comment or a blank line starts raw.
-  // Making an item raw later never makes a line read so.
+  // Making an item raw later never makes a line read so. Its first two
+  // characters after blanks decide: raw bytes have no blanks.
+  const auto line_head = [&](std::size_t k) {
+    std::string head;
+    for (std::size_t j = k; j < items.size() && (j == k || !items[j].line_start); ++j) {
+      const Claim* claim = claim_of(items[j]);
+      append_text(head, items[j], 0, (claim ? claim->text.size() : 0) + 5);
+      const std::size_t first = head.find_first_not_of(" \t");
+      if ((first != std::string::npos && first + 2 <= head.size()) || items[j].line_end) break;
+    }
+    return head;
+  };
   bool line_start = true;
   for (std::size_t k = 0; k < items.size(); ++k) {
     line_start = line_start || items[k].line_start;
-    if (line_start && items[k].claim) {
-      const std::string head = line_head(items, k);
+    if (line_start && items[k].claim != 0) {
+      const std::string head = line_head(k);
       const std::size_t first = head.find_first_not_of(" \t");
       if (first == std::string::npos || head[first] == '#' || head.compare(first, 2, "//") == 0)
-        make_raw(items[k], rom_);
+        make_raw(items[k]);
     }
     line_start = items[k].line_end;
   }
@@ -167,54 +187,67 @@ void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t
     std::uint64_t byte = 0;
   };
   // The place count characters after at.
-  const auto advance = [&items](Place at, std::size_t count) {
-    while (count > 0 || (at.item < items.size() && at.offset == items[at.item].text.size())) {
-      if (at.offset == items[at.item].text.size()) {
+  const auto advance = [&](Place at, std::size_t count) {
+    while (count > 0 || (at.item < items.size() && at.offset == text_size(items[at.item]))) {
+      const std::size_t size = text_size(items[at.item]);
+      if (at.offset == size) {
         ++at.item;
         at.offset = 0;
         continue;
       }
-      const std::size_t here = std::min(count, items[at.item].text.size() - at.offset);
+      const std::size_t here = std::min(count, size - at.offset);
       at.offset += here;
       count -= here;
     }
     return at;
   };
-  std::vector<Place> steps{advance({0, 0, from}, 0)};
+  // Every KEPT_EVERY-th place is kept: after a change, encoding goes back to
+  // a kept one and takes again the steps after it, which come out the same
+  // (they read no text past it that changed).
+  constexpr std::size_t KEPT_EVERY = 32;
+  std::vector<Place> kept{advance({0, 0, from}, 0)};
+  Place at = kept.back();
+  std::size_t since_kept = 0;
   std::string window;
-  while (steps.back().item < items.size()) {
-    const Place at = steps.back();
+  const std::size_t wanted = encoder_.longest_step() + 5;
+  while (at.item < items.size()) {
     // Enough text for one step: the longest text, and a raw byte just past it.
-    window.assign(items[at.item].text, at.offset);
-    for (std::size_t k = at.item + 1;
-         k < items.size() && window.size() < encoder_.longest_step() + 5; ++k)
-      window += items[k].text;
+    window.clear();
+    for (std::size_t k = at.item, offset = at.offset; k < items.size() && window.size() < wanted;
+         ++k, offset = 0)
+      append_text(window, items[k], offset, wanted - window.size());
     const std::optional<TextEncoder::Step> step = encoder_.step(window, 0);
     if (step) {
       const std::string_view bytes = step->bytes();
       if (at.byte + bytes.size() <= to &&
           bytes ==
               std::string_view(reinterpret_cast<const char*>(rom_.data + at.byte), bytes.size())) {
-        Place next = advance(at, step->length);
-        next.byte = at.byte + bytes.size();
-        steps.push_back(next);
+        const std::uint64_t byte = at.byte + bytes.size();
+        at = advance(at, step->length);
+        at.byte = byte;
+        if (++since_kept == KEPT_EVERY) {
+          kept.push_back(at);
+          since_kept = 0;
+        }
         continue;
       }
     }
     std::size_t k = step ? advance(at, step->length - 1).item : at.item;
-    while (!items[k].claim && k > 0) --k;
-    if (!items[k].claim) return; // every item is raw: the check after settling reports it
-    make_raw(items[k], rom_);
-    // Encoding goes on from the last step that cannot reach item k: one
-    // that began a step's length or more before it.
+    while (items[k].claim == 0 && k > 0) --k;
+    if (items[k].claim == 0) return; // every item is raw: the check after settling reports it
+    make_raw(items[k]);
+    // Encoding goes on from a place that cannot reach item k: one that began
+    // a step's length or more before it.
     const auto reaches = [&](const Place& p) {
       if (p.item >= k) return true;
-      std::size_t distance = items[p.item].text.size() - p.offset;
+      std::size_t distance = text_size(items[p.item]) - p.offset;
       for (std::size_t j = p.item + 1; j < k && distance < encoder_.longest_step(); ++j)
-        distance += items[j].text.size();
+        distance += text_size(items[j]);
       return distance < encoder_.longest_step();
     };
-    while (steps.size() > 1 && reaches(steps.back())) steps.pop_back();
+    while (kept.size() > 1 && reaches(kept.back())) kept.pop_back();
+    at = kept.back();
+    since_kept = 0;
   }
 }
 
@@ -222,7 +255,7 @@ void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t
 
 namespace textdump::scripting {
 
-std::vector<std::string> Builder::complete_table(const std::vector<Run>& runs) {
+std::vector<std::string> Builder::complete_table(const Runs& runs) {
   std::vector<std::string> left_out;
   const bool standard = table_.format() == TableFormat::standard;
   for (const auto& [key, index] : table_.keys()) {
@@ -253,9 +286,23 @@ std::vector<std::string> Builder::complete_table(const std::vector<Run>& runs) {
       continue;
     }
     encoder_.add(text, key);
-    const bool changes = std::any_of(runs.begin(), runs.end(), [&](const Run& run) {
-      return run.text.find(text) != std::string::npos && encoder_.encode(run.text) != run.bytes;
-    });
+    // Only a run that holds the text can read otherwise with it.
+    bool changes = false;
+    for (std::size_t at = runs.text.find(text); at != std::string::npos && !changes;) {
+      const auto run =
+          std::upper_bound(runs.runs.begin(), runs.runs.end(), at,
+                           [](std::size_t a, const Runs::Run& r) { return a < r.end; });
+      if (at + text.size() > run->end) { // across two runs
+        at = runs.text.find(text, at + 1);
+        continue;
+      }
+      const std::size_t begin = run == runs.runs.begin() ? 0 : std::prev(run)->end;
+      const std::optional<std::string> bytes =
+          encoder_.encode(std::string_view(runs.text).substr(begin, run->end - begin));
+      changes = bytes != std::string_view(reinterpret_cast<const char*>(rom_.data + run->from),
+                                          static_cast<std::size_t>(run->to - run->from));
+      at = runs.text.find(text, run->end);
+    }
     if (changes) {
       encoder_.remove(text);
       why("the dumped text would not read back the same with it");

@@ -109,12 +109,13 @@ RomOpen RomImage::open(const std::string& name) {
     }
   }
   // Not mappable (a pipe, a special file, or the mapping refused): read it whole.
-  const ReadStatus status = read_all(fd, fallback_, ROM_SIZE_LIMIT);
+  const bool regular = st.kind == sys::Kind::regular;
+  const ReadStatus status = read_all(fd, fallback_, regular ? ROM_SIZE_LIMIT : STREAM_ROM_LIMIT);
   sys::close(fd);
   view_ = RomView{reinterpret_cast<const unsigned char*>(fallback_.data()), fallback_.size()};
   switch (status) {
   case ReadStatus::ok: return RomOpen::ok;
-  case ReadStatus::too_large: return RomOpen::too_large;
+  case ReadStatus::too_large: return regular ? RomOpen::too_large : RomOpen::too_large_stream;
   case ReadStatus::changed: return RomOpen::changed;
   default: return RomOpen::cannot_open;
   }

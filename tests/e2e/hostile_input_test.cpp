@@ -216,6 +216,12 @@ TEST(HostileInput, CommandLineRefusalsAndWarnings) {
        1,
        "The ROM file \"huge.rom\" is larger than 4 GiB, the most an offset reaches.\n",
        nullptr},
+      // A device is read into memory: only so far.
+      {{"/dev/zero", "kana0.tbl", "out.txt", "0", "1"},
+       1,
+       "The ROM file \"/dev/zero\" is not a regular file and gives more than 256 MiB, the most "
+       "read from a pipe or device; give the ROM as a file.\n",
+       nullptr},
       {{"sw.rom", "/dev/zero", "out.txt", "0", "1"},
        1,
        "The table file \"/dev/zero\" is larger than 64 MiB; no table is that large.\n",

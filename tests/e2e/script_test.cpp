@@ -1,7 +1,7 @@
 // textdump --script and --fit run as the built program: the files they read
-// and write, the usage errors, outputs refused or failed, the JSON keys and
-// texts, the refusal of a table without an end entry, and the reports of an
-// edited script.
+// and write, the usage errors (a pointer table past the end of the ROM among
+// them), outputs refused or failed, the JSON keys and texts, the refusal of a
+// table without an end entry, and the reports of an edited script.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -95,6 +95,12 @@ TEST(ScriptCommand, RefusedBeforeAnythingIsWritten) {
       {{"--pointers", "bank=1,at=300,count=3"}, "ascii.tbl", "out.txt", 2, "takes no bank="},
       {{"--pointers", "at=300,count=3"}, "ascii.tbl", "-", 2, "--atlas-table"},
       {{"--pointers", "at=300,count=3"}, "noend.tbl", "out.txt", 1, "no end entry"},
+      {{"--pointers", "at=300,count=3000"},
+       "ascii.tbl",
+       "out.txt",
+       2,
+       "textdump: --pointers at=300,count=3000: the ROM file (1,024 bytes) holds at most 128 "
+       "pointers from $300: give count=128 or less\n"},
       {{"--pointers", "at=300,count=3,base=10000"},
        "ascii.tbl",
        "out.txt",

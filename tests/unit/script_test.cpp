@@ -251,6 +251,19 @@ TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
        ascii,
        true,
        1},
+      {"after five warnings of a kind the rest are counted, on a line after the others",
+       "ONE\0"s,
+       {0x100, 0, 0, 0, 0, 0, 0, 0, 0, 0xFFF0},
+       {0x100},
+       {"// pointer #5 (table 1, index 5) at $30A is null ($0): its slot is left as it is\r\n"
+        "// pointer #9 (table 1, index 9) at $312 holds $FFF0, which points outside the ROM "
+        "file\r\n"
+        "// ... and 3 more like this, the last: pointer #8 (table 1, index 8) at $310 is null "
+        "($0): its slot is left as it is\r\n\r\n#VAR"},
+       "token",
+       ascii,
+       true,
+       9},
       {"null=HEX gives the value of null pointers",
        "ONE\0"s,
        {0x100, 0xFFFF},

@@ -1,0 +1,22 @@
+// Warnings as a run shows them: after five of one kind the rest are counted on
+// one line, so that a table of a million bad pointers gives a page, not a
+// million lines. Two warnings are of one kind when they differ only in their
+// numbers (decimal, or hexadecimal after "$").
+//
+//   summarise_warnings  the lines to show: every warning up to the fifth of
+//                       its kind, in order, then for each kind with more, in
+//                       the order the kinds first came, "... and N more like
+//                       this, the last: WARNING"
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace textdump {
+
+inline constexpr std::size_t WARNINGS_SHOWN_PER_KIND = 5;
+
+std::vector<std::string> summarise_warnings(const std::vector<std::string>& warnings);
+
+} // namespace textdump
