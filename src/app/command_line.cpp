@@ -43,6 +43,14 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
   const TableEncoding encoding = parsed.values.encoding.value_or(TableEncoding::utf8);
   CommandLine command;
   command.mode = parsed.mode;
+  // The ROM and table names and the table options, as a search reads them.
+  const auto search_inputs = [&](SearchInputs& inputs) {
+    inputs.romfile = names[0];
+    inputs.tablefile = names[1];
+    inputs.standard = standard;
+    inputs.encoding = encoding;
+    inputs.start_table = parsed.values.start_table;
+  };
   switch (parsed.mode) {
   case Mode::dump: {
     RunRequest& request = command.dump;
@@ -80,11 +88,7 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
   case Mode::find: {
     FinderCommand& finder = command.finder;
     finder = std::move(parsed.values.finder);
-    finder.romfile = names[0];
-    finder.tablefile = names[1];
-    finder.standard = standard;
-    finder.encoding = encoding;
-    finder.start_table = parsed.values.start_table;
+    search_inputs(finder);
     break;
   }
   case Mode::find_text: {
@@ -99,11 +103,7 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
   case Mode::survey: {
     SurveyCommand& survey = command.survey;
     survey = std::move(parsed.values.survey);
-    survey.romfile = names[0];
-    survey.tablefile = names[1];
-    survey.standard = standard;
-    survey.encoding = encoding;
-    survey.start_table = parsed.values.start_table;
+    search_inputs(survey);
     if (survey.json && survey.svg && *survey.json == "-" && *survey.svg == "-")
       return UsageError{usage_two_on_standard_output("SVG file", "JSON file")};
     break;

@@ -134,12 +134,14 @@ std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_vie
   return sizes;
 }
 
-Failure open_search_inputs(const std::string& romfile, const TableRequest& request,
-                           const Console& console, RomImage& rom, CodeTable& table) {
-  if (const Failure opened = open_rom(rom, romfile, console); opened != Failure::none)
+Failure open_search_inputs(const SearchInputs& inputs, const Console& console, RomImage& rom,
+                           CodeTable& table) {
+  if (const Failure opened = open_rom(rom, inputs.romfile, console); opened != Failure::none)
     return opened;
-  table = CodeTable(request.format);
-  return load_code_table(request, console, table);
+  const TableFormat format = inputs.standard ? TableFormat::standard : TableFormat::own;
+  table = CodeTable(format);
+  return load_code_table({inputs.tablefile, format, inputs.encoding, inputs.start_table}, console,
+                         table);
 }
 
 std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& table,
@@ -159,11 +161,7 @@ int run_finder_command(const FinderCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;
-  if (const Failure opened = open_search_inputs(
-          command.romfile,
-          {command.tablefile, command.standard ? TableFormat::standard : TableFormat::own,
-           command.encoding, command.start_table},
-          console, rom, table);
+  if (const Failure opened = open_search_inputs(command, console, rom, table);
       opened != Failure::none)
     return exit_status(opened);
   if (!has_end_entry(table)) {

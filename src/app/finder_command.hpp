@@ -22,11 +22,15 @@
 
 namespace textdump {
 
-struct FinderCommand {
+// The ROM and the table a search reads (--find-pointers, --survey).
+struct SearchInputs {
   std::string romfile, tablefile;
   bool standard = false;
   TableEncoding encoding = TableEncoding::utf8;
   std::string start_table; // --table: the table its strings start in; "" for the first
+};
+
+struct FinderCommand : SearchInputs {
   std::optional<std::vector<FinderMap>> maps; // --map; else the suggested ones
   FinderOptions options;
   std::optional<std::string> json;
@@ -53,8 +57,8 @@ std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint6
 
 // The ROM and the table of a search, opened as --find-pointers opens them;
 // a failure is said on the console.
-Failure open_search_inputs(const std::string& romfile, const TableRequest& request,
-                           const Console& console, RomImage& rom, CodeTable& table);
+Failure open_search_inputs(const SearchInputs& inputs, const Console& console, RomImage& rom,
+                           CodeTable& table);
 
 // find_pointer_tables, with a progress line on standard error when that is a terminal.
 std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& table,

@@ -49,11 +49,7 @@ int run_survey_command(const SurveyCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;
-  if (const Failure opened = open_search_inputs(
-          command.romfile,
-          {command.tablefile, command.standard ? TableFormat::standard : TableFormat::own,
-           command.encoding, command.start_table},
-          console, rom, table);
+  if (const Failure opened = open_search_inputs(command, console, rom, table);
       opened != Failure::none)
     return exit_status(opened);
 

@@ -13,15 +13,11 @@
 #include <optional>
 #include <string>
 
-#include "io/encoding.hpp"
+#include "app/finder_command.hpp"
 
 namespace textdump {
 
-struct SurveyCommand {
-  std::string romfile, tablefile;
-  bool standard = false;
-  TableEncoding encoding = TableEncoding::utf8;
-  std::string start_table; // --table: the table its strings start in; "" for the first
+struct SurveyCommand : SearchInputs {
   std::optional<std::string> json, svg;
 };
 
