@@ -105,6 +105,8 @@ RomOptions random_options(std::uint64_t seed, std::optional<AddressMap> map) {
   } else {
     o.pointer_size = o.map != AddressMap::nes && rng.percent(30) ? 3 : 2;
     o.order = rng.percent(10) ? ByteOrder::be : ByteOrder::le;
+    // Game Boy and NES code reads its pointers little-endian only.
+    if (o.map == AddressMap::gb || o.map == AddressMap::nes) o.order = ByteOrder::le;
   }
   o.stride = o.pointer_size + (rng.percent(70) ? 0 : static_cast<unsigned>(rng.range(1, 6)));
   o.plant = rng.percent(90);

@@ -159,6 +159,7 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
     for (const unsigned size : options.sizes) {
       if (!descriptor.takes_size(size)) continue;
       for (const ByteOrder order : {ByteOrder::le, ByteOrder::be}) {
+        if (order == ByteOrder::be && !descriptor.searched_big_endian) continue;
         if (options.progress)
           options.progress(std::string(name_of(map.map)) + ", " + std::to_string(size) + "-byte " +
                            (order == ByteOrder::le ? "le" : "be"));

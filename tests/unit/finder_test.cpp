@@ -45,7 +45,7 @@ std::uint64_t end_of(const PointerTable& s) {
 
 TEST(FindPointerTables, GeneratedRoms) {
   // Seeds of the accuracy benchmark: linear 4-byte be, lorom with a copier
-  // header, hirom 3-byte with a copier header, gb 3-byte be, nes at stride 3,
+  // header, hirom 3-byte with a copier header, gb 3-byte, nes at stride 3,
   // and a lorom ROM with no table.
   const struct {
     std::uint64_t seed;
