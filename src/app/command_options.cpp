@@ -266,6 +266,14 @@ Declarations::Declarations(OptionValues& values) {
         positive_number("--min-count", f.options.min_count));
   value("--top", "K", find, "how many candidates to show (default 5)",
         positive_number("--top", f.options.top));
+  value("--bank", "HEX", find,
+        "the bank 16-bit pointers of lorom, hirom, gb and\nnes point into (default: their table's)",
+        [&f](std::string_view text) -> std::optional<std::string> {
+          MapFields fields;
+          if (const auto why = parse_map_field("bank", text, fields)) return "--bank: " + *why;
+          f.options.bank = fields.bank;
+          return std::nullopt;
+        });
   value("--json", "FILE", script | find,
         "the strings and pointers (--script) or the\ncandidates (--find-pointers) as JSON too",
         [&s, &f](std::string_view name) -> std::optional<std::string> {

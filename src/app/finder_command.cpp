@@ -56,6 +56,17 @@ std::string describe_map(const PointerTable& ptable) {
   return text;
 }
 
+// What the report says of a table's entries besides pointers to strings.
+std::string seen_in(const Candidate& c) {
+  std::string seen;
+  const auto count = [](std::uint32_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  if (c.null_entries != 0) seen += "; " + count(c.null_entries, "null entry", "null entries");
+  if (c.empty_strings != 0) seen += "; " + count(c.empty_strings, "empty string", "empty strings");
+  return seen;
+}
+
 } // namespace
 
 std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_view text) {
@@ -150,19 +161,33 @@ int run_finder_command(const FinderCommand& command) {
               std::to_string(ptable.stride) + "\n";
     report += "    table at $" + hex_number(ptable.at) + ", " + std::to_string(ptable.count) +
               " pointers reaching $" + hex_number(c.first_target) + "-$" +
-              hex_number(c.last_target) + "; " + std::to_string(c.targets.size()) + " of " +
-              std::to_string(ptable.count) + " targets decode as text\n";
+              hex_number(c.last_target) + "; " +
+              std::to_string(c.targets.size() - c.empty_strings) + " of " +
+              std::to_string(ptable.count) + " targets decode as text" + seen_in(c) + "\n";
     report += "    --pointers " + pointers_argument(ptable) + "\n";
+    nlohmann::ordered_json columns = nlohmann::ordered_json::array();
+    for (const Candidate& column : c.columns) {
+      report += "    --pointers " + pointers_argument(column.ptable) + seen_in(column) + "\n";
+      columns.push_back({{"at", column.ptable.at},
+                         {"count", column.ptable.count},
+                         {"null_entries", column.null_entries},
+                         {"pointers", pointers_argument(column.ptable)}});
+    }
     for (const std::string& s : strings) report += "    \"" + s + "\"\n";
-    list.push_back({{"map", name_of(ptable.map)},
-                    {"order", ptable.order == ByteOrder::le ? "le" : "be"},
-                    {"size", ptable.size},
-                    {"stride", ptable.stride},
-                    {"at", ptable.at},
-                    {"count", ptable.count},
-                    {"score", std::round(c.score * 10) / 10},
-                    {"pointers", pointers_argument(ptable)},
-                    {"strings", json_strings}});
+    nlohmann::ordered_json entry = {{"map", name_of(ptable.map)},
+                                    {"order", ptable.order == ByteOrder::le ? "le" : "be"},
+                                    {"size", ptable.size},
+                                    {"stride", ptable.stride},
+                                    {"at", ptable.at},
+                                    {"count", ptable.count}};
+    if (ptable.map == AddressMap::linear) entry["base"] = ptable.base;
+    if (ptable.bank) entry["bank"] = *ptable.bank;
+    entry["null_entries"] = c.null_entries;
+    entry["score"] = std::round(c.score * 10) / 10;
+    entry["pointers"] = pointers_argument(ptable);
+    if (!c.columns.empty()) entry["columns"] = columns;
+    entry["strings"] = json_strings;
+    list.push_back(std::move(entry));
   }
   if (!command.json || *command.json != "-") std::fwrite(report.data(), 1, report.size(), stdout);
   if (!command.json) return 0;

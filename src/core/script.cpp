@@ -70,7 +70,8 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
           read_pointer_value(rom_, f->pointer.at, format.size, format.order).value_or(0);
       if (written != stored)
         script_.errors.push_back("pointer #" + std::to_string(f->pointer.index) + " at $" +
-                                 hex_number(f->pointer.at) + " would not be written back unchanged");
+                                 hex_number(f->pointer.at) +
+                                 " would not be written back unchanged");
       piece.pointers.push_back(f->pointer);
     }
     ++string_number;
