@@ -85,6 +85,7 @@ struct Run {
   PointerTable ptable;
   std::vector<std::uint64_t> targets; // of the entries that are not null
   std::uint32_t null_entries = 0, empty_strings = 0;
+  std::uint32_t no_start = 0; // targets that are no string start: empty or first strings
   double hit_rate = 0;
 };
 
@@ -93,11 +94,11 @@ struct Run {
 // config's rate; k random hits come in ascending order once in k! and lie
 // among the S starts of a span that holds s of them with a chance of about
 // k (s/S)^(k-1): random bytes around a dense block of strings land in it.
-// k counts the distinct targets but empty strings: those add nothing.
+// k counts the distinct string starts: the targets that are none add nothing.
 double score_of(const Run& run, const std::set<std::uint64_t>& distinct, std::uint64_t slots,
                 const std::vector<std::uint64_t>& start_list) {
-  const double k = static_cast<double>(distinct.size() -
-                                       std::min<std::size_t>(run.empty_strings, distinct.size()));
+  const double k =
+      static_cast<double>(distinct.size() - std::min<std::size_t>(run.no_start, distinct.size()));
   const double rate = std::max(run.hit_rate, 1e-9);
   double log_expected =
       std::log10(static_cast<double>(std::max<std::uint64_t>(slots, 1)) * (MAX_STRIDE - 1)) +
@@ -352,6 +353,7 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
                 }
                 run.targets.push_back(t);
                 run.empty_strings += kind == Soft::empty ? 1 : 0;
+                ++run.no_start;
               };
               for (std::size_t q = p; q < slots; q += stride) {
                 if (hit[q] != 0) {
@@ -392,6 +394,7 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
                   break;
                 run.targets.insert(run.targets.begin(), t);
                 run.empty_strings += kind == Soft::empty ? 1 : 0;
+                ++run.no_start;
                 run.ptable.at -= stride;
               }
               // Pointers to empty strings only lengthen a run; null entries are
