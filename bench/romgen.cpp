@@ -1,9 +1,9 @@
 // romgen: writes one generated test ROM and its character table, and prints
 // one line for the ROM, each planted table, each decoy and each stray run.
 //
-//   romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes] [--size N] [--copier]
+//   romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes|gba|md] [--size N] [--copier]
 //              [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]
-//              [--no-plant] [--no-decoys]
+//              [--no-plant] [--no-decoys] [--nulls] [--empty] [--dense]
 //   romgen OUT --text [--seed N] [--size N] [--width 1|2] [--order le|be] [--no-gaps]
 //              [--script latin|hiragana|katakana] [--kana gojuon|gojuon-full|iroha]
 //              [--no-plant]
@@ -30,16 +30,16 @@ namespace {
 using namespace textdump::testing;
 
 constexpr const char* kUsage =
-    "usage: romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes] [--size N] [--copier]\n"
-    "                  [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]\n"
-    "                  [--no-plant] [--no-decoys]\n"
+    "usage: romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes|gba|md] [--size N]\n"
+    "                  [--copier] [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]\n"
+    "                  [--no-plant] [--no-decoys] [--nulls] [--empty] [--dense]\n"
     "       romgen OUT --text [--seed N] [--size N] [--width 1|2] [--order le|be] [--no-gaps]\n"
     "                  [--script latin|hiragana|katakana] [--kana gojuon|gojuon-full|iroha]\n"
     "                  [--no-plant]\n";
 
 std::optional<AddressMap> parse_map(std::string_view name) {
   for (AddressMap m : {AddressMap::linear, AddressMap::lorom, AddressMap::hirom, AddressMap::gb,
-                       AddressMap::nes}) {
+                       AddressMap::nes, AddressMap::gba, AddressMap::md}) {
     if (name == name_of(m)) return m;
   }
   return std::nullopt;
@@ -57,6 +57,8 @@ std::string extension(const RomOptions& o) {
   case AddressMap::hirom: return o.copier_header ? ".smc" : ".sfc";
   case AddressMap::gb: return ".gb";
   case AddressMap::nes: return ".nes";
+  case AddressMap::gba: return ".gba";
+  case AddressMap::md: return ".md";
   case AddressMap::linear: break;
   }
   return ".bin";
@@ -70,6 +72,7 @@ std::string describe(const PlantedTable& t) {
     line += " base=" + (*t.base < 0 ? "-" + hex(static_cast<std::size_t>(-*t.base))
                                     : hex(static_cast<std::size_t>(*t.base)));
   if (t.bank) line += " bank=" + hex(*t.bank);
+  if (t.null_entries != 0) line += " null_entries=" + std::to_string(t.null_entries);
   line += " targets=";
   for (std::size_t i = 0; i < t.targets.size(); ++i) line += (i ? "," : "") + hex(t.targets[i]);
   return line;
@@ -169,6 +172,12 @@ int run(const std::vector<std::string_view>& args) {
       o.plant = false;
     else if (a == "--no-decoys")
       o.decoys = false;
+    else if (a == "--nulls")
+      o.null_entries = true;
+    else if (a == "--empty")
+      o.empty_strings = true;
+    else if (a == "--dense")
+      o.dense_text = true;
     else if (!has_value) {
       std::fputs(kUsage, stderr);
       return 2;

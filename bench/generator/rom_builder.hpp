@@ -29,6 +29,7 @@ struct PlantedFormat {
   PointerFormat format;
   std::size_t at = 0;
   std::size_t count = 0;
+  std::vector<std::optional<std::size_t>> targets; // by entry; nothing for a null entry
 };
 
 class RomBuilder {

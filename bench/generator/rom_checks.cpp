@@ -71,10 +71,16 @@ std::vector<StrayRun> RomBuilder::scan_strays(bool fix) {
 
 void RomBuilder::verify() const {
   for (const PlantedFormat& p : planted_formats_) {
-    const std::size_t n = run_length(rom_, g_, p.format, p.at, is_start_);
-    if (n != p.count || (p.at >= p.format.stride && hits(p.format, p.at - p.format.stride))) {
-      throw std::logic_error("rom generator: a planted table does not read back as planted");
+    PointerFormat fixed = p.format;
+    fixed.bank = p.format.bank ? *p.format.bank : default_bank(g_, p.at);
+    bool planted = !(p.at >= p.format.stride && hits(p.format, p.at - p.format.stride));
+    for (std::size_t k = 0; k < p.count && planted; ++k) {
+      const std::size_t pos = p.at + k * p.format.stride;
+      const std::uint64_t value = read_pointer(rom_, pos, p.format.size, p.format.order);
+      planted = p.targets[k] ? decode_value(g_, fixed, p.at, value) == p.targets[k] : value == 0;
     }
+    if (!planted)
+      throw std::logic_error("rom generator: a planted table does not read back as planted");
   }
 }
 

@@ -15,6 +15,8 @@ std::string_view name_of(AddressMap map) {
   case AddressMap::hirom: return "hirom";
   case AddressMap::gb: return "gb";
   case AddressMap::nes: return "nes";
+  case AddressMap::gba: return "gba";
+  case AddressMap::md: return "md";
   }
   return "?";
 }
@@ -67,6 +69,12 @@ void validate(const RomOptions& o) {
     require(n % 0x4000 == 0 && n >= 0x4000 && n <= 255 * 0x4000,
             "the nes PRG data is 1 to 255 times 16 KiB");
     break;
+  case AddressMap::gba:
+  case AddressMap::md:
+    require(o.map == AddressMap::md ? s == 3 || s == 4 : s == 4,
+            "gba pointers are 4 bytes, md pointers 3 or 4");
+    require(n >= 0x10000 && n <= 0x1000000, "a gba or md ROM has 64 KiB to 16 MiB");
+    break;
   }
   require(!o.copier_header || o.map == AddressMap::lorom || o.map == AddressMap::hirom,
           "only lorom and hirom ROMs have a copier header");
@@ -97,14 +105,21 @@ RomOptions random_options(std::uint64_t seed, std::optional<AddressMap> map) {
   case AddressMap::hirom: o.rom_size = std::size_t{0x40000} << rng.below(4); break;
   case AddressMap::gb: o.rom_size = std::size_t{0x8000} << rng.below(7); break;
   case AddressMap::nes: o.rom_size = std::size_t{0x4000} << rng.below(6); break;
+  case AddressMap::gba:
+  case AddressMap::md: o.rom_size = std::size_t{0x40000} << rng.below(4); break;
   }
   o.copier_header = snes && rng.percent(25);
   if (o.map == AddressMap::linear) {
     o.pointer_size = static_cast<unsigned>(rng.range(2, 4));
     o.order = rng.percent(50) ? ByteOrder::be : ByteOrder::le;
+  } else if (o.map == AddressMap::gba || o.map == AddressMap::md) {
+    o.pointer_size = 4;
+    o.order = o.map == AddressMap::md ? ByteOrder::be : ByteOrder::le;
   } else {
     o.pointer_size = o.map != AddressMap::nes && rng.percent(30) ? 3 : 2;
     o.order = rng.percent(10) ? ByteOrder::be : ByteOrder::le;
+    // Game Boy and NES code reads its pointers little-endian only.
+    if (o.map == AddressMap::gb || o.map == AddressMap::nes) o.order = ByteOrder::le;
   }
   o.stride = o.pointer_size + (rng.percent(70) ? 0 : static_cast<unsigned>(rng.range(1, 6)));
   o.plant = rng.percent(90);
@@ -124,6 +139,8 @@ RomBuilder::RomBuilder(const RomOptions& options) : o_(options), rng_(options.se
   case AddressMap::hirom: cpu_ = Cpu::m65816; break;
   case AddressMap::gb: cpu_ = Cpu::sm83; break;
   case AddressMap::nes: cpu_ = Cpu::m6502; break;
+  case AddressMap::gba: cpu_ = Cpu::arm; break;
+  case AddressMap::md: cpu_ = Cpu::m65816; break;
   }
   chars_ = make_char_table(rng_);
   rom_.assign(g_.file_size, 0);
@@ -146,6 +163,8 @@ ByteRange RomBuilder::bank_range(std::size_t bank) const {
 
 std::vector<unsigned> RomBuilder::valid_sizes() const {
   if (g_.map == AddressMap::linear) return {2, 3, 4};
+  if (g_.map == AddressMap::md) return {3, 4};
+  if (g_.map == AddressMap::gba) return {4};
   if (g_.map == AddressMap::nes) return {2};
   return {2, 3};
 }
@@ -205,7 +224,7 @@ void RomBuilder::write_block(const TextBlock& block,
   for (std::size_t i = 0; i < strings.size(); ++i) {
     std::copy(strings[i].begin(), strings[i].end(),
               rom_.begin() + static_cast<std::ptrdiff_t>(block.starts[i]));
-    is_start_[block.starts[i]] = true;
+    is_start_[block.starts[i]] = strings[i].size() > 1; // an empty string is no start
   }
   own(block.range, Owner::text);
   blocks_.push_back(block);
@@ -239,7 +258,11 @@ void RomBuilder::plant_table(std::size_t index) {
   const unsigned stride = o_.stride;
   std::size_t count = draw_count(rng_);
   const std::size_t extra = rng_.percent(20) ? rng_.range(1, 5) : 0;
-  const auto strings_all = make_strings(count + extra);
+  auto strings_all = make_strings(count + extra);
+  // Empty strings: an end byte right after the string before, never two in a row.
+  if (o_.empty_strings)
+    for (std::size_t i = 1 + rng_.below(3); i < strings_all.size(); i += 2 + rng_.below(8))
+      strings_all[i] = {chars_.end_byte};
   const std::size_t padding = rng_.percent(30) ? rng_.range(1, 64) : 0;
 
   std::optional<TextBlock> block;
@@ -302,16 +325,28 @@ void RomBuilder::plant_table(std::size_t index) {
     f.bank = default_bank(g_, t.at);
     t.bank = f.bank;
   }
+  // Null entries: never the first or the last, never two in a row.
+  std::vector<bool> null(count, false);
+  if (o_.null_entries && count >= 5)
+    for (std::size_t k = 1 + rng_.below(count - 2); k + 1 < count; k += 2 + rng_.below(count))
+      null[k] = true;
+  PlantedFormat planted{f, t.at, count, {}};
+  std::vector<std::size_t> targets;
   for (std::size_t k = 0; k < count; ++k) {
     const std::size_t pos = t.at + k * stride;
-    const auto value = encode_offset(g_, f, t.at, t.targets[k]);
+    const auto value =
+        null[k] ? std::optional<std::uint64_t>(0) : encode_offset(g_, f, t.at, t.targets[k]);
     if (!value) throw std::logic_error("rom generator: a planted target has no pointer value");
     write_pointer(rom_, pos, *value, size, f.order);
     for (std::size_t i = pos + size; i < pos + stride; ++i) rom_[i] = rng_.byte();
+    planted.targets.push_back(null[k] ? std::nullopt : std::optional(t.targets[k]));
+    if (!null[k]) targets.push_back(t.targets[k]);
   }
+  t.null_entries = count - targets.size();
+  t.targets = std::move(targets);
   own({table_begin, table_begin + (count + 2) * stride}, Owner::table);
   planted_.push_back(t);
-  planted_formats_.push_back({f, t.at, count});
+  planted_formats_.push_back(std::move(planted));
 }
 
 void RomBuilder::add_text_blocks() {
@@ -327,6 +362,10 @@ void RomBuilder::add_text_blocks() {
 
 void RomBuilder::fill_free_space() {
   for (const ByteRange& r : layout_.free_ranges({0, g_.file_size})) {
+    if (o_.dense_text) {
+      for (std::size_t i = r.begin; i < r.end; ++i) rom_[i] = rng_.byte();
+      continue;
+    }
     fill_filler(rng_, std::span(rom_).subspan(r.begin, r.end - r.begin), chars_, cpu_,
                 g_.map == AddressMap::nes);
   }
@@ -337,6 +376,10 @@ GeneratedRom RomBuilder::build() {
     for (std::size_t i = 0; i < o_.tables; ++i) plant_table(i);
   }
   add_text_blocks();
+  if (o_.dense_text) {
+    const auto strings = make_strings(1500);
+    if (const auto block = place_block(strings, 0, data_range())) write_block(*block, strings, 0);
+  }
   for (const PlantedFormat& p : planted_formats_) {
     fill_quiet_slot(p.format, p.at - p.format.stride);
     fill_quiet_slot(p.format, p.at + p.count * p.format.stride);

@@ -13,7 +13,7 @@
 
 namespace textdump::testing {
 
-enum class AddressMap { linear, lorom, hirom, gb, nes };
+enum class AddressMap { linear, lorom, hirom, gb, nes, gba, md };
 enum class ByteOrder { le, be };
 enum class DecoyKind { ascending, equal_values, off_by_one, two_entry, text_tiles };
 
@@ -27,11 +27,12 @@ struct RomOptions {
   // header, the NES PRG data without the iNES header, trainer and CHR data.
   // linear: at least 16 KiB, at most 16 MiB; lorom: a multiple of 32 KiB up to
   // 0x3F0000; hirom: a multiple of 64 KiB up to 4 MiB; gb: a power of two from
-  // 32 KiB to 4 MiB; nes: 1 to 255 times 16 KiB.
+  // 32 KiB to 4 MiB; nes: 1 to 255 times 16 KiB; gba and md: 64 KiB to 16 MiB.
+  // gba and md ROMs are drawn only when the map is asked for.
   std::size_t rom_size = 0x40000;
   AddressMap map = AddressMap::lorom;
   bool copier_header = false; // lorom and hirom only: 512 bytes before the image
-  // 2, 3 or 4 for linear; 2 or 3 for lorom, hirom and gb; 2 for nes.
+  // 2, 3 or 4 for linear; 2 or 3 for lorom, hirom and gb; 2 for nes; 4 for gba; 3 or 4 for md.
   unsigned pointer_size = 2;
   ByteOrder order = ByteOrder::le;
   unsigned stride = 2; // pointer_size to 64; the bytes between pointers are random
@@ -39,6 +40,13 @@ struct RomOptions {
   unsigned tables = 1; // planted tables when plant is set, 1 to 64, each with 4 to 200 pointers
   // Ascending numbers, equal values, off-by-one copies, two-entry tables, text-like tiles.
   bool decoys = true;
+  // Some entries inside each planted table are null (0); the table's count covers them.
+  bool null_entries = false;
+  // Some pointers of each planted table lead to an empty string (an end byte
+  // right after the string before).
+  bool empty_strings = false;
+  // The filler is random bytes only, around one dense block of many strings.
+  bool dense_text = false;
 };
 
 // A valid set of options drawn from the seed, for the given map or any map.
@@ -57,7 +65,9 @@ struct PlantedTable {
   std::size_t count = 0;             // pointers in the table
   std::optional<std::int64_t> base;  // linear: offset = value + base
   std::optional<std::uint32_t> bank; // 16-bit lorom/hirom/gb/nes: the table's own bank
-  std::vector<std::size_t> targets;  // file offset each pointer leads to, in table order
+  std::vector<std::size_t>
+      targets;                  // file offset each pointer leads to, in table order, nulls left out
+  std::size_t null_entries = 0; // entries of the table that are 0
 };
 
 struct Decoy {

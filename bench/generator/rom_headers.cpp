@@ -104,6 +104,44 @@ void write_nes(Rng& rng, std::vector<std::uint8_t>& rom, const RomGeometry& g,
   }
 }
 
+// A branch over the header, the logo (its first bytes as every cartridge has
+// them, the rest random), the title and code, 96 at B2 and the header's complement.
+void write_gba(Rng& rng, std::vector<std::uint8_t>& rom) {
+  const std::uint8_t branch[] = {0x2E, 0x00, 0x00, 0xEA};
+  std::memcpy(rom.data(), branch, sizeof branch);
+  const std::uint8_t logo[] = {0x24, 0xFF, 0xAE, 0x51, 0x69, 0x9A, 0xA2, 0x21};
+  std::memcpy(rom.data() + 4, logo, sizeof logo);
+  for (std::size_t i = 4 + sizeof logo; i < 0xA0; ++i) rom[i] = rng.byte();
+  put_text(rom, 0xA0, make_title(rng, 12));
+  std::string code = make_title(rng, 4);
+  for (char& c : code) c = c == ' ' ? 'A' : c;
+  put_text(rom, 0xAC, code);
+  put_text(rom, 0xB0, "01");
+  rom[0xB2] = 0x96;
+  std::uint8_t check = 0;
+  for (std::size_t i = 0xA0; i < 0xBD; ++i) check = static_cast<std::uint8_t>(check - rom[i]);
+  rom[0xBD] = static_cast<std::uint8_t>(check - 0x19);
+}
+
+// The 68000 vectors (big-endian addresses into the ROM) and the header at 100.
+void write_md(Rng& rng, std::vector<std::uint8_t>& rom, const RomGeometry& g) {
+  write_pointer(rom, 0, 0x00FFFE00, 4, ByteOrder::be);
+  for (std::size_t v = 4; v < 0x100; v += 4)
+    write_pointer(rom, v, 0x200 + 2 * rng.below(0x400), 4, ByteOrder::be);
+  put_text(rom, 0x100, "SEGA MEGA DRIVE ");
+  put_text(rom, 0x110, "(C)SEGA 1994.JAN");
+  put_text(rom, 0x120, make_title(rng, 48));
+  put_text(rom, 0x150, make_title(rng, 48));
+  put_text(rom, 0x180, "GM 00000000-00");
+  put_text(rom, 0x190, "J               ");
+  write_pointer(rom, 0x1A0, 0, 4, ByteOrder::be);
+  write_pointer(rom, 0x1A4, g.file_size - 1, 4, ByteOrder::be);
+  write_pointer(rom, 0x1A8, 0xFF0000, 4, ByteOrder::be);
+  write_pointer(rom, 0x1AC, 0xFFFFFF, 4, ByteOrder::be);
+  for (std::size_t i = 0x1B0; i < 0x1F0; ++i) rom[i] = ' ';
+  put_text(rom, 0x1F0, "JUE             ");
+}
+
 } // namespace
 
 NesChoices draw_nes_choices(Rng& rng, std::size_t prg_size) {
@@ -130,6 +168,8 @@ std::vector<ByteRange> header_ranges(const RomGeometry& g) {
     return ranges;
   }
   case AddressMap::gb: return {{0, 0x150}};
+  case AddressMap::gba: return {{0, 0xC0}};
+  case AddressMap::md: return {{0, 0x200}};
   case AddressMap::nes:
     return {{0, g.data_begin}, {g.data_end - 6, g.data_end}, {g.data_end, g.file_size}};
   }
@@ -144,6 +184,8 @@ void write_headers(Rng& rng, std::vector<std::uint8_t>& rom, const RomGeometry& 
   case AddressMap::hirom: write_snes(rng, rom, g, options); break;
   case AddressMap::gb: write_gb(rng, rom, g); break;
   case AddressMap::nes: write_nes(rng, rom, g, nes, table); break;
+  case AddressMap::gba: write_gba(rng, rom); break;
+  case AddressMap::md: write_md(rng, rom, g); break;
   }
 }
 
@@ -163,6 +205,11 @@ void write_checksums(std::vector<std::uint8_t>& rom, const RomGeometry& g) {
       if (i != 0x14E && i != 0x14F) sum += rom[i];
     }
     write_pointer(rom, 0x14E, sum & 0xFFFF, 2, ByteOrder::be);
+  } else if (g.map == AddressMap::md) {
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0x200; i + 1 < rom.size(); i += 2)
+      sum += read_pointer(rom, i, 2, ByteOrder::be);
+    write_pointer(rom, 0x18E, sum & 0xFFFF, 2, ByteOrder::be);
   }
 }
 

@@ -1,6 +1,7 @@
 // The headers of generated ROMs: an optional SNES copier header and the SNES
-// internal header with its vectors, the Game Boy cartridge header, and the
-// iNES header with trainer, reset vectors and CHR tiles; and their checksums.
+// internal header with its vectors, the Game Boy cartridge header, the iNES
+// header with trainer, reset vectors and CHR tiles, the Game Boy Advance
+// cartridge header and the Mega Drive vectors and header; and their checksums.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +29,7 @@ std::vector<ByteRange> header_ranges(const RomGeometry& g);
 void write_headers(Rng& rng, std::vector<std::uint8_t>& rom, const RomGeometry& g,
                    const RomOptions& options, const NesChoices& nes, const CharTable& table);
 
-// The SNES and Game Boy checksums over the finished image.
+// The SNES, Game Boy and Mega Drive checksums over the finished image.
 void write_checksums(std::vector<std::uint8_t>& rom, const RomGeometry& g);
 
 } // namespace textdump::testing

@@ -6,6 +6,7 @@ namespace textdump::testing {
 namespace {
 
 constexpr std::size_t kNesWindow = 0x8000;
+constexpr std::uint64_t kGbaRom = 0x08000000; // where a gba cartridge is seen
 
 std::optional<std::size_t> inside(const RomGeometry& g, std::uint64_t offset) {
   if (offset >= g.file_size) return std::nullopt;
@@ -24,6 +25,8 @@ RomGeometry make_geometry(const RomOptions& options, bool nes_trainer, std::size
   switch (options.map) {
   case AddressMap::linear:
   case AddressMap::gb:
+  case AddressMap::gba:
+  case AddressMap::md:
     g.file_size = options.rom_size;
     g.data_end = options.rom_size;
     g.bank_size = options.map == AddressMap::gb ? 0x4000 : 0x10000;
@@ -49,7 +52,9 @@ RomGeometry make_geometry(const RomOptions& options, bool nes_trainer, std::size
 std::uint32_t default_bank(const RomGeometry& g, std::size_t at) {
   if (at < g.data_begin) return 0;
   switch (g.map) {
-  case AddressMap::linear: return 0;
+  case AddressMap::linear:
+  case AddressMap::gba:
+  case AddressMap::md: return 0;
   case AddressMap::lorom: return static_cast<std::uint32_t>((at - g.h) / 0x8000);
   case AddressMap::hirom: return static_cast<std::uint32_t>((at - g.h) / 0x10000);
   case AddressMap::gb: return static_cast<std::uint32_t>(at / 0x4000);
@@ -59,7 +64,8 @@ std::uint32_t default_bank(const RomGeometry& g, std::size_t at) {
 }
 
 std::uint32_t bank_of(const RomGeometry& g, std::size_t offset) {
-  if (g.map == AddressMap::linear) return static_cast<std::uint32_t>(offset / g.bank_size);
+  if (g.map == AddressMap::linear || g.map == AddressMap::gba || g.map == AddressMap::md)
+    return static_cast<std::uint32_t>(offset / g.bank_size);
   return default_bank(g, offset);
 }
 
@@ -93,6 +99,10 @@ std::optional<std::size_t> decode_value(const RomGeometry& g, const PointerForma
     const std::uint64_t b = f.size == 3 ? value >> 16 : std::max<std::uint64_t>(bank, 1);
     return inside(g, b * 0x4000 + (address - 0x4000));
   }
+  case AddressMap::gba:
+    if (f.size != 4 || value < kGbaRom || value - kGbaRom >= 0x2000000) return std::nullopt;
+    return inside(g, value - kGbaRom);
+  case AddressMap::md: return inside(g, value);
   case AddressMap::nes: {
     if (f.size != 2 || value < kNesWindow || value >= kNesWindow + g.bank_size) return std::nullopt;
     return inside(g, g.data_begin + bank * g.bank_size + (value - kNesWindow));
@@ -148,6 +158,12 @@ std::optional<std::uint64_t> encode_offset(const RomGeometry& g, const PointerFo
     if (r / g.bank_size == bank) value = kNesWindow + r % g.bank_size;
     break;
   }
+  case AddressMap::gba:
+    if (f.size == 4) value = kGbaRom + offset;
+    break;
+  case AddressMap::md:
+    if (f.size == 4 || offset >> (8 * f.size) == 0) value = offset;
+    break;
   }
   if (value && decode_value(g, f, at, *value) != offset) return std::nullopt;
   return value;

@@ -306,6 +306,14 @@ Declarations::Declarations(OptionValues& values) {
           t.top = f.options.top;
           return why;
         });
+  value("--bank", "HEX", find,
+        "the bank 16-bit pointers of lorom, hirom, gb and\nnes point into (default: their table's)",
+        [&f](std::string_view text) -> std::optional<std::string> {
+          MapFields fields;
+          if (const auto why = parse_map_field("bank", text, fields)) return "--bank: " + *why;
+          f.options.bank = fields.bank;
+          return std::nullopt;
+        });
   value("--json", "FILE", script | find | search | survey,
         "the strings and pointers (--script), the\ncandidates (--find-pointers, --find-text) or\nthe spans (--survey) as JSON too",
         [&s, &f, &t, &v](std::string_view name) -> std::optional<std::string> {

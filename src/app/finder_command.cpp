@@ -41,6 +41,17 @@ std::string describe_map(const PointerTable& ptable) {
   return text;
 }
 
+// What the report says of a table's entries besides pointers to strings.
+std::string seen_in(const Candidate& c) {
+  std::string seen;
+  const auto count = [](std::uint32_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  if (c.null_entries != 0) seen += "; " + count(c.null_entries, "null entry", "null entries");
+  if (c.empty_strings != 0) seen += "; " + count(c.empty_strings, "empty string", "empty strings");
+  return seen;
+}
+
 } // namespace
 
 std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint64_t start,
@@ -75,25 +86,38 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   char score[32];
   std::snprintf(score, sizeof score, "%.1f", c.score);
   CandidateReport report;
-  report.text = "#" + std::to_string(rank) + "  score " + score + "  map " + describe_map(ptable) +
-                ", " + std::to_string(ptable.size) + "-byte " +
-                (ptable.order == ByteOrder::le ? "le" : "be") + " pointers, stride " +
-                std::to_string(ptable.stride) + "\n";
-  report.text += "    table at $" + hex_number(ptable.at) + ", " + std::to_string(ptable.count) +
-                 " pointers reaching $" + hex_number(c.first_target) + "-$" +
-                 hex_number(c.last_target) + "; " + std::to_string(c.targets.size()) + " of " +
-                 std::to_string(ptable.count) + " targets decode as text\n";
-  report.text += "    --pointers " + pointers_argument(ptable) + "\n";
-  for (const std::string& s : strings) report.text += "    \"" + s + "\"\n";
-  report.json = {{"map", name_of(ptable.map)},
-                 {"order", ptable.order == ByteOrder::le ? "le" : "be"},
-                 {"size", ptable.size},
-                 {"stride", ptable.stride},
-                 {"at", ptable.at},
-                 {"count", ptable.count},
-                 {"score", std::round(c.score * 10) / 10},
-                 {"pointers", pointers_argument(ptable)},
-                 {"strings", json_strings}};
+  std::string& text = report.text;
+  text = "#" + std::to_string(rank) + "  score " + score + "  map " + describe_map(ptable) + ", " +
+         std::to_string(ptable.size) + "-byte " + (ptable.order == ByteOrder::le ? "le" : "be") +
+         " pointers, stride " + std::to_string(ptable.stride) + "\n";
+  text += "    table at $" + hex_number(ptable.at) + ", " + std::to_string(ptable.count) +
+          " pointers reaching $" + hex_number(c.first_target) + "-$" + hex_number(c.last_target) +
+          "; " + std::to_string(c.targets.size() - c.empty_strings) + " of " +
+          std::to_string(ptable.count) + " targets decode as text" + seen_in(c) + "\n";
+  text += "    --pointers " + pointers_argument(ptable) + "\n";
+  nlohmann::ordered_json columns = nlohmann::ordered_json::array();
+  for (const Candidate& column : c.columns) {
+    text += "    --pointers " + pointers_argument(column.ptable) + seen_in(column) + "\n";
+    columns.push_back({{"at", column.ptable.at},
+                       {"count", column.ptable.count},
+                       {"null_entries", column.null_entries},
+                       {"pointers", pointers_argument(column.ptable)}});
+  }
+  for (const std::string& s : strings) text += "    \"" + s + "\"\n";
+  nlohmann::ordered_json& entry = report.json;
+  entry = {{"map", name_of(ptable.map)},
+           {"order", ptable.order == ByteOrder::le ? "le" : "be"},
+           {"size", ptable.size},
+           {"stride", ptable.stride},
+           {"at", ptable.at},
+           {"count", ptable.count}};
+  if (ptable.map == AddressMap::linear) entry["base"] = ptable.base;
+  if (ptable.bank) entry["bank"] = *ptable.bank;
+  entry["null_entries"] = c.null_entries;
+  entry["score"] = std::round(c.score * 10) / 10;
+  entry["pointers"] = pointers_argument(ptable);
+  if (!c.columns.empty()) entry["columns"] = columns;
+  entry["strings"] = json_strings;
   return report;
 }
 

@@ -184,6 +184,39 @@ bool ines_header(const RomView&, const RomLayout& layout) {
   return layout.ines;
 }
 
+// --- gba ---------------------------------------------------------------------
+// The cartridge is seen at 08000000; its second 16 MiB at 09000000.
+
+constexpr std::uint32_t GBA_ROM = 0x08000000, GBA_ROM_SIZE = 0x02000000;
+
+std::uint64_t gba_offset(const MapFields&, const RomLayout&, PointerPlace, std::uint32_t value) {
+  if (value < GBA_ROM || value - GBA_ROM >= GBA_ROM_SIZE) return NO_OFFSET;
+  return value - GBA_ROM;
+}
+
+std::optional<std::uint32_t> gba_value(const MapFields&, const RomLayout&, PointerPlace place,
+                                       std::uint64_t offset) {
+  if (offset >= GBA_ROM_SIZE) return std::nullopt;
+  return fitting(GBA_ROM + offset, place.size);
+}
+
+// The first bytes of the logo every cartridge header holds at 04, and the
+// fixed value at B2.
+bool gba_header(const RomView& rom, const RomLayout&) {
+  static constexpr std::uint8_t LOGO[] = {0x24, 0xFF, 0xAE, 0x51, 0x69, 0x9A, 0xA2, 0x21};
+  if (rom.size < 0xC0 || rom.data[0xB2] != 0x96) return false;
+  return std::equal(std::begin(LOGO), std::end(LOGO), rom.data + 4);
+}
+
+// --- md ----------------------------------------------------------------------
+
+bool md_header(const RomView& rom, const RomLayout&) {
+  const auto sega_at = [&](std::size_t at) {
+    return rom.size >= at + 4 && std::equal(rom.data + at, rom.data + at + 4, "SEGA");
+  };
+  return rom.size >= 0x200 && (sega_at(0x100) || sega_at(0x101));
+}
+
 // --- the registry --------------------------------------------------------------
 
 constexpr std::string_view FIELDS[] = {"base", "bank", "window", "banksize"};
@@ -191,7 +224,7 @@ constexpr std::string_view LINEAR_FIELDS[] = {"base"};
 constexpr std::string_view BANK_FIELD[] = {"bank"};
 constexpr std::string_view NES_FIELDS[] = {"window", "banksize", "bank"};
 
-constexpr std::array<MapDescriptor, 5> MAPS{{
+constexpr std::array<MapDescriptor, 7> MAPS{{
     {AddressMap::linear,
      "linear",
      SIZES_2_3_4,
@@ -200,6 +233,7 @@ constexpr std::array<MapDescriptor, 5> MAPS{{
      "base",
      2,
      ByteOrder::le,
+     true,
      linear_offset,
      linear_value,
      every_rom},
@@ -211,6 +245,7 @@ constexpr std::array<MapDescriptor, 5> MAPS{{
      {},
      2,
      ByteOrder::le,
+     true,
      lorom_offset,
      lorom_value,
      lorom_header},
@@ -222,6 +257,7 @@ constexpr std::array<MapDescriptor, 5> MAPS{{
      {},
      2,
      ByteOrder::le,
+     true,
      hirom_offset,
      hirom_value,
      hirom_header},
@@ -233,6 +269,7 @@ constexpr std::array<MapDescriptor, 5> MAPS{{
      {},
      2,
      ByteOrder::le,
+     false,
      gb_offset,
      gb_value,
      gb_header},
@@ -244,9 +281,34 @@ constexpr std::array<MapDescriptor, 5> MAPS{{
      {},
      2,
      ByteOrder::le,
+     false,
      nes_offset,
      nes_value,
      ines_header},
+    {AddressMap::gba,
+     "gba",
+     1u << 4,
+     "gba pointers are 4 bytes",
+     {},
+     {},
+     4,
+     ByteOrder::le,
+     true,
+     gba_offset,
+     gba_value,
+     gba_header},
+    {AddressMap::md,
+     "md",
+     SIZES_2_3_4,
+     {},
+     {},
+     {},
+     4,
+     ByteOrder::be,
+     true,
+     linear_offset,
+     linear_value,
+     md_header},
 }};
 
 constexpr bool in_id_order() {

@@ -18,6 +18,9 @@
 //   nes    the iNES header (and a 512-byte trainer) skipped; window (8000) is
 //          where the bank is seen; banksize defaults to the PRG size up to
 //          32 KiB, else 16 KiB; bank to the one that holds the pointer table.
+//   gba    32-bit: value = offset + 08000000; 09000000 on mirrors it for ROMs
+//          over 16 MiB (up to 32 MiB).
+//   md     Mega Drive: value = offset, 32-bit big-endian by default.
 //
 //   snes_offset       the SNES arithmetic of both the lorom and hirom maps and
 //                     the table files' SNES entries
@@ -34,7 +37,7 @@
 
 namespace textdump {
 
-enum class AddressMap { linear, lorom, hirom, gb, nes };
+enum class AddressMap { linear, lorom, hirom, gb, nes, gba, md };
 enum class SnesMap : std::uint8_t { lorom, hirom };
 
 // The fields of a pointer table that the maps read. A map takes only some of
@@ -77,6 +80,7 @@ struct MapDescriptor {
   std::string_view finder_field; // the field --map NAME:VALUE sets, if any (a base)
   unsigned default_size = 2;
   ByteOrder default_order = ByteOrder::le;
+  bool searched_big_endian = true; // the finder also reads its pointers big-endian
   // The file offset a value stands for; it may lie past the ROM's end (the
   // caller checks), and is NO_OFFSET when the map reaches no offset with it.
   std::uint64_t (*to_offset)(const MapFields&, const RomLayout&, PointerPlace, std::uint32_t value);

@@ -4,18 +4,24 @@
 // A string start is an offset where decoding through the table gives text (at
 // least three text keys, few unknown bytes, up to an end entry within 1 KiB)
 // and that follows an end entry, padding (0x00 or 0xFF), a byte that is not
-// text, or the start of the ROM. A candidate is a run of at least min_count
-// consecutive slots at one stride whose values all map to string starts, with
-// at least three distinct targets, lying outside the text it points to. Its
+// text, or the start of the ROM; the end entry of such a string, and one
+// right after it, are empty strings. A candidate is a run of at least
+// min_count consecutive slots at one stride (up to 32 bytes) whose values map
+// to string starts, with at least three distinct targets, lying outside the
+// text it points to; inside it, up to four null entries (0, or all ones of
+// its size) in a row and one pointer to an empty string (or to the first
+// string of a text block, which follows bytes that read as text) join it. Its
 // score says how unlikely such a run is by chance on this ROM: -log10 of the
 // expected number of runs as long as its count of distinct targets, given how
 // often any slot of its map, size and byte order hits a string start. Runs
 // that overlap a better candidate (parts of one table, or one table under
-// another map) are dropped.
+// another map) are dropped; one at the same stride in other bytes of its
+// records is another pointer column of it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,15 +42,20 @@ struct FinderOptions {
   std::vector<unsigned> sizes{2, 3, 4};
   std::uint32_t min_count = 4;
   std::size_t top = 5;
-  double min_score = 3.0; // the expected number of such runs by chance is at most 10^-3
+  double min_score = 3.0;            // the expected number of such runs by chance is at most 10^-3
+  std::optional<std::uint32_t> bank; // the bank 16-bit pointers of banked maps point into
   std::function<void(std::string_view)> progress; // told what is searched, now and then
 };
 
 struct Candidate {
   PointerTable ptable;
   double score = 0;
-  std::vector<std::uint64_t> targets; // in table order
+  std::vector<std::uint64_t> targets; // in table order, of the entries that are not null
   std::uint64_t first_target = 0, last_target = 0;
+  std::uint32_t null_entries = 0;  // inside the table, counted in its count
+  std::uint32_t empty_strings = 0; // pointers to an end entry
+  // The other pointer columns of the same records, each a table of its own, by offset.
+  std::vector<Candidate> columns;
 };
 
 // linear at base 0, and the maps that the ROM's own header suggests (each

@@ -54,22 +54,25 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
       body += "//POINTER #" + std::to_string(f->pointer.index) + " @ $" +
               hex_number(f->pointer.at) + " - STRING #" + std::to_string(string_number) + " @ $" +
               hex_number(from) + "\r\n";
+      // The inserter writes every pointer in the order last set by #ENDIANSWAP.
+      const PointerTable& format = request_.ptables[f->pointer.table];
+      if ((format.order == ByteOrder::be) != swapped_) {
+        swapped_ = !swapped_;
+        body += swapped_ ? "#ENDIANSWAP(\"TRUE\")\r\n" : "#ENDIANSWAP(\"FALSE\")\r\n";
+      }
       body += "#WRITE(" + names.at({f->pointer.table, offsetting}) + ", $" +
               hex_number(f->pointer.at) + ")\r\n";
-      // The value the inserter writes for this position, little-endian.
-      const PointerTable& format = request_.ptables[f->pointer.table];
+      // The value the inserter writes for this position, and the slot's bytes.
       const unsigned bits = 8 * format.size;
       const std::uint64_t mask = bits == 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
       const auto written =
           static_cast<std::uint64_t>(static_cast<std::int64_t>(from) - offsetting) & mask;
-      // The slot's bytes, read little-endian as the inserter writes them.
       const std::uint64_t stored =
-          read_pointer_value(rom_, f->pointer.at, format.size, ByteOrder::le).value_or(0);
+          read_pointer_value(rom_, f->pointer.at, format.size, format.order).value_or(0);
       if (written != stored)
-        script_.errors.push_back(
-            "pointer #" + std::to_string(f->pointer.index) + " at $" + hex_number(f->pointer.at) +
-            " would not be written back unchanged" +
-            (format.order == ByteOrder::be ? " (the inserter writes pointers little-endian)" : ""));
+        script_.errors.push_back("pointer #" + std::to_string(f->pointer.index) + " at $" +
+                                 hex_number(f->pointer.at) +
+                                 " would not be written back unchanged");
       piece.pointers.push_back(f->pointer);
     }
     ++string_number;
@@ -101,7 +104,9 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>>
 bank_of(const PointerTable& ptable, const RomLayout& layout, std::uint64_t target) {
   std::uint64_t origin = 0, size = 0;
   switch (ptable.map) {
-  case AddressMap::linear: return std::nullopt;
+  case AddressMap::linear:
+  case AddressMap::gba:
+  case AddressMap::md: return std::nullopt;
   case AddressMap::lorom:
     origin = layout.copier_header;
     size = 0x8000;

@@ -129,6 +129,7 @@ private:
   std::unordered_map<std::string, std::string> claimed_; // text -> the key that owns it
   std::vector<Claim> claims_;                            // in the order first used
   TextEncoder encoder_;
+  bool swapped_ = false; // #ENDIANSWAP("TRUE") is in force where the script has got to
   Script script_;
 };
 

@@ -22,8 +22,9 @@ using testing::TempDir;
 using testing::write_file;
 
 // An ASCII table ending strings at 0x00; game.bin, 0xFF padding with five
-// strings at $100 and their pointers three bytes apart at $40;
-// none.bin, the same without the pointers.
+// strings at $100 and their pointers three bytes apart at $40, with a null
+// entry after the second and a pointer to the end of "Delta" (an empty
+// string) before the last; none.bin, the same without the pointers.
 struct Folder {
   TempDir dir;
   Folder() {
@@ -36,15 +37,20 @@ struct Folder {
     write_file(dir.file("ascii.tbl"), table + "/00\n");
     std::string rom(0x1000, '\xFF');
     std::size_t at = 0x100, slot = 0x40;
-    for (const std::string word : {"Alpha", "Bravo", "Charlie", "Delta", "Echo"}) {
-      rom.replace(at, word.size() + 1, word + '\0');
-      rom[slot] = static_cast<char>(at & 0xFF);
-      rom[slot + 1] = static_cast<char>(at >> 8);
-      at += word.size() + 1;
+    const auto point = [&](std::size_t target) {
+      rom[slot] = static_cast<char>(target & 0xFF);
+      rom[slot + 1] = static_cast<char>(target >> 8);
       slot += 3;
+    };
+    for (const std::string word : {"Alpha", "Bravo", "Charlie", "Delta", "Echo"}) {
+      if (word == "Charlie") point(0);
+      if (word == "Echo") point(at - 1);
+      rom.replace(at, word.size() + 1, word + '\0');
+      point(at);
+      at += word.size() + 1;
     }
     write_file(dir.file("game.bin"), rom);
-    rom.replace(0x40, 15, 15, '\xFF');
+    rom.replace(0x40, 21, 21, '\xFF');
     write_file(dir.file("none.bin"), rom);
   }
   testing::ProgramResult run(const std::vector<std::string>& args) const {
@@ -63,13 +69,14 @@ TEST(FindPointers, PrintsTheBlocksAndWritesTheJson) {
   } cases[] = {
       {"game.bin",
        "#1  score S  map linear, 2-byte le pointers, stride 3\n"
-       "    table at $40, 5 pointers reaching $100-$11A; 5 of 5 targets decode as text\n"
-       "    --pointers at=40,count=5,stride=3\n"
+       "    table at $40, 7 pointers reaching $100-$11A; 5 of 7 targets decode as text; "
+       "1 null entry; 1 empty string\n"
+       "    --pointers at=40,count=7,stride=3\n"
        "    \"Alpha<END>\\n\"\n"
        "    \"Bravo<END>\\n\"\n"
        "    \"Charlie<END>\\n\"\n",
        R"({"candidates": [{"map": "linear", "order": "le", "size": 2, "stride": 3, "at": 64,
-           "count": 5, "pointers": "at=40,count=5,stride=3",
+           "count": 7, "base": 0, "null_entries": 1, "pointers": "at=40,count=7,stride=3",
            "strings": ["Alpha<END>\\n", "Bravo<END>\\n", "Charlie<END>\\n"]}]})"},
       {"none.bin", "No pointer table found.\n", R"({"candidates": []})"},
   };
@@ -128,7 +135,9 @@ TEST(FindPointers, ThePrintedPointersArgumentDumpsTheScript) {
   ASSERT_EQ(result.status, 0) << result.err;
   const std::string script = read_file_bytes(folder.dir.file("script.txt"));
   EXPECT_NE(script.find("//POINTER #0 @ $40 - STRING #0 @ $100"), std::string::npos);
-  EXPECT_NE(script.find("//POINTER #4 @ $4C - STRING #4 @ $11A"), std::string::npos);
+  EXPECT_NE(script.find("//POINTER #5 @ $4F - STRING #4 @ $119\r\n#WRITE(PtrA, $4F)\r\n//<END>"),
+            std::string::npos); // the empty string
+  EXPECT_NE(script.find("//POINTER #6 @ $52 - STRING #5 @ $11A"), std::string::npos);
   EXPECT_NE(script.find("\nCharlie<END>"), std::string::npos);
 }
 
@@ -145,27 +154,28 @@ TEST(Survey, ReportJsonAndSvg) {
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(std::regex_replace(result.out, std::regex("score [0-9]+\\.[0-9]"), "score S"),
             "$000  free      64 bytes of $FF\n"
-            "$040  pointers  14 bytes, pointing into $100-$11E:\n"
+            "$040  pointers  20 bytes, pointing into $100-$11E:\n"
             "    #1  score S  map linear, 2-byte le pointers, stride 3\n"
-            "        table at $40, 5 pointers reaching $100-$11A; 5 of 5 targets decode as text\n"
-            "        --pointers at=40,count=5,stride=3\n"
+            "        table at $40, 7 pointers reaching $100-$11A; 5 of 7 targets decode as text; "
+            "1 null entry; 1 empty string\n"
+            "        --pointers at=40,count=7,stride=3\n"
             "        \"Alpha<END>\\n\"\n"
             "        \"Bravo<END>\\n\"\n"
             "        \"Charlie<END>\\n\"\n"
-            "$04E  free      178 bytes of $FF\n"
+            "$054  free      172 bytes of $FF\n"
             "$100  text      6 bytes  \"Alpha<END>\\n\"\n"
             "$106  text      6 bytes  \"Bravo<END>\\n\"\n"
             "$10C  text      8 bytes  \"Charlie<END>\\n\"\n"
             "$114  text      6 bytes  \"Delta<END>\\n\"\n"
             "$11A  text      5 bytes  \"Echo<END>\\n\"\n"
             "$11F  free      3809 bytes of $FF\n"
-            "Totals: 31 bytes of text in 5 runs, 14 bytes of pointer tables in 1 table, 4051 "
+            "Totals: 31 bytes of text in 5 runs, 20 bytes of pointer tables in 1 table, 4045 "
             "bytes of free space in 3 runs; 0 bytes else, of 4096.\n");
   const auto json = nlohmann::json::parse(read_file_bytes(folder.dir.file("map.json")));
   EXPECT_EQ(json.at("totals"),
-            nlohmann::json::parse(R"({"text": 31, "pointers": 14, "free": 4051, "other": 0})"));
+            nlohmann::json::parse(R"({"text": 31, "pointers": 20, "free": 4045, "other": 0})"));
   EXPECT_EQ(json.at("spans").size(), 9u);
-  EXPECT_EQ(json.at("spans")[1].at("table").at("pointers"), "at=40,count=5,stride=3");
+  EXPECT_EQ(json.at("spans")[1].at("table").at("pointers"), "at=40,count=7,stride=3");
   EXPECT_EQ(json.at("spans")[3].at("text"), "Alpha<END>\\n");
   const std::string svg = read_file_bytes(folder.dir.file("map.svg"));
   EXPECT_EQ(svg.rfind("<?xml", 0), 0u);

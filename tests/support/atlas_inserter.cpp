@@ -58,6 +58,7 @@ struct Jump {
 struct PointerWrite {
   Pointer pointer;
   std::int64_t at = 0;
+  bool big_endian = false; // #ENDIANSWAP("TRUE") in force
 };
 using Op = std::variant<TextRun, Jump, PointerWrite>;
 
@@ -248,11 +249,17 @@ private:
       const Variable& pointer = variable(args[0], false);
       if (!pointer.pointer)
         throw Failure("pointer '" + std::string(args[0]) + "' was never created");
-      ops_.emplace_back(PointerWrite{*pointer.pointer, parse_address(args[1])});
+      ops_.emplace_back(PointerWrite{*pointer.pointer, parse_address(args[1]), swap_});
     } else if (name == "W16" || name == "W24" || name == "W32") {
       want(1, 1);
       const Pointer plain{sma_, header_, 0, std::stoi(name.substr(1))};
-      ops_.emplace_back(PointerWrite{plain, parse_address(args[0])});
+      ops_.emplace_back(PointerWrite{plain, parse_address(args[0]), swap_});
+    } else if (name == "ENDIANSWAP") {
+      want(1, 1);
+      const std::string value = unquote(args[0]);
+      if (value != "TRUE" && value != "FALSE")
+        throw Failure("#ENDIANSWAP takes \"TRUE\" or \"FALSE\"");
+      swap_ = value == "TRUE";
     } else if (name == "SMA") {
       want(1, 1);
       sma_ = address_type(args[0]);
@@ -268,6 +275,7 @@ private:
   std::shared_ptr<const AtlasTable> active_;
   std::int64_t header_ = 0;
   AddressType sma_ = AddressType::linear;
+  bool swap_ = false;
 };
 
 // The value a pointer holds for file offset pos.
@@ -315,8 +323,9 @@ struct Writer {
   }
   void operator()(const PointerWrite& w) {
     const std::uint64_t value = pointer_value(w.pointer, pos);
-    for (int i = 0; i < w.pointer.bits / 8; ++i)
-      put(w.at + i, static_cast<char>((value >> (8 * i)) & 0xFF));
+    const int bytes = w.pointer.bits / 8;
+    for (int i = 0; i < bytes; ++i)
+      put(w.at + (w.big_endian ? bytes - 1 - i : i), static_cast<char>((value >> (8 * i)) & 0xFF));
   }
   // At each place the longest string that is a table text or a raw form;
   // a raw form before a table text of the same five characters.

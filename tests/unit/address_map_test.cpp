@@ -48,6 +48,11 @@ TEST(AddressMaps, ValueAndOffsetEachGiveTheOther) {
       {"map=nes", nes_64k, 0xB010, 0x8133, 0x8123},
       {"map=nes", nes_64k, 0x100, 0x8133, std::nullopt},
       {"map=nes,window=6000,banksize=2000,bank=3", nes_64k, 0x100, 0x6133, 0x6123},
+      {"map=gba", plain, 0x100, 0x6C10, 0x08006C10},
+      {"map=gba", plain, 0x100, 0x1234567, 0x09234567}, // the mirror of a ROM over 16 MiB
+      {"map=gba", plain, 0x100, 0x2000000, std::nullopt},
+      {"map=md", plain, 0x100, 0x6C10, 0x6C10},
+      {"size=2,map=md", plain, 0x100, 0x16C10, std::nullopt},
   };
   std::set<std::string> seen;
   for (const auto& c : cases) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -45,16 +46,36 @@ std::uint64_t end_of(const PointerTable& s) {
 
 TEST(FindPointerTables, GeneratedRoms) {
   // Seeds of the accuracy benchmark: linear 4-byte be, lorom with a copier
-  // header, hirom 3-byte with a copier header, gb 3-byte be, nes at stride 3,
-  // and a lorom ROM with no table.
+  // header, hirom 3-byte with a copier header, gb 3-byte, nes at stride 3,
+  // and a lorom ROM with no table; a GBA and a Mega Drive ROM found from
+  // their headers, tables with null entries and with pointers to empty
+  // strings (one of them the first entry), and random bytes around a dense
+  // block of strings.
+  enum class Kind { plain, nulls, empty, dense };
   const struct {
     std::uint64_t seed;
     bool plant;
-  } cases[] = {{55, true}, {78, true}, {3, true}, {86, true}, {30, true}, {110, false}};
+    std::optional<gen::AddressMap> map = std::nullopt;
+    Kind kind = Kind::plain;
+  } cases[] = {{55, true},
+               {78, true},
+               {3, true},
+               {86, true},
+               {30, true},
+               {110, false},
+               {5, true, gen::AddressMap::gba},
+               {8, true, gen::AddressMap::md},
+               {14, true, std::nullopt, Kind::nulls},
+               {3, true, std::nullopt, Kind::empty},
+               {13, false, gen::AddressMap::linear, Kind::dense}};
   for (const auto& c : cases) {
     SCOPED_TRACE("seed " + std::to_string(c.seed));
-    gen::RomOptions options = gen::random_options(c.seed);
+    gen::RomOptions options = gen::random_options(c.seed, c.map);
     options.plant = c.plant;
+    options.null_entries = c.kind == Kind::nulls;
+    options.empty_strings = c.kind == Kind::empty;
+    options.dense_text = c.kind == Kind::dense;
+    if (c.kind == Kind::dense) options.rom_size = 0x100000;
     const gen::GeneratedRom rom = gen::generate_rom(options);
     const RomView view{rom.rom.data(), rom.rom.size()};
     FinderOptions finder;
@@ -82,6 +103,7 @@ TEST(FindPointerTables, GeneratedRoms) {
     expected.map = static_cast<AddressMap>(static_cast<int>(planted->map));
     expected.base = planted->base.value_or(0);
     EXPECT_EQ(pointers_argument(top.ptable), pointers_argument(expected));
+    EXPECT_EQ(top.null_entries, planted->null_entries);
     EXPECT_EQ(top.targets,
               std::vector<std::uint64_t>(planted->targets.begin(), planted->targets.end()));
     for (const Candidate& candidate : found)
@@ -154,6 +176,93 @@ TEST(FindPointerTables, PlantedInTheRealRomsPadding) {
     const std::vector<Candidate> found = find_pointer_tables(view, table, options);
     ASSERT_FALSE(found.empty());
     EXPECT_EQ(pointers_argument(found.front().ptable), c.pointers);
+  }
+}
+
+// Tables as games store them, built by hand: two pointer columns in records
+// of 12 bytes (big-endian, one per language; the rest of each record FF, which
+// a 3-byte read at stride 4 would take for null entries), a NES table in the fixed bank
+// whose strings lie in a switched bank (found with the bank given, and by the
+// search over the banks that the iNES header tells), and a
+// table that lies between the strings it points to.
+TEST(FindPointerTables, RecordsBanksAndTablesAmongTheirStrings) {
+  const struct {
+    const char* name;
+    std::string header;                // written at 0
+    std::size_t size;                  // of the ROM
+    std::vector<std::size_t> text;     // where each block of six strings begins
+    std::vector<std::string> columns;  // a --pointers argument per column; count=6
+    std::optional<std::uint32_t> bank; // --bank
+    std::vector<std::string> found;    // the --pointers of the top candidate and its columns
+  } cases[] = {
+      {"two columns of 12-byte records",
+       std::string(0x100, '\0') + "SEGA",
+       0x4000,
+       {0x1000, 0x2000},
+       {"at=800,count=6,stride=12,map=md", "at=804,count=6,stride=12,map=md"},
+       std::nullopt,
+       {"at=800,count=6,stride=12,map=md", "at=804,count=6,stride=12,map=md"}},
+      {"a NES table in the fixed bank, its strings in bank 2",
+       std::string("NES\x1A\x04", 5) + std::string(11, '\0'),
+       0x10010,
+       {0x8010 + 0x100},
+       {"at=C010,count=6,map=nes,bank=2"},
+       2,
+       {"at=C010,count=6,map=nes,bank=2"}},
+      {"the same, found by the search over the banks",
+       std::string("NES\x1A\x04", 5) + std::string(11, '\0'),
+       0x10010,
+       {0x8010 + 0x100},
+       {"at=C010,count=6,map=nes,bank=2"},
+       std::nullopt,
+       {"at=C010,count=6,map=nes,bank=2"}},
+      {"a table between its strings",
+       "",
+       0x4000,
+       {0x1000, 0x1050},
+       {"at=1030,count=12"},
+       std::nullopt,
+       {"at=1030,count=12"}},
+  };
+  const char* words[] = {"North gate", "Old well", "Inn", "Castle", "Harbour", "Tower"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string rom(c.size, '\xFF');
+    rom.replace(0, c.header.size(), c.header);
+    std::vector<std::size_t> starts;
+    for (const std::size_t block : c.text) {
+      std::size_t at = block;
+      for (const char* word : words) {
+        const std::string text = std::string(word) + '\0';
+        rom.replace(at, text.size(), text);
+        starts.push_back(at);
+        at += text.size();
+      }
+    }
+    const RomView view{reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
+    const RomLayout layout = layout_of(view);
+    std::size_t next = 0;
+    for (const std::string& column : c.columns) {
+      const PointerTable ptable = std::get<PointerTable>(parse_pointer_table(column));
+      for (std::uint32_t i = 0; i < ptable.count; ++i, ++next) {
+        const std::uint64_t slot = ptable.at + std::uint64_t{i} * ptable.stride;
+        const std::uint32_t value =
+            *map_of(ptable.map).to_value(ptable, layout, {ptable.size, slot}, starts[next]);
+        for (unsigned b = 0; b < ptable.size; ++b)
+          rom[slot + b] = static_cast<char>(
+              value >> 8 * (ptable.order == ByteOrder::le ? b : ptable.size - 1 - b));
+      }
+    }
+    FinderOptions options;
+    options.maps = suggested_maps(view);
+    options.bank = c.bank;
+    const std::vector<Candidate> found =
+        find_pointer_tables(view, standard_table(ascii_table({0x00})), options);
+    ASSERT_FALSE(found.empty());
+    std::vector<std::string> arguments{pointers_argument(found.front().ptable)};
+    for (const Candidate& column : found.front().columns)
+      arguments.push_back(pointers_argument(column.ptable));
+    EXPECT_EQ(arguments, c.found);
   }
 }
 

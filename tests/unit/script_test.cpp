@@ -112,7 +112,8 @@ TEST(ScriptRoundTrip, EveryMap) {
   };
   const Case cases[] = {
       {"at=$7F00,count=3,base=-7FF0", 0x8000, 0x6C10, 0xEC00},
-      {"at=100,count=3,order=be,base=-7FF0", 0x8000, 0x6C10, 0xEC00, 0, "little-endian"},
+      {"at=100,count=3,order=be,base=-7FF0", 0x8000, 0x6C10, 0xEC00},
+      {"at=100,count=3,size=3,order=be,map=lorom", 0x20000, 0x18010, 0x038010},
       {"at=100,count=3,size=4,stride=6,base=20", 0x8000, 0x6C10, 0x6BF0},
       {"at=0x1F000,count=3,map=lorom", 0x20000, 0x18010, 0x8010},
       {"at=1F200,count=3,map=lorom", 0x20200, 0x18210, 0x8010},
@@ -127,6 +128,9 @@ TEST(ScriptRoundTrip, EveryMap) {
       {"at=100,count=3,size=3,map=gb", 0x10000, 0x8123, 0x024123},
       {"at=6D10,count=3,map=nes", 0x8010, 0x6C20, 0xEC10, 2},
       {"at=B010,count=3,map=nes", 0x10010, 0x8133, 0x8123, 4},
+      {"at=100,count=3,map=gba", 0x8000, 0x6C10, 0x08006C10},
+      {"at=200,count=3,stride=12,map=md", 0x8000, 0x6C10, 0x6C10},
+      {"at=200,count=3,size=2,map=md", 0x8000, 0x6C10, 0x6C10},
   };
   const CodeTable table = load(ascii_table(), true);
   for (const Case& c : cases) {
@@ -317,33 +321,47 @@ TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
 }
 
 // A longer string (of characters the insertion table has) moves the strings
-// after it; their pointers follow, and a new dump shows the edit and the rest.
+// after it; their pointers follow, in every byte order (two tables of both
+// orders in one script switch the inserter's order and back), and a new dump
+// shows the edit and the rest.
 TEST(ScriptRoundTrip, EditedStringMovesTheRest) {
   const CodeTable table = load(ascii_table(), true);
-  std::string rom(0x400, '\xFF');
-  std::size_t at = 0x100;
-  for (std::size_t i = 0; i < 3; ++i) {
-    rom.replace(at, STRINGS[i].size(), STRINGS[i]);
-    rom[0x300 + 2 * i] = static_cast<char>(at & 0xFF);
-    rom[0x301 + 2 * i] = static_cast<char>(at >> 8);
-    at += STRINGS[i].size();
-  }
-  const Dump before = dump(rom, table, {"at=300,count=3"});
-  Script edited = before.script;
-  const std::string line = "\r\nA B C<END>\r\n"; // the editable copy, not the "//" original
-  ASSERT_EQ(edited.script.find(line), edited.script.rfind(line));
-  edited.script.replace(edited.script.find(line), line.size(), "\r\nA B C, Bye!<END>\r\n");
-  const testing::InsertResult result = insert(rom, edited);
-  ASSERT_EQ(result.status, 0) << result.message;
+  const std::vector<std::vector<std::string>> layouts = {
+      {"at=300,count=3"},
+      {"at=300,count=3,map=gba"},
+      {"at=300,count=3,map=md", "at=340,count=3,size=3"},
+  };
+  for (const std::vector<std::string>& pointers : layouts) {
+    SCOPED_TRACE(pointers.back());
+    std::string rom(0x400, '\xFF');
+    std::size_t at = 0x100;
+    for (std::size_t i = 0; i < 3; ++i) {
+      rom.replace(at, STRINGS[i].size(), STRINGS[i]);
+      for (const std::string& argument : pointers) {
+        const PointerTable format = pointers_of(argument);
+        const MapDescriptor& map = map_of(format.map);
+        put_value(rom, format.at + i * format.stride,
+                  *map.to_value(format, layout_of({}), {format.size, 0}, at), format);
+      }
+      at += STRINGS[i].size();
+    }
+    const Dump before = dump(rom, table, pointers);
+    Script edited = before.script;
+    const std::string line = "\r\nA B C<END>\r\n"; // the editable copy, not the "//" original
+    ASSERT_EQ(edited.script.find(line), edited.script.rfind(line));
+    edited.script.replace(edited.script.find(line), line.size(), "\r\nA B C, Bye!<END>\r\n");
+    const testing::InsertResult result = insert(rom, edited);
+    ASSERT_EQ(result.status, 0) << result.message;
 
-  const Dump after = dump(result.rom, table, {"at=300,count=3"});
-  ASSERT_TRUE(after.script.errors.empty());
-  ASSERT_EQ(after.script.strings.size(), 3u);
-  const std::vector<std::pair<std::uint64_t, std::string>> expected = {
-      {0x100, "Hello, world!<END>"}, {0x10E, "A B C, Bye!<END>"}, {0x11A, "Bye.<END>"}};
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(after.script.strings[i].start, expected[i].first);
-    EXPECT_EQ(after.script.strings[i].text, expected[i].second);
+    const Dump after = dump(result.rom, table, pointers);
+    ASSERT_TRUE(after.script.errors.empty()) << after.script.errors.front();
+    ASSERT_EQ(after.script.strings.size(), 3u);
+    const std::vector<std::pair<std::uint64_t, std::string>> expected = {
+        {0x100, "Hello, world!<END>"}, {0x10E, "A B C, Bye!<END>"}, {0x11A, "Bye.<END>"}};
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(after.script.strings[i].start, expected[i].first);
+      EXPECT_EQ(after.script.strings[i].text, expected[i].second);
+    }
   }
 }
 
