@@ -4,6 +4,7 @@
 // above the root. The root frame is the table the decoder was given; the
 // general loop hands a switch met there to run_frames, which returns once only
 // the root is left.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -14,35 +15,44 @@ namespace textdump {
 
 namespace {
 
+// Counting is O(1) however deep the "+" marks carry a count: the frames of a
+// chain share one total, kept by the chain's lowest frame (its base), and each
+// frame knows the least total at which some frame of its chain from the base
+// up to it runs out.
+constexpr std::int64_t NEVER = INT64_MAX;
+
 struct Frame {
   const CodeTable* table = nullptr; // null for raw bytes
-  std::int64_t counter = 0;
-  bool counted = false;
   std::string_view until;
-  bool plus = false;
+  std::size_t base = 0;           // the lowest frame of its chain
+  std::int64_t total = 0;         // a base: what its chain has counted
+  std::int64_t runs_out = NEVER;  // the base's total at which its chain is exhausted
   const Entry* pending = nullptr; // the switch whose PARAMs are running
   std::size_t next = 0;           // its next PARAM
 };
 
-// The frames of the chain of the top frame: it, and its parent while the frame
-// last taken is marked "+".
-template <class Each> void for_chain(std::vector<Frame>& stack, Each each) {
-  for (std::size_t i = stack.size(); i-- > 0;) {
-    each(stack[i]);
-    if (!stack[i].plus) break;
-  }
+// A frame for the PARAM, on top of the stack. Its chain is its parent's when it
+// is marked "+"; it runs out once the chain has counted its counter more than
+// the chain's total when it opened.
+void open_frame(std::vector<Frame>& stack, const FrameParam& param,
+                const std::vector<CodeTable>& tables) {
+  Frame frame;
+  frame.table = param.kind == FrameParam::Kind::raw ? nullptr : &tables[param.table];
+  frame.until = param.until;
+  frame.base = param.plus ? stack.back().base : stack.size();
+  const std::int64_t opened_at = param.plus ? stack[frame.base].total : 0;
+  if (param.kind == FrameParam::Kind::raw || param.count != 0)
+    frame.runs_out = opened_at + param.count;
+  if (param.plus) frame.runs_out = std::min(frame.runs_out, stack.back().runs_out);
+  stack.push_back(frame);
 }
 
 void count(std::vector<Frame>& stack, std::uint32_t weight) {
-  for_chain(stack, [weight](Frame& f) {
-    if (f.counted) f.counter -= weight;
-  });
+  stack[stack.back().base].total += weight;
 }
 
-bool exhausted(std::vector<Frame>& stack) {
-  bool done = false;
-  for_chain(stack, [&done](Frame& f) { done = done || (f.counted && f.counter <= 0); });
-  return done;
+bool exhausted(const std::vector<Frame>& stack) {
+  return stack[stack.back().base].total >= stack.back().runs_out;
 }
 
 } // namespace
@@ -69,13 +79,7 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
           stack.pop_back();
           continue;
         }
-        Frame frame;
-        frame.table = param.kind == FrameParam::Kind::raw ? nullptr : &(*tables_)[param.table];
-        frame.counted = param.kind == FrameParam::Kind::raw || param.count != 0;
-        frame.counter = param.count;
-        frame.until = param.until;
-        frame.plus = param.plus;
-        stack.push_back(frame);
+        open_frame(stack, param, *tables_);
         continue;
       }
       top.pending = nullptr;
