@@ -18,6 +18,13 @@
 #                ($BENCH_STD_TABLE, else ../shared/realdata/tables/tokimeki__Atlas.tbl
 #                beside the repository: 9,781 such keys), dumped with --std-table
 #                through that table; the case is skipped when the table is missing
+#   switching.tbl  a standard table: @main of ascii.tbl's texts, line break and
+#                end, with !F0 switching to @kana for 8 matches and !F1 (silent)
+#                until FF; @kana writes each printable byte as a kana (three
+#                UTF-8 bytes)
+#   switching.bin  rom.bin with 80-87 turned into F0, 88-89 into F1 and 8A-91
+#                into FF, so that a switch comes about every 26 bytes and about
+#                two bytes in five are decoded in a kana frame
 #
 # Each table dumps the whole ROM through `textdump ROM TABLE DUMP 0 END`, one
 # warm-up run and then BENCH_RUNS timed runs (default 5); the median wall time
@@ -34,7 +41,8 @@
 # empty-table dumps at most 2.0 times dd's; peak memory stays below the ROM
 # size plus 16 MiB; the (XX) dump of a 32 MiB ROM (128 MiB of output) takes
 # well under a second; the standard-table dump takes at most 1.5 times the
-# ASCII dump, with peak memory below the ROM size plus 32 MiB.
+# ASCII dump, with peak memory below the ROM size plus 32 MiB; the switching
+# dump at most 2.0 times the ASCII dump.
 #
 # Exit status: 0 when every target is met, 1 when the program failed or gave
 # an unexpected dump, 3 when it ran correctly but missed a target.
@@ -127,6 +135,23 @@ with open(sys.argv[3], "wb") as out:
     { echo "bench: could not make the standard-table ROM" >&2; exit 1; }
 }
 
+make_switching() {
+  {
+    printf '@main\r\n'
+    awk 'BEGIN { for (c = 32; c < 127; c++) printf "%02X=%c\r\n", c, c }'
+    printf '*0A\r\n/00\r\n!F0=<[k]>,<@kana>:8\r\n!F1=,<@kana>:$FF\r\n@kana\r\n'
+    # U+3041 on: E3 81 81 to E3 81 BF, then E3 82 80 on.
+    awk 'BEGIN { for (c = 32; c < 127; c++) { u = 0x3041 + c - 32
+      printf "%02X=%c%c%c\r\n", c, 224 + int(u / 4096), 128 + int(u / 64) % 64, 128 + u % 64 } }'
+    printf '*0A\r\n/00\r\n'
+  } >"$work/switching.tbl"
+  python3 -c 'import sys
+table = bytes(0xF0 if 0x80 <= b < 0x88 else 0xF1 if b < 0x8A and b >= 0x88 else
+              0xFF if 0x8A <= b < 0x92 else b for b in range(256))
+with open(sys.argv[1], "rb") as rom, open(sys.argv[2], "wb") as out:
+    out.write(rom.read().translate(table))' "$rom" "$work/switching.bin"
+}
+
 # --- Measuring ---------------------------------------------------------------
 
 # measure OUTPUT COMMAND...: runs COMMAND with standard output to OUTPUT and
@@ -197,6 +222,8 @@ if [ -n "$std_table" ]; then
   command -v python3 >/dev/null || { echo "bench: python3 is needed for the standard-table ROM" >&2; exit 1; }
   make_standard_rom
 fi
+command -v python3 >/dev/null || { echo "bench: python3 is needed for the switching ROM" >&2; exit 1; }
+make_switching
 
 printf '\n%-26s %9s %10s %9s %14s %13s\n' "case" "seconds" "ROM MB/s" "vs xxd" "output" "peak memory"
 
@@ -216,12 +243,15 @@ printf '%-26s %9.3f %10.1f %9s %14s %13s\n' "xxd -p (reference)" "$xxd_seconds" 
   "$(mib "$out_bytes")" "$(mib $((peak_kib * 1024)))"
 
 declare -A seconds_of peak_of
-for table in empty ascii standard pointer; do
+for table in empty ascii standard switching pointer; do
   dump=$work/$table.dump
   if [ "$table" = standard ]; then
     [ -n "$std_table" ] || continue
     bench "$table table" "$dump" /dev/null "$program" --std-table "$work/standard.bin" \
       "$std_table" "$dump" 0 "$end_offset"
+  elif [ "$table" = switching ]; then
+    bench "$table table" "$dump" /dev/null "$program" --std-table "$work/switching.bin" \
+      "$work/switching.tbl" "$dump" 0 "$end_offset"
   else
     bench "$table table" "$dump" /dev/null "$program" "$rom" "$work/$table.tbl" "$dump" 0 "$end_offset"
   fi
@@ -231,6 +261,7 @@ for table in empty ascii standard pointer; do
     empty) label="empty table: (XX)" ;;
     ascii) label="ASCII table" ;;
     standard) label="--std-table: 2-byte keys" ;;
+    switching) label="--std-table: switching" ;;
     pointer) label="ASCII + FIXED/SNES table" ;;
   esac
   printf '%-26s %9.3f %10.1f %9.2f %14s %13s\n' "$label" "$med_seconds" \
@@ -261,6 +292,9 @@ if [ -n "$std_table" ]; then
 else
   echo "--std-table case skipped: no table at ${BENCH_STD_TABLE:-../shared/realdata/tables/tokimeki__Atlas.tbl}"
 fi
+
+switch_ratio=$(awk -v a="${seconds_of[switching]}" -v b="${seconds_of[ascii]}" 'BEGIN { printf "%.2f", a / b }')
+echo "--std-table switching / ASCII table: $switch_ratio"
 
 echo
 echo "MB/s counts the dumped ROM range only; the FIXED/SNES case also decodes the strings"
@@ -293,6 +327,8 @@ if [ -n "$std_table" ]; then
   target "$([ "${peak_of[standard]}" -lt "$std_limit_kib" ] && echo 1 || echo 0)" \
     "--std-table: peak memory $(mib $((peak_of[standard] * 1024))) below ROM + 32 MiB ($(mib $((std_limit_kib * 1024))))"
 fi
+target "$(awk -v r="$switch_ratio" 'BEGIN { print (r <= 2.0) ? 1 : 0 }')" \
+  "--std-table switching dump at most 2.0 times the ASCII dump (ratio $switch_ratio)"
 target "$(awk -v s="${seconds_of[empty]}" -v m="$rom_mib" 'BEGIN { print (s * 32 / m < 1) ? 1 : 0 }')" \
   "(XX) dump of $rom_mib MiB in $(printf '%.3f' "${seconds_of[empty]}") s (target: well under 1 s for 32 MiB)"
 

@@ -8,8 +8,11 @@
 // Table parser input: the bytes are a table file, parsed by parse_font_table.
 //
 // Standard table input: the bytes are a standard table file, parsed by
-// parse_standard_table; its definitions are laid over a code table and the
-// input's own bytes are decoded through it as a ROM.
+// parse_standard_table; each of its tables is laid over a code table and the
+// input's own bytes are decoded through them as a ROM, starting in the first.
+// The same bytes also draw a file of two to four "@" tables with switches
+// between them (switching_input), which must load without errors, and a ROM
+// of the bytes its keys are made of, decoded through it the same way.
 //
 // Whole-run input: a 10-byte header, then two table files and the ROM:
 //   bytes 0-3  start offset, little-endian
@@ -102,6 +105,93 @@ inline std::string run_table_loader_input(const std::uint8_t* data, std::size_t 
   return {};
 }
 
+// A file of several tables with switches between them and a ROM, drawn from
+// the input's bytes (zeros once they run out). Keys are one or two of the
+// bytes 40 to 4B, some weighted; the ROM's bytes are 40 to 4C, so keys match
+// often and 4C never does.
+struct SwitchingInput {
+  std::string table;
+  std::string rom;
+};
+
+inline SwitchingInput switching_input(const std::uint8_t* data, std::size_t size) {
+  std::size_t at = 0;
+  const auto next = [&]() -> unsigned { return at < size ? data[at++] : 0u; };
+  const auto key_byte = [&] { return hex_byte(static_cast<std::uint8_t>(0x40 + next() % 12)); };
+  SwitchingInput input;
+  const unsigned tables = 2 + next() % 3;
+  for (unsigned t = 0; t < tables; ++t) {
+    input.table += "@t" + std::to_string(t) + "\n";
+    for (unsigned lines = next() % 10; lines > 0; --lines) {
+      const unsigned shape = next();
+      std::string key = key_byte();
+      if (shape & 0x80) key += key_byte();
+      if (shape & 0x40) key += "<" + std::to_string(next() % 4) + ">";
+      switch (shape % 8) {
+      case 0:
+      case 1: input.table += key + "=" + std::string(1, static_cast<char>('a' + next() % 26)); break;
+      case 2: input.table += "/" + key; break;
+      case 3: input.table += "*" + key; break;
+      case 4: input.table += "$" + key + "=[c]," + std::to_string(next() % 3); break;
+      default: {
+        input.table += "!" + key + "=<" + std::to_string(t) + ">";
+        for (unsigned params = 1 + next() % 3; params > 0; --params) {
+          const unsigned how = next();
+          if (params == 1 && how % 8 == 7) {
+            input.table += ",-1";
+            break;
+          }
+          if (how % 8 >= 6)
+            input.table += "," + std::to_string(1 + how / 8 % 3);
+          else
+            input.table += ",<@t" + std::to_string(how / 8 % tables) + ">:" +
+                           (how % 8 == 5 ? "$" + key_byte() : std::to_string(how % 4));
+          if (next() % 3 == 0) input.table += "+";
+        }
+      }
+      }
+      input.table += "\n";
+    }
+  }
+  for (; at < size; ++at) input.rom += static_cast<char>(0x40 + data[at] % 13);
+  return input;
+}
+
+// The ROM decoded up to last through every table of the file, starting in the
+// first, on one thread; when chunk is not 0 also on two threads in chunks of
+// that many bytes, which must write the same dump.
+inline std::string decode_standard_input(const StandardTable& file, const RomView rom,
+                                         std::uint32_t last, std::size_t chunk) {
+  std::vector<CodeTable> tables;
+  for (const NamedTable& named : file.tables) {
+    CodeTable& code = tables.emplace_back(TableFormat::standard);
+    for (const Definition& definition : named.definitions) {
+      if (definition.key.empty() || definition.key.size() > MAX_KEY_BYTES)
+        return "a key of a bad length";
+      code.define(definition);
+    }
+  }
+  // The writer's buffer is large; one is kept for every run.
+  static MemorySink sink;
+  static Writer out(sink);
+  std::string dumps[2];
+  for (std::size_t run = 0; run < (chunk != 0 ? 2 : 1); ++run) {
+    out.flush();
+    sink.bytes.clear();
+    const std::uint64_t written_before = out.count();
+    Decoder decoder(tables[0], rom, out);
+    decoder.use_tables(&tables);
+    if (run == 1) decoder.use_threads(true, chunk);
+    if (decoder.run_to(last) != DecodeEnd::complete) return "a standard decode did not complete";
+    out.flush();
+    if (sink.bytes.size() != out.count() - written_before)
+      return "the count differs from the bytes written";
+    dumps[run].swap(sink.bytes);
+  }
+  if (chunk != 0 && dumps[0] != dumps[1]) return "two threads wrote another standard dump";
+  return {};
+}
+
 inline std::string run_standard_table_input(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const StandardTable table = parse_standard_table(bytes);
@@ -112,30 +202,27 @@ inline std::string run_standard_table_input(const std::uint8_t* data, std::size_
     warnings += report.severity == Severity::warning ? 1 : 0;
   }
   if (errors != table.errors || warnings != table.warnings) return "report counts differ";
-  CodeTable code(TableFormat::standard);
-  for (const Definition& definition : table.definitions()) {
-    if (definition.key.empty() || definition.key.size() > MAX_KEY_BYTES)
-      return "a key of a bad length";
-    code.define(definition);
-  }
-  // The file's own bytes as the ROM, on one thread; for every fourth size also
-  // on two threads in chunks of 1 to 5 bytes, so that two-byte keys run across
-  // chunk ends (starting threads slows the target down, hence not for all).
-  const auto last = static_cast<std::uint32_t>(std::min<std::size_t>(size, 1024));
-  std::string dumps[2];
+  // Two threads for every fourth size, in chunks of 1 to 5 bytes, so that
+  // two-byte keys run across chunk ends (starting threads slows the target
+  // down, hence not for all).
   const std::size_t chunk = size % 4 == 0 ? 1 + size / 4 % 5 : 0;
-  for (std::size_t run = 0; run < (chunk != 0 ? 2 : 1); ++run) {
-    MemorySink sink;
-    Writer out(sink);
-    Decoder decoder(code, RomView{data, size}, out);
-    if (run == 1) decoder.use_threads(true, chunk);
-    if (decoder.run_to(last) != DecodeEnd::complete) return "a standard decode did not complete";
-    out.flush();
-    if (sink.bytes.size() != out.count()) return "the count differs from the bytes written";
-    dumps[run].swap(sink.bytes);
-  }
-  if (chunk != 0 && dumps[0] != dumps[1]) return "two threads wrote another standard dump";
-  return {};
+  const auto last = static_cast<std::uint32_t>(std::min<std::size_t>(size, 1024));
+  std::string problem = decode_standard_input(table, RomView{data, size}, last, chunk);
+  if (!problem.empty()) return problem;
+
+  const SwitchingInput switching = switching_input(data, size);
+  const StandardTable drawn = parse_standard_table(switching.table);
+  if (drawn.errors != 0)
+    for (const TableReport& report : drawn.reports)
+      if (report.severity == Severity::error)
+        return "a drawn table was refused: line " + std::to_string(report.line) + ": " +
+               report.message;
+  if (switching.rom.empty()) return {};
+  // The ROM gets a buffer of its own size, so that a read past its end is caught.
+  const std::vector<unsigned char> rom(switching.rom.begin(), switching.rom.end());
+  problem = decode_standard_input(drawn, RomView{rom.data(), rom.size()},
+                                  static_cast<std::uint32_t>(rom.size() - 1), chunk);
+  return problem.empty() ? problem : "switching: " + problem;
 }
 
 struct DumpInput {

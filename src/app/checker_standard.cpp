@@ -1,7 +1,7 @@
 // The checker of standard tables: every report of the parser with its line and
-// column, then a summary of the entries by kind and by key length. A table read
-// as UTF-8 has its values that are not UTF-8 noted, with the --table-encoding
-// that reads them all.
+// column, then a summary of each table's entries by kind and by key length. A
+// table read as UTF-8 has its values that are not UTF-8 noted, with the
+// --table-encoding that reads them all.
 #include <algorithm>
 #include <map>
 #include <string_view>
@@ -21,7 +21,10 @@ namespace textdump {
 
 namespace {
 
-void print_summary(const CodeTable& table, int problems, std::FILE* out) {
+// The entries of one table by kind and by key length; returns how many.
+std::size_t print_entries(const std::vector<Definition>& definitions, std::FILE* out) {
+  CodeTable table(TableFormat::standard);
+  table.lay_over(definitions);
   std::map<EntryKind, int> kinds;
   std::map<std::size_t, int> lengths;
   const auto keys = table.keys();
@@ -29,18 +32,40 @@ void print_summary(const CodeTable& table, int problems, std::FILE* out) {
     ++kinds[table.entry(index).kind];
     ++lengths[key.size()];
   }
-  std::fprintf(out, "%s %s: %s text, %s end, %s line break, %s control; by key length:",
+  const auto of = [&kinds](EntryKind kind) {
+    return with_commas(static_cast<std::size_t>(kinds[kind]));
+  };
+  std::fprintf(out, "%s %s: %s text, %s end, %s line break, %s control, %s switch; by key length:",
                with_commas(keys.size()).c_str(), keys.size() == 1 ? "entry" : "entries",
-               with_commas(static_cast<std::size_t>(kinds[EntryKind::text])).c_str(),
-               with_commas(static_cast<std::size_t>(kinds[EntryKind::end])).c_str(),
-               with_commas(static_cast<std::size_t>(kinds[EntryKind::line_break])).c_str(),
-               with_commas(static_cast<std::size_t>(kinds[EntryKind::control])).c_str());
+               of(EntryKind::text).c_str(), of(EntryKind::end).c_str(),
+               of(EntryKind::line_break).c_str(), of(EntryKind::control).c_str(),
+               of(EntryKind::frames).c_str());
   if (lengths.empty()) std::fputs(" none", out);
   for (auto it = lengths.begin(); it != lengths.end(); ++it)
     std::fprintf(out, "%s %zu %s %s", it == lengths.begin() ? "" : ",", it->first,
                  it->first == 1 ? "byte" : "bytes",
                  with_commas(static_cast<std::size_t>(it->second)).c_str());
-  std::fprintf(out, "; %d %s\n", problems, problems == 1 ? "problem" : "problems");
+  return keys.size();
+}
+
+// One table: its entries and the problems on one line. Several: a line for
+// each table, then the entries of all and the problems.
+void print_summary(const StandardTable& file, int problems, std::FILE* out) {
+  const char* const counted = problems == 1 ? "problem" : "problems";
+  if (file.tables.size() == 1) {
+    print_entries(file.definitions(), out);
+    std::fprintf(out, "; %d %s\n", problems, counted);
+    return;
+  }
+  std::size_t entries = 0;
+  for (const NamedTable& named : file.tables) {
+    std::fprintf(out, "table \"%s\": ", named.name.c_str());
+    entries += print_entries(named.definitions, out);
+    std::fputs("\n", out);
+  }
+  std::fprintf(out, "%s %s in %s tables; %d %s\n", with_commas(entries).c_str(),
+               entries == 1 ? "entry" : "entries", with_commas(file.tables.size()).c_str(),
+               problems, counted);
 }
 
 // The values that are not UTF-8, each noted where the parser sees it (a parse
@@ -108,9 +133,7 @@ int check_standard_table(const std::string& tablefile, TableEncoding encoding, s
              : ": --table-encoding " + readers + (one ? " reads it" : " reads them"));
     std::fprintf(out, "%s\n", note.c_str());
   }
-  CodeTable table(TableFormat::standard);
-  table.lay_over(parsed.definitions());
-  print_summary(table, reporter.problems, out);
+  print_summary(parsed, reporter.problems, out);
   return reporter.problems == 0 ? 0 : 1;
 }
 

@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/code_table.hpp"
@@ -63,7 +64,7 @@ public:
 
   // The tables of a standard file, for its switches; the decoder's table is
   // the one it starts in. They outlive the decoder.
-  void use_tables(const std::vector<CodeTable>* tables) { tables_ = tables; }
+  void use_tables(const std::vector<CodeTable>* tables); // decoder_frames.cpp
 
   // Parameter bytes of control codes that lay past the end of the ROM: in a
   // standard table only the bytes in the file are written. The first such
@@ -95,11 +96,32 @@ private:
   bool load_member(std::uint8_t member);
   void run_frames(const Entry& root_switch, std::uint64_t stop); // decoder_frames.cpp
 
+  // A table of the file as its frames decode it: the short renderings of its
+  // one-byte keys (ends not among them: they unwind the frames) and what each
+  // byte alone counts.
+  struct FrameTable {
+    PieceSet pieces;
+    std::array<std::uint32_t, 256> weights{};
+  };
+  // An open frame of a switch (decoder_frames.cpp).
+  struct Frame {
+    const CodeTable* table = nullptr; // null for raw bytes
+    const FrameTable* fast = nullptr;
+    std::string_view until;
+    std::size_t base = 0;
+    std::int64_t total = 0;
+    std::int64_t runs_out = INT64_MAX;
+    const Entry* pending = nullptr;
+    std::size_t next = 0;
+  };
+
   CodeTable& table_;
   RomView rom_;
   Writer& out_;
   MemberLoader load_member_;
   const std::vector<CodeTable>* tables_ = nullptr;
+  std::vector<FrameTable> frame_tables_; // by table of the file
+  std::vector<Frame> frames_;            // kept from one switch to the next
   std::uint64_t first_short_control_ = 0;
   std::size_t short_controls_ = 0;
   std::uint64_t position_ = 0;

@@ -4,7 +4,9 @@
 // above the root. The root frame is the table the decoder was given; the
 // general loop hands a switch met there to run_frames, which returns once only
 // the root is left.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "core/decoder.hpp"
@@ -12,47 +14,54 @@
 
 namespace textdump {
 
-namespace {
-
-struct Frame {
-  const CodeTable* table = nullptr; // null for raw bytes
-  std::int64_t counter = 0;
-  bool counted = false;
-  std::string_view until;
-  bool plus = false;
-  const Entry* pending = nullptr; // the switch whose PARAMs are running
-  std::size_t next = 0;           // its next PARAM
-};
-
-// The frames of the chain of the top frame: it, and its parent while the frame
-// last taken is marked "+".
-template <class Each> void for_chain(std::vector<Frame>& stack, Each each) {
-  for (std::size_t i = stack.size(); i-- > 0;) {
-    each(stack[i]);
-    if (!stack[i].plus) break;
+void Decoder::use_tables(const std::vector<CodeTable>* tables) {
+  tables_ = tables;
+  frame_tables_.clear();
+  if (!tables) return;
+  frame_tables_.resize(tables->size());
+  for (std::size_t t = 0; t < tables->size(); ++t) {
+    const CodeTable& table = (*tables)[t];
+    FrameTable& fast = frame_tables_[t];
+    build_pieces(table, true, fast.pieces);
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      const Entry& entry = table.at(static_cast<std::uint8_t>(byte));
+      fast.weights[byte] = entry.kind == EntryKind::undefined ? 0 : entry.weight;
+    }
   }
 }
 
-void count(std::vector<Frame>& stack, std::uint32_t weight) {
-  for_chain(stack, [weight](Frame& f) {
-    if (f.counted) f.counter -= weight;
-  });
-}
-
-bool exhausted(std::vector<Frame>& stack) {
-  bool done = false;
-  for_chain(stack, [&done](Frame& f) { done = done || (f.counted && f.counter <= 0); });
-  return done;
-}
-
-} // namespace
-
 void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
-  std::vector<Frame> stack(1);
+  std::vector<Frame>& stack = frames_;
+  stack.assign(1, Frame{});
   stack[0].table = &table_;
+  // Counting takes one step however deep "+" marks carry a count: the frames
+  // of a chain share one total, kept by the chain's lowest frame (its base),
+  // and each frame knows the least total at which some frame of its chain,
+  // from the base up to it, runs out.
+  const auto count = [&stack](std::uint32_t weight) { stack[stack.back().base].total += weight; };
+  const auto exhausted = [&stack] {
+    return stack[stack.back().base].total >= stack.back().runs_out;
+  };
+  // A frame for the PARAM, on top. Its chain is its parent's when it is marked
+  // "+"; it runs out once the chain has counted its counter past the chain's
+  // total when it opened.
+  const auto open_frame = [&](const FrameParam& param) {
+    Frame frame;
+    if (param.kind != FrameParam::Kind::raw) {
+      frame.table = &(*tables_)[param.table];
+      frame.fast = &frame_tables_[param.table];
+    }
+    frame.until = param.until;
+    frame.base = param.plus ? stack.back().base : stack.size();
+    const std::int64_t opened_at = param.plus ? stack[frame.base].total : 0;
+    if (param.kind == FrameParam::Kind::raw || param.count != 0)
+      frame.runs_out = opened_at + param.count;
+    if (param.plus) frame.runs_out = std::min(frame.runs_out, stack.back().runs_out);
+    stack.push_back(frame);
+  };
   const auto begin_switch = [&](const Entry& entry) {
     out_.write(entry.rendering);
-    count(stack, entry.weight);
+    count(entry.weight);
     stack.back().pending = &entry;
     stack.back().next = 0;
   };
@@ -69,25 +78,63 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
           stack.pop_back();
           continue;
         }
-        Frame frame;
-        frame.table = param.kind == FrameParam::Kind::raw ? nullptr : &(*tables_)[param.table];
-        frame.counted = param.kind == FrameParam::Kind::raw || param.count != 0;
-        frame.counter = param.count;
-        frame.until = param.until;
-        frame.plus = param.plus;
-        stack.push_back(frame);
+        open_frame(param);
         continue;
       }
       top.pending = nullptr;
       if (stack.size() == 1) return;
-      if (exhausted(stack)) stack.pop_back();
+      if (exhausted()) stack.pop_back();
       continue;
     }
     if (position_ >= stop) return; // the dump is over: open frames are left
+    // One-byte keys that only write a short rendering, counted as they go, up
+    // to a key of another kind or the first byte of the fallback.
+    if (top.fast) {
+      const Piece* const hot = top.fast->pieces.hot.data();
+      const std::uint32_t* const weights = top.fast->weights.data();
+      const int until = top.until.empty() ? -1 : static_cast<std::uint8_t>(top.until[0]);
+      std::int64_t& total = stack[top.base].total;
+      const std::int64_t runs_out = top.runs_out;
+      const unsigned char* p = rom_.data + std::min(position_, rom_.size);
+      const unsigned char* const end = rom_.data + std::min(stop, rom_.size);
+      bool ran_out = false, stopped = false;
+      while (p < end && !ran_out && !stopped) {
+        // As many keys as the buffer has room for, 16 bytes a key.
+        if (out_.buffer_end() - out_.cursor() < 16) out_.flush();
+        const auto room = static_cast<std::size_t>(out_.buffer_end() - out_.cursor()) / 16;
+        const unsigned char* const slice_end =
+            p + std::min(room, static_cast<std::size_t>(end - p));
+        char* const first = out_.cursor();
+        char* cursor = first;
+        while (p < slice_end) {
+          const std::uint8_t byte = *p;
+          const Piece& piece = hot[byte];
+          if (piece.size == NOT_PLAIN || byte == until) {
+            stopped = true;
+            break;
+          }
+          std::memcpy(cursor, &piece, sizeof(Piece));
+          cursor += piece.size;
+          ++p;
+          total += weights[byte];
+          if (total >= runs_out) {
+            ran_out = true;
+            break;
+          }
+        }
+        out_.advance(static_cast<std::size_t>(cursor - first));
+      }
+      if (p > rom_.data + position_) position_ = static_cast<std::uint64_t>(p - rom_.data);
+      if (ran_out) {
+        stack.pop_back();
+        continue;
+      }
+      if (position_ >= stop) return;
+    }
     if (!top.table) {
       out_.write(raw_byte_rendering(rom_byte(rom_, position_)));
       ++position_;
-      count(stack, 1);
+      count(1);
     } else if (!top.until.empty() && stop - position_ >= top.until.size() && [&] {
                  for (std::size_t i = 0; i < top.until.size(); ++i)
                    if (rom_byte(rom_, position_ + i) != static_cast<std::uint8_t>(top.until[i]))
@@ -118,16 +165,16 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
         position_ += match.length - 1;
         write_control(entry);
         ++position_;
-        count(stack, entry.weight);
+        count(entry.weight);
         break;
       default:
         out_.write(entry.rendering);
         position_ += match.length;
-        count(stack, entry.weight);
+        count(entry.weight);
         break;
       }
     }
-    if (exhausted(stack)) stack.pop_back();
+    if (exhausted()) stack.pop_back();
   }
 }
 

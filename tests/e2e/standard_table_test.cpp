@@ -118,8 +118,11 @@ TEST(StandardTableCheck, StatusZeroWithNotesOnlyAndOneSummaryLine) {
        "table: @other\n"
        "line 1, column 1: note: key 41 begins the longer key 4142: at each offset the longest key "
        "that matches wins: 41=A\n"
-       "2 entries: 2 text, 0 end, 0 line break, 0 control; by key length: 1 byte 1, 2 bytes 1; "
-       "0 problems\n",
+       "table \"main\": 2 entries: 2 text, 0 end, 0 line break, 0 control, 0 switch; by key "
+       "length: 1 byte 1, 2 bytes 1\n"
+       "table \"other\": 1 entry: 1 text, 0 end, 0 line break, 0 control, 0 switch; by key "
+       "length: 2 bytes 1\n"
+       "3 entries in 2 tables; 0 problems\n",
        0},
       {"warnings",
        {},
@@ -127,14 +130,16 @@ TEST(StandardTableCheck, StatusZeroWithNotesOnlyAndOneSummaryLine) {
        "line 3, column 1: warning: key 41 was defined on line 2; this line wins: 41=B\n"
        "line 4, column 1: warning: switches of weight 0 into frames without an end lead back to "
        "table \"main\": they can nest without end, counting nothing: !F0<0>=,<@main>:0\n"
-       "5 entries: 1 text, 1 end, 1 line break, 1 control; by key length: 1 byte 5; 2 problems\n",
+       "5 entries: 1 text, 1 end, 1 line break, 1 control, 1 switch; by key length: 1 byte 5; "
+       "2 problems\n",
        1},
       {"an error in the table's encoding",
        {"--table-encoding", "shift-jis"},
        "82A0=\x82\r\n",
        "line 1, column 6: error: the value does not convert to UTF-8 from the table's encoding: "
        "82A0=\\x82\n"
-       "0 entries: 0 text, 0 end, 0 line break, 0 control; by key length: none; 1 problem\n",
+       "0 entries: 0 text, 0 end, 0 line break, 0 control, 0 switch; by key length: none; "
+       "1 problem\n",
        1},
       {"Shift-JIS values read as UTF-8",
        {},
@@ -142,7 +147,7 @@ TEST(StandardTableCheck, StatusZeroWithNotesOnlyAndOneSummaryLine) {
        "line 1, column 6: note: the value is not UTF-8: 8140=\\x81@\n"
        "line 3, column 6: note: the value is not UTF-8: 82A0=\\x82\\xA0\n"
        "note: 2 values are not UTF-8: --table-encoding shift-jis reads them\n"
-       "3 entries: 3 text, 0 end, 0 line break, 0 control; by key length: 1 byte 1, 2 bytes 2; "
+       "3 entries: 3 text, 0 end, 0 line break, 0 control, 0 switch; by key length: 1 byte 1, 2 bytes 2; "
        "0 problems\n",
        0},
       {"a Windows-1252 value read as UTF-8",
@@ -150,7 +155,7 @@ TEST(StandardTableCheck, StatusZeroWithNotesOnlyAndOneSummaryLine) {
        "41=caf\xE9\r\n",
        "line 1, column 4: note: the value is not UTF-8: 41=caf\\xE9\n"
        "note: 1 value is not UTF-8: --table-encoding windows-1252 reads it\n"
-       "1 entry: 1 text, 0 end, 0 line break, 0 control; by key length: 1 byte 1; 0 problems\n",
+       "1 entry: 1 text, 0 end, 0 line break, 0 control, 0 switch; by key length: 1 byte 1; 0 problems\n",
        0},
   };
   for (const auto& c : cases) {

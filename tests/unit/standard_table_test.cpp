@@ -130,7 +130,8 @@ std::string dump_tables(const StandardTable& parsed, const std::string& rom, std
 }
 
 // In NAME.dumps, one ROM a line through NAME.tbl: its bytes in hex, "->" and
-// the whole dump as the .expected files quote it.
+// the dump as the .expected files quote it. The range is the whole ROM, or the
+// bytes before a "|" among them.
 void check_dumps(const fs::path& table, const StandardTable& parsed) {
   fs::path dumps = table;
   dumps.replace_extension(".dumps");
@@ -143,10 +144,14 @@ void check_dumps(const fs::path& table, const StandardTable& parsed) {
     const std::size_t arrow = line.find(" -> ");
     if (arrow == std::string::npos) continue;
     std::string rom;
-    for (std::size_t i = 0; i + 1 < arrow; i += 3)
-      rom += static_cast<char>(hex_to_int(line.substr(i, 2)));
+    std::size_t range = 0;
+    for (std::size_t i = 0; i < arrow; i = line.find(' ', i) + 1)
+      if (line[i] == '|')
+        range = rom.size();
+      else
+        rom += static_cast<char>(hex_to_int(line.substr(i, 2)));
     SCOPED_TRACE(line);
-    const auto last = static_cast<std::uint32_t>(rom.size() - 1);
+    const auto last = static_cast<std::uint32_t>((range ? range : rom.size()) - 1);
     EXPECT_EQ(in_quotes(dump_tables(parsed, rom, last)), line.substr(arrow + 4));
     EXPECT_EQ(dump_tables(parsed, rom, last, true), dump_tables(parsed, rom, last));
   }
@@ -175,6 +180,16 @@ TEST(StandardTable, EachDataFileGivesItsExpectedTableAndReports) {
     EXPECT_EQ(parsed.errors, count(Severity::error));
     EXPECT_EQ(parsed.warnings, count(Severity::warning));
   }
+}
+
+// Each step counts toward every frame that "+" marks chain to it: a chain as
+// deep as the ROM is long must still take one look per step.
+TEST(StandardTable, FramesChainedByPlusAsDeepAsTheRomCountInOneStep) {
+  const StandardTable parsed =
+      parse_standard_table("@main\n41=A\n!F0=,<@k>:1\n@k\n41=a\n!E0=,<@k>:0+\n");
+  ASSERT_EQ(parsed.errors, 0u);
+  const std::string rom = "\xF0" + std::string(1 << 20, '\xE0') + "AA";
+  EXPECT_EQ(dump_tables(parsed, rom, static_cast<std::uint32_t>(rom.size() - 1)), "aA");
 }
 
 // The decoder through a standard table, on both its fast path (keys of at most
