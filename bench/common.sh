@@ -1,5 +1,9 @@
 # Shared by the benchmark scripts (sourced, not run):
 #
+#   test_build FOLDER NAME  sets build to the test build FOLDER (default
+#                           build-test) and work to a new temporary folder NAME.XXXXXX,
+#                           removed at the end; ends the script when FOLDER is missing
+#   need_tools TOOL...      ends the script when a tool is not built
 #   time_runs N COMMAND...  runs COMMAND N times, its output thrown away; sets
 #                           times (each run's wall seconds) and seconds (their median)
 #   target MET DESCRIPTION  prints "met:" or "MISSED:" and counts the misses in missed
@@ -8,6 +12,23 @@
 #                           missed) and ends the script on any other status
 #   figure NAME             the value after "NAME...:" in $work/accuracy.txt
 missed=0
+
+test_build() {
+  build=$(cd "${1:-$repo/build-test}" 2>/dev/null && pwd) || {
+    echo "bench: no build folder ${1:-$repo/build-test}; make it with: cmake --preset test && cmake --build build-test -j2" >&2
+    exit 1
+  }
+  work=$(mktemp -d "${TMPDIR:-/tmp}/$2.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  trap 'exit 130' INT TERM
+}
+
+need_tools() {
+  local tool
+  for tool in "$@"; do
+    [ -x "$tool" ] || { echo "bench: no $tool; build the test preset" >&2; exit 1; }
+  done
+}
 
 time_runs() {
   local n=$1 i start end

@@ -38,21 +38,12 @@ export LC_ALL=C
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 source "$repo/bench/common.sh"
-build=$(cd "${1:-$repo/build-test}" 2>/dev/null && pwd) || {
-  echo "bench: no build folder ${1:-$repo/build-test}; make it with: cmake --preset test && cmake --build build-test -j2" >&2
-  exit 1
-}
+test_build "${1:-}" textdump-finder
 runs=${BENCH_RUNS:-3}
 program=$build/textdump
 romgen=$build/bench/romgen
 accuracy=$build/bench/finder_accuracy
-for tool in "$program" "$romgen" "$accuracy"; do
-  [ -x "$tool" ] || { echo "bench: no $tool; build the test preset" >&2; exit 1; }
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/textdump-finder.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-trap 'exit 130' INT TERM
+need_tools "$program" "$romgen" "$accuracy"
 
 echo "textdump finder benchmark: $program"
 
