@@ -51,6 +51,7 @@
 
 #include "app/command_line.hpp"
 #include "app/finder_command.hpp"
+#include "core/address_map.hpp"
 #include "core/finder.hpp"
 #include "core/font_table.hpp"
 #include "core/numbers.hpp"
@@ -92,6 +93,9 @@ inline std::string run_arguments_input(const std::uint8_t* data, std::size_t siz
       table.count = 1;
       table.map = map.map;
       table.base = map.base;
+      // The map's own pointers, as --pointers reads a table that names only its map.
+      table.size = table.stride = map_of(map.map).default_size;
+      table.order = map_of(map.map).default_order;
       const auto read = parse_pointer_table(pointers_argument(table));
       if (!std::holds_alternative<PointerTable>(read) || !(std::get<PointerTable>(read) == table))
         return "--map gave " + std::string(name_of(map.map)) + ", which --pointers reads otherwise";
