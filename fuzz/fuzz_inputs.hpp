@@ -215,8 +215,8 @@ inline std::string run_standard_table_input(const std::uint8_t* data, std::size_
   if (drawn.errors != 0)
     for (const TableReport& report : drawn.reports)
       if (report.severity == Severity::error)
-        return "a drawn table was refused: line " + std::to_string(report.line) + ": " +
-               report.message;
+        return "a drawn table was refused: line " + std::to_string(report.line) + ": report " +
+               std::to_string(static_cast<int>(report.id));
   if (switching.rom.empty()) return {};
   // The ROM gets a buffer of its own size, so that a read past its end is caught.
   const std::vector<unsigned char> rom(switching.rom.begin(), switching.rom.end());

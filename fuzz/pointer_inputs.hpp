@@ -51,6 +51,7 @@
 
 #include "app/command_line.hpp"
 #include "app/finder_command.hpp"
+#include "app/report_text.hpp"
 #include "core/address_map.hpp"
 #include "core/finder.hpp"
 #include "core/font_table.hpp"
@@ -204,6 +205,7 @@ inline ScriptRun run_script(const std::uint8_t* data, std::size_t size) {
   request.table = &table;
   request.header = {"a fuzz input"};
   request.insertion_table_name = "script.tbl";
+  request.words = report_text;
   const Script script = build_script(request);
   if (!script.errors.empty()) return run;
 

@@ -125,9 +125,9 @@ int run_command_line(const CommandLine& command) {
   }
   case Mode::dump: return exit_status(run_dump(command.dump, stream_console(stderr, false, false)));
   case Mode::check:
-    return command.check.standard
-               ? check_standard_table(command.check.tablefile, command.check.encoding, stdout)
-               : check_table_file(command.check.tablefile, stdout);
+    return exit_status(check_table(command.check.tablefile,
+                                   command.check.standard ? TableFormat::standard : TableFormat::own,
+                                   command.check.encoding, stdout));
   case Mode::script: return run_script_command(command.script);
   case Mode::fit: return run_fit_command(command.fit_script);
   case Mode::find: return run_finder_command(command.finder);

@@ -59,19 +59,19 @@ int run_find_text_command(const FindTextCommand& command) {
     std::string bytes;
     if (read_file(command.kana, bytes) != ReadStatus::ok) {
       say(console, "Can't read the kana order file \"" + command.kana + "\".\n");
-      return 1;
+      return exit_status(Failure::search_refused);
     }
     auto systems = user_systems(command.kana, bytes);
     if (auto* why = std::get_if<std::string>(&systems)) {
       say(console, "Can't use " + *why + ".\n");
-      return 1;
+      return exit_status(Failure::search_refused);
     }
     options.systems = std::get<std::vector<LetterSystem>>(std::move(systems));
   }
   for (const std::string& word : command.words)
     if (const auto why = unsearchable_word(word, options.systems)) {
       say(console, "Can't search for that word: " + *why + ".\n");
-      return 1;
+      return exit_status(Failure::search_refused);
     }
 
   RomImage rom;
@@ -166,12 +166,12 @@ int run_find_text_command(const FindTextCommand& command) {
   const bool report_out = !(command.json && *command.json == "-") &&
                           !(command.draft_table && *command.draft_table == "-");
   if (report_out) std::fwrite(report.data(), 1, report.size(), stdout);
-  const int found = candidates.empty() ? 1 : 0;
+  const int found = exit_status(candidates.empty() ? Failure::not_found : Failure::none);
   if (!json && !table) return found;
   std::fflush(stdout);
   if (candidates.empty() && table) {
     say(console, "No draft table written: no candidate encoding.\n");
-    if (!json) return 1;
+    if (!json) return exit_status(Failure::not_found);
     OutputSet json_only;
     json_only.add_input("the ROM file", rom.id());
     json_only.declare("JSON file", *command.json);

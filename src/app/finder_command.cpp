@@ -190,7 +190,7 @@ int run_finder_command(const FinderCommand& command) {
     return exit_status(opened);
   if (!has_end_entry(table)) {
     say(console, message_no_end_entry_to_find(command.tablefile));
-    return 1;
+    return exit_status(Failure::search_refused);
   }
 
   // The JSON file is refused before the search; "-" puts it on standard
@@ -215,7 +215,7 @@ int run_finder_command(const FinderCommand& command) {
     list.push_back(std::move(block.json));
   }
   if (!command.json || *command.json != "-") std::fwrite(report.data(), 1, report.size(), stdout);
-  if (!command.json) return 0;
+  if (!command.json) return exit_status(Failure::none);
   std::fflush(stdout);
   outputs.set_bytes(0, nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n");
   return exit_status(report_output(outputs, outputs.commit(), console));

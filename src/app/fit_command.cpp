@@ -24,7 +24,7 @@ int run_fit_command(const std::string& scriptfile) {
   std::string script;
   if (read_file(scriptfile, script, std::uint64_t{1} << 30) != ReadStatus::ok) {
     say(console, "Can't read the script file \"" + scriptfile + "\".\n");
-    return 1;
+    return exit_status(Failure::script_unfit);
   }
   const std::size_t slash = scriptfile.find_last_of("/\\");
   const std::string folder = slash == std::string::npos ? "" : scriptfile.substr(0, slash + 1);
@@ -53,7 +53,7 @@ int run_fit_command(const std::string& scriptfile) {
   }
   std::fwrite(summary.data(), 1, summary.size(), stdout);
   std::fflush(stdout);
-  return report.fits() ? 0 : 1;
+  return exit_status(report.fits() ? Failure::none : Failure::script_unfit);
 }
 
 } // namespace textdump

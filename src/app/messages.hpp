@@ -33,6 +33,10 @@ enum class Failure {
   dump_write,     // a write, flush or close of the dump file failed
   output_refused, // another output is an input or an output, or cannot be created
   output_write,   // another output could not be written or put in place
+  table_problems, // the checker reported a problem of a table
+  search_refused, // a search cannot run: no end entry, a kana order or word it cannot use
+  not_found,      // a search found no candidate
+  script_unfit,   // an edited script cannot be read or would not insert as meant
   usage,          // command line not understood
 };
 

@@ -7,6 +7,7 @@
 #include "app/json_text.hpp"
 #include "app/messages.hpp"
 #include "app/output_failure.hpp"
+#include "app/report_text.hpp"
 #include "app/run.hpp"
 #include "app/table_load.hpp"
 #include "core/numbers.hpp"
@@ -58,8 +59,8 @@ nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
   }
   json["strings"] = strings;
   nlohmann::ordered_json problems = nlohmann::ordered_json::array();
-  for (const std::string& warning : script.warnings) problems.push_back(json_text(warning));
-  for (const std::string& error : script.errors) problems.push_back(json_text(error));
+  for (const Report& warning : script.warnings) problems.push_back(json_text(report_text(warning)));
+  for (const Report& error : script.errors) problems.push_back(json_text(report_text(error)));
   json["problems"] = problems;
   return json;
 }
@@ -158,6 +159,7 @@ int run_script_command(const ScriptOptions& options) {
       "Insertion table: " + file_part(atlas_table),
   };
   // The inserter finds the table beside the script when they share a folder.
+  request.words = report_text;
   request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
                                      ? file_part(atlas_table)
                                      : atlas_table;
@@ -168,10 +170,13 @@ int run_script_command(const ScriptOptions& options) {
     say(console, message_no_strings(pointers));
     return exit_status(Failure::script_invalid);
   }
-  for (const std::string& line : summarise_warnings(script.warnings))
+  std::vector<std::string> warnings;
+  for (const Report& warning : script.warnings) warnings.push_back(report_text(warning));
+  for (const std::string& line : summarise_warnings(warnings))
     say(console, "Warning: " + line + ".\n");
   if (!script.errors.empty()) {
-    for (const std::string& error : script.errors) say(console, message_script_error(error));
+    for (const Report& error : script.errors)
+      say(console, message_script_error(report_text(error)));
     return exit_status(Failure::script_invalid);
   }
 

@@ -135,7 +135,7 @@ int run_survey_command(const SurveyCommand& command) {
   const bool report_out = !(command.json && *command.json == "-") &&
                           !(command.svg && *command.svg == "-");
   if (report_out) std::fwrite(report.data(), 1, report.size(), stdout);
-  if (!json && !svg) return 0;
+  if (!json && !svg) return exit_status(Failure::none);
   std::fflush(stdout);
   if (json) {
     nlohmann::ordered_json document = {

@@ -1,6 +1,7 @@
 #include "app/table_load.hpp"
 
 #include "app/messages.hpp"
+#include "app/report_text.hpp"
 #include "io/files.hpp"
 
 namespace textdump {
@@ -36,7 +37,7 @@ Failure load_standard(const TableRequest& request, const Console& console, Loade
     for (const TableReport& report : file.reports)
       if (report.severity == Severity::error)
         say(console,
-            message_table_error(request.tablefile, report.line, report.column, report.message));
+            message_table_error(request.tablefile, report.line, report.column, report_text(report)));
     return Failure::table_invalid;
   }
   if (!request.start_table.empty()) {
@@ -52,7 +53,7 @@ Failure load_standard(const TableRequest& request, const Console& console, Loade
   std::size_t again = 0;
   const TableReport* first = nullptr;
   for (const TableReport& report : file.reports)
-    if (report.kind == "again" && again++ == 0) first = &report;
+    if (report.id == ReportId::std_key_again && again++ == 0) first = &report;
   if (first)
     loaded.warnings.push_back(
         warning_keys_again(request.tablefile, again, first->line, first->content));
@@ -91,8 +92,7 @@ StandardTable parse_standard_file(std::string& bytes, TableEncoding encoding) {
   if (!utf8) {
     StandardTable refused;
     refused.tables.emplace_back();
-    refused.reports.push_back({1, 1, {}, Severity::error, "encoding",
-                               "the file does not convert to UTF-8 from the table's encoding"});
+    refused.reports.push_back({{ReportId::std_file_encoding, Severity::error, 1, 1, {}}, {}});
     refused.errors = 1;
     return refused;
   }

@@ -1,6 +1,7 @@
 #include "core/font_table.hpp"
 
 #include <algorithm>
+#include <array>
 
 #include "core/numbers.hpp"
 
@@ -186,6 +187,74 @@ LongKeys find_long_keys(const FontTable& table) {
       found.first = &line;
   }
   return found;
+}
+
+namespace {
+
+// A text line that was meant for a two-byte code, such as 16FD=...
+bool four_digit_code(const TableLine& line) {
+  return line.kind == LineKind::text && line.content.size() > 4 && line.content[4] == '=' &&
+         is_hex_digit(line.content[2]) && is_hex_digit(line.content[3]) &&
+         line.hex_reports.empty();
+}
+
+bool blank(std::string_view text) {
+  return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+ReportId hex_report_id(const TableLine& line, const HexReport& bad) {
+  const auto c = static_cast<unsigned char>(bad.character);
+  if (bad.column >= line.content.size())
+    return c == 0xFF ? ReportId::own_hex_missing_at_file_end
+                     : ReportId::own_hex_missing_at_line_end;
+  return c >= 0x20 && c < 0x7F ? ReportId::own_hex_not_digit : ReportId::own_hex_byte_not_digit;
+}
+
+} // namespace
+
+std::vector<TableReport> font_table_reports(const FontTable& table) {
+  std::vector<TableReport> reports;
+  std::array<std::size_t, 256> defined_on{}; // the line that last defined each code
+  for (const TableLine& line : table.lines) {
+    const auto add = [&](Severity severity, ReportId id, std::vector<std::string> args = {}) {
+      reports.push_back({{id, severity, line.number, 0, std::move(args)}, line.content});
+    };
+    for (const HexReport& bad : line.hex_reports)
+      add(Severity::error, hex_report_id(line, bad),
+          {std::string(1, bad.character), std::to_string(bad.column + 1)});
+    if (line.kind == LineKind::directive) {
+      if (line.directive == Directive::none) {
+        if (line.keyword_ended)
+          add(Severity::error, ReportId::own_keyword_unknown, {std::string(line.keyword)});
+        else
+          add(Severity::error, ReportId::own_keyword_without_comma);
+        continue;
+      }
+      if (line.empty_fields > 0)
+        add(Severity::error,
+            line.empty_fields == 1 ? ReportId::own_empty_field : ReportId::own_empty_fields,
+            {std::to_string(line.empty_fields)});
+    }
+    // A text of spaces only (a space entry) is meant; one with spaces around
+    // other characters usually is not.
+    if (line.kind == LineKind::text && !blank(line.text)) {
+      const char first = line.text.front(), last = line.text.back();
+      if (first == ' ' || first == '\t' || last == ' ' || last == '\t')
+        add(Severity::note, ReportId::own_text_spaced);
+    }
+    const bool four_digits = four_digit_code(line);
+    if (four_digits)
+      add(Severity::error, ReportId::own_four_digit_code,
+          {std::string(line.content.substr(0, 4)), hex_byte(line.code), std::string(line.text)});
+    std::size_t& previous = defined_on[line.code];
+    if (line.defines) {
+      if (previous != 0 && !four_digits)
+        add(Severity::error, ReportId::own_code_again,
+            {hex_byte(line.code), std::to_string(previous)});
+      previous = line.number;
+    }
+  }
+  return reports;
 }
 
 } // namespace textdump

@@ -19,6 +19,10 @@
 // - Every character in a digit position or number field that is not a hex
 //   digit counts as 0 and is reported with its column; the line still defines.
 // - The definitions come in file order; the later of two for one key wins.
+// - font_table_reports: what the checker says of each line, in line order, and
+//   within a line: its bad digits, its keyword or empty fields, then a text's
+//   spaces, a four-digit code and a code defined again. No column: a bad
+//   digit's column is among its arguments.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +31,7 @@
 #include <vector>
 
 #include "core/code_table.hpp"
+#include "core/report.hpp"
 
 namespace textdump {
 
@@ -61,6 +66,8 @@ struct FontTable {
 };
 
 FontTable parse_font_table(std::string_view bytes);
+
+std::vector<TableReport> font_table_reports(const FontTable& table);
 
 // Lines whose key has four or more hex digits before its "=": keys of a
 // standard table, which this format reads as one-byte codes.

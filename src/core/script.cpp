@@ -70,9 +70,8 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
       const std::uint64_t stored =
           read_pointer_value(rom_, f->pointer.at, format.size, format.order).value_or(0);
       if (written != stored)
-        script_.errors.push_back("pointer #" + std::to_string(f->pointer.index) + " at $" +
-                                 hex_number(f->pointer.at) +
-                                 " would not be written back unchanged");
+        script_.errors.push_back({ReportId::script_pointer_not_back, Severity::error, 0, 0,
+                                  {std::to_string(f->pointer.index), hex_number(f->pointer.at)}});
       piece.pointers.push_back(f->pointer);
     }
     ++string_number;
@@ -188,20 +187,21 @@ Script Builder::build() {
   for (std::size_t t = 0; t < request_.ptables.size(); ++t) {
     const PointerTable& ptable = request_.ptables[t];
     for (const PointerRead& read : reads[t]) {
-      const std::string which = "pointer #" + std::to_string(number++) + " (table " +
-                                std::to_string(t + 1) + ", index " + std::to_string(read.index) +
-                                ") at $" + hex_number(read.slot);
+      // Which pointer, then its value: the arguments of each warning.
+      std::vector<std::string> which = {std::to_string(number++), std::to_string(t + 1),
+                                        std::to_string(read.index), hex_number(read.slot)};
+      const auto warn = [&](ReportId id) {
+        if (id != ReportId::script_pointer_outside) which.push_back(hex_number(read.value));
+        script_.warnings.push_back({id, Severity::warning, 0, 0, std::move(which)});
+      };
       if (!read.inside)
-        script_.warnings.push_back(which + " lies outside the ROM file");
+        warn(ReportId::script_pointer_outside);
       else if (ptable.null && read.value == *ptable.null)
-        script_.warnings.push_back(which + " is null ($" + hex_number(read.value) +
-                                   "): its slot is left as it is");
+        warn(ReportId::script_pointer_null);
       else if (!read.target)
-        script_.warnings.push_back(which + " holds $" + hex_number(read.value) +
-                                   ", which points outside the ROM file");
+        warn(ReportId::script_target_outside);
       else if (next_slot(*read.target) == *read.target)
-        script_.warnings.push_back(which + " holds $" + hex_number(read.value) +
-                                   ", which points into a pointer table");
+        warn(ReportId::script_target_in_table);
       else
         found.push_back({{t, read.index, read.slot, read.value}, *read.target});
     }
@@ -222,10 +222,10 @@ Script Builder::build() {
     ends[s] = string_end(targets[s], next, next_slot(targets[s]), cut);
     if (cut)
       for (const Found* f : by_target.pointers_to(targets[s]))
-        script_.warnings.push_back("the string of pointer #" + std::to_string(f->pointer.index) +
-                                   " (table " + std::to_string(f->pointer.table + 1) + ") at $" +
-                                   hex_number(targets[s]) + " reached the maximum length of " +
-                                   std::to_string(request_.end.max_length) + " bytes");
+        script_.warnings.push_back({ReportId::script_string_cut, Severity::warning, 0, 0,
+                                    {std::to_string(f->pointer.index),
+                                     std::to_string(f->pointer.table + 1), hex_number(targets[s]),
+                                     std::to_string(request_.end.max_length)}});
     bounds.push_back(ends[s]);
   }
   std::sort(bounds.begin(), bounds.end());
@@ -389,8 +389,8 @@ Script Builder::build() {
       const std::string_view original(reinterpret_cast<const char*>(rom_.data + from),
                                       static_cast<std::size_t>(to - from));
       if (!bytes || *bytes != original)
-        script_.errors.push_back("the bytes at $" + hex_number(from) + "-$" + hex_number(to - 1) +
-                                 " would not be inserted back unchanged");
+        script_.errors.push_back({ReportId::script_bytes_not_back, Severity::error, 0, 0,
+                                  {hex_number(from), hex_number(to - 1)}});
       for (std::size_t k = first; k < last; ++k) {
         ScriptString& segment = script_.strings.emplace_back();
         segment.start = pieces[k].segment.start;
@@ -435,7 +435,9 @@ Script Builder::build() {
       out += "// Pointer table " + std::to_string(t + 1) + ": $" + hex_number(first->from) + "-$" +
              hex_number(last->to - 1) + ", outside every block\r\n";
   }
-  for (const std::string& line : summarise_warnings(script_.warnings)) out += "// " + line + "\r\n";
+  std::vector<std::string> warnings;
+  for (const Report& warning : script_.warnings) warnings.push_back(request_.words(warning));
+  for (const std::string& line : summarise_warnings(warnings)) out += "// " + line + "\r\n";
   for (const std::string& line : left_out) out += "// " + line + "\r\n";
   out += "\r\n#VAR(Table, TABLE)\r\n#ADDTBL(\"" + request_.insertion_table_name +
          "\", Table)\r\n#ACTIVETBL(Table)\r\n" + declarations;

@@ -26,6 +26,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,7 @@
 
 #include "core/code_table.hpp"
 #include "core/pointer_table.hpp"
+#include "core/report.hpp"
 #include "core/rom_view.hpp"
 
 namespace textdump {
@@ -57,6 +59,8 @@ struct ScriptRequest {
   std::string end_text;             // as given, for the header
   std::vector<std::string> header;  // lines for the header (tool, ROM, table), without "//"
   std::string insertion_table_name; // as #ADDTBL names it
+  // The words of a report, for the warnings the header shows (app/report_text).
+  std::function<std::string(const Report&)> words;
 };
 
 struct ScriptPointer {
@@ -88,8 +92,8 @@ struct Script {
   std::vector<ScriptString> strings; // in address order, the padding inside blocks included
   // Pointers outside the ROM or null, strings cut at the maximum length: every
   // one; the script's header shows them summarised (core/warning_summary.hpp).
-  std::vector<std::string> warnings;
-  std::vector<std::string> errors; // what could not be made to round-trip
+  std::vector<Report> warnings;
+  std::vector<Report> errors; // what could not be made to round-trip
 };
 
 // Builds the script. The request's table must have an end entry when the rule

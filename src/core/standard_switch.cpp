@@ -35,16 +35,16 @@ std::variant<SwitchSyntax, SwitchFault> parse_switch_value(std::string_view valu
   std::size_t at = 0;
   if (!value.empty() && value[0] == '<') {
     const std::size_t close = value.find('>');
-    if (close == std::string_view::npos) return SwitchFault{0, "the switch's label is not closed"};
+    if (close == std::string_view::npos) return SwitchFault{0, ReportId::switch_label_open};
     syntax.label = value.substr(1, close - 1);
     syntax.label_column = 1;
     if (syntax.label.find('<') != std::string_view::npos)
-      return SwitchFault{1, "a switch's label holds no \"<\""};
+      return SwitchFault{1, ReportId::switch_label_angle};
     at = close + 1;
   }
   if (at >= value.size() || value[at] != ',')
-    return SwitchFault{at, at == 0 ? "a switch is written !KEY=<LABEL>,<@TABLE>:N"
-                                   : "the switch's label is followed by \",\" and its parameters"};
+    return SwitchFault{at, at == 0 ? ReportId::switch_form
+                                   : ReportId::switch_label_comma};
   ++at;
   for (;;) {
     const std::size_t begin = at;
@@ -52,28 +52,28 @@ std::variant<SwitchSyntax, SwitchFault> parse_switch_value(std::string_view valu
     std::string_view id;
     if (value.substr(at, 2) == "<@") {
       const std::size_t close = value.find('>', at);
-      if (close == std::string_view::npos) return SwitchFault{at, "the table id is not closed"};
+      if (close == std::string_view::npos) return SwitchFault{at, ReportId::switch_id_open};
       id = value.substr(at + 2, close - at - 2);
-      if (id.empty()) return SwitchFault{at, "the table id is empty"};
+      if (id.empty()) return SwitchFault{at, ReportId::switch_id_empty};
       at = close + 1;
       if (at >= value.size() || value[at] != ':')
-        return SwitchFault{at, "a table id is followed by \":\" and how long its frame lasts"};
+        return SwitchFault{at, ReportId::switch_id_colon};
       ++at;
       const std::size_t stop = std::min(value.find_first_of(",+", at), value.size());
       const std::string_view how = value.substr(at, stop - at);
       if (how == "-1")
-        return SwitchFault{at, "-1 names no table: it leaves the current one (write -1 alone)"};
+        return SwitchFault{at, ReportId::switch_id_back};
       if (!how.empty() && how[0] == '$') {
         const std::string_view digits = how.substr(1);
         if (digits.empty() || digits.size() % 2 != 0 || digits.size() > 16 ||
             !std::all_of(digits.begin(), digits.end(), is_hex_digit))
-          return SwitchFault{at, "the bytes that end a frame are 1 to 8 bytes of two hex digits"};
+          return SwitchFault{at, ReportId::switch_until};
         for (std::size_t i = 0; i < digits.size(); i += 2)
           param.until += static_cast<char>(hex_return(digits[i]) * 16 + hex_return(digits[i + 1]));
       } else if (const auto n = decimal(how)) {
         param.count = *n;
       } else {
-        return SwitchFault{at, "a frame lasts N matches (0 for as many as match) or until $HEX"};
+        return SwitchFault{at, ReportId::switch_frame};
       }
       at = stop;
       syntax.ids.push_back(id);
@@ -82,16 +82,16 @@ std::variant<SwitchSyntax, SwitchFault> parse_switch_value(std::string_view valu
       const std::string_view how = value.substr(at, stop - at);
       if (how == "-1") {
         if (stop < value.size())
-          return SwitchFault{stop, value[stop] == '+' ? "-1 takes no \"+\""
-                                                      : "-1 is the last parameter of a switch"};
+          return SwitchFault{stop, value[stop] == '+' ? ReportId::switch_back_plus
+                                                      : ReportId::switch_back_last};
         param.kind = FrameParam::Kind::back;
         syntax.params.push_back(param);
         syntax.ids.push_back({});
         return syntax;
       }
       const auto n = decimal(how);
-      if (!n) return SwitchFault{begin, "a switch's parameter is <@TABLE>:N, N raw bytes or -1"};
-      if (*n == 0) return SwitchFault{begin, "0 raw bytes is no parameter"};
+      if (!n) return SwitchFault{begin, ReportId::switch_param};
+      if (*n == 0) return SwitchFault{begin, ReportId::switch_raw_zero};
       param.kind = FrameParam::Kind::raw;
       param.count = *n;
       at = stop;
@@ -103,7 +103,7 @@ std::variant<SwitchSyntax, SwitchFault> parse_switch_value(std::string_view valu
     }
     syntax.params.push_back(param);
     if (at == value.size()) return syntax;
-    if (value[at] != ',') return SwitchFault{at, "parameters are separated by \",\""};
+    if (value[at] != ',') return SwitchFault{at, ReportId::switch_separator};
     ++at;
   }
 }

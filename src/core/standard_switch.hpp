@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/entry.hpp"
+#include "core/report.hpp"
 
 namespace textdump {
 
@@ -28,7 +29,7 @@ struct SwitchSyntax {
 
 struct SwitchFault {
   std::size_t column = 0; // 0-based, in the value
-  std::string message;
+  ReportId id{};
 };
 
 std::variant<SwitchSyntax, SwitchFault> parse_switch_value(std::string_view value);

@@ -33,9 +33,7 @@ public:
     case '@': return table_name();
     case '!': return switch_line();
     case '\\':
-      return report(1, Severity::error, "backslash",
-                    "a line cannot begin with \"\\\": write /KEY for an end or KEY=<WAIT> for a "
-                    "wait");
+      return report(1, Severity::error, ReportId::std_backslash);
     case '/': return end_token();
     case '*': return line_break();
     case '$': return control_code();
@@ -66,15 +64,14 @@ private:
       const auto longer = std::next(it);
       if (longer == keys.end() || !longer->first.starts_with(key)) continue;
       line_ = it->second;
-      report(1, Severity::note, "prefix",
-             "key " + hex_bytes(key) + " begins the longer key " + hex_bytes(longer->first) +
-                 ": at each offset the longest key that matches wins");
+      report(1, Severity::note, ReportId::std_prefix, {hex_bytes(key), hex_bytes(longer->first)});
     }
   }
 
-  void report(std::size_t column, Severity severity, std::string kind, std::string message) {
+  void report(std::size_t column, Severity severity, ReportId id,
+              std::vector<std::string> args = {}) {
     result_.reports.push_back(
-        {line_.number, column, line_.content, severity, std::move(kind), std::move(message)});
+        {{id, severity, line_.number, column, std::move(args)}, line_.content});
     if (severity == Severity::error) ++result_.errors;
     if (severity == Severity::warning) ++result_.warnings;
   }
@@ -83,12 +80,10 @@ private:
   void table_name() {
     const std::string_view name = line_.content.substr(1);
     if (name.empty() || name.find_first_of("<>") != std::string_view::npos)
-      return report(2, Severity::error, "name",
-                    "a table id is not empty and holds neither \"<\" nor \">\"");
+      return report(2, Severity::error, ReportId::std_name_invalid);
     for (const NamedTable& table : result_.tables)
       if (table.name == name)
-        return report(2, Severity::error, "name",
-                      "table \"" + std::string(name) + "\" is named on an earlier line");
+        return report(2, Severity::error, ReportId::std_name_again, {std::string(name)});
     if (named_++ > 0) {
       result_.tables.emplace_back();
       defined_on_.emplace_back();
@@ -107,8 +102,8 @@ public:
       const std::optional<std::size_t> found = table_named(result_, pending.id);
       line_ = pending.line;
       if (!found) {
-        report(pending.column, Severity::error, "table",
-               "no table of the file is named \"" + std::string(pending.id) + "\"");
+        report(pending.column, Severity::error, ReportId::std_table_unknown,
+               {std::string(pending.id)});
         continue;
       }
       result_.tables[pending.table]
@@ -141,16 +136,12 @@ public:
     for (std::size_t t = 1; t < count; ++t)
       if (!reached[0][t]) {
         line_ = named_on_[t];
-        report(1, Severity::note, "unused",
-               "table \"" + result_.tables[t].name +
-                   "\" is not used: no switch reaches it from the first table");
+        report(1, Severity::note, ReportId::std_table_unused, {result_.tables[t].name});
       }
     for (std::size_t t = 0; t < count; ++t)
       if (loops[t][t] && !switch_lines_[t].content.empty()) {
         line_ = switch_lines_[t];
-        report(1, Severity::warning, "loop",
-               "switches of weight 0 into frames without an end lead back to table \"" +
-                   result_.tables[t].name + "\": they can nest without end, counting nothing");
+        report(1, Severity::warning, ReportId::std_switch_loop, {result_.tables[t].name});
       }
   }
 
@@ -164,30 +155,29 @@ private:
           digits.back() == '>' ? parse_weight(digits.substr(open + 1, digits.size() - open - 2))
                                : std::nullopt;
       if (!w) {
-        report(from + open + 1, Severity::error, "key",
-               "a key's weight is written <W>, W from 0 to 999999999");
+        report(from + open + 1, Severity::error, ReportId::std_weight);
         return std::nullopt;
       }
       if (weight) *weight = *w;
       digits = digits.substr(0, open);
     }
     if (digits.empty()) {
-      report(from + 1, Severity::error, "key", "the key is missing before \"=\"");
+      report(from + 1, Severity::error, ReportId::std_key_missing);
       return std::nullopt;
     }
     const auto bad =
         std::find_if(digits.begin(), digits.end(), [](char c) { return !is_hex_digit(c); });
     if (bad != digits.end()) {
-      report(from + 1 + static_cast<std::size_t>(bad - digits.begin()), Severity::error, "key",
-             "the key has a character that is not a hexadecimal digit");
+      report(from + 1 + static_cast<std::size_t>(bad - digits.begin()), Severity::error,
+             ReportId::std_key_not_hex);
       return std::nullopt;
     }
     if (digits.size() % 2 != 0) {
-      report(from + 1, Severity::error, "key", "the key has an odd number of digits");
+      report(from + 1, Severity::error, ReportId::std_key_odd);
       return std::nullopt;
     }
     if (digits.size() > 2 * MAX_KEY_BYTES) {
-      report(from + 1, Severity::error, "key", "the key is longer than 8 bytes");
+      report(from + 1, Severity::error, ReportId::std_key_long);
       return std::nullopt;
     }
     std::string bytes;
@@ -202,8 +192,7 @@ private:
     if (convert_) {
       std::optional<std::string> utf8 = convert_(raw);
       if (!utf8) {
-        report(from + 1, Severity::error, "encoding",
-               "the value does not convert to UTF-8 from the table's encoding");
+        report(from + 1, Severity::error, ReportId::std_value_encoding);
         return std::nullopt;
       }
       converted = std::move(*utf8);
@@ -212,18 +201,16 @@ private:
       return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
     });
     if (control != converted.end())
-      report(from + 1, Severity::note, "control",
-             "the value holds the control character \\x" +
-                 hex_byte(static_cast<std::uint8_t>(*control)));
+      report(from + 1, Severity::note, ReportId::std_control_character,
+             {hex_byte(static_cast<std::uint8_t>(*control))});
     return converted;
   }
 
   void define(std::string key, Entry entry) {
     const auto [it, fresh] = defined_on_.back().try_emplace(key, line_);
     if (!fresh) {
-      report(1, Severity::warning, "again",
-             "key " + hex_bytes(key) + " was defined on line " + std::to_string(it->second.number) +
-                 "; this line wins");
+      report(1, Severity::warning, ReportId::std_key_again,
+             {hex_bytes(key), std::to_string(it->second.number)});
       it->second = line_;
     }
     result_.tables.back().definitions.push_back({std::move(key), std::move(entry)});
@@ -239,8 +226,7 @@ private:
         parse_weight(digits.substr(open + 1, digits.size() - open - 2)))
       digits = digits.substr(0, open);
     if (digits.empty() || !std::all_of(digits.begin(), digits.end(), is_hex_digit)) {
-      report(1, Severity::note, "artificial",
-             "an end without a key is an inserter's artificial end: it defines nothing here");
+      report(1, Severity::note, ReportId::std_artificial_end);
       return;
     }
     labelled(equals, [](std::string_view label) { return standard_end_entry(label); });
@@ -268,7 +254,7 @@ private:
     const std::string_view text = line_.content;
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) {
-      report(1, Severity::error, "equals", "a control code needs \"=\" after its key");
+      report(1, Severity::error, ReportId::std_control_needs_equals);
       return;
     }
     std::uint32_t weight = 1;
@@ -276,8 +262,7 @@ private:
     if (!bytes) return;
     const std::string_view rest = text.substr(equals + 1);
     if (rest.empty()) {
-      report(equals + 2, Severity::error, "empty",
-             "a control code without a label or a parameter would write nothing");
+      report(equals + 2, Severity::error, ReportId::std_control_empty);
       return;
     }
     const std::size_t comma = std::min(rest.find(','), rest.size());
@@ -292,13 +277,11 @@ private:
         parameters = static_cast<std::size_t>(std::stoul(std::string(fields)));
     }
     if (parameters > 255) {
-      report(equals + 2, Severity::error, "fields", "a control code has at most 255 parameters");
+      report(equals + 2, Severity::error, ReportId::std_control_fields);
       return;
     }
     if (*label == "FIXED" || *label == "SNES" || *label == "TABLE")
-      report(equals + 2, Severity::note, "directive",
-             "in a standard table \"$\" is a control code; the " + *label +
-                 " directive exists only in the tool's own format");
+      report(equals + 2, Severity::note, ReportId::std_control_directive, {*label});
     Entry entry = control_entry(*label, static_cast<std::uint8_t>(parameters));
     entry.weight = weight;
     define(std::move(*bytes), std::move(entry));
@@ -309,13 +292,13 @@ private:
     const std::string_view text = line_.content;
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos)
-      return report(1, Severity::error, "equals", "a switch needs \"=\" after its key");
+      return report(1, Severity::error, ReportId::std_switch_needs_equals);
     std::uint32_t weight = 1;
     std::optional<std::string> bytes = key(1, equals, &weight);
     if (!bytes) return;
     auto parsed = parse_switch_value(text.substr(equals + 1));
     if (const auto* fault = std::get_if<SwitchFault>(&parsed))
-      return report(equals + 2 + fault->column, Severity::error, "switch", fault->message);
+      return report(equals + 2 + fault->column, Severity::error, fault->id);
     SwitchSyntax& syntax = std::get<SwitchSyntax>(parsed);
     std::optional<std::string> label = value(equals + 1 + syntax.label_column, syntax.label);
     if (!label) return;
@@ -335,7 +318,7 @@ private:
     const std::string_view text = line_.content;
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) {
-      report(1, Severity::error, "equals", "the line has no \"=\" after its key");
+      report(1, Severity::error, ReportId::std_text_needs_equals);
       return;
     }
     std::uint32_t weight = 1;

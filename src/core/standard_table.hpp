@@ -38,19 +38,9 @@
 #include <vector>
 
 #include "core/code_table.hpp"
+#include "core/report.hpp"
 
 namespace textdump {
-
-enum class Severity { error, warning, note };
-
-struct TableReport {
-  std::size_t line = 0;     // 1-based
-  std::size_t column = 0;   // 1-based, in bytes
-  std::string_view content; // the line, a view into the parsed bytes
-  Severity severity = Severity::error;
-  std::string kind;    // one word, to group reports of one kind
-  std::string message; // what is wrong, for a translator
-};
 
 // A value converted to UTF-8, or nothing when it does not convert.
 using ValueConverter = std::function<std::optional<std::string>(std::string_view)>;
@@ -64,7 +54,7 @@ struct NamedTable {
 
 struct StandardTable {
   std::vector<NamedTable> tables;   // in file order; at least one
-  std::vector<TableReport> reports; // in line order, prefix notes last
+  std::vector<TableReport> reports; // in line order, prefix notes last; columns in bytes
   std::size_t errors = 0;
   std::size_t warnings = 0;
 

@@ -19,6 +19,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/report_text.hpp"
 #include "core/numbers.hpp"
 #include "core/pointer_table.hpp"
 #include "core/script.hpp"
@@ -165,9 +166,10 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
       request.ptables.push_back(std::get<PointerTable>(parse_pointer_table(p)));
     request.end = EndRule{};
     request.insertion_table_name = "script.tbl";
+    request.words = report_text;
     const Script dumped = build_script(request);
-    ASSERT_TRUE(dumped.errors.empty()) << dumped.errors.front();
-    ASSERT_TRUE(dumped.warnings.empty()) << dumped.warnings.front();
+    ASSERT_TRUE(dumped.errors.empty()) << report_text(dumped.errors.front());
+    ASSERT_TRUE(dumped.warnings.empty()) << report_text(dumped.warnings.front());
     const auto read_table = [&](const std::string& name) {
       return name == "script.tbl" ? std::optional<std::string>(dumped.insertion_table)
                                   : std::nullopt;

@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/report_text.hpp"
 #include "core/font_table.hpp"
 #include "core/numbers.hpp"
 #include "core/script.hpp"
@@ -63,6 +64,7 @@ Dump dump(const std::string& rom, const CodeTable& table, const std::vector<std:
   request.end = std::get<EndRule>(parse_end_rule(end));
   request.end_text = end;
   request.insertion_table_name = "script.tbl";
+  request.words = report_text;
   return {request.ptables, build_script(request)};
 }
 
@@ -85,7 +87,7 @@ std::size_t first_difference(const std::string& a, const std::string& b) {
 // Clears every piece the script writes and every pointer slot to 00, inserts
 // the unedited script and expects the ROM back byte for byte.
 void expect_round_trip(const std::string& rom, const Dump& d) {
-  ASSERT_TRUE(d.script.errors.empty()) << d.script.errors.front();
+  ASSERT_TRUE(d.script.errors.empty()) << report_text(d.script.errors.front());
   ASSERT_FALSE(d.script.strings.empty());
   std::string cleared = rom;
   for (const ScriptString& s : d.script.strings) {
@@ -108,7 +110,7 @@ TEST(ScriptRoundTrip, EveryMap) {
     std::size_t text;            // file offset of the first string
     std::uint32_t value;         // the first pointer's value
     int ines_banks = 0;          // an iNES header with this many 16 KiB PRG banks
-    const char* error = nullptr; // the dump is refused with this error
+    std::optional<ReportId> error{}; // the dump is refused with this error
   };
   const Case cases[] = {
       {"at=$7F00,count=3,base=-7FF0", 0x8000, 0x6C10, 0xEC00},
@@ -147,10 +149,9 @@ TEST(ScriptRoundTrip, EveryMap) {
       at += STRINGS[i].size();
     }
     const Dump d = dump(rom, table, {c.pointers});
-    if (c.error != nullptr) {
+    if (c.error) {
       ASSERT_FALSE(d.script.errors.empty());
-      EXPECT_NE(d.script.errors.front().find(c.error), std::string::npos)
-          << d.script.errors.front();
+      EXPECT_EQ(d.script.errors.front().id, *c.error) << report_text(d.script.errors.front());
       continue;
     }
     ASSERT_EQ(d.script.strings.size(), 3u);
@@ -354,7 +355,7 @@ TEST(ScriptRoundTrip, EditedStringMovesTheRest) {
     ASSERT_EQ(result.status, 0) << result.message;
 
     const Dump after = dump(result.rom, table, pointers);
-    ASSERT_TRUE(after.script.errors.empty()) << after.script.errors.front();
+    ASSERT_TRUE(after.script.errors.empty()) << report_text(after.script.errors.front());
     ASSERT_EQ(after.script.strings.size(), 3u);
     const std::vector<std::pair<std::uint64_t, std::string>> expected = {
         {0x100, "Hello, world!<END>"}, {0x10E, "A B C, Bye!<END>"}, {0x11A, "Bye.<END>"}};

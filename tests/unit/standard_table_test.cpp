@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/report_text.hpp"
 #include "core/numbers.hpp"
 #include "core/standard_table.hpp"
 #include "io/encoding.hpp"
@@ -108,7 +109,8 @@ std::string described(const StandardTable& parsed) {
   static constexpr const char* SEVERITY[] = {"error", "warning", "note"};
   for (const TableReport& report : parsed.reports)
     out += std::string(SEVERITY[static_cast<int>(report.severity)]) + " " +
-           std::to_string(report.line) + ":" + std::to_string(report.column) + " " + report.kind +
+           std::to_string(report.line) + ":" + std::to_string(report.column) + " " +
+           std::string(report_row(report.id).name) +
            "\n";
   return out;
 }
@@ -254,7 +256,7 @@ TEST(StandardTable, EncodingsConvertValuesAndLabelsToUtf8) {
        "key 41 text \"\xC3\xA9\"\nkey 42 text \"t\xE2\x80\xA6\"\nkey 43 text \"\xE2\x82\xAC\"\n"
        "key F0 control \"\xC2\xA7\" +1 \"\"\nkey FF end \"\xC2\xAB[end]\xC2\xBB\\r\\n\"\n"},
       {"a byte that windows-1252 does not define", TableEncoding::windows_1252, "41=A\n42=x\x81\n",
-       "key 41 text \"A\"\nerror 2:4 encoding\n"},
+       "key 41 text \"A\"\nerror 2:4 value-encoding\n"},
       {"shift-jis is code page 932: 5C is a backslash, 8740 a circled one",
        TableEncoding::shift_jis, "82A0=\x82\xA0\n5C=\x5C\nA6=\xA6\n8740=\x87\x40\n",
        "key 5C text \"\\\\\"\nkey 82A0 text \"\xE3\x81\x82\"\nkey 8740 text \"\xE2\x91\xA0\"\n"
@@ -262,7 +264,7 @@ TEST(StandardTable, EncodingsConvertValuesAndLabelsToUtf8) {
       {"euc-jp through the system's converter", TableEncoding::euc_jp, "A4A2=\xA4\xA2\n",
        "key A4A2 text \"\xE3\x81\x82\"\n"},
       {"a shift-jis lead byte without its second byte", TableEncoding::shift_jis,
-       "82A0=\x82\n*0A=\x82\xA0\x82\n", "error 1:6 encoding\nerror 2:5 encoding\n"},
+       "82A0=\x82\n*0A=\x82\xA0\x82\n", "error 1:6 value-encoding\nerror 2:5 value-encoding\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -1,0 +1,108 @@
+// Reports: what core finds wrong with an input, or worth a note, as data.
+//
+// Contract:
+// - Every kind of report has one ReportId; an id never changes meaning, and a
+//   new kind of report gets a new id. Core never writes a report's words: the
+//   app turns {id, arguments} into text through one table (app/report_text.hpp).
+// - line and column count from 1; 0 means the report has none (a ROM's reports
+//   name their offsets among the arguments).
+// - The arguments are the parts of the text that vary, in the order the id
+//   documents, already written as the text shows them (numbers in decimal or
+//   hex as the id says, keys as hex bytes).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace textdump {
+
+enum class Severity { error, warning, note };
+
+// Arguments are listed after each id, in order.
+enum class ReportId : std::uint16_t {
+  // Standard tables.
+  std_backslash,            // a line beginning with "\"
+  std_name_invalid,         // an empty "@" id, or one with "<" or ">"
+  std_name_again,           // id
+  std_table_unknown,        // id: a switch names no table of the file
+  std_table_unused,         // id
+  std_switch_loop,          // id: weight-0 switches nest without end
+  std_weight,               // a key's <W> that is not 0 to 999999999
+  std_key_missing,          //
+  std_key_not_hex,          //
+  std_key_odd,              //
+  std_key_long,             //
+  std_value_encoding,       // a value that does not convert to UTF-8
+  std_file_encoding,        // the whole file does not convert
+  std_control_character,    // the control character's byte, 2 hex digits
+  std_key_again,            // key (hex bytes), the line that defined it before
+  std_artificial_end,       // "/" without a key
+  std_control_needs_equals, //
+  std_control_empty,        //
+  std_control_fields,       // more than 255 parameters
+  std_control_directive,    // the label: FIXED, SNES or TABLE
+  std_switch_needs_equals,  //
+  std_text_needs_equals,    //
+  std_prefix,               // key, the longer key (hex bytes)
+  std_value_not_utf8,       // the checker's note on a table read as UTF-8
+  // The value of a standard table's switch line.
+  switch_label_open,
+  switch_label_angle,
+  switch_form,
+  switch_label_comma,
+  switch_id_open,
+  switch_id_empty,
+  switch_id_colon,
+  switch_id_back,
+  switch_until,
+  switch_frame,
+  switch_back_plus,
+  switch_back_last,
+  switch_param,
+  switch_raw_zero,
+  switch_separator,
+  // The tool's own table format.
+  own_hex_missing_at_file_end,  // the character (one byte), its column
+  own_hex_missing_at_line_end,  // the character, its column
+  own_hex_not_digit,            // the character (printable), its column
+  own_hex_byte_not_digit,       // the character, its column
+  own_keyword_unknown,          // the keyword
+  own_keyword_without_comma,    //
+  own_empty_field,              // how many (1)
+  own_empty_fields,             // how many
+  own_text_spaced,              // a text that begins or ends with a space or tab
+  own_four_digit_code,          // the four digits, the code (2 hex digits), the text
+  own_code_again,               // the code (2 hex digits), the line that defined it before
+  own_member_no_digit,          // role ("switch" or "restore")
+  own_member_bad_digit,         // role, the member's name (printable)
+  own_member_cannot_open,       // role, the member's name
+  own_switch_loads,             // the member's name, the digit now, what it becomes
+  own_switch_loads_end,         // the member's name, the digit now (it becomes the end)
+  // Script dumps.
+  script_pointer_outside,      // which pointer ("pointer #N (table T, index I) at $X")
+  script_pointer_null,         // which pointer, its value (hex)
+  script_target_outside,       // which pointer, its value (hex)
+  script_target_in_table,      // which pointer, its value (hex)
+  script_string_cut,           // pointer number, table, start (hex), the maximum length
+  script_pointer_not_back,     // pointer number, its slot (hex)
+  script_bytes_not_back,       // first byte, last byte (hex)
+  count_                       // not an id: how many there are
+};
+
+struct Report {
+  ReportId id{};
+  Severity severity = Severity::error;
+  std::size_t line = 0, column = 0;
+  std::vector<std::string> args;
+};
+
+// A report on a line of a table file: content is the line, a view into the
+// parsed bytes.
+struct TableReport : Report {
+  std::string_view content;
+};
+
+} // namespace textdump
