@@ -4,6 +4,7 @@
 
 #include "app/console.hpp"
 #include "app/messages.hpp"
+#include "app/report_text.hpp"
 #include "core/numbers.hpp"
 #include "core/script_fit.hpp"
 #include "io/files.hpp"
@@ -34,12 +35,12 @@ int run_fit_command(const std::string& scriptfile) {
     return read_file(path, bytes) == ReadStatus::ok ? std::optional<std::string>(bytes)
                                                     : std::nullopt;
   });
-  for (const FitDiagnostic& d : report.diagnostics) {
-    const char* kind = d.kind == FitDiagnostic::Kind::error     ? "error"
-                       : d.kind == FitDiagnostic::Kind::warning ? "warning"
-                                                                : "note";
+  for (const Report& d : report.diagnostics) {
+    const char* kind = d.severity == Severity::error     ? "error"
+                       : d.severity == Severity::warning ? "warning"
+                                                         : "note";
     say(console, scriptfile + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
-                     kind + ": " + d.message + "\n");
+                     kind + ": " + report_text(d) + "\n");
   }
   std::string summary;
   for (std::size_t b = 0; b < report.blocks.size(); ++b) {

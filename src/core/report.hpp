@@ -89,6 +89,38 @@ enum class ReportId : std::uint16_t {
   script_string_cut,           // pointer number, table, start (hex), the maximum length
   script_pointer_not_back,     // pointer number, its slot (hex)
   script_bytes_not_back,       // first byte, last byte (hex)
+  // An edited script dump, as --fit reads it.
+  fit_text_without_table,    //
+  fit_text_before_jmp,       //
+  fit_raw_misread,           // the five characters
+  fit_not_in_table,          // the character
+  fit_raw_taken,             // the five characters, the table text that takes the first
+  fit_block_overflow,        // start, last (hex), bytes needed, how many more, the room
+  fit_string_left_empty,     // (as fit_string_cut)
+  fit_string_cut,            // bytes kept, bytes it has
+  fit_jmp_without_end,       // start (hex)
+  fit_string_grew,           // bytes it needs, how many more, bytes it held
+  fit_command_form,          //
+  fit_arguments,             // command, how many it takes, (again), how many given
+  fit_arguments_either,      // command, fewest, most, how many given
+  fit_not_number,            // the text
+  fit_one_digit_negative,    // the text
+  fit_hex_lower_case,        // the text
+  fit_not_quoted,            // the argument
+  fit_not_that_variable,     // the argument, TABLE or CUSTOMPOINTER
+  fit_not_a_name,            // the name
+  fit_name_is_number,        // the name
+  fit_name_with_k,           // the name
+  fit_variable_kind,         //
+  fit_table_unreadable,      // the file
+  fit_table_comment,         // the file, its line
+  fit_table_no_equals,       // the file, its line, the line's text
+  fit_table_bad_key,         // the file, its line, the key
+  fit_table_never_added,     // the variable
+  fit_pointer_bits,          //
+  fit_jmp_backwards,         //
+  fit_pointer_never_created, // the variable
+  fit_unknown_command,       // the command
   count_                       // not an id: how many there are
 };
 

@@ -13,7 +13,7 @@ namespace textdump {
 
 bool FitReport::fits() const {
   return std::none_of(diagnostics.begin(), diagnostics.end(),
-                      [](const FitDiagnostic& d) { return d.kind == FitDiagnostic::Kind::error; });
+                      [](const Report& d) { return d.severity == Severity::error; });
 }
 
 namespace {
@@ -54,18 +54,25 @@ std::size_t column_of(std::string_view line, std::size_t i) {
   return column;
 }
 
-// An insertion table as the inserter reads it; a message naming the line otherwise.
-std::optional<std::string> load_table(std::string_view file, TextEncoder& encoder) {
+// A report without its place: the command's line and column are added to it.
+Report fault(ReportId id, std::vector<std::string> args) {
+  return {id, Severity::error, 0, 0, std::move(args)};
+}
+
+// An insertion table as the inserter reads it; a report naming the file's line
+// otherwise (arguments: the file, the line, then the id's own).
+std::optional<Report> load_table(const std::string& name, std::string_view file,
+                                 TextEncoder& encoder) {
   std::size_t number = 0;
   for (const std::string_view line : lines_of(file)) {
     ++number;
-    const auto wrong = [&](const std::string& why) {
-      return "line " + std::to_string(number) + ": " + why;
+    const auto wrong = [&](ReportId id, std::string_view shown = {}) {
+      return fault(id, {name, std::to_string(number), std::string(shown)});
     };
     if (line.empty() || std::string_view("([{$!@").find(line[0]) != npos) continue;
-    if (line[0] == '#') return wrong("a '#' line; an insertion table has no comments");
+    if (line[0] == '#') return wrong(ReportId::fit_table_comment);
     const std::size_t eq = line.find('=');
-    if (eq == npos && line[0] != '*') return wrong("no '=' in \"" + std::string(line) + "\"");
+    if (eq == npos && line[0] != '*') return wrong(ReportId::fit_table_no_equals, line);
     const std::size_t from = line[0] == '/' || line[0] == '*' ? 1 : 0;
     const std::string_view digits = line.substr(from, eq == npos ? npos : eq - from);
     std::string key;
@@ -75,36 +82,36 @@ std::optional<std::string> load_table(std::string_view file, TextEncoder& encode
       key += static_cast<char>(high * 16 + low);
     }
     if (key.empty() || key.size() * 2 != digits.size())
-      return wrong("bad hex key \"" + std::string(digits) + "\"");
+      return wrong(ReportId::fit_table_bad_key, digits);
     encoder.add(eq == npos ? std::string_view("<LINE>") : line.substr(eq + 1), key);
   }
   return std::nullopt;
 }
 
 // A number as the inserter reads it: "$" and upper-case hex, or decimal, either with a "-".
-std::optional<std::int64_t> atlas_number(std::string_view s, std::string& why) {
+std::optional<std::int64_t> atlas_number(std::string_view s, std::optional<Report>& why) {
   const std::string shown(s);
   const bool hex = !s.empty() && s[0] == '$';
   if (hex) s.remove_prefix(1);
   const bool negative = !s.empty() && s[0] == '-';
   if (negative) s.remove_prefix(1);
   if (s.empty() || s.size() > 9) {
-    why = "\"" + shown + "\" is not a number";
+    why = fault(ReportId::fit_not_number, {shown});
     return std::nullopt;
   }
   if (!hex && negative && s.size() == 1) {
-    why = "the inserter misreads a one-digit negative number: \"" + shown + "\"";
+    why = fault(ReportId::fit_one_digit_negative, {shown});
     return std::nullopt;
   }
   std::int64_t value = 0;
   for (const char c : s) {
     const int digit = hex ? hex_value(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
     if (hex && c >= 'a' && c <= 'f') {
-      why = "the inserter reads hexadecimal digits in upper case only: \"" + shown + "\"";
+      why = fault(ReportId::fit_hex_lower_case, {shown});
       return std::nullopt;
     }
     if (digit < 0) {
-      why = "\"" + shown + "\" is not a number";
+      why = fault(ReportId::fit_not_number, {shown});
       return std::nullopt;
     }
     value = value * (hex ? 16 : 10) + digit;
@@ -113,17 +120,17 @@ std::optional<std::int64_t> atlas_number(std::string_view s, std::string& why) {
 }
 
 // A variable name the inserter takes for a name.
-std::optional<std::string> bad_name(std::string_view name) {
+std::optional<Report> bad_name(std::string_view name) {
   const auto word = [](char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
   };
   if (name.empty() || !std::all_of(name.begin(), name.end(), word) ||
       (name[0] >= '0' && name[0] <= '9'))
-    return "\"" + std::string(name) + "\" is not a variable name";
+    return fault(ReportId::fit_not_a_name, {std::string(name)});
   if (std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return "the inserter reads \"" + std::string(name) + "\" as a number";
+    return fault(ReportId::fit_name_is_number, {std::string(name)});
   if (name.find_first_of("Kk") != npos)
-    return "the inserter refuses a variable name with the letter K: \"" + std::string(name) + "\"";
+    return fault(ReportId::fit_name_with_k, {std::string(name)});
   return std::nullopt;
 }
 
@@ -179,11 +186,18 @@ public:
   }
 
 private:
-  void say(FitDiagnostic::Kind kind, std::size_t line, std::size_t column, std::string message) {
-    report_.diagnostics.push_back({kind, line, column, std::move(message)});
+  void say(Severity severity, std::size_t line, std::size_t column, ReportId id,
+           std::vector<std::string> args = {}) {
+    report_.diagnostics.push_back({id, severity, line, column, std::move(args)});
   }
-  void error(std::size_t line, std::size_t column, std::string message) {
-    say(FitDiagnostic::Kind::error, line, column, std::move(message));
+  void error(std::size_t line, std::size_t column, ReportId id,
+             std::vector<std::string> args = {}) {
+    say(Severity::error, line, column, id, std::move(args));
+  }
+  void error(std::size_t line, std::size_t column, Report why) {
+    why.line = line;
+    why.column = column;
+    report_.diagnostics.push_back(std::move(why));
   }
 
   // Encodes the text gathered since the last command into the current string.
@@ -192,12 +206,11 @@ private:
     const Text text = std::move(text_);
     text_ = {};
     if (!table_) {
-      error(text.line[0], text.column[0], "text with no #ACTIVETBL table before it");
+      error(text.line[0], text.column[0], ReportId::fit_text_without_table);
       return;
     }
     if (!block_) {
-      error(text.line[0], text.column[0],
-            "text before any #JMP: the inserter has nowhere to put it");
+      error(text.line[0], text.column[0], ReportId::fit_text_before_jmp);
       return;
     }
     if (string_break_ || strings_.empty()) {
@@ -209,25 +222,22 @@ private:
     for (std::size_t i = 0; i < s.size();) {
       const std::optional<TextEncoder::Step> step = table_->step(s, i);
       if (looks_like_raw_form(s, i) && (!step || step->text_bytes != nullptr))
-        error(text.line[i], text.column[i],
-              "the inserter does not read \"" + std::string(s.substr(i, 5)) +
-                  "\" as a raw byte (write <$XX> with upper-case digits)");
+        error(text.line[i], text.column[i], ReportId::fit_raw_misread,
+              {std::string(s.substr(i, 5))});
       if (!step) {
         std::size_t width = 1;
         while (i + width < s.size() && (static_cast<unsigned char>(s[i + width]) & 0xC0) == 0x80)
           ++width;
         if (!looks_like_raw_form(s, i))
-          error(text.line[i], text.column[i],
-                "'" + std::string(s.substr(i, width)) + "' is not in the insertion table");
+          error(text.line[i], text.column[i], ReportId::fit_not_in_table,
+                {std::string(s.substr(i, width))});
         i += looks_like_raw_form(s, i) ? 5 : width;
         continue;
       }
       for (std::size_t j = i + 1; j < i + step->length; ++j)
         if (looks_like_raw_form(s, j))
-          error(text.line[j], text.column[j],
-                "the inserter does not read \"" + std::string(s.substr(j, 5)) +
-                    "\" as a raw byte: the table text \"" + std::string(s.substr(i, step->length)) +
-                    "\" takes its first character");
+          error(text.line[j], text.column[j], ReportId::fit_raw_taken,
+                {std::string(s.substr(j, 5)), std::string(s.substr(i, step->length))});
       strings_.back().bytes += step->bytes().size();
       i += step->length;
     }
@@ -239,24 +249,21 @@ private:
     for (const FitString& s : strings_) block.used += s.bytes;
     if (block.last && block.used > *block.last - block.start + 1) {
       const std::uint64_t room = *block.last - block.start + 1;
-      error(block.line, 1,
-            "the block at $" + hex_number(block.start) + "-$" + hex_number(*block.last) +
-                " needs " + std::to_string(block.used) + " bytes, " +
-                std::to_string(block.used - room) + " more than its room of " +
-                std::to_string(room));
+      error(block.line, 1, ReportId::fit_block_overflow,
+            {hex_number(block.start), hex_number(*block.last), std::to_string(block.used),
+             std::to_string(block.used - room), std::to_string(room)});
       name_grown_strings();
       std::uint64_t pos = 0;
       for (const FitString& s : strings_) {
         if (s.bytes > 0 && pos + s.bytes > room)
-          say(FitDiagnostic::Kind::note, s.line, 1,
-              pos >= room ? "this string would be left empty"
-                          : "this string would be cut after " + std::to_string(room - pos) +
-                                " of its " + std::to_string(s.bytes) + " bytes");
+          say(Severity::note, s.line, 1,
+              pos >= room ? ReportId::fit_string_left_empty : ReportId::fit_string_cut,
+              {std::to_string(room - std::min(pos, room)), std::to_string(s.bytes)});
         pos += s.bytes;
       }
     } else if (!block.last) {
-      say(FitDiagnostic::Kind::warning, block.line, 1,
-          "#JMP($" + hex_number(block.start) + ") sets no end: nothing stops its text");
+      say(Severity::warning, block.line, 1, ReportId::fit_jmp_without_end,
+          {hex_number(block.start)});
     }
     report_.blocks.push_back(block);
     block_.reset();
@@ -289,10 +296,8 @@ private:
       if (!s.original || !next || *next <= *s.original || s.bytes <= *next - *s.original)
         continue;
       const std::uint64_t held = *next - *s.original;
-      say(FitDiagnostic::Kind::note, s.line, 1,
-          "this string needs " + std::to_string(s.bytes) + " bytes, " +
-              std::to_string(s.bytes - held) + " more than the " + std::to_string(held) +
-              " it held when dumped");
+      say(Severity::note, s.line, 1, ReportId::fit_string_grew,
+          {std::to_string(s.bytes), std::to_string(s.bytes - held), std::to_string(held)});
     }
   }
 
@@ -301,7 +306,7 @@ private:
     const std::size_t open = line.find('('), close = line.rfind(')');
     if (open == npos || close == npos || close < open ||
         line.find_first_not_of(" \t", close + 1) != npos) {
-      error(number, column, "a command is #NAME(arguments)");
+      error(number, column, ReportId::fit_command_form);
       return;
     }
     const std::string name(line.substr(1, open - 1));
@@ -317,29 +322,27 @@ private:
     if (args.size() == 1 && args[0].empty()) args.clear();
     const auto want = [&](std::size_t low, std::size_t high) {
       if (args.size() >= low && args.size() <= high) return true;
-      error(number, column,
-            "#" + name + " takes " + std::to_string(low) +
-                (high > low ? " or " + std::to_string(high) : std::string()) + " arguments, not " +
-                std::to_string(args.size()));
+      error(number, column, high > low ? ReportId::fit_arguments_either : ReportId::fit_arguments,
+            {name, std::to_string(low), std::to_string(high), std::to_string(args.size())});
       return false;
     };
     const auto number_of = [&](const std::string& arg) -> std::optional<std::int64_t> {
-      std::string why;
+      std::optional<Report> why;
       const auto value = atlas_number(arg, why);
-      if (!value) error(number, column, why);
+      if (!value) error(number, column, std::move(*why));
       return value;
     };
     const auto quoted_arg = [&](const std::string& arg) -> std::optional<std::string> {
       if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"')
         return arg.substr(1, arg.size() - 2);
-      error(number, column, "expected a quoted string, not " + arg);
+      error(number, column, ReportId::fit_not_quoted, {arg});
       return std::nullopt;
     };
     const auto variable = [&](const std::string& arg, bool table) -> bool {
       const auto it = variables_.find(arg);
       if (it == variables_.end() || it->second != table) {
-        error(number, column,
-              "\"" + arg + "\" is no " + (table ? "TABLE" : "CUSTOMPOINTER") + " variable");
+        error(number, column, ReportId::fit_not_that_variable,
+              {arg, table ? "TABLE" : "CUSTOMPOINTER"});
         return false;
       }
       return true;
@@ -348,30 +351,29 @@ private:
       if (!want(2, 2)) return;
       if (const auto why = bad_name(args[0])) return error(number, column, *why);
       if (args[1] != "TABLE" && args[1] != "CUSTOMPOINTER")
-        return error(number, column, "a variable is a TABLE or a CUSTOMPOINTER");
+        return error(number, column, ReportId::fit_variable_kind);
       variables_[args[0]] = args[1] == "TABLE";
     } else if (name == "ADDTBL") {
       if (!want(2, 2)) return;
       const auto file = quoted_arg(args[0]);
       if (!file || !variable(args[1], true)) return;
       const std::optional<std::string> bytes = read_table_(*file);
-      if (!bytes) return error(number, column, "cannot read the insertion table \"" + *file + "\"");
+      if (!bytes) return error(number, column, ReportId::fit_table_unreadable, {*file});
       auto table = std::make_shared<TextEncoder>();
-      if (const auto why = load_table(*bytes, *table))
-        return error(number, column, "insertion table \"" + *file + "\", " + *why);
+      if (auto why = load_table(*file, *bytes, *table)) return error(number, column, std::move(*why));
       tables_[args[1]] = std::move(table);
     } else if (name == "ACTIVETBL") {
       if (!want(1, 1) || !variable(args[0], true)) return;
       const auto it = tables_.find(args[0]);
       if (it == tables_.end())
-        return error(number, column, "table \"" + args[0] + "\" was never added");
+        return error(number, column, ReportId::fit_table_never_added, {args[0]});
       table_ = it->second;
     } else if (name == "CREATEPTR") {
       if (!want(4, 4) || !variable(args[0], false) || !quoted_arg(args[1])) return;
       const auto bits = number_of(args[3]);
       if (!number_of(args[2]) || !bits) return;
       if (*bits != 8 && *bits != 16 && *bits != 24 && *bits != 32)
-        return error(number, column, "a pointer has 8, 16, 24 or 32 bits");
+        return error(number, column, ReportId::fit_pointer_bits);
       pointers_.push_back(args[0]);
     } else if (name == "HDR") {
       if (want(1, 1)) number_of(args[0]);
@@ -383,7 +385,7 @@ private:
       const auto last = args.size() == 2 ? number_of(args[1]) : std::optional<std::int64_t>(0);
       if (!start || !last) return;
       if (*start < 0 || (args.size() == 2 && *last < *start))
-        return error(number, column, "#JMP's end lies before its start");
+        return error(number, column, ReportId::fit_jmp_backwards);
       close_block();
       block_ = FitBlock{number, static_cast<std::uint64_t>(*start), std::nullopt, 0};
       original_end_ = std::exchange(next_end_, std::nullopt);
@@ -393,12 +395,12 @@ private:
       if (!want(custom ? 2 : 1, custom ? 2 : 1)) return;
       if (custom && (!variable(args[0], false) ||
                      std::find(pointers_.begin(), pointers_.end(), args[0]) == pointers_.end()))
-        return error(number, column, "pointer \"" + args[0] + "\" was never created");
+        return error(number, column, ReportId::fit_pointer_never_created, {args[0]});
       number_of(args.back());
       string_break_ = true;
       original_ = pointed_;
     } else {
-      error(number, column, "#" + name + " is not a command of a script dump");
+      error(number, column, ReportId::fit_unknown_command, {name});
     }
   }
 
@@ -424,7 +426,7 @@ private:
 FitReport fit_script(std::string_view script, const FitTableReader& read_table) {
   FitReport report = Fitter(script, read_table).run();
   std::stable_sort(report.diagnostics.begin(), report.diagnostics.end(),
-                   [](const FitDiagnostic& a, const FitDiagnostic& b) { return a.line < b.line; });
+                   [](const Report& a, const Report& b) { return a.line < b.line; });
   return report;
 }
 

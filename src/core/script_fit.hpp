@@ -17,13 +17,9 @@
 #include <string_view>
 #include <vector>
 
-namespace textdump {
+#include "core/report.hpp"
 
-struct FitDiagnostic {
-  enum class Kind { error, warning, note } kind = Kind::error;
-  std::size_t line = 0, column = 0; // from 1; column counts characters
-  std::string message;
-};
+namespace textdump {
 
 struct FitBlock {
   std::size_t line = 0; // of its #JMP
@@ -33,7 +29,8 @@ struct FitBlock {
 };
 
 struct FitReport {
-  std::vector<FitDiagnostic> diagnostics; // in script order
+  // In script order; columns count characters.
+  std::vector<Report> diagnostics;
   std::vector<FitBlock> blocks;
   bool fits() const;
 };
