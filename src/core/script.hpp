@@ -57,6 +57,9 @@ struct ScriptRequest {
   std::string end_text;             // as given, for the header
   std::vector<std::string> header;  // lines for the header (tool, ROM, table), without "//"
   std::string insertion_table_name; // as #ADDTBL names it
+  // The map whose addresses the // lines show beside file offsets
+  // (core/map_address.hpp); none: the offsets alone.
+  const MapDescriptor* address_map = nullptr;
 };
 
 struct ScriptPointer {
