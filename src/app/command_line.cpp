@@ -9,6 +9,8 @@
 #include "app/dialogue.hpp"
 #include "app/fit_command.hpp"
 #include "app/messages.hpp"
+#include "app/pointers_to_command.hpp"
+#include "core/map_address.hpp"
 #include "core/numbers.hpp"
 #include "io/streams.hpp"
 #include "textdump_version.hpp"
@@ -57,12 +59,26 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     request.romfile = names[0];
     request.tablefile = names[1];
     request.dumpfile = names[2];
-    if (!parse_offset(names[3], request.start_offset))
-      return UsageError{usage_bad_offset("START", names[3])};
-    if (!parse_offset(names[4], request.end_offset))
-      return UsageError{usage_bad_offset("END", names[4])};
-    if (request.end_offset < request.start_offset)
-      return UsageError{usage_end_below_start(names[4], names[3])};
+    if (const auto& maps = parsed.values.finder.maps) {
+      // START and END are placed once the ROM is open.
+      if (maps->size() != 1 || maps->front().base != 0)
+        return UsageError{"--map with a dump takes one map, without a base"};
+      request.map = &map_of(maps->front().map);
+      const auto start = parse_position(names[3]), end = parse_position(names[4]);
+      if (!start) return UsageError{usage_bad_offset("START", names[3])};
+      if (!end) return UsageError{usage_bad_offset("END", names[4])};
+      request.start_position = *start;
+      request.end_position = *end;
+      request.start_text = names[3];
+      request.end_text = names[4];
+    } else {
+      if (!parse_offset(names[3], request.start_offset))
+        return UsageError{usage_bad_offset("START", names[3])};
+      if (!parse_offset(names[4], request.end_offset))
+        return UsageError{usage_bad_offset("END", names[4])};
+      if (request.end_offset < request.start_offset)
+        return UsageError{usage_end_below_start(names[4], names[3])};
+    }
     request.dash_is_stdout = true;
     request.warnings = true;
     request.standard = standard;
@@ -89,6 +105,16 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     FinderCommand& finder = command.finder;
     finder = std::move(parsed.values.finder);
     search_inputs(finder);
+    break;
+  }
+  case Mode::find_to: {
+    FinderCommand& finder = command.finder;
+    finder = std::move(parsed.values.finder);
+    search_inputs(finder);
+    const auto typed = parse_position(finder.pointed);
+    if (!typed) return UsageError{usage_bad_offset("OFFSET", finder.pointed)};
+    if (typed->bank && (!finder.maps || finder.maps->size() != 1))
+      return UsageError{"--find-pointers-to BANK:ADDRESS needs the one --map it is an address of"};
     break;
   }
   case Mode::find_text: {
@@ -131,6 +157,7 @@ int run_command_line(const CommandLine& command) {
   case Mode::script: return run_script_command(command.script);
   case Mode::fit: return run_fit_command(command.fit_script);
   case Mode::find: return run_finder_command(command.finder);
+  case Mode::find_to: return run_pointers_to_command(command.finder);
   case Mode::find_text: return run_find_text_command(command.text);
   case Mode::survey: return run_survey_command(command.survey);
   case Mode::help: {

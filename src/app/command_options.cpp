@@ -23,14 +23,20 @@ constexpr unsigned bit(Mode mode) {
   return 1u << static_cast<unsigned>(mode);
 }
 constexpr unsigned TABLE_MODES = bit(Mode::dump) | bit(Mode::check) | bit(Mode::script) |
-                                 bit(Mode::find) | bit(Mode::survey);
+                                 bit(Mode::find) | bit(Mode::find_to) | bit(Mode::survey);
 
 struct ModeDeclaration {
   Mode mode;
   std::string_view flag;    // its option ("--help,-h"); none for the dialogue and the dump
   std::string_view names;   // the names it takes
   std::string_view summary; // its lines of the usage, split at '\n'
+  std::string_view value = {}; // the flag's value ("OFFSET"), if it takes one
 };
+
+// The group of options a mode's usage line names: its own, or the finder's.
+constexpr Mode options_of(Mode mode) {
+  return mode == Mode::find_to ? Mode::find : mode;
+}
 
 constexpr ModeDeclaration MODES[] = {
     {Mode::dialogue, "", "", "ask for the five answers on standard input"},
@@ -42,6 +48,8 @@ constexpr ModeDeclaration MODES[] = {
      "whether an edited script fits its blocks, from\nthe script and its insertion table alone"},
     {Mode::find, "--find-pointers", "ROM TABLE",
      "the ROM's pointer tables, best first, each with\nits --pointers argument"},
+    {Mode::find_to, "--find-pointers-to", "ROM TABLE",
+     "every place where a pointer of each map and\nsize to OFFSET is stored", "OFFSET"},
     {Mode::find_text, "--find-text", "ROM WORD...",
      "the encodings in which the ROM holds the words,\nbest first: a relative search"},
     {Mode::survey, "--survey", "ROM TABLE",
@@ -66,7 +74,8 @@ constexpr Group GROUPS[] = {{"Table options", "TABLE OPTIONS", Mode::dump},
 constexpr std::string_view FOOTER =
     "ROM is the game image, TABLE the character table file, DUMP the text file to\n"
     "write; START and END are hexadecimal ROM offsets of up to eight digits (0x or\n"
-    "$ may lead), both included; WORD is text seen on screen (? any one code).\n"
+    "$ may lead), both included, or with --map MAP addresses as MAP writes them\n"
+    "(C1:013D); WORD is text seen on screen (? any one code).\n"
     "Options come first; -- ends them, for names that begin with -.\n"
     "\n"
     "Exit status: 0 complete run (or a clean table, or an encoding found), 1 failure\n"
@@ -100,8 +109,13 @@ public:
   std::vector<ModeFlag> modes;   // as MODES
 
   static bool belongs(const Declared& option, Mode mode) { return (option.modes & bit(mode)) != 0; }
+  // The table options are those of the plain dump and of scripts.
+  static bool table_option(const Declared& option) {
+    return belongs(option, Mode::dump) && belongs(option, Mode::script);
+  }
   static bool listed(const Declared& option, const Group& group) {
-    return belongs(option, group.mode) && (&group == GROUPS || !belongs(option, GROUPS[0].mode));
+    return &group == GROUPS ? table_option(option)
+                            : belongs(option, group.mode) && !table_option(option);
   }
 
 private:
@@ -147,7 +161,7 @@ public:
     std::string text = "Usage:\n";
     for (const ModeFlag& mode : declarations_.modes) {
       std::string line = "  " + name;
-      if (mode.option != nullptr) line += " " + names_of(*mode.option);
+      if (mode.option != nullptr) line += " " + option_usage(*mode.option);
       // The table options go with every mode that takes them; another group
       // goes with its own mode.
       const auto takes = [&](const Declared& option) {
@@ -157,7 +171,7 @@ public:
       for (const Group& group : GROUPS)
         if (&group == GROUPS ? std::any_of(declarations_.options.begin(),
                                            declarations_.options.end(), takes)
-                             : group.mode == mode.mode->mode)
+                             : group.mode == options_of(mode.mode->mode))
           line += " [" + std::string(group.label) + "]";
       if (mode.option != nullptr)
         for (const CLI::Option* needed : mode.option->get_needs())
@@ -208,13 +222,16 @@ Declarations::Declarations(OptionValues& values) {
   app.formatter(std::make_shared<UsageFormatter>(*this));
   for (const ModeDeclaration& mode : MODES) {
     CLI::Option* option = nullptr;
-    if (!mode.flag.empty())
+    if (!mode.value.empty())
+      option = app.add_option(std::string(mode.flag), values.finder.pointed, std::string(mode.summary))
+                   ->type_name(std::string(mode.value));
+    else if (!mode.flag.empty())
       option = app.add_flag(std::string(mode.flag))->description(std::string(mode.summary));
     for (const ModeFlag& other : modes)
       if (option != nullptr && other.option != nullptr) option->excludes(other.option);
     modes.push_back({&mode, option});
   }
-  const unsigned script = bit(Mode::script), find = bit(Mode::find),
+  const unsigned script = bit(Mode::script), find = bit(Mode::find) | bit(Mode::find_to),
                  search = bit(Mode::find_text), survey = bit(Mode::survey);
   ScriptOptions& s = values.script;
   FinderCommand& f = values.finder;
@@ -268,9 +285,10 @@ Declarations::Declarations(OptionValues& values) {
           s.atlas_table = std::string(name);
           return std::nullopt;
         });
-  value("--map", "MAP[,MAP...]", find,
+  value("--map", "MAP[,MAP...]", find | bit(Mode::dump),
         map_names(", ", {}, FinderForms::listed) +
-            " (default: linear\nand the maps the ROM's header suggests)",
+            " (default: linear\nand the maps the ROM's header suggests); one\n"
+            "map: OFFSET, START and END may be its addresses",
         parsed_by<std::vector<FinderMap>>(
             parse_map_list,
             [&f](std::vector<FinderMap>&& maps, std::string_view) { f.maps = std::move(maps); }));
@@ -279,7 +297,7 @@ Declarations::Declarations(OptionValues& values) {
                                          [&f](std::vector<unsigned>&& sizes, std::string_view) {
                                            f.options.sizes = std::move(sizes);
                                          }));
-  value("--min-count", "N", find, "the fewest pointers of a table (default 4)",
+  value("--min-count", "N", bit(Mode::find), "the fewest pointers of a table (default 4)",
         positive_number("--min-count", f.options.min_count));
   value("--width", "1|2", search, "bytes a code (default both)",
         [&t](std::string_view width) -> std::optional<std::string> {
@@ -300,7 +318,7 @@ Declarations::Declarations(OptionValues& values) {
           return std::nullopt;
         });
   const Reader top = positive_number("--top", f.options.top);
-  value("--top", "K", find | search, "how many candidates to show (default 5)",
+  value("--top", "K", bit(Mode::find) | search, "how many candidates to show (default 5)",
         [top, &f, &t](std::string_view k) -> std::optional<std::string> {
           std::optional<std::string> why = top(k);
           t.top = f.options.top;

@@ -6,7 +6,8 @@
 // The words are read in one rule: options come first, each value the next word
 // or after "=" (--top=2); "--" or the first word that is not an option ends
 // them, and every word after it is a name, even one that begins with "-". At
-// most one mode flag is given (--check, --script, --find-pointers, --survey,
+// most one mode flag is given (--check, --script, --find-pointers,
+// --find-pointers-to OFFSET, --survey,
 // --help, --version; none is the plain dump); every option given belongs to that mode,
 // and the mode gets exactly its names (ROM TABLE DUMP START END for the dump),
 // or at least them when they end in "..." (ROM WORD... for --find-text).
@@ -28,7 +29,7 @@
 
 namespace textdump {
 
-enum class Mode { dialogue, dump, check, script, fit, find, find_text, survey, help, version };
+enum class Mode { dialogue, dump, check, script, fit, find, find_to, find_text, survey, help, version };
 
 // What the options set, before the names are given to a command.
 struct OptionValues {
@@ -36,7 +37,8 @@ struct OptionValues {
   std::optional<TableEncoding> encoding; // --table-encoding
   std::string start_table;              // --table
   ScriptOptions script;                 // --pointers, --end, --max-length, --atlas-table, --json
-  FinderCommand finder;                 // --map, --size, --min-count, --top, --json
+  FinderCommand finder;                 // --map, --size, --min-count, --top, --json,
+                                        // --find-pointers-to
   FindTextCommand text;                 // --width, --order, --kana, --top, --json, --draft-table
   SurveyCommand survey;                 // --json, --svg
 };

@@ -11,6 +11,7 @@
 #include "app/table_load.hpp"
 #include "core/decoder.hpp"
 #include "core/fields.hpp"
+#include "core/map_address.hpp"
 #include "core/numbers.hpp"
 #include "core/script.hpp"
 #include "io/files.hpp"
@@ -90,9 +91,15 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   text = "#" + std::to_string(rank) + "  score " + score + "  map " + describe_map(ptable) + ", " +
          std::to_string(ptable.size) + "-byte " + (ptable.order == ByteOrder::le ? "le" : "be") +
          " pointers, stride " + std::to_string(ptable.stride) + "\n";
-  text += "    table at $" + hex_number(ptable.at) + ", " + std::to_string(ptable.count) +
-          " pointers reaching $" + hex_number(c.first_target) + "-$" + hex_number(c.last_target) +
-          "; " + std::to_string(c.targets.size() - c.empty_strings) + " of " +
+  // Positions in the table's own map, or the platform's when the table's has no addresses.
+  const RomLayout layout = layout_of(rom);
+  const MapDescriptor* shown =
+      map_of(ptable.map).address_text != nullptr ? &map_of(ptable.map) : platform_map(rom);
+  const std::string address = shown != nullptr ? address_text(*shown, layout, ptable.at) : "";
+  text += "    table at " + offset_and_address(shown, layout, ptable.at) + ", " +
+          std::to_string(ptable.count) + " pointers reaching " +
+          offset_and_address(shown, layout, c.first_target) + "-" +
+          offset_and_address(shown, layout, c.last_target) + "; " + std::to_string(c.targets.size() - c.empty_strings) + " of " +
           std::to_string(ptable.count) + " targets decode as text" + seen_in(c) + "\n";
   text += "    --pointers " + pointers_argument(ptable) + "\n";
   nlohmann::ordered_json columns = nlohmann::ordered_json::array();
@@ -111,6 +118,7 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
            {"stride", ptable.stride},
            {"at", ptable.at},
            {"count", ptable.count}};
+  if (!address.empty()) entry["address"] = address;
   if (ptable.map == AddressMap::linear) entry["base"] = ptable.base;
   if (ptable.bank) entry["bank"] = *ptable.bank;
   entry["null_entries"] = c.null_entries;

@@ -34,6 +34,7 @@ struct FinderCommand : SearchInputs {
   std::optional<std::vector<FinderMap>> maps; // --map; else the suggested ones
   FinderOptions options;
   std::optional<std::string> json;
+  std::string pointed; // --find-pointers-to: the offset as typed
 };
 
 // "lorom,gb,linear:-7FF0": the maps, or a message saying what is wrong.

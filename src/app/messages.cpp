@@ -133,6 +133,10 @@ std::string usage_bad_offset(std::string_view which, std::string_view word) {
          "\" is not a hexadecimal offset of one to eight digits.";
 }
 
+std::string usage_no_position(std::string_view what, std::string_view map) {
+  return printable(what) + ": the ROM holds no such " + std::string(map) + " address.";
+}
+
 std::string usage_end_below_start(std::string_view end, std::string_view start) {
   return "END " + std::string(end) + " is below START " + std::string(start) + ".";
 }

@@ -90,6 +90,8 @@ std::string usage_error_text(std::string_view why);
 std::string usage_unknown_option(std::string_view option);
 std::string usage_bad_offset(std::string_view which, std::string_view word);
 std::string usage_end_below_start(std::string_view end, std::string_view start);
+// A position typed as an address that the ROM does not hold under the map.
+std::string usage_no_position(std::string_view what, std::string_view map);
 std::string usage_needs_value(std::string_view option);
 std::string usage_bad_encoding(std::string_view name);
 std::string usage_bad_number(std::string_view option, std::string_view value);

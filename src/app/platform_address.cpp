@@ -1,19 +1,12 @@
 #include "app/platform_address.hpp"
 
-#include "core/finder.hpp"
+#include "core/map_address.hpp"
 #include "core/numbers.hpp"
 
 namespace textdump {
 
 Platform platform_of(const RomView& rom) {
-  Platform platform;
-  platform.layout = layout_of(rom);
-  for (const FinderMap& map : suggested_maps(rom))
-    if (map.map != AddressMap::linear) {
-      platform.map = &map_of(map.map);
-      break;
-    }
-  return platform;
+  return {platform_map(rom), layout_of(rom)};
 }
 
 std::uint64_t bank_bytes_of(const Platform& platform) {
@@ -28,18 +21,7 @@ std::uint64_t bank_bytes_of(const Platform& platform) {
 }
 
 std::string platform_address(const Platform& platform, std::uint64_t offset) {
-  if (platform.map == nullptr) return "";
-  for (unsigned size = 4; size >= 2; --size) {
-    if (!platform.map->takes_size(size)) continue;
-    const std::optional<std::uint32_t> value =
-        platform.map->to_value(MapFields{}, platform.layout, PointerPlace{size, offset}, offset);
-    if (!value) return "";
-    std::string digits = hex_number(*value);
-    const std::size_t width = size == 2 ? 4 : 6;
-    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-    return "$" + digits;
-  }
-  return "";
+  return platform.map != nullptr ? address_text(*platform.map, platform.layout, offset) : "";
 }
 
 std::string file_offset_text(std::uint64_t offset, std::uint64_t rom_size) {

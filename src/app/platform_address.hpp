@@ -2,11 +2,9 @@
 // ROM's map prints them.
 //
 // The platform's map is the first map other than linear that the ROM's header
-// suggests (core/finder.hpp suggested_maps); a ROM that suggests none has no
-// platform address. platform_address is the one place that writes such an
-// address: the value of the largest pointer size the map takes that stands for
-// the offset (SNES and Game Boy: bank and address, NES: the CPU address in the
-// bank of the offset), as "$" and hexadecimal digits.
+// suggests (core/map_address.hpp platform_map); a ROM that suggests none has
+// no platform address. The address is written as the platform writes it
+// (core/map_address.hpp): "$C1:013D", "01:4333", "$ECF0 (bank 07)".
 #pragma once
 
 #include <cstdint>
@@ -27,7 +25,7 @@ Platform platform_of(const RomView& rom);
 // The size of the platform's banks, a power of two; 0 when it has none.
 std::uint64_t bank_bytes_of(const Platform& platform);
 
-// "$C1013D"; empty when the platform has no address for the offset.
+// "$C1:013D"; empty when the platform has no address for the offset.
 std::string platform_address(const Platform& platform, std::uint64_t offset);
 
 // "$00013D": a file offset with as many digits as the ROM's last offset.

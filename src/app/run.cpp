@@ -4,6 +4,7 @@
 
 #include "app/table_load.hpp"
 #include "core/decoder.hpp"
+#include "core/map_address.hpp"
 #include "core/table_family.hpp"
 #include "io/dump_file.hpp"
 #include "io/rom_image.hpp"
@@ -101,10 +102,34 @@ Failure open_rom(RomImage& rom, const std::string& romfile, const Console& conso
   return Failure::none;
 }
 
-Failure run_dump(const RunRequest& request, const Console& console) {
+// START and END typed under --map, as offsets of the ROM; Failure::usage
+// after its message when the ROM holds no such position or END lies below START.
+static Failure place_range(RunRequest& request, const RomView& rom, const Console& console) {
+  if (request.map == nullptr) return Failure::none;
+  const RomLayout layout = layout_of(rom);
+  const std::uint64_t start = position_offset(*request.map, layout, request.start_position),
+                      end = position_offset(*request.map, layout, request.end_position);
+  const auto refuse = [&](const std::string& why) {
+    say(console, usage_error_text(why));
+    return Failure::usage;
+  };
+  if (start == NO_OFFSET)
+    return refuse(usage_no_position("START " + request.start_text, request.map->name));
+  if (end == NO_OFFSET)
+    return refuse(usage_no_position("END " + request.end_text, request.map->name));
+  if (end < start) return refuse(usage_end_below_start(request.end_text, request.start_text));
+  request.start_offset = static_cast<std::uint32_t>(start);
+  request.end_offset = static_cast<std::uint32_t>(end);
+  return Failure::none;
+}
+
+Failure run_dump(const RunRequest& typed, const Console& console) {
   RomImage rom;
-  if (const Failure opened = open_rom(rom, request.romfile, console); opened != Failure::none)
+  if (const Failure opened = open_rom(rom, typed.romfile, console); opened != Failure::none)
     return opened;
+  RunRequest request = typed;
+  if (const Failure placed = place_range(request, rom.view(), console); placed != Failure::none)
+    return placed;
   // A standard table is refused before any file is touched; a table in the
   // tool's own format is read once the dump file is open.
   const TableRequest table_request{request.tablefile,

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/address_map.hpp"
+
 #include "app/console.hpp"
 #include "app/messages.hpp"
 #include "io/encoding.hpp"
@@ -31,6 +33,11 @@ struct RunRequest {
   bool standard = false;       // the table is in the standard format
   TableEncoding encoding = TableEncoding::utf8; // of a standard table's values
   std::string start_table;                      // --table: where a dump starts; "" for the first
+  // --map: START and END as typed, placed in the ROM once it is open
+  // (core/map_address.hpp); the offsets above are then set from them.
+  const MapDescriptor* map = nullptr;
+  TypedPosition start_position, end_position;
+  std::string start_text, end_text;
 };
 
 // Opens the ROM file. Failure::none, or the failure after its message (and the

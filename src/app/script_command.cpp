@@ -10,6 +10,7 @@
 #include "app/report_text.hpp"
 #include "app/run.hpp"
 #include "app/table_load.hpp"
+#include "core/map_address.hpp"
 #include "core/numbers.hpp"
 #include "core/warning_summary.hpp"
 #include "io/files.hpp"
@@ -99,8 +100,15 @@ int run_script_command(const ScriptOptions& options) {
     return exit_status(opened);
   // A table's count is bounded by the ROM, known only now: a count past its
   // end is a usage error, before anything is read or written.
-  for (std::size_t t = 0; t < options.ptables.size(); ++t) {
-    const PointerTable& ptable = options.ptables[t];
+  // An at= typed as an address is placed in this ROM first.
+  std::vector<PointerTable> ptables = options.ptables;
+  for (std::size_t t = 0; t < ptables.size(); ++t)
+    if (!place_pointer_table(ptables[t], layout_of(rom.view()))) {
+      say(console, "textdump: " + usage_no_position("--pointers \"" + options.pointer_arguments[t] + "\"", name_of(ptables[t].map)) + "\n");
+      return exit_status(Failure::usage);
+    }
+  for (std::size_t t = 0; t < ptables.size(); ++t) {
+    const PointerTable& ptable = ptables[t];
     const std::uint64_t fits = pointers_that_fit(ptable, rom.view().size);
     if (ptable.count <= fits) continue;
     const std::string argument = t < options.pointer_arguments.size() ? options.pointer_arguments[t]
@@ -144,7 +152,7 @@ int run_script_command(const ScriptOptions& options) {
   ScriptRequest request;
   request.rom = rom.view();
   request.table = &table;
-  request.ptables = options.ptables;
+  request.ptables = ptables;
   request.pointer_arguments = options.pointer_arguments;
   request.end = options.end;
   request.end_text = options.end_text;
@@ -163,10 +171,15 @@ int run_script_command(const ScriptOptions& options) {
   request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
                                      ? file_part(atlas_table)
                                      : atlas_table;
+  // The comments show the addresses of the first table whose map has some, else the platform's.
+  for (const PointerTable& ptable : ptables)
+    if (request.address_map == nullptr && map_of(ptable.map).address_text != nullptr)
+      request.address_map = &map_of(ptable.map);
+  if (request.address_map == nullptr) request.address_map = platform_map(rom.view());
   Script script = build_script(request);
   if (script.strings.empty()) {
     std::size_t pointers = 0;
-    for (const PointerTable& ptable : options.ptables) pointers += ptable.count;
+    for (const PointerTable& ptable : ptables) pointers += ptable.count;
     say(console, message_no_strings(pointers));
     return exit_status(Failure::script_invalid);
   }

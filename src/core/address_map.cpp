@@ -4,6 +4,8 @@
 #include <array>
 
 #include "core/fields.hpp"
+#include "core/map_address.hpp"
+#include "core/map_headers.hpp"
 
 namespace textdump {
 
@@ -25,24 +27,6 @@ std::optional<std::uint32_t> fitting(std::uint64_t value, unsigned size) {
   return static_cast<std::uint32_t>(value);
 }
 
-// A SNES header at 0x7FC0 (LoROM) or 0xFFC0 (HiROM) past the copier header:
-// its checksum and complement agree, or its title is printable and its map
-// byte a known one; and the map byte names the map of its place.
-bool snes_header_at(const RomView& rom, const RomLayout& layout, std::uint64_t header, bool hirom) {
-  const std::uint64_t at = header + layout.copier_header;
-  if (at + 0x20 > rom.size) return false;
-  const std::uint8_t* h = rom.data + at;
-  const unsigned complement = h[0x1C] | unsigned{h[0x1D]} << 8,
-                 sum = h[0x1E] | unsigned{h[0x1F]} << 8;
-  // A header whose checksum is unset counts when its title is printable and its map byte known.
-  const unsigned mode = h[0x15] & 0xEFu; // the FastROM bit aside
-  const bool titled =
-      std::all_of(h, h + 0x15, [](std::uint8_t c) { return c >= 0x20 && c < 0x7F; }) &&
-      mode >= 0x20 && mode <= 0x25 && mode != 0x24;
-  if ((complement ^ sum) != 0xFFFF && !titled) return false;
-  return ((h[0x15] & 0x01) != 0) == hirom;
-}
-
 // --- linear ------------------------------------------------------------------
 
 std::uint64_t linear_offset(const MapFields& fields, const RomLayout&, PointerPlace,
@@ -57,10 +41,6 @@ std::optional<std::uint32_t> linear_value(const MapFields& fields, const RomLayo
   const std::int64_t value = static_cast<std::int64_t>(offset) - fields.base;
   if (value < 0) return std::nullopt;
   return fitting(static_cast<std::uint64_t>(value), place.size);
-}
-
-bool every_rom(const RomView&, const RomLayout&) {
-  return true;
 }
 
 // --- lorom -------------------------------------------------------------------
@@ -83,10 +63,6 @@ std::optional<std::uint32_t> lorom_value(const MapFields& fields, const RomLayou
     return bank <= 0x7F ? fitting(bank << 16 | address, place.size) : std::nullopt;
   if (bank != own_bank(fields, place.slot, layout.copier_header, 0x8000)) return std::nullopt;
   return fitting(address, place.size);
-}
-
-bool lorom_header(const RomView& rom, const RomLayout& layout) {
-  return snes_header_at(rom, layout, 0x7FC0, false);
 }
 
 // --- hirom -------------------------------------------------------------------
@@ -112,10 +88,6 @@ std::optional<std::uint32_t> hirom_value(const MapFields& fields, const RomLayou
   if (inside / 0x10000 != own_bank(fields, place.slot, layout.copier_header, 0x10000))
     return std::nullopt;
   return fitting(inside & 0xFFFF, place.size);
-}
-
-bool hirom_header(const RomView& rom, const RomLayout& layout) {
-  return snes_header_at(rom, layout, 0xFFC0, true);
 }
 
 // --- gb ----------------------------------------------------------------------
@@ -147,14 +119,6 @@ std::optional<std::uint32_t> gb_value(const MapFields& fields, const RomLayout&,
   return fitting(address, place.size);
 }
 
-bool gb_header(const RomView& rom, const RomLayout&) {
-  if (rom.size < 0x150) return false;
-  std::uint8_t check = 0;
-  for (std::size_t i = 0x134; i <= 0x14C; ++i)
-    check = static_cast<std::uint8_t>(check - rom.data[i] - 1);
-  return check == rom.data[0x14D];
-}
-
 // --- nes ---------------------------------------------------------------------
 
 std::uint64_t nes_bank_size(const MapFields& fields, const RomLayout& layout) {
@@ -180,10 +144,6 @@ std::optional<std::uint32_t> nes_value(const MapFields& fields, const RomLayout&
   return fitting(fields.window + inside % banksize, place.size);
 }
 
-bool ines_header(const RomView&, const RomLayout& layout) {
-  return layout.ines;
-}
-
 // --- gba ---------------------------------------------------------------------
 // The cartridge is seen at 08000000; its second 16 MiB at 09000000.
 
@@ -200,22 +160,7 @@ std::optional<std::uint32_t> gba_value(const MapFields&, const RomLayout&, Point
   return fitting(GBA_ROM + offset, place.size);
 }
 
-// The first bytes of the logo every cartridge header holds at 04, and the
-// fixed value at B2.
-bool gba_header(const RomView& rom, const RomLayout&) {
-  static constexpr std::uint8_t LOGO[] = {0x24, 0xFF, 0xAE, 0x51, 0x69, 0x9A, 0xA2, 0x21};
-  if (rom.size < 0xC0 || rom.data[0xB2] != 0x96) return false;
-  return std::equal(std::begin(LOGO), std::end(LOGO), rom.data + 4);
-}
-
 // --- md ----------------------------------------------------------------------
-
-bool md_header(const RomView& rom, const RomLayout&) {
-  const auto sega_at = [&](std::size_t at) {
-    return rom.size >= at + 4 && std::equal(rom.data + at, rom.data + at + 4, "SEGA");
-  };
-  return rom.size >= 0x200 && (sega_at(0x100) || sega_at(0x101));
-}
 
 // --- the registry --------------------------------------------------------------
 
@@ -236,7 +181,8 @@ constexpr std::array<MapDescriptor, 7> MAPS{{
      true,
      linear_offset,
      linear_value,
-     every_rom},
+     map_headers::every_rom,
+     nullptr, address_forms::plain_position},
     {AddressMap::lorom,
      "lorom",
      SIZES_2_3_4,
@@ -248,7 +194,8 @@ constexpr std::array<MapDescriptor, 7> MAPS{{
      true,
      lorom_offset,
      lorom_value,
-     lorom_header},
+     map_headers::lorom,
+     address_forms::lorom_text, address_forms::lorom_offset},
     {AddressMap::hirom,
      "hirom",
      SIZES_2_3_4,
@@ -260,7 +207,8 @@ constexpr std::array<MapDescriptor, 7> MAPS{{
      true,
      hirom_offset,
      hirom_value,
-     hirom_header},
+     map_headers::hirom,
+     address_forms::hirom_text, address_forms::hirom_offset},
     {AddressMap::gb,
      "gb",
      1u << 2 | 1u << 3,
@@ -272,7 +220,8 @@ constexpr std::array<MapDescriptor, 7> MAPS{{
      false,
      gb_offset,
      gb_value,
-     gb_header},
+     map_headers::gb,
+     address_forms::gb_text, address_forms::gb_offset},
     {AddressMap::nes,
      "nes",
      1u << 2,
@@ -284,7 +233,8 @@ constexpr std::array<MapDescriptor, 7> MAPS{{
      false,
      nes_offset,
      nes_value,
-     ines_header},
+     map_headers::ines,
+     address_forms::nes_text, address_forms::nes_offset},
     {AddressMap::gba,
      "gba",
      1u << 4,
@@ -296,7 +246,8 @@ constexpr std::array<MapDescriptor, 7> MAPS{{
      true,
      gba_offset,
      gba_value,
-     gba_header},
+     map_headers::gba,
+     address_forms::gba_text, address_forms::gba_offset},
     {AddressMap::md,
      "md",
      SIZES_2_3_4,
@@ -308,7 +259,8 @@ constexpr std::array<MapDescriptor, 7> MAPS{{
      true,
      linear_offset,
      linear_value,
-     md_header},
+     map_headers::md,
+     address_forms::md_text, address_forms::plain_position},
 }};
 
 constexpr bool in_id_order() {
@@ -319,19 +271,6 @@ constexpr bool in_id_order() {
 static_assert(in_id_order(), "the registry lists the maps in the order of their ids");
 
 } // namespace
-
-RomLayout layout_of(const RomView& rom) {
-  RomLayout layout;
-  layout.size = rom.size;
-  layout.copier_header = header_size_of(rom);
-  layout.ines = rom.size >= 16 && rom.data[0] == 'N' && rom.data[1] == 'E' && rom.data[2] == 'S' &&
-                rom.data[3] == 0x1A;
-  if (layout.ines) {
-    layout.prg_start = 16 + ((rom.data[6] & 0x04) != 0 ? 512u : 0u);
-    layout.prg_size = std::uint32_t{rom.data[4]} * 0x4000;
-  }
-  return layout;
-}
 
 bool MapDescriptor::takes_field(std::string_view field) const {
   return std::find(fields.begin(), fields.end(), field) != fields.end();

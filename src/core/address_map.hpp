@@ -2,8 +2,9 @@
 //
 // Every map is one descriptor in one registry: its name, the pointer sizes it
 // takes, the fields of a --pointers argument it reads (base, bank, window,
-// banksize), value -> file offset, file offset -> value, and whether a ROM's
-// header suggests it. The --pointers parser, the finder, the usage text and
+// banksize), value -> file offset, file offset -> value, whether a ROM's
+// header suggests it (core/map_headers.hpp), and the platform's address of a
+// file offset both ways (core/map_address.hpp). The --pointers parser, the finder, the usage text and
 // the messages all read the registry, so a new map is one new descriptor
 // (and its id).
 //
@@ -65,6 +66,14 @@ RomLayout layout_of(const RomView& rom);
 // Past the end of every ROM: what a value that maps to no offset gives.
 inline constexpr std::uint64_t NO_OFFSET = ~std::uint64_t{0};
 
+// A position as typed: BANK:ADDRESS (bank set), or one hexadecimal value.
+struct TypedPosition {
+  std::optional<std::uint32_t> bank;
+  std::uint32_t value = 0;
+
+  friend bool operator==(const TypedPosition&, const TypedPosition&) = default;
+};
+
 // One pointer as a map sees it: its size in bytes and its own file offset.
 struct PointerPlace {
   unsigned size = 2;
@@ -90,6 +99,12 @@ struct MapDescriptor {
                                            std::uint64_t offset);
   // The ROM's header suggests the map; null for a map no header suggests.
   bool (*suggested_by)(const RomView&, const RomLayout&);
+  // The platform's address of a file offset ("$C1:013D"); null for a map
+  // without one, and "" for an offset the map does not see.
+  std::string (*address_text)(const RomLayout&, std::uint64_t offset);
+  // The file offset of a typed position: the map's address form, or a plain
+  // file offset; NO_OFFSET when it is neither.
+  std::uint64_t (*position_offset)(const RomLayout&, TypedPosition position);
 
   bool takes_size(unsigned size) const { return size < 32 && (sizes >> size & 1u) != 0; }
   bool takes_field(std::string_view field) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/fields.hpp"
+#include "core/map_address.hpp"
 #include "core/numbers.hpp"
 
 namespace textdump {
@@ -22,9 +23,9 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
     const auto names = map_field_names();
     if (equals == std::string_view::npos) return wrong("a field is key=value");
     if (key == "at") {
-      const auto v = hex_field(without_hex_prefix(value));
-      if (!v) return wrong("the offset is one to eight hexadecimal digits");
-      ptable.at = *v;
+      const auto v = parse_position(value);
+      if (!v) return wrong("the offset is one to eight hexadecimal digits, or BANK:ADDRESS");
+      ptable.typed_at = *v;
       at = true;
     } else if (key == "count") {
       const auto v = decimal_field(value);
@@ -71,6 +72,16 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
   if (!order) ptable.order = map.default_order;
   if (!stride) ptable.stride = ptable.size;
   if (!map.takes_size(ptable.size)) return "--pointers: " + std::string(map.sizes_refused);
+  // A file offset is at itself; an address is placed once the ROM is known.
+  const RomLayout any_rom{~std::uint64_t{0}, 0, true, 16, 0};
+  const std::uint64_t probe = map.position_offset(any_rom, *ptable.typed_at);
+  if (!ptable.typed_at->bank && probe == ptable.typed_at->value) {
+    ptable.at = ptable.typed_at->value;
+    ptable.typed_at.reset();
+  } else if (probe == NO_OFFSET) {
+    return "--pointers: at= is neither a file offset nor an address of map=" +
+           std::string(map.name);
+  }
   for (const std::string_view field : map_fields) {
     if (map.takes_field(field)) continue;
     std::string takes;
@@ -82,9 +93,22 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
   return ptable;
 }
 
+bool place_pointer_table(PointerTable& ptable, const RomLayout& layout) {
+  if (!ptable.typed_at) return true;
+  const std::uint64_t offset = position_offset(map_of(ptable.map), layout, *ptable.typed_at);
+  if (offset == NO_OFFSET) return false;
+  ptable.at = static_cast<std::uint32_t>(offset);
+  ptable.typed_at.reset();
+  return true;
+}
+
 std::string pointers_argument(const PointerTable& ptable) {
   const MapDescriptor& map = map_of(ptable.map);
-  std::string text = "at=" + hex_number(ptable.at) + ",count=" + std::to_string(ptable.count);
+  std::string at = hex_number(ptable.at);
+  if (ptable.typed_at)
+    at = (ptable.typed_at->bank ? hex_number(*ptable.typed_at->bank) + ":" : "") +
+         hex_number(ptable.typed_at->value);
+  std::string text = "at=" + at + ",count=" + std::to_string(ptable.count);
   if (ptable.size != map.default_size) text += ",size=" + std::to_string(ptable.size);
   if (ptable.stride != ptable.size) text += ",stride=" + std::to_string(ptable.stride);
   if (ptable.order != map.default_order)

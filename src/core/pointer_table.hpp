@@ -2,7 +2,8 @@
 // ROM, and mapped from a pointer's value to a file offset.
 //
 // A --pointers argument is comma-separated key=value fields:
-//   at=HEX        file offset of the first pointer (required; 0x or $ may lead)
+//   at=HEX        file offset of the first pointer (required; 0x or $ may lead),
+//                 or its address as the map writes it (C1:013D with map=hirom)
 //   count=N       number of pointers, decimal (required)
 //   size=2|3|4    bytes per pointer (default 2)
 //   stride=N      bytes from one pointer to the next, decimal (default size)
@@ -40,6 +41,9 @@ struct PointerTable : MapFields {
   ByteOrder order = ByteOrder::le;
   AddressMap map = AddressMap::linear;
   std::optional<std::uint32_t> null = 0; // none: every value is an address
+  // at= typed in the map's address form (core/map_address.hpp), which the
+  // ROM's layout turns into at (place_pointer_table); none: at is the offset.
+  std::optional<TypedPosition> typed_at;
 
   friend bool operator==(const PointerTable&, const PointerTable&) = default;
 };
@@ -49,6 +53,10 @@ inline constexpr std::uint32_t MAX_POINTERS = 1u << 24;
 
 // The table the argument describes, or a message naming the field that is wrong.
 std::variant<PointerTable, std::string> parse_pointer_table(std::string_view text);
+
+// Sets at from an at= typed in the map's address form; false when the ROM
+// has no such position.
+bool place_pointer_table(PointerTable& ptable, const RomLayout& layout);
 
 // The table as a --pointers argument, with the fields that differ from their defaults.
 std::string pointers_argument(const PointerTable& ptable);

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "core/fields.hpp"
+#include "core/map_address.hpp"
 #include "core/numbers.hpp"
 #include "core/script_builder.hpp"
 #include "core/warning_summary.hpp"
@@ -38,6 +39,21 @@ std::string pointer_name(std::size_t n) {
 
 } // namespace
 
+// "$8000-$80FF ($01:8000-$01:80FF)": file offsets, both included, and their
+// addresses when the script shows some.
+std::string Builder::span_text(std::uint64_t from, std::uint64_t last) const {
+  std::string text = "$" + hex_number(from) + "-$" + hex_number(last);
+  if (request_.address_map == nullptr) return text;
+  const RomLayout layout = layout_of(rom_);
+  const std::string a = address_text(*request_.address_map, layout, from),
+                    b = address_text(*request_.address_map, layout, last);
+  return a.empty() || b.empty() ? text : text + " (" + a + "-" + b + ")";
+}
+
+std::string Builder::at_text(std::uint64_t offset) const {
+  return offset_and_address(request_.address_map, layout_of(rom_), offset);
+}
+
 // A piece of the region in the script: its pointers' #WRITE lines (checked
 // against the values in the ROM), its text as // lines, then the editable copy.
 void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
@@ -51,9 +67,8 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
     for (const Found* f : found) {
       const std::int64_t offsetting =
           static_cast<std::int64_t>(from) - static_cast<std::int64_t>(f->pointer.value);
-      body += "//POINTER #" + std::to_string(f->pointer.index) + " @ $" +
-              hex_number(f->pointer.at) + " - STRING #" + std::to_string(string_number) + " @ $" +
-              hex_number(from) + "\r\n";
+      body += "//POINTER #" + std::to_string(f->pointer.index) + " @ " + at_text(f->pointer.at) +
+              " - STRING #" + std::to_string(string_number) + " @ " + at_text(from) + "\r\n";
       // The inserter writes every pointer in the order last set by #ENDIANSWAP.
       const PointerTable& format = request_.ptables[f->pointer.table];
       if ((format.order == ByteOrder::be) != swapped_) {
@@ -358,8 +373,8 @@ Script Builder::build() {
   Runs runs;
   for (std::size_t b = 0; b < blocks.size(); ++b) {
     const ScriptBlock& block = script_.blocks[b];
-    body += "\r\n// BLOCK " + std::to_string(b + 1) + ": $" + hex_number(block.start) + "-$" +
-            hex_number(block.room - 1) + ", " + std::to_string(block.room - block.start) +
+    body += "\r\n// BLOCK " + std::to_string(b + 1) + ": " + span_text(block.start, block.room - 1) +
+            ", " + std::to_string(block.room - block.start) +
             " bytes of room, " + std::to_string(block.end - block.start) +
             " used\r\n#JMP($" + hex_number(block.start) + ", $" +
             hex_number(block.room - 1) + ")\r\n";
@@ -422,8 +437,8 @@ Script Builder::build() {
     out += "// Each #JMP bounds its block: the inserter writes nothing past its end.\r\n";
   for (std::size_t b = 0; b < script_.blocks.size(); ++b) {
     const ScriptBlock& block = script_.blocks[b];
-    out += "// Block " + std::to_string(b + 1) + ": $" + hex_number(block.start) + "-$" +
-           hex_number(block.room - 1) + ", " + std::to_string(block.room - block.start) +
+    out += "// Block " + std::to_string(b + 1) + ": " + span_text(block.start, block.room - 1) +
+           ", " + std::to_string(block.room - block.start) +
            " bytes of room, " + std::to_string(block.end - block.start) + " used\r\n";
   }
   for (std::size_t t = 0; t < request_.ptables.size(); ++t) {
@@ -432,8 +447,8 @@ Script Builder::build() {
     const auto last = std::find_if(slots_.rbegin(), slots_.rend(),
                                    [&](const Slot& slot) { return slot.table == t; });
     if (first != slots_.end())
-      out += "// Pointer table " + std::to_string(t + 1) + ": $" + hex_number(first->from) + "-$" +
-             hex_number(last->to - 1) + ", outside every block\r\n";
+      out += "// Pointer table " + std::to_string(t + 1) + ": " +
+             span_text(first->from, last->to - 1) + ", outside every block\r\n";
   }
   std::vector<std::string> warnings;
   for (const Report& warning : script_.warnings) warnings.push_back(request_.words(warning));

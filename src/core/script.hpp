@@ -61,6 +61,9 @@ struct ScriptRequest {
   std::string insertion_table_name; // as #ADDTBL names it
   // The words of a report, for the warnings the header shows (app/report_text).
   std::function<std::string(const Report&)> words;
+  // The map whose addresses the // lines show beside file offsets
+  // (core/map_address.hpp); none: the offsets alone.
+  const MapDescriptor* address_map = nullptr;
 };
 
 struct ScriptPointer {

@@ -61,6 +61,9 @@ private:
                            bool& cut) const;
   // The first byte of a pointer slot at or after pos (pos itself inside one); NO_NEXT for none.
   std::uint64_t next_slot(std::uint64_t pos) const;
+  // File offsets with the addresses of the request's address map beside them.
+  std::string span_text(std::uint64_t from, std::uint64_t last) const;
+  std::string at_text(std::uint64_t offset) const;
   // The // lines naming what lies between two blocks and stays as it is.
   std::string left_alone(std::uint64_t from, std::uint64_t to) const;
   // The runs of the script as written, one after another, and the bytes each

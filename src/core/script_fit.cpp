@@ -147,8 +147,10 @@ struct FitString {
   std::optional<std::uint64_t> original; // where the dumped string began, from its // line
 };
 
-// The last $HEX number of a line: 6C10 of "//POINTER #0 @ $6D00 - STRING #0 @ $6C10".
+// The last $HEX number of a line: 6C10 of "//POINTER #0 @ $6D00 - STRING #0 @ $6C10",
+// and of the same line with the addresses in brackets after the offsets.
 std::optional<std::uint64_t> last_hex(std::string_view line) {
+  if (line.ends_with(')') && line.rfind(" (") != npos) line = line.substr(0, line.rfind(" ("));
   const std::size_t dollar = line.rfind('$');
   if (dollar == npos) return std::nullopt;
   const std::size_t end = line.find_first_not_of("0123456789ABCDEF", dollar + 1);

@@ -1,7 +1,7 @@
 // --find-pointers run as the built program: its report and JSON file, its usage
 // errors, and its --pointers argument given back to --script; and --survey,
 // which shows the same tables: its report, its JSON and SVG files, and the
-// refusals of its outputs.
+// refusals of its outputs; --find-pointers-to.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -145,6 +145,36 @@ testing::ProgramResult survey(const Folder& folder, std::vector<std::string> opt
   options.insert(options.begin(), {"--survey", "--std-table"});
   options.insert(options.end(), {"game.bin", "ascii.tbl"});
   return folder.run(options);
+}
+
+// --find-pointers-to and a dump between addresses: the positions typed as a
+// map writes them, and the exit statuses.
+TEST(FindPointersTo, PlacesAddressesAndExitStatuses) {
+  const Folder folder;
+  const auto to = [&](const std::string& rom, const std::string& offset) {
+    return folder.run({"--find-pointers-to", offset, "--std-table", "--map", "linear,gb",
+                       "--size", "2", rom, "ascii.tbl"});
+  };
+  const auto found = to("game.bin", "0x100");
+  EXPECT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(found.out, "Pointers to $100: \"Alpha<END>\\n\"\n"
+                       "  $40  linear, 2-byte le value $100  --pointers at=40,count=1\n"
+                       "  $40 (00:0040)  gb, 2-byte le value $100  --pointers at=40,count=1,map=gb\n"
+                       "2 places.\n");
+  const auto none = to("none.bin", "100");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.out.find("No pointer to it is stored.\n"), std::string::npos);
+  EXPECT_EQ(to("game.bin", "00:0100").status, 2); // an address needs its one map
+
+  const auto dump = folder.run({"--std-table", "--map", "gb", "game.bin", "ascii.tbl", "-",
+                                "00:0100", "$00:$0104"});
+  EXPECT_EQ(dump.status, 0) << dump.err;
+  EXPECT_EQ(dump.out, "Alpha");
+  const auto outside =
+      folder.run({"--std-table", "--map", "gb", "game.bin", "ascii.tbl", "-", "00:0100", "01:4000"});
+  EXPECT_EQ(outside.status, 2);
+  EXPECT_EQ(outside.err, "textdump: END 01:4000: the ROM holds no such gb address.\n"
+                         "Try 'textdump --help'.\n");
 }
 
 TEST(Survey, ReportJsonAndSvg) {

@@ -1,5 +1,6 @@
 // The address-map registry: each map's value -> offset and offset -> value
-// agree, and the man page lists the maps and fields the registry has.
+// agree, each map's address forms read back (tests/data/addresses), and the
+// man page lists the maps and fields the registry has.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/map_address.hpp"
 #include "core/pointer_table.hpp"
 #include "support/test_files.hpp"
 
@@ -65,6 +67,47 @@ TEST(AddressMaps, ValueAndOffsetEachGiveTheOther) {
     EXPECT_EQ(map.to_value(ptable, c.layout, {ptable.size, c.slot}, c.offset), c.value);
     if (c.value) {
       EXPECT_EQ(map.to_offset(ptable, c.layout, {ptable.size, c.slot}, *c.value), c.offset);
+    }
+  }
+  EXPECT_EQ(seen.size(), address_maps().size()) << "a map without a case";
+}
+
+// Each line: a map, a layout, a file offset, the address shown for it and a
+// typed position that stands for it.
+TEST(AddressMaps, AddressesAreWrittenAndReadInEachPlatformsForm) {
+  const std::map<std::string, RomLayout> layouts = {
+      {"plain", {0x400000, 0, false, 0, 0}},
+      {"copier", {0x400200, 0x200, false, 0, 0}},
+      {"nes32", {0x8010, 0, true, 16, 0x8000}},
+      {"nes128", {0x20010, 0, true, 16, 0x20000}},
+      {"nes_trainer", {0x20210, 0, true, 16 + 512, 0x20000}},
+  };
+  std::istringstream cases(
+      testing::read_file_bytes(TEXTDUMP_SOURCE_DIR "/tests/data/addresses/cases.txt"));
+  std::set<std::string> seen;
+  std::string line;
+  while (std::getline(cases, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    SCOPED_TRACE(line);
+    std::istringstream words(line);
+    std::string name, layout_name, offset_text, word;
+    std::vector<std::string> rest;
+    words >> name >> layout_name >> offset_text;
+    while (words >> word) rest.push_back(word);
+    ASSERT_GE(rest.size(), 2u);
+    std::string shown;
+    for (std::size_t i = 0; i + 1 < rest.size(); ++i) shown += (i > 0 ? " " : "") + rest[i];
+    const MapDescriptor* map = find_map(name);
+    ASSERT_NE(map, nullptr);
+    const RomLayout& layout = layouts.at(layout_name);
+    seen.insert(name);
+    const auto typed = parse_position(rest.back());
+    ASSERT_TRUE(typed.has_value());
+    const std::uint64_t offset =
+        offset_text == "-" ? NO_OFFSET : std::stoull(offset_text, nullptr, 16);
+    EXPECT_EQ(position_offset(*map, layout, *typed), offset);
+    if (offset != NO_OFFSET) {
+      EXPECT_EQ(address_text(*map, layout, offset), shown == "-" ? "" : shown);
     }
   }
   EXPECT_EQ(seen.size(), address_maps().size()) << "a map without a case";
