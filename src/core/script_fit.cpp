@@ -160,16 +160,16 @@ private:
   void finish_string(FitString& string) {
     const std::uint64_t bytes = string.bytes;
     if (string.fixed != 0) {
-      if (bytes > string.fixed)
-        error(string.line, 1,
-              "this string needs " + std::to_string(bytes) +
-                  " bytes, more than its fixed length of " + std::to_string(string.fixed) +
-                  ": the inserter would cut it");
-      else if (string.held && bytes != string.fixed)
+      if (string.held && bytes != string.fixed)
         error(string.line, 1,
               "this string's length is held beside its pointer, which the inserter does not "
               "rewrite: it must stay " +
                   std::to_string(string.fixed) + " bytes, not " + std::to_string(bytes));
+      else if (bytes > string.fixed)
+        error(string.line, 1,
+              "this string needs " + std::to_string(bytes) +
+                  " bytes, more than its fixed length of " + std::to_string(string.fixed) +
+                  ": the inserter would cut it");
       string.bytes = string.fixed;
     } else {
       string.bytes += string.pascal;
