@@ -13,9 +13,10 @@
 # --size 2,3,4` searches it with every map and size; one warm-up run, then
 # BENCH_RUNS timed runs (default 3), the median wall time reported.
 # Accuracy: finder_accuracy 100 50, 100 seeds with planted tables and 50 without;
-# then 100 seeds each of GBA ROMs, Mega Drive ROMs, tables with null entries and
-# tables with pointers to empty strings, and 50 ROMs of random bytes around a
-# dense block of strings, with no table.
+# then 100 seeds each of GBA ROMs, Mega Drive ROMs, tables with null entries,
+# tables with pointers to empty strings, Pascal strings and lengths beside the
+# pointers, and 50 ROMs of random bytes around a dense block of strings, with no
+# table.
 # Scale: `textdump --find-pointers --std-table ROM TABLE` (the maps the ROM
 # suggests, every size), one run each, wall time and peak memory (GNU time):
 #

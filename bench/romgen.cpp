@@ -4,6 +4,7 @@
 //   romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes|gba|md] [--size N] [--copier]
 //              [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]
 //              [--no-plant] [--no-decoys] [--nulls] [--empty] [--dense]
+//              [--pascal | --lengths]
 //   romgen OUT --text [--seed N] [--size N] [--width 1|2] [--order le|be] [--no-gaps]
 //              [--script latin|hiragana|katakana] [--kana gojuon|gojuon-full|iroha]
 //              [--no-plant]
@@ -33,6 +34,7 @@ constexpr const char* kUsage =
     "usage: romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes|gba|md] [--size N]\n"
     "                  [--copier] [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]\n"
     "                  [--no-plant] [--no-decoys] [--nulls] [--empty] [--dense]\n"
+    "                  [--pascal | --lengths]\n"
     "       romgen OUT --text [--seed N] [--size N] [--width 1|2] [--order le|be] [--no-gaps]\n"
     "                  [--script latin|hiragana|katakana] [--kana gojuon|gojuon-full|iroha]\n"
     "                  [--no-plant]\n";
@@ -73,6 +75,8 @@ std::string describe(const PlantedTable& t) {
                                     : hex(static_cast<std::size_t>(*t.base)));
   if (t.bank) line += " bank=" + hex(*t.bank);
   if (t.null_entries != 0) line += " null_entries=" + std::to_string(t.null_entries);
+  if (t.strings == StringKind::pascal) line += " pascal=1";
+  if (t.strings == StringKind::length) line += " offset=2 length=0:2";
   line += " targets=";
   for (std::size_t i = 0; i < t.targets.size(); ++i) line += (i ? "," : "") + hex(t.targets[i]);
   return line;
@@ -178,6 +182,10 @@ int run(const std::vector<std::string_view>& args) {
       o.empty_strings = true;
     else if (a == "--dense")
       o.dense_text = true;
+    else if (a == "--pascal")
+      o.strings = StringKind::pascal;
+    else if (a == "--lengths")
+      o.strings = StringKind::length;
     else if (!has_value) {
       std::fputs(kUsage, stderr);
       return 2;

@@ -30,6 +30,7 @@ struct PlantedFormat {
   std::size_t at = 0;
   std::size_t count = 0;
   std::vector<std::optional<std::size_t>> targets; // by entry; nothing for a null entry
+  bool lengths = false; // at is the first pointer's own slot, 2 bytes into its entry
 };
 
 class RomBuilder {

@@ -255,12 +255,22 @@ std::int64_t RomBuilder::linear_base(unsigned size, std::size_t low, std::size_t
 
 void RomBuilder::plant_table(std::size_t index) {
   const unsigned size = o_.pointer_size;
-  const unsigned stride = o_.stride;
+  const bool lengths = o_.strings == StringKind::length;
+  const bool in_order = o_.strings != StringKind::token;
+  const unsigned stride = lengths ? size + 2 : o_.stride;
+  // Length strings: the entries before and after the table have a length of 0.
+  const std::size_t quiet = lengths ? 3 : 2;
   std::size_t count = draw_count(rng_);
   const std::size_t extra = rng_.percent(20) ? rng_.range(1, 5) : 0;
   auto strings_all = make_strings(count + extra);
+  for (std::vector<std::uint8_t>& s : strings_all) {
+    if (!in_order) break;
+    s.pop_back(); // the end byte
+    if (o_.strings == StringKind::pascal)
+      s.insert(s.begin(), static_cast<std::uint8_t>(std::min<std::size_t>(s.size(), 0xFF)));
+  }
   // Empty strings: an end byte right after the string before, never two in a row.
-  if (o_.empty_strings)
+  if (o_.empty_strings && !in_order)
     for (std::size_t i = 1 + rng_.below(3); i < strings_all.size(); i += 2 + rng_.below(8))
       strings_all[i] = {chars_.end_byte};
   const std::size_t padding = rng_.percent(30) ? rng_.range(1, 64) : 0;
@@ -271,14 +281,16 @@ void RomBuilder::plant_table(std::size_t index) {
   std::size_t distinct = 0;
   for (unsigned attempt = 0; attempt < 64 && !block; ++attempt) {
     if (attempt > 0 && attempt % 8 == 0) count = std::max<std::size_t>(4, count * 2 / 3);
-    const std::size_t duplicates = count >= 8 && rng_.percent(12) ? rng_.range(1, count / 8) : 0;
+    const std::size_t duplicates =
+        !in_order && count >= 8 && rng_.percent(12) ? rng_.range(1, count / 8) : 0;
     distinct = count - duplicates;
     strings.assign(strings_all.begin(),
                    strings_all.begin() + static_cast<std::ptrdiff_t>(distinct + extra));
     const ByteRange window = bank_range(static_cast<std::size_t>(rng_.below(bank_count())));
     block = place_block(strings, padding, window);
     if (!block) continue;
-    const auto at = layout_.place(rng_, (count + 2) * stride, banked(size) ? window : data_range());
+    const auto at =
+        layout_.place(rng_, (count + quiet) * stride, banked(size) ? window : data_range());
     if (!at) {
       release_block(*block);
       block.reset();
@@ -300,7 +312,8 @@ void RomBuilder::plant_table(std::size_t index) {
     const std::size_t copy = rng_.percent(50) ? order[pos - 1] : order[rng_.below(order.size())];
     order.insert(order.begin() + static_cast<std::ptrdiff_t>(pos), copy);
   }
-  if (rng_.percent(12)) {
+  if (in_order) {
+  } else if (rng_.percent(12)) {
     rng_.shuffle(order);
   } else if (rng_.percent(15)) {
     for (std::size_t swaps = rng_.range(1, 3); swaps > 0; --swaps) {
@@ -315,6 +328,8 @@ void RomBuilder::plant_table(std::size_t index) {
   t.stride = stride;
   t.at = table_begin + stride;
   t.count = count;
+  t.strings = o_.strings;
+  t.offset = lengths ? 2 : 0;
   for (std::size_t i : order) t.targets.push_back(block->starts[i]);
   PointerFormat f{size, o_.order, stride, 0, std::nullopt, rng_.percent(30)};
   if (g_.map == AddressMap::linear) {
@@ -330,21 +345,31 @@ void RomBuilder::plant_table(std::size_t index) {
   if (o_.null_entries && count >= 5)
     for (std::size_t k = 1 + rng_.below(count - 2); k + 1 < count; k += 2 + rng_.below(count))
       null[k] = true;
-  PlantedFormat planted{f, t.at, count, {}};
+  PlantedFormat planted{f, t.at + t.offset, count, {}, lengths};
+  if (lengths) {
+    fill_quiet_slot(f, planted.at - stride);
+    fill_quiet_slot(f, planted.at + count * stride);
+    write_pointer(rom_, t.at - stride, 0, 2, f.order);
+    write_pointer(rom_, t.at + count * stride, 0, 2, f.order);
+  }
   std::vector<std::size_t> targets;
   for (std::size_t k = 0; k < count; ++k) {
-    const std::size_t pos = t.at + k * stride;
+    if (lengths) {
+      const std::size_t entry = t.at + k * stride;
+      write_pointer(rom_, entry, strings[order[k]].size(), 2, f.order);
+    }
+    const std::size_t pos = planted.at + k * stride;
     const auto value =
         null[k] ? std::optional<std::uint64_t>(0) : encode_offset(g_, f, t.at, t.targets[k]);
     if (!value) throw std::logic_error("rom generator: a planted target has no pointer value");
     write_pointer(rom_, pos, *value, size, f.order);
-    for (std::size_t i = pos + size; i < pos + stride; ++i) rom_[i] = rng_.byte();
+    for (std::size_t i = pos + size; i < pos + stride && !lengths; ++i) rom_[i] = rng_.byte();
     planted.targets.push_back(null[k] ? std::nullopt : std::optional(t.targets[k]));
     if (!null[k]) targets.push_back(t.targets[k]);
   }
   t.null_entries = count - targets.size();
   t.targets = std::move(targets);
-  own({table_begin, table_begin + (count + 2) * stride}, Owner::table);
+  own({table_begin, table_begin + (count + quiet) * stride}, Owner::table);
   planted_.push_back(t);
   planted_formats_.push_back(std::move(planted));
 }
@@ -381,6 +406,7 @@ GeneratedRom RomBuilder::build() {
     if (const auto block = place_block(strings, 0, data_range())) write_block(*block, strings, 0);
   }
   for (const PlantedFormat& p : planted_formats_) {
+    if (p.lengths) continue; // filled when planted
     fill_quiet_slot(p.format, p.at - p.format.stride);
     fill_quiet_slot(p.format, p.at + p.count * p.format.stride);
   }

@@ -16,6 +16,12 @@ namespace textdump::testing {
 enum class AddressMap { linear, lorom, hirom, gb, nes, gba, md };
 enum class ByteOrder { le, be };
 enum class DecoyKind { ascending, equal_values, off_by_one, two_entry, text_tiles };
+// How the strings of planted tables are held: ended by the end byte; as
+// Pascal strings (a one-byte length, then the text, no end byte; the pointer
+// leads to the length); or without an end byte, each entry of the table a
+// 2-byte length in the table's byte order and then the pointer (its stride
+// the pointer size plus 2). Pascal and length strings lie in table order.
+enum class StringKind { token, pascal, length };
 
 std::string_view name_of(AddressMap map);
 std::string_view name_of(ByteOrder order);
@@ -47,6 +53,7 @@ struct RomOptions {
   bool empty_strings = false;
   // The filler is random bytes only, around one dense block of many strings.
   bool dense_text = false;
+  StringKind strings = StringKind::token; // pascal and length take no empty strings
 };
 
 // A valid set of options drawn from the seed, for the given map or any map.
@@ -68,6 +75,8 @@ struct PlantedTable {
   std::vector<std::size_t>
       targets;                  // file offset each pointer leads to, in table order, nulls left out
   std::size_t null_entries = 0; // entries of the table that are 0
+  StringKind strings = StringKind::token;
+  unsigned offset = 0; // of the pointer in its entry: 2 for length strings, whose length is at 0
 };
 
 struct Decoy {

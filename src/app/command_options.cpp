@@ -272,7 +272,7 @@ Declarations::Declarations(OptionValues& values) {
                               }));
   pointers->multi_option_policy(CLI::MultiOptionPolicy::TakeAll); // each one a table
   mode_flag(Mode::script)->needs(pointers);
-  value("--end", "RULE", script, "token (default), next, fixed:N, or token,next",
+  value("--end", "RULE", script, "token (default), next, fixed:N, token,next or\npascal:N",
         parsed_by<EndRule>(parse_end_rule, [&s](EndRule&& rule, std::string_view text) {
           rule.max_length = s.end.max_length; // --max-length stays, before or after
           s.end = rule;

@@ -26,8 +26,11 @@ namespace {
 constexpr std::size_t PREVIEW_STRINGS = 3;
 constexpr std::size_t PREVIEW_BYTES = 80;
 
-// A string as the dump shows it, on one line: line ends as \n.
-std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t start) {
+// A string as the dump shows it, on one line: line ends as \n. Of a table
+// that holds the strings' lengths, length bytes.
+std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t start,
+                    std::optional<std::uint32_t> length) {
+  if (length) return one_line_text(rom, table, start, std::min(start + *length, rom.size));
   std::uint64_t end = string_end_at(rom, table, start, start + 1024);
   if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
   return one_line_text(rom, table, start, end);
@@ -80,8 +83,21 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   const PointerTable& ptable = c.ptable;
   std::vector<std::string> strings;
   nlohmann::ordered_json json_strings = nlohmann::ordered_json::array();
+  std::vector<PointerRead> lengths;
+  if (ptable.length) {
+    PointerTable first = ptable;
+    first.count = std::min<std::uint32_t>(first.count, PREVIEW_STRINGS);
+    lengths = read_pointers(first, rom);
+  }
   for (std::size_t k = 0; k < std::min(PREVIEW_STRINGS, c.targets.size()); ++k) {
-    strings.push_back(preview(rom, table, c.targets[k]));
+    if (c.pascal != 0) { // the text after its length
+      const std::uint64_t text = c.targets[k] + c.pascal;
+      strings.push_back(preview(rom, table, text,
+                                read_pointer_value(rom, c.targets[k], c.pascal, ptable.order)));
+    } else {
+      strings.push_back(preview(rom, table, c.targets[k],
+                                k < lengths.size() ? lengths[k].length : std::nullopt));
+    }
     json_strings.push_back(json_text(strings.back()));
   }
   char score[32];
@@ -102,6 +118,8 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
           offset_and_address(shown, layout, c.last_target) + "; " + std::to_string(c.targets.size() - c.empty_strings) + " of " +
           std::to_string(ptable.count) + " targets decode as text" + seen_in(c) + "\n";
   text += "    --pointers " + pointers_argument(ptable) + "\n";
+  const std::string pascal = "pascal:" + std::to_string(c.pascal);
+  if (c.pascal != 0) text += "    --end " + pascal + "\n";
   nlohmann::ordered_json columns = nlohmann::ordered_json::array();
   for (const Candidate& column : c.columns) {
     text += "    --pointers " + pointers_argument(column.ptable) + seen_in(column) + "\n";
@@ -121,9 +139,13 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   if (!address.empty()) entry["address"] = address;
   if (ptable.map == AddressMap::linear) entry["base"] = ptable.base;
   if (ptable.bank) entry["bank"] = *ptable.bank;
+  if (ptable.offset != 0) entry["offset"] = ptable.offset;
+  if (ptable.length)
+    entry["length"] = {{"at", ptable.length->at}, {"size", ptable.length->size}};
   entry["null_entries"] = c.null_entries;
   entry["score"] = std::round(c.score * 10) / 10;
   entry["pointers"] = pointers_argument(ptable);
+  if (c.pascal != 0) entry["end"] = pascal;
   if (!c.columns.empty()) entry["columns"] = columns;
   entry["strings"] = json_strings;
   return report;

@@ -117,6 +117,8 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "pointer #{0} at ${1} would not be written back unchanged"},
     {script_bytes_not_back, "bytes-not-inserted-back", "",
      "the bytes at ${0}-${1} would not be inserted back unchanged"},
+    {script_length_past, "string-length-past", "",
+     "the string at ${0} {1} {2} bytes, past a pointer table or the end of the ROM"},
     // An edited script dump, as --fit reads it.
     {fit_text_without_table, "text-without-table", "", "text with no #ACTIVETBL table before it"},
     {fit_text_before_jmp, "text-before-jmp", "",
@@ -163,6 +165,18 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {fit_jmp_backwards, "jmp-backwards", "", "#JMP's end lies before its start"},
     {fit_pointer_never_created, "pointer-never-created", "", "pointer \"{0}\" was never created"},
     {fit_unknown_command, "unknown-command", "", "#{0} is not a command of a script dump"},
+    {fit_set_length_no_text, "set-length-without-text", "",
+     "no text follows for the string of this pointer, so the inserter writes nothing for it "
+     "(write its end token for an empty string)"},
+    {fit_held_length_changed, "held-length-changed", "",
+     "this string's length is held beside its pointer, which the inserter does not rewrite: it "
+     "must stay {0} bytes, not {1}"},
+    {fit_fixed_cut, "fixed-length-cut", "",
+     "this string needs {0} bytes, more than its fixed length of {1}: the inserter would cut it"},
+    {fit_strtype_value, "strtype-value", "", "#STRTYPE is \"PASCAL\" or \"ENDTERM\""},
+    {fit_pascal_length, "pascal-length", "", "a Pascal length has 1 to 4 bytes"},
+    {fit_fixedlength_args, "fixedlength-arguments", "",
+     "#FIXEDLENGTH takes a length and a pad byte"},
 }};
 
 // The rows are in id order: a row out of place fails to compile.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <set>
 
+#include "core/finder_lengths.hpp"
 #include "core/rom_walk.hpp"
 
 namespace textdump {
@@ -429,6 +430,7 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
     candidate.empty_strings = run.empty_strings;
     found.push_back(std::move(candidate));
   }
+  add_length_tables(rom, table, options, found);
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
     return a.score != b.score ? a.score > b.score : a.ptable.at < b.ptable.at;
   });

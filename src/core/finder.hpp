@@ -54,6 +54,7 @@ struct Candidate {
   std::uint64_t first_target = 0, last_target = 0;
   std::uint32_t null_entries = 0;  // inside the table, counted in its count
   std::uint32_t empty_strings = 0; // pointers to an end entry
+  unsigned pascal = 0;             // Pascal strings: the bytes of the length before each
   // The other pointer columns of the same records, each a table of its own, by offset.
   std::vector<Candidate> columns;
 };

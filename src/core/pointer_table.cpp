@@ -10,7 +10,7 @@ namespace textdump {
 
 std::variant<PointerTable, std::string> parse_pointer_table(std::string_view text) {
   PointerTable ptable;
-  bool at = false, count = false, size = false, stride = false, order = false;
+  bool at = false, count = false, size = false, stride = false, order = false, offset = false;
   std::vector<std::string_view> map_fields; // the map fields given, to check against the map
   for (const std::string_view field : comma_fields(text)) {
     const std::size_t equals = field.find('=');
@@ -44,6 +44,19 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
         return wrong("the stride is a decimal number from 1 to 65536");
       ptable.stride = *v;
       stride = true;
+    } else if (key == "offset") {
+      const auto v = decimal_field(value);
+      if (!v || *v > 65535) return wrong("the offset is a decimal number from 0 to 65535");
+      ptable.offset = *v;
+      offset = true;
+    } else if (key == "length") {
+      const std::size_t colon = value.find(':');
+      const auto where = decimal_field(value.substr(0, colon));
+      const auto bytes =
+          colon == std::string_view::npos ? std::nullopt : decimal_field(value.substr(colon + 1));
+      if (!where || !bytes || *where > 65535 || *bytes < 1 || *bytes > 4)
+        return wrong("the length is O:S, S bytes (1 to 4) at byte O of each entry");
+      ptable.length = LengthField{*where, *bytes};
     } else if (key == "order") {
       if (value != "le" && value != "be") return wrong("the order is le or be");
       ptable.order = value == "le" ? ByteOrder::le : ByteOrder::be;
@@ -62,7 +75,7 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
     } else {
       std::string known = "at, count, size, stride, order, map";
       for (const std::string_view name : names) known += ", " + std::string(name);
-      return wrong("unknown field (" + known + ", null)");
+      return wrong("unknown field (" + known + ", null, offset, length)");
     }
   }
   if (!at) return std::string("--pointers: at= is required");
@@ -70,7 +83,15 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
   const MapDescriptor& map = map_of(ptable.map);
   if (!size) ptable.size = map.default_size;
   if (!order) ptable.order = map.default_order;
-  if (!stride) ptable.stride = ptable.size;
+  if (!stride) ptable.stride = std::max(ptable.size, entry_span(ptable));
+  if (offset && ptable.offset + ptable.size > ptable.stride)
+    return std::string("--pointers: the pointer at offset= lies past its entry of stride= bytes");
+  if (const auto& length = ptable.length) {
+    if (length->at + length->size > ptable.stride)
+      return std::string("--pointers: the length= field lies past its entry of stride= bytes");
+    if (length->at < ptable.offset + ptable.size && ptable.offset < length->at + length->size)
+      return std::string("--pointers: the length= field overlaps the pointer");
+  }
   if (!map.takes_size(ptable.size)) return "--pointers: " + std::string(map.sizes_refused);
   // A file offset is at itself; an address is placed once the ROM is known.
   const RomLayout any_rom{~std::uint64_t{0}, 0, true, 16, 0};
@@ -111,6 +132,10 @@ std::string pointers_argument(const PointerTable& ptable) {
   std::string text = "at=" + at + ",count=" + std::to_string(ptable.count);
   if (ptable.size != map.default_size) text += ",size=" + std::to_string(ptable.size);
   if (ptable.stride != ptable.size) text += ",stride=" + std::to_string(ptable.stride);
+  if (ptable.offset != 0) text += ",offset=" + std::to_string(ptable.offset);
+  if (ptable.length)
+    text +=
+        ",length=" + std::to_string(ptable.length->at) + ":" + std::to_string(ptable.length->size);
   if (ptable.order != map.default_order)
     text += ",order=" + std::string(ptable.order == ByteOrder::be ? "be" : "le");
   if (ptable.map != AddressMap::linear) text += ",map=" + std::string(map.name);
@@ -118,8 +143,7 @@ std::string pointers_argument(const PointerTable& ptable) {
     text += ",base=" + std::string(ptable.base < 0 ? "-" : "") +
             hex_number(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base));
   if (ptable.bank) text += ",bank=" + hex_number(*ptable.bank);
-  if (ptable.window != 0x8000)
-    text += ",window=" + hex_number(ptable.window);
+  if (ptable.window != 0x8000) text += ",window=" + hex_number(ptable.window);
   if (ptable.banksize) text += ",banksize=" + hex_number(*ptable.banksize);
   if (ptable.null != std::optional<std::uint32_t>(0))
     text += ",null=" + (ptable.null ? hex_number(*ptable.null) : std::string("none"));
@@ -132,7 +156,11 @@ std::vector<PointerRead> read_pointers(const PointerTable& ptable, const RomView
   for (std::uint32_t i = 0; i < ptable.count; ++i) {
     PointerRead& pointer = pointers[i];
     pointer.index = i;
-    pointer.slot = std::uint64_t{ptable.at} + std::uint64_t{i} * ptable.stride;
+    const std::uint64_t entry = std::uint64_t{ptable.at} + std::uint64_t{i} * ptable.stride;
+    pointer.slot = entry + ptable.offset;
+    if (ptable.length)
+      pointer.length =
+          read_pointer_value(rom, entry + ptable.length->at, ptable.length->size, ptable.order);
     const std::optional<std::uint32_t> value =
         read_pointer_value(rom, pointer.slot, ptable.size, ptable.order);
     pointer.inside = value.has_value();
@@ -143,9 +171,15 @@ std::vector<PointerRead> read_pointers(const PointerTable& ptable, const RomView
   return pointers;
 }
 
+unsigned entry_span(const PointerTable& ptable) {
+  const unsigned pointer = ptable.offset + ptable.size;
+  return ptable.length ? std::max(pointer, ptable.length->at + ptable.length->size) : pointer;
+}
+
 std::uint64_t pointers_that_fit(const PointerTable& ptable, std::uint64_t rom_size) {
-  if (std::uint64_t{ptable.at} + ptable.size > rom_size) return 0;
-  return (rom_size - ptable.at - ptable.size) / ptable.stride + 1;
+  const unsigned span = entry_span(ptable);
+  if (std::uint64_t{ptable.at} + span > rom_size) return 0;
+  return (rom_size - ptable.at - span) / ptable.stride + 1;
 }
 
 } // namespace textdump

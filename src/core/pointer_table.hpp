@@ -7,6 +7,10 @@
 //   count=N       number of pointers, decimal (required)
 //   size=2|3|4    bytes per pointer (default 2)
 //   stride=N      bytes from one pointer to the next, decimal (default size)
+//   offset=N      where the pointer lies in each entry of stride bytes, decimal
+//                 (default 0): the entry begins at at= plus a stride a pointer
+//   length=O:S    each entry holds the string's length in bytes: S = 1..4
+//                 bytes at byte O of the entry, in the pointers' byte order
 //   order=le|be   byte order (default le)
 //   map=NAME      the address map (default linear)
 //   base=HEX      linear: offset = value + base (may be negative: -7FF0)
@@ -33,6 +37,14 @@
 namespace textdump {
 
 // The map's own fields (base, bank, window, banksize) come from MapFields.
+// A string's length held in the entry beside its pointer.
+struct LengthField {
+  unsigned at = 0;   // its byte in the entry
+  unsigned size = 2; // 1 to 4 bytes
+
+  friend bool operator==(const LengthField&, const LengthField&) = default;
+};
+
 struct PointerTable : MapFields {
   std::uint32_t at = 0;
   std::uint32_t count = 0;
@@ -44,6 +56,8 @@ struct PointerTable : MapFields {
   // at= typed in the map's address form (core/map_address.hpp), which the
   // ROM's layout turns into at (place_pointer_table); none: at is the offset.
   std::optional<TypedPosition> typed_at;
+  unsigned offset = 0;                   // of the pointer in its entry
+  std::optional<LengthField> length;
 
   friend bool operator==(const PointerTable&, const PointerTable&) = default;
 };
@@ -84,9 +98,13 @@ struct PointerRead {
   bool inside = false;                 // all its bytes lie inside the ROM
   std::uint32_t value = 0;             // as read, in the table's byte order
   std::optional<std::uint64_t> target; // a file offset inside the ROM, when it maps to one
+  std::optional<std::uint32_t> length; // the entry's length field, when the table has one
 };
 
 std::vector<PointerRead> read_pointers(const PointerTable& ptable, const RomView& rom);
+
+// The bytes of an entry that its pointer and length field take, from its first.
+unsigned entry_span(const PointerTable& ptable);
 
 // The most pointers the table can have in a ROM of rom_size bytes: those whose
 // bytes all lie inside it, from the first. 0 when not even the first does.

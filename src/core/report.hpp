@@ -89,6 +89,7 @@ enum class ReportId : std::uint16_t {
   script_string_cut,           // pointer number, table, start (hex), the maximum length
   script_pointer_not_back,     // pointer number, its slot (hex)
   script_bytes_not_back,       // first byte, last byte (hex)
+  script_length_past,          // start (hex), "holds" or "claims", the length
   // An edited script dump, as --fit reads it.
   fit_text_without_table,    //
   fit_text_before_jmp,       //
@@ -121,6 +122,12 @@ enum class ReportId : std::uint16_t {
   fit_jmp_backwards,         //
   fit_pointer_never_created, // the variable
   fit_unknown_command,       // the command
+  fit_set_length_no_text,    // a Pascal or fixed string's pointer with no text after it
+  fit_held_length_changed,   // the length it must keep, bytes it has
+  fit_fixed_cut,             // bytes it needs, its fixed length
+  fit_strtype_value,         //
+  fit_pascal_length,         //
+  fit_fixedlength_args,      //
   count_                       // not an id: how many there are
 };
 

@@ -54,137 +54,6 @@ std::string Builder::at_text(std::uint64_t offset) const {
   return offset_and_address(request_.address_map, layout_of(rom_), offset);
 }
 
-// A piece of the region in the script: its pointers' #WRITE lines (checked
-// against the values in the ROM), its text as // lines, then the editable copy.
-void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
-                            const ByTarget& by_target, const Names& names,
-                            std::size_t& string_number, std::string& body) {
-  const std::uint64_t from = piece.start;
-  body += "\r\n";
-  if (!piece.referenced) {
-    body += "//UNREFERENCED @ $" + hex_number(from) + "\r\n";
-  } else if (const auto found = by_target.pointers_to(from); !found.empty()) {
-    for (const Found* f : found) {
-      const std::int64_t offsetting =
-          static_cast<std::int64_t>(from) - static_cast<std::int64_t>(f->pointer.value);
-      body += "//POINTER #" + std::to_string(f->pointer.index) + " @ " + at_text(f->pointer.at) +
-              " - STRING #" + std::to_string(string_number) + " @ " + at_text(from) + "\r\n";
-      // The inserter writes every pointer in the order last set by #ENDIANSWAP.
-      const PointerTable& format = request_.ptables[f->pointer.table];
-      if ((format.order == ByteOrder::be) != swapped_) {
-        swapped_ = !swapped_;
-        body += swapped_ ? "#ENDIANSWAP(\"TRUE\")\r\n" : "#ENDIANSWAP(\"FALSE\")\r\n";
-      }
-      body += "#WRITE(" + names.at({f->pointer.table, offsetting}) + ", $" +
-              hex_number(f->pointer.at) + ")\r\n";
-      // The value the inserter writes for this position, and the slot's bytes.
-      const unsigned bits = 8 * format.size;
-      const std::uint64_t mask = bits == 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
-      const auto written =
-          static_cast<std::uint64_t>(static_cast<std::int64_t>(from) - offsetting) & mask;
-      const std::uint64_t stored =
-          read_pointer_value(rom_, f->pointer.at, format.size, format.order).value_or(0);
-      if (written != stored)
-        script_.errors.push_back({ReportId::script_pointer_not_back, Severity::error, 0, 0,
-                                  {std::to_string(f->pointer.index), hex_number(f->pointer.at)}});
-      piece.pointers.push_back(f->pointer);
-    }
-    ++string_number;
-  }
-  std::string original, editable;
-  std::string line;
-  const auto end_line = [&] {
-    original += "//" + line + "\r\n";
-    editable += line + "\r\n";
-    line.clear();
-  };
-  for (const Item& item : items) {
-    append_text(line, item);
-    if (item.line_end) end_line();
-  }
-  if (!line.empty()) end_line();
-  body += original;
-  body += editable;
-  editable.resize(editable.size() >= 2 ? editable.size() - 2 : 0);
-  editable.shrink_to_fit(); // a string per piece is held to the end: no room to spare
-  piece.text = std::move(editable);
-}
-
-namespace {
-
-// The file offsets a pointer of a banked map can reach from its target: the
-// bank that holds it. Nothing for maps whose values run on through the ROM.
-std::optional<std::pair<std::uint64_t, std::uint64_t>>
-bank_of(const PointerTable& ptable, const RomLayout& layout, std::uint64_t target) {
-  std::uint64_t origin = 0, size = 0;
-  switch (ptable.map) {
-  case AddressMap::linear:
-  case AddressMap::gba:
-  case AddressMap::md: return std::nullopt;
-  case AddressMap::lorom:
-    origin = layout.copier_header;
-    size = 0x8000;
-    break;
-  case AddressMap::hirom:
-    if (ptable.size >= 3) return std::nullopt;
-    origin = layout.copier_header;
-    size = 0x10000;
-    break;
-  case AddressMap::gb: size = 0x4000; break;
-  case AddressMap::nes:
-    origin = layout.prg_start;
-    size = ptable.banksize.value_or(
-        layout.prg_size != 0 && layout.prg_size <= 0x8000 ? layout.prg_size : 0x4000);
-    break;
-  }
-  if (target < origin) return std::nullopt;
-  const std::uint64_t from = origin + (target - origin) / size * size;
-  return std::pair{from, from + size};
-}
-
-bool is_padding_byte(unsigned char byte) {
-  return byte == 0x00 || byte == 0xFF;
-}
-
-} // namespace
-
-std::uint64_t Builder::next_slot(std::uint64_t pos) const {
-  const auto after = std::upper_bound(slots_.begin(), slots_.end(), pos,
-                                      [](std::uint64_t p, const Slot& s) { return p < s.to; });
-  return after == slots_.end() ? NO_NEXT : std::max(after->from, pos);
-}
-
-std::string Builder::left_alone(std::uint64_t from, std::uint64_t to) const {
-  std::string lines;
-  for (std::uint64_t pos = from; pos < to;) {
-    const std::uint64_t slot = next_slot(pos);
-    if (slot == pos) {
-      const auto it = std::upper_bound(slots_.begin(), slots_.end(), pos,
-                                       [](std::uint64_t p, const Slot& s) { return p < s.to; });
-      std::uint64_t end = it->to;
-      for (auto next = it + 1;
-           next != slots_.end() && next->from <= end && next->table == it->table; ++next)
-        end = std::max(end, next->to);
-      end = std::min(end, to);
-      lines += "// $" + hex_number(pos) + "-$" + hex_number(end - 1) + ": pointers of table " +
-               std::to_string(it->table + 1) + ", outside every block\r\n";
-      pos = end;
-      continue;
-    }
-    const std::uint64_t end = std::min(slot, to);
-    const unsigned char first = rom_.data[pos];
-    const bool padding =
-        is_padding_byte(first) &&
-        std::all_of(rom_.data + pos, rom_.data + end, [&](unsigned char b) { return b == first; });
-    if (!padding)
-      lines += "// $" + hex_number(pos) + "-$" + hex_number(end - 1) + ": " +
-               std::to_string(end - pos) +
-               " bytes that no pointer reaches, outside every block and left as they are\r\n";
-    pos = end;
-  }
-  return lines;
-}
-
 Script Builder::build() {
   const RomLayout layout = layout_of(rom_);
   make_claims();
@@ -192,8 +61,14 @@ Script Builder::build() {
   std::vector<std::vector<PointerRead>> reads;
   for (std::size_t t = 0; t < request_.ptables.size(); ++t) {
     reads.push_back(read_pointers(request_.ptables[t], rom_));
-    for (const PointerRead& read : reads.back())
-      if (read.inside) slots_.push_back({read.slot, read.slot + request_.ptables[t].size, t});
+    const PointerTable& ptable = request_.ptables[t];
+    for (const PointerRead& read : reads.back()) {
+      if (read.inside) slots_.push_back({read.slot, read.slot + ptable.size, t});
+      if (read.length) {
+        const std::uint64_t at = read.slot - ptable.offset + ptable.length->at;
+        slots_.push_back({at, at + ptable.length->size, t});
+      }
+    }
   }
   std::sort(slots_.begin(), slots_.end(),
             [](const Slot& a, const Slot& b) { return a.from < b.from; });
@@ -218,7 +93,10 @@ Script Builder::build() {
       else if (next_slot(*read.target) == *read.target)
         warn(ReportId::script_target_in_table);
       else
-        found.push_back({{t, read.index, read.slot, read.value}, *read.target});
+        found.push_back({{t, read.index, read.slot, read.value},
+                         *read.target,
+                         read.length,
+                         ptable.length ? read.slot - ptable.offset + ptable.length->at : 0});
     }
   }
   reads = {};
@@ -228,13 +106,17 @@ Script Builder::build() {
   std::sort(targets.begin(), targets.end());
   targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
 
-  // Where each string ends, and every place where a piece of the script begins.
+  // Where each string ends, its form, and every place where a piece of the script begins.
   std::vector<std::uint64_t> ends(targets.size());
+  std::vector<Form> forms(targets.size());
   std::vector<std::uint64_t> bounds = targets;
   for (std::size_t s = 0; s < targets.size(); ++s) {
     const std::uint64_t next = s + 1 < targets.size() ? targets[s + 1] : NO_NEXT;
     bool cut = false;
-    ends[s] = string_end(targets[s], next, next_slot(targets[s]), cut);
+    const std::optional<Form> set =
+        set_length(targets[s], by_target.pointers_to(targets[s]), next_slot(targets[s]));
+    ends[s] = set ? set->text_to : string_end(targets[s], next, next_slot(targets[s]), cut);
+    forms[s] = set.value_or(Form{});
     if (cut)
       for (const Found* f : by_target.pointers_to(targets[s]))
         script_.warnings.push_back({ReportId::script_string_cut, Severity::warning, 0, 0,
@@ -245,6 +127,7 @@ Script Builder::build() {
   }
   std::sort(bounds.begin(), bounds.end());
   bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+  settle_pads(forms);
 
   // The pointers of each table, grouped by what the inserter subtracts.
   std::map<std::pair<std::size_t, std::int64_t>, std::string> names;
@@ -269,6 +152,7 @@ Script Builder::build() {
       bool referenced = true;
     } segment; // a string of the script once it is written
     bool padding = false;
+    Form form; // plain unless it is a whole string of set length
   };
   struct Open {
     std::size_t first = 0, last = 0; // pieces [first, last)
@@ -282,9 +166,14 @@ Script Builder::build() {
   for (std::size_t b = 0; b + 1 < bounds.size(); ++b) {
     const std::uint64_t from = bounds[b], to = bounds[b + 1];
     const auto here = std::lower_bound(targets.begin(), targets.end(), from);
-    if (here != targets.end() && *here == from)
-      reach = std::max(reach, ends[static_cast<std::size_t>(here - targets.begin())]);
     Piece& piece = pieces.emplace_back();
+    piece.form.text_from = from;
+    piece.form.text_to = to;
+    if (here != targets.end() && *here == from) {
+      const auto s = static_cast<std::size_t>(here - targets.begin());
+      reach = std::max(reach, ends[s]);
+      if (forms[s].kind != Form::Kind::plain && ends[s] == to) piece.form = forms[s];
+    }
     piece.segment.start = from;
     piece.segment.end = to;
     piece.segment.referenced = reach > from;
@@ -329,6 +218,7 @@ Script Builder::build() {
   // What is held from here on is what the script needs: the rest goes.
   targets = {};
   ends = {};
+  forms = {};
   bounds = {};
 
   // The room of each block: on over the padding after its last string, up to
@@ -356,9 +246,11 @@ Script Builder::build() {
   for (const Open& open : blocks)
     for (std::size_t k = open.first; k < open.last; ++k) {
       run.clear();
-      decode(pieces[k].segment.start, pieces[k].segment.end, run);
-      for (const Item& item : run)
+      decode(pieces[k].form.text_from, pieces[k].form.text_to, run);
+      for (Item& item : run) {
+        if (ends_no_string(pieces[k].form, item)) make_raw(item);
         if (const Claim* c = claim_of(item)) claim(*c);
+      }
     }
   // Whether each entry's claim stands: the first key to use its text owns it.
   std::vector<bool> owned(entry_claims_.size());
@@ -381,19 +273,22 @@ Script Builder::build() {
     // Text lines with no command between them join when inserted: each run of
     // pieces up to the next #WRITE is proven as one.
     for (std::size_t first = blocks[b].first; first < blocks[b].last;) {
+      // A string of set length is a run of its own, and so is text after it.
       std::size_t last = first + 1;
-      while (last < blocks[b].last && by_target.pointers_to(pieces[last].segment.start).empty())
+      while (last < blocks[b].last && by_target.pointers_to(pieces[last].segment.start).empty() &&
+             pieces[first].form.kind == Form::Kind::plain &&
+             pieces[last].form.kind == Form::Kind::plain)
         ++last;
-      const std::uint64_t from = pieces[first].segment.start, to = pieces[last - 1].segment.end;
+      const std::uint64_t from = pieces[first].form.text_from, to = pieces[last - 1].form.text_to;
       run.clear();
       run.reserve(static_cast<std::size_t>(to - from)); // at most an item a byte
       std::vector<std::size_t> starts;                  // where each piece's items begin in the run
       for (std::size_t k = first; k < last; ++k) {
         starts.push_back(run.size());
-        decode(pieces[k].segment.start, pieces[k].segment.end, run);
+        decode(pieces[k].form.text_from, pieces[k].form.text_to, run);
         run[starts.back()].line_start = true;
         for (std::size_t i = starts.back(); i < run.size(); ++i)
-          if (!owned[run[i].claim]) make_raw(run[i]);
+          if (!owned[run[i].claim] || ends_no_string(pieces[k].form, run[i])) make_raw(run[i]);
       }
       starts.push_back(run.size());
       settle(run, from, to);
@@ -411,7 +306,8 @@ Script Builder::build() {
         segment.start = pieces[k].segment.start;
         segment.end = pieces[k].segment.end;
         segment.referenced = pieces[k].segment.referenced;
-        write_segment(segment, {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
+        write_segment(segment, pieces[k].form,
+                      {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
                       by_target, names, string_number, body);
       }
       runs.runs.push_back({runs.text.size(), from, to});
@@ -469,36 +365,6 @@ Script Builder::build() {
 }
 
 } // namespace scripting
-
-std::variant<EndRule, std::string> parse_end_rule(std::string_view text) {
-  EndRule rule;
-  rule.token = false;
-  const std::string given(text);
-  for (const std::string_view part : comma_fields(text)) {
-    if (part == "token") {
-      rule.token = true;
-    } else if (part == "next") {
-      rule.next = true;
-    } else if (part.substr(0, 6) == "fixed:") {
-      std::uint32_t n = 0;
-      const std::string_view digits = part.substr(6);
-      const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
-      if (error != std::errc{} || end != digits.data() + digits.size() || n == 0)
-        return "--end \"" + given + "\": fixed:N takes a decimal number of bytes above 0";
-      rule.fixed = n;
-    } else {
-      return "--end \"" + given + "\": the rules are token, next and fixed:N, joined by commas";
-    }
-  }
-  if (!rule.token && !rule.next && !rule.fixed) rule.token = true;
-  return rule;
-}
-
-bool has_end_entry(const CodeTable& table) {
-  for (const auto& [key, index] : table.keys())
-    if (table.entry(index).kind == EntryKind::end) return true;
-  return false;
-}
 
 Script build_script(const ScriptRequest& request) {
   return scripting::Builder(request).build();

@@ -21,7 +21,16 @@
 // of the table that leaves the proof standing; the others are named in the
 // script's header.
 //
-//   parse_end_rule   --end token | next | fixed:N | token,next
+// Strings of a set length are written in the inserter's own forms: a Pascal
+// string (pascal:N, its length in N bytes before it, in its pointers' byte
+// order) under #STRTYPE("PASCAL") and #PASCALLEN(N); a string of fixed:N
+// bytes under #FIXEDLENGTH(N, pad), without the pad bytes that end it (the
+// byte that ends most of them); a string whose length its pointer table holds
+// beside its pointer (length=) under #FIXEDLENGTH of that length, after a
+// //LENGTH line: the inserter cannot rewrite the length, so it must stay.
+// In these forms an end entry is written as <$XX>, which ends no string.
+//
+//   parse_end_rule   --end token | next | fixed:N | token,next | pascal:N
 //   build_script     the script, the insertion table, the strings as data
 #pragma once
 
@@ -44,6 +53,7 @@ struct EndRule {
   bool token = true;                  // at the table's end entry
   bool next = false;                  // where the next pointed-to string begins
   std::optional<std::uint32_t> fixed; // this many bytes
+  std::optional<unsigned> pascal;     // after a length of this many bytes (1 to 4)
   std::uint32_t max_length = 4096;    // every rule stops here, with a warning
 };
 

@@ -39,6 +39,20 @@ struct Item {
 struct Found {
   ScriptPointer pointer;
   std::uint64_t target = 0;
+  std::optional<std::uint32_t> length; // held beside the pointer
+  std::uint64_t length_at = 0;         // where
+};
+
+// How a string is held in the ROM, so how the script writes it: its bytes
+// [text_from, text_to) are its text.
+struct Form {
+  enum class Kind { plain, pascal, fixed } kind = Kind::plain;
+  unsigned prefix = 0;      // pascal: the bytes of its length, before its text
+  std::uint32_t length = 0; // fixed: the bytes it takes
+  std::uint8_t pad = 0;     // fixed: the byte that fills it after its text
+  bool held = false;        // fixed: its length lies beside its pointer, at held_at
+  std::uint64_t held_at = 0;
+  std::uint64_t text_from = 0, text_to = 0;
 };
 
 inline bool has_control_characters(std::string_view text) {
@@ -59,6 +73,17 @@ private:
   // stop: the first pointer slot at or after target.
   std::uint64_t string_end(std::uint64_t target, std::uint64_t next, std::uint64_t stop,
                            bool& cut) const;
+  // The form of the string at target, and where it ends (text_to), when it
+  // has a set length (a length field beside its pointer, a Pascal length,
+  // fixed:N); nothing when it ends by the end rule. A length that reaches
+  // past stop or the ROM is a warning: a held one ends by the rule, a Pascal
+  // one at stop, written plain.
+  std::optional<Form> set_length(std::uint64_t target, std::span<const Found* const> pointers,
+                                 std::uint64_t stop);
+  // The fixed strings' pad: the byte that ends most of them; their texts end before it.
+  void settle_pads(std::vector<Form>& forms) const;
+  // The commands that put the form in force where the script has got to.
+  std::string form_commands(const Form& form);
   // The first byte of a pointer slot at or after pos (pos itself inside one); NO_NEXT for none.
   std::uint64_t next_slot(std::uint64_t pos) const;
   // File offsets with the addresses of the request's address map beside them.
@@ -84,6 +109,11 @@ private:
   Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;
   // The claim of every entry that can have one, by entry index.
   void make_claims();
+  // An end entry in a string of set length: written raw, it ends no string.
+  bool ends_no_string(const Form& form, const Item& item) const {
+    return form.kind != Form::Kind::plain && item.claim != 0 &&
+           table_.entry(item.claim).kind == EntryKind::end;
+  }
   const Claim* claim_of(const Item& item) const {
     return item.claim != 0 ? &*entry_claims_[item.claim] : nullptr;
   }
@@ -116,8 +146,9 @@ private:
     std::vector<const Found*> sorted_;
   };
   using Names = std::map<std::pair<std::size_t, std::int64_t>, std::string>;
-  void write_segment(ScriptString& piece, std::span<const Item> items, const ByTarget& by_target,
-                     const Names& names, std::size_t& string_number, std::string& body);
+  void write_segment(ScriptString& piece, const Form& form, std::span<const Item> items,
+                     const ByTarget& by_target, const Names& names, std::size_t& string_number,
+                     std::string& body);
 
   struct Slot {
     std::uint64_t from = 0, to = 0;
@@ -133,8 +164,19 @@ private:
   std::vector<Claim> claims_;                            // in the order first used
   TextEncoder encoder_;
   bool swapped_ = false; // #ENDIANSWAP("TRUE") is in force where the script has got to
+  unsigned pascal_ = 0;  // #STRTYPE("PASCAL") with this #PASCALLEN is in force; 0 ENDTERM
+  std::pair<std::uint32_t, std::uint8_t> fixed_{0, 0}; // the #FIXEDLENGTH in force
   Script script_;
 };
+
+// The file offsets a pointer of a banked map can reach from its target: the
+// bank that holds it. Nothing for maps whose values run on through the ROM.
+std::optional<std::pair<std::uint64_t, std::uint64_t>>
+bank_of(const PointerTable& ptable, const RomLayout& layout, std::uint64_t target);
+
+inline bool is_padding_byte(unsigned char byte) {
+  return byte == 0x00 || byte == 0xFF;
+}
 
 // The item's bytes as <$XX>: it claims no text.
 inline void make_raw(Item& item) {

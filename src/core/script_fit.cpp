@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "core/numbers.hpp"
-#include "core/text_encoder.hpp"
+#include "core/script_fit_reading.hpp"
 
 namespace textdump {
 
@@ -18,121 +18,16 @@ bool FitReport::fits() const {
 
 namespace {
 
-constexpr auto npos = std::string_view::npos;
-
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-std::vector<std::string_view> lines_of(std::string_view s) {
-  std::vector<std::string_view> lines;
-  while (!s.empty()) {
-    const std::size_t end = s.find('\n');
-    std::string_view line = s.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == npos) break;
-    s.remove_prefix(end + 1);
-  }
-  return lines;
-}
-
-std::string trimmed(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(" \t");
-  if (first == npos) return {};
-  return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
-}
-
-// The characters (not bytes) of UTF-8 text before byte i, plus one.
-std::size_t column_of(std::string_view line, std::size_t i) {
-  std::size_t column = 1;
-  for (std::size_t j = 0; j < i && j < line.size(); ++j)
-    if ((static_cast<unsigned char>(line[j]) & 0xC0) != 0x80) ++column;
-  return column;
-}
-
-// A report without its place: the command's line and column are added to it.
-Report fault(ReportId id, std::vector<std::string> args) {
-  return {id, Severity::error, 0, 0, std::move(args)};
-}
-
-// An insertion table as the inserter reads it; a report naming the file's line
-// otherwise (arguments: the file, the line, then the id's own).
-std::optional<Report> load_table(const std::string& name, std::string_view file,
-                                 TextEncoder& encoder) {
-  std::size_t number = 0;
-  for (const std::string_view line : lines_of(file)) {
-    ++number;
-    const auto wrong = [&](ReportId id, std::string_view shown = {}) {
-      return fault(id, {name, std::to_string(number), std::string(shown)});
-    };
-    if (line.empty() || std::string_view("([{$!@").find(line[0]) != npos) continue;
-    if (line[0] == '#') return wrong(ReportId::fit_table_comment);
-    const std::size_t eq = line.find('=');
-    if (eq == npos && line[0] != '*') return wrong(ReportId::fit_table_no_equals, line);
-    const std::size_t from = line[0] == '/' || line[0] == '*' ? 1 : 0;
-    const std::string_view digits = line.substr(from, eq == npos ? npos : eq - from);
-    std::string key;
-    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-      const int high = hex_value(digits[i]), low = hex_value(digits[i + 1]);
-      if (high < 0 || low < 0) break;
-      key += static_cast<char>(high * 16 + low);
-    }
-    if (key.empty() || key.size() * 2 != digits.size())
-      return wrong(ReportId::fit_table_bad_key, digits);
-    encoder.add(eq == npos ? std::string_view("<LINE>") : line.substr(eq + 1), key);
-  }
-  return std::nullopt;
-}
-
-// A number as the inserter reads it: "$" and upper-case hex, or decimal, either with a "-".
-std::optional<std::int64_t> atlas_number(std::string_view s, std::optional<Report>& why) {
-  const std::string shown(s);
-  const bool hex = !s.empty() && s[0] == '$';
-  if (hex) s.remove_prefix(1);
-  const bool negative = !s.empty() && s[0] == '-';
-  if (negative) s.remove_prefix(1);
-  if (s.empty() || s.size() > 9) {
-    why = fault(ReportId::fit_not_number, {shown});
-    return std::nullopt;
-  }
-  if (!hex && negative && s.size() == 1) {
-    why = fault(ReportId::fit_one_digit_negative, {shown});
-    return std::nullopt;
-  }
-  std::int64_t value = 0;
-  for (const char c : s) {
-    const int digit = hex ? hex_value(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
-    if (hex && c >= 'a' && c <= 'f') {
-      why = fault(ReportId::fit_hex_lower_case, {shown});
-      return std::nullopt;
-    }
-    if (digit < 0) {
-      why = fault(ReportId::fit_not_number, {shown});
-      return std::nullopt;
-    }
-    value = value * (hex ? 16 : 10) + digit;
-  }
-  return negative ? -value : value;
-}
-
-// A variable name the inserter takes for a name.
-std::optional<Report> bad_name(std::string_view name) {
-  const auto word = [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-  };
-  if (name.empty() || !std::all_of(name.begin(), name.end(), word) ||
-      (name[0] >= '0' && name[0] <= '9'))
-    return fault(ReportId::fit_not_a_name, {std::string(name)});
-  if (std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return fault(ReportId::fit_name_is_number, {std::string(name)});
-  if (name.find_first_of("Kk") != npos)
-    return fault(ReportId::fit_name_with_k, {std::string(name)});
-  return std::nullopt;
-}
+using fitting::atlas_number;
+using fitting::bad_name;
+using fitting::column_of;
+using fitting::fault;
+using fitting::FitTable;
+using fitting::last_hex;
+using fitting::lines_of;
+using fitting::load_table;
+using fitting::npos;
+using fitting::trimmed;
 
 // Text lines with no command between them, and where each character stood.
 struct Text {
@@ -145,19 +40,12 @@ struct FitString {
   std::size_t line = 0; // where its text begins
   std::uint64_t bytes = 0;
   std::optional<std::uint64_t> original; // where the dumped string began, from its // line
+  // How the inserter writes it: its length first in so many bytes (Pascal);
+  // in exactly so many bytes (fixed), which it must keep when held.
+  unsigned pascal = 0;
+  std::uint64_t fixed = 0;
+  bool held = false;
 };
-
-// The last $HEX number of a line: 6C10 of "//POINTER #0 @ $6D00 - STRING #0 @ $6C10",
-// and of the same line with the addresses in brackets after the offsets.
-std::optional<std::uint64_t> last_hex(std::string_view line) {
-  if (line.ends_with(')') && line.rfind(" (") != npos) line = line.substr(0, line.rfind(" ("));
-  const std::size_t dollar = line.rfind('$');
-  if (dollar == npos) return std::nullopt;
-  const std::size_t end = line.find_first_not_of("0123456789ABCDEF", dollar + 1);
-  const std::string_view digits = line.substr(dollar + 1, end == npos ? npos : end - dollar - 1);
-  if (digits.empty() || digits.size() > 8) return std::nullopt;
-  return hex_to_int(digits);
-}
 
 class Fitter {
 public:
@@ -183,6 +71,7 @@ public:
       }
     }
     end_text();
+    no_text_awaited();
     close_block();
     return std::move(report_);
   }
@@ -215,14 +104,22 @@ private:
       error(text.line[0], text.column[0], ReportId::fit_text_before_jmp);
       return;
     }
-    if (string_break_ || strings_.empty()) {
-      strings_.push_back({text.line[0], 0, original_});
+    // A string of a Pascal or fixed type ends at every command and end token.
+    const bool whole = pascal_ != 0 || fixed_ != 0;
+    const auto begin_string = [&](std::size_t line) {
+      awaited_.reset();
+      strings_.push_back({line, 0, original_, pascal_, fixed_, held_});
       original_.reset();
-    }
+      held_ = false;
+    };
+    if (string_break_ || strings_.empty() || whole) begin_string(text.line[0]);
     string_break_ = false;
+    bool ended = false; // an end token ended the string, and text follows
     const std::string_view s = text.chars;
     for (std::size_t i = 0; i < s.size();) {
-      const std::optional<TextEncoder::Step> step = table_->step(s, i);
+      if (ended) begin_string(text.line[i]);
+      ended = false;
+      const std::optional<TextEncoder::Step> step = table_->encoder.step(s, i);
       if (looks_like_raw_form(s, i) && (!step || step->text_bytes != nullptr))
         error(text.line[i], text.column[i], ReportId::fit_raw_misread,
               {std::string(s.substr(i, 5))});
@@ -240,8 +137,40 @@ private:
         if (looks_like_raw_form(s, j))
           error(text.line[j], text.column[j], ReportId::fit_raw_taken,
                 {std::string(s.substr(j, 5)), std::string(s.substr(i, step->length))});
-      strings_.back().bytes += step->bytes().size();
+      const bool end_token = whole && step->text_bytes != nullptr &&
+                             table_->ends.contains(std::string(s.substr(i, step->length)));
+      if (!end_token || pascal_ == 0) strings_.back().bytes += step->bytes().size();
       i += step->length;
+      if (end_token) {
+        finish_string(strings_.back());
+        ended = true;
+      }
+    }
+    if (whole && !ended) finish_string(strings_.back());
+  }
+
+  // A pointer written for a Pascal or fixed string that has no text: the
+  // inserter writes no string there, not even its length.
+  void no_text_awaited() {
+    if (!awaited_) return;
+    error(awaited_->first, 1, ReportId::fit_set_length_no_text);
+    awaited_.reset();
+  }
+
+  // The bytes a Pascal or fixed string takes; a fixed one that would be cut,
+  // or whose held length would change, is an error.
+  void finish_string(FitString& string) {
+    const std::uint64_t bytes = string.bytes;
+    if (string.fixed != 0) {
+      if (string.held && bytes != string.fixed)
+        error(string.line, 1, ReportId::fit_held_length_changed,
+              {std::to_string(string.fixed), std::to_string(bytes)});
+      else if (bytes > string.fixed)
+        error(string.line, 1, ReportId::fit_fixed_cut,
+              {std::to_string(bytes), std::to_string(string.fixed)});
+      string.bytes = string.fixed;
+    } else {
+      string.bytes += string.pascal;
     }
   }
 
@@ -276,7 +205,9 @@ private:
   // The dump's own // lines say where each string began and how many bytes
   // the block's text held: what an edit made longer can be named.
   void comment(std::string_view line) {
-    if (line.starts_with("//POINTER ") && line.find(" - STRING #") != npos) {
+    if (line.starts_with("//LENGTH ")) {
+      held_ = true;
+    } else if (line.starts_with("//POINTER ") && line.find(" - STRING #") != npos) {
       pointed_ = last_hex(line);
     } else if (line.starts_with("// BLOCK ") && line.ends_with(" used")) {
       const std::size_t comma = line.rfind(", ");
@@ -295,8 +226,7 @@ private:
       const FitString& s = strings_[k];
       const std::optional<std::uint64_t> next =
           k + 1 < strings_.size() ? strings_[k + 1].original : original_end_;
-      if (!s.original || !next || *next <= *s.original || s.bytes <= *next - *s.original)
-        continue;
+      if (!s.original || !next || *next <= *s.original || s.bytes <= *next - *s.original) continue;
       const std::uint64_t held = *next - *s.original;
       say(Severity::note, s.line, 1, ReportId::fit_string_grew,
           {std::to_string(s.bytes), std::to_string(s.bytes - held), std::to_string(held)});
@@ -312,6 +242,8 @@ private:
       return;
     }
     const std::string name(line.substr(1, open - 1));
+    const bool write = name == "WRITE" || name == "W16" || name == "W24" || name == "W32";
+    if (!write) no_text_awaited();
     std::vector<std::string> args;
     bool quoted = false;
     std::size_t from = open + 1;
@@ -361,7 +293,7 @@ private:
       if (!file || !variable(args[1], true)) return;
       const std::optional<std::string> bytes = read_table_(*file);
       if (!bytes) return error(number, column, ReportId::fit_table_unreadable, {*file});
-      auto table = std::make_shared<TextEncoder>();
+      auto table = std::make_shared<FitTable>();
       if (auto why = load_table(*file, *bytes, *table)) return error(number, column, std::move(*why));
       tables_[args[1]] = std::move(table);
     } else if (name == "ACTIVETBL") {
@@ -381,6 +313,26 @@ private:
       if (want(1, 1)) number_of(args[0]);
     } else if (name == "SMA" || name == "ENDIANSWAP") {
       if (want(1, 1)) quoted_arg(args[0]);
+    } else if (name == "STRTYPE") {
+      if (!want(1, 1)) return;
+      const auto type = quoted_arg(args[0]);
+      if (type && *type != "PASCAL" && *type != "ENDTERM")
+        return error(number, column, ReportId::fit_strtype_value);
+      if (type) pascal_ = *type == "PASCAL" ? pascal_length_ : 0;
+    } else if (name == "PASCALLEN") {
+      if (!want(1, 1)) return;
+      const auto bytes = number_of(args[0]);
+      if (bytes && (*bytes < 1 || *bytes > 4))
+        return error(number, column, ReportId::fit_pascal_length);
+      if (bytes) pascal_length_ = static_cast<unsigned>(*bytes);
+      if (bytes && pascal_ != 0) pascal_ = pascal_length_;
+    } else if (name == "FIXEDLENGTH") {
+      if (!want(2, 2)) return;
+      const auto length = number_of(args[0]), pad = number_of(args[1]);
+      if (!length || !pad) return;
+      if (*length < 0 || *pad < 0 || *pad > 0xFF)
+        return error(number, column, ReportId::fit_fixedlength_args);
+      fixed_ = static_cast<std::uint64_t>(*length);
     } else if (name == "JMP") {
       if (!want(1, 2)) return;
       const auto start = number_of(args[0]);
@@ -392,7 +344,7 @@ private:
       block_ = FitBlock{number, static_cast<std::uint64_t>(*start), std::nullopt, 0};
       original_end_ = std::exchange(next_end_, std::nullopt);
       if (args.size() == 2) block_->last = static_cast<std::uint64_t>(*last);
-    } else if (name == "WRITE" || name == "W16" || name == "W24" || name == "W32") {
+    } else if (write) {
       const bool custom = name == "WRITE";
       if (!want(custom ? 2 : 1, custom ? 2 : 1)) return;
       if (custom && (!variable(args[0], false) ||
@@ -401,6 +353,9 @@ private:
       number_of(args.back());
       string_break_ = true;
       original_ = pointed_;
+      // Another string's pointer (by the dump's //POINTER lines) before any text.
+      if (awaited_ && awaited_->second != original_) no_text_awaited();
+      if ((pascal_ != 0 || fixed_ != 0) && !awaited_) awaited_ = {number, original_};
     } else {
       error(number, column, ReportId::fit_unknown_command, {name});
     }
@@ -411,14 +366,20 @@ private:
   FitReport report_;
   Text text_;
   std::map<std::string, bool> variables_; // name -> is a table
-  std::map<std::string, std::shared_ptr<const TextEncoder>> tables_;
+  std::map<std::string, std::shared_ptr<const FitTable>> tables_;
   std::vector<std::string> pointers_; // created
-  std::shared_ptr<const TextEncoder> table_;
+  std::shared_ptr<const FitTable> table_;
   std::optional<FitBlock> block_;
   std::vector<FitString> strings_;
   bool string_break_ = false; // a pointer was written since the last text
-  std::optional<std::uint64_t> pointed_;  // the string start the last //POINTER line names
-  std::optional<std::uint64_t> original_; // of the string the last #WRITE points at
+  unsigned pascal_ = 0;       // the #PASCALLEN of #STRTYPE("PASCAL"); 0 for ENDTERM
+  unsigned pascal_length_ = 1;
+  std::uint64_t fixed_ = 0; // the #FIXEDLENGTH in force
+  bool held_ = false;       // a //LENGTH line names the next string's held length
+  // The line of a #WRITE whose Pascal or fixed string has no text yet, and where it began.
+  std::optional<std::pair<std::size_t, std::optional<std::uint64_t>>> awaited_;
+  std::optional<std::uint64_t> pointed_;      // the string start the last //POINTER line names
+  std::optional<std::uint64_t> original_;     // of the string the last #WRITE points at
   std::optional<std::uint64_t> original_end_; // of the block's dumped text
   std::optional<std::uint64_t> next_end_;     // of the next #JMP's block
 };

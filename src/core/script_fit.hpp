@@ -5,8 +5,11 @@
 // diagnostic, with the bytes each block uses of its room.
 //
 // The script's commands are those a script dump holds: #VAR, #ADDTBL,
-// #ACTIVETBL, #CREATEPTR, #HDR, #SMA, #ENDIANSWAP, #JMP, #WRITE, #W16, #W24
-// and #W32; any other is reported. Nothing here opens a file: the tables come
+// #ACTIVETBL, #CREATEPTR, #HDR, #SMA, #ENDIANSWAP, #STRTYPE, #PASCALLEN,
+// #FIXEDLENGTH, #JMP, #WRITE, #W16, #W24 and #W32; any other is reported. A
+// string under #FIXEDLENGTH that would be cut is an error, and so is one
+// after a //LENGTH line (its length is held beside its pointer) that would
+// not keep its length. Nothing here opens a file: the tables come
 // through the reader the caller gives.
 #pragma once
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -46,10 +47,19 @@ struct Pointer {
 
 // The characters of text lines with no command between them, and the script
 // line of each.
+// How strings are written where a run stands.
+struct StringType {
+  int pascal_bytes = 0; // #STRTYPE("PASCAL") with #PASCALLEN; 0 for ENDTERM
+  int pascal_length = 1;
+  std::int64_t fixed = 0; // #FIXEDLENGTH: the bytes of every string; 0 off
+  char pad = 0;
+  bool big_endian = false;
+};
 struct TextRun {
   std::shared_ptr<const AtlasTable> table;
   std::string text;
   std::vector<int> line;
+  StringType type;
 };
 struct Jump {
   std::int64_t start = 0;
@@ -177,7 +187,7 @@ private:
 
   void text(std::string_view line, int number) {
     if (!active_) throw Failure("text with no active table");
-    if (!text_) text_ = TextRun{active_, {}, {}};
+    if (!text_) text_ = TextRun{active_, {}, {}, type_};
     text_->text += line;
     text_->line.insert(text_->line.end(), line.size(), number);
   }
@@ -260,6 +270,25 @@ private:
       if (value != "TRUE" && value != "FALSE")
         throw Failure("#ENDIANSWAP takes \"TRUE\" or \"FALSE\"");
       swap_ = value == "TRUE";
+      type_.big_endian = swap_;
+    } else if (name == "STRTYPE") {
+      want(1, 1);
+      const std::string value = unquote(args[0]);
+      if (value != "PASCAL" && value != "ENDTERM")
+        throw Failure("#STRTYPE takes \"PASCAL\" or \"ENDTERM\"");
+      type_.pascal_bytes = value == "PASCAL" ? type_.pascal_length : 0;
+    } else if (name == "PASCALLEN") {
+      want(1, 1);
+      const std::int64_t bytes = parse_number(args[0]);
+      if (bytes < 1 || bytes > 4) throw Failure("#PASCALLEN takes 1 to 4 bytes");
+      type_.pascal_length = static_cast<int>(bytes);
+      if (type_.pascal_bytes != 0) type_.pascal_bytes = type_.pascal_length;
+    } else if (name == "FIXEDLENGTH") {
+      want(2, 2);
+      const std::int64_t length = parse_number(args[0]), pad = parse_number(args[1]);
+      if (length < 0 || pad < 0 || pad > 0xFF) throw Failure("bad #FIXEDLENGTH");
+      type_.fixed = length;
+      type_.pad = static_cast<char>(pad);
     } else if (name == "SMA") {
       want(1, 1);
       sma_ = address_type(args[0]);
@@ -276,6 +305,7 @@ private:
   std::int64_t header_ = 0;
   AddressType sma_ = AddressType::linear;
   bool swap_ = false;
+  StringType type_;
 };
 
 // The value a pointer holds for file offset pos.
@@ -327,21 +357,48 @@ struct Writer {
     for (int i = 0; i < bytes; ++i)
       put(w.at + (w.big_endian ? bytes - 1 - i : i), static_cast<char>((value >> (8 * i)) & 0xFF));
   }
+  // A string as its type writes it.
+  void string(const StringType& type, std::string bytes) {
+    if (type.fixed != 0) {
+      if (std::cmp_greater(bytes.size(), type.fixed)) cut = true;
+      bytes.resize(static_cast<std::size_t>(type.fixed), type.pad);
+    }
+    if (type.pascal_bytes != 0) {
+      std::string length;
+      for (int i = 0; i < type.pascal_bytes; ++i)
+        length += static_cast<char>((bytes.size() >> (8 * i)) & 0xFF);
+      if (type.big_endian) std::reverse(length.begin(), length.end());
+      bytes.insert(0, length);
+    }
+    for (const char byte : bytes) text_byte(byte);
+  }
+
   // At each place the longest string that is a table text or a raw form;
   // a raw form before a table text of the same five characters.
   void operator()(const TextRun& run) {
     const std::string& s = run.text;
+    // Plain strings are written as they are read; the others once they end.
+    const bool whole = run.type.fixed != 0 || run.type.pascal_bytes != 0;
+    std::string pending;
+    const auto put_bytes = [&](std::string_view bytes, bool end_token) {
+      if (!whole) {
+        for (const char byte : bytes) text_byte(byte);
+        return;
+      }
+      if (!end_token || run.type.pascal_bytes == 0) pending += bytes;
+      if (end_token) string(run.type, std::exchange(pending, {}));
+    };
     for (std::size_t i = 0; i < s.size();) {
       std::size_t length = std::min(std::max<std::size_t>(run.table->longest, 5), s.size() - i);
       for (; length > 0; --length) {
         if (length == 5)
           if (const std::optional<char> raw = raw_form(s.substr(i, 5))) {
-            text_byte(*raw);
+            put_bytes(std::string_view(&*raw, 1), false);
             break;
           }
         const auto found = run.table->bytes_of.find(s.substr(i, length));
         if (found != run.table->bytes_of.end()) {
-          for (const char byte : found->second) text_byte(byte);
+          put_bytes(found->second, run.table->ends.contains(found->first));
           break;
         }
       }
@@ -354,6 +411,7 @@ struct Writer {
       }
       i += length;
     }
+    if (whole && !pending.empty()) string(run.type, std::move(pending));
   }
 };
 

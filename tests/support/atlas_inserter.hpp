@@ -9,6 +9,10 @@
 // - An insertion error (a character with no table entry) gives status 2 and the
 //   ROM as far as insertion got.
 // - Writes past the ROM's end grow it with 0x00 bytes.
+// - A string ends at an end token or at a command. Under #STRTYPE("PASCAL")
+//   it is written as its length in #PASCALLEN bytes (little-endian, or big
+//   under #ENDIANSWAP("TRUE")) and its bytes, its end token left out; under
+//   #FIXEDLENGTH(len, pad) it takes len bytes, padded with pad or cut.
 // - Every message starts with "line N: ", N counting script lines from 1.
 #pragma once
 
@@ -23,7 +27,7 @@ struct InsertResult {
   int status = 0;      // 0 done; 2 a parse or insertion error
   std::string message; // the error: the script line and what failed
   std::string rom;     // the ROM after insertion; unchanged on a parse error
-  bool cut = false;    // text was dropped at a #JMP end bound
+  bool cut = false;    // text was dropped at a #JMP end bound or a fixed length
 };
 
 // Gives the bytes of the table file named in #ADDTBL, or nullopt when there is none.

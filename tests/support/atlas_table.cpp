@@ -66,6 +66,8 @@ AtlasTable parse_atlas_table(std::string_view file) {
       }
       if (eq == npos) throw TableError("no '=' in '" + std::string(line) + "'");
       const std::size_t key_start = line[0] == '/' ? 1 : 0;
+      if (key_start == 1 && !table.bytes_of.contains(std::string(line.substr(eq + 1))))
+        table.ends.emplace(line.substr(eq + 1));
       add(table, line.substr(eq + 1), key_bytes(line.substr(key_start, eq - key_start)));
     } catch (const TableError& e) {
       throw TableError("table line " + std::to_string(number) + ": " + e.what());

@@ -1,5 +1,6 @@
 // The insertion table of the test inserter of Atlas scripts: "XX=text"
-// entries, "/XX=label" end tokens and "*XX" line breaks, read from a file's bytes.
+// entries, "/XX=label" end tokens (a string ends after one) and "*XX" line
+// breaks, read from a file's bytes.
 //
 // Promises:
 // - Lines end at LF or CR LF; blank lines and lines starting with ( [ { $ ! @
@@ -14,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace textdump::testing {
@@ -25,6 +27,7 @@ struct TableError : std::runtime_error {
 struct AtlasTable {
   std::unordered_map<std::string, std::string> bytes_of; // text -> the bytes it encodes
   std::size_t longest = 0;                               // the longest text, in bytes
+  std::unordered_set<std::string> ends;                  // the texts of end tokens
 };
 
 // The table a file's bytes define.

@@ -266,5 +266,52 @@ TEST(FindPointerTables, RecordsBanksAndTablesAmongTheirStrings) {
   }
 }
 
+// Strings without an end byte, one after another: a table of 2-byte lengths
+// and 2-byte pointers (stride 4, the pointer at byte 2), Pascal strings whose
+// pointers lead to a one-byte length, and big-endian Pascal strings with a
+// two-byte length; each found with its fields and its --end.
+TEST(FindPointerTables, StringsOfSetLength) {
+  const struct {
+    const char* name;
+    unsigned pascal; // bytes of the length before each string
+    bool beside;     // the length lies in the entry, before the pointer
+    ByteOrder order;
+    const char* found; // the --pointers argument
+  } cases[] = {
+      {"lengths beside the pointers", 0, true, ByteOrder::le,
+       "at=2000,count=6,stride=4,offset=2,length=0:2"},
+      {"Pascal strings", 1, false, ByteOrder::le, "at=2000,count=6"},
+      {"big-endian Pascal strings", 2, false, ByteOrder::be, "at=2000,count=6,order=be"},
+  };
+  const char* words[] = {"North gate", "Old well", "Inn", "Castle", "Harbour", "Tower"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string rom(0x4000, '\xFF');
+    const auto put = [&](std::size_t at, std::uint32_t value, unsigned size) {
+      for (unsigned b = 0; b < size; ++b)
+        rom[at + b] = static_cast<char>(value >> 8 * (c.order == ByteOrder::le ? b : size - 1 - b));
+    };
+    const unsigned stride = c.beside ? 4 : 2;
+    std::size_t at = 0x1000;
+    for (std::size_t i = 0; i < 6; ++i) {
+      const std::string text = words[i];
+      const std::size_t entry = 0x2000 + i * stride;
+      if (c.beside) put(entry, static_cast<std::uint32_t>(text.size()), 2);
+      put(entry + (c.beside ? 2 : 0), static_cast<std::uint32_t>(at), 2);
+      put(at, static_cast<std::uint32_t>(text.size()), c.pascal);
+      rom.replace(at + c.pascal, text.size(), text);
+      at += c.pascal + text.size();
+    }
+    const RomView view{reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
+    FinderOptions options;
+    options.maps = suggested_maps(view);
+    const std::vector<Candidate> found =
+        find_pointer_tables(view, standard_table(ascii_table({0x00})), options);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(pointers_argument(found.front().ptable), c.found);
+    EXPECT_EQ(found.front().pascal, c.pascal);
+  }
+}
+
 } // namespace
 } // namespace textdump

@@ -3,11 +3,13 @@
 // a pointer table between its strings, two tables with code between their
 // strings, text in several NES banks with data between; and the example
 // itself, made from the real ROM as examples/make-nes-example.sh makes it
-// when the real data is at hand), random edits that
+// when the real data is at hand), and on strings of each set length (Pascal
+// strings with a length of one byte and of two big-endian bytes, fixed-length
+// strings, lengths held beside their pointers), random edits that
 // lengthen, shorten and empty strings and bring in new characters never
 // change a byte outside the blocks and the pointer slots; whenever the script
 // fits, every pointer leads to its string, and when it does not, the strings
-// that grew are named.
+// that grew (or, held, changed their length) are named.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,12 +35,32 @@ namespace {
 
 using namespace std::string_literals;
 
+// How the strings are held: ended by 00, or with a set length.
+enum class Kind { token, pascal, pascal_be, fixed, held };
+
+constexpr std::size_t FIXED = 64; // the bytes of each string of Kind::fixed
+
 struct Layout {
   const char* name;
   std::string rom;
   std::vector<std::string> pointers; // --pointers arguments
   std::vector<std::string> strings;  // their texts, "<END>" left out
+  Kind kind = Kind::token;
+  std::string end = "token"; // the --end rule
 };
+
+// A string's bytes as the kind holds it.
+std::string held_as(Kind kind, const std::string& text) {
+  const auto size = static_cast<char>(text.size());
+  switch (kind) {
+  case Kind::token: return text + '\0';
+  case Kind::pascal: return size + text;
+  case Kind::pascal_be: return '\0' + (size + text);
+  case Kind::fixed: return text + std::string(FIXED - std::min(FIXED, text.size()), '\0');
+  case Kind::held: break;
+  }
+  return text;
+}
 
 // A string of lower-case words, unique by its number.
 std::string words(std::mt19937& random, std::size_t number) {
@@ -76,9 +98,41 @@ std::string ines(std::size_t banks) {
   return ("NES\x1A"s + static_cast<char>(banks)).append(11, '\0');
 }
 
+// Strings of a set length from 0x100 on, their 16-bit pointers at 0x600 (big-
+// endian for Kind::pascal_be; after a 2-byte length in entries of 4 bytes for
+// Kind::held), data between the two.
+Layout set_lengths(const char* name, Kind kind, std::string end, std::mt19937& random) {
+  Layout l{name, std::string(0x800, '\xFF'), {}, {}, kind, std::move(end)};
+  const std::size_t stride = kind == Kind::held ? 4 : 2;
+  std::size_t at = 0x100;
+  for (std::size_t i = 0; i < 6; ++i) {
+    const std::string text = words(random, i);
+    l.strings.push_back(text);
+    const std::string bytes = held_as(kind, text);
+    l.rom.replace(at, bytes.size(), bytes);
+    std::size_t slot = 0x600 + stride * i;
+    if (kind == Kind::held) {
+      l.rom[slot++] = static_cast<char>(text.size());
+      l.rom[slot++] = '\0';
+    }
+    l.rom[slot + (kind == Kind::pascal_be ? 1 : 0)] = static_cast<char>(at & 0xFF);
+    l.rom[slot + (kind == Kind::pascal_be ? 0 : 1)] = static_cast<char>(at >> 8);
+    at += bytes.size();
+  }
+  fill(l.rom, at + 16, 0x600, random);
+  l.pointers = {kind == Kind::held        ? "at=600,count=6,stride=4,offset=2,length=0:2"
+                : kind == Kind::pascal_be ? "at=600,count=6,order=be"
+                                          : "at=600,count=6"};
+  return l;
+}
+
 std::vector<Layout> layouts() {
   std::mt19937 random(7);
   std::vector<Layout> all;
+  all.push_back(set_lengths("Pascal strings", Kind::pascal, "pascal:1", random));
+  all.push_back(set_lengths("big-endian Pascal strings", Kind::pascal_be, "pascal:2", random));
+  all.push_back(set_lengths("fixed-length strings", Kind::fixed, "fixed:64", random));
+  all.push_back(set_lengths("lengths beside the pointers", Kind::held, "token", random));
   { // like the README's example: strings at 0x6C10, FF padding, pointers at 0x6D00
     Layout& l = all.emplace_back(Layout{"the NES example", std::string(0x8010, '\xFF'), {}, {}});
     l.rom.replace(0, 16, ines(2));
@@ -164,7 +218,7 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
     request.table = &table;
     for (const std::string& p : layout.pointers)
       request.ptables.push_back(std::get<PointerTable>(parse_pointer_table(p)));
-    request.end = EndRule{};
+    request.end = std::get<EndRule>(parse_end_rule(layout.end));
     request.insertion_table_name = "script.tbl";
     request.words = report_text;
     const Script dumped = build_script(request);
@@ -180,13 +234,14 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
       for (std::uint64_t i = block.start; i < block.room; ++i) writable[i] = true;
     for (const ScriptString& s : dumped.strings)
       for (const ScriptPointer& p : s.pointers) writable[p.at] = writable[p.at + 1] = true;
+    const std::string ending = layout.kind == Kind::token ? "<END>" : "";
 
     for (int round = 0; round < 40; ++round) {
       SCOPED_TRACE(round);
       std::string script = dumped.script;
       std::vector<std::string> texts = layout.strings;
       for (std::string& text : texts) {
-        const std::string line = "\r\n" + text + "<END>\r\n";
+        const std::string line = "\r\n" + text + ending + "\r\n";
         switch (round == 0 ? 0 : random() % 4) {
         case 0: break;
         case 1: // longer, with characters no string had
@@ -198,13 +253,19 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
         }
         const std::size_t at = script.find(line);
         ASSERT_NE(at, std::string::npos) << line;
-        script.replace(at, line.size(), "\r\n" + text + "<END>\r\n");
+        script.replace(at, line.size(), "\r\n" + text + ending + "\r\n");
       }
+      // A held length cannot change, and a string of set length without text
+      // is not written at all: what fits does neither.
+      bool kept = true;
+      for (std::size_t k = 0; k < texts.size(); ++k)
+        kept = kept && (layout.kind == Kind::token || !texts[k].empty()) &&
+               (layout.kind != Kind::held || texts[k].size() == layout.strings[k].size());
       const FitReport fit = fit_script(script, read_table);
       const testing::InsertResult result = insert(layout.rom, script, dumped.insertion_table);
       ASSERT_EQ(result.status, 0) << result.message;
       ASSERT_EQ(result.rom.size(), layout.rom.size());
-      EXPECT_EQ(fit.fits(), !result.cut);
+      EXPECT_EQ(fit.fits(), !result.cut && kept);
       for (std::size_t i = 0; i < layout.rom.size(); ++i)
         if (!writable[i]) {
           ASSERT_EQ(result.rom[i], layout.rom[i]) << "at " << hex_number(i);
@@ -213,10 +274,13 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
         EXPECT_EQ(result.rom, layout.rom);
       }
       if (!fit.fits()) {
-        // The text outgrew a block, so some string outgrew what it held: named.
+        // The text outgrew a block or a fixed length, or a held length changed: named.
         EXPECT_TRUE(std::any_of(fit.diagnostics.begin(), fit.diagnostics.end(),
                                 [](const Report& d) {
-                                  return d.id == ReportId::fit_string_grew;
+                                  return d.id == ReportId::fit_string_grew ||
+                                         d.id == ReportId::fit_fixed_cut ||
+                                         d.id == ReportId::fit_held_length_changed ||
+                                         d.id == ReportId::fit_set_length_no_text;
                                 }));
         continue;
       }
@@ -227,8 +291,8 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
       for (const PointerTable& ptable : request.ptables)
         for (const PointerRead& read : read_pointers(ptable, view)) {
           ASSERT_TRUE(read.target);
-          EXPECT_EQ(result.rom.substr(*read.target, texts[string].size() + 1),
-                    texts[string] + '\0');
+          const std::string bytes = held_as(layout.kind, texts[string]);
+          EXPECT_EQ(result.rom.substr(*read.target, bytes.size()), bytes);
           ++string;
         }
     }
