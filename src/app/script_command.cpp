@@ -183,9 +183,7 @@ int run_script_command(const ScriptOptions& options) {
     say(console, message_no_strings(pointers));
     return exit_status(Failure::script_invalid);
   }
-  std::vector<std::string> warnings;
-  for (const Report& warning : script.warnings) warnings.push_back(report_text(warning));
-  for (const std::string& line : summarise_warnings(warnings))
+  for (const std::string& line : summarise_warnings(script.warnings, report_text))
     say(console, "Warning: " + line + ".\n");
   if (!script.errors.empty()) {
     for (const Report& error : script.errors)

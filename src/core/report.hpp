@@ -6,6 +6,8 @@
 //   app turns {id, arguments} into text through one table (app/report_text.hpp).
 // - line and column count from 1; 0 means the report has none (a ROM's reports
 //   name their offsets among the arguments).
+// - Positions in a ROM are written "$OFFSET" or "$OFFSET (ADDRESS)", as a
+//   script's // lines show them (a script without addresses: the offset alone).
 // - The arguments are the parts of the text that vary, in the order the id
 //   documents, already written as the text shows them (numbers in decimal or
 //   hex as the id says, keys as hex bytes).
@@ -82,14 +84,14 @@ enum class ReportId : std::uint16_t {
   own_switch_loads,             // the member's name, the digit now, what it becomes
   own_switch_loads_end,         // the member's name, the digit now (it becomes the end)
   // Script dumps.
-  script_pointer_outside,      // which pointer ("pointer #N (table T, index I) at $X")
+  script_pointer_outside,      // which pointer: its number, table, index, slot (offset and address)
   script_pointer_null,         // which pointer, its value (hex)
   script_target_outside,       // which pointer, its value (hex)
   script_target_in_table,      // which pointer, its value (hex)
-  script_string_cut,           // pointer number, table, start (hex), the maximum length
-  script_pointer_not_back,     // pointer number, its slot (hex)
-  script_bytes_not_back,       // first byte, last byte (hex)
-  script_length_past,          // start (hex), "holds" or "claims", the length
+  script_string_cut,           // pointer number, table, start, the maximum length
+  script_pointer_not_back,     // pointer number, its slot
+  script_bytes_not_back,       // the span of the bytes
+  script_length_past,          // start, "holds" or "claims", the length
   // An edited script dump, as --fit reads it.
   fit_text_without_table,    //
   fit_text_before_jmp,       //

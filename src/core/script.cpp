@@ -79,7 +79,7 @@ Script Builder::build() {
     for (const PointerRead& read : reads[t]) {
       // Which pointer, then its value: the arguments of each warning.
       std::vector<std::string> which = {std::to_string(number++), std::to_string(t + 1),
-                                        std::to_string(read.index), hex_number(read.slot)};
+                                        std::to_string(read.index), at_text(read.slot)};
       const auto warn = [&](ReportId id) {
         if (id != ReportId::script_pointer_outside) which.push_back(hex_number(read.value));
         script_.warnings.push_back({id, Severity::warning, 0, 0, std::move(which)});
@@ -121,7 +121,7 @@ Script Builder::build() {
       for (const Found* f : by_target.pointers_to(targets[s]))
         script_.warnings.push_back({ReportId::script_string_cut, Severity::warning, 0, 0,
                                     {std::to_string(f->pointer.index),
-                                     std::to_string(f->pointer.table + 1), hex_number(targets[s]),
+                                     std::to_string(f->pointer.table + 1), at_text(targets[s]),
                                      std::to_string(request_.end.max_length)}});
     bounds.push_back(ends[s]);
   }
@@ -300,7 +300,7 @@ Script Builder::build() {
                                       static_cast<std::size_t>(to - from));
       if (!bytes || *bytes != original)
         script_.errors.push_back({ReportId::script_bytes_not_back, Severity::error, 0, 0,
-                                  {hex_number(from), hex_number(to - 1)}});
+                                  {span_text(from, to - 1)}});
       for (std::size_t k = first; k < last; ++k) {
         ScriptString& segment = script_.strings.emplace_back();
         segment.start = pieces[k].segment.start;
@@ -346,9 +346,8 @@ Script Builder::build() {
       out += "// Pointer table " + std::to_string(t + 1) + ": " +
              span_text(first->from, last->to - 1) + ", outside every block\r\n";
   }
-  std::vector<std::string> warnings;
-  for (const Report& warning : script_.warnings) warnings.push_back(request_.words(warning));
-  for (const std::string& line : summarise_warnings(warnings)) out += "// " + line + "\r\n";
+  for (const std::string& line : summarise_warnings(script_.warnings, request_.words))
+    out += "// " + line + "\r\n";
   for (const std::string& line : left_out) out += "// " + line + "\r\n";
   out += "\r\n#VAR(Table, TABLE)\r\n#ADDTBL(\"" + request_.insertion_table_name +
          "\", Table)\r\n#ACTIVETBL(Table)\r\n" + declarations;

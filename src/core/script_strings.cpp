@@ -24,7 +24,7 @@ std::optional<Form> Builder::set_length(std::uint64_t target,
                                  [](const Found* f) { return f->length.has_value(); });
   const auto too_long = [&](std::uint64_t length, const char* what) {
     script_.warnings.push_back({ReportId::script_length_past, Severity::warning, 0, 0,
-                                {hex_number(target), what, std::to_string(length)}});
+                                {at_text(target), what, std::to_string(length)}});
   };
   if (held != pointers.end()) {
     const std::uint32_t length = *(*held)->length;
@@ -129,7 +129,7 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
           read_pointer_value(rom_, f->pointer.at, format.size, format.order).value_or(0);
       if (written != stored)
         script_.errors.push_back({ReportId::script_pointer_not_back, Severity::error, 0, 0,
-                                  {std::to_string(f->pointer.index), hex_number(f->pointer.at)}});
+                                  {std::to_string(f->pointer.index), at_text(f->pointer.at)}});
       piece.pointers.push_back(f->pointer);
     }
     if (form.held)
