@@ -26,10 +26,11 @@ constexpr std::size_t PREVIEW_STRINGS = 3;
 constexpr std::size_t PREVIEW_BYTES = 80;
 
 // A string as the dump shows it, on one line: line ends as \n.
-std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t start) {
-  std::uint64_t end = string_end_at(rom, table, start, start + 1024);
+std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t start,
+                    const std::vector<CodeTable>* tables) {
+  std::uint64_t end = string_end_at(rom, table, start, start + 1024, tables);
   if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
-  return one_line_text(rom, table, start, end);
+  return one_line_text(rom, table, start, end, tables);
 }
 
 std::string describe_map(const PointerTable& ptable) {
@@ -55,13 +56,14 @@ std::string seen_in(const Candidate& c) {
 } // namespace
 
 std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint64_t start,
-                          std::uint64_t end) {
+                          std::uint64_t end, const std::vector<CodeTable>* tables) {
   MemorySink sink;
   {
     CodeTable copy = table;
     Writer out(sink);
     Decoder decoder(copy, rom, out);
     decoder.seek(start);
+    decoder.use_tables(tables);
     decoder.run_to(static_cast<std::uint32_t>(end - 1));
     out.flush();
   }
@@ -75,12 +77,12 @@ std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint6
 }
 
 CandidateReport report_candidate(const RomView& rom, const CodeTable& table, const Candidate& c,
-                                 std::size_t rank) {
+                                 std::size_t rank, const std::vector<CodeTable>* tables) {
   const PointerTable& ptable = c.ptable;
   std::vector<std::string> strings;
   nlohmann::ordered_json json_strings = nlohmann::ordered_json::array();
   for (std::size_t k = 0; k < std::min(PREVIEW_STRINGS, c.targets.size()); ++k) {
-    strings.push_back(preview(rom, table, c.targets[k]));
+    strings.push_back(preview(rom, table, c.targets[k], tables));
     json_strings.push_back(json_text(strings.back()));
   }
   char score[32];
@@ -159,13 +161,19 @@ std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_vie
 }
 
 Failure open_search_inputs(const SearchInputs& inputs, const Console& console, RomImage& rom,
-                           CodeTable& table) {
+                           CodeTable& table, std::vector<CodeTable>& file_tables) {
   if (const Failure opened = open_rom(rom, inputs.romfile, console); opened != Failure::none)
     return opened;
   const TableFormat format = inputs.standard ? TableFormat::standard : TableFormat::own;
-  table = CodeTable(format);
-  return load_code_table({inputs.tablefile, format, inputs.encoding, inputs.start_table}, console,
-                         table);
+  LoadedTables loaded;
+  if (const Failure failure =
+          load_tables({inputs.tablefile, format, inputs.encoding, inputs.start_table}, console,
+                      loaded);
+      failure != Failure::none)
+    return failure;
+  table = loaded.tables[loaded.start];
+  file_tables = std::move(loaded.tables);
+  return Failure::none;
 }
 
 std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& table,
@@ -185,7 +193,8 @@ int run_finder_command(const FinderCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;
-  if (const Failure opened = open_search_inputs(command, console, rom, table);
+  std::vector<CodeTable> file_tables;
+  if (const Failure opened = open_search_inputs(command, console, rom, table, file_tables);
       opened != Failure::none)
     return exit_status(opened);
   if (!has_end_entry(table)) {
@@ -204,13 +213,14 @@ int run_finder_command(const FinderCommand& command) {
 
   FinderOptions options = command.options;
   options.maps = command.maps.value_or(suggested_maps(rom.view()));
+  options.tables = &file_tables;
   const std::vector<Candidate> candidates = find_with_progress(rom.view(), table, options);
 
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   std::string report;
   if (candidates.empty()) report = "No pointer table found.\n";
   for (std::size_t i = 0; i < candidates.size(); ++i) {
-    CandidateReport block = report_candidate(rom.view(), table, candidates[i], i + 1);
+    CandidateReport block = report_candidate(rom.view(), table, candidates[i], i + 1, &file_tables);
     report += block.text;
     list.push_back(std::move(block.json));
   }

@@ -72,6 +72,18 @@ public:
   std::uint64_t first_short_control() const { return first_short_control_; }
   std::size_t short_controls() const { return short_controls_; }
 
+  // What the frames of one switch read, for readers that judge text: whether
+  // an end ended them, their text keys (texts and line breaks) and their
+  // undefined bytes.
+  struct SwitchRun {
+    bool ended = false;
+    std::uint32_t texts = 0, unknown = 0;
+  };
+  // At a switch of the starting table: writes it and the frames it opens, up
+  // to stop (exclusive), as run_to does, and returns once only the starting
+  // table is left. The position ends where that table goes on.
+  SwitchRun run_switch(std::uint64_t stop); // decoder_frames.cpp
+
   // Decodes from the position up to last, inclusive; a pointer's argument bytes
   // are consumed even past last. The position ends past the last byte decoded.
   DecodeEnd run_to(std::uint32_t last);
@@ -122,6 +134,7 @@ private:
   const std::vector<CodeTable>* tables_ = nullptr;
   std::vector<FrameTable> frame_tables_; // by table of the file
   std::vector<Frame> frames_;            // kept from one switch to the next
+  SwitchRun* counts_ = nullptr;          // what run_switch's frames read
   std::uint64_t first_short_control_ = 0;
   std::size_t short_controls_ = 0;
   std::uint64_t position_ = 0;

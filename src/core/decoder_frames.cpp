@@ -89,7 +89,7 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
     if (position_ >= stop) return; // the dump is over: open frames are left
     // One-byte keys that only write a short rendering, counted as they go, up
     // to a key of another kind or the first byte of the fallback.
-    if (top.fast) {
+    if (top.fast && !counts_) {
       const Piece* const hot = top.fast->pieces.hot.data();
       const std::uint32_t* const weights = top.fast->weights.data();
       const int until = top.until.empty() ? -1 : static_cast<std::uint8_t>(top.until[0]);
@@ -152,10 +152,12 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
       case EntryKind::undefined:
         out_.write(raw_byte_rendering(rom_byte(rom_, position_)));
         ++position_;
+        if (counts_) ++counts_->unknown;
         break;
       case EntryKind::end:
         out_.write(entry.rendering);
         position_ += match.length;
+        if (counts_) counts_->ended = true;
         return; // every frame above the root ends, and its remaining PARAMs too
       case EntryKind::frames:
         position_ += match.length;
@@ -171,11 +173,24 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
         out_.write(entry.rendering);
         position_ += match.length;
         count(entry.weight);
+        if (counts_) ++counts_->texts;
         break;
       }
     }
     if (exhausted()) stack.pop_back();
   }
+}
+
+Decoder::SwitchRun Decoder::run_switch(std::uint64_t stop) {
+  SwitchRun run;
+  const CodeTable::Match match = key_at(table_, rom_, position_, stop);
+  const Entry& entry = table_.entry(match.index);
+  position_ += match.length;
+  if (entry.kind != EntryKind::frames || !tables_) return run;
+  counts_ = &run;
+  run_frames(entry, stop);
+  counts_ = nullptr;
+  return run;
 }
 
 } // namespace textdump

@@ -78,14 +78,20 @@ void Builder::write_segment(ScriptString& piece, std::span<const Item> items,
     ++string_number;
   }
   std::string original, editable;
-  std::string line;
+  std::string line, shown; // shown: the line as the // line shows it
   const auto end_line = [&] {
-    original += "//" + line + "\r\n";
+    original += "//" + shown + "\r\n";
     editable += line + "\r\n";
     line.clear();
+    shown.clear();
   };
   for (const Item& item : items) {
+    const std::size_t before = line.size();
     append_text(line, item);
+    if (item.switched)
+      append_shown(original, shown, item);
+    else
+      shown.append(line, before);
     if (item.line_end) end_line();
   }
   if (!line.empty()) end_line();
@@ -173,6 +179,7 @@ std::string Builder::left_alone(std::uint64_t from, std::uint64_t to) const {
 
 Script Builder::build() {
   const RomLayout layout = layout_of(rom_);
+  start_switches();
   make_claims();
   // Every pointer slot, and every pointer and the string it points at.
   std::vector<std::vector<PointerRead>> reads;
