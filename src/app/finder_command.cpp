@@ -29,11 +29,12 @@ constexpr std::size_t PREVIEW_BYTES = 80;
 // A string as the dump shows it, on one line: line ends as \n. Of a table
 // that holds the strings' lengths, length bytes.
 std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t start,
-                    std::optional<std::uint32_t> length) {
-  if (length) return one_line_text(rom, table, start, std::min(start + *length, rom.size));
-  std::uint64_t end = string_end_at(rom, table, start, start + 1024);
+                    std::optional<std::uint32_t> length, const std::vector<CodeTable>* tables) {
+  if (length)
+    return one_line_text(rom, table, start, std::min(start + *length, rom.size), tables);
+  std::uint64_t end = string_end_at(rom, table, start, start + 1024, tables);
   if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
-  return one_line_text(rom, table, start, end);
+  return one_line_text(rom, table, start, end, tables);
 }
 
 std::string describe_map(const PointerTable& ptable) {
@@ -59,13 +60,14 @@ std::string seen_in(const Candidate& c) {
 } // namespace
 
 std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint64_t start,
-                          std::uint64_t end) {
+                          std::uint64_t end, const std::vector<CodeTable>* tables) {
   MemorySink sink;
   {
     CodeTable copy = table;
     Writer out(sink);
     Decoder decoder(copy, rom, out);
     decoder.seek(start);
+    decoder.use_tables(tables);
     decoder.run_to(static_cast<std::uint32_t>(end - 1));
     out.flush();
   }
@@ -79,7 +81,7 @@ std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint6
 }
 
 CandidateReport report_candidate(const RomView& rom, const CodeTable& table, const Candidate& c,
-                                 std::size_t rank) {
+                                 std::size_t rank, const std::vector<CodeTable>* tables) {
   const PointerTable& ptable = c.ptable;
   std::vector<std::string> strings;
   nlohmann::ordered_json json_strings = nlohmann::ordered_json::array();
@@ -93,10 +95,11 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
     if (c.pascal != 0) { // the text after its length
       const std::uint64_t text = c.targets[k] + c.pascal;
       strings.push_back(preview(rom, table, text,
-                                read_pointer_value(rom, c.targets[k], c.pascal, ptable.order)));
+                                read_pointer_value(rom, c.targets[k], c.pascal, ptable.order),
+                                tables));
     } else {
       strings.push_back(preview(rom, table, c.targets[k],
-                                k < lengths.size() ? lengths[k].length : std::nullopt));
+                                k < lengths.size() ? lengths[k].length : std::nullopt, tables));
     }
     json_strings.push_back(json_text(strings.back()));
   }
@@ -189,13 +192,19 @@ std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_vie
 }
 
 Failure open_search_inputs(const SearchInputs& inputs, const Console& console, RomImage& rom,
-                           CodeTable& table) {
+                           CodeTable& table, std::vector<CodeTable>& file_tables) {
   if (const Failure opened = open_rom(rom, inputs.romfile, console); opened != Failure::none)
     return opened;
   const TableFormat format = inputs.standard ? TableFormat::standard : TableFormat::own;
-  table = CodeTable(format);
-  return load_code_table({inputs.tablefile, format, inputs.encoding, inputs.start_table}, console,
-                         table);
+  LoadedTables loaded;
+  if (const Failure failure =
+          load_tables({inputs.tablefile, format, inputs.encoding, inputs.start_table}, console,
+                      loaded);
+      failure != Failure::none)
+    return failure;
+  table = loaded.tables[loaded.start];
+  file_tables = std::move(loaded.tables);
+  return Failure::none;
 }
 
 std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& table,
@@ -215,7 +224,8 @@ int run_finder_command(const FinderCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;
-  if (const Failure opened = open_search_inputs(command, console, rom, table);
+  std::vector<CodeTable> file_tables;
+  if (const Failure opened = open_search_inputs(command, console, rom, table, file_tables);
       opened != Failure::none)
     return exit_status(opened);
   if (!has_end_entry(table)) {
@@ -234,13 +244,14 @@ int run_finder_command(const FinderCommand& command) {
 
   FinderOptions options = command.options;
   options.maps = command.maps.value_or(suggested_maps(rom.view()));
+  options.tables = &file_tables;
   const std::vector<Candidate> candidates = find_with_progress(rom.view(), table, options);
 
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   std::string report;
   if (candidates.empty()) report = "No pointer table found.\n";
   for (std::size_t i = 0; i < candidates.size(); ++i) {
-    CandidateReport block = report_candidate(rom.view(), table, candidates[i], i + 1);
+    CandidateReport block = report_candidate(rom.view(), table, candidates[i], i + 1, &file_tables);
     report += block.text;
     list.push_back(std::move(block.json));
   }

@@ -49,17 +49,19 @@ struct CandidateReport {
   nlohmann::ordered_json json;
 };
 CandidateReport report_candidate(const RomView& rom, const CodeTable& table, const Candidate& c,
-                                 std::size_t rank);
+                                 std::size_t rank,
+                                 const std::vector<CodeTable>* tables = nullptr);
 
 // The bytes from start to end as the dump shows them, on one line: line ends
-// as \n, at most 80 bytes and "...", unprintable bytes escaped.
+// as \n, at most 80 bytes and "...", unprintable bytes escaped. tables: a
+// standard file's tables, for the table's switches.
 std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint64_t start,
-                          std::uint64_t end);
+                          std::uint64_t end, const std::vector<CodeTable>* tables = nullptr);
 
-// The ROM and the table of a search, opened as --find-pointers opens them;
-// a failure is said on the console.
+// The ROM and the table of a search, opened as --find-pointers opens them,
+// and every table of its file in file_tables; a failure is said on the console.
 Failure open_search_inputs(const SearchInputs& inputs, const Console& console, RomImage& rom,
-                           CodeTable& table);
+                           CodeTable& table, std::vector<CodeTable>& file_tables);
 
 // find_pointer_tables, with a progress line on standard error when that is a terminal.
 std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& table,

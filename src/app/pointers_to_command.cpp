@@ -33,7 +33,8 @@ int run_pointers_to_command(const FinderCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;
-  if (const Failure opened = open_search_inputs(command, console, rom, table);
+  std::vector<CodeTable> file_tables;
+  if (const Failure opened = open_search_inputs(command, console, rom, table, file_tables);
       opened != Failure::none)
     return exit_status(opened);
   const RomView view = rom.view();
@@ -59,9 +60,9 @@ int run_pointers_to_command(const FinderCommand& command) {
   const std::vector<StoredPointer> places =
       find_pointers_to(view, *offset, maps, command.options.sizes, command.options.bank);
 
-  std::uint64_t end = string_end_at(view, table, *offset, *offset + 1024);
+  std::uint64_t end = string_end_at(view, table, *offset, *offset + 1024, &file_tables);
   if (end == *offset) end = std::min<std::uint64_t>(*offset + 80, view.size);
-  const std::string words = one_line_text(view, table, *offset, end);
+  const std::string words = one_line_text(view, table, *offset, end, &file_tables);
   std::string report = "Pointers to " + offset_and_address(platform, layout, *offset) + ": \"" +
                        words + "\"\n";
   nlohmann::ordered_json list = nlohmann::ordered_json::array();

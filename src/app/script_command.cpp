@@ -117,13 +117,14 @@ int run_script_command(const ScriptOptions& options) {
         "textdump: " + usage_pointers_past_rom(argument, ptable.at, fits, rom.view().size) + "\n");
     return exit_status(Failure::usage);
   }
-  CodeTable table(options.standard ? TableFormat::standard : TableFormat::own);
-  if (const Failure loaded = load_code_table(
+  LoadedTables tables; // the starting table's switches read the file's others
+  if (const Failure loaded = load_tables(
           {options.tablefile, options.standard ? TableFormat::standard : TableFormat::own,
            options.encoding, options.start_table},
-          console, table);
+          console, tables);
       loaded != Failure::none)
     return exit_status(loaded);
+  const CodeTable& table = tables.tables[tables.start];
   if (options.end.token && !has_end_entry(table)) {
     say(console, message_no_end_entry(options.tablefile));
     return exit_status(Failure::script_invalid);
@@ -152,6 +153,7 @@ int run_script_command(const ScriptOptions& options) {
   ScriptRequest request;
   request.rom = rom.view();
   request.table = &table;
+  request.tables = &tables.tables;
   request.ptables = ptables;
   request.pointer_arguments = options.pointer_arguments;
   request.end = options.end;

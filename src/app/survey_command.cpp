@@ -49,7 +49,8 @@ int run_survey_command(const SurveyCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;
-  if (const Failure opened = open_search_inputs(command, console, rom, table);
+  std::vector<CodeTable> file_tables;
+  if (const Failure opened = open_search_inputs(command, console, rom, table, file_tables);
       opened != Failure::none)
     return exit_status(opened);
 
@@ -68,12 +69,13 @@ int run_survey_command(const SurveyCommand& command) {
     FinderOptions options;
     options.maps = suggested_maps(view);
     options.top = std::numeric_limits<std::size_t>::max();
+    options.tables = &file_tables;
     candidates = find_with_progress(view, table, options);
   } else {
     say(console, "No pointer tables searched: the table file \"" + printable(command.tablefile) +
                      "\" has no end entry.\n");
   }
-  const Survey survey = survey_rom(view, table, candidates);
+  const Survey survey = survey_rom(view, table, candidates, &file_tables);
   const Platform platform = platform_of(view);
 
   std::string report;
@@ -92,14 +94,16 @@ int run_survey_command(const SurveyCommand& command) {
     switch (span.kind) {
     case SpanKind::text: {
       const std::string words = first_words(
-          one_line_text(view, table, span.at, std::min(span.end, span.at + FIRST_WORDS * 2)));
+          one_line_text(view, table, span.at, std::min(span.end, span.at + FIRST_WORDS * 2),
+                        &file_tables));
       line += "  \"" + words + "\"\n";
       item["ended"] = span.ended;
       item["text"] = json_text(words);
       break;
     }
     case SpanKind::pointers: {
-      CandidateReport block = report_candidate(view, table, candidates[span.table], span.table + 1);
+      CandidateReport block = report_candidate(view, table, candidates[span.table], span.table + 1,
+                                               &file_tables);
       line += ", pointing into " + file_offset_text(span.target_at, view.size) + "-" +
               file_offset_text(span.target_end - 1, view.size) + ":\n";
       for (std::size_t from = 0; from < block.text.size();) {

@@ -16,8 +16,11 @@ Decoder::Decoder(CodeTable& table, RomView rom, Writer& out, MemberLoader load_m
 
 void Decoder::rebuild() {
   build_pieces(table_, active_table_ != 0, pieces_);
-  for (unsigned byte = 0; byte < 256; ++byte)
+  pairs_ = false;
+  for (unsigned byte = 0; byte < 256; ++byte) {
     kinds_[byte] = table_.at(static_cast<std::uint8_t>(byte)).kind;
+    pairs_ = pairs_ || pieces_.pair_rows[byte] != 0;
+  }
 }
 
 void Decoder::write_rendering(std::uint8_t byte) {
@@ -91,10 +94,13 @@ bool Decoder::load_member(std::uint8_t member) {
 
 DecodeEnd Decoder::run_to(std::uint32_t last) {
   const std::uint64_t stop = std::uint64_t{last} + 1;
+  bool chunks = threads_ && root_switches_;
   while (position_ < stop) {
+    if (chunks && !switching_run(stop, chunks)) return DecodeEnd::write_failed;
     if (threads_ && !parallel_run(stop)) return DecodeEnd::write_failed;
-    if (!plain_run(stop)) return DecodeEnd::write_failed;
+    if (!plain_run(std::min(stop, pause_))) return DecodeEnd::write_failed;
     if (position_ >= stop) break;
+    if (position_ >= pause_ || (marks_ && !note_mark())) return DecodeEnd::complete;
     const std::uint8_t byte = rom_byte(rom_, position_);
     const CodeTable::Match match = key_at(table_, rom_, position_, stop);
     const Entry& entry = table_.entry(match.index);
@@ -119,6 +125,7 @@ DecodeEnd Decoder::run_to(std::uint32_t last) {
       position_ += match.length;
       step = 0;
       if (tables_) run_frames(entry, stop);
+      if (paused_) return DecodeEnd::complete;
       break;
     case EntryKind::control:
       // The parameters follow the key's last byte.

@@ -57,8 +57,9 @@ public:
 
   // Long runs of bytes that only write their short renderings are decoded on
   // two threads, in chunks of chunk ROM bytes written in order by whichever
-  // thread is free; a run takes the threads from four chunks on. The output is
-  // the same byte for byte, whatever the chunk.
+  // thread is free; a run takes the threads from four chunks on. So do long
+  // ranges of a starting table with switches (decoder_frame_chunks.cpp). The
+  // output is the same byte for byte, whatever the chunk.
   static constexpr std::size_t THREAD_CHUNK = std::size_t{256} << 10;
   void use_threads(bool on, std::size_t chunk = THREAD_CHUNK);
 
@@ -72,6 +73,18 @@ public:
   std::uint64_t first_short_control() const { return first_short_control_; }
   std::size_t short_controls() const { return short_controls_; }
 
+  // What the frames of one switch read, for readers that judge text: whether
+  // an end ended them, their text keys (texts and line breaks) and their
+  // undefined bytes.
+  struct SwitchRun {
+    bool ended = false;
+    std::uint32_t texts = 0, unknown = 0;
+  };
+  // At a switch of the starting table: writes it and the frames it opens, up
+  // to stop (exclusive), as run_to does, and returns once only the starting
+  // table is left. The position ends where that table goes on.
+  SwitchRun run_switch(std::uint64_t stop); // decoder_frames.cpp
+
   // Decodes from the position up to last, inclusive; a pointer's argument bytes
   // are consumed even past last. The position ends past the last byte decoded.
   DecodeEnd run_to(std::uint32_t last);
@@ -79,6 +92,11 @@ public:
 private:
   bool plain_run(std::uint64_t stop);
   bool parallel_run(std::uint64_t stop); // decoder_parallel.cpp
+  // Runs with switches on two threads (decoder_frame_chunks.cpp); again ends
+  // false once chunks could not be joined, so that the rest is not tried.
+  bool switching_run(std::uint64_t stop, bool& again);
+  struct ChunkMarks;
+  bool note_mark(); // false once a chunk has all the marks it needs
   struct Chunked {
     const unsigned char* reached; // the first byte not decoded
     std::size_t bytes;            // output written to the buffer
@@ -122,12 +140,20 @@ private:
   const std::vector<CodeTable>* tables_ = nullptr;
   std::vector<FrameTable> frame_tables_; // by table of the file
   std::vector<Frame> frames_;            // kept from one switch to the next
+  SwitchRun* counts_ = nullptr;          // what run_switch's frames read
+  bool root_switches_ = false;           // some key of the starting table is a switch
+  // A chunk's decoder: where the starting table takes a general step, and
+  // the offset past which it stops (paused_ once it did).
+  ChunkMarks* marks_ = nullptr;
+  std::uint64_t pause_ = UINT64_MAX;
+  bool paused_ = false;
   std::uint64_t first_short_control_ = 0;
   std::size_t short_controls_ = 0;
   std::uint64_t position_ = 0;
   std::uint8_t active_table_ = 0;
   std::uint32_t header_size_ = 0;
   PieceSet pieces_;
+  bool pairs_ = false; // some byte of pieces_ has a pair row
   std::array<EntryKind, 256> kinds_{};
   bool threads_ = false;
   std::size_t chunk_ = THREAD_CHUNK;

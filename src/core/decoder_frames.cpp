@@ -11,12 +11,14 @@
 
 #include "core/decoder.hpp"
 #include "core/rom_walk.hpp"
+#include "core/switch_walker.hpp"
 
 namespace textdump {
 
 void Decoder::use_tables(const std::vector<CodeTable>* tables) {
   tables_ = tables;
   frame_tables_.clear();
+  root_switches_ = tables && has_switches(table_);
   if (!tables) return;
   frame_tables_.resize(tables->size());
   for (std::size_t t = 0; t < tables->size(); ++t) {
@@ -87,16 +89,23 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
       continue;
     }
     if (position_ >= stop) return; // the dump is over: open frames are left
+    if (position_ >= pause_) {
+      paused_ = true;
+      return;
+    }
     // One-byte keys that only write a short rendering, counted as they go, up
     // to a key of another kind or the first byte of the fallback.
-    if (top.fast) {
+    if (top.fast && !counts_) {
       const Piece* const hot = top.fast->pieces.hot.data();
       const std::uint32_t* const weights = top.fast->weights.data();
       const int until = top.until.empty() ? -1 : static_cast<std::uint8_t>(top.until[0]);
-      std::int64_t& total = stack[top.base].total;
+      // Counted in a local, written back once: kept in memory, the total
+      // would be stored and loaded again around every store through cursor.
+      std::int64_t& counted = stack[top.base].total;
+      std::int64_t total = counted;
       const std::int64_t runs_out = top.runs_out;
       const unsigned char* p = rom_.data + std::min(position_, rom_.size);
-      const unsigned char* const end = rom_.data + std::min(stop, rom_.size);
+      const unsigned char* const end = rom_.data + std::min({stop, pause_, rom_.size});
       bool ran_out = false, stopped = false;
       while (p < end && !ran_out && !stopped) {
         // As many keys as the buffer has room for, 16 bytes a key.
@@ -124,12 +133,14 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
         }
         out_.advance(static_cast<std::size_t>(cursor - first));
       }
+      counted = total;
       if (p > rom_.data + position_) position_ = static_cast<std::uint64_t>(p - rom_.data);
       if (ran_out) {
         stack.pop_back();
         continue;
       }
       if (position_ >= stop) return;
+      if (position_ >= pause_) continue;
     }
     if (!top.table) {
       out_.write(raw_byte_rendering(rom_byte(rom_, position_)));
@@ -152,10 +163,12 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
       case EntryKind::undefined:
         out_.write(raw_byte_rendering(rom_byte(rom_, position_)));
         ++position_;
+        if (counts_) ++counts_->unknown;
         break;
       case EntryKind::end:
         out_.write(entry.rendering);
         position_ += match.length;
+        if (counts_) counts_->ended = true;
         return; // every frame above the root ends, and its remaining PARAMs too
       case EntryKind::frames:
         position_ += match.length;
@@ -171,11 +184,24 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
         out_.write(entry.rendering);
         position_ += match.length;
         count(entry.weight);
+        if (counts_) ++counts_->texts;
         break;
       }
     }
     if (exhausted()) stack.pop_back();
   }
+}
+
+Decoder::SwitchRun Decoder::run_switch(std::uint64_t stop) {
+  SwitchRun run;
+  const CodeTable::Match match = key_at(table_, rom_, position_, stop);
+  const Entry& entry = table_.entry(match.index);
+  position_ += match.length;
+  if (entry.kind != EntryKind::frames || !tables_) return run;
+  counts_ = &run;
+  run_frames(entry, stop);
+  counts_ = nullptr;
+  return run;
 }
 
 } // namespace textdump

@@ -4,21 +4,16 @@
 // A long run of bytes whose keys only write short renderings (the common case:
 // texts, undefined bytes, line breaks) needs no state from one byte to the
 // next, so pieces of it can be decoded at once. The run is cut into chunks of
-// chunk_ ROM bytes, decoded in order into a ring of buffers and written in
-// order. Each thread writes the next chunk when it is decoded and no one else
-// is writing, and otherwise decodes the next chunk that has a free buffer; so
-// the writes of one thread overlap the decoding of the other, and a thread
-// waits only when every buffer is full. A chunk that meets a byte that is not
+// chunk_ ROM bytes, decoded into a ring of buffers and written in order
+// (chunk_pipeline.hpp). A chunk that meets a byte that is not
 // plain ends the run there; the chunks after it are dropped, and the
 // one-thread loop goes on from that byte.
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <thread>
 #include <tuple>
 #include <utility>
 
+#include "core/chunk_pipeline.hpp"
 #include "core/decoder.hpp"
 
 namespace textdump {
@@ -114,7 +109,12 @@ Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned ch
   const std::uint16_t* const pair_rows = pieces_.pair_rows.data();
   for (;;) {
     std::tie(p, cursor) = plain_fours(p, end, hot, hot_sizes, cursor);
-    std::tie(p, cursor) = plain_pairs(p, end, limit, pair_rows, pairs, entries, cursor);
+    if (pairs_) std::tie(p, cursor) = plain_pairs(p, end, limit, pair_rows, pairs, entries, cursor);
+    // The plain one-byte keys before the one that stopped the four.
+    for (int i = 0; i < 3 && p < end && hot_sizes[*p] != NOT_PLAIN; ++i) {
+      std::memcpy(cursor, &hot[*p], sizeof(Piece));
+      cursor += hot_sizes[*p++];
+    }
     // One key of any other kind: a one-byte key where a longer one may start,
     // or the end of what plain keys can do.
     if (p >= end) return {p, static_cast<std::size_t>(cursor - out)};
@@ -157,64 +157,29 @@ bool Decoder::parallel_run(std::uint64_t stop) {
   const auto length = static_cast<std::size_t>(last - first);
   const std::size_t chunks = (length + chunk_ - 1) / chunk_;
 
-  // Chunk k is decoded into slot k % SLOTS, once chunk k - SLOTS is written.
   struct Slot {
     const unsigned char* reached = nullptr;
     std::size_t bytes = 0;
-    bool decoded = false;
   };
   std::array<Slot, SLOTS> slots{};
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::size_t claimed = 0;              // chunks taken by a thread to decode
-  std::size_t turn = 0;                 // the chunk to be written next
-  bool writing = false;                 // a thread is writing chunk turn
-  bool stopped = false;                 // a chunk ended early, or a write failed
   const unsigned char* reached = first; // the end of what was written
-
-  // Each thread writes the next chunk when it is decoded and nobody writes,
-  // and otherwise decodes the next chunk that has a free slot.
-  const auto work = [&] {
-    std::unique_lock lock(mutex);
-    while (!stopped && turn < chunks) {
-      Slot& slot = slots[turn % SLOTS];
-      if (!writing && slot.decoded) {
-        const unsigned char* const from = first + turn * chunk_;
-        // Each chunk is decoded from its own first byte; a chunk whose last
-        // key took the first byte of the next one makes that next one void.
-        if (reached != from) {
-          stopped = true;
-          break;
-        }
-        writing = true;
-        const std::string_view bytes{chunk_buffers_[turn % SLOTS].get(), slot.bytes};
-        lock.unlock();
-        out_.write_through(bytes);
-        lock.lock();
-        writing = false;
-        slot.decoded = false;
-        reached = slot.reached;
-        stopped = reached < std::min(from + chunk_, last) || out_.failed();
-        ++turn;
-        changed.notify_all();
-      } else if (claimed < chunks && claimed < turn + SLOTS) {
-        const std::size_t k = claimed++;
-        lock.unlock();
-        const unsigned char* const from = first + k * chunk_;
-        const Chunked decoded = decode_chunk(from, std::min(from + chunk_, last), last,
-                                             chunk_buffers_[k % SLOTS].get());
-        lock.lock();
-        slots[k % SLOTS] = {decoded.reached, decoded.bytes, true};
-        changed.notify_all();
-      } else {
-        changed.wait(lock);
-      }
-    }
-    changed.notify_all();
+  const auto decode = [&](std::size_t k) {
+    const unsigned char* const from = first + k * chunk_;
+    const Chunked decoded =
+        decode_chunk(from, std::min(from + chunk_, last), last, chunk_buffers_[k % SLOTS].get());
+    slots[k % SLOTS] = {decoded.reached, decoded.bytes};
   };
-  std::thread helper(work);
-  work();
-  helper.join();
+  const auto write = [&](std::size_t turn) {
+    const unsigned char* const from = first + turn * chunk_;
+    // Each chunk is decoded from its own first byte; a chunk whose last key
+    // took the first byte of the next one makes that next one void.
+    if (reached != from) return false;
+    const Slot& slot = slots[turn % SLOTS];
+    out_.write_through({chunk_buffers_[turn % SLOTS].get(), slot.bytes});
+    reached = slot.reached;
+    return reached >= std::min(from + chunk_, last) && !out_.failed();
+  };
+  run_chunk_pipeline(chunks, SLOTS, 0, decode, write);
   position_ = static_cast<std::uint64_t>(reached - rom_.data);
   return !out_.failed();
 }

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <set>
 
 #include "core/finder_lengths.hpp"
 #include "core/rom_walk.hpp"
+#include "core/switch_walker.hpp"
 
 namespace textdump {
 
@@ -36,27 +38,38 @@ bool is_text(EntryKind kind) {
   return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
 }
 
-Starts find_starts(const RomView& rom, const CodeTable& table) {
+Starts find_starts(const RomView& rom, const CodeTable& table, SwitchWalker* switches) {
   const std::size_t n = static_cast<std::size_t>(rom.size);
   std::vector<StringInfo> info(n + 1);
   std::vector<std::uint8_t> after_end(n + 1, 0);
   std::vector<std::uint32_t> end_entry(n + 1, 0); // by its end: where an end entry begins, + 1
   for (std::size_t p = n; p-- > 0;) {
-    const WalkStep step = step_at(table, rom, p, n);
+    WalkStep step = step_at(table, rom, p, n);
     const Entry& entry = table.entry(step.index);
+    Decoder::SwitchRun frames; // what a switch's frames read, as one key
+    if (switches && entry.kind == EntryKind::frames) {
+      const SwitchWalker::Run run = switches->run(p, n);
+      step.next = std::min<std::uint64_t>(run.to, n);
+      frames = run.read;
+    }
     const auto next = static_cast<std::size_t>(step.next);
-    if (entry.kind == EntryKind::end) {
-      info[p] = {static_cast<std::uint32_t>(next), 0, 0};
+    const auto capped = [](std::uint32_t count) {
+      return static_cast<std::uint16_t>(std::min<std::uint32_t>(count, 0xFFFF));
+    };
+    if (entry.kind == EntryKind::end || frames.ended) {
+      info[p] = {static_cast<std::uint32_t>(next), capped(frames.texts), capped(frames.unknown)};
       after_end[next] = 1;
-      end_entry[next] = static_cast<std::uint32_t>(p + 1);
+      if (!frames.ended) end_entry[next] = static_cast<std::uint32_t>(p + 1);
       continue;
     }
     if (next >= n || info[next].end == 0 || info[next].end - p > MAX_STRING) continue;
     StringInfo here = info[next];
     if (is_text(entry.kind))
       here.texts = static_cast<std::uint16_t>(std::min(here.texts + 1, 0xFFFF));
-    else if (entry.kind != EntryKind::control)
+    else if (entry.kind != EntryKind::control && !(switches && entry.kind == EntryKind::frames))
       here.unknown = static_cast<std::uint16_t>(std::min(here.unknown + 1, 0xFFFF));
+    here.texts = capped(here.texts + frames.texts);
+    here.unknown = capped(here.unknown + frames.unknown);
     info[p] = here;
   }
   Starts starts{std::vector<std::uint8_t>(n, 0), std::vector<std::uint32_t>(n, 0),
@@ -249,8 +262,10 @@ std::vector<Pass> passes_of(const MapDescriptor& map, unsigned size, const Finde
 } // namespace
 
 std::uint64_t string_end_at(const RomView& rom, const CodeTable& table, std::uint64_t start,
-                            std::uint64_t limit) {
-  const Walk walk = walk_to_end(table, rom, start, std::min(limit, rom.size));
+                            std::uint64_t limit, const std::vector<CodeTable>* tables) {
+  std::unique_ptr<SwitchWalker> switches;
+  if (tables && has_switches(table)) switches = std::make_unique<SwitchWalker>(table, *tables, rom);
+  const Walk walk = walk_to_end(table, rom, start, std::min(limit, rom.size), switches.get());
   return walk.met == WalkEnd::end_entry ? walk.reached : start;
 }
 
@@ -266,7 +281,10 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
                                            const FinderOptions& options) {
   std::vector<Candidate> found;
   if (rom.size < 4) return found;
-  const Starts starts = find_starts(rom, table);
+  std::unique_ptr<SwitchWalker> switches;
+  if (options.tables && has_switches(table))
+    switches = std::make_unique<SwitchWalker>(table, *options.tables, rom);
+  const Starts starts = find_starts(rom, table, switches.get());
   std::vector<std::uint64_t> start_list;
   for (std::size_t p = 0; p < starts.is_start.size(); ++p)
     if (starts.is_start[p] != 0) start_list.push_back(p);

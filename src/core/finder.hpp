@@ -45,6 +45,9 @@ struct FinderOptions {
   double min_score = 3.0;            // the expected number of such runs by chance is at most 10^-3
   std::optional<std::uint32_t> bank; // the bank 16-bit pointers of banked maps point into
   std::function<void(std::string_view)> progress; // told what is searched, now and then
+  // A standard file's tables: text read through the starting table's
+  // switches counts as text read through it.
+  const std::vector<CodeTable>* tables = nullptr;
 };
 
 struct Candidate {
@@ -71,6 +74,6 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
 // Where the string at a start ends (after its end entry); start itself when
 // no end entry follows within the limit. For previews.
 std::uint64_t string_end_at(const RomView& rom, const CodeTable& table, std::uint64_t start,
-                            std::uint64_t limit);
+                            std::uint64_t limit, const std::vector<CodeTable>* tables = nullptr);
 
 } // namespace textdump

@@ -56,6 +56,7 @@ std::string Builder::at_text(std::uint64_t offset) const {
 
 Script Builder::build() {
   const RomLayout layout = layout_of(rom_);
+  start_switches();
   make_claims();
   // Every pointer slot, and every pointer and the string it points at.
   std::vector<std::vector<PointerRead>> reads;

@@ -30,6 +30,11 @@
 // //LENGTH line: the inserter cannot rewrite the length, so it must stay.
 // In these forms an end entry is written as <$XX>, which ends no string.
 //
+// The inserter cannot switch tables inside a string: a switch of a standard
+// table is written as its label (or <$XX> bytes), and the bytes its frames
+// read through the file's other tables as <$XX>, with the text they decode to
+// in the // lines; the string ends where an end entry ends the frames.
+//
 //   parse_end_rule   --end token | next | fixed:N | token,next | pascal:N
 //   build_script     the script, the insertion table, the strings as data
 #pragma once
@@ -63,6 +68,7 @@ std::variant<EndRule, std::string> parse_end_rule(std::string_view text);
 struct ScriptRequest {
   RomView rom;
   const CodeTable* table = nullptr;
+  const std::vector<CodeTable>* tables = nullptr; // a standard file's tables, for its switches
   std::vector<PointerTable> ptables;
   std::vector<std::string> pointer_arguments; // as given, for the header
   EndRule end;

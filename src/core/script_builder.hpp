@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,6 +16,10 @@
 
 #include "core/script.hpp"
 #include "core/text_encoder.hpp"
+
+namespace textdump {
+class SwitchWalker;
+} // namespace textdump
 
 namespace textdump::scripting {
 
@@ -34,6 +39,7 @@ struct Item {
   CodeTable::Index claim = 0; // the entry whose claim it writes; 0 for raw bytes
   bool line_end = false;      // the script line ends after it
   bool line_start = false;    // a script line begins with it (a segment's first item)
+  bool switched = false;      // a switch and its frames: the // line shows them decoded
 };
 
 struct Found {
@@ -107,6 +113,12 @@ private:
   // Appends the items of [from, to) to items.
   void decode(std::uint64_t from, std::uint64_t to, std::vector<Item>& items) const;
   Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;
+  // Through switching tables (script_switches.cpp): the walker when the
+  // table switches; a switch's item, up to where its frames end; the item as
+  // the // line shows it.
+  void start_switches();
+  Item switched_item(Item item, CodeTable::Index index, std::uint64_t limit) const;
+  void append_shown(std::string& original, std::string& shown, const Item& item) const;
   // The claim of every entry that can have one, by entry index.
   void make_claims();
   // An end entry in a string of set length: written raw, it ends no string.
@@ -163,6 +175,7 @@ private:
   std::unordered_map<std::string, std::string> claimed_; // text -> the key that owns it
   std::vector<Claim> claims_;                            // in the order first used
   TextEncoder encoder_;
+  std::shared_ptr<SwitchWalker> switches_; // none when the table does not switch
   bool swapped_ = false; // #ENDIANSWAP("TRUE") is in force where the script has got to
   unsigned pascal_ = 0;  // #STRTYPE("PASCAL") with this #PASCALLEN is in force; 0 ENDTERM
   std::pair<std::uint32_t, std::uint8_t> fixed_{0, 0}; // the #FIXEDLENGTH in force

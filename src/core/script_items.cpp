@@ -7,6 +7,7 @@
 #include "core/numbers.hpp"
 #include "core/rom_walk.hpp"
 #include "core/script_builder.hpp"
+#include "core/switch_walker.hpp"
 
 namespace textdump::scripting {
 
@@ -29,7 +30,7 @@ std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, std:
   }
   // "next" alone ends the last string at an end entry.
   if (rule.token || (rule.next && next == NO_NEXT && !rule.fixed)) {
-    const Walk walk = walk_to_end(table_, rom_, target, limit);
+    const Walk walk = walk_to_end(table_, rom_, target, limit, switches_.get());
     if (walk.met == WalkEnd::end_entry) return walk.reached;
   }
   cut = !bounded && limit < rom_.size;
@@ -54,6 +55,9 @@ void Builder::make_claims() {
       text = standard ? (entry.label.empty() ? "<END>" : entry.label) : "[END]";
       marker = '/';
       break;
+    case EntryKind::frames:
+      if (!switches_) continue;
+      [[fallthrough]];
     case EntryKind::control:
       text = entry.label;
       while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\\n") == 0)
@@ -83,6 +87,7 @@ Item Builder::item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t 
     item.to += entry.arguments;
     break;
   }
+  case EntryKind::frames: return switched_item(item, match.index, limit);
   default: return item;
   }
   if (entry_claims_[match.index]) item.claim = match.index;
@@ -129,7 +134,7 @@ void Builder::decode(std::uint64_t from, std::uint64_t to, std::vector<Item>& it
     pos = item.to;
     // Raw bytes in a row are one item: random data between strings stays small.
     if (item.claim == 0 && items.size() > first && items.back().claim == 0 &&
-        !items.back().line_end) {
+        !items.back().line_end && !item.switched && !items.back().switched) {
       items.back().to = item.to;
     } else {
       items.push_back(item);

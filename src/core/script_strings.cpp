@@ -138,14 +138,20 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
     ++string_number;
   }
   std::string original, editable;
-  std::string line;
+  std::string line, shown; // shown: the line as the // line shows it
   const auto end_line = [&] {
-    original += "//" + line + "\r\n";
+    original += "//" + shown + "\r\n";
     editable += line + "\r\n";
     line.clear();
+    shown.clear();
   };
   for (const Item& item : items) {
+    const std::size_t before = line.size();
     append_text(line, item);
+    if (item.switched)
+      append_shown(original, shown, item);
+    else
+      shown.append(line, before);
     if (item.line_end) end_line();
   }
   if (!line.empty()) end_line();

@@ -1,8 +1,10 @@
 #include "core/survey.hpp"
 
 #include <algorithm>
+#include <memory>
 
 #include "core/rom_walk.hpp"
+#include "core/switch_walker.hpp"
 
 namespace textdump {
 
@@ -34,7 +36,7 @@ bool overlaps(const Span& span, const std::vector<Span>& spans) {
 
 // Each table that overlaps neither free space nor a better table.
 void add_tables(const RomView& rom, const CodeTable& table, const std::vector<Candidate>& tables,
-                std::vector<Span>& spans) {
+                const std::vector<CodeTable>* file_tables, std::vector<Span>& spans) {
   const std::vector<Span> taken = spans;
   std::vector<Span> added;
   for (std::size_t i = 0; i < tables.size(); ++i) {
@@ -50,7 +52,7 @@ void add_tables(const RomView& rom, const CodeTable& table, const std::vector<Ca
     span.table = i;
     span.target_at = *std::min_element(targets.begin(), targets.end());
     const std::uint64_t last = *std::max_element(targets.begin(), targets.end());
-    span.target_end = std::max(string_end_at(rom, table, last, last + MAX_STRING), last + 1);
+    span.target_end = std::max(string_end_at(rom, table, last, last + MAX_STRING, file_tables), last + 1);
     if (overlaps(span, taken) || overlaps(span, added)) continue;
     added.push_back(span);
   }
@@ -62,8 +64,8 @@ bool is_text_key(EntryKind kind) {
 }
 
 // The text runs between from and limit.
-void add_text_runs(const RomView& rom, const CodeTable& table, std::uint64_t from,
-                   std::uint64_t limit, std::vector<Span>& spans) {
+void add_text_runs(const RomView& rom, const CodeTable& table, SwitchWalker* switches,
+                   std::uint64_t from, std::uint64_t limit, std::vector<Span>& spans) {
   for (std::uint64_t p = from; p < limit;) {
     std::uint64_t pos = p;
     std::size_t keys = 0;
@@ -71,6 +73,14 @@ void add_text_runs(const RomView& rom, const CodeTable& table, std::uint64_t fro
     while (pos < limit) {
       const WalkStep step = step_at(table, rom, pos, limit);
       const EntryKind kind = table.entry(step.index).kind;
+      if (switches && kind == EntryKind::frames) { // its frames' text keys are the run's
+        const SwitchWalker::Run run = switches->run(pos, limit);
+        keys += run.read.texts;
+        ended = run.read.ended;
+        pos = std::min(run.to, limit);
+        if (ended) break;
+        continue;
+      }
       if (is_text_key(kind))
         ++keys;
       else if (kind == EntryKind::end)
@@ -96,20 +106,23 @@ void add_text_runs(const RomView& rom, const CodeTable& table, std::uint64_t fro
 
 } // namespace
 
-Survey survey_rom(const RomView& rom, const CodeTable& table,
-                  const std::vector<Candidate>& tables) {
+Survey survey_rom(const RomView& rom, const CodeTable& table, const std::vector<Candidate>& tables,
+                  const std::vector<CodeTable>* file_tables) {
+  std::unique_ptr<SwitchWalker> switches;
+  if (file_tables && has_switches(table))
+    switches = std::make_unique<SwitchWalker>(table, *file_tables, rom);
   Survey survey;
   std::vector<Span>& spans = survey.spans;
   add_free_runs(rom, spans);
-  add_tables(rom, table, tables, spans);
+  add_tables(rom, table, tables, file_tables, spans);
   std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.at < b.at; });
   const std::vector<Span> taken = spans;
   std::uint64_t from = 0;
   for (const Span& span : taken) {
-    add_text_runs(rom, table, from, span.at, spans);
+    add_text_runs(rom, table, switches.get(), from, span.at, spans);
     from = span.end;
   }
-  add_text_runs(rom, table, from, rom.size, spans);
+  add_text_runs(rom, table, switches.get(), from, rom.size, spans);
   std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.at < b.at; });
   for (const Span& span : spans) {
     survey.bytes[static_cast<std::size_t>(span.kind)] += span.length();

@@ -49,7 +49,9 @@ struct Survey {
   std::size_t runs[3] = {0, 0, 0};    // by kind
 };
 
-Survey survey_rom(const RomView& rom, const CodeTable& table,
-                  const std::vector<Candidate>& tables);
+// file_tables: a standard file's tables, through which the table's switches
+// read text that counts as the table's own.
+Survey survey_rom(const RomView& rom, const CodeTable& table, const std::vector<Candidate>& tables,
+                  const std::vector<CodeTable>* file_tables = nullptr);
 
 } // namespace textdump

@@ -194,6 +194,7 @@ TEST(FindPointerTables, RecordsBanksAndTablesAmongTheirStrings) {
     std::vector<std::string> columns;  // a --pointers argument per column; count=6
     std::optional<std::uint32_t> bank; // --bank
     std::vector<std::string> found;    // the --pointers of the top candidate and its columns
+    bool switched = false; // each string a switch to a table of its letters, ended there
   } cases[] = {
       {"two columns of 12-byte records",
        std::string(0x100, '\0') + "SEGA",
@@ -223,7 +224,25 @@ TEST(FindPointerTables, RecordsBanksAndTablesAmongTheirStrings) {
        {"at=1030,count=12"},
        std::nullopt,
        {"at=1030,count=12"}},
+      {"strings that only a switched table reads, each ended by that table's end",
+       "",
+       0x4000,
+       {0x1000},
+       {"at=800,count=6"},
+       std::nullopt,
+       {"at=800,count=6"},
+       true},
   };
+  // The starting table's 00 ends nothing there: FF, the end of @high, does.
+  std::string file = "@main\n" + ascii_table({0x00}) + "!F0=<[k]>,<@high>:0\n@high\n/FF\n";
+  for (int c = 0x20; c < 0x7F; ++c) {
+    char line[16];
+    std::snprintf(line, sizeof line, "%02X=%c\n", c + 0x80, c);
+    file += line;
+  }
+  std::vector<CodeTable> switching;
+  for (const NamedTable& named : parse_standard_table(file).tables)
+    switching.emplace_back(TableFormat::standard).lay_over(named.definitions);
   const char* words[] = {"North gate", "Old well", "Inn", "Castle", "Harbour", "Tower"};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -233,7 +252,11 @@ TEST(FindPointerTables, RecordsBanksAndTablesAmongTheirStrings) {
     for (const std::size_t block : c.text) {
       std::size_t at = block;
       for (const char* word : words) {
-        const std::string text = std::string(word) + '\0';
+        std::string text = std::string(word) + '\0';
+        if (c.switched) {
+          for (char& letter : text) letter = static_cast<char>(letter | 0x80);
+          text = "\xF0" + text.substr(0, text.size() - 1) + "\xFF";
+        }
         rom.replace(at, text.size(), text);
         starts.push_back(at);
         at += text.size();
@@ -256,8 +279,9 @@ TEST(FindPointerTables, RecordsBanksAndTablesAmongTheirStrings) {
     FinderOptions options;
     options.maps = suggested_maps(view);
     options.bank = c.bank;
-    const std::vector<Candidate> found =
-        find_pointer_tables(view, standard_table(ascii_table({0x00})), options);
+    if (c.switched) options.tables = &switching;
+    const std::vector<Candidate> found = find_pointer_tables(
+        view, c.switched ? switching[0] : standard_table(ascii_table({0x00})), options);
     ASSERT_FALSE(found.empty());
     std::vector<std::string> arguments{pointers_argument(found.front().ptable)};
     for (const Candidate& column : found.front().columns)

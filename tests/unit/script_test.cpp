@@ -1,6 +1,7 @@
 // Script dumps inserted back by the test inserter: every address map, the
 // string shapes and end rules, tables whose texts clash with the script's
-// syntax, and an edited string that moves the strings after it.
+// syntax or switch to other tables, and an edited string that moves the
+// strings after it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,6 +38,14 @@ CodeTable load(std::string_view text, bool standard) {
   return table;
 }
 
+// Every table of a standard file, in file order.
+std::vector<CodeTable> load_file(std::string_view text) {
+  std::vector<CodeTable> tables;
+  for (const NamedTable& named : parse_standard_table(text).tables)
+    tables.emplace_back(TableFormat::standard).lay_over(named.definitions);
+  return tables;
+}
+
 // Writes a pointer value at pos, in the table's size and byte order.
 void put_value(std::string& rom, std::size_t pos, std::uint32_t value, const PointerTable& table) {
   for (unsigned b = 0; b < table.size; ++b) {
@@ -55,10 +64,11 @@ struct Dump {
 };
 
 Dump dump(const std::string& rom, const CodeTable& table, const std::vector<std::string>& pointers,
-          const std::string& end = "token") {
+          const std::string& end = "token", const std::vector<CodeTable>* tables = nullptr) {
   ScriptRequest request;
   request.rom = {reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
   request.table = &table;
+  request.tables = tables;
   for (const std::string& s : pointers) request.ptables.push_back(pointers_of(s));
   request.pointer_arguments = pointers;
   request.end = std::get<EndRule>(parse_end_rule(end));
@@ -100,6 +110,12 @@ void expect_round_trip(const std::string& rom, const Dump& d) {
   EXPECT_FALSE(result.cut);
   EXPECT_EQ(first_difference(result.rom, rom), std::string::npos) << d.script.script;
 }
+
+// @main of ASCII switching to @kana (for two matches, or silently for as many
+// as match); 00 ends a string in both tables.
+const std::string SWITCHING = "@main\n" + ascii_table() +
+                              "!F0=<[k]>,<@kana>:2\n!F1=,<@kana>:0\n@kana\n41=a\n42=b\n*0A\n"
+                              "/00=<E>\n";
 
 const std::string STRINGS[] = {"Hello, world!\0"s, "A B C\0"s, "Bye.\0"s};
 
@@ -296,6 +312,21 @@ TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
        {"ONE<$00>"},
        "token",
        no_end},
+      {"bytes read through a switched-to table are raw, decoded in the // line",
+       "A\xF0\x41\x42\x41\0\xF0\x43\x41\x42\0"s,
+       {0x100, 0x106},
+       {0x100, 0x106},
+       {"//A[k]abA<END>\r\nA[k]<$41><$42>A<END>\r\n", "//[k]<$43>ab<END>\r\n[k]<$43><$41><$42><END>\r\n",
+        "F0=[k]\r\n"},
+       "token",
+       SWITCHING},
+      {"an end in a frame ends the string; a silent switch and a frame's line break",
+       "\xF1\x41\x0A\x42\0B\0"s,
+       {0x100},
+       {0x100},
+       {"//a<LINE>\r\n//b<E>\r\n<$F1><$41><$0A><$42><$00>\r\n"},
+       "token",
+       SWITCHING},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -305,10 +336,12 @@ TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
       rom[0x300 + 2 * i] = static_cast<char>(c.values[i] & 0xFF);
       rom[0x301 + 2 * i] = static_cast<char>(c.values[i] >> 8);
     }
-    const CodeTable table = load(c.table, c.standard);
+    const std::vector<CodeTable> tables =
+        c.standard ? load_file(c.table) : std::vector<CodeTable>{load(c.table, false)};
+    const CodeTable& table = tables.front();
     EXPECT_EQ(has_end_entry(table), c.table != no_end);
-    const Dump d =
-        dump(rom, table, {"at=300,count=" + std::to_string(c.values.size()) + c.fields}, c.end);
+    const Dump d = dump(rom, table, {"at=300,count=" + std::to_string(c.values.size()) + c.fields},
+                        c.end, &tables);
     std::vector<std::uint64_t> starts;
     for (const ScriptString& s : d.script.strings) starts.push_back(s.start);
     EXPECT_EQ(starts, c.starts);

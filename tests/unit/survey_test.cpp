@@ -30,6 +30,17 @@ CodeTable survey_table() {
   return table;
 }
 
+// survey_table's keys and a switch F0 to a table where A1 to A4 are letters
+// and A0 is the end, for as long as it goes; 01 ends nothing there.
+std::vector<CodeTable> survey_tables() {
+  std::vector<CodeTable> tables{survey_table(), CodeTable(TableFormat::standard)};
+  const StandardTable file =
+      parse_standard_table("@main\n!F0=<[k]>,<@kana>:0\n@kana\nA1=a\nA2=b\nA3=c\nA4=d\n/A0\n");
+  tables[0].lay_over(file.tables[0].definitions);
+  tables[1].lay_over(file.tables[1].definitions);
+  return tables;
+}
+
 // "text 1-7 end, free 7-23 00, pointers 0-8 -> 8-13": the spans as the cases write them.
 std::string described(const Survey& survey) {
   std::string text;
@@ -74,6 +85,7 @@ TEST(Survey, SpansOfBuiltRoms) {
     std::string rom;
     std::vector<Candidate> tables;
     std::string spans;
+    bool switched = false; // through the file of survey_tables()
   } cases[] = {
       {"free space is 16 equal bytes of 00 or FF", zeros + std::string(15, '\xFF') + "\x80" + ffs +
                                                        std::string(16, '\x20'),
@@ -91,12 +103,18 @@ TEST(Survey, SpansOfBuiltRoms) {
        "ABCD" + zeros + "Alpha\x01",
        {table_at(0, 4, {20}), table_at(0, 2, {20}), table_at(2, 1, {20})},
        "pointers 0-4 -> 20-26, free 4-20 00, text 20-26 end"},
+      {"a switch's frames read text of the run, and the end of a frame's table ends it; the "
+       "span of a table's text reaches that end",
+       "ABCD" "More\x01" "Hi\xF0\xA1\xA2\xA3\xA4\xA0" "\x80", {table_at(0, 2, {4, 9})},
+       "pointers 0-4 -> 4-17, text 4-9 end, text 9-17 end", true},
   };
   const CodeTable table = survey_table();
+  const std::vector<CodeTable> tables = survey_tables();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const RomView rom{reinterpret_cast<const unsigned char*>(c.rom.data()), c.rom.size()};
-    const Survey survey = survey_rom(rom, table, c.tables);
+    const Survey survey = c.switched ? survey_rom(rom, tables[0], c.tables, &tables)
+                                     : survey_rom(rom, table, c.tables);
     EXPECT_EQ(described(survey), c.spans);
     std::uint64_t bytes = 0;
     for (const Span& s : survey.spans) bytes += s.length();
