@@ -24,13 +24,20 @@
 #   ff       the same of FF
 #   random   4 MiB of random bytes
 #   large    64 MiB: four copies of romgen's largest linear ROM (16 MiB, seed 1)
+#   after10k, after30k, after100k  10,000, 30,000 and 100,000 strings, then a
+#            table of 4-byte pointers to them
+#
+# BENCH_BASELINE=PROGRAM runs the scale cases with PROGRAM too (another build,
+# the program before a change), its figures beside these; a baseline run gets
+# BENCH_BASELINE_SECONDS (default 120) and 8 GiB of address space, "-" past them.
 #
 # Targets: the search takes under 5 s; the planted table is the top candidate
 # with exactly its parameters in at least 95 of 100 seeds, no decoy is reported
 # in at least 95 of 100, and nothing is reported in at least 48 of the 50 seeds
 # without a table; the same for each case of real games (95 of 100) and for the
 # dense text without a table (48 of 50); peak memory at most 24 bytes a ROM byte
-# in every scale case; the 64 MiB search in at most 16 s.
+# in every scale case; the 64 MiB search in at most 16 s; the table after
+# 100,000 strings searched in at most 15 times the time of 10,000.
 #
 # Exit status: 0 when every target is met, 1 when a program failed or the
 # search missed a planted table, 3 when it ran correctly but missed a target.
@@ -83,6 +90,13 @@ for name, fill in (("zero", 0x00), ("ff", 0xFF)):
     open(f"{work}/{name}.bin", "wb").write(rom)
 r = random.Random(24)
 open(f"{work}/random.bin", "wb").write(r.getrandbits(8 << 22).to_bytes(4 << 20, "little"))
+for count in (10000, 30000, 100000):
+    strings, offsets = bytearray(), []
+    for i in range(count):
+        offsets.append(len(strings))
+        strings += b"Line %d of the text.\0" % i
+    table = b"".join(o.to_bytes(4, "little") for o in offsets)
+    open(f"{work}/after{count // 1000}k.bin", "wb").write(strings + table)
 EOF
 {
   printf '/00=<END>\r\n'
@@ -94,22 +108,48 @@ rm "$work/quarter.bin"
 /usr/bin/time -f %M -o /dev/null true 2>/dev/null ||
   { echo "bench: GNU time (/usr/bin/time) measures the peak memory" >&2; exit 1; }
 
+baseline=${BENCH_BASELINE:-}
+[ -z "$baseline" ] || need_tools "$baseline"
+# scale PROGRAM NAME ROM TABLE: sets run_seconds and run_per_byte, or "-".
+scale() {
+  local start end peak size status=0
+  start=$EPOCHREALTIME
+  if [ "$1" = "$program" ]; then
+    /usr/bin/time -f %M -o "$work/rss" "$1" --find-pointers --std-table "$3" "$4" >/dev/null ||
+      { echo "bench: the $2 search failed" >&2; exit 1; }
+  else
+    (ulimit -v 8388608; timeout "${BENCH_BASELINE_SECONDS:-120}" /usr/bin/time -f %M -o "$work/rss" \
+      "$1" --find-pointers --std-table "$3" "$4" >/dev/null 2>&1) || status=$?
+  fi
+  end=$EPOCHREALTIME
+  if [ "$status" -ne 0 ]; then
+    run_seconds=- run_per_byte=- run_peak=-
+    return
+  fi
+  size=$(stat -c %s "$3") peak=$(tail -n 1 "$work/rss")
+  run_seconds=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')
+  run_per_byte=$(awk -v k="$peak" -v b="$size" 'BEGIN { printf "%.1f", k * 1024 / b }')
+  run_peak=$(awk -v k="$peak" 'BEGIN { printf "%.1f MiB", k / 1024 }')
+}
+
 echo
-printf '%-8s %9s %8s %13s %13s\n' "case" "seconds" "ROM" "peak memory" "bytes a byte"
+printf '%-9s %8s %9s %13s %13s' "case" "ROM" "seconds" "peak memory" "bytes a byte"
+[ -z "$baseline" ] || printf ' | %9s %13s %13s' "baseline" "peak memory" "bytes a byte"
+echo
 declare -A scale_seconds scale_per_byte
-for name in zero ff random large; do
+for name in zero ff random large after10k after30k after100k; do
   rom=$work/$name.bin table=$work/ascii.tbl
   [ "$name" = large ] && table=$work/quarter.tbl
-  start=$EPOCHREALTIME
-  /usr/bin/time -f %M -o "$work/rss" "$program" --find-pointers --std-table "$rom" "$table" \
-    >/dev/null || { echo "bench: the $name search failed" >&2; exit 1; }
-  end=$EPOCHREALTIME
-  size=$(stat -c %s "$rom") peak=$(tail -n 1 "$work/rss")
-  scale_seconds[$name]=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')
-  scale_per_byte[$name]=$(awk -v k="$peak" -v b="$size" 'BEGIN { printf "%.1f", k * 1024 / b }')
-  printf '%-8s %9s %8s %13s %13s\n' "$name" "${scale_seconds[$name]}" \
-    "$(awk -v b="$size" 'BEGIN { printf "%d MiB", b / 1048576 }')" \
-    "$(awk -v k="$peak" 'BEGIN { printf "%.1f MiB", k / 1024 }')" "${scale_per_byte[$name]}"
+  scale "$program" "$name" "$rom" "$table"
+  scale_seconds[$name]=$run_seconds scale_per_byte[$name]=$run_per_byte
+  printf '%-9s %8s %9s %13s %13s' "$name" \
+    "$(awk -v b="$(stat -c %s "$rom")" 'BEGIN { printf "%.1f MiB", b / 1048576 }')" \
+    "$run_seconds" "$run_peak" "$run_per_byte"
+  if [ -n "$baseline" ]; then
+    scale "$baseline" "$name" "$rom" "$table"
+    printf ' | %9s %13s %13s' "$run_seconds" "$run_peak" "$run_per_byte"
+  fi
+  echo
 done
 
 # --- Targets -----------------------------------------------------------------
@@ -126,5 +166,8 @@ for name in zero ff random large; do
 done
 target "$(awk -v s="${scale_seconds[large]}" 'BEGIN { print (s <= 16) ? 1 : 0 }')" \
   "64 MiB searched in at most 16 s (${scale_seconds[large]} s)"
+target "$(awk -v a="${scale_seconds[after10k]}" -v b="${scale_seconds[after100k]}" \
+  'BEGIN { print (b <= 15 * a) ? 1 : 0 }')" \
+  "a table after 100,000 strings in at most 15 times the time of 10,000 (${scale_seconds[after100k]} s, ${scale_seconds[after10k]} s)"
 
 [ "$missed" -eq 0 ] || exit 3

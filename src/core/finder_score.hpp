@@ -1,0 +1,30 @@
+// How the pointer-table finder judges a run of pointers: its score (how
+// unlikely such a run is by chance on this ROM) and whether it lies apart
+// from text, which makes it a candidate or drops it (see core/finder.hpp).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "core/finder.hpp"
+#include "core/finder_starts.hpp"
+
+namespace textdump {
+
+// A run that could be a table, before it is judged.
+struct Run {
+  PointerTable ptable;
+  std::vector<std::uint32_t> targets; // of the entries that are not null, in table order
+  std::uint32_t null_entries = 0, empty_strings = 0;
+  std::uint32_t no_start = 0; // targets that are no string start: empty or first strings
+  double hit_rate = 0;        // of any slot of its map, size and byte order
+};
+
+// The run as a candidate: at least three distinct targets, a score of at
+// least min_score, outside the strings it points to and not inside text.
+// slots is the number of slots a run may begin at: the ROM's size.
+std::optional<Candidate> judge_run(const Run& run, const Starts& starts, std::uint64_t slots,
+                                   double min_score);
+
+} // namespace textdump
