@@ -101,9 +101,10 @@ public:
   std::vector<OneOf> one_of;     // what a mode needs one of
 
   static bool belongs(const Declared& option, Mode mode) { return (option.modes & bit(mode)) != 0; }
-  // The table options are those of the plain dump and of scripts.
+  // The table options are those of the plain dump, of scripts and of the survey.
   static bool table_option(const Declared& option) {
-    return belongs(option, Mode::dump) && belongs(option, Mode::script);
+    return belongs(option, Mode::dump) && belongs(option, Mode::script) &&
+           belongs(option, Mode::survey);
   }
   static bool listed(const Declared& option, const Group& group) {
     return &group == GROUPS ? table_option(option)

@@ -10,6 +10,7 @@
 #include "app/command_declarations.hpp"
 #include "app/messages.hpp"
 #include "core/address_map.hpp"
+#include "core/map_address.hpp"
 #include "core/pointer_table.hpp"
 #include "core/script.hpp"
 
@@ -100,7 +101,20 @@ Declarations::Declarations(OptionValues& values) {
                                 s.pointer_arguments.emplace_back(text);
                               }));
   pointers->multi_option_policy(CLI::MultiOptionPolicy::TakeAll); // each one a table
-  mode_flag(Mode::script)->needs(pointers);
+  CLI::Option* range = value(
+      "--range", "START-END", script,
+      "strings of START to END that no pointer reaches,\neach written back in place",
+      [&s](std::string_view text) -> std::optional<std::string> {
+        const std::size_t dash = text.find('-');
+        const std::string_view start = text.substr(0, dash),
+                               end = dash == std::string_view::npos ? "" : text.substr(dash + 1);
+        const auto first = parse_position(start), last = parse_position(end);
+        if (!first) return "--range: " + usage_bad_offset("START", start);
+        if (!last) return "--range: " + usage_bad_offset("END", end);
+        s.range = ScriptRange{*first, *last, std::string(start), std::string(end), nullptr};
+        return std::nullopt;
+      });
+  one_of.push_back({Mode::script, {pointers, range}});
   value("--end", "RULE", script, "token (default), next, fixed:N, or token,next",
         parsed_by<EndRule>(parse_end_rule, [&s](EndRule&& rule, std::string_view text) {
           rule.max_length = s.end.max_length; // --max-length stays, before or after
@@ -114,7 +128,7 @@ Declarations::Declarations(OptionValues& values) {
           s.atlas_table = std::string(name);
           return std::nullopt;
         });
-  value("--map", "MAP[,MAP...]", find | bit(Mode::dump),
+  value("--map", "MAP[,MAP...]", find | bit(Mode::dump) | script,
         map_names(", ", {}, FinderForms::listed) +
             " (default: linear\nand the maps the ROM's header suggests); one\n"
             "map: OFFSET, START and END may be its addresses",
@@ -287,6 +301,15 @@ std::variant<ParsedOptions, UsageError> parse_options(const std::vector<std::str
       return UsageError{usage_excludes(mode->option->get_name(), option.option->get_name())};
     return UsageError{usage_requires(option.option->get_name(), flags_of(declarations, option))};
   }
+  for (const OneOf& needed : declarations.one_of)
+    if (needed.mode == parsed.mode &&
+        std::none_of(needed.options.begin(), needed.options.end(),
+                     [](const CLI::Option* option) { return option->count() > 0; })) {
+      std::string names;
+      for (const CLI::Option* option : needed.options)
+        names += (names.empty() ? "" : " or ") + option->get_name();
+      return UsageError{usage_requires(mode->option->get_name(), names)};
+    }
   const std::string_view names = mode->mode->names;
   const std::size_t wanted =
       names.empty() ? 0 : static_cast<std::size_t>(std::count(names.begin(), names.end(), ' ')) + 1;

@@ -72,6 +72,13 @@ public:
       if (mode.option != nullptr)
         for (const CLI::Option* needed : mode.option->get_needs())
           line += " " + option_usage(*needed);
+      for (const OneOf& needed : declarations_.one_of)
+        if (needed.mode == mode.mode->mode) {
+          std::string names;
+          for (const CLI::Option* option : needed.options)
+            names += (names.empty() ? "" : " | ") + option_usage(*option);
+          line += " (" + names + ")";
+        }
       if (!mode.mode->names.empty()) line += " " + std::string(mode.mode->names);
       text += in_columns(line, mode.mode->summary, MODE_COLUMN);
     }

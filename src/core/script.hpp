@@ -21,6 +21,13 @@
 // of the table that leaves the proof standing; the others are named in the
 // script's header.
 //
+// A range of the ROM may be given too: its strings that no pointer reaches
+// (text that code refers to) are written in place, each in a block of its own
+// whose room is its own bytes. They run from where the one before ended, by
+// the end rule, and stop before a pointer slot and before a pointed-to string,
+// which stays with its pointers; a run of two or more equal 00 or FF bytes
+// where a string would begin is padding, left as it is.
+//
 //   parse_end_rule   --end token | next | fixed:N | token,next
 //   build_script     the script, the insertion table, the strings as data
 #pragma once
@@ -30,6 +37,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -64,6 +72,8 @@ struct ScriptRequest {
   // The map whose addresses the // lines show beside file offsets
   // (core/map_address.hpp); none: the offsets alone.
   const MapDescriptor* address_map = nullptr;
+  // The range whose strings are written in place, [first, end) of the ROM.
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
 };
 
 struct ScriptPointer {
