@@ -114,7 +114,8 @@ place_span(const MapDescriptor& map, std::string_view map_name, const RomView& r
   if (end == NO_OFFSET)
     return usage_no_position(std::string(span.prefix) + "END " + std::string(span.end_text),
                              map_name);
-  if (end < start) return usage_end_below_start(span.end_text, span.start_text);
+  if (end < start)
+    return std::string(span.prefix) + usage_end_below_start(span.end_text, span.start_text);
   return std::pair{start, end};
 }
 
