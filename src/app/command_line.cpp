@@ -98,6 +98,18 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     options.start_table = parsed.values.start_table;
     if (options.scriptfile == "-" && !options.atlas_table)
       return UsageError{"a script on standard output needs --atlas-table FILE"};
+    // START and END of --range are placed once the ROM is open: under the one
+    // --map given, else as file offsets.
+    if (const auto& maps = parsed.values.finder.maps) {
+      if (!options.range) return UsageError{"--map with --script places --range, which is not given"};
+      if (maps->size() != 1 || maps->front().base != 0)
+        return UsageError{"--map with --script takes one map, without a base"};
+      options.range->map = &map_of(maps->front().map);
+    } else if (options.range && (options.range->start.bank || options.range->end.bank)) {
+      return UsageError{usage_bad_offset(options.range->start.bank ? "START" : "END",
+                                         options.range->start.bank ? options.range->start_text
+                                                                   : options.range->end_text)};
+    }
     break;
   }
   case Mode::fit: command.fit_script = names[0]; break;

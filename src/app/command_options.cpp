@@ -1,7 +1,5 @@
 #include "app/command_options.hpp"
 
-#include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -9,189 +7,18 @@
 #include <memory>
 #include <string_view>
 
+#include "app/command_declarations.hpp"
 #include "app/messages.hpp"
 #include "core/address_map.hpp"
+#include "core/map_address.hpp"
 #include "core/pointer_table.hpp"
 #include "core/script.hpp"
 
 namespace textdump {
 
+using namespace command_declarations;
+
 namespace {
-
-// The modes as bits, so that an option names every mode it belongs to.
-constexpr unsigned bit(Mode mode) {
-  return 1u << static_cast<unsigned>(mode);
-}
-constexpr unsigned TABLE_MODES = bit(Mode::dump) | bit(Mode::check) | bit(Mode::script) |
-                                 bit(Mode::find) | bit(Mode::find_to) | bit(Mode::survey);
-
-struct ModeDeclaration {
-  Mode mode;
-  std::string_view flag;    // its option ("--help,-h"); none for the dialogue and the dump
-  std::string_view names;   // the names it takes
-  std::string_view summary; // its lines of the usage, split at '\n'
-  std::string_view value = {}; // the flag's value ("OFFSET"), if it takes one
-};
-
-// The group of options a mode's usage line names: its own, or the finder's.
-constexpr Mode options_of(Mode mode) {
-  return mode == Mode::find_to ? Mode::find : mode;
-}
-
-constexpr ModeDeclaration MODES[] = {
-    {Mode::dialogue, "", "", "ask for the five answers on standard input"},
-    {Mode::dump, "", "ROM TABLE DUMP START END", "dump without asking (DUMP - is standard output)"},
-    {Mode::check, "--check", "TABLE", "report what a table file defines and its problems"},
-    {Mode::script, "--script", "ROM TABLE SCRIPT",
-     "the strings of pointer tables as an inserter's\nscript (SCRIPT - is standard output)"},
-    {Mode::fit, "--fit", "SCRIPT",
-     "whether an edited script fits its blocks, from\nthe script and its insertion table alone"},
-    {Mode::find, "--find-pointers", "ROM TABLE",
-     "the ROM's pointer tables, best first, each with\nits --pointers argument"},
-    {Mode::find_to, "--find-pointers-to", "ROM TABLE",
-     "every place where a pointer of each map and\nsize to OFFSET is stored", "OFFSET"},
-    {Mode::find_text, "--find-text", "ROM WORD...",
-     "the encodings in which the ROM holds the words,\nbest first: a relative search"},
-    {Mode::survey, "--survey", "ROM TABLE",
-     "where the ROM's text, pointer tables and free\nspace lie, in ROM order, and their totals"},
-    {Mode::help, "--help,-h", "", "this text, on standard output"},
-    {Mode::version, "--version", "", "the program's name and version"},
-};
-
-// The usage lists an option under the first group of a mode it belongs to:
-// "Table options" are those of the plain dump (and of every mode); any other
-// option is listed under each of the other groups it belongs to.
-struct Group {
-  std::string_view heading, label;
-  Mode mode;
-};
-constexpr Group GROUPS[] = {{"Table options", "TABLE OPTIONS", Mode::dump},
-                            {"Script options", "SCRIPT OPTIONS", Mode::script},
-                            {"Finder options", "FINDER OPTIONS", Mode::find},
-                            {"Search options", "SEARCH OPTIONS", Mode::find_text},
-                            {"Survey options", "SURVEY OPTIONS", Mode::survey}};
-
-constexpr std::string_view FOOTER =
-    "ROM is the game image, TABLE the character table file, DUMP the text file to\n"
-    "write; START and END are hexadecimal ROM offsets of up to eight digits (0x or\n"
-    "$ may lead), both included, or with --map MAP addresses as MAP writes them\n"
-    "(C1:013D); WORD is text seen on screen (? any one code).\n"
-    "Options come first; -- ends them, for names that begin with -.\n"
-    "\n"
-    "Exit status: 0 complete run (or a clean table, or an encoding found), 1 failure\n"
-    "(or a table with reports, or no encoding found), 2 command line not understood.\n";
-
-// Where the usage's summaries and the options' descriptions begin.
-constexpr std::size_t MODE_COLUMN = 39, OPTION_COLUMN = 27;
-
-// What an option's value becomes; a message for the usage error when it is wrong.
-using Reader = std::function<std::optional<std::string>(std::string_view)>;
-
-struct Declared {
-  CLI::Option* option;
-  unsigned modes;
-};
-
-struct ModeFlag {
-  const ModeDeclaration* mode;
-  CLI::Option* option; // nullptr for the dialogue and the dump
-};
-
-// Every option, built into a CLI11 App that writes into the values it is given.
-class Declarations {
-public:
-  explicit Declarations(OptionValues& values);
-  Declarations(const Declarations&) = delete;
-  Declarations& operator=(const Declarations&) = delete;
-
-  CLI::App app{"", "textdump"};
-  std::vector<Declared> options; // every option but the mode flags, as declared
-  std::vector<ModeFlag> modes;   // as MODES
-
-  static bool belongs(const Declared& option, Mode mode) { return (option.modes & bit(mode)) != 0; }
-  // The table options are those of the plain dump and of scripts.
-  static bool table_option(const Declared& option) {
-    return belongs(option, Mode::dump) && belongs(option, Mode::script);
-  }
-  static bool listed(const Declared& option, const Group& group) {
-    return &group == GROUPS ? table_option(option)
-                            : belongs(option, group.mode) && !table_option(option);
-  }
-
-private:
-  CLI::Option* mode_flag(Mode mode) const;
-  CLI::Option* flag(std::string_view name, unsigned in, std::string_view description, bool& into);
-  CLI::Option* value(std::string_view name, std::string_view label, unsigned in,
-                     std::string_view description, Reader read);
-};
-
-// "--pointers" or "--help | -h".
-std::string names_of(const CLI::Option& option) {
-  std::string text;
-  for (const std::string& name : option.get_lnames()) text += (text.empty() ? "--" : " | --") + name;
-  for (const std::string& name : option.get_snames()) text += (text.empty() ? "-" : " | -") + name;
-  return text;
-}
-
-std::string option_usage(const CLI::Option& option) {
-  std::string text = names_of(option);
-  if (!option.get_type_name().empty()) text += " " + option.get_type_name();
-  if (option.get_multi_option_policy() == CLI::MultiOptionPolicy::TakeAll) text += "...";
-  return text;
-}
-
-// head, then the lines of text from column: beside it when there is room.
-std::string in_columns(std::string head, std::string_view text, std::size_t column) {
-  std::string out = std::move(head);
-  for (std::size_t line = 0; !text.empty(); ++line) {
-    const std::size_t end = std::min(text.find('\n'), text.size());
-    if (line > 0 || out.size() + 1 > column) out += "\n";
-    out.append(column - std::min(out.size() - (out.rfind('\n') + 1), column), ' ');
-    out.append(text.substr(0, end));
-    text.remove_prefix(std::min(end + 1, text.size()));
-  }
-  return out + "\n";
-}
-
-// The usage in the shape of a manual's synopsis: the modes, the groups, the footer.
-class UsageFormatter : public CLI::FormatterBase {
-public:
-  explicit UsageFormatter(const Declarations& declarations) : declarations_(declarations) {}
-  std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode) const override {
-    std::string text = "Usage:\n";
-    for (const ModeFlag& mode : declarations_.modes) {
-      std::string line = "  " + name;
-      if (mode.option != nullptr) line += " " + option_usage(*mode.option);
-      // The table options go with every mode that takes them; another group
-      // goes with its own mode.
-      const auto takes = [&](const Declared& option) {
-        return Declarations::listed(option, GROUPS[0]) &&
-               Declarations::belongs(option, mode.mode->mode);
-      };
-      for (const Group& group : GROUPS)
-        if (&group == GROUPS ? std::any_of(declarations_.options.begin(),
-                                           declarations_.options.end(), takes)
-                             : group.mode == options_of(mode.mode->mode))
-          line += " [" + std::string(group.label) + "]";
-      if (mode.option != nullptr)
-        for (const CLI::Option* needed : mode.option->get_needs())
-          line += " " + option_usage(*needed);
-      if (!mode.mode->names.empty()) line += " " + std::string(mode.mode->names);
-      text += in_columns(line, mode.mode->summary, MODE_COLUMN);
-    }
-    for (const Group& group : GROUPS) {
-      text += "\n" + std::string(group.heading) + ":\n";
-      for (const Declared& option : declarations_.options)
-        if (Declarations::listed(option, group))
-          text += in_columns("  " + option_usage(*option.option),
-                             option.option->get_description(), OPTION_COLUMN);
-    }
-    return text + "\n" + app->get_footer();
-  }
-
-private:
-  const Declarations& declarations_;
-};
 
 // "--min-count 4": a decimal number above 0 that fits 32 bits.
 template <typename Number>
@@ -217,9 +44,12 @@ Reader parsed_by(Parse parse, std::function<void(T&&, std::string_view)> into) {
   };
 }
 
+} // namespace
+
+namespace command_declarations {
+
 Declarations::Declarations(OptionValues& values) {
   app.set_help_flag(); // --help is a mode of its own, below
-  app.formatter(std::make_shared<UsageFormatter>(*this));
   for (const ModeDeclaration& mode : MODES) {
     CLI::Option* option = nullptr;
     if (!mode.value.empty())
@@ -271,7 +101,20 @@ Declarations::Declarations(OptionValues& values) {
                                 s.pointer_arguments.emplace_back(text);
                               }));
   pointers->multi_option_policy(CLI::MultiOptionPolicy::TakeAll); // each one a table
-  mode_flag(Mode::script)->needs(pointers);
+  CLI::Option* range = value(
+      "--range", "START-END", script,
+      "strings of START to END that no pointer reaches,\neach written back in place",
+      [&s](std::string_view text) -> std::optional<std::string> {
+        const std::size_t dash = text.find('-');
+        const std::string_view start = text.substr(0, dash),
+                               end = dash == std::string_view::npos ? "" : text.substr(dash + 1);
+        const auto first = parse_position(start), last = parse_position(end);
+        if (!first) return "--range: " + usage_bad_offset("START", start);
+        if (!last) return "--range: " + usage_bad_offset("END", end);
+        s.range = ScriptRange{*first, *last, std::string(start), std::string(end), nullptr};
+        return std::nullopt;
+      });
+  one_of.push_back({Mode::script, {pointers, range}});
   value("--end", "RULE", script, "token (default), next, fixed:N, token,next or\npascal:N",
         parsed_by<EndRule>(parse_end_rule, [&s](EndRule&& rule, std::string_view text) {
           rule.max_length = s.end.max_length; // --max-length stays, before or after
@@ -285,7 +128,7 @@ Declarations::Declarations(OptionValues& values) {
           s.atlas_table = std::string(name);
           return std::nullopt;
         });
-  value("--map", "MAP[,MAP...]", find | bit(Mode::dump),
+  value("--map", "MAP[,MAP...]", find | bit(Mode::dump) | script,
         map_names(", ", {}, FinderForms::listed) +
             " (default: linear\nand the maps the ROM's header suggests); one\n"
             "map: OFFSET, START and END may be its addresses",
@@ -350,7 +193,7 @@ Declarations::Declarations(OptionValues& values) {
           return std::nullopt;
         });
 
-  app.footer(std::string(FOOTER));
+  describe_usage(*this);
 }
 
 CLI::Option* Declarations::mode_flag(Mode mode) const {
@@ -382,6 +225,10 @@ CLI::Option* Declarations::value(std::string_view name, std::string_view label, 
   options.push_back({option, in});
   return option;
 }
+
+} // namespace command_declarations
+
+namespace {
 
 // The option words, each value its own word, and the names after them.
 struct Words {
@@ -454,6 +301,15 @@ std::variant<ParsedOptions, UsageError> parse_options(const std::vector<std::str
       return UsageError{usage_excludes(mode->option->get_name(), option.option->get_name())};
     return UsageError{usage_requires(option.option->get_name(), flags_of(declarations, option))};
   }
+  for (const OneOf& needed : declarations.one_of)
+    if (needed.mode == parsed.mode &&
+        std::none_of(needed.options.begin(), needed.options.end(),
+                     [](const CLI::Option* option) { return option->count() > 0; })) {
+      std::string names;
+      for (const CLI::Option* option : needed.options)
+        names += (names.empty() ? "" : " or ") + option->get_name();
+      return UsageError{usage_requires(mode->option->get_name(), names)};
+    }
   const std::string_view names = mode->mode->names;
   const std::size_t wanted =
       names.empty() ? 0 : static_cast<std::size_t>(std::count(names.begin(), names.end(), ' ')) + 1;

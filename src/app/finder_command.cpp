@@ -191,6 +191,22 @@ std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_vie
   return sizes;
 }
 
+Failure check_search_outputs(const SearchInputs& inputs, const RomImage& rom,
+                             const Console& console, std::initializer_list<SearchOutput> files,
+                             OutputSet& outputs, std::vector<std::optional<std::size_t>>* declared) {
+  outputs.add_input("the ROM file", rom.id());
+  outputs.add_input("the table file", file_id_of(inputs.tablefile));
+  for (const SearchOutput& file : files) {
+    const std::optional<std::size_t> index =
+        file.name ? std::optional(outputs.declare(std::string(file.role), *file.name))
+                  : std::nullopt;
+    if (declared != nullptr) declared->push_back(index);
+  }
+  if (const OutputReport checked = outputs.check(); !checked.ok())
+    return report_output(outputs, checked, console);
+  return Failure::none;
+}
+
 Failure open_search_inputs(const SearchInputs& inputs, const Console& console, RomImage& rom,
                            CodeTable& table, std::vector<CodeTable>& file_tables) {
   if (const Failure opened = open_rom(rom, inputs.romfile, console); opened != Failure::none)
@@ -236,11 +252,10 @@ int run_finder_command(const FinderCommand& command) {
   // The JSON file is refused before the search; "-" puts it on standard
   // output, in place of the report.
   OutputSet outputs;
-  outputs.add_input("the ROM file", rom.id());
-  outputs.add_input("the table file", file_id_of(command.tablefile));
-  if (command.json) outputs.declare("JSON file", *command.json);
-  if (const OutputReport checked = outputs.check(); !checked.ok())
-    return exit_status(report_output(outputs, checked, console));
+  if (const Failure checked =
+          check_search_outputs(command, rom, console, {{"JSON file", command.json}}, outputs);
+      checked != Failure::none)
+    return exit_status(checked);
 
   FinderOptions options = command.options;
   options.maps = command.maps.value_or(suggested_maps(rom.view()));

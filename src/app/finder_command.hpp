@@ -6,6 +6,7 @@
 // and JSON object come from report_candidate, which --survey shows too.
 #pragma once
 
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "app/table_load.hpp"
 #include "core/finder.hpp"
 #include "io/encoding.hpp"
+#include "io/output_set.hpp"
 #include "io/rom_image.hpp"
 
 namespace textdump {
@@ -62,6 +64,22 @@ std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint6
 // and every table of its file in file_tables; a failure is said on the console.
 Failure open_search_inputs(const SearchInputs& inputs, const Console& console, RomImage& rom,
                            CodeTable& table, std::vector<CodeTable>& file_tables);
+
+// A file a search may write: its role in messages ("JSON file") and its name,
+// when given.
+struct SearchOutput {
+  std::string_view role;
+  const std::optional<std::string>& name;
+};
+
+// The outputs of a search, checked against its ROM and table file before
+// anything is searched: each one given is declared in outputs in order, and
+// declared holds its index (none for one not given). Failure::none when all
+// may be written, else the failure after its message.
+Failure check_search_outputs(const SearchInputs& inputs, const RomImage& rom,
+                             const Console& console, std::initializer_list<SearchOutput> files,
+                             OutputSet& outputs,
+                             std::vector<std::optional<std::size_t>>* declared = nullptr);
 
 // find_pointer_tables, with a progress line on standard error when that is a terminal.
 std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& table,

@@ -222,6 +222,11 @@ std::string message_no_strings(std::size_t pointers) {
          "written: check base= and map= of --pointers.\n";
 }
 
+std::string message_no_range_strings(std::string_view start, std::string_view end) {
+  return "Error: --range " + printable(start) + "-" + printable(end) +
+         " holds no string, only padding; nothing was written.\n";
+}
+
 std::string message_script_summary(const ScriptSummary& summary) {
   const auto counted = [](std::size_t n, std::string_view one, std::string_view more) {
     return with_commas(n) + " " + std::string(n == 1 ? one : more);

@@ -112,6 +112,8 @@ std::string usage_two_on_standard_output(std::string_view role, std::string_view
 std::string message_no_end_entry(std::string_view tablefile);
 std::string message_script_error(std::string_view what);
 std::string message_no_strings(std::size_t pointers);
+// --range without --pointers found nothing but padding.
+std::string message_no_range_strings(std::string_view start, std::string_view end);
 std::string message_no_end_entry_to_find(std::string_view tablefile);
 // A finished script dump, for a terminal: its counts, then each output as
 // {role, name} ("-" is standard output).

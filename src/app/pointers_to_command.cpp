@@ -48,11 +48,10 @@ int run_pointers_to_command(const FinderCommand& command) {
     return exit_status(Failure::usage);
   }
   OutputSet outputs;
-  outputs.add_input("the ROM file", rom.id());
-  outputs.add_input("the table file", file_id_of(command.tablefile));
-  if (command.json) outputs.declare("JSON file", *command.json);
-  if (const OutputReport checked = outputs.check(); !checked.ok())
-    return exit_status(report_output(outputs, checked, console));
+  if (const Failure checked =
+          check_search_outputs(command, rom, console, {{"JSON file", command.json}}, outputs);
+      checked != Failure::none)
+    return exit_status(checked);
 
   const RomLayout layout = layout_of(view);
   const MapDescriptor* platform = platform_map(view);

@@ -102,22 +102,35 @@ Failure open_rom(RomImage& rom, const std::string& romfile, const Console& conso
   return Failure::none;
 }
 
+std::variant<std::pair<std::uint64_t, std::uint64_t>, std::string>
+place_span(const MapDescriptor& map, std::string_view map_name, const RomView& rom,
+           const TypedSpan& span) {
+  const RomLayout layout = layout_of(rom);
+  const std::uint64_t start = position_offset(map, layout, span.start),
+                      end = position_offset(map, layout, span.end);
+  if (start == NO_OFFSET)
+    return usage_no_position(std::string(span.prefix) + "START " + std::string(span.start_text),
+                             map_name);
+  if (end == NO_OFFSET)
+    return usage_no_position(std::string(span.prefix) + "END " + std::string(span.end_text),
+                             map_name);
+  if (end < start)
+    return std::string(span.prefix) + usage_end_below_start(span.end_text, span.start_text);
+  return std::pair{start, end};
+}
+
 // START and END typed under --map, as offsets of the ROM; Failure::usage
 // after its message when the ROM holds no such position or END lies below START.
 static Failure place_range(RunRequest& request, const RomView& rom, const Console& console) {
   if (request.map == nullptr) return Failure::none;
-  const RomLayout layout = layout_of(rom);
-  const std::uint64_t start = position_offset(*request.map, layout, request.start_position),
-                      end = position_offset(*request.map, layout, request.end_position);
-  const auto refuse = [&](const std::string& why) {
-    say(console, usage_error_text(why));
+  const auto placed = place_span(*request.map, request.map->name, rom,
+                                 {request.start_position, request.end_position, request.start_text,
+                                  request.end_text, ""});
+  if (const auto* why = std::get_if<std::string>(&placed)) {
+    say(console, usage_error_text(*why));
     return Failure::usage;
-  };
-  if (start == NO_OFFSET)
-    return refuse(usage_no_position("START " + request.start_text, request.map->name));
-  if (end == NO_OFFSET)
-    return refuse(usage_no_position("END " + request.end_text, request.map->name));
-  if (end < start) return refuse(usage_end_below_start(request.end_text, request.start_text));
+  }
+  const auto [start, end] = std::get<std::pair<std::uint64_t, std::uint64_t>>(placed);
   request.start_offset = static_cast<std::uint32_t>(start);
   request.end_offset = static_cast<std::uint32_t>(end);
   return Failure::none;

@@ -12,6 +12,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
 
 #include "core/address_map.hpp"
 
@@ -39,6 +42,19 @@ struct RunRequest {
   TypedPosition start_position, end_position;
   std::string start_text, end_text;
 };
+
+// START and END as typed (--map with a dump, --range).
+struct TypedSpan {
+  TypedPosition start, end;
+  std::string_view start_text, end_text;
+  std::string_view prefix; // before "START" in a message ("--range ")
+};
+
+// The span's file offsets under map, both included; the words of the usage
+// error when the ROM holds no such position (named map_name) or END lies below START.
+std::variant<std::pair<std::uint64_t, std::uint64_t>, std::string>
+place_span(const MapDescriptor& map, std::string_view map_name, const RomView& rom,
+           const TypedSpan& span);
 
 // Opens the ROM file. Failure::none, or the failure after its message (and the
 // pause). A mapped ROM that shrinks later is reported on the console's stream.

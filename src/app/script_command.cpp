@@ -117,6 +117,21 @@ int run_script_command(const ScriptOptions& options) {
         "textdump: " + usage_pointers_past_rom(argument, ptable.at, fits, rom.view().size) + "\n");
     return exit_status(Failure::usage);
   }
+  // --range in this ROM: under --map, else as file offsets.
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
+  if (options.range) {
+    const ScriptRange& typed = *options.range;
+    const auto placed = place_span(
+        typed.map != nullptr ? *typed.map : map_of(AddressMap::linear),
+        typed.map != nullptr ? typed.map->name : "file offset", rom.view(),
+        {typed.start, typed.end, typed.start_text, typed.end_text, "--range "});
+    if (const auto* why = std::get_if<std::string>(&placed)) {
+      say(console, usage_error_text(*why));
+      return exit_status(Failure::usage);
+    }
+    const auto [first, last] = std::get<std::pair<std::uint64_t, std::uint64_t>>(placed);
+    range = std::pair{first, last + 1};
+  }
   LoadedTables tables; // the starting table's switches read the file's others
   if (const Failure loaded = load_tables(
           {options.tablefile, options.standard ? TableFormat::standard : TableFormat::own,
@@ -173,12 +188,21 @@ int run_script_command(const ScriptOptions& options) {
   request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
                                      ? file_part(atlas_table)
                                      : atlas_table;
-  // The comments show the addresses of the first table whose map has some, else the platform's.
+  request.range = range;
+  // The comments show the addresses of --range's map, of the first table whose
+  // map has some, else the platform's.
+  if (options.range && options.range->map != nullptr &&
+      options.range->map->address_text != nullptr)
+    request.address_map = options.range->map;
   for (const PointerTable& ptable : ptables)
     if (request.address_map == nullptr && map_of(ptable.map).address_text != nullptr)
       request.address_map = &map_of(ptable.map);
   if (request.address_map == nullptr) request.address_map = platform_map(rom.view());
   Script script = build_script(request);
+  if (script.strings.empty() && ptables.empty()) {
+    say(console, message_no_range_strings(options.range->start_text, options.range->end_text));
+    return exit_status(Failure::script_invalid);
+  }
   if (script.strings.empty()) {
     std::size_t pointers = 0;
     for (const PointerTable& ptable : ptables) pointers += ptable.count;

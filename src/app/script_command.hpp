@@ -13,11 +13,20 @@
 #include <string>
 #include <vector>
 
+#include "core/address_map.hpp"
 #include "core/pointer_table.hpp"
 #include "core/script.hpp"
 #include "io/encoding.hpp"
 
 namespace textdump {
+
+// --range START-END as typed; placed once the ROM is open, under map (--map)
+// when one is given.
+struct ScriptRange {
+  TypedPosition start, end;
+  std::string start_text, end_text;
+  const MapDescriptor* map = nullptr;
+};
 
 struct ScriptOptions {
   std::string romfile, tablefile, scriptfile; // scriptfile "-" is standard output
@@ -30,6 +39,7 @@ struct ScriptOptions {
   std::string end_text = "token";
   std::optional<std::string> json;        // --json FILE
   std::optional<std::string> atlas_table; // --atlas-table FILE
+  std::optional<ScriptRange> range;       // --range: strings written in place
 };
 
 // The insertion table's default name: the script's with ".tbl" for its extension.

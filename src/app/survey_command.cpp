@@ -55,13 +55,13 @@ int run_survey_command(const SurveyCommand& command) {
     return exit_status(opened);
 
   OutputSet outputs;
-  outputs.add_input("the ROM file", rom.id());
-  outputs.add_input("the table file", file_id_of(command.tablefile));
-  std::optional<std::size_t> json, svg;
-  if (command.json) json = outputs.declare("JSON file", *command.json);
-  if (command.svg) svg = outputs.declare("SVG file", *command.svg);
-  if (const OutputReport checked = outputs.check(); !checked.ok())
-    return exit_status(report_output(outputs, checked, console));
+  std::vector<std::optional<std::size_t>> declared;
+  if (const Failure checked = check_search_outputs(
+          command, rom, console, {{"JSON file", command.json}, {"SVG file", command.svg}},
+          outputs, &declared);
+      checked != Failure::none)
+    return exit_status(checked);
+  const std::optional<std::size_t> json = declared[0], svg = declared[1];
 
   const RomView view = rom.view();
   std::vector<Candidate> candidates;

@@ -126,6 +126,32 @@ Script Builder::build() {
                                      std::to_string(request_.end.max_length)}});
     bounds.push_back(ends[s]);
   }
+  if (request_.range) { // the range's strings join the pointed-to ones, in address order
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
+    for (std::size_t s = 0; s < targets.size(); ++s) spans.emplace_back(targets[s], ends[s]);
+    const auto strings = range_strings(spans);
+    for (const auto& [start, end] : strings) {
+      in_place_.push_back(start);
+      bounds.push_back(start);
+      bounds.push_back(end);
+    }
+    // Each string keeps its form; the range's are plain.
+    std::vector<std::size_t> order(spans.size() + strings.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    spans.insert(spans.end(), strings.begin(), strings.end());
+    forms.resize(spans.size());
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t x, std::size_t y) { return spans[x] < spans[y]; });
+    std::vector<Form> sorted_forms;
+    targets.clear();
+    ends.clear();
+    for (const std::size_t i : order) {
+      targets.push_back(spans[i].first);
+      ends.push_back(spans[i].second);
+      sorted_forms.push_back(std::move(forms[i]));
+    }
+    forms = std::move(sorted_forms);
+  }
   std::sort(bounds.begin(), bounds.end());
   bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
   settle_pads(forms);
@@ -159,6 +185,7 @@ Script Builder::build() {
     std::size_t first = 0, last = 0; // pieces [first, last)
     std::optional<std::pair<std::uint64_t, std::uint64_t>> bank;
     std::vector<std::size_t> tables;
+    bool in_place = false; // a string of the range: its room is its own bytes
   };
   std::vector<Piece> pieces;
   pieces.reserve(bounds.size());
@@ -187,6 +214,10 @@ Script Builder::build() {
     }
     const std::size_t k = pieces.size() - 1;
     const auto pointers = by_target.pointers_to(from);
+    if (pointers.empty() && in_place(from)) {
+      blocks.push_back({k, k + 1, std::nullopt, {}, true});
+      continue;
+    }
     if (pointers.empty()) { // the rest of a string begun before
       blocks.back().last = k + 1;
       continue;
@@ -195,7 +226,7 @@ Script Builder::build() {
     for (const Found* f : pointers) tables.push_back(f->pointer.table);
     std::sort(tables.begin(), tables.end());
     const auto bank = bank_of(request_.ptables[pointers.front()->pointer.table], layout, from);
-    bool joins = !blocks.empty() && blocks.back().bank == bank;
+    bool joins = !blocks.empty() && !blocks.back().in_place && blocks.back().bank == bank;
     if (joins && blocks.back().last != k) {
       bool shared = false;
       for (const std::size_t t : tables)
@@ -207,7 +238,7 @@ Script Builder::build() {
                                            rom_.data[pieces[blocks.back().last].segment.start];
       joins = padding;
     }
-    if (!joins) blocks.push_back({k, k, bank, {}});
+    if (!joins) blocks.push_back({k, k, bank, {}, false});
     Open& block = blocks.back();
     block.last = k + 1;
     std::vector<std::size_t> merged;
@@ -233,7 +264,7 @@ Script Builder::build() {
     if (b + 1 < blocks.size()) limit = std::min(limit, pieces[blocks[b + 1].first].segment.start);
     if (open.bank) limit = std::max(block.end, std::min(limit, open.bank->second));
     block.room = block.end;
-    if (block.room < limit && is_padding_byte(rom_.data[block.room])) {
+    if (!open.in_place && block.room < limit && is_padding_byte(rom_.data[block.room])) {
       const unsigned char value = rom_.data[block.room];
       while (block.room < limit && rom_.data[block.room] == value) ++block.room;
     }
@@ -328,6 +359,9 @@ Script Builder::build() {
   for (const std::string& line : request_.header) out += "// " + line + "\r\n";
   for (const std::string& argument : request_.pointer_arguments)
     out += "// Pointers: " + argument + "\r\n";
+  if (request_.range)
+    out += "// Range: " + span_text(request_.range->first, request_.range->second - 1) +
+           ", its strings that no pointer reaches written in place\r\n";
   out += "// End: " + request_.end_text + " (at most " + std::to_string(request_.end.max_length) +
          " bytes a string)\r\n";
   if (!script_.blocks.empty())

@@ -35,6 +35,13 @@
 // read through the file's other tables as <$XX>, with the text they decode to
 // in the // lines; the string ends where an end entry ends the frames.
 //
+// A range of the ROM may be given too: its strings that no pointer reaches
+// (text that code refers to) are written in place, each in a block of its own
+// whose room is its own bytes. They run from where the one before ended, by
+// the end rule, and stop before a pointer slot and before a pointed-to string,
+// which stays with its pointers; a run of two or more equal 00 or FF bytes
+// where a string would begin is padding, left as it is.
+//
 //   parse_end_rule   --end token | next | fixed:N | token,next | pascal:N
 //   build_script     the script, the insertion table, the strings as data
 #pragma once
@@ -44,6 +51,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -80,6 +88,8 @@ struct ScriptRequest {
   // The map whose addresses the // lines show beside file offsets
   // (core/map_address.hpp); none: the offsets alone.
   const MapDescriptor* address_map = nullptr;
+  // The range whose strings are written in place, [first, end) of the ROM.
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
 };
 
 struct ScriptPointer {

@@ -90,6 +90,13 @@ private:
   void settle_pads(std::vector<Form>& forms) const;
   // The commands that put the form in force where the script has got to.
   std::string form_commands(const Form& form);
+  // The strings of the request's range outside the pointed-to strings
+  // (sorted by start, [start, end) each): their spans, in address order.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>>
+  range_strings(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pointed) const;
+  bool in_place(std::uint64_t start) const {
+    return std::binary_search(in_place_.begin(), in_place_.end(), start);
+  }
   // The first byte of a pointer slot at or after pos (pos itself inside one); NO_NEXT for none.
   std::uint64_t next_slot(std::uint64_t pos) const;
   // File offsets with the addresses of the request's address map beside them.
@@ -167,6 +174,7 @@ private:
     std::size_t table = 0;
   };
   std::vector<Slot> slots_; // every pointer slot inside the ROM, by offset
+  std::vector<std::uint64_t> in_place_; // where each string of the range begins
 
   const ScriptRequest& request_;
   const RomView& rom_;

@@ -343,6 +343,7 @@ private:
       close_block();
       block_ = FitBlock{number, static_cast<std::uint64_t>(*start), std::nullopt, 0};
       original_end_ = std::exchange(next_end_, std::nullopt);
+      original_ = block_->start; // a block's first string begins there, written in place or not
       if (args.size() == 2) block_->last = static_cast<std::uint64_t>(*last);
     } else if (write) {
       const bool custom = name == "WRITE";

@@ -136,6 +136,9 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
       body += "//LENGTH @ $" + hex_number(form.held_at) + " - " + std::to_string(form.length) +
               " BYTES, WHICH THE STRING KEEPS\r\n";
     ++string_number;
+  } else if (in_place(from)) {
+    body += "//STRING #" + std::to_string(string_number++) + " @ " + at_text(from) +
+            ": no pointer, written in place\r\n";
   }
   std::string original, editable;
   std::string line, shown; // shown: the line as the // line shows it

@@ -82,6 +82,24 @@ TEST(ScriptCommand, WritesTheScriptAndItsInsertionTable) {
   EXPECT_EQ(read_file_bytes(game.dir.file("t.tbl")), table);
 }
 
+// --range with --map, beside a pointer table typed as an address: the string a
+// pointer reaches stays with it, the others are written in place.
+TEST(ScriptCommand, RangeStringsInPlace) {
+  Game game;
+  const auto result = game.run({"--map", "gb", "--range", "00:0100-00:0118", "--pointers",
+                                "at=00:0304,count=1,map=gb"},
+                               "ascii.tbl", "out.txt");
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::string script = read_file_bytes(game.dir.file("out.txt"));
+  EXPECT_NE(script.find("\r\n#JMP($100, $10D)\r\n\r\n"
+                        "//STRING #0 @ $100 (00:0100): no pointer, written in place\r\n"
+                        "//Hello, world!<END>\r\nHello, world!<END>\r\n"),
+            std::string::npos)
+      << script;
+  EXPECT_NE(script.find("\r\n#JMP($10E, $113)\r\n"), std::string::npos);
+  EXPECT_NE(script.find("\r\n#WRITE(PtrA, $304)\r\n//Bye.<END>\r\n"), std::string::npos);
+}
+
 TEST(ScriptCommand, RefusedBeforeAnythingIsWritten) {
   const struct {
     std::vector<std::string> options;
@@ -95,6 +113,12 @@ TEST(ScriptCommand, RefusedBeforeAnythingIsWritten) {
       {{"--pointers", "bank=1,at=300,count=3"}, "ascii.tbl", "out.txt", 2, "takes no bank="},
       {{"--pointers", "at=300,count=3"}, "ascii.tbl", "-", 2, "--atlas-table"},
       {{"--pointers", "at=300,count=3"}, "noend.tbl", "out.txt", 1, "no end entry"},
+      {{"--pointers", "at=C1:013D,count=3,map=hirom"},
+       "ascii.tbl",
+       "out.txt",
+       2,
+       "textdump: --pointers \"at=C1:013D,count=3,map=hirom\": the ROM holds no such hirom "
+       "address.\n"},
       {{"--pointers", "at=300,count=3000"},
        "ascii.tbl",
        "out.txt",

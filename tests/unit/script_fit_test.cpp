@@ -1,15 +1,17 @@
 // Edited script dumps inserted by the test inserter, with what --fit says of
-// them: on four layouts (the NES example's strings before their pointer table,
+// them: on five layouts (the NES example's strings before their pointer table,
 // a pointer table between its strings, two tables with code between their
-// strings, text in several NES banks with data between; and the example
+// strings, text in several NES banks with data between, a range of strings
+// that code refers to with one a pointer reaches among them; and the example
 // itself, made from the real ROM as examples/make-nes-example.sh makes it
 // when the real data is at hand), and on strings of each set length (Pascal
 // strings with a length of one byte and of two big-endian bytes, fixed-length
 // strings, lengths held beside their pointers), random edits that
 // lengthen, shorten and empty strings and bring in new characters never
 // change a byte outside the blocks and the pointer slots; whenever the script
-// fits, every pointer leads to its string, and when it does not, the strings
-// that grew (or, held, changed their length) are named.
+// fits, every pointer leads to its string and every string of the range is in
+// its place, and when it does not, the strings that grew (or, held, changed
+// their length) are named.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,6 +49,9 @@ struct Layout {
   std::vector<std::string> strings;  // their texts, "<END>" left out
   Kind kind = Kind::token;
   std::string end = "token"; // the --end rule
+  // --range, and the strings no pointer reaches there: where each lies, its text.
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> range = {};
+  std::vector<std::pair<std::size_t, std::string>> in_place = {};
 };
 
 // A string's bytes as the kind holds it.
@@ -177,6 +182,23 @@ std::vector<Layout> layouts() {
     fill(l.rom, plant(l, random, 0x4200, 0x4010, 3, bank_value(1)) + 10, 0x7F00, random);
     l.pointers = {"at=3E00,count=3,map=nes", "at=4010,count=3,map=nes"};
   }
+  { // code with its strings between, one of them reached by a pointer too
+    Layout& l = all.emplace_back(
+        Layout{"a range of strings that code refers to", std::string(0x800, '\0'), {}, {}});
+    fill(l.rom, 0, 0x800, random);
+    const auto in_place = [&](std::size_t at) {
+      const std::string text = words(random, 100 + l.in_place.size());
+      l.rom.replace(at, text.size() + 1, text + '\0');
+      l.in_place.emplace_back(at, text);
+      return at + text.size() + 1;
+    };
+    plant(l, random, 0x400, 0x600, 1, [](std::size_t at) { return at; });
+    const std::size_t pointed = in_place(in_place(0x200));
+    std::size_t at = in_place(plant(l, random, pointed, 0x602, 1, [](std::size_t a) { return a; }));
+    l.rom.replace(at, 3, 3, '\0'); // padding between two strings
+    l.range = std::pair{std::uint64_t{0x200}, std::uint64_t{in_place(at + 3)}};
+    l.pointers = {"at=600,count=2"};
+  }
   // The README's example: the real ROM's seven strings at 0x6C10, their
   // pointers planted in the padding at 0x6D00.
   std::ifstream file(testing::REALDATA / "roms" / "01-basics.nes", std::ios::binary);
@@ -219,6 +241,7 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
     for (const std::string& p : layout.pointers)
       request.ptables.push_back(std::get<PointerTable>(parse_pointer_table(p)));
     request.end = std::get<EndRule>(parse_end_rule(layout.end));
+    request.range = layout.range;
     request.insertion_table_name = "script.tbl";
     request.words = report_text;
     const Script dumped = build_script(request);
@@ -240,6 +263,7 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
       SCOPED_TRACE(round);
       std::string script = dumped.script;
       std::vector<std::string> texts = layout.strings;
+      for (const auto& [at, text] : layout.in_place) texts.push_back(text);
       for (std::string& text : texts) {
         const std::string line = "\r\n" + text + ending + "\r\n";
         switch (round == 0 ? 0 : random() % 4) {
@@ -295,6 +319,11 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
           EXPECT_EQ(result.rom.substr(*read.target, bytes.size()), bytes);
           ++string;
         }
+      // And every string of the range lies where it was.
+      for (const auto& [at, text] : layout.in_place) {
+        EXPECT_EQ(result.rom.substr(at, texts[string].size() + 1), texts[string] + '\0');
+        ++string;
+      }
     }
   }
 }
