@@ -1,5 +1,6 @@
 #include "app/survey_command.hpp"
 
+#include <algorithm>
 #include <limits>
 #include <nlohmann/json.hpp>
 
@@ -81,10 +82,16 @@ int run_survey_command(const SurveyCommand& command) {
   std::string report;
   nlohmann::ordered_json spans = nlohmann::ordered_json::array();
   std::vector<std::string> table_names(candidates.size());
+  // The address column is as wide as its widest address and two spaces
+  // ("$8000 (bank 00)" on the NES), at least 11.
+  std::size_t address_width = 11;
+  if (platform.map != nullptr)
+    for (const Span& span : survey.spans)
+      address_width = std::max(address_width, platform_address(platform, span.at).size() + 2);
   for (const Span& span : survey.spans) {
     const std::string address = platform_address(platform, span.at);
     std::string line = file_offset_text(span.at, view.size) + "  ";
-    if (platform.map != nullptr) line += padded(address, 11);
+    if (platform.map != nullptr) line += padded(address, address_width);
     line += padded(std::string(KIND_NAMES[static_cast<std::size_t>(span.kind)]), 10) +
             plural(span.length(), "byte", "bytes");
     nlohmann::ordered_json item = {{"kind", KIND_NAMES[static_cast<std::size_t>(span.kind)]},
