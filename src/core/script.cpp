@@ -39,21 +39,6 @@ std::string pointer_name(std::size_t n) {
 
 } // namespace
 
-// "$8000-$80FF ($01:8000-$01:80FF)": file offsets, both included, and their
-// addresses when the script shows some.
-std::string Builder::span_text(std::uint64_t from, std::uint64_t last) const {
-  std::string text = "$" + hex_number(from) + "-$" + hex_number(last);
-  if (request_.address_map == nullptr) return text;
-  const RomLayout layout = layout_of(rom_);
-  const std::string a = address_text(*request_.address_map, layout, from),
-                    b = address_text(*request_.address_map, layout, last);
-  return a.empty() || b.empty() ? text : text + " (" + a + "-" + b + ")";
-}
-
-std::string Builder::at_text(std::uint64_t offset) const {
-  return offset_and_address(request_.address_map, layout_of(rom_), offset);
-}
-
 Script Builder::build() {
   const RomLayout layout = layout_of(rom_);
   start_switches();

@@ -1,11 +1,13 @@
 // How each string of a script is held and written: where it ends, the form
 // of a string of set length (Pascal, fixed, held beside its pointer), the
-// commands that put a form in force, and a piece's lines in the script.
+// commands that put a form in force, and a piece's lines in the script with
+// the offsets and addresses they name.
 #include <algorithm>
 #include <array>
 #include <charconv>
 
 #include "core/fields.hpp"
+#include "core/map_address.hpp"
 #include "core/numbers.hpp"
 #include "core/script_builder.hpp"
 
@@ -95,6 +97,21 @@ std::string Builder::form_commands(const Form& form) {
     fixed_ = fixed;
   }
   return commands;
+}
+
+// "$8000-$80FF ($01:8000-$01:80FF)": file offsets, both included, and their
+// addresses when the script shows some.
+std::string Builder::span_text(std::uint64_t from, std::uint64_t last) const {
+  std::string text = "$" + hex_number(from) + "-$" + hex_number(last);
+  if (request_.address_map == nullptr) return text;
+  const RomLayout layout = layout_of(rom_);
+  const std::string a = address_text(*request_.address_map, layout, from),
+                    b = address_text(*request_.address_map, layout, last);
+  return a.empty() || b.empty() ? text : text + " (" + a + "-" + b + ")";
+}
+
+std::string Builder::at_text(std::uint64_t offset) const {
+  return offset_and_address(request_.address_map, layout_of(rom_), offset);
 }
 
 // A piece of the region in the script: its pointers' #WRITE lines (checked
