@@ -70,11 +70,11 @@ inline std::string run_arguments_input(const std::uint8_t* data, std::size_t siz
   if (const auto* table = std::get_if<PointerTable>(&ptable)) {
     const std::string written = pointers_argument(*table);
     const auto again = parse_pointer_table(written);
-    if (const auto* why = std::get_if<std::string>(&again))
-      return "--pointers \"" + written + "\", as written back, is refused: " + *why;
+    if (const auto* why = std::get_if<Report>(&again))
+      return "--pointers \"" + written + "\", as written back, is refused: " + report_text(*why);
     if (!(std::get<PointerTable>(again) == *table))
       return "--pointers \"" + written + "\", as written back, reads as another table";
-  } else if (std::get<std::string>(ptable).empty()) {
+  } else if (report_text(std::get<Report>(ptable)).empty()) {
     return "--pointers refused without a message";
   }
 
@@ -82,7 +82,7 @@ inline std::string run_arguments_input(const std::uint8_t* data, std::size_t siz
   if (const auto* end = std::get_if<EndRule>(&rule)) {
     if (!end->token && !end->next && !end->fixed) return "an --end rule that ends nothing";
     if (end->fixed == 0u) return "an --end rule of fixed:0";
-  } else if (std::get<std::string>(rule).empty()) {
+  } else if (report_text(std::get<Report>(rule)).empty()) {
     return "--end refused without a message";
   }
 

@@ -6,9 +6,12 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <type_traits>
+#include <variant>
 
 #include "app/command_declarations.hpp"
 #include "app/messages.hpp"
+#include "app/report_text.hpp"
 #include "core/address_map.hpp"
 #include "core/map_address.hpp"
 #include "core/pointer_table.hpp"
@@ -38,7 +41,11 @@ template <typename T, typename Parse>
 Reader parsed_by(Parse parse, std::function<void(T&&, std::string_view)> into) {
   return [parse, into](std::string_view value) -> std::optional<std::string> {
     auto result = parse(value);
-    if (auto* why = std::get_if<std::string>(&result)) return std::move(*why);
+    if constexpr (std::is_same_v<std::variant_alternative_t<1, decltype(result)>, Report>) {
+      if (const auto* why = std::get_if<Report>(&result)) return report_text(*why);
+    } else {
+      if (auto* why = std::get_if<std::string>(&result)) return std::move(*why);
+    }
     into(std::get<T>(std::move(result)), value);
     return std::nullopt;
   };
@@ -171,7 +178,8 @@ Declarations::Declarations(OptionValues& values) {
         "the bank 16-bit pointers of lorom, hirom, gb and\nnes point into (default: their table's)",
         [&f](std::string_view text) -> std::optional<std::string> {
           MapFields fields;
-          if (const auto why = parse_map_field("bank", text, fields)) return "--bank: " + *why;
+          if (const auto why = parse_map_field("bank", text, fields))
+            return "--bank: " + report_text(*why);
           f.options.bank = fields.bank;
           return std::nullopt;
         });

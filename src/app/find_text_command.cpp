@@ -9,6 +9,7 @@
 #include "app/json_text.hpp"
 #include "app/messages.hpp"
 #include "app/output_failure.hpp"
+#include "app/report_text.hpp"
 #include "app/run.hpp"
 #include "core/draft_table.hpp"
 #include "core/numbers.hpp"
@@ -62,15 +63,15 @@ int run_find_text_command(const FindTextCommand& command) {
       return exit_status(Failure::search_refused);
     }
     auto systems = user_systems(command.kana, bytes);
-    if (auto* why = std::get_if<std::string>(&systems)) {
-      say(console, "Can't use " + *why + ".\n");
+    if (const auto* why = std::get_if<Report>(&systems)) {
+      say(console, "Can't use " + report_text(*why) + ".\n");
       return exit_status(Failure::search_refused);
     }
     options.systems = std::get<std::vector<LetterSystem>>(std::move(systems));
   }
   for (const std::string& word : command.words)
     if (const auto why = unsearchable_word(word, options.systems)) {
-      say(console, "Can't search for that word: " + *why + ".\n");
+      say(console, "Can't search for that word: " + report_text(*why) + ".\n");
       return exit_status(Failure::search_refused);
     }
 

@@ -212,7 +212,7 @@ constexpr std::array<MapDescriptor, 7> MAPS{{
     {AddressMap::gb,
      "gb",
      1u << 2 | 1u << 3,
-     "gb pointers are 2 bytes, or 3 with a bank byte",
+     ReportId::pointers_gb_size,
      BANK_FIELD,
      {},
      2,
@@ -225,7 +225,7 @@ constexpr std::array<MapDescriptor, 7> MAPS{{
     {AddressMap::nes,
      "nes",
      1u << 2,
-     "nes pointers are 2 bytes",
+     ReportId::pointers_nes_size,
      NES_FIELDS,
      {},
      2,
@@ -238,7 +238,7 @@ constexpr std::array<MapDescriptor, 7> MAPS{{
     {AddressMap::gba,
      "gba",
      1u << 4,
-     "gba pointers are 4 bytes",
+     ReportId::pointers_gba_size,
      {},
      {},
      4,
@@ -298,21 +298,21 @@ std::span<const std::string_view> map_field_names() {
   return FIELDS;
 }
 
-std::optional<std::string> parse_map_field(std::string_view field, std::string_view value,
-                                           MapFields& fields) {
+std::optional<Report> parse_map_field(std::string_view field, std::string_view value,
+                                      MapFields& fields) {
   if (field == "base") {
     const bool negative = !value.empty() && value[0] == '-';
     const auto v = hex_field(value.substr(negative ? 1 : 0));
-    if (!v) return "the base is hexadecimal, up to eight digits, perhaps with a -";
+    if (!v) return error_report(ReportId::map_base);
     fields.base = negative ? -static_cast<std::int64_t>(*v) : static_cast<std::int64_t>(*v);
     return std::nullopt;
   }
   const auto v = hex_field(value);
-  if (!v) return "the value is one to eight hexadecimal digits";
+  if (!v) return error_report(ReportId::map_value);
   if (field == "bank") fields.bank = *v;
   if (field == "window") fields.window = *v;
   if (field == "banksize") {
-    if (*v == 0) return "a bank has at least one byte";
+    if (*v == 0) return error_report(ReportId::map_banksize);
     fields.banksize = *v;
   }
   return std::nullopt;

@@ -34,6 +34,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/report.hpp"
 #include "core/rom_view.hpp"
 
 namespace textdump {
@@ -84,7 +85,7 @@ struct MapDescriptor {
   AddressMap id;
   std::string_view name;
   unsigned sizes;                 // bit n set: takes n-byte pointers
-  std::string_view sizes_refused; // the message when a size is not taken
+  ReportId sizes_refused{};       // the report when a size is not taken
   std::span<const std::string_view> fields;
   std::string_view finder_field; // the field --map NAME:VALUE sets, if any (a base)
   unsigned default_size = 2;
@@ -119,10 +120,10 @@ const MapDescriptor* find_map(std::string_view name);
 // The fields some map takes, in the order the usage text lists them.
 std::span<const std::string_view> map_field_names();
 
-// Reads a map field's value into fields; a message saying what a value of
+// Reads a map field's value into fields; a report saying what a value of
 // that field is when it is wrong. The field must be one of map_field_names().
-std::optional<std::string> parse_map_field(std::string_view field, std::string_view value,
-                                           MapFields& fields);
+std::optional<Report> parse_map_field(std::string_view field, std::string_view value,
+                                      MapFields& fields);
 
 // The names of the maps joined by separator, the last two by last (when
 // given): map_names("|") is "linear|lorom|hirom|gb|nes". With finder_forms a

@@ -79,10 +79,14 @@ std::vector<LetterSystem> iroha_systems() {
                                {"katakana", characters_of(KATAKANA_IROHA)}})};
 }
 
-std::variant<std::vector<LetterSystem>, std::string> user_systems(std::string_view name,
-                                                                  std::string_view text) {
+std::variant<std::vector<LetterSystem>, Report> user_systems(std::string_view name,
+                                                             std::string_view text) {
+  const auto wrong = [&](ReportId id, std::vector<std::string> more = {}) {
+    more.insert(more.begin(), std::string(name));
+    return error_report(id, std::move(more));
+  };
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  if (!is_utf8(text)) return "the order file \"" + std::string(name) + "\" is not UTF-8";
+  if (!is_utf8(text)) return wrong(ReportId::order_not_utf8);
   LetterSystem system{std::string(name), {}};
   std::set<std::string> seen;
   std::size_t line = 0, longest = 0;
@@ -92,8 +96,7 @@ std::variant<std::vector<LetterSystem>, std::string> user_systems(std::string_vi
     LetterRun run{"line " + std::to_string(line), {}};
     for (std::string& c : characters_of(text.substr(0, end))) {
       if (c == " " || c == "\t") continue;
-      if (!seen.insert(c).second)
-        return "the order file \"" + std::string(name) + "\" has \"" + c + "\" twice";
+      if (!seen.insert(c).second) return wrong(ReportId::order_twice, {c});
       run.letters.push_back(std::move(c));
     }
     text.remove_prefix(end);
@@ -102,8 +105,7 @@ std::variant<std::vector<LetterSystem>, std::string> user_systems(std::string_vi
     longest = std::max(longest, run.letters.size());
     if (!run.letters.empty()) system.runs.push_back(std::move(run));
   }
-  if (longest < 2)
-    return "the order file \"" + std::string(name) + "\" has no line of two characters";
+  if (longest < 2) return wrong(ReportId::order_no_run);
   for (LetterRun& run : latin_runs()) system.runs.push_back(std::move(run));
   return std::vector<LetterSystem>{std::move(system)};
 }

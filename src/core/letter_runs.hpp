@@ -18,6 +18,8 @@
 #include <variant>
 #include <vector>
 
+#include "core/report.hpp"
+
 namespace textdump {
 
 struct LetterRun {
@@ -41,10 +43,10 @@ std::vector<LetterSystem> gojuon_systems();
 std::vector<LetterSystem> iroha_systems();
 
 // A user's order from a file's bytes (UTF-8, a byte-order mark skipped), or
-// a message saying what is wrong: a byte that is not UTF-8, a character twice,
+// a report on what is wrong: a byte that is not UTF-8, a character twice,
 // no run of two characters.
-std::variant<std::vector<LetterSystem>, std::string> user_systems(std::string_view name,
-                                                                  std::string_view text);
+std::variant<std::vector<LetterSystem>, Report> user_systems(std::string_view name,
+                                                             std::string_view text);
 
 // The characters of a text, each one UTF-8 sequence (a byte that begins none
 // is a character of its own).

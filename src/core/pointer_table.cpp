@@ -8,7 +8,7 @@
 
 namespace textdump {
 
-std::variant<PointerTable, std::string> parse_pointer_table(std::string_view text) {
+std::variant<PointerTable, Report> parse_pointer_table(std::string_view text) {
   PointerTable ptable;
   bool at = false, count = false, size = false, stride = false, order = false, offset = false;
   std::vector<std::string_view> map_fields; // the map fields given, to check against the map
@@ -17,36 +17,36 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
     const std::string_view key = field.substr(0, equals);
     const std::string_view value =
         equals == std::string_view::npos ? std::string_view{} : field.substr(equals + 1);
-    const auto wrong = [&](std::string_view why) {
-      return "pointer field \"" + std::string(field) + "\": " + std::string(why);
+    const auto wrong = [&](ReportId id, std::string more = {}) {
+      Report report = error_report(id, {std::string(field)});
+      if (!more.empty()) report.args.push_back(std::move(more));
+      return report;
     };
     const auto names = map_field_names();
-    if (equals == std::string_view::npos) return wrong("a field is key=value");
+    if (equals == std::string_view::npos) return wrong(ReportId::pointer_field_form);
     if (key == "at") {
       const auto v = parse_position(value);
-      if (!v) return wrong("the offset is one to eight hexadecimal digits, or BANK:ADDRESS");
+      if (!v) return wrong(ReportId::pointer_at);
       ptable.typed_at = *v;
       at = true;
     } else if (key == "count") {
       const auto v = decimal_field(value);
-      if (!v || *v == 0 || *v > MAX_POINTERS)
-        return wrong("the count is a decimal number from 1 to 16777216");
+      if (!v || *v == 0 || *v > MAX_POINTERS) return wrong(ReportId::pointer_count);
       ptable.count = *v;
       count = true;
     } else if (key == "size") {
       const auto v = decimal_field(value);
-      if (!v || *v < 2 || *v > 4) return wrong("the size is 2, 3 or 4");
+      if (!v || *v < 2 || *v > 4) return wrong(ReportId::pointer_size);
       ptable.size = *v;
       size = true;
     } else if (key == "stride") {
       const auto v = decimal_field(value);
-      if (!v || *v == 0 || *v > 65536)
-        return wrong("the stride is a decimal number from 1 to 65536");
+      if (!v || *v == 0 || *v > 65536) return wrong(ReportId::pointer_stride);
       ptable.stride = *v;
       stride = true;
     } else if (key == "offset") {
       const auto v = decimal_field(value);
-      if (!v || *v > 65535) return wrong("the offset is a decimal number from 0 to 65535");
+      if (!v || *v > 65535) return wrong(ReportId::pointer_offset);
       ptable.offset = *v;
       offset = true;
     } else if (key == "length") {
@@ -55,44 +55,48 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
       const auto bytes =
           colon == std::string_view::npos ? std::nullopt : decimal_field(value.substr(colon + 1));
       if (!where || !bytes || *where > 65535 || *bytes < 1 || *bytes > 4)
-        return wrong("the length is O:S, S bytes (1 to 4) at byte O of each entry");
+        return wrong(ReportId::pointer_length);
       ptable.length = LengthField{*where, *bytes};
     } else if (key == "order") {
-      if (value != "le" && value != "be") return wrong("the order is le or be");
+      if (value != "le" && value != "be") return wrong(ReportId::pointer_order);
       ptable.order = value == "le" ? ByteOrder::le : ByteOrder::be;
       order = true;
     } else if (key == "map") {
       const MapDescriptor* map = find_map(value);
-      if (map == nullptr) return wrong("the map is " + map_names(", ", " or "));
+      if (map == nullptr) return wrong(ReportId::pointer_map, map_names(", ", " or "));
       ptable.map = map->id;
     } else if (key == "null") {
       const auto v = hex_field(value);
-      if (!v && value != "none") return wrong("the value is hexadecimal or none");
+      if (!v && value != "none") return wrong(ReportId::pointer_null);
       ptable.null = v ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*v)) : std::nullopt;
     } else if (std::find(names.begin(), names.end(), key) != names.end()) {
-      if (const auto why = parse_map_field(key, value, ptable)) return wrong(*why);
+      if (const auto why = parse_map_field(key, value, ptable))
+        return wrong(why->id == ReportId::map_base       ? ReportId::pointer_base
+                     : why->id == ReportId::map_banksize ? ReportId::pointer_banksize
+                                                         : ReportId::pointer_value);
       map_fields.push_back(key);
     } else {
-      std::string known = "at, count, size, stride, order, map";
-      for (const std::string_view name : names) known += ", " + std::string(name);
-      return wrong("unknown field (" + known + ", null, offset, length)");
+      std::string known;
+      for (const std::string_view name : names)
+        known += (known.empty() ? "" : ", ") + std::string(name);
+      return wrong(ReportId::pointer_unknown_field, known);
     }
   }
-  if (!at) return std::string("--pointers: at= is required");
-  if (!count) return std::string("--pointers: count= is required");
+  if (!at) return error_report(ReportId::pointers_at_required);
+  if (!count) return error_report(ReportId::pointers_count_required);
   const MapDescriptor& map = map_of(ptable.map);
   if (!size) ptable.size = map.default_size;
   if (!order) ptable.order = map.default_order;
   if (!stride) ptable.stride = std::max(ptable.size, entry_span(ptable));
   if (offset && ptable.offset + ptable.size > ptable.stride)
-    return std::string("--pointers: the pointer at offset= lies past its entry of stride= bytes");
+    return error_report(ReportId::pointers_offset_past);
   if (const auto& length = ptable.length) {
     if (length->at + length->size > ptable.stride)
-      return std::string("--pointers: the length= field lies past its entry of stride= bytes");
+      return error_report(ReportId::pointers_length_past);
     if (length->at < ptable.offset + ptable.size && ptable.offset < length->at + length->size)
-      return std::string("--pointers: the length= field overlaps the pointer");
+      return error_report(ReportId::pointers_length_overlap);
   }
-  if (!map.takes_size(ptable.size)) return "--pointers: " + std::string(map.sizes_refused);
+  if (!map.takes_size(ptable.size)) return error_report(map.sizes_refused);
   // A file offset is at itself; an address is placed once the ROM is known.
   const RomLayout any_rom{~std::uint64_t{0}, 0, true, 16, 0};
   const std::uint64_t probe = map.position_offset(any_rom, *ptable.typed_at);
@@ -100,16 +104,16 @@ std::variant<PointerTable, std::string> parse_pointer_table(std::string_view tex
     ptable.at = ptable.typed_at->value;
     ptable.typed_at.reset();
   } else if (probe == NO_OFFSET) {
-    return "--pointers: at= is neither a file offset nor an address of map=" +
-           std::string(map.name);
+    return error_report(ReportId::pointers_at_not_position, {std::string(map.name)});
   }
   for (const std::string_view field : map_fields) {
     if (map.takes_field(field)) continue;
     std::string takes;
     for (const std::string_view own : map.fields)
       takes += (takes.empty() ? "" : ", ") + std::string(own) + "=";
-    return "--pointers: map=" + std::string(map.name) + " takes no " + std::string(field) + "=" +
-           (takes.empty() ? "" : " (only " + takes + ")");
+    return error_report(takes.empty() ? ReportId::pointers_map_field
+                                      : ReportId::pointers_map_field_only,
+                        {std::string(map.name), std::string(field), takes});
   }
   return ptable;
 }

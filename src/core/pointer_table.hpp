@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/address_map.hpp"
+#include "core/report.hpp"
 #include "core/rom_view.hpp"
 
 namespace textdump {
@@ -65,8 +66,9 @@ struct PointerTable : MapFields {
 // The most pointers one table may have.
 inline constexpr std::uint32_t MAX_POINTERS = 1u << 24;
 
-// The table the argument describes, or a message naming the field that is wrong.
-std::variant<PointerTable, std::string> parse_pointer_table(std::string_view text);
+// The table the argument describes, or a report on what is wrong (a field's
+// report names the field as given first).
+std::variant<PointerTable, Report> parse_pointer_table(std::string_view text);
 
 // Sets at from an at= typed in the map's address form; false when the ROM
 // has no such position.

@@ -285,14 +285,12 @@ std::string describe(CodeLayout layout) {
   return std::string("2-byte ") + (layout.order == ByteOrder::le ? "le" : "be") + " codes";
 }
 
-std::optional<std::string> unsearchable_word(std::string_view word,
-                                             const std::vector<LetterSystem>& systems) {
-  if (word.empty()) return "an empty word matches everywhere";
+std::optional<Report> unsearchable_word(std::string_view word,
+                                        const std::vector<LetterSystem>& systems) {
+  if (word.empty()) return error_report(ReportId::word_empty);
   for (const LetterSystem& system : systems)
     if (pattern_of(word, system)) return std::nullopt;
-  return "\"" + std::string(word) +
-         "\" has no two letters of one run (A-Z, a-z, 0-9 or a kana order): it matches almost "
-         "everywhere";
+  return error_report(ReportId::word_no_run, {std::string(word)});
 }
 
 std::vector<TextCandidate> find_text(const RomView& rom, const std::vector<std::string>& words,

@@ -40,6 +40,7 @@
 
 #include "core/letter_runs.hpp"
 #include "core/pointer_table.hpp"
+#include "core/report.hpp"
 #include "core/rom_view.hpp"
 
 namespace textdump {
@@ -86,8 +87,8 @@ struct TextCandidate {
 };
 
 // Why a word cannot be searched for in any of the systems; nothing when it can.
-std::optional<std::string> unsearchable_word(std::string_view word,
-                                             const std::vector<LetterSystem>& systems);
+std::optional<Report> unsearchable_word(std::string_view word,
+                                        const std::vector<LetterSystem>& systems);
 
 std::vector<TextCandidate> find_text(const RomView& rom, const std::vector<std::string>& words,
                                      const TextSearchOptions& options);

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace textdump {
@@ -130,6 +131,47 @@ enum class ReportId : std::uint16_t {
   fit_strtype_value,         //
   fit_pascal_length,         //
   fit_fixedlength_args,      //
+  // A --pointers argument: a field's report names the field first.
+  pointer_field_form,          // the field
+  pointer_at,                  // the field
+  pointer_count,               // the field
+  pointer_size,                // the field
+  pointer_stride,              // the field
+  pointer_offset,              // the field
+  pointer_length,              // the field
+  pointer_order,               // the field
+  pointer_map,                 // the field, the maps ("linear, lorom, ... or md")
+  pointer_null,                // the field
+  pointer_base,                // the field
+  pointer_value,               // the field: bank, window or banksize
+  pointer_banksize,            // the field
+  pointer_unknown_field,       // the field, the map fields ("base, bank, ...")
+  pointers_at_required,        //
+  pointers_count_required,     //
+  pointers_offset_past,        //
+  pointers_length_past,        //
+  pointers_length_overlap,     //
+  pointers_gb_size,            //
+  pointers_nes_size,           //
+  pointers_gba_size,           //
+  pointers_at_not_position,    // the map
+  pointers_map_field,          // the map, the field it takes not
+  pointers_map_field_only,     // the map, the field, the fields it takes ("window=, bank=")
+  // A map field's value (--bank, and --map NAME:VALUE).
+  map_base,                    //
+  map_value,                   //
+  map_banksize,                //
+  // An --end rule.
+  end_pascal,                  // the rule as given
+  end_fixed,                   // the rule
+  end_rules,                   // the rule
+  end_pascal_alone,            // the rule
+  // --find-text: a user's kana order, a word.
+  order_not_utf8,              // the file's name
+  order_twice,                 // the file's name, the character
+  order_no_run,                // the file's name
+  word_empty,                  //
+  word_no_run,                 // the word
   count_                       // not an id: how many there are
 };
 
@@ -139,6 +181,11 @@ struct Report {
   std::size_t line = 0, column = 0;
   std::vector<std::string> args;
 };
+
+// An error without a place in a file (an argument of the command line).
+inline Report error_report(ReportId id, std::vector<std::string> args = {}) {
+  return {id, Severity::error, 0, 0, std::move(args)};
+}
 
 // A report on a line of a table file: content is the line, a view into the
 // parsed bytes.

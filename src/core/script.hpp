@@ -70,8 +70,8 @@ struct EndRule {
   std::uint32_t max_length = 4096;    // every rule stops here, with a warning
 };
 
-// The rule, or a message saying what is wrong with it.
-std::variant<EndRule, std::string> parse_end_rule(std::string_view text);
+// The rule, or a report on what is wrong with it (the rule as given its argument).
+std::variant<EndRule, Report> parse_end_rule(std::string_view text);
 
 struct ScriptRequest {
   RomView rom;

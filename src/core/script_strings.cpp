@@ -184,10 +184,10 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
 
 } // namespace scripting
 
-std::variant<EndRule, std::string> parse_end_rule(std::string_view text) {
+std::variant<EndRule, Report> parse_end_rule(std::string_view text) {
   EndRule rule;
   rule.token = false;
-  const std::string given(text);
+  const auto wrong = [&](ReportId id) { return error_report(id, {std::string(text)}); };
   for (const std::string_view part : comma_fields(text)) {
     if (part == "token") {
       rule.token = true;
@@ -196,22 +196,21 @@ std::variant<EndRule, std::string> parse_end_rule(std::string_view text) {
     } else if (part.substr(0, 7) == "pascal:") {
       const std::string_view digits = part.substr(7);
       if (digits.size() != 1 || digits[0] < '1' || digits[0] > '4')
-        return "--end \"" + given + "\": pascal:N takes a length of 1 to 4 bytes";
+        return wrong(ReportId::end_pascal);
       rule.pascal = static_cast<unsigned>(digits[0] - '0');
     } else if (part.substr(0, 6) == "fixed:") {
       std::uint32_t n = 0;
       const std::string_view digits = part.substr(6);
       const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
       if (error != std::errc{} || end != digits.data() + digits.size() || n == 0)
-        return "--end \"" + given + "\": fixed:N takes a decimal number of bytes above 0";
+        return wrong(ReportId::end_fixed);
       rule.fixed = n;
     } else {
-      return "--end \"" + given +
-             "\": the rules are token, next, fixed:N and pascal:N, joined by commas";
+      return wrong(ReportId::end_rules);
     }
   }
   if (rule.pascal && (rule.token || rule.next || rule.fixed))
-    return "--end \"" + given + "\": pascal:N is a rule of its own";
+    return wrong(ReportId::end_pascal_alone);
   if (!rule.token && !rule.next && !rule.fixed) rule.token = true;
   return rule;
 }

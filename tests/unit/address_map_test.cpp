@@ -60,7 +60,8 @@ TEST(AddressMaps, ValueAndOffsetEachGiveTheOther) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pointers);
     const auto parsed = parse_pointer_table("at=0,count=1," + std::string(c.pointers));
-    ASSERT_TRUE(std::holds_alternative<PointerTable>(parsed)) << std::get<std::string>(parsed);
+    ASSERT_TRUE(std::holds_alternative<PointerTable>(parsed))
+        << static_cast<int>(std::get<Report>(parsed).id);
     const PointerTable& ptable = std::get<PointerTable>(parsed);
     const MapDescriptor& map = map_of(ptable.map);
     seen.insert(std::string(map.name));

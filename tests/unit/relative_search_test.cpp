@@ -153,7 +153,8 @@ TEST(RelativeSearch, OtherOrdersAndWordsThatCannotBeSearched) {
   EXPECT_TRUE(find_text(view, {"ろいはろ"}, options).empty());
 
   const auto user = user_systems("order.txt", "\xEF\xBB\xBF" "X Q Z\nfoo");
-  ASSERT_TRUE(std::holds_alternative<std::string>(user)); // "o" twice
+  ASSERT_TRUE(std::holds_alternative<Report>(user));
+  EXPECT_EQ(std::get<Report>(user).id, ReportId::order_twice); // "o" twice
   const auto mine = user_systems("order.txt", "QXZ\r\nkm\n");
   ASSERT_TRUE(std::holds_alternative<std::vector<LetterSystem>>(mine));
   options.systems = std::get<std::vector<LetterSystem>>(mine);
