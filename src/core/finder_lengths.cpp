@@ -1,6 +1,8 @@
 #include "core/finder_lengths.hpp"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 
 #include "core/rom_walk.hpp"
@@ -11,6 +13,7 @@ namespace {
 
 constexpr std::uint32_t MAX_LENGTH = 1024; // the longest string a length may give
 constexpr std::uint32_t MIN_STEPS = 3;
+constexpr unsigned MAX_STRIDE = 32; // strides from the pointer size to 32 bytes
 
 // Where an entry's pointer and its string's length lie: a length field of
 // the entry, or (pascal) a length before the string, for one map's pointers.
@@ -18,13 +21,6 @@ struct Shape {
   PointerTable ptable; // size, order, stride, offset, length; map and base for pascal
   unsigned pascal = 0;
 };
-
-std::vector<unsigned> strides_from(unsigned tight) {
-  std::vector<unsigned> strides{tight, 4, 8};
-  std::erase_if(strides, [&](unsigned stride) { return stride < tight; });
-  strides.erase(std::unique(strides.begin(), strides.end()), strides.end());
-  return strides;
-}
 
 bool searched(const MapDescriptor& map, unsigned size, ByteOrder order) {
   return map.takes_size(size) && (order == ByteOrder::le || map.searched_big_endian);
@@ -39,12 +35,11 @@ std::vector<Shape> shapes_of(const FinderOptions& options, unsigned size, ByteOr
   ptable.size = size;
   ptable.order = order;
   ptable.stride = stride;
-  const auto takes = [&](unsigned tight) {
-    const std::vector<unsigned> strides = strides_from(tight);
-    return std::find(strides.begin(), strides.end(), stride) != strides.end();
-  };
   for (const unsigned length_size : {1u, 2u}) {
-    if (!takes(size + length_size)) continue;
+    // In entries of their two sizes, 4 or 8 bytes: at other strides a length
+    // beside a pointer of another size would read the same records too.
+    const unsigned tight = size + length_size;
+    if (stride != tight && (stride < tight || (stride != 4 && stride != 8))) continue;
     ptable.offset = length_size;
     ptable.length = LengthField{0, length_size};
     shapes.push_back({ptable, 0});
@@ -54,7 +49,6 @@ std::vector<Shape> shapes_of(const FinderOptions& options, unsigned size, ByteOr
   }
   ptable.offset = 0;
   ptable.length.reset();
-  if (!takes(size)) return shapes;
   for (const FinderMap& map : options.maps) {
     if (!searched(map_of(map.map), size, order)) continue;
     ptable.map = map.map;
@@ -130,76 +124,131 @@ std::optional<Candidate> read_run(const RomView& rom, const CodeTable& table,
   return best;
 }
 
-// Every stride of a shape of the pointer size.
-std::vector<unsigned> strides_of(unsigned size) {
-  std::vector<unsigned> strides;
-  for (const unsigned tight : {size, size + 1, size + 2})
-    for (const unsigned stride : strides_from(tight)) strides.push_back(stride);
-  std::sort(strides.begin(), strides.end());
-  strides.erase(std::unique(strides.begin(), strides.end()), strides.end());
-  return strides;
+// The gap of a step: the next pointer's value lies above this one's, by at
+// most a string's length (with a Pascal length before it). Every shape's step
+// has one, so a slot whose next few steps lack it begins no run.
+bool gap_holds(std::uint32_t from, std::uint32_t to) {
+  return to - from - 1u < MAX_LENGTH + 2;
 }
 
-// The runs of the shapes of one stride (their pointer size and byte order),
-// by the pointer slot q. Most slots fail at once: the next pointer's value
-// lies no string's length past this one's.
-void search_stride(const RomView& rom, const CodeTable& table, const FinderOptions& options,
-                   const RomLayout& layout, const std::vector<Shape>& shapes,
-                   std::vector<Candidate>& mine) {
-  if (shapes.empty()) return;
-  const PointerTable& format = shapes.front().ptable;
-  const unsigned size = format.size, stride = format.stride;
-  const ByteOrder order = format.order;
+constexpr std::uint64_t BLOCK = 1u << 15;                     // the slots searched at once
+constexpr std::uint64_t AHEAD = (MIN_STEPS - 1) * MAX_STRIDE; // and the gaps read past them
+constexpr std::uint64_t GAP_SLOTS = BLOCK + AHEAD;
+
+// Sets bit stride - 1 of gaps[i] where the step at the stride from the value
+// values[i] has the gap, for every slot of a block: a loop the compiler makes
+// one of vectors.
+void add_gaps(const std::uint32_t* __restrict values, std::uint32_t* __restrict gaps,
+              unsigned stride) {
+  const std::uint32_t bit = 1u << (stride - 1);
+  const std::uint32_t* next = values + stride;
+  for (std::uint64_t i = 0; i < GAP_SLOTS; ++i)
+    gaps[i] |= next[i] - values[i] - 1u < MAX_LENGTH + 2 ? bit : 0u;
+}
+
+// Whether one shape's step from the pointer slot q to the next entry's holds.
+bool holds(const RomView& rom, const RomLayout& layout, const Shape& shape, std::uint64_t q) {
+  const PointerTable& t = shape.ptable;
+  if (q < t.offset) return false;
+  const std::uint32_t from = pointer_value_at(rom, q, t.size, t.order);
+  const std::uint32_t to = pointer_value_at(rom, q + t.stride, t.size, t.order);
+  if (!gap_holds(from, to)) return false;
+  const std::uint32_t d = to - from;
+  if (t.length)
+    return pointer_value_at(rom, q - t.offset + t.length->at, t.length->size, t.order) == d;
+  if (d <= shape.pascal || (shape.pascal == 1 && d > 0x100)) return false;
+  const auto target = map_pointer(map_of(t.map), t, layout, from, q);
+  if (!target) return false;
+  const auto length = read_pointer_value(rom, *target, shape.pascal, t.order);
+  return length && *length + shape.pascal == d;
+}
+
+// The runs of the shapes of one pointer size and byte order, at every stride,
+// by stride, then pointer slot q. The gaps of a block of slots are found for
+// every stride at once; only a slot with the gaps of MIN_STEPS steps at a
+// stride has its shapes read there, and most have none.
+void search_size(const RomView& rom, const CodeTable& table, const FinderOptions& options,
+                 const RomLayout& layout, unsigned size, ByteOrder order,
+                 std::vector<Candidate>& mine) {
+  static_assert(MIN_STEPS == 3);
   const std::uint64_t n = rom.size;
-  if (n < 2 * std::uint64_t{stride} + size + 2) return;
-  const std::uint64_t last = n - stride - size - 2; // a length may follow the next pointer
+  // The strides searched, each with its shapes and its last pointer slot (a
+  // length may follow the next pointer).
+  std::vector<std::vector<Shape>> shapes(MAX_STRIDE + 1);
+  std::vector<std::uint64_t> last(MAX_STRIDE + 1, 0);
+  std::vector<unsigned> strides;
+  std::uint64_t last_slot = 0;
+  for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) {
+    if (n < 2 * std::uint64_t{stride} + size + 2) break;
+    shapes[stride] = shapes_of(options, size, order, stride);
+    if (shapes[stride].empty()) continue;
+    strides.push_back(stride);
+    last[stride] = n - stride - size - 2;
+    last_slot = std::max(last_slot, last[stride]);
+  }
+  if (strides.empty()) return;
   const double chances = std::log10(static_cast<double>(std::max<std::uint64_t>(n, 1)) * 64.0 *
                                     static_cast<double>(options.sizes.size()));
-  const auto holds = [&](const Shape& shape, std::uint64_t q) {
-    const PointerTable& t = shape.ptable;
-    if (q < t.offset) return false;
-    const std::uint32_t from = pointer_value_at(rom, q, size, order);
-    const std::uint32_t to = pointer_value_at(rom, q + stride, size, order);
-    if (to <= from || to - from > MAX_LENGTH + 2) return false;
-    const std::uint32_t d = to - from;
-    if (t.length)
-      return pointer_value_at(rom, q - t.offset + t.length->at, t.length->size, order) == d;
-    if (d <= shape.pascal || (shape.pascal == 1 && d > 0x100)) return false;
-    const auto target = map_pointer(map_of(t.map), t, layout, from, q);
-    if (!target) return false;
-    const auto length = read_pointer_value(rom, *target, shape.pascal, order);
-    return length && *length + shape.pascal == d;
+  // By stride, the shapes that held at the slots read of the last 64 (with the slot).
+  struct Held {
+    std::uint64_t q = 0;
+    std::uint32_t shapes = 0;
   };
-  std::vector<std::uint32_t> ring(stride, 0); // the shapes that held stride slots before
-  for (std::uint64_t q = 0; q <= last; ++q) {
-    std::uint32_t& before = ring[q % stride];
-    // The fast miss, for every shape.
-    const std::uint32_t from = pointer_value_at(rom, q, size, order);
-    const std::uint32_t to = pointer_value_at(rom, q + stride, size, order);
-    if (to <= from || to - from > MAX_LENGTH + 2) {
-      before = 0;
-      continue;
+  std::vector<std::array<Held, 64>> held(MAX_STRIDE + 1);
+  std::vector<std::pair<unsigned, Candidate>> found; // by stride
+  std::vector<std::uint32_t> values(GAP_SLOTS + MAX_STRIDE);
+  std::vector<std::uint32_t> gaps(GAP_SLOTS); // by slot: bit stride - 1 for each gap
+  for (std::uint64_t base = 0; base <= last_slot; base += BLOCK) {
+    const std::uint64_t count = std::min(BLOCK, last_slot + 1 - base);
+    const std::uint64_t reach = std::min(count + AHEAD, last_slot + 1 - base);
+    const std::uint64_t read = std::min<std::uint64_t>(reach + MAX_STRIDE, n - size + 1 - base);
+    for (std::uint64_t i = 0; i < read; ++i)
+      values[i] = pointer_value_at(rom, base + i, size, order);
+    std::fill(values.begin() + static_cast<std::ptrdiff_t>(read), values.end(), 0u);
+    std::fill(gaps.begin(), gaps.end(), 0u);
+    for (const unsigned stride : strides) {
+      if (last[stride] < base) continue;
+      add_gaps(values.data(), gaps.data(), stride);
+      // No gap past the stride's last slot.
+      const std::uint32_t bit = 1u << (stride - 1);
+      for (std::uint64_t i = std::min(reach, last[stride] + 1 - base); i < GAP_SLOTS; ++i)
+        gaps[i] &= ~bit;
     }
-    std::uint32_t now = 0;
-    for (std::size_t k = 0; k < shapes.size(); ++k) {
-      if (!holds(shapes[k], q)) continue;
-      now |= 1u << k;
-      if ((before >> k & 1u) != 0) continue; // inside a run begun before
-      std::uint32_t steps = 1;
-      while (q + std::uint64_t{steps} * stride <= last &&
-             holds(shapes[k], q + std::uint64_t{steps} * stride))
-        ++steps;
-      const std::uint32_t count = steps + 1;
-      const double score = steps * 8.0 * size * std::log10(2.0) - chances;
-      if (steps < MIN_STEPS || count < options.min_count || score < options.min_score) continue;
-      if (std::optional<Candidate> c = read_run(rom, table, options, layout, shapes[k],
-                                                q - shapes[k].ptable.offset, count)) {
-        c->score = score;
-        mine.push_back(std::move(*c));
+    for (std::uint64_t i = 0; i < count; ++i) {
+      for (std::uint32_t left = gaps[i]; left != 0; left &= left - 1) {
+        const unsigned stride = static_cast<unsigned>(std::countr_zero(left)) + 1;
+        const std::uint32_t bit = 1u << (stride - 1);
+        if ((gaps[i + stride] & gaps[i + 2 * stride] & bit) == 0) continue;
+        const std::uint64_t q = base + i;
+        const std::vector<Shape>& here = shapes[stride];
+        const Held& back = held[stride][(q - stride) % 64];
+        const std::uint32_t before = q >= stride && back.q == q - stride ? back.shapes : 0;
+        std::uint32_t now = 0;
+        for (std::size_t k = 0; k < here.size(); ++k) {
+          if (!holds(rom, layout, here[k], q)) continue;
+          now |= 1u << k;
+          if ((before >> k & 1u) != 0) continue; // inside a run begun before
+          std::uint32_t steps = 1;
+          while (q + std::uint64_t{steps} * stride <= last[stride] &&
+                 holds(rom, layout, here[k], q + std::uint64_t{steps} * stride))
+            ++steps;
+          const std::uint32_t entries = steps + 1;
+          const double score = steps * 8.0 * size * std::log10(2.0) - chances;
+          if (steps < MIN_STEPS || entries < options.min_count || score < options.min_score)
+            continue;
+          if (std::optional<Candidate> c = read_run(rom, table, options, layout, here[k],
+                                                    q - here[k].ptable.offset, entries)) {
+            c->score = score;
+            found.emplace_back(stride, std::move(*c));
+          }
+        }
+        held[stride][q % 64] = {q, now};
       }
     }
-    before = now;
   }
+  std::stable_sort(found.begin(), found.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [stride, c] : found) mine.push_back(std::move(c));
 }
 
 } // namespace
@@ -210,8 +259,7 @@ void add_length_tables(const RomView& rom, const CodeTable& table, const FinderO
   std::vector<Candidate> mine;
   for (const ByteOrder order : {ByteOrder::le, ByteOrder::be})
     for (const unsigned size : options.sizes)
-      for (const unsigned stride : strides_of(size))
-        search_stride(rom, table, options, layout, shapes_of(options, size, order, stride), mine);
+      search_size(rom, table, options, layout, size, order, mine);
   // A run of found with a lower score that reads the same pointers goes.
   for (const Candidate& c : mine) {
     const PointerTable& t = c.ptable;

@@ -5,8 +5,9 @@
 //
 // A length field is 1 or 2 bytes beside a pointer of a size the search
 // takes, both at the start of an entry of their two sizes, 4, or 8 bytes, in
-// either order and in one byte order. Pascal strings are searched at strides
-// of the pointer size, 4 and 8, their lengths in the pointers' byte order.
+// either order and in one byte order. Pascal strings are searched at every
+// stride from the pointer size to 32 bytes (tables inside records), their
+// lengths in the pointers' byte order.
 // Entries follow one another when the next entry's pointer value lies exactly
 // the entry's string (with its Pascal length) past its own: a run of at least
 // three such steps, and of the finder's least count of entries, is a

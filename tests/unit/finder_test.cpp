@@ -292,20 +292,23 @@ TEST(FindPointerTables, RecordsBanksAndTablesAmongTheirStrings) {
 
 // Strings without an end byte, one after another: a table of 2-byte lengths
 // and 2-byte pointers (stride 4, the pointer at byte 2), Pascal strings whose
-// pointers lead to a one-byte length, and big-endian Pascal strings with a
-// two-byte length; each found with its fields and its --end.
+// pointers lead to a one-byte length, the same in 6-byte records, and
+// big-endian Pascal strings with a two-byte length; each found with its
+// fields and its --end.
 TEST(FindPointerTables, StringsOfSetLength) {
   const struct {
     const char* name;
     unsigned pascal; // bytes of the length before each string
     bool beside;     // the length lies in the entry, before the pointer
     ByteOrder order;
+    unsigned stride;
     const char* found; // the --pointers argument
   } cases[] = {
-      {"lengths beside the pointers", 0, true, ByteOrder::le,
+      {"lengths beside the pointers", 0, true, ByteOrder::le, 4,
        "at=2000,count=6,stride=4,offset=2,length=0:2"},
-      {"Pascal strings", 1, false, ByteOrder::le, "at=2000,count=6"},
-      {"big-endian Pascal strings", 2, false, ByteOrder::be, "at=2000,count=6,order=be"},
+      {"Pascal strings", 1, false, ByteOrder::le, 2, "at=2000,count=6"},
+      {"Pascal strings in records", 1, false, ByteOrder::le, 6, "at=2000,count=6,stride=6"},
+      {"big-endian Pascal strings", 2, false, ByteOrder::be, 2, "at=2000,count=6,order=be"},
   };
   const char* words[] = {"North gate", "Old well", "Inn", "Castle", "Harbour", "Tower"};
   for (const auto& c : cases) {
@@ -315,11 +318,10 @@ TEST(FindPointerTables, StringsOfSetLength) {
       for (unsigned b = 0; b < size; ++b)
         rom[at + b] = static_cast<char>(value >> 8 * (c.order == ByteOrder::le ? b : size - 1 - b));
     };
-    const unsigned stride = c.beside ? 4 : 2;
     std::size_t at = 0x1000;
     for (std::size_t i = 0; i < 6; ++i) {
       const std::string text = words[i];
-      const std::size_t entry = 0x2000 + i * stride;
+      const std::size_t entry = 0x2000 + i * c.stride;
       if (c.beside) put(entry, static_cast<std::uint32_t>(text.size()), 2);
       put(entry + (c.beside ? 2 : 0), static_cast<std::uint32_t>(at), 2);
       put(at, static_cast<std::uint32_t>(text.size()), c.pascal);
