@@ -211,12 +211,8 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
   // entries that are no empty string, null entries at most a quarter of
   // them, and the score asked for. One pass back over a walk tells it for
   // every run that begins in it, so that only these are read in full.
-  OffsetBits& worth = scratch.worth;
   OffsetBits& seen = scratch.seen;
-  if (worth.words().size() != hit.words().size()) {
-    worth = OffsetBits(n);
-    seen = OffsetBits(n);
-  }
+  if (seen.words().size() != hit.words().size()) seen = OffsetBits(n);
   const auto begins_run = [&](std::size_t q, unsigned stride) {
     return kinds[q] == HIT && (q < stride || !hit[q - stride]);
   };
@@ -250,7 +246,11 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
     return shape.distinct >= 3 && entries - empties >= options.min_count &&
            nulls * 3 <= entries && score_of(shape, n, starts.list()) >= options.min_score;
   };
-  const auto mark_worth = [&](std::size_t from_hit, unsigned stride, const Reach& reach) {
+  // worth: the hits of the walk from from_hit, ending as reach, whose runs
+  // are read in full, in ascending order.
+  const auto mark_worth = [&](std::size_t from_hit, unsigned stride, const Reach& reach,
+                              std::vector<std::size_t>& worth) {
+    worth.clear();
     // Of the run from q to the walk's last hit, as q goes back.
     std::size_t count = 0, distinct = 0;
     std::uint32_t nulls = 0, empties = 0, no_start = 0;
@@ -282,32 +282,41 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
         if (begins_run(q, stride) && worth_reading(q, stride, reach, {distinct, no_start, rate,
                                                    ascending, lowest, highest}, count, empties,
                                                    nulls, low, high))
-          worth.set(q);
+          worth.push_back(q);
       }
       if (q == from_hit) break;
     }
     for (std::size_t q = from_hit; q <= reach.last; q += stride)
       if (kinds[q] != static_cast<std::uint8_t>(Soft::null)) seen.reset(target[q]);
+    std::reverse(worth.begin(), worth.end());
   };
-  // At every stride, each hit a run begins at; the walks of one stride, one
-  // for each remainder of the slot, are each read back once. The candidates
-  // then go in the order of stride, then first hit.
-  for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) {
-    std::vector<std::optional<Reach>> walks(stride);
-    each_bit(hit, [&](std::size_t p) {
-      if (p >= stride && hit[p - stride]) return;
-      std::optional<Reach>& walk = walks[p % stride];
-      if (!walk || walk->last < p) {
-        walk = reach_from(p, stride);
-        mark_worth(p, stride, *walk);
+  // Each hit at every stride it begins a run at, while the slots around it
+  // are at hand; each walk, one for each stride and remainder of the slot,
+  // is read back once. The candidates then go in the order of stride, then
+  // first hit.
+  struct Walk {
+    std::optional<Reach> reach;
+    std::vector<std::size_t> worth;
+    std::size_t next = 0; // in worth
+  };
+  std::vector<std::vector<Walk>> walks(MAX_STRIDE + 1);
+  for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) walks[stride].resize(stride);
+  each_bit(hit, [&](std::size_t p) {
+    for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) {
+      if (p >= stride && hit[p - stride]) continue;
+      Walk& walk = walks[stride][p % stride];
+      if (!walk.reach || walk.reach->last < p) {
+        walk.reach = reach_from(p, stride);
+        mark_worth(p, stride, *walk.reach, walk.worth);
+        walk.next = 0;
       }
-      if (!worth[p]) return;
-      worth.reset(p);
-      read_run(p, stride, *walk);
+      if (walk.next == walk.worth.size() || walk.worth[walk.next] != p) continue;
+      ++walk.next;
+      read_run(p, stride, *walk.reach);
       if (std::optional<Candidate> candidate = judge_run(run, starts, n, options.min_score))
         found_here.push_back({stride, p, std::move(*candidate)});
-    });
-  }
+    }
+  });
   std::sort(found_here.begin(), found_here.end(), [](const Found& a, const Found& b) {
     return a.stride != b.stride ? a.stride < b.stride : a.first < b.first;
   });
