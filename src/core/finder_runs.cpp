@@ -102,108 +102,217 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
   };
 
   Run& run = scratch.run;
-  std::vector<std::pair<Soft, std::uint32_t>> pending;
   struct Found {
     unsigned stride = 0;
     std::size_t first = 0; // the run's first hit
     Candidate candidate;
   };
   std::vector<Found> found_here;
-  // Reads the run at a stride from its first hit p: counted only, or kept
-  // in run. True when it is long enough to be judged and has three distinct
-  // targets: most runs are not, and a run over a fill (every slot a hit on
-  // one target) would hold a target for every slot.
-  const auto read_run = [&](std::size_t p, unsigned stride, bool keep) {
-    run.ptable = ptable;
-    run.ptable.at = static_cast<std::uint32_t>(p);
-    run.ptable.stride = stride;
-    run.hit_rate = rate;
-    run.targets.clear();
-    run.null_entries = run.empty_strings = run.no_start = 0;
-    std::size_t count = 0;           // of the targets
-    std::uint32_t front = target[p]; // the first target
-    std::optional<std::uint32_t> one, two;
-    bool three = false; // one, two and another target
-    const auto add = [&](std::uint32_t t, bool at_front) {
-      ++count;
-      if (!one || t == *one) {
-        one = t;
-      } else if (!two || t == *two) {
-        two = t;
-      } else {
-        three = true;
-      }
-      if (at_front) front = t;
-      if (!keep) return;
-      if (at_front) {
-        run.targets.insert(run.targets.begin(), t);
-      } else {
-        run.targets.push_back(t);
-      }
-    };
-    // Soft slots between hits join the run; after its last hit only a
-    // pointer to an empty string does.
-    pending.clear();
-    std::size_t last = p;
-    std::uint32_t low = target[p], high = target[p];
-    const auto take = [&](Soft kind, std::uint32_t t) {
-      if (kind == Soft::null) {
-        ++run.null_entries;
-        return;
-      }
-      add(t, false);
-      run.empty_strings += kind == Soft::empty ? 1 : 0;
-      ++run.no_start;
-    };
+  // A walk at a stride from a hit takes soft slots between hits: up to
+  // MAX_GAP in a row, one of them at most a string that is no start. Where
+  // it stops depends only on the slots after its last hit, so the runs that
+  // begin at the hits of one walk all end where it does: at its last hit,
+  // with after the soft slot that follows it, if the walk took one.
+  struct Reach {
+    std::size_t last = 0;
+    std::optional<std::pair<Soft, std::uint32_t>> after;
+  };
+  const auto reach_from = [&](std::size_t p, unsigned stride) {
+    Reach reach{p, std::nullopt};
+    unsigned gap = 0;
+    bool first_in_gap = false;
     for (std::size_t q = p; q < slots; q += stride) {
       if (kinds[q] == HIT) {
-        for (const auto& [kind, t] : pending) take(kind, t);
-        pending.clear();
-        add(target[q], false);
-        low = std::min(low, target[q]);
-        high = std::max(high, target[q]);
-        last = q;
+        reach.last = q;
+        reach.after.reset();
+        gap = 0;
+        first_in_gap = false;
         continue;
       }
       std::uint32_t t = 0;
       const Soft kind = soft_at(q, t);
-      // Up to MAX_GAP in a row, one of them at most a string that is no start.
-      const bool second =
-          kind == Soft::first && std::any_of(pending.begin(), pending.end(),
-                                             [](const auto& e) { return e.first == Soft::first; });
-      if (kind == Soft::none || second || pending.size() == MAX_GAP) break;
-      pending.emplace_back(kind, t);
+      if (kind == Soft::none || (kind == Soft::first && first_in_gap) || gap == MAX_GAP) break;
+      if (gap++ == 0) reach.after.emplace(kind, t);
+      first_in_gap = first_in_gap || kind == Soft::first;
     }
-    // An empty string among the run's own strings.
-    const auto near = [&](std::uint64_t t) {
-      return t + FINDER_MAX_STRING >= low && t <= std::uint64_t{high} + FINDER_MAX_STRING;
-    };
-    if (!pending.empty() && pending.front().first == Soft::empty && near(pending.front().second)) {
-      take(Soft::empty, pending.front().second);
-      last += stride;
-    }
-    // Before the first hit: pointers to the string just before its first
-    // one, and to empty strings among its own.
-    for (unsigned lead = 0; lead < MAX_LEADING && run.ptable.at >= stride; ++lead) {
+    return reach;
+  };
+  // An empty string among the strings of a run whose hits lead from low to high.
+  const auto near = [](std::uint64_t t, std::uint32_t low, std::uint32_t high) {
+    return t + FINDER_MAX_STRING >= low && t <= std::uint64_t{high} + FINDER_MAX_STRING;
+  };
+  // After the run's last hit, a pointer to an empty string among its own.
+  const auto empty_after = [&](const Reach& reach, std::uint32_t low, std::uint32_t high) {
+    return reach.after && reach.after->first == Soft::empty &&
+           near(reach.after->second, low, high);
+  };
+  // Before the first hit p: pointers to the string just before its first
+  // one, and to empty strings among its own, nearest first; visit(kind, t)
+  // for each. Returns where the run then begins.
+  const auto lead_in = [&](std::size_t p, unsigned stride, std::uint32_t low, std::uint32_t high,
+                           auto visit) {
+    std::uint32_t front = target[p];
+    for (unsigned lead = 0; lead < MAX_LEADING && p >= stride; ++lead) {
       std::uint32_t t = 0;
-      const Soft kind = soft_at(run.ptable.at - stride, t);
-      if (kind == Soft::first ? starts.end(t) != front : kind != Soft::empty || !near(t)) break;
-      add(t, true);
+      const Soft kind = soft_at(p - stride, t);
+      if (kind == Soft::first ? starts.end(t) != front
+                              : kind != Soft::empty || !near(t, low, high))
+        break;
+      visit(kind, t);
+      front = t;
+      p -= stride;
+    }
+    return p;
+  };
+  // Keeps in run the run at a stride from its first hit p, which ends as reach.
+  const auto read_run = [&](std::size_t p, unsigned stride, const Reach& reach) {
+    run.ptable = ptable;
+    run.ptable.stride = stride;
+    run.hit_rate = rate;
+    run.targets.clear();
+    run.null_entries = run.empty_strings = run.no_start = 0;
+    std::uint32_t low = target[p], high = target[p];
+    const auto take = [&](Soft kind, std::uint32_t t) {
+      run.targets.push_back(t);
       run.empty_strings += kind == Soft::empty ? 1 : 0;
       ++run.no_start;
-      run.ptable.at -= stride;
+    };
+    for (std::size_t q = p; q <= reach.last; q += stride) {
+      if (kinds[q] == HIT) {
+        run.targets.push_back(target[q]);
+        low = std::min(low, target[q]);
+        high = std::max(high, target[q]);
+        continue;
+      }
+      std::uint32_t t = 0;
+      const Soft kind = soft_at(q, t);
+      if (kind == Soft::null) {
+        ++run.null_entries;
+      } else {
+        take(kind, t);
+      }
     }
-    run.ptable.count = static_cast<std::uint32_t>((last - run.ptable.at) / stride + 1);
-    // Pointers to empty strings only lengthen a run; null entries are at
-    // most a quarter of it.
-    return three && count - run.empty_strings >= options.min_count && run.null_entries * 3 <= count;
+    std::size_t last = reach.last;
+    if (empty_after(reach, low, high)) {
+      take(Soft::empty, reach.after->second);
+      last += stride;
+    }
+    const std::size_t at = lead_in(p, stride, low, high, [&](Soft kind, std::uint32_t t) {
+      run.targets.insert(run.targets.begin(), t);
+      run.empty_strings += kind == Soft::empty ? 1 : 0;
+      ++run.no_start;
+    });
+    run.ptable.at = static_cast<std::uint32_t>(at);
+    run.ptable.count = static_cast<std::uint32_t>((last - at) / stride + 1);
+  };
+
+  // The hits at a stride where a run begins (no hit a stride before them)
+  // whose runs may be candidates: at least three distinct targets, enough
+  // entries that are no empty string, null entries at most a quarter of
+  // them, and the score asked for. One pass back over a walk tells it for
+  // every run that begins in it, so that only these are read in full.
+  OffsetBits& seen = scratch.seen;
+  if (seen.words().size() != hit.words().size()) seen = OffsetBits(n);
+  const auto begins_run = [&](std::size_t q, unsigned stride) {
+    return kinds[q] == HIT && (q < stride || !hit[q - stride]);
+  };
+  // The run from q, whose shape, entries, empty strings and null entries
+  // from q to the walk's last hit are given, and whose hits lead from low to
+  // high; seen holds the targets from q on.
+  const auto worth_reading = [&](std::size_t q, unsigned stride, const Reach& reach,
+                                 RunShape shape, std::size_t entries, std::uint32_t empties,
+                                 std::uint32_t nulls, std::uint32_t low, std::uint32_t high) {
+    std::uint32_t extra[1 + MAX_LEADING];
+    unsigned extras = 0;
+    const auto add = [&](Soft kind, std::uint32_t v) {
+      if (!seen[v] && std::find(extra, extra + extras, v) == extra + extras) ++shape.distinct;
+      extra[extras++] = v;
+      ++entries;
+      empties += kind == Soft::empty ? 1 : 0;
+      ++shape.no_start;
+      shape.lowest = std::min(shape.lowest, v);
+      shape.highest = std::max(shape.highest, v);
+    };
+    if (empty_after(reach, low, high)) {
+      add(Soft::empty, reach.after->second);
+      shape.ascending = shape.ascending && target[reach.last] < reach.after->second;
+    }
+    std::uint32_t front = target[q];
+    lead_in(q, stride, low, high, [&](Soft kind, std::uint32_t v) {
+      add(kind, v);
+      shape.ascending = shape.ascending && v < front;
+      front = v;
+    });
+    return shape.distinct >= 3 && entries - empties >= options.min_count &&
+           nulls * 3 <= entries && score_of(shape, n, starts.list()) >= options.min_score;
+  };
+  // worth: the hits of the walk from from_hit, ending as reach, whose runs
+  // are read in full, in ascending order.
+  const auto mark_worth = [&](std::size_t from_hit, unsigned stride, const Reach& reach,
+                              std::vector<std::size_t>& worth) {
+    worth.clear();
+    // Of the run from q to the walk's last hit, as q goes back.
+    std::size_t count = 0, distinct = 0;
+    std::uint32_t nulls = 0, empties = 0, no_start = 0;
+    std::uint32_t low = target[reach.last], high = low, lowest = low, highest = low;
+    bool ascending = true;
+    std::uint32_t next = 0; // the target after q's
+    for (std::size_t q = reach.last;; q -= stride) {
+      std::uint32_t t = target[q];
+      const Soft kind = kinds[q] == HIT ? Soft::none : soft_at(q, t);
+      if (kind == Soft::null) {
+        ++nulls;
+      } else {
+        if (kinds[q] == HIT) {
+          low = std::min(low, t);
+          high = std::max(high, t);
+        } else {
+          empties += kind == Soft::empty ? 1 : 0;
+          ++no_start;
+        }
+        ascending = ascending && (count == 0 || t < next);
+        next = t;
+        ++count;
+        lowest = std::min(lowest, t);
+        highest = std::max(highest, t);
+        if (!seen[t]) {
+          seen.set(t);
+          ++distinct;
+        }
+        if (begins_run(q, stride) && worth_reading(q, stride, reach, {distinct, no_start, rate,
+                                                   ascending, lowest, highest}, count, empties,
+                                                   nulls, low, high))
+          worth.push_back(q);
+      }
+      if (q == from_hit) break;
+    }
+    for (std::size_t q = from_hit; q <= reach.last; q += stride)
+      if (kinds[q] != static_cast<std::uint8_t>(Soft::null)) seen.reset(target[q]);
+    std::reverse(worth.begin(), worth.end());
   };
   // Each hit at every stride it begins a run at, while the slots around it
-  // are at hand; the candidates then go in the order of stride, then first hit.
+  // are at hand; each walk, one for each stride and remainder of the slot,
+  // is read back once. The candidates then go in the order of stride, then
+  // first hit.
+  struct Walk {
+    std::optional<Reach> reach;
+    std::vector<std::size_t> worth;
+    std::size_t next = 0; // in worth
+  };
+  std::vector<std::vector<Walk>> walks(MAX_STRIDE + 1);
+  for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) walks[stride].resize(stride);
   each_bit(hit, [&](std::size_t p) {
     for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) {
-      if ((p >= stride && hit[p - stride]) || !read_run(p, stride, false)) continue;
-      read_run(p, stride, true);
+      if (p >= stride && hit[p - stride]) continue;
+      Walk& walk = walks[stride][p % stride];
+      if (!walk.reach || walk.reach->last < p) {
+        walk.reach = reach_from(p, stride);
+        mark_worth(p, stride, *walk.reach, walk.worth);
+        walk.next = 0;
+      }
+      if (walk.next == walk.worth.size() || walk.worth[walk.next] != p) continue;
+      ++walk.next;
+      read_run(p, stride, *walk.reach);
       if (std::optional<Candidate> candidate = judge_run(run, starts, n, options.min_score))
         found_here.push_back({stride, p, std::move(*candidate)});
     }

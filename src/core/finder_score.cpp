@@ -24,32 +24,32 @@ bool three_distinct(const std::vector<std::uint32_t>& values) {
   return false;
 }
 
-// -log10 of the expected number of runs as unlikely as this one by chance:
-// every slot of every stride tried may begin one; each slot hits with the
+} // namespace
+
+// Every slot of every stride tried may begin a run; each slot hits with the
 // config's rate; k random hits come in ascending order once in k! and lie
 // among the S starts of a span that holds s of them with a chance of about
 // k (s/S)^(k-1): random bytes around a dense block of strings land in it.
 // k counts the distinct string starts: the targets that are none add nothing.
-// distinct: the run's targets, sorted, each once.
-double score_of(const Run& run, const std::vector<std::uint32_t>& distinct, std::uint64_t slots,
+double score_of(const RunShape& shape, std::uint64_t slots,
                 const std::vector<std::uint32_t>& start_list) {
   const double k =
-      static_cast<double>(distinct.size() - std::min<std::size_t>(run.no_start, distinct.size()));
-  const double rate = std::max(run.hit_rate, 1e-9);
+      static_cast<double>(shape.distinct - std::min<std::size_t>(shape.no_start, shape.distinct));
+  const double rate = std::max(shape.hit_rate, 1e-9);
   double log_expected =
       std::log10(static_cast<double>(std::max<std::uint64_t>(slots, 1)) * (MAX_STRIDE - 1)) +
       k * std::log10(rate);
-  if (std::is_sorted(run.targets.begin(), run.targets.end()) &&
-      std::adjacent_find(run.targets.begin(), run.targets.end()) == run.targets.end())
-    log_expected -= std::lgamma(k + 1) / std::log(10.0);
-  const auto from = std::lower_bound(start_list.begin(), start_list.end(), distinct.front());
-  const auto to = std::upper_bound(from, start_list.end(), distinct.back());
+  if (shape.ascending) log_expected -= std::lgamma(k + 1) / std::log(10.0);
+  const auto from = std::lower_bound(start_list.begin(), start_list.end(), shape.lowest);
+  const auto to = std::upper_bound(from, start_list.end(), shape.highest);
   const double within = static_cast<double>(std::max<std::ptrdiff_t>(to - from, 1));
   const double all = static_cast<double>(std::max<std::size_t>(start_list.size(), 1));
   if (within < all && k > 0)
     log_expected += std::min(0.0, std::log10(k) + (k - 1) * std::log10(within / all));
   return -log_expected;
 }
+
+namespace {
 
 // Most of the run's slots lie inside strings that begin before it or at its
 // first slot: text read as pointers. A slot is judged by the run it belongs
@@ -96,7 +96,16 @@ std::optional<Candidate> judge_run(const Run& run, const Starts& starts, std::ui
   std::vector<std::uint32_t> distinct = run.targets;
   std::sort(distinct.begin(), distinct.end());
   distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-  const double score = score_of(run, distinct, slots, starts.list());
+  RunShape shape;
+  shape.distinct = distinct.size();
+  shape.no_start = run.no_start;
+  shape.hit_rate = run.hit_rate;
+  shape.ascending =
+      std::is_sorted(run.targets.begin(), run.targets.end()) &&
+      std::adjacent_find(run.targets.begin(), run.targets.end()) == run.targets.end();
+  shape.lowest = distinct.front();
+  shape.highest = distinct.back();
+  const double score = score_of(shape, slots, starts.list());
   if (score < min_score || !outside_its_text(run, starts) || inside_text(run, starts))
     return std::nullopt;
   Candidate candidate;

@@ -21,6 +21,21 @@ struct Run {
   double hit_rate = 0;        // of any slot of its map, size and byte order
 };
 
+// What a run's score depends on.
+struct RunShape {
+  std::size_t distinct = 0;  // of its targets
+  std::uint32_t no_start = 0;
+  double hit_rate = 0;
+  bool ascending = false; // its targets strictly ascending in table order
+  std::uint32_t lowest = 0, highest = 0;
+};
+
+// -log10 of the expected number of runs as unlikely as one of this shape by
+// chance (see core/finder.hpp); slots as for judge_run, start_list the
+// starts in ascending order. The same shape gives the same score, bit for bit.
+double score_of(const RunShape& shape, std::uint64_t slots,
+                const std::vector<std::uint32_t>& start_list);
+
 // The run as a candidate: at least three distinct targets, a score of at
 // least min_score, outside the strings it points to and not inside text.
 // slots is the number of slots a run may begin at: the ROM's size.

@@ -23,6 +23,7 @@ public:
   explicit OffsetBits(std::size_t size = 0) : words_((size + 63) / 64, 0) {}
   bool operator[](std::uint64_t p) const { return ((words_[p >> 6] >> (p & 63)) & 1) != 0; }
   void set(std::uint64_t p) { words_[p >> 6] |= std::uint64_t{1} << (p & 63); }
+  void reset(std::uint64_t p) { words_[p >> 6] &= ~(std::uint64_t{1} << (p & 63)); }
   void clear() { std::fill(words_.begin(), words_.end(), std::uint64_t{0}); }
   std::vector<std::uint64_t>& words() { return words_; }
   const std::vector<std::uint64_t>& words() const { return words_; }
