@@ -3,9 +3,10 @@
 #
 #   bench/run.sh [PROGRAM]
 #
-# PROGRAM defaults to $TEXTDUMP, else build/textdump (built by
-# `cmake --workflow --preset build`). Everything the benchmark needs is made in
-# a temporary folder (under $TMPDIR, else /tmp) that is deleted at the end:
+# PROGRAM (or a build folder holding textdump) defaults to $TEXTDUMP, else
+# build/textdump (built by `cmake --workflow --preset build`). Everything the
+# benchmark needs is made in a temporary folder (under $TMPDIR, else /tmp) that
+# is deleted at the end:
 #
 #   rom.bin      random bytes from a fixed seed (32 MiB; BENCH_ROM_MIB to change)
 #   empty.tbl    an empty table: every byte is written as (XX)
@@ -52,12 +53,13 @@ export LC_ALL=C
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 program=${1:-${TEXTDUMP:-$repo/build/textdump}}
+[ -d "$program" ] && program=$program/textdump # a build folder
 rom_mib=${BENCH_ROM_MIB:-32}
 runs=${BENCH_RUNS:-5}
 statistic=${BENCH_STAT:-median}
 case $statistic in median | best) ;; *) echo "bench: BENCH_STAT is median or best" >&2; exit 1 ;; esac
 
-if [ ! -x "$program" ]; then
+if [ ! -f "$program" ] || [ ! -x "$program" ]; then
   echo "bench: no program at $program; build it with: cmake --workflow --preset build" >&2
   exit 1
 fi

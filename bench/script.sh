@@ -3,9 +3,9 @@
 #
 #   bench/script.sh [PROGRAM]
 #
-# PROGRAM defaults to $TEXTDUMP, else build/textdump. The ROMs are made by
-# python3 (random bytes from fixed seeds) in a temporary folder that is deleted
-# at the end; every case is dumped with `textdump --script --std-table` through
+# PROGRAM (or a build folder holding textdump) defaults to $TEXTDUMP, else
+# build/textdump. The ROMs are made by python3 (random bytes from fixed seeds)
+# in a temporary folder that is deleted at the end; every case is dumped with `textdump --script --std-table` through
 # a table of the 95 printable ASCII bytes and /00 for the end:
 #
 #   packed   4 MiB LoROM, 10,000 strings of ASCII words ending in 00 one after
@@ -34,9 +34,10 @@ export LC_ALL=C
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 program=${1:-${TEXTDUMP:-$repo/build/textdump}}
+[ -d "$program" ] && program=$program/textdump # a build folder
 runs=${BENCH_RUNS:-3}
 
-if [ ! -x "$program" ]; then
+if [ ! -f "$program" ] || [ ! -x "$program" ]; then
   echo "bench: no program at $program; build it with: cmake --workflow --preset build" >&2
   exit 1
 fi

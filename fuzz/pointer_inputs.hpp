@@ -220,7 +220,7 @@ inline ScriptRun run_script(const std::uint8_t* data, std::size_t size) {
       run.problem = "a string outside the ROM";
       return run;
     }
-    for (const ScriptPointer& pointer : string.pointers)
+    for (const ScriptPointer& pointer : script.pointers_of(string))
       if (pointer.table >= request.ptables.size() ||
           !clear(pointer.at, request.ptables[pointer.table].size)) {
         run.problem = "a pointer slot outside the ROM";
@@ -228,7 +228,7 @@ inline ScriptRun run_script(const std::uint8_t* data, std::size_t size) {
       }
   }
   const InsertResult result = atlas_insert(
-      cleared, script.script, [&](const std::string& name) -> std::optional<std::string> {
+      cleared, script.script.joined(), [&](const std::string& name) -> std::optional<std::string> {
         if (name != request.insertion_table_name) return std::nullopt;
         return script.insertion_table;
       });

@@ -48,7 +48,7 @@ nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
   nlohmann::ordered_json strings = nlohmann::ordered_json::array();
   for (const ScriptString& s : script.strings) {
     nlohmann::ordered_json pointers = nlohmann::ordered_json::array();
-    for (const ScriptPointer& p : s.pointers)
+    for (const ScriptPointer& p : script.pointers_of(s))
       pointers.push_back(
           {{"table", p.table}, {"index", p.index}, {"at", p.at}, {"value", p.value}});
     strings.push_back({{"start", s.start},
@@ -72,7 +72,7 @@ ScriptSummary summary_of(const Script& script, const OutputSet& outputs,
   ScriptSummary summary;
   for (const ScriptString& s : script.strings) {
     summary.strings += s.referenced ? 1 : 0;
-    summary.pointers += s.pointers.size();
+    summary.pointers += s.pointer_count;
   }
   summary.blocks = script.blocks.size();
   for (const ScriptBlock& block : script.blocks) {
@@ -219,7 +219,7 @@ int run_script_command(const ScriptOptions& options) {
 
   if (options.json)
     outputs.set_bytes(json_output, as_json(options, rom.view(), digest, script).dump(2) + "\n");
-  outputs.set_bytes(script_output, std::move(script.script));
+  outputs.set_bytes(script_output, std::move(script.script).release());
   outputs.set_bytes(table_output, std::move(script.insertion_table));
   const Failure written = report_output(outputs, outputs.commit(), console);
   if (written == Failure::none && is_terminal(STANDARD_ERROR))

@@ -44,21 +44,28 @@ Script Builder::build() {
   start_switches();
   make_claims();
   // Every pointer slot, and every pointer and the string it points at.
+  // Vectors whose size is known are reserved: one that grew would leave the
+  // memory it outgrew behind it, unused, for the rest of the run.
   std::vector<std::vector<PointerRead>> reads;
+  std::size_t pointer_count = 0;
+  for (const PointerTable& ptable : request_.ptables)
+    pointer_count += std::size_t{ptable.count} * (ptable.length ? 2 : 1);
+  slots_.reserve(pointer_count);
   for (std::size_t t = 0; t < request_.ptables.size(); ++t) {
     reads.push_back(read_pointers(request_.ptables[t], rom_));
     const PointerTable& ptable = request_.ptables[t];
     for (const PointerRead& read : reads.back()) {
-      if (read.inside) slots_.push_back({read.slot, read.slot + ptable.size, t});
+      if (read.inside) slots_.push_back({read.slot, ptable.size, static_cast<std::uint32_t>(t)});
       if (read.length) {
         const std::uint64_t at = read.slot - ptable.offset + ptable.length->at;
-        slots_.push_back({at, at + ptable.length->size, t});
+        slots_.push_back({at, ptable.length->size, static_cast<std::uint32_t>(t)});
       }
     }
   }
   std::sort(slots_.begin(), slots_.end(),
             [](const Slot& a, const Slot& b) { return a.from < b.from; });
   std::vector<Found> found;
+  found.reserve(pointer_count);
   std::size_t number = 0;
   for (std::size_t t = 0; t < request_.ptables.size(); ++t) {
     const PointerTable& ptable = request_.ptables[t];
@@ -79,7 +86,7 @@ Script Builder::build() {
       else if (next_slot(*read.target) == *read.target)
         warn(ReportId::script_target_in_table);
       else
-        found.push_back({{t, read.index, read.slot, read.value},
+        found.push_back({{static_cast<std::uint32_t>(t), read.index, read.slot, read.value},
                          *read.target,
                          read.length,
                          ptable.length ? read.slot - ptable.offset + ptable.length->at : 0});
@@ -88,6 +95,7 @@ Script Builder::build() {
   reads = {};
   const ByTarget by_target(found);
   std::vector<std::uint64_t> targets;
+  targets.reserve(found.size());
   for (const Found& f : found) targets.push_back(f.target);
   std::sort(targets.begin(), targets.end());
   targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
@@ -95,7 +103,9 @@ Script Builder::build() {
   // Where each string ends, its form, and every place where a piece of the script begins.
   std::vector<std::uint64_t> ends(targets.size());
   std::vector<Form> forms(targets.size());
-  std::vector<std::uint64_t> bounds = targets;
+  std::vector<std::uint64_t> bounds;
+  bounds.reserve(2 * targets.size());
+  bounds = targets;
   for (std::size_t s = 0; s < targets.size(); ++s) {
     const std::uint64_t next = s + 1 < targets.size() ? targets[s + 1] : NO_NEXT;
     bool cut = false;
@@ -161,10 +171,19 @@ Script Builder::build() {
   struct Piece {
     struct {
       std::uint64_t start = 0, end = 0;
-      bool referenced = true;
     } segment; // a string of the script once it is written
+    // Plain (0) unless it is a whole string of set length: set_forms[form - 1].
+    std::uint32_t form = 0;
+    bool referenced = true;
     bool padding = false;
-    Form form; // plain unless it is a whole string of set length
+  };
+  std::vector<Form> set_forms;
+  const auto form_of = [&](const Piece& piece) {
+    if (piece.form != 0) return set_forms[piece.form - 1];
+    Form plain;
+    plain.text_from = piece.segment.start;
+    plain.text_to = piece.segment.end;
+    return plain;
   };
   struct Open {
     std::size_t first = 0, last = 0; // pieces [first, last)
@@ -180,17 +199,18 @@ Script Builder::build() {
     const std::uint64_t from = bounds[b], to = bounds[b + 1];
     const auto here = std::lower_bound(targets.begin(), targets.end(), from);
     Piece& piece = pieces.emplace_back();
-    piece.form.text_from = from;
-    piece.form.text_to = to;
     if (here != targets.end() && *here == from) {
       const auto s = static_cast<std::size_t>(here - targets.begin());
       reach = std::max(reach, ends[s]);
-      if (forms[s].kind != Form::Kind::plain && ends[s] == to) piece.form = forms[s];
+      if (forms[s].kind != Form::Kind::plain && ends[s] == to) {
+        set_forms.push_back(forms[s]);
+        piece.form = static_cast<std::uint32_t>(set_forms.size());
+      }
     }
     piece.segment.start = from;
     piece.segment.end = to;
-    piece.segment.referenced = reach > from;
-    if (!piece.segment.referenced) {
+    piece.referenced = reach > from;
+    if (!piece.referenced) {
       const unsigned char first = rom_.data[from];
       piece.padding = is_padding_byte(first) && next_slot(from) >= to &&
                       std::all_of(rom_.data + from, rom_.data + to,
@@ -263,9 +283,10 @@ Script Builder::build() {
   for (const Open& open : blocks)
     for (std::size_t k = open.first; k < open.last; ++k) {
       run.clear();
-      decode(pieces[k].form.text_from, pieces[k].form.text_to, run);
+      const Form form = form_of(pieces[k]);
+      decode(form.text_from, form.text_to, run);
       for (Item& item : run) {
-        if (ends_no_string(pieces[k].form, item)) make_raw(item);
+        if (ends_no_string(form, item)) make_raw(item);
         if (const Claim* c = claim_of(item)) claim(*c);
       }
     }
@@ -277,9 +298,11 @@ Script Builder::build() {
   std::size_t in_blocks = 0;
   for (const Open& open : blocks) in_blocks += open.last - open.first;
   script_.strings.reserve(in_blocks);
-  std::string body;
+  script_.pointers.reserve(found.size());
+  ChunkedText body;
   std::size_t string_number = 0;
   Runs runs;
+  runs.runs.reserve(in_blocks);
   for (std::size_t b = 0; b < blocks.size(); ++b) {
     const ScriptBlock& block = script_.blocks[b];
     body += "\r\n// BLOCK " + std::to_string(b + 1) + ": " + span_text(block.start, block.room - 1) +
@@ -293,19 +316,20 @@ Script Builder::build() {
       // A string of set length is a run of its own, and so is text after it.
       std::size_t last = first + 1;
       while (last < blocks[b].last && by_target.pointers_to(pieces[last].segment.start).empty() &&
-             pieces[first].form.kind == Form::Kind::plain &&
-             pieces[last].form.kind == Form::Kind::plain)
+             pieces[first].form == 0 && pieces[last].form == 0)
         ++last;
-      const std::uint64_t from = pieces[first].form.text_from, to = pieces[last - 1].form.text_to;
+      const std::uint64_t from = form_of(pieces[first]).text_from,
+                          to = form_of(pieces[last - 1]).text_to;
       run.clear();
       run.reserve(static_cast<std::size_t>(to - from)); // at most an item a byte
       std::vector<std::size_t> starts;                  // where each piece's items begin in the run
       for (std::size_t k = first; k < last; ++k) {
         starts.push_back(run.size());
-        decode(pieces[k].form.text_from, pieces[k].form.text_to, run);
+        const Form form = form_of(pieces[k]);
+        decode(form.text_from, form.text_to, run);
         run[starts.back()].line_start = true;
         for (std::size_t i = starts.back(); i < run.size(); ++i)
-          if (!owned[run[i].claim] || ends_no_string(pieces[k].form, run[i])) make_raw(run[i]);
+          if (!owned[run[i].claim] || ends_no_string(form, run[i])) make_raw(run[i]);
       }
       starts.push_back(run.size());
       settle(run, from, to);
@@ -322,8 +346,8 @@ Script Builder::build() {
         ScriptString& segment = script_.strings.emplace_back();
         segment.start = pieces[k].segment.start;
         segment.end = pieces[k].segment.end;
-        segment.referenced = pieces[k].segment.referenced;
-        write_segment(segment, pieces[k].form,
+        segment.referenced = pieces[k].referenced;
+        write_segment(segment, form_of(pieces[k]),
                       {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
                       by_target, names, string_number, body);
       }
@@ -340,7 +364,7 @@ Script Builder::build() {
   runs = {};
 
   // The header, the table and pointer declarations, then the blocks.
-  std::string& out = script_.script;
+  std::string out;
   for (const std::string& line : request_.header) out += "// " + line + "\r\n";
   for (const std::string& argument : request_.pointer_arguments)
     out += "// Pointers: " + argument + "\r\n";
@@ -364,15 +388,15 @@ Script Builder::build() {
                                    [&](const Slot& slot) { return slot.table == t; });
     if (first != slots_.end())
       out += "// Pointer table " + std::to_string(t + 1) + ": " +
-             span_text(first->from, last->to - 1) + ", outside every block\r\n";
+             span_text(first->from, last->to() - 1) + ", outside every block\r\n";
   }
   for (const std::string& line : summarise_warnings(script_.warnings, request_.words))
     out += "// " + line + "\r\n";
   for (const std::string& line : left_out) out += "// " + line + "\r\n";
   out += "\r\n#VAR(Table, TABLE)\r\n#ADDTBL(\"" + request_.insertion_table_name +
          "\", Table)\r\n#ACTIVETBL(Table)\r\n" + declarations;
-  body.insert(0, out); // in place: the body is the script's bulk
-  out.swap(body);
+  body.prepend(std::move(out));
+  script_.script = std::move(body);
 
   std::sort(claims_.begin(), claims_.end(),
             [](const Claim& a, const Claim& b) { return a.key < b.key; });

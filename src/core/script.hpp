@@ -49,12 +49,14 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
 
+#include "core/chunked_text.hpp"
 #include "core/code_table.hpp"
 #include "core/pointer_table.hpp"
 #include "core/report.hpp"
@@ -93,7 +95,7 @@ struct ScriptRequest {
 };
 
 struct ScriptPointer {
-  std::size_t table = 0; // which pointer table of the request
+  std::uint32_t table = 0; // which pointer table of the request
   std::uint32_t index = 0;
   std::uint64_t at = 0; // its file offset
   std::uint32_t value = 0;
@@ -103,7 +105,8 @@ struct ScriptString {
   std::uint64_t start = 0;
   std::uint64_t end = 0; // exclusive
   std::string text;      // the editable copy, lines joined by CR LF
-  std::vector<ScriptPointer> pointers;
+  // Its pointers: Script::pointers [first_pointer, first_pointer + pointer_count).
+  std::uint32_t first_pointer = 0, pointer_count = 0;
   bool referenced = true; // false for bytes between strings
 };
 
@@ -115,14 +118,19 @@ struct ScriptBlock {
 };
 
 struct Script {
-  std::string script;                // CR LF lines
+  ChunkedText script;                // CR LF lines
   std::string insertion_table;       // CR LF lines
   std::vector<ScriptBlock> blocks;   // in address order
   std::vector<ScriptString> strings; // in address order, the padding inside blocks included
+  std::vector<ScriptPointer> pointers; // the strings' pointers, string after string
   // Pointers outside the ROM or null, strings cut at the maximum length: every
   // one; the script's header shows them summarised (core/warning_summary.hpp).
   std::vector<Report> warnings;
   std::vector<Report> errors; // what could not be made to round-trip
+
+  std::span<const ScriptPointer> pointers_of(const ScriptString& string) const {
+    return {pointers.data() + string.first_pointer, string.pointer_count};
+  }
 };
 
 // Builds the script. The request's table must have an end entry when the rule

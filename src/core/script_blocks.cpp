@@ -39,7 +39,7 @@ bank_of(const PointerTable& ptable, const RomLayout& layout, std::uint64_t targe
 
 std::uint64_t Builder::next_slot(std::uint64_t pos) const {
   const auto after = std::upper_bound(slots_.begin(), slots_.end(), pos,
-                                      [](std::uint64_t p, const Slot& s) { return p < s.to; });
+                                      [](std::uint64_t p, const Slot& s) { return p < s.to(); });
   return after == slots_.end() ? NO_NEXT : std::max(after->from, pos);
 }
 
@@ -49,11 +49,11 @@ std::string Builder::left_alone(std::uint64_t from, std::uint64_t to) const {
     const std::uint64_t slot = next_slot(pos);
     if (slot == pos) {
       const auto it = std::upper_bound(slots_.begin(), slots_.end(), pos,
-                                       [](std::uint64_t p, const Slot& s) { return p < s.to; });
-      std::uint64_t end = it->to;
+                                       [](std::uint64_t p, const Slot& s) { return p < s.to(); });
+      std::uint64_t end = it->to();
       for (auto next = it + 1;
            next != slots_.end() && next->from <= end && next->table == it->table; ++next)
-        end = std::max(end, next->to);
+        end = std::max(end, next->to());
       end = std::min(end, to);
       lines += "// $" + hex_number(pos) + "-$" + hex_number(end - 1) + ": pointers of table " +
                std::to_string(it->table + 1) + ", outside every block\r\n";

@@ -52,13 +52,13 @@ struct Found {
 // How a string is held in the ROM, so how the script writes it: its bytes
 // [text_from, text_to) are its text.
 struct Form {
-  enum class Kind { plain, pascal, fixed } kind = Kind::plain;
-  unsigned prefix = 0;      // pascal: the bytes of its length, before its text
+  std::uint64_t text_from = 0, text_to = 0;
+  std::uint64_t held_at = 0;
   std::uint32_t length = 0; // fixed: the bytes it takes
+  enum class Kind : std::uint8_t { plain, pascal, fixed } kind = Kind::plain;
+  std::uint8_t prefix = 0;  // pascal: the bytes of its length (1 to 4), before its text
   std::uint8_t pad = 0;     // fixed: the byte that fills it after its text
   bool held = false;        // fixed: its length lies beside its pointer, at held_at
-  std::uint64_t held_at = 0;
-  std::uint64_t text_from = 0, text_to = 0;
 };
 
 inline bool has_control_characters(std::string_view text) {
@@ -167,11 +167,13 @@ private:
   using Names = std::map<std::pair<std::size_t, std::int64_t>, std::string>;
   void write_segment(ScriptString& piece, const Form& form, std::span<const Item> items,
                      const ByTarget& by_target, const Names& names, std::size_t& string_number,
-                     std::string& body);
+                     ChunkedText& body);
 
   struct Slot {
-    std::uint64_t from = 0, to = 0;
-    std::size_t table = 0;
+    std::uint64_t from = 0;
+    std::uint32_t size = 0;  // its bytes
+    std::uint32_t table = 0; // which pointer table of the request
+    std::uint64_t to() const { return from + size; }
   };
   std::vector<Slot> slots_; // every pointer slot inside the ROM, by offset
   std::vector<std::uint64_t> in_place_; // where each string of the range begins

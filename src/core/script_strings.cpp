@@ -52,7 +52,7 @@ std::optional<Form> Builder::set_length(std::uint64_t target,
     form.text_to = target + *rule.pascal + *length;
     if (*length == 0) return form;
     form.kind = Form::Kind::pascal;
-    form.prefix = *rule.pascal;
+    form.prefix = static_cast<std::uint8_t>(*rule.pascal); // 1 to 4
     form.text_from = target + *rule.pascal;
     return form;
   }
@@ -118,7 +118,7 @@ std::string Builder::at_text(std::uint64_t offset) const {
 // against the values in the ROM), its text as // lines, then the editable copy.
 void Builder::write_segment(ScriptString& piece, const Form& form, std::span<const Item> items,
                             const ByTarget& by_target, const Names& names,
-                            std::size_t& string_number, std::string& body) {
+                            std::size_t& string_number, ChunkedText& body) {
   const std::uint64_t from = piece.start;
   body += "\r\n" + form_commands(form);
   if (!piece.referenced) {
@@ -147,7 +147,9 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
       if (written != stored)
         script_.errors.push_back({ReportId::script_pointer_not_back, Severity::error, 0, 0,
                                   {std::to_string(f->pointer.index), at_text(f->pointer.at)}});
-      piece.pointers.push_back(f->pointer);
+      if (piece.pointer_count++ == 0)
+        piece.first_pointer = static_cast<std::uint32_t>(script_.pointers.size());
+      script_.pointers.push_back(f->pointer);
     }
     if (form.held)
       body += "//LENGTH @ $" + hex_number(form.held_at) + " - " + std::to_string(form.length) +

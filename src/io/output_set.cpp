@@ -16,6 +16,12 @@ OutputReport problem(OutputProblem what, std::size_t output, std::size_t other =
   return OutputReport{what, output, other, error};
 }
 
+int write_pieces(int fd, const std::vector<std::string>& pieces) {
+  for (const std::string& piece : pieces)
+    if (const int error = write_all(fd, piece); error != 0) return error;
+  return 0;
+}
+
 } // namespace
 
 void OutputSet::add_input(std::string which, const FileId& id) {
@@ -30,8 +36,13 @@ std::size_t OutputSet::declare(std::string role, std::string name) {
 }
 
 void OutputSet::set_bytes(std::size_t output, std::string bytes) {
-  outputs_[output].bytes = std::move(bytes);
+  outputs_[output].pieces.assign(1, std::move(bytes));
 }
+
+void OutputSet::set_bytes(std::size_t output, std::vector<std::string> pieces) {
+  outputs_[output].pieces = std::move(pieces);
+}
+
 
 // Where the output goes and which file that is, without writing anything.
 OutputReport OutputSet::inspect(std::size_t index) {
@@ -97,7 +108,7 @@ OutputReport OutputSet::write_temporary(std::size_t index) {
   }
   if (fd < 0) return problem(OutputProblem::cannot_create, index, 0, errno);
   if (out.existed) sys::set_mode(fd, out.mode);
-  int error = write_all(fd, out.bytes);
+  int error = write_pieces(fd, out.pieces);
   if (sys::close(fd) != 0 && error == 0) error = errno;
   if (error != 0) return problem(OutputProblem::cannot_write, index, 0, error);
   return {};
@@ -106,13 +117,13 @@ OutputReport OutputSet::write_temporary(std::size_t index) {
 OutputReport OutputSet::write_direct(std::size_t index) {
   const Output& out = outputs_[index];
   if (out.name == "-") {
-    const int error = write_all(STANDARD_OUTPUT, out.bytes);
+    const int error = write_pieces(STANDARD_OUTPUT, out.pieces);
     if (error != 0) return problem(OutputProblem::cannot_write, index, 0, error);
     return {};
   }
   const int fd = sys::open_write(out.path, false);
   if (fd < 0) return problem(OutputProblem::cannot_create, index, 0, errno);
-  int error = write_all(fd, out.bytes);
+  int error = write_pieces(fd, out.pieces);
   if (sys::close(fd) != 0 && error == 0) error = errno;
   if (error != 0) return problem(OutputProblem::cannot_write, index, 0, error);
   return {};

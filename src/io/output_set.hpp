@@ -54,8 +54,9 @@ public:
   // The checks above, in declaration order: the first refusal, or ok.
   OutputReport check();
 
-  // What an output will hold.
+  // What an output will hold: bytes, or pieces written one after another.
   void set_bytes(std::size_t output, std::string bytes);
+  void set_bytes(std::size_t output, std::vector<std::string> pieces);
 
   // Writes every output (after a passed check()); the first failure, or ok.
   OutputReport commit();
@@ -77,7 +78,7 @@ private:
     unsigned mode = 0;
     FileId id;
     std::string key; // for a name that does not exist yet
-    std::string bytes;
+    std::vector<std::string> pieces;
     std::string temporary;
   };
 

@@ -256,12 +256,12 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
     for (const ScriptBlock& block : dumped.blocks)
       for (std::uint64_t i = block.start; i < block.room; ++i) writable[i] = true;
     for (const ScriptString& s : dumped.strings)
-      for (const ScriptPointer& p : s.pointers) writable[p.at] = writable[p.at + 1] = true;
+      for (const ScriptPointer& p : dumped.pointers_of(s)) writable[p.at] = writable[p.at + 1] = true;
     const std::string ending = layout.kind == Kind::token ? "<END>" : "";
 
     for (int round = 0; round < 40; ++round) {
       SCOPED_TRACE(round);
-      std::string script = dumped.script;
+      std::string script = dumped.script.joined();
       std::vector<std::string> texts = layout.strings;
       for (const auto& [at, text] : layout.in_place) texts.push_back(text);
       for (std::string& text : texts) {

@@ -79,7 +79,7 @@ Dump dump(const std::string& rom, const CodeTable& table, const std::vector<std:
 }
 
 testing::InsertResult insert(std::string rom, const Script& script) {
-  return testing::atlas_insert(std::move(rom), script.script,
+  return testing::atlas_insert(std::move(rom), script.script.joined(),
                                [&](const std::string& name) -> std::optional<std::string> {
                                  if (name != "script.tbl") return std::nullopt;
                                  return script.insertion_table;
@@ -102,13 +102,13 @@ void expect_round_trip(const std::string& rom, const Dump& d) {
   std::string cleared = rom;
   for (const ScriptString& s : d.script.strings) {
     cleared.replace(s.start, s.end - s.start, s.end - s.start, '\0');
-    for (const ScriptPointer& p : s.pointers)
+    for (const ScriptPointer& p : d.script.pointers_of(s))
       cleared.replace(p.at, d.tables[p.table].size, d.tables[p.table].size, '\0');
   }
   const testing::InsertResult result = insert(cleared, d.script);
-  ASSERT_EQ(result.status, 0) << result.message << "\n" << d.script.script;
+  ASSERT_EQ(result.status, 0) << result.message << "\n" << d.script.script.joined();
   EXPECT_FALSE(result.cut);
-  EXPECT_EQ(first_difference(result.rom, rom), std::string::npos) << d.script.script;
+  EXPECT_EQ(first_difference(result.rom, rom), std::string::npos) << d.script.script.joined();
 }
 
 // @main of ASCII switching to @kana (for two matches, or silently for as many
@@ -346,9 +346,9 @@ TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
     for (const ScriptString& s : d.script.strings) starts.push_back(s.start);
     EXPECT_EQ(starts, c.starts);
     for (const std::string& shown : c.shows)
-      EXPECT_NE((d.script.script + d.script.insertion_table).find(shown), std::string::npos)
+      EXPECT_NE((d.script.script.joined() + d.script.insertion_table).find(shown), std::string::npos)
           << shown << "\n"
-          << d.script.script << d.script.insertion_table;
+          << d.script.script.joined() << d.script.insertion_table;
     EXPECT_EQ(d.script.warnings.size(), c.warnings);
     expect_round_trip(rom, d);
   }
@@ -382,8 +382,11 @@ TEST(ScriptRoundTrip, EditedStringMovesTheRest) {
     const Dump before = dump(rom, table, pointers);
     Script edited = before.script;
     const std::string line = "\r\nA B C<END>\r\n"; // the editable copy, not the "//" original
-    ASSERT_EQ(edited.script.find(line), edited.script.rfind(line));
-    edited.script.replace(edited.script.find(line), line.size(), "\r\nA B C, Bye!<END>\r\n");
+    std::string text = edited.script.joined();
+    ASSERT_EQ(text.find(line), text.rfind(line));
+    text.replace(text.find(line), line.size(), "\r\nA B C, Bye!<END>\r\n");
+    edited.script = {};
+    edited.script += text;
     const testing::InsertResult result = insert(rom, edited);
     ASSERT_EQ(result.status, 0) << result.message;
 
