@@ -40,12 +40,16 @@ bool another_column(const Candidate& kept, const Candidate& other) {
                      [&](const Candidate& column) { return apart(column.ptable); });
 }
 
-// The same table with the same targets read better: the ROM's own map says
+// The same table read better: at the same stride, a reading that takes in
+// every slot of the other and more (a little-endian table read big-endian a
+// byte on loses an entry); with the same targets, the ROM's own map says
 // more than linear; and of two sizes, the wider one when the bytes it adds
 // are the same in every entry (a bank byte, the zero top of an address),
 // the narrower one when they vary (bytes the map ignores).
 bool reads_better(const RomView& rom, const Candidate& kept, const Candidate& other) {
   const PointerTable &a = kept.ptable, &b = other.ptable;
+  if (a.stride == b.stride && b.count > a.count && b.at <= a.at && end_of(b) >= end_of(a))
+    return true;
   if (kept.targets != other.targets || a.stride != b.stride) return false;
   if (a.map == AddressMap::linear && b.map != AddressMap::linear) return a.at == b.at;
   if (a.map != b.map || a.size == b.size) return false;
@@ -156,6 +160,9 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
     }
   }
 
+  const auto configs = static_cast<std::uint64_t>(
+      std::count_if(jobs.begin(), jobs.end(), [](const Job& job) { return job.first; }));
+
   // Two threads take the passes in turn; their candidates are put back in
   // the order of the passes.
   std::vector<std::vector<Candidate>> found_by_job(jobs.size());
@@ -171,7 +178,8 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
                          std::to_string(job.ptable.size) + "-byte " +
                          (job.ptable.order == ByteOrder::le ? "le" : "be"));
       }
-      search_pass(rom, starts, layout, options, job.ptable, job.from, scratch, found_by_job[j]);
+      search_pass(rom, starts, layout, options, job.ptable, job.from, configs, scratch,
+                  found_by_job[j]);
     }
   };
   std::exception_ptr failed;

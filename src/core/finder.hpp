@@ -12,11 +12,14 @@
 // its size) in a row and one pointer to an empty string (or to the first
 // string of a text block, which follows bytes that read as text) join it. Its
 // score says how unlikely such a run is by chance on this ROM: -log10 of the
-// expected number of runs as long as its count of distinct targets, given how
-// often any slot of its map, size and byte order hits a string start. Runs
-// that overlap a better candidate (parts of one table, or one table under
-// another map) are dropped; one at the same stride in other bytes of its
-// records is another pointer column of it.
+// expected number of runs as long as its count of distinct targets, in every
+// map, size and byte order searched, given how often any slot of its own hits
+// a string start and how many of those hits lead among its strings. A run
+// whose slots at a finer stride mostly lead into its strings but to no start
+// (a table of pointers a byte off, read at a multiple of its stride) is no
+// candidate. Runs that overlap a better candidate (parts of one table, or one
+// table under another map or byte order) are dropped; one at the same stride
+// in other bytes of its records is another pointer column of it.
 #pragma once
 
 #include <cstdint>

@@ -43,7 +43,7 @@ std::vector<Pass> passes_of(const MapDescriptor& map, unsigned size, const Finde
 
 void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layout,
                  const FinderOptions& options, const PointerTable& ptable, std::size_t from,
-                 PassScratch& scratch, std::vector<Candidate>& found) {
+                 std::uint64_t configs, PassScratch& scratch, std::vector<Candidate>& found) {
   const MapDescriptor& descriptor = map_of(ptable.map);
   const std::size_t n = static_cast<std::size_t>(rom.size);
   const unsigned size = ptable.size;
@@ -60,6 +60,8 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
   std::vector<std::uint8_t>& kinds = scratch.kind;
   std::uint64_t hits = 0;
   const std::size_t slots = n - size + 1;
+  // The slots where a run may begin by chance, in every map, size and order searched.
+  const std::uint64_t trials = std::uint64_t{n} * std::max<std::uint64_t>(configs, 1);
   const std::uint32_t all_ones = size == 4 ? 0xFFFFFFFFu : (1u << (8 * size)) - 1;
   // What a slot that is no hit may be, and its target.
   const auto classify = [&](std::uint32_t value, std::optional<std::uint64_t> mapped,
@@ -86,6 +88,16 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
   }
   const double rate =
       static_cast<double>(hits) / static_cast<double>(std::max<std::size_t>(slots - from, 1));
+  const std::vector<std::uint32_t>& start_list = starts.list();
+  std::vector<std::uint32_t>& below = scratch.hits_below;
+  below.assign(start_list.size() + 1, 0);
+  each_bit(hit, [&](std::size_t p) {
+    ++below[static_cast<std::size_t>(
+                std::lower_bound(start_list.begin(), start_list.end(), target[p]) -
+                start_list.begin()) +
+            1];
+  });
+  for (std::size_t i = 1; i < below.size(); ++i) below[i] += below[i - 1];
   // What a slot that is no hit may be is read when a run first reaches it
   // (most never are); those before the first slot searched are read each time.
   const auto soft_at = [&](std::size_t q, std::uint32_t& t) {
@@ -143,8 +155,7 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
   };
   // After the run's last hit, a pointer to an empty string among its own.
   const auto empty_after = [&](const Reach& reach, std::uint32_t low, std::uint32_t high) {
-    return reach.after && reach.after->first == Soft::empty &&
-           near(reach.after->second, low, high);
+    return reach.after && reach.after->first == Soft::empty && near(reach.after->second, low, high);
   };
   // Before the first hit p: pointers to the string just before its first
   // one, and to empty strings among its own, nearest first; visit(kind, t)
@@ -155,8 +166,7 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
     for (unsigned lead = 0; lead < MAX_LEADING && p >= stride; ++lead) {
       std::uint32_t t = 0;
       const Soft kind = soft_at(p - stride, t);
-      if (kind == Soft::first ? starts.end(t) != front
-                              : kind != Soft::empty || !near(t, low, high))
+      if (kind == Soft::first ? starts.end(t) != front : kind != Soft::empty || !near(t, low, high))
         break;
       visit(kind, t);
       front = t;
@@ -169,6 +179,7 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
     run.ptable = ptable;
     run.ptable.stride = stride;
     run.hit_rate = rate;
+    run.hits_below = below;
     run.targets.clear();
     run.null_entries = run.empty_strings = run.no_start = 0;
     std::uint32_t low = target[p], high = target[p];
@@ -219,9 +230,9 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
   // The run from q, whose shape, entries, empty strings and null entries
   // from q to the walk's last hit are given, and whose hits lead from low to
   // high; seen holds the targets from q on.
-  const auto worth_reading = [&](std::size_t q, unsigned stride, const Reach& reach,
-                                 RunShape shape, std::size_t entries, std::uint32_t empties,
-                                 std::uint32_t nulls, std::uint32_t low, std::uint32_t high) {
+  const auto worth_reading = [&](std::size_t q, unsigned stride, const Reach& reach, RunShape shape,
+                                 std::size_t entries, std::uint32_t empties, std::uint32_t nulls,
+                                 std::uint32_t low, std::uint32_t high) {
     std::uint32_t extra[1 + MAX_LEADING];
     unsigned extras = 0;
     const auto add = [&](Soft kind, std::uint32_t v) {
@@ -243,8 +254,8 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
       shape.ascending = shape.ascending && v < front;
       front = v;
     });
-    return shape.distinct >= 3 && entries - empties >= options.min_count &&
-           nulls * 3 <= entries && score_of(shape, n, starts.list()) >= options.min_score;
+    return shape.distinct >= 3 && entries - empties >= options.min_count && nulls * 3 <= entries &&
+           score_of(shape, trials, starts.list()) >= options.min_score;
   };
   // worth: the hits of the walk from from_hit, ending as reach, whose runs
   // are read in full, in ascending order.
@@ -279,9 +290,10 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
           seen.set(t);
           ++distinct;
         }
-        if (begins_run(q, stride) && worth_reading(q, stride, reach, {distinct, no_start, rate,
-                                                   ascending, lowest, highest}, count, empties,
-                                                   nulls, low, high))
+        if (begins_run(q, stride) &&
+            worth_reading(q, stride, reach,
+                          {distinct, no_start, rate, ascending, lowest, highest, below}, count,
+                          empties, nulls, low, high))
           worth.push_back(q);
       }
       if (q == from_hit) break;
@@ -289,6 +301,30 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
     for (std::size_t q = from_hit; q <= reach.last; q += stride)
       if (kinds[q] != static_cast<std::uint8_t>(Soft::null)) seen.reset(target[q]);
     std::reverse(worth.begin(), worth.end());
+  };
+  // A candidate at a stride whose slots at a finer stride, between its own,
+  // mostly hold values that lead into its strings but to no start: its hits
+  // are the few that a table of near misses (pointers a byte off) gives at
+  // the wider stride by chance.
+  const auto thinned = [&](const Candidate& c) {
+    const PointerTable& t = c.ptable;
+    const std::uint64_t last = std::uint64_t{t.at} + std::uint64_t{t.count - 1} * t.stride;
+    for (unsigned fine = size; fine < t.stride; ++fine) {
+      if (t.stride % fine != 0) continue;
+      std::uint64_t others = 0, misses = 0;
+      for (std::uint64_t q = t.at + fine; q < last; q += fine) {
+        if ((q - t.at) % t.stride == 0) continue;
+        ++others;
+        const std::uint32_t value = pointer_value_at(rom, q, size, order);
+        const std::optional<std::uint64_t> to =
+            map_pointer(descriptor, ptable, layout, value, static_cast<std::size_t>(q));
+        if (to && *to >= c.first_target && *to <= c.last_target && !starts.is_start(*to) &&
+            !starts.is_empty(*to))
+          ++misses;
+      }
+      if (misses * 2 > others) return true;
+    }
+    return false;
   };
   // Each hit at every stride it begins a run at, while the slots around it
   // are at hand; each walk, one for each stride and remainder of the slot,
@@ -313,7 +349,8 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
       if (walk.next == walk.worth.size() || walk.worth[walk.next] != p) continue;
       ++walk.next;
       read_run(p, stride, *walk.reach);
-      if (std::optional<Candidate> candidate = judge_run(run, starts, n, options.min_score))
+      if (std::optional<Candidate> candidate = judge_run(run, starts, trials, options.min_score);
+          candidate && !thinned(*candidate))
         found_here.push_back({stride, p, std::move(*candidate)});
     }
   });

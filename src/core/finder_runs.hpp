@@ -35,6 +35,7 @@ struct PassScratch {
   std::vector<std::uint8_t> kind;    // by slot: a hit or what else it may be in a table
   OffsetBits hit;                    // the slots whose values lead to string starts
   OffsetBits seen;                   // the targets of one walk, as it is read back
+  std::vector<std::uint32_t> hits_below; // by string start: the hits that lead before it
   Run run;
 };
 
@@ -42,6 +43,6 @@ struct PassScratch {
 // to found. ptable holds the map, base, size, order and bank searched.
 void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layout,
                  const FinderOptions& options, const PointerTable& ptable, std::size_t from,
-                 PassScratch& scratch, std::vector<Candidate>& found);
+                 std::uint64_t configs, PassScratch& scratch, std::vector<Candidate>& found);
 
 } // namespace textdump

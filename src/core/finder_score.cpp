@@ -44,8 +44,20 @@ double score_of(const RunShape& shape, std::uint64_t slots,
   const auto to = std::upper_bound(from, start_list.end(), shape.highest);
   const double within = static_cast<double>(std::max<std::ptrdiff_t>(to - from, 1));
   const double all = static_cast<double>(std::max<std::size_t>(start_list.size(), 1));
-  if (within < all && k > 0)
-    log_expected += std::min(0.0, std::log10(k) + (k - 1) * std::log10(within / all));
+  // Where chance hits lead: spread as the starts, unless the other hits of
+  // the pass crowd into the run's span (values that zero bytes, tiles or a
+  // table read at the wrong stride give again and again).
+  double share = within / all;
+  if (shape.hits_below.size() == start_list.size() + 1) {
+    const auto index = [&](auto it) { return static_cast<std::size_t>(it - start_list.begin()); };
+    const double own = static_cast<double>(shape.distinct);
+    const double in_span =
+        static_cast<double>(shape.hits_below[index(to)] - shape.hits_below[index(from)]);
+    const double total = static_cast<double>(shape.hits_below.back());
+    if (total > own) share = std::max(share, std::max(in_span - own, 0.0) / (total - own));
+  }
+  if (share < 1 && k > 0)
+    log_expected += std::min(0.0, std::log10(k) + (k - 1) * std::log10(share));
   return -log_expected;
 }
 
@@ -100,9 +112,9 @@ std::optional<Candidate> judge_run(const Run& run, const Starts& starts, std::ui
   shape.distinct = distinct.size();
   shape.no_start = run.no_start;
   shape.hit_rate = run.hit_rate;
-  shape.ascending =
-      std::is_sorted(run.targets.begin(), run.targets.end()) &&
-      std::adjacent_find(run.targets.begin(), run.targets.end()) == run.targets.end();
+  shape.hits_below = run.hits_below;
+  shape.ascending = std::is_sorted(run.targets.begin(), run.targets.end()) &&
+                    std::adjacent_find(run.targets.begin(), run.targets.end()) == run.targets.end();
   shape.lowest = distinct.front();
   shape.highest = distinct.back();
   const double score = score_of(shape, slots, starts.list());

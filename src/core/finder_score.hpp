@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "core/finder.hpp"
@@ -19,15 +20,19 @@ struct Run {
   std::uint32_t null_entries = 0, empty_strings = 0;
   std::uint32_t no_start = 0; // targets that are no string start: empty or first strings
   double hit_rate = 0;        // of any slot of its map, size and byte order
+  // The hits of its map, size and byte order that lead before each string
+  // start and in all (one more than the starts); none: spread as the starts.
+  std::span<const std::uint32_t> hits_below;
 };
 
 // What a run's score depends on.
 struct RunShape {
-  std::size_t distinct = 0;  // of its targets
+  std::size_t distinct = 0; // of its targets
   std::uint32_t no_start = 0;
   double hit_rate = 0;
   bool ascending = false; // its targets strictly ascending in table order
   std::uint32_t lowest = 0, highest = 0;
+  std::span<const std::uint32_t> hits_below; // as a Run's
 };
 
 // -log10 of the expected number of runs as unlikely as one of this shape by

@@ -50,7 +50,11 @@ TEST(FindPointerTables, GeneratedRoms) {
   // and a lorom ROM with no table; a GBA and a Mega Drive ROM found from
   // their headers, tables with null entries and with pointers to empty
   // strings (one of them the first entry), and random bytes around a dense
-  // block of strings.
+  // block of strings. Then three that once gave a false table: a decoy read
+  // big-endian (29), tiles full of zero bytes that read as pointers to the
+  // strings at the start of the ROM (122), and a table of pointers a byte off
+  // read at four times its stride, where every fourth lands on a string
+  // after an empty one (4).
   enum class Kind { plain, nulls, empty, dense };
   const struct {
     std::uint64_t seed;
@@ -67,7 +71,10 @@ TEST(FindPointerTables, GeneratedRoms) {
                {8, true, gen::AddressMap::md},
                {14, true, std::nullopt, Kind::nulls},
                {3, true, std::nullopt, Kind::empty},
-               {13, false, gen::AddressMap::linear, Kind::dense}};
+               {13, false, gen::AddressMap::linear, Kind::dense},
+               {29, true},
+               {122, false},
+               {4, true, std::nullopt, Kind::empty}};
   for (const auto& c : cases) {
     SCOPED_TRACE("seed " + std::to_string(c.seed));
     gen::RomOptions options = gen::random_options(c.seed, c.map);
