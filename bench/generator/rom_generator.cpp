@@ -257,7 +257,10 @@ void RomBuilder::plant_table(std::size_t index) {
   const unsigned size = o_.pointer_size;
   const bool lengths = o_.strings == StringKind::length;
   const bool in_order = o_.strings != StringKind::token;
-  const unsigned stride = lengths ? size + 2 : o_.stride;
+  // Length entries: the length, the pointer, and in some tables more bytes of a record.
+  const unsigned stride =
+      lengths ? size + 2 + (rng_.percent(40) ? static_cast<unsigned>(rng_.range(1, 10)) : 0)
+              : o_.stride;
   // Length strings: the entries before and after the table have a length of 0.
   const std::size_t quiet = lengths ? 3 : 2;
   std::size_t count = draw_count(rng_);
@@ -363,7 +366,8 @@ void RomBuilder::plant_table(std::size_t index) {
         null[k] ? std::optional<std::uint64_t>(0) : encode_offset(g_, f, t.at, t.targets[k]);
     if (!value) throw std::logic_error("rom generator: a planted target has no pointer value");
     write_pointer(rom_, pos, *value, size, f.order);
-    for (std::size_t i = pos + size; i < pos + stride && !lengths; ++i) rom_[i] = rng_.byte();
+    const std::size_t record_end = t.at + (k + 1) * stride;
+    for (std::size_t i = pos + size; i < record_end; ++i) rom_[i] = rng_.byte();
     planted.targets.push_back(null[k] ? std::nullopt : std::optional(t.targets[k]));
     if (!null[k]) targets.push_back(t.targets[k]);
   }

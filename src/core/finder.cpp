@@ -54,10 +54,13 @@ bool reads_better(const RomView& rom, const Candidate& kept, const Candidate& ot
   if (a.map == AddressMap::linear && b.map != AddressMap::linear) return a.at == b.at;
   if (a.map != b.map || a.size == b.size) return false;
   const PointerTable &wide = a.size > b.size ? a : b, &narrow = a.size > b.size ? b : a;
+  // The pointers' own bytes: in entries that hold a length too, past it.
+  const std::uint64_t wide_at = std::uint64_t{wide.at} + wide.offset;
+  const std::uint64_t narrow_at = std::uint64_t{narrow.at} + narrow.offset;
   bool constant = true;
   for (std::uint32_t i = 1; i < std::min(wide.count, narrow.count) && constant; ++i)
-    for (std::uint64_t at = wide.at; at < wide.at + wide.size; ++at) {
-      if (at >= narrow.at && at < narrow.at + narrow.size) continue;
+    for (std::uint64_t at = wide_at; at < wide_at + wide.size; ++at) {
+      if (at >= narrow_at && at < narrow_at + narrow.size) continue;
       const std::uint64_t here = at + std::uint64_t{i} * wide.stride;
       constant = constant && here < rom.size && rom.data[here] == rom.data[at];
     }

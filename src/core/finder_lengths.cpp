@@ -36,10 +36,8 @@ std::vector<Shape> shapes_of(const FinderOptions& options, unsigned size, ByteOr
   ptable.order = order;
   ptable.stride = stride;
   for (const unsigned length_size : {1u, 2u}) {
-    // In entries of their two sizes, 4 or 8 bytes: at other strides a length
-    // beside a pointer of another size would read the same records too.
-    const unsigned tight = size + length_size;
-    if (stride != tight && (stride < tight || (stride != 4 && stride != 8))) continue;
+    // At the start of entries of their two sizes or more (records).
+    if (stride < size + length_size) continue;
     ptable.offset = length_size;
     ptable.length = LengthField{0, length_size};
     shapes.push_back({ptable, 0});

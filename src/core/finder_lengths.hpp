@@ -4,8 +4,8 @@
 // length of 1 or 2 bytes before the text, where the pointer leads).
 //
 // A length field is 1 or 2 bytes beside a pointer of a size the search
-// takes, both at the start of an entry of their two sizes, 4, or 8 bytes, in
-// either order and in one byte order. Pascal strings are searched at every
+// takes, both at the start of an entry of their two sizes up to 32 bytes (the
+// rest of a record after them), in either order and in one byte order. Pascal strings are searched at every
 // stride from the pointer size to 32 bytes (tables inside records), their
 // lengths in the pointers' byte order.
 // Entries follow one another when the next entry's pointer value lies exactly

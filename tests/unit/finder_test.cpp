@@ -298,7 +298,8 @@ TEST(FindPointerTables, RecordsBanksAndTablesAmongTheirStrings) {
 }
 
 // Strings without an end byte, one after another: a table of 2-byte lengths
-// and 2-byte pointers (stride 4, the pointer at byte 2), Pascal strings whose
+// and 2-byte pointers (stride 4, the pointer at byte 2), the same with 3-byte
+// pointers in 9-byte records (read as 2-byte pointers too), Pascal strings whose
 // pointers lead to a one-byte length, the same in 6-byte records, and
 // big-endian Pascal strings with a two-byte length; each found with its
 // fields and its --end.
@@ -310,9 +311,12 @@ TEST(FindPointerTables, StringsOfSetLength) {
     ByteOrder order;
     unsigned stride;
     const char* found; // the --pointers argument
+    unsigned size = 2; // of the pointers
   } cases[] = {
       {"lengths beside the pointers", 0, true, ByteOrder::le, 4,
        "at=2000,count=6,stride=4,offset=2,length=0:2"},
+      {"lengths beside the pointers in records", 0, true, ByteOrder::le, 9,
+       "at=2000,count=6,size=3,stride=9,offset=2,length=0:2", 3},
       {"Pascal strings", 1, false, ByteOrder::le, 2, "at=2000,count=6"},
       {"Pascal strings in records", 1, false, ByteOrder::le, 6, "at=2000,count=6,stride=6"},
       {"big-endian Pascal strings", 2, false, ByteOrder::be, 2, "at=2000,count=6,order=be"},
@@ -330,7 +334,7 @@ TEST(FindPointerTables, StringsOfSetLength) {
       const std::string text = words[i];
       const std::size_t entry = 0x2000 + i * c.stride;
       if (c.beside) put(entry, static_cast<std::uint32_t>(text.size()), 2);
-      put(entry + (c.beside ? 2 : 0), static_cast<std::uint32_t>(at), 2);
+      put(entry + (c.beside ? 2 : 0), static_cast<std::uint32_t>(at), c.size);
       put(at, static_cast<std::uint32_t>(text.size()), c.pascal);
       rom.replace(at + c.pascal, text.size(), text);
       at += c.pascal + text.size();
