@@ -166,50 +166,68 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
   const auto configs = static_cast<std::uint64_t>(
       std::count_if(jobs.begin(), jobs.end(), [](const Job& job) { return job.first; }));
 
-  // Two threads take the passes in turn; their candidates are put back in
-  // the order of the passes.
-  std::vector<std::vector<Candidate>> found_by_job(jobs.size());
+  // The searches for strings of set length, one for each byte order and size,
+  // go first, being the longest.
+  struct LengthJob {
+    unsigned size = 0;
+    ByteOrder order = ByteOrder::le;
+  };
+  std::vector<LengthJob> length_jobs;
+  for (const ByteOrder order : {ByteOrder::le, ByteOrder::be})
+    for (const unsigned size : options.sizes) length_jobs.push_back({size, order});
+
+  // Two threads take the jobs in turn; their candidates are put back in the
+  // order of the jobs.
+  std::vector<std::vector<Candidate>> found_by_job(length_jobs.size() + jobs.size());
   std::atomic<std::size_t> next{0};
   std::mutex progress_lock;
+  const auto tell = [&](std::string_view what, unsigned size, ByteOrder order) {
+    if (!options.progress) return;
+    const std::lock_guard<std::mutex> lock(progress_lock);
+    options.progress(std::string(what) + ", " + std::to_string(size) + "-byte " +
+                     (order == ByteOrder::le ? "le" : "be"));
+  };
   const auto work = [&] {
     PassScratch scratch;
-    for (std::size_t j = next++; j < jobs.size(); j = next++) {
-      const Job& job = jobs[j];
-      if (job.first && options.progress) {
-        const std::lock_guard<std::mutex> lock(progress_lock);
-        options.progress(std::string(name_of(job.ptable.map)) + ", " +
-                         std::to_string(job.ptable.size) + "-byte " +
-                         (job.ptable.order == ByteOrder::le ? "le" : "be"));
+    for (std::size_t j = next++; j < found_by_job.size(); j = next++) {
+      if (j < length_jobs.size()) {
+        const LengthJob& job = length_jobs[j];
+        tell("strings of set length", job.size, job.order);
+        found_by_job[j] = find_length_tables(rom, table, options, job.size, job.order);
+        continue;
       }
+      const Job& job = jobs[j - length_jobs.size()];
+      if (job.first) tell(name_of(job.ptable.map), job.ptable.size, job.ptable.order);
       search_pass(rom, starts, layout, options, job.ptable, job.from, configs, scratch,
                   found_by_job[j]);
     }
   };
   std::exception_ptr failed;
   std::thread helper;
-  if (jobs.size() > 1)
+  if (found_by_job.size() > 1)
     helper = std::thread([&] {
       try {
         work();
       } catch (...) {
         failed = std::current_exception();
-        next = jobs.size();
+        next = found_by_job.size();
       }
     });
   try {
     work();
   } catch (...) {
-    next = jobs.size();
+    next = found_by_job.size();
     if (helper.joinable()) helper.join();
     throw;
   }
   if (helper.joinable()) helper.join();
   if (failed) std::rethrow_exception(failed);
 
-  std::vector<Candidate> found;
-  for (std::vector<Candidate>& some : found_by_job)
-    for (Candidate& candidate : some) found.push_back(std::move(candidate));
-  add_length_tables(rom, table, options, found);
+  std::vector<Candidate> found, of_set_length;
+  for (std::size_t j = 0; j < found_by_job.size(); ++j)
+    for (Candidate& candidate : found_by_job[j])
+      (j < length_jobs.size() ? of_set_length : found).push_back(std::move(candidate));
+  add_length_tables(std::move(of_set_length), found);
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
     return a.score != b.score ? a.score > b.score : a.ptable.at < b.ptable.at;
   });

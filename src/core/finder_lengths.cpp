@@ -165,9 +165,10 @@ bool holds(const RomView& rom, const RomLayout& layout, const Shape& shape, std:
 // by stride, then pointer slot q. The gaps of a block of slots are found for
 // every stride at once; only a slot with the gaps of MIN_STEPS steps at a
 // stride has its shapes read there, and most have none.
-void search_size(const RomView& rom, const CodeTable& table, const FinderOptions& options,
-                 const RomLayout& layout, unsigned size, ByteOrder order,
-                 std::vector<Candidate>& mine) {
+std::vector<Candidate> search_size(const RomView& rom, const CodeTable& table,
+                                   const FinderOptions& options, const RomLayout& layout,
+                                   unsigned size, ByteOrder order) {
+  std::vector<Candidate> mine;
   static_assert(MIN_STEPS == 3);
   const std::uint64_t n = rom.size;
   // The strides searched, each with its shapes and its last pointer slot (a
@@ -184,7 +185,7 @@ void search_size(const RomView& rom, const CodeTable& table, const FinderOptions
     last[stride] = n - stride - size - 2;
     last_slot = std::max(last_slot, last[stride]);
   }
-  if (strides.empty()) return;
+  if (strides.empty()) return mine;
   const double chances = std::log10(static_cast<double>(std::max<std::uint64_t>(n, 1)) * 64.0 *
                                     static_cast<double>(options.sizes.size()));
   // By stride, the shapes that held at the slots read of the last 64 (with the slot).
@@ -247,17 +248,18 @@ void search_size(const RomView& rom, const CodeTable& table, const FinderOptions
   std::stable_sort(found.begin(), found.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& [stride, c] : found) mine.push_back(std::move(c));
+  return mine;
 }
 
 } // namespace
 
-void add_length_tables(const RomView& rom, const CodeTable& table, const FinderOptions& options,
-                       std::vector<Candidate>& found) {
-  const RomLayout layout = layout_of(rom);
-  std::vector<Candidate> mine;
-  for (const ByteOrder order : {ByteOrder::le, ByteOrder::be})
-    for (const unsigned size : options.sizes)
-      search_size(rom, table, options, layout, size, order, mine);
+std::vector<Candidate> find_length_tables(const RomView& rom, const CodeTable& table,
+                                          const FinderOptions& options, unsigned size,
+                                          ByteOrder order) {
+  return search_size(rom, table, options, layout_of(rom), size, order);
+}
+
+void add_length_tables(std::vector<Candidate> mine, std::vector<Candidate>& found) {
   // A run of found with a lower score that reads the same pointers goes.
   for (const Candidate& c : mine) {
     const PointerTable& t = c.ptable;

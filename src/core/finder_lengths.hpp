@@ -24,9 +24,14 @@
 
 namespace textdump {
 
-// The tables of strings of set length, scored; each also takes the place of
-// a run of found that reads the same pointers.
-void add_length_tables(const RomView& rom, const CodeTable& table, const FinderOptions& options,
-                       std::vector<Candidate>& found);
+// The tables of strings of set length whose pointers have one size and byte
+// order, scored, by stride, then offset.
+std::vector<Candidate> find_length_tables(const RomView& rom, const CodeTable& table,
+                                          const FinderOptions& options, unsigned size,
+                                          ByteOrder order);
+
+// Adds the tables of strings of set length to found; each takes the place of a
+// run of found with a lower score that reads the same pointers.
+void add_length_tables(std::vector<Candidate> mine, std::vector<Candidate>& found);
 
 } // namespace textdump
