@@ -193,7 +193,7 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
       if (j < length_jobs.size()) {
         const LengthJob& job = length_jobs[j];
         tell("strings of set length", job.size, job.order);
-        found_by_job[j] = find_length_tables(rom, table, options, job.size, job.order);
+        found_by_job[j] = find_length_tables(rom, table, options, layout, job.size, job.order);
         continue;
       }
       const Job& job = jobs[j - length_jobs.size()];

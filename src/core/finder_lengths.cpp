@@ -161,13 +161,14 @@ bool holds(const RomView& rom, const RomLayout& layout, const Shape& shape, std:
   return length && *length + shape.pascal == d;
 }
 
-// The runs of the shapes of one pointer size and byte order, at every stride,
-// by stride, then pointer slot q. The gaps of a block of slots are found for
-// every stride at once; only a slot with the gaps of MIN_STEPS steps at a
-// stride has its shapes read there, and most have none.
-std::vector<Candidate> search_size(const RomView& rom, const CodeTable& table,
-                                   const FinderOptions& options, const RomLayout& layout,
-                                   unsigned size, ByteOrder order) {
+} // namespace
+
+// The gaps of a block of slots are found for every stride at once; only a
+// slot with the gaps of MIN_STEPS steps at a stride has its shapes read
+// there, and most have none.
+std::vector<Candidate> find_length_tables(const RomView& rom, const CodeTable& table,
+                                          const FinderOptions& options, const RomLayout& layout,
+                                          unsigned size, ByteOrder order) {
   std::vector<Candidate> mine;
   static_assert(MIN_STEPS == 3);
   const std::uint64_t n = rom.size;
@@ -249,14 +250,6 @@ std::vector<Candidate> search_size(const RomView& rom, const CodeTable& table,
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& [stride, c] : found) mine.push_back(std::move(c));
   return mine;
-}
-
-} // namespace
-
-std::vector<Candidate> find_length_tables(const RomView& rom, const CodeTable& table,
-                                          const FinderOptions& options, unsigned size,
-                                          ByteOrder order) {
-  return search_size(rom, table, options, layout_of(rom), size, order);
 }
 
 void add_length_tables(std::vector<Candidate> mine, std::vector<Candidate>& found) {

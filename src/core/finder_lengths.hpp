@@ -27,8 +27,8 @@ namespace textdump {
 // The tables of strings of set length whose pointers have one size and byte
 // order, scored, by stride, then offset.
 std::vector<Candidate> find_length_tables(const RomView& rom, const CodeTable& table,
-                                          const FinderOptions& options, unsigned size,
-                                          ByteOrder order);
+                                          const FinderOptions& options, const RomLayout& layout,
+                                          unsigned size, ByteOrder order);
 
 // Adds the tables of strings of set length to found; each takes the place of a
 // run of found with a lower score that reads the same pointers.
