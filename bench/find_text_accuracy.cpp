@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/relative_search.hpp"
+#include "core/search/relative_search.hpp"
 #include "generator/rom_text_encodings.hpp"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
-#include "core/finder.hpp"
-#include "core/standard_table.hpp"
+#include "core/finder/finder.hpp"
+#include "core/tables/standard_table.hpp"
 #include "generator/rom_generator.hpp"
 
 namespace {

@@ -36,10 +36,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/decoder.hpp"
-#include "core/font_table.hpp"
-#include "core/numbers.hpp"
-#include "core/standard_table.hpp"
+#include "core/decode/decoder.hpp"
+#include "core/tables/font_table.hpp"
+#include "core/base/numbers.hpp"
+#include "core/tables/standard_table.hpp"
 
 namespace textdump::testing {
 

@@ -49,16 +49,16 @@
 #include <variant>
 #include <vector>
 
-#include "app/command_line.hpp"
-#include "app/finder_command.hpp"
-#include "app/report_text.hpp"
-#include "core/address_map.hpp"
-#include "core/finder.hpp"
-#include "core/font_table.hpp"
-#include "core/numbers.hpp"
-#include "core/pointer_table.hpp"
-#include "core/script.hpp"
-#include "core/standard_table.hpp"
+#include "app/cli/command_line.hpp"
+#include "app/finder/finder_command.hpp"
+#include "app/common/report_text.hpp"
+#include "core/maps/address_map.hpp"
+#include "core/finder/finder.hpp"
+#include "core/tables/font_table.hpp"
+#include "core/base/numbers.hpp"
+#include "core/maps/pointer_table.hpp"
+#include "core/script/script.hpp"
+#include "core/tables/standard_table.hpp"
 #include "support/atlas_inserter.hpp"
 
 namespace textdump::testing {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/writer.hpp"
+#include "core/decode/writer.hpp"
 #include "io/files.hpp"
 
 namespace textdump {

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/decoder.hpp"
-#include "core/font_table.hpp"
+#include "core/decode/decoder.hpp"
+#include "core/tables/font_table.hpp"
 
 namespace textdump::testing {
 

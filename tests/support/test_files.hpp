@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/console.hpp"
+#include "app/common/console.hpp"
 
 namespace textdump::testing {
 

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "core/map_address.hpp"
-#include "core/pointer_table.hpp"
+#include "core/maps/map_address.hpp"
+#include "core/maps/pointer_table.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {

@@ -2,8 +2,8 @@
 // reads past the end of the ROM and long runs across many buffer refills.
 #include <gtest/gtest.h>
 
-#include "core/numbers.hpp"
-#include "core/standard_table.hpp"
+#include "core/base/numbers.hpp"
+#include "core/tables/standard_table.hpp"
 #include "support/engine_fixture.hpp"
 #include "support/test_files.hpp"
 

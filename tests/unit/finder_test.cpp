@@ -10,8 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "core/finder.hpp"
-#include "core/standard_table.hpp"
+#include "core/finder/finder.hpp"
+#include "core/tables/standard_table.hpp"
 #include "generator/rom_generator.hpp"
 #include "support/realdata.hpp"
 #include "support/test_files.hpp"

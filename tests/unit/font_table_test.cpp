@@ -12,8 +12,8 @@
 #include <tuple>
 #include <vector>
 
-#include "app/table_load.hpp"
-#include "core/font_table.hpp"
+#include "app/common/table_load.hpp"
+#include "core/tables/font_table.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/json_text.hpp"
+#include "app/common/json_text.hpp"
 
 namespace textdump {
 namespace {

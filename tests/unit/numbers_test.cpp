@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.hpp"
-#include "core/numbers.hpp"
+#include "app/common/messages.hpp"
+#include "core/base/numbers.hpp"
 
 namespace textdump {
 namespace {

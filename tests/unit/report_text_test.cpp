@@ -5,7 +5,7 @@
 #include <set>
 #include <string_view>
 
-#include "app/report_text.hpp"
+#include "app/common/report_text.hpp"
 
 namespace textdump {
 namespace {

@@ -23,12 +23,12 @@
 #include <variant>
 #include <vector>
 
-#include "app/report_text.hpp"
-#include "core/numbers.hpp"
-#include "core/pointer_table.hpp"
-#include "core/script.hpp"
-#include "core/script_fit.hpp"
-#include "core/standard_table.hpp"
+#include "app/common/report_text.hpp"
+#include "core/base/numbers.hpp"
+#include "core/maps/pointer_table.hpp"
+#include "core/script/script.hpp"
+#include "core/script/script_fit.hpp"
+#include "core/tables/standard_table.hpp"
 #include "support/atlas_inserter.hpp"
 #include "support/realdata.hpp"
 

@@ -11,11 +11,11 @@
 #include <variant>
 #include <vector>
 
-#include "app/report_text.hpp"
-#include "core/font_table.hpp"
-#include "core/numbers.hpp"
-#include "core/script.hpp"
-#include "core/standard_table.hpp"
+#include "app/common/report_text.hpp"
+#include "core/tables/font_table.hpp"
+#include "core/base/numbers.hpp"
+#include "core/script/script.hpp"
+#include "core/tables/standard_table.hpp"
 #include "support/atlas_inserter.hpp"
 
 namespace textdump {

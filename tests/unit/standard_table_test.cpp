@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/report_text.hpp"
-#include "core/numbers.hpp"
-#include "core/standard_table.hpp"
+#include "app/common/report_text.hpp"
+#include "core/base/numbers.hpp"
+#include "core/tables/standard_table.hpp"
 #include "io/encoding.hpp"
 #include "support/engine_fixture.hpp"
 #include "support/realdata.hpp"

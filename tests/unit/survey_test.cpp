@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/svg_map.hpp"
-#include "core/standard_table.hpp"
-#include "core/survey.hpp"
-#include "core/survey_picture.hpp"
+#include "app/survey/svg_map.hpp"
+#include "core/tables/standard_table.hpp"
+#include "core/survey/survey.hpp"
+#include "core/survey/survey_picture.hpp"
 
 namespace textdump {
 namespace {

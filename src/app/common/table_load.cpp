@@ -1,0 +1,116 @@
+#include "app/common/table_load.hpp"
+
+#include "app/common/messages.hpp"
+#include "app/common/report_text.hpp"
+#include "io/files.hpp"
+
+namespace textdump {
+
+namespace {
+
+// The tool's own format: a file that does not open is named; one that opens
+// loads whatever it holds.
+Failure load_own(const std::string& tablefile, const Console& console, LoadedTables& loaded) {
+  if (!file_opens(tablefile)) {
+    say(console, message_table_open(tablefile));
+    pause(console);
+    return Failure::table_open;
+  }
+  LoadedTable file;
+  if (!load_font_table(tablefile, console, file)) return Failure::table_read;
+  CodeTable& table = loaded.tables.emplace_back(TableFormat::own);
+  table.lay_over(file.table.definitions);
+  const LongKeys long_keys = find_long_keys(file.table);
+  if (long_keys.count > 0)
+    loaded.warnings.push_back(warning_long_keys(tablefile, long_keys.count, long_keys.first->number,
+                                                long_keys.first->content));
+  if (table.has_snes_without_end()) loaded.warnings.push_back(warning_no_end_for_snes());
+  return Failure::none;
+}
+
+Failure load_standard(const TableRequest& request, const Console& console, LoadedTables& loaded) {
+  std::string bytes;
+  Failure failure = Failure::none;
+  if (!read_table_file(request.tablefile, bytes, console, failure)) return failure;
+  const StandardTable file = parse_standard_file(bytes, request.encoding);
+  if (file.errors > 0) {
+    for (const TableReport& report : file.reports)
+      if (report.severity == Severity::error)
+        say(console,
+            message_table_error(request.tablefile, report.line, report.column, report_text(report)));
+    return Failure::table_invalid;
+  }
+  if (!request.start_table.empty()) {
+    const std::optional<std::size_t> start = table_named(file, request.start_table);
+    if (!start) {
+      say(console, message_no_such_table(request.tablefile, request.start_table));
+      return Failure::table_invalid;
+    }
+    loaded.start = *start;
+  }
+  for (const NamedTable& named : file.tables)
+    loaded.tables.emplace_back(TableFormat::standard).lay_over(named.definitions);
+  std::size_t again = 0;
+  const TableReport* first = nullptr;
+  for (const TableReport& report : file.reports)
+    if (report.id == ReportId::std_key_again && again++ == 0) first = &report;
+  if (first)
+    loaded.warnings.push_back(
+        warning_keys_again(request.tablefile, again, first->line, first->content));
+  return Failure::none;
+}
+
+} // namespace
+
+bool load_font_table(const std::string& tablefile, const Console& console, LoadedTable& loaded) {
+  const ReadStatus status = read_file(tablefile, loaded.bytes);
+  if (status != ReadStatus::ok) {
+    say(console, status == ReadStatus::too_large ? message_table_too_large(tablefile)
+                                                 : std::string(COULDNT_READ_TABLE));
+    pause(console);
+    return false;
+  }
+  loaded.table = parse_font_table(loaded.bytes);
+  for (const TableLine& line : loaded.table.lines)
+    for (const HexReport& bad : line.hex_reports) say(console, hex_error_text(bad.character));
+  return true;
+}
+
+bool read_table_file(const std::string& tablefile, std::string& bytes, const Console& console,
+                     Failure& failure) {
+  const ReadStatus status = read_file(tablefile, bytes);
+  if (status == ReadStatus::ok) return true;
+  failure = status == ReadStatus::cannot_open ? Failure::table_open : Failure::table_read;
+  say(console, status == ReadStatus::cannot_open ? message_table_open(tablefile)
+               : status == ReadStatus::too_large ? message_table_too_large(tablefile)
+                                                 : message_table_unreadable(tablefile));
+  return false;
+}
+
+StandardTable parse_standard_file(std::string& bytes, TableEncoding encoding) {
+  std::optional<std::string> utf8 = whole_file_in_utf8(bytes, encoding);
+  if (!utf8) {
+    StandardTable refused;
+    refused.tables.emplace_back();
+    refused.reports.push_back({{ReportId::std_file_encoding, Severity::error, 1, 1, {}}, {}});
+    refused.errors = 1;
+    return refused;
+  }
+  bytes = std::move(*utf8);
+  return parse_standard_table(bytes, converter_for(encoding));
+}
+
+Failure load_tables(const TableRequest& request, const Console& console, LoadedTables& loaded) {
+  return request.format == TableFormat::standard ? load_standard(request, console, loaded)
+                                                 : load_own(request.tablefile, console, loaded);
+}
+
+Failure load_code_table(const TableRequest& request, const Console& console, CodeTable& table) {
+  LoadedTables loaded;
+  if (const Failure failure = load_tables(request, console, loaded); failure != Failure::none)
+    return failure;
+  table = std::move(loaded.tables[loaded.start]);
+  return Failure::none;
+}
+
+} // namespace textdump

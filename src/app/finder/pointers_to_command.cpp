@@ -1,0 +1,113 @@
+#include "app/finder/pointers_to_command.hpp"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "app/common/json_text.hpp"
+#include "app/common/output_failure.hpp"
+#include "core/maps/map_address.hpp"
+#include "core/base/numbers.hpp"
+#include "core/finder/pointers_to.hpp"
+#include "io/files.hpp"
+#include "io/output_set.hpp"
+
+namespace textdump {
+
+namespace {
+
+// OFFSET in this ROM: a file offset, or an address of the one map given.
+std::optional<std::uint64_t> pointed_offset(const FinderCommand& command, const RomView& rom) {
+  const std::optional<TypedPosition> typed = parse_position(command.pointed);
+  if (!typed) return std::nullopt;
+  const MapDescriptor& map =
+      command.maps && command.maps->size() == 1 ? map_of(command.maps->front().map)
+                                                : map_of(AddressMap::linear);
+  const std::uint64_t offset = position_offset(map, layout_of(rom), *typed);
+  if (offset == NO_OFFSET) return std::nullopt;
+  return offset;
+}
+
+} // namespace
+
+int run_pointers_to_command(const FinderCommand& command) {
+  const Console console = stream_console(stderr, false, false);
+  RomImage rom;
+  CodeTable table;
+  std::vector<CodeTable> file_tables;
+  if (const Failure opened = open_search_inputs(command, console, rom, table, file_tables);
+      opened != Failure::none)
+    return exit_status(opened);
+  const RomView view = rom.view();
+  const std::optional<std::uint64_t> offset = pointed_offset(command, view);
+  if (!offset) {
+    say(console, "textdump: " + usage_no_position("--find-pointers-to " + command.pointed,
+                                                  command.maps && command.maps->size() == 1
+                                                      ? name_of(command.maps->front().map)
+                                                      : "file offset") +
+                     "\n");
+    return exit_status(Failure::usage);
+  }
+  OutputSet outputs;
+  if (const Failure checked =
+          check_search_outputs(command, rom, console, {{"JSON file", command.json}}, outputs);
+      checked != Failure::none)
+    return exit_status(checked);
+
+  const RomLayout layout = layout_of(view);
+  const MapDescriptor* platform = platform_map(view);
+  const std::vector<FinderMap> maps = command.maps.value_or(suggested_maps(view));
+  const std::vector<StoredPointer> places =
+      find_pointers_to(view, *offset, maps, command.options.sizes, command.options.bank);
+
+  std::uint64_t end = string_end_at(view, table, *offset, *offset + 1024, &file_tables);
+  if (end == *offset) end = std::min<std::uint64_t>(*offset + 80, view.size);
+  const std::string words = one_line_text(view, table, *offset, end, &file_tables);
+  std::string report = "Pointers to " + offset_and_address(platform, layout, *offset) + ": \"" +
+                       words + "\"\n";
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const StoredPointer& place : places) {
+    const MapDescriptor& map = map_of(place.map.map);
+    const MapDescriptor* shown = map.address_text != nullptr ? &map : platform;
+    PointerTable ptable;
+    ptable.at = static_cast<std::uint32_t>(place.at);
+    ptable.count = 1;
+    ptable.map = place.map.map;
+    ptable.base = place.map.base;
+    ptable.size = ptable.stride = place.size;
+    ptable.order = place.order;
+    ptable.bank = command.options.bank;
+    report += "  " + offset_and_address(shown, layout, place.at) + "  " + std::string(map.name) +
+              ", " + std::to_string(place.size) + "-byte " +
+              (place.order == ByteOrder::le ? "le" : "be") + " value $" + hex_number(place.value) +
+              "  --pointers " + pointers_argument(ptable) + "\n";
+    nlohmann::ordered_json item = {{"at", place.at},
+                                   {"map", map.name},
+                                   {"size", place.size},
+                                   {"order", place.order == ByteOrder::le ? "le" : "be"},
+                                   {"value", place.value},
+                                   {"pointers", pointers_argument(ptable)}};
+    if (place.map.map == AddressMap::linear) item["base"] = place.map.base;
+    if (const std::string address = shown ? address_text(*shown, layout, place.at) : "";
+        !address.empty())
+      item["address"] = address;
+    list.push_back(std::move(item));
+  }
+  report += places.empty() ? "No pointer to it is stored.\n"
+                           : std::to_string(places.size()) +
+                                 (places.size() == 1 ? " place.\n" : " places.\n");
+  const int found = places.empty() ? 1 : 0;
+  if (!command.json || *command.json != "-") std::fwrite(report.data(), 1, report.size(), stdout);
+  if (!command.json) return found;
+  std::fflush(stdout);
+  nlohmann::ordered_json json = {{"offset", *offset}};
+  if (const std::string address = platform ? address_text(*platform, layout, *offset) : "";
+      !address.empty())
+    json["address"] = address;
+  json["text"] = json_text(words);
+  json["places"] = list;
+  outputs.set_bytes(0, json.dump(2) + "\n");
+  const Failure written = report_output(outputs, outputs.commit(), console);
+  return written == Failure::none ? found : exit_status(written);
+}
+
+} // namespace textdump

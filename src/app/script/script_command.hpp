@@ -1,0 +1,51 @@
+// textdump --script: the strings of a ROM's pointer tables as a script that
+// the inserter reads back unchanged, its insertion table, and (--json) the
+// same as data.
+//
+// The three outputs are checked against the inputs and each other before the
+// script is built, and written all or none once it is complete and proven
+// (io/output_set.hpp); a script that is a device needs --atlas-table. Every
+// failure prints one message on standard error.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/maps/address_map.hpp"
+#include "core/maps/pointer_table.hpp"
+#include "core/script/script.hpp"
+#include "io/encoding.hpp"
+
+namespace textdump {
+
+// --range START-END as typed; placed once the ROM is open, under map (--map)
+// when one is given.
+struct ScriptRange {
+  TypedPosition start, end;
+  std::string start_text, end_text;
+  const MapDescriptor* map = nullptr;
+};
+
+struct ScriptOptions {
+  std::string romfile, tablefile, scriptfile; // scriptfile "-" is standard output
+  bool standard = false;
+  TableEncoding encoding = TableEncoding::utf8;
+  std::string start_table; // --table: the table its strings start in; "" for the first
+  std::vector<PointerTable> ptables;
+  std::vector<std::string> pointer_arguments; // as given
+  EndRule end;
+  std::string end_text = "token";
+  std::optional<std::string> json;        // --json FILE
+  std::optional<std::string> atlas_table; // --atlas-table FILE
+  std::optional<ScriptRange> range;       // --range: strings written in place
+};
+
+// The insertion table's default name: the script's with ".tbl" for its extension.
+std::string default_atlas_table(const std::string& scriptfile);
+
+// The exit status.
+int run_script_command(const ScriptOptions& options);
+
+} // namespace textdump

@@ -1,0 +1,196 @@
+// Reports: what core finds wrong with an input, or worth a note, as data.
+//
+// Contract:
+// - Every kind of report has one ReportId; an id never changes meaning, and a
+//   new kind of report gets a new id. Core never writes a report's words: the
+//   app turns {id, arguments} into text through one table (app/common/report_text.hpp).
+// - line and column count from 1; 0 means the report has none (a ROM's reports
+//   name their offsets among the arguments).
+// - Positions in a ROM are written "$OFFSET" or "$OFFSET (ADDRESS)", as a
+//   script's // lines show them (a script without addresses: the offset alone).
+// - The arguments are the parts of the text that vary, in the order the id
+//   documents, already written as the text shows them (numbers in decimal or
+//   hex as the id says, keys as hex bytes).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace textdump {
+
+enum class Severity { error, warning, note };
+
+// Arguments are listed after each id, in order.
+enum class ReportId : std::uint16_t {
+  // Standard tables.
+  std_backslash,            // a line beginning with "\"
+  std_name_invalid,         // an empty "@" id, or one with "<" or ">"
+  std_name_again,           // id
+  std_table_unknown,        // id: a switch names no table of the file
+  std_table_unused,         // id
+  std_switch_loop,          // id: weight-0 switches nest without end
+  std_weight,               // a key's <W> that is not 0 to 999999999
+  std_key_missing,          //
+  std_key_not_hex,          //
+  std_key_odd,              //
+  std_key_long,             //
+  std_value_encoding,       // a value that does not convert to UTF-8
+  std_file_encoding,        // the whole file does not convert
+  std_control_character,    // the control character's byte, 2 hex digits
+  std_key_again,            // key (hex bytes), the line that defined it before
+  std_artificial_end,       // "/" without a key
+  std_control_needs_equals, //
+  std_control_empty,        //
+  std_control_fields,       // more than 255 parameters
+  std_control_directive,    // the label: FIXED, SNES or TABLE
+  std_switch_needs_equals,  //
+  std_text_needs_equals,    //
+  std_prefix,               // key, the longer key (hex bytes)
+  std_value_not_utf8,       // the checker's note on a table read as UTF-8
+  // The value of a standard table's switch line.
+  switch_label_open,
+  switch_label_angle,
+  switch_form,
+  switch_label_comma,
+  switch_id_open,
+  switch_id_empty,
+  switch_id_colon,
+  switch_id_back,
+  switch_until,
+  switch_frame,
+  switch_back_plus,
+  switch_back_last,
+  switch_param,
+  switch_raw_zero,
+  switch_separator,
+  // The tool's own table format.
+  own_hex_missing_at_file_end,  // the character (one byte), its column
+  own_hex_missing_at_line_end,  // the character, its column
+  own_hex_not_digit,            // the character (printable), its column
+  own_hex_byte_not_digit,       // the character, its column
+  own_keyword_unknown,          // the keyword
+  own_keyword_without_comma,    //
+  own_empty_field,              // how many (1)
+  own_empty_fields,             // how many
+  own_text_spaced,              // a text that begins or ends with a space or tab
+  own_four_digit_code,          // the four digits, the code (2 hex digits), the text
+  own_code_again,               // the code (2 hex digits), the line that defined it before
+  own_member_no_digit,          // role ("switch" or "restore")
+  own_member_bad_digit,         // role, the member's name (printable)
+  own_member_cannot_open,       // role, the member's name
+  own_switch_loads,             // the member's name, the digit now, what it becomes
+  own_switch_loads_end,         // the member's name, the digit now (it becomes the end)
+  // Script dumps.
+  script_pointer_outside,      // which pointer: its number, table, index, slot (offset and address)
+  script_pointer_null,         // which pointer, its value (hex)
+  script_target_outside,       // which pointer, its value (hex)
+  script_target_in_table,      // which pointer, its value (hex)
+  script_string_cut,           // pointer number, table, start, the maximum length
+  script_pointer_not_back,     // pointer number, its slot
+  script_bytes_not_back,       // the span of the bytes
+  script_length_past,          // start, "holds" or "claims", the length
+  // An edited script dump, as --fit reads it.
+  fit_text_without_table,    //
+  fit_text_before_jmp,       //
+  fit_raw_misread,           // the five characters
+  fit_not_in_table,          // the character
+  fit_raw_taken,             // the five characters, the table text that takes the first
+  fit_block_overflow,        // start, last (hex), bytes needed, how many more, the room
+  fit_string_left_empty,     // (as fit_string_cut)
+  fit_string_cut,            // bytes kept, bytes it has
+  fit_jmp_without_end,       // start (hex)
+  fit_string_grew,           // bytes it needs, how many more, bytes it held
+  fit_command_form,          //
+  fit_arguments,             // command, how many it takes, (again), how many given
+  fit_arguments_either,      // command, fewest, most, how many given
+  fit_not_number,            // the text
+  fit_one_digit_negative,    // the text
+  fit_hex_lower_case,        // the text
+  fit_not_quoted,            // the argument
+  fit_not_that_variable,     // the argument, TABLE or CUSTOMPOINTER
+  fit_not_a_name,            // the name
+  fit_name_is_number,        // the name
+  fit_name_with_k,           // the name
+  fit_variable_kind,         //
+  fit_table_unreadable,      // the file
+  fit_table_comment,         // the file, its line
+  fit_table_no_equals,       // the file, its line, the line's text
+  fit_table_bad_key,         // the file, its line, the key
+  fit_table_never_added,     // the variable
+  fit_pointer_bits,          //
+  fit_jmp_backwards,         //
+  fit_pointer_never_created, // the variable
+  fit_unknown_command,       // the command
+  fit_set_length_no_text,    // a Pascal or fixed string's pointer with no text after it
+  fit_held_length_changed,   // the length it must keep, bytes it has
+  fit_fixed_cut,             // bytes it needs, its fixed length
+  fit_strtype_value,         //
+  fit_pascal_length,         //
+  fit_fixedlength_args,      //
+  // A --pointers argument: a field's report names the field first.
+  pointer_field_form,          // the field
+  pointer_at,                  // the field
+  pointer_count,               // the field
+  pointer_size,                // the field
+  pointer_stride,              // the field
+  pointer_offset,              // the field
+  pointer_length,              // the field
+  pointer_order,               // the field
+  pointer_map,                 // the field, the maps ("linear, lorom, ... or md")
+  pointer_null,                // the field
+  pointer_base,                // the field
+  pointer_value,               // the field: bank, window or banksize
+  pointer_banksize,            // the field
+  pointer_unknown_field,       // the field, the map fields ("base, bank, ...")
+  pointers_at_required,        //
+  pointers_count_required,     //
+  pointers_offset_past,        //
+  pointers_length_past,        //
+  pointers_length_overlap,     //
+  pointers_gb_size,            //
+  pointers_nes_size,           //
+  pointers_gba_size,           //
+  pointers_at_not_position,    // the map
+  pointers_map_field,          // the map, the field it takes not
+  pointers_map_field_only,     // the map, the field, the fields it takes ("window=, bank=")
+  // A map field's value (--bank, and --map NAME:VALUE).
+  map_base,                    //
+  map_value,                   //
+  map_banksize,                //
+  // An --end rule.
+  end_pascal,                  // the rule as given
+  end_fixed,                   // the rule
+  end_rules,                   // the rule
+  end_pascal_alone,            // the rule
+  // --find-text: a user's kana order, a word.
+  order_not_utf8,              // the file's name
+  order_twice,                 // the file's name, the character
+  order_no_run,                // the file's name
+  word_empty,                  //
+  word_no_run,                 // the word
+  count_                       // not an id: how many there are
+};
+
+struct Report {
+  ReportId id{};
+  Severity severity = Severity::error;
+  std::size_t line = 0, column = 0;
+  std::vector<std::string> args;
+};
+
+// An error without a place in a file (an argument of the command line).
+inline Report error_report(ReportId id, std::vector<std::string> args = {}) {
+  return {id, Severity::error, 0, 0, std::move(args)};
+}
+
+// A report on a line of a table file: content is the line, a view into the
+// parsed bytes.
+struct TableReport : Report {
+  std::string_view content;
+};
+
+} // namespace textdump

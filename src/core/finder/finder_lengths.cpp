@@ -1,0 +1,272 @@
+#include "core/finder/finder_lengths.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+
+#include "core/decode/rom_walk.hpp"
+
+namespace textdump {
+
+namespace {
+
+constexpr std::uint32_t MAX_LENGTH = 1024; // the longest string a length may give
+constexpr std::uint32_t MIN_STEPS = 3;
+constexpr unsigned MAX_STRIDE = 32; // strides from the pointer size to 32 bytes
+
+// Where an entry's pointer and its string's length lie: a length field of
+// the entry, or (pascal) a length before the string, for one map's pointers.
+struct Shape {
+  PointerTable ptable; // size, order, stride, offset, length; map and base for pascal
+  unsigned pascal = 0;
+};
+
+bool searched(const MapDescriptor& map, unsigned size, ByteOrder order) {
+  return map.takes_size(size) && (order == ByteOrder::le || map.searched_big_endian);
+}
+
+// The shapes searched at one pointer size, byte order and stride: length
+// fields before and after the pointer, and Pascal strings under each map.
+std::vector<Shape> shapes_of(const FinderOptions& options, unsigned size, ByteOrder order,
+                             unsigned stride) {
+  std::vector<Shape> shapes;
+  PointerTable ptable;
+  ptable.size = size;
+  ptable.order = order;
+  ptable.stride = stride;
+  for (const unsigned length_size : {1u, 2u}) {
+    // At the start of entries of their two sizes or more (records).
+    if (stride < size + length_size) continue;
+    ptable.offset = length_size;
+    ptable.length = LengthField{0, length_size};
+    shapes.push_back({ptable, 0});
+    ptable.offset = 0;
+    ptable.length = LengthField{size, length_size};
+    shapes.push_back({ptable, 0});
+  }
+  ptable.offset = 0;
+  ptable.length.reset();
+  for (const FinderMap& map : options.maps) {
+    if (!searched(map_of(map.map), size, order)) continue;
+    ptable.map = map.map;
+    ptable.base = map.base;
+    for (const unsigned pascal : {1u, 2u}) shapes.push_back({ptable, pascal});
+  }
+  return shapes;
+}
+
+bool is_text(EntryKind kind) {
+  return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
+}
+
+// The text keys' bytes of [from, to).
+std::uint64_t text_bytes(const CodeTable& table, const RomView& rom, std::uint64_t from,
+                         std::uint64_t to) {
+  std::uint64_t text = 0;
+  for (std::uint64_t pos = from; pos < to;) {
+    const WalkStep step = step_at(table, rom, pos, to);
+    if (is_text(table.entry(step.index).kind)) text += step.next - pos;
+    pos = step.next;
+  }
+  return text;
+}
+
+// The candidate of a run of count entries from at, under the last of the
+// finder's maps that reads it (a Pascal shape's own); nothing when none does.
+std::optional<Candidate> read_run(const RomView& rom, const CodeTable& table,
+                                  const FinderOptions& options, const RomLayout& layout,
+                                  const Shape& shape, std::uint64_t at, std::uint32_t count) {
+  std::optional<Candidate> best;
+  for (const FinderMap& map : options.maps) {
+    const MapDescriptor& descriptor = map_of(map.map);
+    if (!searched(descriptor, shape.ptable.size, shape.ptable.order) ||
+        (shape.pascal != 0 && (map.map != shape.ptable.map || map.base != shape.ptable.base)))
+      continue;
+    Candidate c;
+    PointerTable& ptable = c.ptable;
+    ptable = shape.ptable;
+    ptable.map = map.map;
+    ptable.base = map.base;
+    ptable.at = static_cast<std::uint32_t>(at);
+    ptable.count = count;
+    c.pascal = shape.pascal;
+    std::uint64_t end = 0, text = 0, length_bytes = 0;
+    bool reads = true;
+    for (std::uint32_t i = 0; i < count && reads; ++i) {
+      const std::uint64_t entry = at + std::uint64_t{i} * ptable.stride;
+      const std::uint64_t slot = entry + ptable.offset;
+      const auto target = map_pointer(descriptor, ptable, layout,
+                                      pointer_value_at(rom, slot, ptable.size, ptable.order), slot);
+      reads = target && (c.targets.empty() || *target == end);
+      if (!reads) break;
+      const std::optional<std::uint32_t> length =
+          ptable.length ? read_pointer_value(rom, entry + ptable.length->at, ptable.length->size,
+                                             ptable.order)
+                        : read_pointer_value(rom, *target, shape.pascal, ptable.order);
+      const std::uint64_t from = *target + shape.pascal;
+      reads = length && *length != 0 && from + *length <= rom.size;
+      if (!reads) break;
+      c.targets.push_back(*target);
+      end = from + *length;
+      text += text_bytes(table, rom, from, end);
+      length_bytes += *length;
+    }
+    const std::uint64_t table_end = at + std::uint64_t{count} * ptable.stride;
+    if (!reads || (c.targets.front() < table_end && at < end) || text * 10 < length_bytes * 9)
+      continue;
+    c.first_target = c.targets.front();
+    c.last_target = c.targets.back();
+    best = std::move(c);
+  }
+  return best;
+}
+
+// The gap of a step: the next pointer's value lies above this one's, by at
+// most a string's length (with a Pascal length before it). Every shape's step
+// has one, so a slot whose next few steps lack it begins no run.
+bool gap_holds(std::uint32_t from, std::uint32_t to) {
+  return to - from - 1u < MAX_LENGTH + 2;
+}
+
+constexpr std::uint64_t BLOCK = 1u << 15;                     // the slots searched at once
+constexpr std::uint64_t AHEAD = (MIN_STEPS - 1) * MAX_STRIDE; // and the gaps read past them
+constexpr std::uint64_t GAP_SLOTS = BLOCK + AHEAD;
+
+// Sets bit stride - 1 of gaps[i] where the step at the stride from the value
+// values[i] has the gap, for every slot of a block: a loop the compiler makes
+// one of vectors.
+void add_gaps(const std::uint32_t* __restrict values, std::uint32_t* __restrict gaps,
+              unsigned stride) {
+  const std::uint32_t bit = 1u << (stride - 1);
+  const std::uint32_t* next = values + stride;
+  for (std::uint64_t i = 0; i < GAP_SLOTS; ++i)
+    gaps[i] |= next[i] - values[i] - 1u < MAX_LENGTH + 2 ? bit : 0u;
+}
+
+// Whether one shape's step from the pointer slot q to the next entry's holds.
+bool holds(const RomView& rom, const RomLayout& layout, const Shape& shape, std::uint64_t q) {
+  const PointerTable& t = shape.ptable;
+  if (q < t.offset) return false;
+  const std::uint32_t from = pointer_value_at(rom, q, t.size, t.order);
+  const std::uint32_t to = pointer_value_at(rom, q + t.stride, t.size, t.order);
+  if (!gap_holds(from, to)) return false;
+  const std::uint32_t d = to - from;
+  if (t.length)
+    return pointer_value_at(rom, q - t.offset + t.length->at, t.length->size, t.order) == d;
+  if (d <= shape.pascal || (shape.pascal == 1 && d > 0x100)) return false;
+  const auto target = map_pointer(map_of(t.map), t, layout, from, q);
+  if (!target) return false;
+  const auto length = read_pointer_value(rom, *target, shape.pascal, t.order);
+  return length && *length + shape.pascal == d;
+}
+
+} // namespace
+
+// The gaps of a block of slots are found for every stride at once; only a
+// slot with the gaps of MIN_STEPS steps at a stride has its shapes read
+// there, and most have none.
+std::vector<Candidate> find_length_tables(const RomView& rom, const CodeTable& table,
+                                          const FinderOptions& options, const RomLayout& layout,
+                                          unsigned size, ByteOrder order) {
+  std::vector<Candidate> mine;
+  static_assert(MIN_STEPS == 3);
+  const std::uint64_t n = rom.size;
+  // The strides searched, each with its shapes and its last pointer slot (a
+  // length may follow the next pointer).
+  std::vector<std::vector<Shape>> shapes(MAX_STRIDE + 1);
+  std::vector<std::uint64_t> last(MAX_STRIDE + 1, 0);
+  std::vector<unsigned> strides;
+  std::uint64_t last_slot = 0;
+  for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) {
+    if (n < 2 * std::uint64_t{stride} + size + 2) break;
+    shapes[stride] = shapes_of(options, size, order, stride);
+    if (shapes[stride].empty()) continue;
+    strides.push_back(stride);
+    last[stride] = n - stride - size - 2;
+    last_slot = std::max(last_slot, last[stride]);
+  }
+  if (strides.empty()) return mine;
+  const double chances = std::log10(static_cast<double>(std::max<std::uint64_t>(n, 1)) * 64.0 *
+                                    static_cast<double>(options.sizes.size()));
+  // By stride, the shapes that held at the slots read of the last 64 (with the slot).
+  struct Held {
+    std::uint64_t q = 0;
+    std::uint32_t shapes = 0;
+  };
+  std::vector<std::array<Held, 64>> held(MAX_STRIDE + 1);
+  std::vector<std::pair<unsigned, Candidate>> found; // by stride
+  std::vector<std::uint32_t> values(GAP_SLOTS + MAX_STRIDE);
+  std::vector<std::uint32_t> gaps(GAP_SLOTS); // by slot: bit stride - 1 for each gap
+  for (std::uint64_t base = 0; base <= last_slot; base += BLOCK) {
+    const std::uint64_t count = std::min(BLOCK, last_slot + 1 - base);
+    const std::uint64_t reach = std::min(count + AHEAD, last_slot + 1 - base);
+    const std::uint64_t read = std::min<std::uint64_t>(reach + MAX_STRIDE, n - size + 1 - base);
+    for (std::uint64_t i = 0; i < read; ++i)
+      values[i] = pointer_value_at(rom, base + i, size, order);
+    std::fill(values.begin() + static_cast<std::ptrdiff_t>(read), values.end(), 0u);
+    std::fill(gaps.begin(), gaps.end(), 0u);
+    for (const unsigned stride : strides) {
+      if (last[stride] < base) continue;
+      add_gaps(values.data(), gaps.data(), stride);
+      // No gap past the stride's last slot.
+      const std::uint32_t bit = 1u << (stride - 1);
+      for (std::uint64_t i = std::min(reach, last[stride] + 1 - base); i < GAP_SLOTS; ++i)
+        gaps[i] &= ~bit;
+    }
+    for (std::uint64_t i = 0; i < count; ++i) {
+      for (std::uint32_t left = gaps[i]; left != 0; left &= left - 1) {
+        const unsigned stride = static_cast<unsigned>(std::countr_zero(left)) + 1;
+        const std::uint32_t bit = 1u << (stride - 1);
+        if ((gaps[i + stride] & gaps[i + 2 * stride] & bit) == 0) continue;
+        const std::uint64_t q = base + i;
+        const std::vector<Shape>& here = shapes[stride];
+        const Held& back = held[stride][(q - stride) % 64];
+        const std::uint32_t before = q >= stride && back.q == q - stride ? back.shapes : 0;
+        std::uint32_t now = 0;
+        for (std::size_t k = 0; k < here.size(); ++k) {
+          if (!holds(rom, layout, here[k], q)) continue;
+          now |= 1u << k;
+          if ((before >> k & 1u) != 0) continue; // inside a run begun before
+          std::uint32_t steps = 1;
+          while (q + std::uint64_t{steps} * stride <= last[stride] &&
+                 holds(rom, layout, here[k], q + std::uint64_t{steps} * stride))
+            ++steps;
+          const std::uint32_t entries = steps + 1;
+          const double score = steps * 8.0 * size * std::log10(2.0) - chances;
+          if (steps < MIN_STEPS || entries < options.min_count || score < options.min_score)
+            continue;
+          if (std::optional<Candidate> c = read_run(rom, table, options, layout, here[k],
+                                                    q - here[k].ptable.offset, entries)) {
+            c->score = score;
+            found.emplace_back(stride, std::move(*c));
+          }
+        }
+        held[stride][q % 64] = {q, now};
+      }
+    }
+  }
+  std::stable_sort(found.begin(), found.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [stride, c] : found) mine.push_back(std::move(c));
+  return mine;
+}
+
+void add_length_tables(std::vector<Candidate> mine, std::vector<Candidate>& found) {
+  // A run of found with a lower score that reads the same pointers goes.
+  for (const Candidate& c : mine) {
+    const PointerTable& t = c.ptable;
+    const std::uint64_t first = std::uint64_t{t.at} + t.offset;
+    const std::uint64_t last = first + std::uint64_t{t.count - 1} * t.stride;
+    std::erase_if(found, [&](const Candidate& other) {
+      const PointerTable& o = other.ptable;
+      const std::uint64_t from = std::uint64_t{o.at} + o.offset;
+      const std::uint64_t to = from + std::uint64_t{o.count - 1} * o.stride;
+      return other.score < c.score && o.stride == t.stride && o.size == t.size && from <= last &&
+             first <= to && (from > first ? from - first : first - from) % t.stride == 0;
+    });
+  }
+  for (Candidate& c : mine) found.push_back(std::move(c));
+}
+
+} // namespace textdump

@@ -1,0 +1,209 @@
+// The script builder's own parts, shared by its two source files: the pieces a
+// string is written in, the claims they make on the insertion table, and the
+// builder that turns pointer tables into a script.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/script/script.hpp"
+#include "core/tables/text_encoder.hpp"
+
+namespace textdump {
+class SwitchWalker;
+} // namespace textdump
+
+namespace textdump::scripting {
+
+// A table line of the insertion table that a piece of the script relies on.
+struct Claim {
+  char marker = 0; // 0 text, '/' end, '*' line break
+  std::string key;
+  std::string text;
+};
+
+// One piece of a string as the script writes it: a key and the text its entry
+// claims (with the key's parameter bytes raw after it), or bytes written raw,
+// as <$XX>. Its text is not held: Builder::append_text writes it from the ROM
+// and the claim, so that a piece costs the same whatever it writes.
+struct Item {
+  std::uint64_t from = 0, to = 0;
+  CodeTable::Index claim = 0; // the entry whose claim it writes; 0 for raw bytes
+  bool line_end = false;      // the script line ends after it
+  bool line_start = false;    // a script line begins with it (a segment's first item)
+  bool switched = false;      // a switch and its frames: the // line shows them decoded
+};
+
+struct Found {
+  ScriptPointer pointer;
+  std::uint64_t target = 0;
+  std::optional<std::uint32_t> length; // held beside the pointer
+  std::uint64_t length_at = 0;         // where
+};
+
+// How a string is held in the ROM, so how the script writes it: its bytes
+// [text_from, text_to) are its text.
+struct Form {
+  std::uint64_t text_from = 0, text_to = 0;
+  std::uint64_t held_at = 0;
+  std::uint32_t length = 0; // fixed: the bytes it takes
+  enum class Kind : std::uint8_t { plain, pascal, fixed } kind = Kind::plain;
+  std::uint8_t prefix = 0;  // pascal: the bytes of its length (1 to 4), before its text
+  std::uint8_t pad = 0;     // fixed: the byte that fills it after its text
+  bool held = false;        // fixed: its length lies beside its pointer, at held_at
+};
+
+inline bool has_control_characters(std::string_view text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+class Builder {
+public:
+  explicit Builder(const ScriptRequest& request)
+      : request_(request), rom_(request.rom), table_(*request.table) {}
+
+  Script build();
+
+private:
+  // next: where the next pointed-to string begins; NO_NEXT for the last one.
+  static constexpr std::uint64_t NO_NEXT = ~std::uint64_t{0};
+  // stop: the first pointer slot at or after target.
+  std::uint64_t string_end(std::uint64_t target, std::uint64_t next, std::uint64_t stop,
+                           bool& cut) const;
+  // The form of the string at target, and where it ends (text_to), when it
+  // has a set length (a length field beside its pointer, a Pascal length,
+  // fixed:N); nothing when it ends by the end rule. A length that reaches
+  // past stop or the ROM is a warning: a held one ends by the rule, a Pascal
+  // one at stop, written plain.
+  std::optional<Form> set_length(std::uint64_t target, std::span<const Found* const> pointers,
+                                 std::uint64_t stop);
+  // The fixed strings' pad: the byte that ends most of them; their texts end before it.
+  void settle_pads(std::vector<Form>& forms) const;
+  // The commands that put the form in force where the script has got to.
+  std::string form_commands(const Form& form);
+  // The strings of the request's range outside the pointed-to strings
+  // (sorted by start, [start, end) each): their spans, in address order.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>>
+  range_strings(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pointed) const;
+  bool in_place(std::uint64_t start) const {
+    return std::binary_search(in_place_.begin(), in_place_.end(), start);
+  }
+  // The first byte of a pointer slot at or after pos (pos itself inside one); NO_NEXT for none.
+  std::uint64_t next_slot(std::uint64_t pos) const;
+  // File offsets with the addresses of the request's address map beside them.
+  std::string span_text(std::uint64_t from, std::uint64_t last) const;
+  std::string at_text(std::uint64_t offset) const;
+  // The // lines naming what lies between two blocks and stays as it is.
+  std::string left_alone(std::uint64_t from, std::uint64_t to) const;
+  // The runs of the script as written, one after another, and the bytes each
+  // stands for: run k is text[ends[k - 1], ends[k]) for ROM bytes [from, to).
+  struct Runs {
+    std::string text; // no run holds a line end: "\n" never joins two
+    struct Run {
+      std::size_t end = 0;
+      std::uint64_t from = 0, to = 0;
+    };
+    std::vector<Run> runs;
+  };
+  // Adds to the insertion table every text entry that leaves every run reading
+  // as its bytes; the lines of the header naming those left out, and why.
+  std::vector<std::string> complete_table(const Runs& runs);
+  // Appends the items of [from, to) to items.
+  void decode(std::uint64_t from, std::uint64_t to, std::vector<Item>& items) const;
+  Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;
+  // Through switching tables (script_switches.cpp): the walker when the
+  // table switches; a switch's item, up to where its frames end; the item as
+  // the // line shows it.
+  void start_switches();
+  Item switched_item(Item item, CodeTable::Index index, std::uint64_t limit) const;
+  void append_shown(std::string& original, std::string& shown, const Item& item) const;
+  // The claim of every entry that can have one, by entry index.
+  void make_claims();
+  // An end entry in a string of set length: written raw, it ends no string.
+  bool ends_no_string(const Form& form, const Item& item) const {
+    return form.kind != Form::Kind::plain && item.claim != 0 &&
+           table_.entry(item.claim).kind == EntryKind::end;
+  }
+  const Claim* claim_of(const Item& item) const {
+    return item.claim != 0 ? &*entry_claims_[item.claim] : nullptr;
+  }
+  // The item's text, or count characters of it from offset, appended to text.
+  void append_text(std::string& text, const Item& item, std::size_t offset = 0,
+                   std::size_t count = std::string::npos) const;
+  std::size_t text_size(const Item& item) const;
+  void settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to);
+  void claim(const Claim& claim);
+  bool owns(const Claim& claim) const;
+  // The pointers to each target, in the order they were read.
+  class ByTarget {
+  public:
+    explicit ByTarget(const std::vector<Found>& found) {
+      for (const Found& f : found) sorted_.push_back(&f);
+      std::stable_sort(sorted_.begin(), sorted_.end(),
+                       [](const Found* a, const Found* b) { return a->target < b->target; });
+    }
+    // None when nothing points at target.
+    std::span<const Found* const> pointers_to(std::uint64_t target) const {
+      const auto first =
+          std::lower_bound(sorted_.begin(), sorted_.end(), target,
+                           [](const Found* f, std::uint64_t t) { return f->target < t; });
+      auto last = first;
+      while (last != sorted_.end() && (*last)->target == target) ++last;
+      return {sorted_.data() + (first - sorted_.begin()), static_cast<std::size_t>(last - first)};
+    }
+
+  private:
+    std::vector<const Found*> sorted_;
+  };
+  using Names = std::map<std::pair<std::size_t, std::int64_t>, std::string>;
+  void write_segment(ScriptString& piece, const Form& form, std::span<const Item> items,
+                     const ByTarget& by_target, const Names& names, std::size_t& string_number,
+                     ChunkedText& body);
+
+  struct Slot {
+    std::uint64_t from = 0;
+    std::uint32_t size = 0;  // its bytes
+    std::uint32_t table = 0; // which pointer table of the request
+    std::uint64_t to() const { return from + size; }
+  };
+  std::vector<Slot> slots_; // every pointer slot inside the ROM, by offset
+  std::vector<std::uint64_t> in_place_; // where each string of the range begins
+
+  const ScriptRequest& request_;
+  const RomView& rom_;
+  const CodeTable& table_;
+  std::vector<std::optional<Claim>> entry_claims_;       // by entry index
+  std::unordered_map<std::string, std::string> claimed_; // text -> the key that owns it
+  std::vector<Claim> claims_;                            // in the order first used
+  TextEncoder encoder_;
+  std::shared_ptr<SwitchWalker> switches_; // none when the table does not switch
+  bool swapped_ = false; // #ENDIANSWAP("TRUE") is in force where the script has got to
+  unsigned pascal_ = 0;  // #STRTYPE("PASCAL") with this #PASCALLEN is in force; 0 ENDTERM
+  std::pair<std::uint32_t, std::uint8_t> fixed_{0, 0}; // the #FIXEDLENGTH in force
+  Script script_;
+};
+
+// The file offsets a pointer of a banked map can reach from its target: the
+// bank that holds it. Nothing for maps whose values run on through the ROM.
+std::optional<std::pair<std::uint64_t, std::uint64_t>>
+bank_of(const PointerTable& ptable, const RomLayout& layout, std::uint64_t target);
+
+inline bool is_padding_byte(unsigned char byte) {
+  return byte == 0x00 || byte == 0xFF;
+}
+
+// The item's bytes as <$XX>: it claims no text.
+inline void make_raw(Item& item) {
+  item.claim = 0;
+}
+
+} // namespace textdump::scripting

@@ -1,0 +1,137 @@
+// Reading a script dump and its insertion tables as the inserter reads them:
+// lines, numbers, names and tables.
+#include "core/script/script_fit_reading.hpp"
+
+#include <algorithm>
+
+#include "core/base/numbers.hpp"
+
+namespace textdump::fitting {
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::vector<std::string_view> lines_of(std::string_view s) {
+  std::vector<std::string_view> lines;
+  while (!s.empty()) {
+    const std::size_t end = s.find('\n');
+    std::string_view line = s.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == npos) break;
+    s.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+std::string trimmed(std::string_view s) {
+  const std::size_t first = s.find_first_not_of(" \t");
+  if (first == npos) return {};
+  return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
+}
+
+// The characters (not bytes) of UTF-8 text before byte i, plus one.
+std::size_t column_of(std::string_view line, std::size_t i) {
+  std::size_t column = 1;
+  for (std::size_t j = 0; j < i && j < line.size(); ++j)
+    if ((static_cast<unsigned char>(line[j]) & 0xC0) != 0x80) ++column;
+  return column;
+}
+
+// A report without its place: the command's line and column are added to it.
+Report fault(ReportId id, std::vector<std::string> args) {
+  return {id, Severity::error, 0, 0, std::move(args)};
+}
+
+// An insertion table as the inserter reads it; a report naming the file's line
+// otherwise (arguments: the file, the line, then the id's own).
+std::optional<Report> load_table(const std::string& name, std::string_view file, FitTable& table) {
+  std::size_t number = 0;
+  for (const std::string_view line : lines_of(file)) {
+    ++number;
+    const auto wrong = [&](ReportId id, std::string_view shown = {}) {
+      return fault(id, {name, std::to_string(number), std::string(shown)});
+    };
+    if (line.empty() || std::string_view("([{$!@").find(line[0]) != npos) continue;
+    if (line[0] == '#') return wrong(ReportId::fit_table_comment);
+    const std::size_t eq = line.find('=');
+    if (eq == npos && line[0] != '*') return wrong(ReportId::fit_table_no_equals, line);
+    const std::size_t from = line[0] == '/' || line[0] == '*' ? 1 : 0;
+    const std::string_view digits = line.substr(from, eq == npos ? npos : eq - from);
+    std::string key;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+      const int high = hex_value(digits[i]), low = hex_value(digits[i + 1]);
+      if (high < 0 || low < 0) break;
+      key += static_cast<char>(high * 16 + low);
+    }
+    if (key.empty() || key.size() * 2 != digits.size())
+      return wrong(ReportId::fit_table_bad_key, digits);
+    const std::string_view text = eq == npos ? std::string_view("<LINE>") : line.substr(eq + 1);
+    if (table.encoder.add(text, key) && line[0] == '/') table.ends.emplace(text);
+  }
+  return std::nullopt;
+}
+
+// A number as the inserter reads it: "$" and upper-case hex, or decimal, either with a "-".
+std::optional<std::int64_t> atlas_number(std::string_view s, std::optional<Report>& why) {
+  const std::string shown(s);
+  const bool hex = !s.empty() && s[0] == '$';
+  if (hex) s.remove_prefix(1);
+  const bool negative = !s.empty() && s[0] == '-';
+  if (negative) s.remove_prefix(1);
+  if (s.empty() || s.size() > 9) {
+    why = fault(ReportId::fit_not_number, {shown});
+    return std::nullopt;
+  }
+  if (!hex && negative && s.size() == 1) {
+    why = fault(ReportId::fit_one_digit_negative, {shown});
+    return std::nullopt;
+  }
+  std::int64_t value = 0;
+  for (const char c : s) {
+    const int digit = hex ? hex_value(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+    if (hex && c >= 'a' && c <= 'f') {
+      why = fault(ReportId::fit_hex_lower_case, {shown});
+      return std::nullopt;
+    }
+    if (digit < 0) {
+      why = fault(ReportId::fit_not_number, {shown});
+      return std::nullopt;
+    }
+    value = value * (hex ? 16 : 10) + digit;
+  }
+  return negative ? -value : value;
+}
+
+// A variable name the inserter takes for a name.
+std::optional<Report> bad_name(std::string_view name) {
+  const auto word = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  };
+  if (name.empty() || !std::all_of(name.begin(), name.end(), word) ||
+      (name[0] >= '0' && name[0] <= '9'))
+    return fault(ReportId::fit_not_a_name, {std::string(name)});
+  if (std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return fault(ReportId::fit_name_is_number, {std::string(name)});
+  if (name.find_first_of("Kk") != npos)
+    return fault(ReportId::fit_name_with_k, {std::string(name)});
+  return std::nullopt;
+}
+
+// The last $HEX number of a line: 6C10 of "//POINTER #0 @ $6D00 - STRING #0 @ $6C10",
+// and of the same line with the addresses in brackets after the offsets.
+std::optional<std::uint64_t> last_hex(std::string_view line) {
+  if (line.ends_with(')') && line.rfind(" (") != npos) line = line.substr(0, line.rfind(" ("));
+  const std::size_t dollar = line.rfind('$');
+  if (dollar == npos) return std::nullopt;
+  const std::size_t end = line.find_first_not_of("0123456789ABCDEF", dollar + 1);
+  const std::string_view digits = line.substr(dollar + 1, end == npos ? npos : end - dollar - 1);
+  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  return hex_to_int(digits);
+}
+
+} // namespace textdump::fitting

@@ -1,0 +1,54 @@
+// The fitter's reading of a script dump, as the inserter reads one: its
+// lines, numbers and variable names, and its insertion tables.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "core/base/report.hpp"
+#include "core/tables/text_encoder.hpp"
+
+namespace textdump::fitting {
+
+inline constexpr auto npos = std::string_view::npos;
+
+// An insertion table: its texts, and which of them are end tokens (a string ends after one).
+struct FitTable {
+  TextEncoder encoder;
+  std::unordered_set<std::string> ends;
+};
+
+// 0-15 for a hex digit of either case, -1 for anything else.
+int hex_value(char c);
+
+// The lines, without their LF or CR LF ends.
+std::vector<std::string_view> lines_of(std::string_view s);
+
+// Without the blanks and tabs around it.
+std::string trimmed(std::string_view s);
+
+// The characters (not bytes) of UTF-8 text before byte i, plus one.
+std::size_t column_of(std::string_view line, std::size_t i);
+
+// A report without its place: the command's line and column are added to it.
+Report fault(ReportId id, std::vector<std::string> args);
+
+// Reads the insertion table named name into table; a report naming the file's
+// line when it is wrong (arguments: the file, the line, then the id's own).
+std::optional<Report> load_table(const std::string& name, std::string_view file, FitTable& table);
+
+// A number as the inserter reads it; nothing, with why set, otherwise.
+std::optional<std::int64_t> atlas_number(std::string_view s, std::optional<Report>& why);
+
+// Why the inserter would not take name for a variable name; nothing when it would.
+std::optional<Report> bad_name(std::string_view name);
+
+// The last $HEX number of a line: 6C10 of "//POINTER #0 @ $6D00 - STRING #0 @ $6C10",
+// and of the same line with the addresses in brackets after the offsets.
+std::optional<std::uint64_t> last_hex(std::string_view line);
+
+} // namespace textdump::fitting
