@@ -330,6 +330,7 @@ std::uint64_t pointer_value(const Pointer& p, std::int64_t pos) {
 // Writes into the ROM at the current position, within the #JMP bound.
 struct Writer {
   std::string& rom;
+  std::vector<bool>& written;
   std::int64_t pos = 0;
   std::int64_t last = INT64_MAX; // the last offset text may fill
   bool cut = false;
@@ -337,7 +338,9 @@ struct Writer {
   void put(std::int64_t at, char byte) {
     const auto i = static_cast<std::size_t>(at);
     if (i >= rom.size()) rom.resize(i + 1, '\0');
+    if (i >= written.size()) written.resize(i + 1, false);
     rom[i] = byte;
+    written[i] = true;
   }
   void text_byte(char byte) {
     if (pos > last) {
@@ -428,7 +431,8 @@ InsertResult atlas_insert(std::string rom, std::string_view script, const TableR
     result.rom = std::move(rom);
     return result;
   }
-  Writer writer{rom};
+  result.written.assign(rom.size(), false);
+  Writer writer{rom, result.written};
   try {
     for (const Op& op : ops) std::visit(writer, op);
   } catch (const Failure& f) {

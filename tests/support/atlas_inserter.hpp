@@ -20,14 +20,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace textdump::testing {
 
 struct InsertResult {
-  int status = 0;      // 0 done; 2 a parse or insertion error
-  std::string message; // the error: the script line and what failed
-  std::string rom;     // the ROM after insertion; unchanged on a parse error
-  bool cut = false;    // text was dropped at a #JMP end bound or a fixed length
+  int status = 0;            // 0 done; 2 a parse or insertion error
+  std::string message;       // the error: the script line and what failed
+  std::string rom;           // the ROM after insertion; unchanged on a parse error
+  bool cut = false;          // text was dropped at a #JMP end bound or a fixed length
+  std::vector<bool> written; // for each offset of rom: a byte was written there
 };
 
 // Gives the bytes of the table file named in #ADDTBL, or nullopt when there is none.

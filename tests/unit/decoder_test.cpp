@@ -71,13 +71,6 @@ TEST(Decoder, RangeBoundsAndReadsPastTheRomEnd) {
   EXPECT_EQ(e.dump(), "<ff><ff>");
 }
 
-TEST(Decoder, HeaderSizeIsTheRomSizeModulo2048) {
-  const std::pair<std::uint64_t, std::uint32_t> cases[] = {
-      {0x100000, 0}, {0x100200, 0x200}, {0x1007FF, 0x7FF}, {0x800, 0}, {5, 5}};
-  for (const auto& [size, header] : cases)
-    EXPECT_EQ(header_size_of(RomView{nullptr, size}), header) << std::hex << size;
-}
-
 // A few MiB of varied bytes through texts of every length around the decoder's
 // short-piece limit, across many buffer refills, against the byte-at-a-time rendering.
 TEST(Decoder, LongRunsMatchTheByteAtATimeRendering) {

@@ -14,14 +14,6 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(HexReturn, DigitsOfBothCases) {
-  std::vector<char> bad;
-  for (const auto& [c, value] :
-       {std::pair{'0', 0}, {'9', 9}, {'A', 10}, {'a', 10}, {'F', 15}, {'f', 15}})
-    EXPECT_EQ(hex_return(c, &bad), value) << c;
-  EXPECT_TRUE(bad.empty());
-}
-
 // Every character next to a digit range, the line-end characters and the bytes
 // above 0x7F (which widen as signed bytes) are reported, once each, and read as 0.
 TEST(HexReturn, ReportsEveryOtherCharacterAndGivesZero) {

@@ -1,7 +1,7 @@
-// Script dumps inserted back by the test inserter: every address map, the
-// string shapes and end rules, tables whose texts clash with the script's
-// syntax or switch to other tables, and an edited string that moves the
-// strings after it.
+// Script dumps inserted back by the test inserter: every address map, texts
+// made of the characters of raw forms, and an edited string that moves the
+// strings after it. (The string shapes, end rules and texts that clash with
+// the script's syntax are the cases of tests/cases/script_shapes.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "app/common/report_text.hpp"
-#include "core/tables/font_table.hpp"
 #include "core/base/numbers.hpp"
 #include "core/script/script.hpp"
 #include "core/tables/standard_table.hpp"
@@ -31,19 +30,10 @@ std::string ascii_table() {
   return text;
 }
 
-CodeTable load(std::string_view text, bool standard) {
-  CodeTable table(standard ? TableFormat::standard : TableFormat::own);
-  table.lay_over(standard ? parse_standard_table(text).definitions()
-                          : parse_font_table(text).definitions);
+CodeTable load(std::string_view text) {
+  CodeTable table(TableFormat::standard);
+  table.lay_over(parse_standard_table(text).definitions());
   return table;
-}
-
-// Every table of a standard file, in file order.
-std::vector<CodeTable> load_file(std::string_view text) {
-  std::vector<CodeTable> tables;
-  for (const NamedTable& named : parse_standard_table(text).tables)
-    tables.emplace_back(TableFormat::standard).lay_over(named.definitions);
-  return tables;
 }
 
 // Writes a pointer value at pos, in the table's size and byte order.
@@ -63,16 +53,15 @@ struct Dump {
   Script script;
 };
 
-Dump dump(const std::string& rom, const CodeTable& table, const std::vector<std::string>& pointers,
-          const std::string& end = "token", const std::vector<CodeTable>* tables = nullptr) {
+Dump dump(const std::string& rom, const CodeTable& table,
+          const std::vector<std::string>& pointers) {
   ScriptRequest request;
   request.rom = {reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
   request.table = &table;
-  request.tables = tables;
   for (const std::string& s : pointers) request.ptables.push_back(pointers_of(s));
   request.pointer_arguments = pointers;
-  request.end = std::get<EndRule>(parse_end_rule(end));
-  request.end_text = end;
+  request.end = std::get<EndRule>(parse_end_rule("token"));
+  request.end_text = "token";
   request.insertion_table_name = "script.tbl";
   request.words = report_text;
   return {request.ptables, build_script(request)};
@@ -111,21 +100,15 @@ void expect_round_trip(const std::string& rom, const Dump& d) {
   EXPECT_EQ(first_difference(result.rom, rom), std::string::npos) << d.script.script.joined();
 }
 
-// @main of ASCII switching to @kana (for two matches, or silently for as many
-// as match); 00 ends a string in both tables.
-const std::string SWITCHING = "@main\n" + ascii_table() +
-                              "!F0=<[k]>,<@kana>:2\n!F1=,<@kana>:0\n@kana\n41=a\n42=b\n*0A\n"
-                              "/00=<E>\n";
-
 const std::string STRINGS[] = {"Hello, world!\0"s, "A B C\0"s, "Bye.\0"s};
 
 TEST(ScriptRoundTrip, EveryMap) {
   struct Case {
     const char* pointers;
-    std::size_t rom_size;        // headers included
-    std::size_t text;            // file offset of the first string
-    std::uint32_t value;         // the first pointer's value
-    int ines_banks = 0;          // an iNES header with this many 16 KiB PRG banks
+    std::size_t rom_size;            // headers included
+    std::size_t text;                // file offset of the first string
+    std::uint32_t value;             // the first pointer's value
+    int ines_banks = 0;              // an iNES header with this many 16 KiB PRG banks
     std::optional<ReportId> error{}; // the dump is refused with this error
   };
   const Case cases[] = {
@@ -150,7 +133,7 @@ TEST(ScriptRoundTrip, EveryMap) {
       {"at=200,count=3,stride=12,map=md", 0x8000, 0x6C10, 0x6C10},
       {"at=200,count=3,size=2,map=md", 0x8000, 0x6C10, 0x6C10},
   };
-  const CodeTable table = load(ascii_table(), true);
+  const CodeTable table = load(ascii_table());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pointers);
     std::string rom(c.rom_size, '\xFF');
@@ -177,189 +160,12 @@ TEST(ScriptRoundTrip, EveryMap) {
   }
 }
 
-// Pointers at 0x300 whose values are file offsets, strings from 0x100, 0xEE
-// (no entry) everywhere else.
-TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
-  struct Case {
-    const char* name;
-    std::string blob; // at 0x100
-    std::vector<std::uint32_t> values;
-    std::vector<std::uint64_t> starts; // of the pieces the script writes
-    std::vector<std::string> shows;    // in the script or the insertion table
-    const char* end = "token";
-    std::string table = ascii_table();
-    bool standard = true;
-    std::size_t warnings = 0;
-    const char* fields = ""; // more --pointers fields
-  };
-  const std::string ascii = ascii_table();
-  const std::string no_end = ascii.substr(ascii.find('\n') + 1);
-  const Case cases[] = {
-      {"a shared string is written once",
-       "ONE\0TWO\0"s,
-       {0x100, 0x104, 0x100},
-       {0x100, 0x104},
-       {"//POINTER #0 @ $300 - STRING #0 @ $100\r\n#WRITE(PtrA, $300)\r\n"
-        "//POINTER #2 @ $304 - STRING #0 @ $100\r\n#WRITE(PtrA, "
-        "$304)\r\n//ONE<END>\r\nONE<END>\r\n"}},
-      {"a pointer into a string splits it",
-       "HELLO\0"s,
-       {0x100, 0x103},
-       {0x100, 0x103},
-       {"//HEL\r\nHEL\r\n\r\n//POINTER #1 @ $302 - STRING #1 @ $103\r\n#WRITE(PtrA, $302)\r\n"
-        "//LO<END>\r\nLO<END>\r\n"}},
-      {"--end next runs over end entries; the last string stops at one",
-       "AB\0CD\0EF\0GH\0"s,
-       {0x100, 0x106},
-       {0x100, 0x106},
-       {"AB<END>\r\nCD<END>\r\n", "\r\nEF<END>\r\n"},
-       "next"},
-      {"--end fixed:4 leaves the bytes between strings out of every block",
-       "ABCDEFGHIJKL"s,
-       {0x100, 0x108},
-       {0x100, 0x108},
-       {"#JMP($100, $103)\r\n", "// $104-$107: 4 bytes that no pointer reaches",
-        "#JMP($108, $10B)\r\n"},
-       "fixed:4"},
-      {"own table: line break, wait, end, and a FIXED byte written raw",
-       "AB\x0A"
-       "A\x0B"
-       "B\xF0\x05"
-       "A\0"s,
-       {0x100},
-       {0x100},
-       {"AB<LINE>\r\nA[WAIT]\r\nB<$F0><$05>A[END]\r\n", "*0A=<LINE>\r\n", "0B=[WAIT]\r\n",
-        "/00=[END]\r\n"},
-       "token",
-       "41=A\n42=B\n*0A\n\\0B\n/00\n$F0=FIXED,10,2,0\n",
-       false},
-      {"of two keys with one text the second is raw",
-       "A\xE1\0"s,
-       {0x100},
-       {0x100},
-       {"A<$E1><END>"},
-       "token",
-       ascii + "E1=A\n"},
-      {"a shorter text where a longer one would be read",
-       "AB\0"s,
-       {0x100},
-       {0x100},
-       {},
-       "token",
-       ascii + "E0=AB\n"},
-      {"lines that would read as a command or a comment",
-       "#A\x0A//B\x0A #C\x0A\x0A\0"s,
-       {0x100},
-       {0x100},
-       {"\r\n<$23>A<LINE>\r\n<$2F>/B<LINE>\r\n<$20>#C<LINE>\r\n"}},
-      {"texts that would read as raw bytes", "($41)<$42>($4f)<$4f>\0"s, {0x100}, {0x100}, {}},
-      {"a pointer outside the ROM is a warning and a comment",
-       "ONE\0"s,
-       {0x100, 0xFFF0},
-       {0x100},
-       {"// pointer #1 (table 1, index 1) at $302 holds $FFF0, which points outside the ROM "
-        "file\r\n"},
-       "token",
-       ascii,
-       true,
-       1},
-      {"a null pointer is a warning and a comment; its slot is left as it is",
-       "ONE\0"s,
-       {0x100, 0},
-       {0x100},
-       {"// pointer #1 (table 1, index 1) at $302 is null ($0): its slot is left as it is\r\n"},
-       "token",
-       ascii,
-       true,
-       1},
-      {"after five warnings of a kind the rest are counted, on a line after the others",
-       "ONE\0"s,
-       {0x100, 0, 0, 0, 0, 0, 0, 0, 0, 0xFFF0},
-       {0x100},
-       {"// pointer #5 (table 1, index 5) at $30A is null ($0): its slot is left as it is\r\n"
-        "// pointer #9 (table 1, index 9) at $312 holds $FFF0, which points outside the ROM "
-        "file\r\n"
-        "// ... and 3 more like this, the last: pointer #8 (table 1, index 8) at $310 is null "
-        "($0): its slot is left as it is\r\n\r\n#VAR"},
-       "token",
-       ascii,
-       true,
-       9},
-      {"null=HEX gives the value of null pointers",
-       "ONE\0"s,
-       {0x100, 0xFFFF},
-       {0x100},
-       {"at $302 is null ($FFFF)"},
-       "token",
-       ascii,
-       true,
-       1,
-       ",null=FFFF"},
-      {"null=none: no value is null",
-       "ONE\0"s,
-       {0x100, 0xFFFF},
-       {0x100},
-       {"which points outside the ROM"},
-       "token",
-       ascii,
-       true,
-       1,
-       ",null=none"},
-      {"a table without an end entry: the string runs to the end of the ROM",
-       "ONE\0"s,
-       {0x100},
-       {0x100},
-       {"ONE<$00>"},
-       "token",
-       no_end},
-      {"bytes read through a switched-to table are raw, decoded in the // line",
-       "A\xF0\x41\x42\x41\0\xF0\x43\x41\x42\0"s,
-       {0x100, 0x106},
-       {0x100, 0x106},
-       {"//A[k]abA<END>\r\nA[k]<$41><$42>A<END>\r\n", "//[k]<$43>ab<END>\r\n[k]<$43><$41><$42><END>\r\n",
-        "F0=[k]\r\n"},
-       "token",
-       SWITCHING},
-      {"an end in a frame ends the string; a silent switch and a frame's line break",
-       "\xF1\x41\x0A\x42\0B\0"s,
-       {0x100},
-       {0x100},
-       {"//a<LINE>\r\n//b<E>\r\n<$F1><$41><$0A><$42><$00>\r\n"},
-       "token",
-       SWITCHING},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::string rom(0x400, '\xEE');
-    rom.replace(0x100, c.blob.size(), c.blob);
-    for (std::size_t i = 0; i < c.values.size(); ++i) {
-      rom[0x300 + 2 * i] = static_cast<char>(c.values[i] & 0xFF);
-      rom[0x301 + 2 * i] = static_cast<char>(c.values[i] >> 8);
-    }
-    const std::vector<CodeTable> tables =
-        c.standard ? load_file(c.table) : std::vector<CodeTable>{load(c.table, false)};
-    const CodeTable& table = tables.front();
-    EXPECT_EQ(has_end_entry(table), c.table != no_end);
-    const Dump d = dump(rom, table, {"at=300,count=" + std::to_string(c.values.size()) + c.fields},
-                        c.end, &tables);
-    std::vector<std::uint64_t> starts;
-    for (const ScriptString& s : d.script.strings) starts.push_back(s.start);
-    EXPECT_EQ(starts, c.starts);
-    for (const std::string& shown : c.shows)
-      EXPECT_NE((d.script.script.joined() + d.script.insertion_table).find(shown), std::string::npos)
-          << shown << "\n"
-          << d.script.script.joined() << d.script.insertion_table;
-    EXPECT_EQ(d.script.warnings.size(), c.warnings);
-    expect_round_trip(rom, d);
-  }
-}
-
 // A longer string (of characters the insertion table has) moves the strings
 // after it; their pointers follow, in every byte order (two tables of both
 // orders in one script switch the inserter's order and back), and a new dump
 // shows the edit and the rest.
 TEST(ScriptRoundTrip, EditedStringMovesTheRest) {
-  const CodeTable table = load(ascii_table(), true);
+  const CodeTable table = load(ascii_table());
   const std::vector<std::vector<std::string>> layouts = {
       {"at=300,count=3"},
       {"at=300,count=3,map=gba"},
@@ -430,7 +236,7 @@ TEST(ScriptRoundTrip, TextsFullOfRawFormCharacters) {
         rom[at++] = static_cast<char>(pick(5) == 0 ? 0x99 : keys[pick(keys.size())]);
       rom[at++] = '\0';
     }
-    expect_round_trip(rom, dump(rom, load(table, true), {"at=300,count=4"}));
+    expect_round_trip(rom, dump(rom, load(table), {"at=300,count=4"}));
   }
 }
 
