@@ -18,7 +18,9 @@
 // offset, where the last source copy ended (text shifted by an inserted or a
 // deleted byte goes on there) and the byte just made (runs). Greedy, in one
 // pass: linear in the two sizes, the index at most one byte per byte of the
-// two inputs, the same bytes from the same inputs.
+// two inputs, the same bytes from the same inputs. Past a KiB without a match
+// it looks up one byte in 3, 5, then 7 (a match of 36 bytes is still found,
+// and extended back to its start).
 #pragma once
 
 #include <string>

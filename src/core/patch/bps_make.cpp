@@ -1,6 +1,7 @@
 // Making a BPS patch: a greedy pass over the target that, at each byte, takes
 // the candidate copy that saves the most bytes, or keeps the byte for a
 // TargetRead. The candidates and the index are described in bps.hpp.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <vector>
@@ -11,7 +12,7 @@ namespace textdump::patching {
 
 namespace {
 
-constexpr std::size_t WINDOW = 8, STEP = 4;
+constexpr std::size_t WINDOW = 8, STEP = 4, BATCH = 64, AHEAD = 16;
 enum Kind : std::uint64_t { source_read = 0, target_read = 1, source_copy = 2, target_copy = 3 };
 
 std::uint64_t load64(const char* at) {
@@ -56,6 +57,9 @@ public:
       if (slot == 0 || stored(slot) >= source_span_) slot = value_of(source_span_ + next_);
     }
   }
+
+  // Asks memory for the slot of the window at, to be looked up soon.
+  void prefetch(const char* at) const { __builtin_prefetch(&slots_[hash(at)]); }
 
   // The position the window at was last seen at: in the source (is_source) or the target.
   bool find(const char* at, std::size_t& position, bool& is_source) const {
@@ -103,7 +107,9 @@ public:
     while (at < t_.size()) {
       Candidate best = best_at(at, literal);
       if (best.gain <= 0) {
-        index_.add_target(t_, ++at);
+        // The target's windows in batches, whose slots memory fetches side by side.
+        if (++at % BATCH == 0) index_.add_target(t_, at);
+        if (at + AHEAD + WINDOW <= t_.size()) index_.prefetch(t_.data() + at + AHEAD);
         continue;
       }
       flush(literal, at);
@@ -140,11 +146,20 @@ private:
     if (target_at_ + 1 != at) consider(target_copy, target_at_);
     std::size_t position = 0;
     bool is_source = false;
-    if (at + WINDOW <= t_.size() && index_.find(t_.data() + at, position, is_source) &&
+    if (at + WINDOW <= t_.size() && (at - literal) % lookup_step(at - literal) == 0 &&
+        index_.find(t_.data() + at, position, is_source) &&
         (is_source ? position != at && position != source_next_ : position + 1 != at))
       consider(is_source ? source_copy : target_copy, position);
     at = best_at;
     return best;
+  }
+
+  // Between matches every byte is looked up, and each lookup waits for memory:
+  // after each KiB of bytes without a match, one byte in 3, 5, then 7. Odd, so
+  // that the lookups meet every alignment of the source's windows: a match of
+  // 36 bytes is still found, and its start by extending it back.
+  static std::size_t lookup_step(std::size_t kept) {
+    return 1 + 2 * std::min<std::size_t>(kept >> 10, 3);
   }
 
   std::ptrdiff_t gain(Kind kind, std::size_t from, std::size_t length) const {
