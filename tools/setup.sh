@@ -3,13 +3,15 @@
 #
 #   tools/setup.sh PURPOSE...
 #
-#   build    cmake, g++, Nettle (SHA-256), nlohmann-json and CLI11 (the program alone)
+#   build    cmake, g++, Nettle (SHA-256), zlib (CRC32), nlohmann-json and CLI11 (the
+#            program alone)
 #   test     build, plus GoogleTest (libgtest-dev) and rsvg-convert (librsvg2-bin),
 #            which renders a survey's picture
 #   fuzz     cmake, clang and its libFuzzer runtime
 #   package  build, plus dpkg-dev and file (cpack -G DEB reads the Depends line with
 #            them) and lintian (which checks the package)
-#   windows  cmake, nlohmann-json, CLI11, the MinGW-w64 g++ with POSIX threads, and wine
+#   windows  cmake, nlohmann-json, CLI11, the MinGW-w64 g++ with POSIX threads, zlib
+#            for it, and wine
 #
 # Installing needs root; when nothing is missing it does nothing, as any user.
 # The package lists are read (apt-get update) only when something is missing.
@@ -53,6 +55,7 @@ fuzzer_links() {
 # The libraries the program builds with.
 need_libraries() {
   need nettle-dev installed nettle-dev
+  need zlib1g-dev installed zlib1g-dev
   need nlohmann-json3-dev installed nlohmann-json3-dev
   need libcli11-dev installed libcli11-dev
 }
@@ -97,6 +100,7 @@ for purpose in "$@"; do
       need nlohmann-json3-dev installed nlohmann-json3-dev
       need libcli11-dev installed libcli11-dev
       need g++-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-g++-posix
+      need libz-mingw-w64-dev installed libz-mingw-w64-dev
       need wine command -v wine ;;
     *) usage ;;
   esac

@@ -52,6 +52,10 @@ inline constexpr ModeDeclaration MODES[] = {
      "the encodings in which the ROM holds the words,\nbest first: a relative search"},
     {Mode::survey, "--survey", "ROM TABLE",
      "where the ROM's text, pointer tables and free\nspace lie, in ROM order, and their totals"},
+    {Mode::make_patch, "--make-patch", "ORIGINAL MODIFIED PATCH",
+     "the patch from ORIGINAL to MODIFIED, in the\nformat PATCH's name ends in: .bps, .ips, .ups"},
+    {Mode::apply_patch, "--apply-patch", "PATCH ROM OUT",
+     "ROM with PATCH applied, written to OUT once\nevery check of the patch and ROM has passed"},
     {Mode::help, "--help,-h", "", "this text, on standard output"},
     {Mode::version, "--version", "", "the program's name and version"},
 };

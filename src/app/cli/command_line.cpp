@@ -146,6 +146,11 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
       return UsageError{usage_two_on_standard_output("SVG file", "JSON file")};
     break;
   }
+  case Mode::make_patch:
+  case Mode::apply_patch:
+    if (auto why = read_patch_command(parsed.mode == Mode::make_patch, names, command.patch))
+      return UsageError{std::move(*why)};
+    break;
   case Mode::dialogue:
   case Mode::help:
   case Mode::version: break;
@@ -172,6 +177,8 @@ int run_command_line(const CommandLine& command) {
   case Mode::find_to: return run_pointers_to_command(command.finder);
   case Mode::find_text: return run_find_text_command(command.text);
   case Mode::survey: return run_survey_command(command.survey);
+  case Mode::make_patch:
+  case Mode::apply_patch: return run_patch_command(command.patch);
   case Mode::help: {
     const std::string usage = usage_text();
     std::fwrite(usage.data(), 1, usage.size(), stdout);

@@ -7,6 +7,7 @@
 //   textdump --check TABLE               the table checker
 //   textdump --script ... ROM TABLE SCRIPT, --fit SCRIPT, --find-pointers ... ROM TABLE,
 //            --find-text ... ROM WORD..., --survey ... ROM TABLE
+//   textdump --make-patch ORIGINAL MODIFIED PATCH, --apply-patch PATCH ROM OUT
 //   textdump --help | --version
 // The options and their rules are declared in command_options.hpp.
 //
@@ -24,6 +25,7 @@
 #include "app/search/find_text_command.hpp"
 #include "app/finder/finder_command.hpp"
 #include "app/dump/run.hpp"
+#include "app/patch/patch_command.hpp"
 #include "app/script/script_command.hpp"
 
 namespace textdump {
@@ -44,6 +46,7 @@ struct CommandLine {
   FinderCommand finder; // Mode::find
   FindTextCommand text;  // Mode::find_text
   SurveyCommand survey;  // Mode::survey
+  PatchCommand patch;    // Mode::make_patch, Mode::apply_patch
 };
 
 // The words after the program's name.

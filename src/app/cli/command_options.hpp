@@ -7,7 +7,7 @@
 // or after "=" (--top=2); "--" or the first word that is not an option ends
 // them, and every word after it is a name, even one that begins with "-". At
 // most one mode flag is given (--check, --script, --find-pointers,
-// --find-pointers-to OFFSET, --survey,
+// --find-pointers-to OFFSET, --survey, --make-patch, --apply-patch,
 // --help, --version; none is the plain dump); every option given belongs to that mode,
 // and the mode gets exactly its names (ROM TABLE DUMP START END for the dump),
 // or at least them when they end in "..." (ROM WORD... for --find-text).
@@ -29,7 +29,10 @@
 
 namespace textdump {
 
-enum class Mode { dialogue, dump, check, script, fit, find, find_to, find_text, survey, help, version };
+enum class Mode {
+  dialogue, dump, check, script, fit, find, find_to, find_text, survey, make_patch, apply_patch,
+  help, version
+};
 
 // What the options set, before the names are given to a command.
 struct OptionValues {

@@ -37,6 +37,7 @@ enum class Failure {
   search_refused, // a search cannot run: no end entry, a kana order or word it cannot use
   not_found,      // a search found no candidate
   script_unfit,   // an edited script cannot be read or would not insert as meant
+  patch_refused,  // a patch cannot be made, or will not apply to the ROM (message given)
   usage,          // command line not understood
 };
 

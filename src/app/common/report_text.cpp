@@ -238,6 +238,56 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {word_no_run, "word-no-run", "",
      "\"{0}\" has no two letters of one run (A-Z, a-z, 0-9 or a kana order): it matches almost "
      "everywhere"},
+    // Patches.
+    {patch_not_format, "patch-not-format", "",
+     "it is not a {0} patch: a {0} patch begins with \"{1}\""},
+    {patch_damaged, "patch-damaged", "",
+     "the {0} patch is damaged or cut short: the CRC32 of its bytes is {1}, the patch says {2}"},
+    {patch_cut, "patch-cut", "",
+     "the {0} patch is cut short: the record at byte {1} runs past its end"},
+    {patch_no_end, "patch-no-end", "",
+     "the IPS patch is cut short: it has no end marker \"EOF\""},
+    {patch_after_end, "patch-after-end", "",
+     "the IPS patch goes on for {0} bytes after its end marker at byte {1} (neither nothing nor "
+     "the 3 bytes of a truncation): a record at offset $454F46 would read as that marker"},
+    {patch_number_large, "patch-number-large", "",
+     "the {0} patch's record at byte {1} holds a number too large for any file"},
+    {patch_wrong_rom, "patch-wrong-rom", "",
+     "the patch is for another ROM: this one's CRC32 is {0} ({1} bytes), the patch's is {2} "
+     "({3} bytes)"},
+    {patch_copier_header, "patch-copier-header", "",
+     "the ROM has a copier header of {0} bytes: without it its CRC32 is {1}, the one the patch "
+     "is for; remove the header and apply the patch again"},
+    {patch_already_applied, "patch-already-applied", "",
+     "the ROM is patched already: its CRC32 {1} is that of the {0} patch's result"},
+    {patch_ips_applied, "patch-ips-already-applied", "",
+     "the ROM is patched already: it holds every byte the IPS patch writes"},
+    {patch_reads_outside, "patch-reads-outside", "",
+     "the {0} patch's record at byte {1} reads outside the ROM's {2} bytes"},
+    {patch_copies_ahead, "patch-copies-ahead", "",
+     "the BPS patch's record at byte {0} copies from the new file past the {1} bytes made so far"},
+    {patch_writes_past, "patch-writes-past", "",
+     "the {0} patch's record at byte {1} writes past the new file's {2} bytes"},
+    {patch_ips_reach, "patch-ips-reach", "",
+     "the IPS patch's record at byte {0} writes up to offset ${1}: past the ROM's end and past "
+     "16 MiB, the most the format's 3-byte offsets reach"},
+    {patch_result_size, "patch-result-size", "",
+     "the {0} patch's records make {1} bytes of the {2} its new file has: the patch is faulty"},
+    {patch_result_crc, "patch-result-crc", "",
+     "the {0} patch's result has the CRC32 {1}, not {2} as the patch says: the patch is faulty"},
+    {patch_result_too_large, "patch-result-too-large", "",
+     "the {0} patch's new file would be {1} bytes, more than 4 GiB, the most a ROM can be"},
+    {patch_ips_too_large, "patch-ips-too-large", "",
+     "the modified file is {0} bytes, and an IPS patch reaches 16 MiB (16,777,216 bytes) with its "
+     "3-byte offsets: make a .bps or .ups patch"},
+    {patch_ips_no_truncation, "patch-ips-no-truncation", "",
+     "the modified file is {0} bytes, shorter than the original, and an IPS patch's 3-byte "
+     "truncation reaches 16,777,215 bytes: make a .bps or .ups patch"},
+    {patch_extension, "patch-extension", "",
+     "PATCH \"{0}\": its name ends in .bps, .ips or .ups, the format it is written in"},
+    {patch_file_open, "patch-file-open", "", "Can't open the {0} \"{1}\"."},
+    {patch_file_too_large, "patch-file-too-large", "",
+     "The {0} \"{1}\" is larger than 4 GiB, the most a patch is made of or applied to."},
 }};
 
 // The rows are in id order: a row out of place fails to compile.

@@ -172,6 +172,31 @@ enum class ReportId : std::uint16_t {
   order_no_run,                // the file's name
   word_empty,                  //
   word_no_run,                 // the word
+  // Patches: making one (--make-patch) and applying one (--apply-patch). The
+  // format is BPS, IPS or UPS; a byte of a patch is its offset in decimal, a
+  // CRC32 eight hex digits, a size in decimal with commas.
+  patch_not_format,            // the format, the bytes it begins with ("BPS1")
+  patch_damaged,               // the format, the CRC32 of its bytes, the CRC32 it holds
+  patch_cut,                   // the format, the byte where the record that runs past its end begins
+  patch_no_end,                //
+  patch_after_end,             // how many bytes, the byte of the end marker
+  patch_number_large,          // the format, the byte where the number's record begins
+  patch_wrong_rom,             // the ROM's CRC32, its size, the CRC32 and size the patch is for
+  patch_copier_header,         // the header's size, the CRC32 without it
+  patch_already_applied,       // the format, the ROM's CRC32 (the patch's result's)
+  patch_ips_applied,           //
+  patch_reads_outside,         // the format, the byte of the record, the ROM's size
+  patch_copies_ahead,          // the byte of the record, the bytes made so far
+  patch_writes_past,           // the format, the byte of the record, the new file's size
+  patch_ips_reach,             // the byte of the record, the last offset it writes (hex)
+  patch_result_size,           // the format, the bytes made, the size the patch gives
+  patch_result_crc,            // the format, the result's CRC32, the CRC32 the patch gives
+  patch_result_too_large,      // the format, the size the patch gives
+  patch_ips_too_large,         // the modified file's size
+  patch_ips_no_truncation,     // the modified file's size
+  patch_extension,             // the patch file's name
+  patch_file_open,             // the file's role ("patch file"), its name
+  patch_file_too_large,        // the file's role, its name
   count_                       // not an id: how many there are
 };
 
