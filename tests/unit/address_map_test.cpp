@@ -8,8 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "core/maps/map_address.hpp"
-#include "core/maps/pointer_table.hpp"
+#include "core/maps/maps.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {
