@@ -1,10 +1,13 @@
-// FIXED records and SNES pointer tables followed by the decoder: address
-// translation, record numbers, pointer indexes, argument bytes and what a
+// Pointers: a --pointers table read up to the ROM's very last byte, the table
+// files' SNES translation, and FIXED records and SNES pointer tables followed
+// by the decoder: record numbers, pointer indexes, argument bytes and what a
 // followed string writes.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
+#include "core/maps/maps.hpp"
 #include "support/engine_fixture.hpp"
 #include "support/test_files.hpp"
 
@@ -28,6 +31,81 @@ std::string stream_of(std::uint8_t control, const std::vector<int>& args) {
   std::string stream(1, static_cast<char>(control));
   for (int a : args) stream.push_back(static_cast<char>(a));
   return stream + "Z";
+}
+
+// A table whose last pointer takes the ROM's last bytes reads it; one byte
+// further on, that pointer lies past the end.
+TEST(PointerTables, APointerInTheRomsLastBytesIsRead) {
+  std::string rom(0x40, '\0');
+  rom.replace(0x3C, 4, bytes({0x11, 0x22, 0x33, 0x44}));
+  const RomView view{reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
+  const struct {
+    const char* fields;
+    std::uint32_t last; // the value of the last pointer read whole
+  } cases[] = {
+      {"size=2,order=le", 0x4433},
+      {"size=2,order=be", 0x3344},
+      {"size=3,order=le", 0x443322},
+      {"size=4,order=be", 0x11223344},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fields);
+    auto parsed = parse_pointer_table("at=0,count=2," + std::string(c.fields));
+    ASSERT_TRUE(std::holds_alternative<PointerTable>(parsed));
+    PointerTable& ptable = std::get<PointerTable>(parsed);
+    for (const std::uint32_t past : {0u, 1u}) {
+      ptable.at = static_cast<std::uint32_t>(rom.size() - 2 * ptable.size + past);
+      const std::vector<PointerRead> read = read_pointers(ptable, view);
+      ASSERT_EQ(read.size(), 2u);
+      EXPECT_TRUE(read[0].inside);
+      EXPECT_EQ(read[1].inside, past == 0);
+      if (past == 0) {
+        EXPECT_EQ(read[1].value, c.last);
+      }
+      EXPECT_EQ(pointers_that_fit(ptable, rom.size()), 2 - past);
+      ptable.at += ptable.size;
+      EXPECT_EQ(pointers_that_fit(ptable, rom.size()), 1 - past);
+    }
+  }
+}
+
+// The bounds of each field of --pointers, and of the fields together.
+TEST(PointerTables, TheFieldsBounds) {
+  const struct {
+    const char* fields; // after at=0
+    std::optional<ReportId> refused;
+  } cases[] = {
+      {"count=1", std::nullopt},
+      {"count=0", ReportId::pointer_count},
+      {"count=16777216", std::nullopt},
+      {"count=16777217", ReportId::pointer_count},
+      {"count=1,size=1", ReportId::pointer_size},
+      {"count=1,size=4", std::nullopt},
+      {"count=1,size=5", ReportId::pointer_size},
+      {"count=1,stride=0", ReportId::pointer_stride},
+      {"count=1,stride=65536", std::nullopt},
+      {"count=1,stride=65537", ReportId::pointer_stride},
+      {"count=1,offset=65534,stride=65536", std::nullopt},
+      {"count=1,offset=65536,stride=65536", ReportId::pointer_offset},
+      {"count=1,offset=2,stride=4", std::nullopt},
+      {"count=1,offset=3,stride=4", ReportId::pointers_offset_past},
+      {"count=1,length=65535:1,stride=65536", std::nullopt},
+      {"count=1,length=65536:1,stride=65536", ReportId::pointer_length},
+      {"count=1,length=2:0", ReportId::pointer_length},
+      {"count=1,length=2:4", std::nullopt}, // the stride takes the length field
+      {"count=1,length=2:5", ReportId::pointer_length},
+      {"count=1,length=2:4,stride=6", std::nullopt},
+      {"count=1,length=2:4,stride=5", ReportId::pointers_length_past},
+      {"count=1,length=1:1,stride=4", ReportId::pointers_length_overlap},
+      {"count=1,length=0:1,offset=1,stride=4", std::nullopt},
+      {"count=1,length=0:2,offset=1,stride=4", ReportId::pointers_length_overlap},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fields);
+    const auto parsed = parse_pointer_table("at=0," + std::string(c.fields));
+    const auto* report = std::get_if<Report>(&parsed);
+    EXPECT_EQ(report != nullptr ? std::optional(report->id) : std::nullopt, c.refused);
+  }
 }
 
 TEST(SnesFileOffset, FourTranslationsAndTheirMasks) {

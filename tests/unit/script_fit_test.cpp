@@ -25,7 +25,7 @@
 
 #include "app/common/report_text.hpp"
 #include "core/base/numbers.hpp"
-#include "core/maps/pointer_table.hpp"
+#include "core/maps/maps.hpp"
 #include "core/script/script.hpp"
 #include "core/script/script_fit.hpp"
 #include "core/tables/standard_table.hpp"

@@ -10,7 +10,7 @@
 #include "app/script/fit_command.hpp"
 #include "app/common/messages.hpp"
 #include "app/finder/pointers_to_command.hpp"
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/numbers.hpp"
 #include "io/streams.hpp"
 #include "textdump_version.hpp"

@@ -12,9 +12,7 @@
 #include "app/cli/command_declarations.hpp"
 #include "app/common/messages.hpp"
 #include "app/common/report_text.hpp"
-#include "core/maps/address_map.hpp"
-#include "core/maps/map_address.hpp"
-#include "core/maps/pointer_table.hpp"
+#include "core/maps/maps.hpp"
 #include "core/script/script.hpp"
 
 namespace textdump {

@@ -1,6 +1,6 @@
 #include "app/common/platform_address.hpp"
 
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/numbers.hpp"
 
 namespace textdump {
@@ -10,14 +10,7 @@ Platform platform_of(const RomView& rom) {
 }
 
 std::uint64_t bank_bytes_of(const Platform& platform) {
-  if (platform.map == nullptr) return 0;
-  switch (platform.map->id) {
-  case AddressMap::lorom: return 0x8000;
-  case AddressMap::hirom: return 0x10000;
-  case AddressMap::gb:
-  case AddressMap::nes: return 0x4000;
-  default: return 0;
-  }
+  return platform.map != nullptr ? platform.map->bank_bytes : 0;
 }
 
 std::string platform_address(const Platform& platform, std::uint64_t offset) {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/maps/address_map.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/rom_view.hpp"
 
 namespace textdump {

@@ -4,7 +4,7 @@
 
 #include "app/common/table_load.hpp"
 #include "core/decode/decoder.hpp"
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 #include "core/tables/table_family.hpp"
 #include "io/dump_file.hpp"
 #include "io/rom_image.hpp"

@@ -16,7 +16,7 @@
 #include <utility>
 #include <variant>
 
-#include "core/maps/address_map.hpp"
+#include "core/maps/maps.hpp"
 
 #include "app/common/console.hpp"
 #include "app/common/messages.hpp"

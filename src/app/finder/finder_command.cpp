@@ -11,7 +11,7 @@
 #include "app/common/table_load.hpp"
 #include "core/decode/decoder.hpp"
 #include "core/base/fields.hpp"
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/numbers.hpp"
 #include "core/script/script.hpp"
 #include "io/files.hpp"

@@ -5,7 +5,7 @@
 
 #include "app/common/json_text.hpp"
 #include "app/common/output_failure.hpp"
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/numbers.hpp"
 #include "core/finder/pointers_to.hpp"
 #include "io/files.hpp"

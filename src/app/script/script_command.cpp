@@ -10,7 +10,7 @@
 #include "app/common/report_text.hpp"
 #include "app/dump/run.hpp"
 #include "app/common/table_load.hpp"
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/numbers.hpp"
 #include "core/base/warning_summary.hpp"
 #include "io/files.hpp"

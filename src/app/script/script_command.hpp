@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/maps/address_map.hpp"
-#include "core/maps/pointer_table.hpp"
+#include "core/maps/maps.hpp"
 #include "core/script/script.hpp"
 #include "io/encoding.hpp"
 

@@ -15,7 +15,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/maps/pointer_table.hpp"
+#include "core/maps/maps.hpp"
 
 namespace textdump {
 

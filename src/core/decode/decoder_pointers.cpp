@@ -10,7 +10,7 @@
 //        E = base + size * index + header size; its 16- or 24-bit little-endian
 //        address is translated through the LoROM or HiROM map.
 // All arithmetic wraps modulo 2^32, as the table entries define it.
-#include "core/maps/address_map.hpp"
+#include "core/maps/maps.hpp"
 #include "core/decode/decoder.hpp"
 
 namespace textdump {

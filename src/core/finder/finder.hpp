@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "core/tables/code_table.hpp"
-#include "core/maps/pointer_table.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/rom_view.hpp"
 
 namespace textdump {

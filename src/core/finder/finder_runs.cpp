@@ -34,10 +34,9 @@ std::vector<Pass> passes_of(const MapDescriptor& map, unsigned size, const Finde
   if (!map.takes_field("bank") || size != 2) return {{}};
   if (options.bank) return {{options.bank, 0}};
   std::vector<Pass> passes{{}};
-  constexpr std::uint32_t NES_BANK = 0x4000;
-  if (map.id == AddressMap::nes && layout.ines && layout.prg_size > 2 * NES_BANK)
-    for (std::uint32_t bank = 0; bank + 1 < layout.prg_size / NES_BANK; ++bank)
-      passes.push_back({bank, layout.prg_start + layout.prg_size - NES_BANK});
+  if (const auto banks = map.switched_banks(layout))
+    for (std::uint32_t bank = 0; bank < banks->count; ++bank)
+      passes.push_back({bank, banks->fixed_from});
   return passes;
 }
 

@@ -3,92 +3,114 @@
 #include <algorithm>
 
 #include "core/base/fields.hpp"
-#include "core/maps/map_address.hpp"
 #include "core/base/numbers.hpp"
+#include "core/maps/map_address.hpp"
 
 namespace textdump {
 
-std::variant<PointerTable, Report> parse_pointer_table(std::string_view text) {
-  PointerTable ptable;
+namespace {
+
+// The fields a --pointers argument gives, beside the values read into the table.
+struct Given {
   bool at = false, count = false, size = false, stride = false, order = false, offset = false;
-  std::vector<std::string_view> map_fields; // the map fields given, to check against the map
-  for (const std::string_view field : comma_fields(text)) {
-    const std::size_t equals = field.find('=');
-    const std::string_view key = field.substr(0, equals);
-    const std::string_view value =
-        equals == std::string_view::npos ? std::string_view{} : field.substr(equals + 1);
-    const auto wrong = [&](ReportId id, std::string more = {}) {
-      Report report = error_report(id, {std::string(field)});
-      if (!more.empty()) report.args.push_back(std::move(more));
-      return report;
-    };
-    const auto names = map_field_names();
-    if (equals == std::string_view::npos) return wrong(ReportId::pointer_field_form);
-    if (key == "at") {
-      const auto v = parse_position(value);
-      if (!v) return wrong(ReportId::pointer_at);
-      ptable.typed_at = *v;
-      at = true;
-    } else if (key == "count") {
-      const auto v = decimal_field(value);
-      if (!v || *v == 0 || *v > MAX_POINTERS) return wrong(ReportId::pointer_count);
-      ptable.count = *v;
-      count = true;
-    } else if (key == "size") {
-      const auto v = decimal_field(value);
-      if (!v || *v < 2 || *v > 4) return wrong(ReportId::pointer_size);
-      ptable.size = *v;
-      size = true;
-    } else if (key == "stride") {
-      const auto v = decimal_field(value);
-      if (!v || *v == 0 || *v > 65536) return wrong(ReportId::pointer_stride);
-      ptable.stride = *v;
-      stride = true;
-    } else if (key == "offset") {
-      const auto v = decimal_field(value);
-      if (!v || *v > 65535) return wrong(ReportId::pointer_offset);
-      ptable.offset = *v;
-      offset = true;
-    } else if (key == "length") {
-      const std::size_t colon = value.find(':');
-      const auto where = decimal_field(value.substr(0, colon));
-      const auto bytes =
-          colon == std::string_view::npos ? std::nullopt : decimal_field(value.substr(colon + 1));
-      if (!where || !bytes || *where > 65535 || *bytes < 1 || *bytes > 4)
-        return wrong(ReportId::pointer_length);
-      ptable.length = LengthField{*where, *bytes};
-    } else if (key == "order") {
-      if (value != "le" && value != "be") return wrong(ReportId::pointer_order);
-      ptable.order = value == "le" ? ByteOrder::le : ByteOrder::be;
-      order = true;
-    } else if (key == "map") {
-      const MapDescriptor* map = find_map(value);
-      if (map == nullptr) return wrong(ReportId::pointer_map, map_names(", ", " or "));
-      ptable.map = map->id;
-    } else if (key == "null") {
-      const auto v = hex_field(value);
-      if (!v && value != "none") return wrong(ReportId::pointer_null);
-      ptable.null = v ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*v)) : std::nullopt;
-    } else if (std::find(names.begin(), names.end(), key) != names.end()) {
-      if (const auto why = parse_map_field(key, value, ptable))
-        return wrong(why->id == ReportId::map_base       ? ReportId::pointer_base
-                     : why->id == ReportId::map_banksize ? ReportId::pointer_banksize
-                                                         : ReportId::pointer_value);
-      map_fields.push_back(key);
-    } else {
-      std::string known;
-      for (const std::string_view name : names)
-        known += (known.empty() ? "" : ", ") + std::string(name);
-      return wrong(ReportId::pointer_unknown_field, known);
-    }
+  std::vector<std::string_view> map_fields; // to check against the table's map
+};
+
+// The report on a field: the field as given first, then more when there is.
+Report wrong(std::string_view field, ReportId id, std::string more = {}) {
+  Report report = error_report(id, {std::string(field)});
+  if (!more.empty()) report.args.push_back(std::move(more));
+  return report;
+}
+
+// A decimal value from least to most.
+std::optional<std::uint32_t> decimal_in(std::string_view value, std::uint32_t least,
+                                        std::uint32_t most) {
+  const auto v = decimal_field(value);
+  if (!v || *v < least || *v > most) return std::nullopt;
+  return v;
+}
+
+// length=O:S
+std::optional<LengthField> length_field(std::string_view value) {
+  const std::size_t colon = value.find(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  const auto at = decimal_in(value.substr(0, colon), 0, 65535);
+  const auto size = decimal_in(value.substr(colon + 1), 1, 4);
+  if (!at || !size) return std::nullopt;
+  return LengthField{*at, *size};
+}
+
+// A field of the table's own, or of its map.
+std::optional<Report> read_field(std::string_view field, PointerTable& ptable, Given& given) {
+  const std::size_t equals = field.find('=');
+  if (equals == std::string_view::npos) return wrong(field, ReportId::pointer_field_form);
+  const std::string_view key = field.substr(0, equals), value = field.substr(equals + 1);
+  // Sets target from v and marks the field given; the report when v is none.
+  const auto take = [&](const auto& v, auto& target, bool& seen, ReportId id) {
+    if (!v) return std::optional<Report>(wrong(field, id));
+    target = *v;
+    seen = true;
+    return std::optional<Report>();
+  };
+  if (key == "at")
+    return take(parse_position(value), ptable.typed_at, given.at, ReportId::pointer_at);
+  if (key == "count")
+    return take(decimal_in(value, 1, MAX_POINTERS), ptable.count, given.count,
+                ReportId::pointer_count);
+  if (key == "size")
+    return take(decimal_in(value, 2, 4), ptable.size, given.size, ReportId::pointer_size);
+  if (key == "stride")
+    return take(decimal_in(value, 1, 65536), ptable.stride, given.stride, ReportId::pointer_stride);
+  if (key == "offset")
+    return take(decimal_in(value, 0, 65535), ptable.offset, given.offset, ReportId::pointer_offset);
+  if (key == "length") {
+    ptable.length = length_field(value);
+    return ptable.length ? std::nullopt : std::optional(wrong(field, ReportId::pointer_length));
   }
-  if (!at) return error_report(ReportId::pointers_at_required);
-  if (!count) return error_report(ReportId::pointers_count_required);
+  if (key == "order") {
+    const bool le = value == "le";
+    if (!le && value != "be") return wrong(field, ReportId::pointer_order);
+    ptable.order = le ? ByteOrder::le : ByteOrder::be;
+    given.order = true;
+    return std::nullopt;
+  }
+  if (key == "map") {
+    const MapDescriptor* map = find_map(value);
+    if (map == nullptr) return wrong(field, ReportId::pointer_map, map_names(", ", " or "));
+    ptable.map = map->id;
+    return std::nullopt;
+  }
+  if (key == "null") {
+    const auto v = hex_field(value);
+    if (!v && value != "none") return wrong(field, ReportId::pointer_null);
+    ptable.null = v;
+    return std::nullopt;
+  }
+  const auto names = map_field_names();
+  if (std::find(names.begin(), names.end(), key) == names.end()) {
+    std::string known;
+    for (const std::string_view name : names)
+      known += (known.empty() ? "" : ", ") + std::string(name);
+    return wrong(field, ReportId::pointer_unknown_field, known);
+  }
+  if (const auto why = parse_map_field(key, value, ptable))
+    return wrong(field, why->id == ReportId::map_base       ? ReportId::pointer_base
+                        : why->id == ReportId::map_banksize ? ReportId::pointer_banksize
+                                                            : ReportId::pointer_value);
+  given.map_fields.push_back(key);
+  return std::nullopt;
+}
+
+// The defaults of the fields not given, and what the fields given say of each other.
+std::optional<Report> complete_table(PointerTable& ptable, const Given& given) {
+  if (!given.at) return error_report(ReportId::pointers_at_required);
+  if (!given.count) return error_report(ReportId::pointers_count_required);
   const MapDescriptor& map = map_of(ptable.map);
-  if (!size) ptable.size = map.default_size;
-  if (!order) ptable.order = map.default_order;
-  if (!stride) ptable.stride = std::max(ptable.size, entry_span(ptable));
-  if (offset && ptable.offset + ptable.size > ptable.stride)
+  if (!given.size) ptable.size = map.default_size;
+  if (!given.order) ptable.order = map.default_order;
+  if (!given.stride) ptable.stride = std::max(ptable.size, entry_span(ptable));
+  if (given.offset && ptable.offset + ptable.size > ptable.stride)
     return error_report(ReportId::pointers_offset_past);
   if (const auto& length = ptable.length) {
     if (length->at + length->size > ptable.stride)
@@ -97,6 +119,12 @@ std::variant<PointerTable, Report> parse_pointer_table(std::string_view text) {
       return error_report(ReportId::pointers_length_overlap);
   }
   if (!map.takes_size(ptable.size)) return error_report(map.sizes_refused);
+  return std::nullopt;
+}
+
+// at= as a file offset, or kept as typed when the map reads it as an address.
+std::optional<Report> place_at(PointerTable& ptable) {
+  const MapDescriptor& map = map_of(ptable.map);
   // A file offset is at itself; an address is placed once the ROM is known.
   const RomLayout any_rom{~std::uint64_t{0}, 0, true, 16, 0};
   const std::uint64_t probe = map.position_offset(any_rom, *ptable.typed_at);
@@ -106,7 +134,13 @@ std::variant<PointerTable, Report> parse_pointer_table(std::string_view text) {
   } else if (probe == NO_OFFSET) {
     return error_report(ReportId::pointers_at_not_position, {std::string(map.name)});
   }
-  for (const std::string_view field : map_fields) {
+  return std::nullopt;
+}
+
+// A map field given that the table's map does not take.
+std::optional<Report> foreign_map_field(const PointerTable& ptable, const Given& given) {
+  const MapDescriptor& map = map_of(ptable.map);
+  for (const std::string_view field : given.map_fields) {
     if (map.takes_field(field)) continue;
     std::string takes;
     for (const std::string_view own : map.fields)
@@ -115,6 +149,19 @@ std::variant<PointerTable, Report> parse_pointer_table(std::string_view text) {
                                       : ReportId::pointers_map_field_only,
                         {std::string(map.name), std::string(field), takes});
   }
+  return std::nullopt;
+}
+
+} // namespace
+
+std::variant<PointerTable, Report> parse_pointer_table(std::string_view text) {
+  PointerTable ptable;
+  Given given;
+  for (const std::string_view field : comma_fields(text))
+    if (auto report = read_field(field, ptable, given)) return std::move(*report);
+  if (auto report = complete_table(ptable, given)) return std::move(*report);
+  if (auto report = place_at(ptable)) return std::move(*report);
+  if (auto report = foreign_map_field(ptable, given)) return std::move(*report);
   return ptable;
 }
 

@@ -19,9 +19,10 @@
 //   banksize=HEX  nes: the size of a bank
 //   null=HEX|none the value of an empty entry, which points nowhere (default 0)
 //
-// Which maps there are, which of base, bank, window and banksize each takes,
-// and how each turns a value into a file offset: core/maps/address_map.hpp. A
-// field of a map other than the table's own is refused.
+// Which maps there are (core/maps/address_map.hpp), which of base, bank,
+// window and banksize each takes and how each turns a value into a file
+// offset: the platform's own file (core/maps/maps.hpp lists them). A field of
+// a map other than the table's own is refused.
 #pragma once
 
 #include <cstdint>
@@ -31,13 +32,12 @@
 #include <variant>
 #include <vector>
 
-#include "core/maps/address_map.hpp"
 #include "core/base/report.hpp"
 #include "core/base/rom_view.hpp"
+#include "core/maps/address_map.hpp"
 
 namespace textdump {
 
-// The map's own fields (base, bank, window, banksize) come from MapFields.
 // A string's length held in the entry beside its pointer.
 struct LengthField {
   unsigned at = 0;   // its byte in the entry
@@ -46,6 +46,7 @@ struct LengthField {
   friend bool operator==(const LengthField&, const LengthField&) = default;
 };
 
+// The map's own fields (base, bank, window, banksize) come from MapFields.
 struct PointerTable : MapFields {
   std::uint32_t at = 0;
   std::uint32_t count = 0;
@@ -57,7 +58,7 @@ struct PointerTable : MapFields {
   // at= typed in the map's address form (core/maps/map_address.hpp), which the
   // ROM's layout turns into at (place_pointer_table); none: at is the offset.
   std::optional<TypedPosition> typed_at;
-  unsigned offset = 0;                   // of the pointer in its entry
+  unsigned offset = 0; // of the pointer in its entry
   std::optional<LengthField> length;
 
   friend bool operator==(const PointerTable&, const PointerTable&) = default;

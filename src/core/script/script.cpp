@@ -8,7 +8,7 @@
 #include <unordered_map>
 
 #include "core/base/fields.hpp"
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/numbers.hpp"
 #include "core/script/script_builder.hpp"
 #include "core/base/warning_summary.hpp"

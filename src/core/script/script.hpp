@@ -58,7 +58,7 @@
 
 #include "core/base/chunked_text.hpp"
 #include "core/tables/code_table.hpp"
-#include "core/maps/pointer_table.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/report.hpp"
 #include "core/base/rom_view.hpp"
 

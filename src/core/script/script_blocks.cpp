@@ -11,30 +11,9 @@ namespace textdump::scripting {
 // bank that holds it. Nothing for maps whose values run on through the ROM.
 std::optional<std::pair<std::uint64_t, std::uint64_t>>
 bank_of(const PointerTable& ptable, const RomLayout& layout, std::uint64_t target) {
-  std::uint64_t origin = 0, size = 0;
-  switch (ptable.map) {
-  case AddressMap::linear:
-  case AddressMap::gba:
-  case AddressMap::md: return std::nullopt;
-  case AddressMap::lorom:
-    origin = layout.copier_header;
-    size = 0x8000;
-    break;
-  case AddressMap::hirom:
-    if (ptable.size >= 3) return std::nullopt;
-    origin = layout.copier_header;
-    size = 0x10000;
-    break;
-  case AddressMap::gb: size = 0x4000; break;
-  case AddressMap::nes:
-    origin = layout.prg_start;
-    size = ptable.banksize.value_or(
-        layout.prg_size != 0 && layout.prg_size <= 0x8000 ? layout.prg_size : 0x4000);
-    break;
-  }
-  if (target < origin) return std::nullopt;
-  const std::uint64_t from = origin + (target - origin) / size * size;
-  return std::pair{from, from + size};
+  const auto bank = map_of(ptable.map).bank_span(ptable, layout, ptable.size, target);
+  if (!bank) return std::nullopt;
+  return std::pair{bank->from, bank->to};
 }
 
 std::uint64_t Builder::next_slot(std::uint64_t pos) const {

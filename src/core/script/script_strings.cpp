@@ -7,7 +7,7 @@
 #include <charconv>
 
 #include "core/base/fields.hpp"
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/numbers.hpp"
 #include "core/script/script_builder.hpp"
 

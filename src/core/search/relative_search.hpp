@@ -39,7 +39,7 @@
 #include <vector>
 
 #include "core/search/letter_runs.hpp"
-#include "core/maps/pointer_table.hpp"
+#include "core/maps/maps.hpp"
 #include "core/base/report.hpp"
 #include "core/base/rom_view.hpp"
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/maps/address_map.hpp"
+#include "core/maps/maps.hpp"
 
 namespace textdump {
 

@@ -1,0 +1,40 @@
+#include "core/maps/map_parts.hpp"
+
+#include "core/base/numbers.hpp"
+
+namespace textdump::map_parts {
+
+std::optional<std::uint32_t> fitting(std::uint64_t value, unsigned size) {
+  if (size < 4 && value >> (8 * size) != 0) return std::nullopt;
+  if (value > 0xFFFFFFFFu) return std::nullopt;
+  return static_cast<std::uint32_t>(value);
+}
+
+std::uint64_t own_bank(const MapFields& fields, std::uint64_t slot, std::uint64_t first,
+                       std::uint64_t bank_size) {
+  return fields.bank.value_or(slot >= first ? (slot - first) / bank_size : 0);
+}
+
+std::optional<BankSpan> bank_around(std::uint64_t first, std::uint64_t bank_size,
+                                    std::uint64_t target) {
+  if (target < first) return std::nullopt;
+  const std::uint64_t from = first + (target - first) / bank_size * bank_size;
+  return BankSpan{from, from + bank_size};
+}
+
+std::string hex_digits(std::uint64_t value, std::size_t width) {
+  std::string digits = hex_number(value);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return digits;
+}
+
+std::optional<std::uint32_t> banked(TypedPosition position) {
+  if (!position.bank || position.value > 0xFFFF) return std::nullopt;
+  return position.bank;
+}
+
+std::uint64_t plain_position(const RomLayout&, TypedPosition position) {
+  return position.bank ? NO_OFFSET : position.value;
+}
+
+} // namespace textdump::map_parts

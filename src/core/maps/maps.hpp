@@ -1,0 +1,46 @@
+// core/maps: how a pointer's value becomes a ROM file offset and back, the
+// platforms' addresses, and pointer tables. Other folders include this header
+// only.
+//
+// Its files, from the bottom up:
+//   map_types.hpp      the vocabulary: map ids, map fields, a ROM's layout,
+//                      typed positions, banks, and the descriptor of a map
+//   map_parts.hpp      what the platforms' files share
+//   snes.hpp           the SNES arithmetic of lorom and hirom and the table
+//                      files' SNES entries (snes_offset, snes_file_offset)
+//   one file a platform, each its whole descriptor: values and offsets both
+//   ways, header detection, addresses both ways and banks
+//     linear.cpp       offset = value + base
+//     lorom.cpp        32 KiB banks at 8000-FFFF, past the copier header
+//     hirom.cpp        64 KiB banks at C0-FF, past the copier header
+//     gb.cpp           bank 0 at 0000-3FFF, the switched bank at 4000-7FFF
+//     nes.cpp          the iNES PRG in banks at a window, the last one fixed
+//     gba.cpp          the cartridge at 08000000
+//     md.cpp           value = offset, 32-bit big-endian
+//   platforms.hpp      the platforms' descriptors, one line each
+//   address_map.hpp    the registry: every map by id and name, the map fields
+//                      of --pointers, the maps' names as the usage text lists
+//                      them, and a ROM's layout
+//   map_address.hpp    addresses as text and typed positions, through the
+//                      registry; the ROM's platform
+//   pointer_table.hpp  --pointers, and a table's pointers read from a ROM
+//
+// What it promises:
+// - A value maps to an offset inside the ROM or to none; a value a map gives
+//   for an offset maps back to that offset, and the address a map writes for
+//   an offset, typed back, is that offset.
+// - A 16-bit pointer of a banked map points into the bank of its own table
+//   unless bank= says another; a map whose banks limit its pointers says
+//   which bank a target lies in (bank_span), and a ROM with a fixed bank which
+//   banks the tables in it may point into (switched_banks).
+// - A new platform is one new file in core/maps, its id in map_types.hpp, and
+//   its line in platforms.hpp and in the registry (address_map.cpp).
+// - Nothing here opens a file or writes text for people but addresses;
+//   what is wrong is a report (core/base/report.hpp).
+#pragma once
+
+#include "core/maps/address_map.hpp"
+#include "core/maps/map_address.hpp"
+#include "core/maps/map_types.hpp"
+#include "core/maps/pointer_table.hpp"
+#include "core/maps/snes.hpp"
