@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "core/decode/decoder.hpp"
-#include "core/search/draft_table.hpp"
 #include "core/base/numbers.hpp"
 #include "core/search/relative_search.hpp"
 #include "core/tables/standard_table.hpp"

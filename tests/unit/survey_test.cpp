@@ -11,7 +11,6 @@
 #include "app/survey/svg_map.hpp"
 #include "core/tables/standard_table.hpp"
 #include "core/survey/survey.hpp"
-#include "core/survey/survey_picture.hpp"
 
 namespace textdump {
 namespace {

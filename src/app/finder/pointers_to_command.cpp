@@ -7,7 +7,7 @@
 #include "app/common/output_failure.hpp"
 #include "core/maps/map_address.hpp"
 #include "core/base/numbers.hpp"
-#include "core/finder/pointers_to.hpp"
+#include "core/finder/finder.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
 

@@ -11,7 +11,6 @@
 #include "app/common/output_failure.hpp"
 #include "app/common/report_text.hpp"
 #include "app/dump/run.hpp"
-#include "core/search/draft_table.hpp"
 #include "core/base/numbers.hpp"
 #include "core/search/relative_search.hpp"
 #include "io/files.hpp"

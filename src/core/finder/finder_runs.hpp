@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/finder/finder.hpp"
+#include "core/finder/finder_types.hpp"
 #include "core/finder/finder_score.hpp"
 #include "core/finder/finder_starts.hpp"
 

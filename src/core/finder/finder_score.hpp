@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "core/finder/finder.hpp"
+#include "core/finder/finder_types.hpp"
 #include "core/finder/finder_starts.hpp"
 
 namespace textdump {

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <map>
 
-#include "core/base/numbers.hpp"
-
 namespace textdump {
 
 namespace {

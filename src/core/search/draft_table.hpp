@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/search/letter_runs.hpp"
-#include "core/search/relative_search.hpp"
+#include "core/search/search_types.hpp"
 #include "core/base/rom_view.hpp"
 
 namespace textdump {

@@ -5,7 +5,6 @@
 #include <map>
 #include <unordered_map>
 
-#include "core/base/numbers.hpp"
 #include "core/search/word_pattern.hpp"
 
 namespace textdump {
@@ -260,30 +259,6 @@ bool mirrors(const TextCandidate& a, const TextCandidate& b) {
 }
 
 } // namespace
-
-std::uint32_t code_at(const RomView& rom, std::uint64_t offset, CodeLayout layout) {
-  if (layout.width == 1) return rom_byte(rom, offset);
-  const std::uint32_t first = rom_byte(rom, offset), second = rom_byte(rom, offset + 1);
-  return layout.order == ByteOrder::le ? first | second << 8 : first << 8 | second;
-}
-
-std::string code_key(std::uint32_t code, CodeLayout layout) {
-  if (layout.width == 1) return hex_byte(static_cast<std::uint8_t>(code));
-  const auto low = static_cast<std::uint8_t>(code & 0xFF), high = static_cast<std::uint8_t>(code >> 8);
-  return layout.order == ByteOrder::le ? hex_byte(low) + hex_byte(high)
-                                       : hex_byte(high) + hex_byte(low);
-}
-
-std::string code_text(std::uint32_t code, CodeLayout layout) {
-  const std::string digits = hex_number(code);
-  const std::size_t wanted = std::size_t{2} * layout.width;
-  return "$" + std::string(wanted - std::min(digits.size(), wanted), '0') + digits;
-}
-
-std::string describe(CodeLayout layout) {
-  if (layout.width == 1) return "1-byte codes";
-  return std::string("2-byte ") + (layout.order == ByteOrder::le ? "le" : "be") + " codes";
-}
 
 std::optional<Report> unsearchable_word(std::string_view word,
                                         const std::vector<LetterSystem>& systems) {

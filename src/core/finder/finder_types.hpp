@@ -1,0 +1,50 @@
+// The finder's vocabulary, below every part of it: the maps it searches, its
+// options, a candidate table, and the longest string it takes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "core/maps/pointer_table.hpp"
+#include "core/tables/code_table.hpp"
+
+namespace textdump {
+
+// The longest string the finder takes: a string start's text reaches its end
+// entry within it, and a string of set length is at most this long.
+inline constexpr std::uint32_t FINDER_MAX_STRING = 1024;
+
+struct FinderMap {
+  AddressMap map = AddressMap::linear;
+  std::int64_t base = 0; // linear only
+};
+
+struct FinderOptions {
+  std::vector<FinderMap> maps;
+  std::vector<unsigned> sizes{2, 3, 4};
+  std::uint32_t min_count = 4;
+  std::size_t top = 5;
+  double min_score = 3.0;            // the expected number of such runs by chance is at most 10^-3
+  std::optional<std::uint32_t> bank; // the bank 16-bit pointers of banked maps point into
+  std::function<void(std::string_view)> progress; // told what is searched, now and then
+  // A standard file's tables: text read through the starting table's
+  // switches counts as text read through it.
+  const std::vector<CodeTable>* tables = nullptr;
+};
+
+struct Candidate {
+  PointerTable ptable;
+  double score = 0;
+  std::vector<std::uint64_t> targets; // in table order, of the entries that are not null
+  std::uint64_t first_target = 0, last_target = 0;
+  std::uint32_t null_entries = 0;  // inside the table, counted in its count
+  std::uint32_t empty_strings = 0; // pointers to an end entry
+  unsigned pascal = 0;             // Pascal strings: the bytes of the length before each
+  // The other pointer columns of the same records, each a table of its own, by offset.
+  std::vector<Candidate> columns;
+};
+
+} // namespace textdump
