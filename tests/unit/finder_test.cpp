@@ -40,10 +40,6 @@ std::string ascii_table(const std::vector<int>& ends) {
   return text;
 }
 
-std::uint64_t end_of(const PointerTable& s) {
-  return std::uint64_t{s.at} + std::uint64_t{s.count - 1} * s.stride + s.size;
-}
-
 TEST(FindPointerTables, GeneratedRoms) {
   // Seeds of the accuracy benchmark: linear 4-byte be, lorom with a copier
   // header, hirom 3-byte with a copier header, gb 3-byte, nes at stride 3,

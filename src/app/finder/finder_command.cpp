@@ -32,7 +32,7 @@ std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t st
                     std::optional<std::uint32_t> length, const std::vector<CodeTable>* tables) {
   if (length)
     return one_line_text(rom, table, start, std::min(start + *length, rom.size), tables);
-  std::uint64_t end = string_end_at(rom, table, start, start + 1024, tables);
+  std::uint64_t end = string_end_at(rom, table, start, start + FINDER_MAX_STRING, tables);
   if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
   return one_line_text(rom, table, start, end, tables);
 }

@@ -19,10 +19,6 @@ namespace textdump {
 
 namespace {
 
-std::uint64_t end_of(const PointerTable& ptable) {
-  return std::uint64_t{ptable.at} + std::uint64_t{ptable.count - 1} * ptable.stride + ptable.size;
-}
-
 // Another pointer column of the records of kept: the same kind of pointer at
 // the same stride, in bytes of the records that no column of kept takes.
 bool another_column(const Candidate& kept, const Candidate& other) {
@@ -144,9 +140,8 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
   for (const FinderMap& map : options.maps) {
     const MapDescriptor& descriptor = map_of(map.map);
     for (const unsigned size : options.sizes) {
-      if (!descriptor.takes_size(size)) continue;
       for (const ByteOrder order : {ByteOrder::le, ByteOrder::be}) {
-        if (order == ByteOrder::be && !descriptor.searched_big_endian) continue;
+        if (!searched_as(descriptor, size, order)) continue;
         bool first = true;
         for (const Pass& pass : passes_of(descriptor, size, options, layout)) {
           Job job;

@@ -11,9 +11,7 @@ namespace textdump {
 
 namespace {
 
-constexpr std::uint32_t MAX_LENGTH = 1024; // the longest string a length may give
 constexpr std::uint32_t MIN_STEPS = 3;
-constexpr unsigned MAX_STRIDE = 32; // strides from the pointer size to 32 bytes
 
 // Where an entry's pointer and its string's length lie: a length field of
 // the entry, or (pascal) a length before the string, for one map's pointers.
@@ -21,10 +19,6 @@ struct Shape {
   PointerTable ptable; // size, order, stride, offset, length; map and base for pascal
   unsigned pascal = 0;
 };
-
-bool searched(const MapDescriptor& map, unsigned size, ByteOrder order) {
-  return map.takes_size(size) && (order == ByteOrder::le || map.searched_big_endian);
-}
 
 // The shapes searched at one pointer size, byte order and stride: length
 // fields before and after the pointer, and Pascal strings under each map.
@@ -48,16 +42,12 @@ std::vector<Shape> shapes_of(const FinderOptions& options, unsigned size, ByteOr
   ptable.offset = 0;
   ptable.length.reset();
   for (const FinderMap& map : options.maps) {
-    if (!searched(map_of(map.map), size, order)) continue;
+    if (!searched_as(map_of(map.map), size, order)) continue;
     ptable.map = map.map;
     ptable.base = map.base;
     for (const unsigned pascal : {1u, 2u}) shapes.push_back({ptable, pascal});
   }
   return shapes;
-}
-
-bool is_text(EntryKind kind) {
-  return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
 }
 
 // The text keys' bytes of [from, to).
@@ -66,7 +56,7 @@ std::uint64_t text_bytes(const CodeTable& table, const RomView& rom, std::uint64
   std::uint64_t text = 0;
   for (std::uint64_t pos = from; pos < to;) {
     const WalkStep step = step_at(table, rom, pos, to);
-    if (is_text(table.entry(step.index).kind)) text += step.next - pos;
+    if (is_text_key(table.entry(step.index).kind)) text += step.next - pos;
     pos = step.next;
   }
   return text;
@@ -80,7 +70,7 @@ std::optional<Candidate> read_run(const RomView& rom, const CodeTable& table,
   std::optional<Candidate> best;
   for (const FinderMap& map : options.maps) {
     const MapDescriptor& descriptor = map_of(map.map);
-    if (!searched(descriptor, shape.ptable.size, shape.ptable.order) ||
+    if (!searched_as(descriptor, shape.ptable.size, shape.ptable.order) ||
         (shape.pascal != 0 && (map.map != shape.ptable.map || map.base != shape.ptable.base)))
       continue;
     Candidate c;
@@ -126,12 +116,14 @@ std::optional<Candidate> read_run(const RomView& rom, const CodeTable& table,
 // most a string's length (with a Pascal length before it). Every shape's step
 // has one, so a slot whose next few steps lack it begins no run.
 bool gap_holds(std::uint32_t from, std::uint32_t to) {
-  return to - from - 1u < MAX_LENGTH + 2;
+  return to - from - 1u < FINDER_MAX_STRING + 2;
 }
 
 constexpr std::uint64_t BLOCK = 1u << 15;                     // the slots searched at once
-constexpr std::uint64_t AHEAD = (MIN_STEPS - 1) * MAX_STRIDE; // and the gaps read past them
+constexpr std::uint64_t AHEAD = (MIN_STEPS - 1) * FINDER_MAX_STRIDE; // and the gaps read past them
 constexpr std::uint64_t GAP_SLOTS = BLOCK + AHEAD;
+
+static_assert(FINDER_MAX_STRIDE <= 32, "a slot's gaps hold one bit a stride");
 
 // Sets bit stride - 1 of gaps[i] where the step at the stride from the value
 // values[i] has the gap, for every slot of a block: a loop the compiler makes
@@ -141,7 +133,7 @@ void add_gaps(const std::uint32_t* __restrict values, std::uint32_t* __restrict 
   const std::uint32_t bit = 1u << (stride - 1);
   const std::uint32_t* next = values + stride;
   for (std::uint64_t i = 0; i < GAP_SLOTS; ++i)
-    gaps[i] |= next[i] - values[i] - 1u < MAX_LENGTH + 2 ? bit : 0u;
+    gaps[i] |= next[i] - values[i] - 1u < FINDER_MAX_STRING + 2 ? bit : 0u;
 }
 
 // Whether one shape's step from the pointer slot q to the next entry's holds.
@@ -174,11 +166,11 @@ std::vector<Candidate> find_length_tables(const RomView& rom, const CodeTable& t
   const std::uint64_t n = rom.size;
   // The strides searched, each with its shapes and its last pointer slot (a
   // length may follow the next pointer).
-  std::vector<std::vector<Shape>> shapes(MAX_STRIDE + 1);
-  std::vector<std::uint64_t> last(MAX_STRIDE + 1, 0);
+  std::vector<std::vector<Shape>> shapes(FINDER_MAX_STRIDE + 1);
+  std::vector<std::uint64_t> last(FINDER_MAX_STRIDE + 1, 0);
   std::vector<unsigned> strides;
   std::uint64_t last_slot = 0;
-  for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) {
+  for (unsigned stride = size; stride <= FINDER_MAX_STRIDE; ++stride) {
     if (n < 2 * std::uint64_t{stride} + size + 2) break;
     shapes[stride] = shapes_of(options, size, order, stride);
     if (shapes[stride].empty()) continue;
@@ -194,14 +186,14 @@ std::vector<Candidate> find_length_tables(const RomView& rom, const CodeTable& t
     std::uint64_t q = 0;
     std::uint32_t shapes = 0;
   };
-  std::vector<std::array<Held, 64>> held(MAX_STRIDE + 1);
+  std::vector<std::array<Held, 64>> held(FINDER_MAX_STRIDE + 1);
   std::vector<std::pair<unsigned, Candidate>> found; // by stride
-  std::vector<std::uint32_t> values(GAP_SLOTS + MAX_STRIDE);
+  std::vector<std::uint32_t> values(GAP_SLOTS + FINDER_MAX_STRIDE);
   std::vector<std::uint32_t> gaps(GAP_SLOTS); // by slot: bit stride - 1 for each gap
   for (std::uint64_t base = 0; base <= last_slot; base += BLOCK) {
     const std::uint64_t count = std::min(BLOCK, last_slot + 1 - base);
     const std::uint64_t reach = std::min(count + AHEAD, last_slot + 1 - base);
-    const std::uint64_t read = std::min<std::uint64_t>(reach + MAX_STRIDE, n - size + 1 - base);
+    const std::uint64_t read = std::min<std::uint64_t>(reach + FINDER_MAX_STRIDE, n - size + 1 - base);
     for (std::uint64_t i = 0; i < read; ++i)
       values[i] = pointer_value_at(rom, base + i, size, order);
     std::fill(values.begin() + static_cast<std::ptrdiff_t>(read), values.end(), 0u);

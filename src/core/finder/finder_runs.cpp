@@ -7,7 +7,6 @@ namespace textdump {
 
 namespace {
 
-constexpr unsigned MAX_STRIDE = 32; // strides from the pointer size to 32 bytes
 constexpr unsigned MAX_GAP = 4;     // null or empty entries in a row inside a run
 constexpr unsigned MAX_LEADING = 2; // entries before a run's first hit that join it
 
@@ -335,10 +334,10 @@ void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layo
     std::vector<std::size_t> worth;
     std::size_t next = 0; // in worth
   };
-  std::vector<std::vector<Walk>> walks(MAX_STRIDE + 1);
-  for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) walks[stride].resize(stride);
+  std::vector<std::vector<Walk>> walks(FINDER_MAX_STRIDE + 1);
+  for (unsigned stride = size; stride <= FINDER_MAX_STRIDE; ++stride) walks[stride].resize(stride);
   each_bit(hit, [&](std::size_t p) {
-    for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) {
+    for (unsigned stride = size; stride <= FINDER_MAX_STRIDE; ++stride) {
       if (p >= stride && hit[p - stride]) continue;
       Walk& walk = walks[stride][p % stride];
       if (!walk.reach || walk.reach->last < p) {

@@ -1,7 +1,8 @@
 // The finder's vocabulary, below every part of it: the maps it searches, its
-// options, a candidate table, and the longest string it takes.
+// options, a candidate table, and the limits its parts share.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -16,6 +17,8 @@ namespace textdump {
 // The longest string the finder takes: a string start's text reaches its end
 // entry within it, and a string of set length is at most this long.
 inline constexpr std::uint32_t FINDER_MAX_STRING = 1024;
+// Entries are searched at strides from the pointer size up to this.
+inline constexpr unsigned FINDER_MAX_STRIDE = 32;
 
 struct FinderMap {
   AddressMap map = AddressMap::linear;
@@ -46,5 +49,16 @@ struct Candidate {
   // The other pointer columns of the same records, each a table of its own, by offset.
   std::vector<Candidate> columns;
 };
+
+// Whether the finder reads a map's pointers of this size in this byte order
+// (big-endian only where the map's descriptor says so).
+inline bool searched_as(const MapDescriptor& map, unsigned size, ByteOrder order) {
+  return map.takes_size(size) && (order == ByteOrder::le || map.searched_big_endian);
+}
+
+// The offset after a table's last pointer.
+inline std::uint64_t end_of(const PointerTable& ptable) {
+  return std::uint64_t{ptable.at} + std::uint64_t{ptable.count - 1} * ptable.stride + ptable.size;
+}
 
 } // namespace textdump
