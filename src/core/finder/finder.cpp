@@ -103,7 +103,86 @@ std::vector<Candidate> keep_best(const RomView& rom, std::vector<Candidate> foun
   return kept;
 }
 
+// One pass of a map, size and order; the first of each names them.
+struct PassJob {
+  PointerTable ptable;
+  std::size_t from = 0;
+  bool first = false;
+};
+
+// Every pass of every map, size and order searched.
+std::vector<PassJob> pass_jobs(const FinderOptions& options, const RomLayout& layout) {
+  std::vector<PassJob> jobs;
+  for (const FinderMap& map : options.maps) {
+    const MapDescriptor& descriptor = map_of(map.map);
+    for (const unsigned size : options.sizes) {
+      for (const ByteOrder order : {ByteOrder::le, ByteOrder::be}) {
+        if (!searched_as(descriptor, size, order)) continue;
+        bool first = true;
+        for (const Pass& pass : passes_of(descriptor, size, options, layout)) {
+          PassJob job;
+          job.ptable.map = map.map;
+          job.ptable.base = map.base;
+          job.ptable.size = size;
+          job.ptable.order = order;
+          job.ptable.bank = pass.bank;
+          job.from = pass.from;
+          job.first = std::exchange(first, false);
+          jobs.push_back(job);
+        }
+      }
+    }
+  }
+  return jobs;
+}
+
+// One search for strings of set length.
+struct LengthJob {
+  unsigned size = 0;
+  ByteOrder order = ByteOrder::le;
+};
+
+// One for each byte order and size.
+std::vector<LengthJob> length_jobs(const FinderOptions& options) {
+  std::vector<LengthJob> jobs;
+  for (const ByteOrder order : {ByteOrder::le, ByteOrder::be})
+    for (const unsigned size : options.sizes) jobs.push_back({size, order});
+  return jobs;
+}
+
+// Calls work_on(job, scratch) for every job below count, on two threads that
+// take the jobs in turn, each with a scratch of its own; an exception on
+// either is thrown here once both have stopped.
+template <typename WorkOn> void on_two_threads(std::size_t count, WorkOn work_on) {
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    PassScratch scratch;
+    for (std::size_t j = next++; j < count; j = next++) work_on(j, scratch);
+  };
+  std::exception_ptr failed;
+  std::thread helper;
+  if (count > 1)
+    helper = std::thread([&] {
+      try {
+        work();
+      } catch (...) {
+        failed = std::current_exception();
+        next = count;
+      }
+    });
+  try {
+    work();
+  } catch (...) {
+    next = count;
+    if (helper.joinable()) helper.join();
+    throw;
+  }
+  if (helper.joinable()) helper.join();
+  if (failed) std::rethrow_exception(failed);
+}
+
 } // namespace
+
 
 std::uint64_t string_end_at(const RomView& rom, const CodeTable& table, std::uint64_t start,
                             std::uint64_t limit, const std::vector<CodeTable>* tables) {
@@ -129,52 +208,14 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
     switches = std::make_unique<SwitchWalker>(table, *options.tables, rom);
   const Starts starts(rom, table, switches.get());
   const RomLayout layout = layout_of(rom);
-
-  // Every pass of every map, size and order; the first of each names them.
-  struct Job {
-    PointerTable ptable;
-    std::size_t from = 0;
-    bool first = false;
-  };
-  std::vector<Job> jobs;
-  for (const FinderMap& map : options.maps) {
-    const MapDescriptor& descriptor = map_of(map.map);
-    for (const unsigned size : options.sizes) {
-      for (const ByteOrder order : {ByteOrder::le, ByteOrder::be}) {
-        if (!searched_as(descriptor, size, order)) continue;
-        bool first = true;
-        for (const Pass& pass : passes_of(descriptor, size, options, layout)) {
-          Job job;
-          job.ptable.map = map.map;
-          job.ptable.base = map.base;
-          job.ptable.size = size;
-          job.ptable.order = order;
-          job.ptable.bank = pass.bank;
-          job.from = pass.from;
-          job.first = std::exchange(first, false);
-          jobs.push_back(job);
-        }
-      }
-    }
-  }
-
+  const std::vector<PassJob> passes = pass_jobs(options, layout);
   const auto configs = static_cast<std::uint64_t>(
-      std::count_if(jobs.begin(), jobs.end(), [](const Job& job) { return job.first; }));
+      std::count_if(passes.begin(), passes.end(), [](const PassJob& job) { return job.first; }));
+  // The searches for strings of set length go first, being the longest.
+  const std::vector<LengthJob> lengths = length_jobs(options);
 
-  // The searches for strings of set length, one for each byte order and size,
-  // go first, being the longest.
-  struct LengthJob {
-    unsigned size = 0;
-    ByteOrder order = ByteOrder::le;
-  };
-  std::vector<LengthJob> length_jobs;
-  for (const ByteOrder order : {ByteOrder::le, ByteOrder::be})
-    for (const unsigned size : options.sizes) length_jobs.push_back({size, order});
-
-  // Two threads take the jobs in turn; their candidates are put back in the
-  // order of the jobs.
-  std::vector<std::vector<Candidate>> found_by_job(length_jobs.size() + jobs.size());
-  std::atomic<std::size_t> next{0};
+  // The candidates of each job, put back in the order of the jobs.
+  std::vector<std::vector<Candidate>> found_by_job(lengths.size() + passes.size());
   std::mutex progress_lock;
   const auto tell = [&](std::string_view what, unsigned size, ByteOrder order) {
     if (!options.progress) return;
@@ -182,46 +223,23 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
     options.progress(std::string(what) + ", " + std::to_string(size) + "-byte " +
                      (order == ByteOrder::le ? "le" : "be"));
   };
-  const auto work = [&] {
-    PassScratch scratch;
-    for (std::size_t j = next++; j < found_by_job.size(); j = next++) {
-      if (j < length_jobs.size()) {
-        const LengthJob& job = length_jobs[j];
-        tell("strings of set length", job.size, job.order);
-        found_by_job[j] = find_length_tables(rom, table, options, layout, job.size, job.order);
-        continue;
-      }
-      const Job& job = jobs[j - length_jobs.size()];
-      if (job.first) tell(name_of(job.ptable.map), job.ptable.size, job.ptable.order);
-      search_pass(rom, starts, layout, options, job.ptable, job.from, configs, scratch,
-                  found_by_job[j]);
+  on_two_threads(found_by_job.size(), [&](std::size_t j, PassScratch& scratch) {
+    if (j < lengths.size()) {
+      const LengthJob& job = lengths[j];
+      tell("strings of set length", job.size, job.order);
+      found_by_job[j] = find_length_tables(rom, table, options, layout, job.size, job.order);
+      return;
     }
-  };
-  std::exception_ptr failed;
-  std::thread helper;
-  if (found_by_job.size() > 1)
-    helper = std::thread([&] {
-      try {
-        work();
-      } catch (...) {
-        failed = std::current_exception();
-        next = found_by_job.size();
-      }
-    });
-  try {
-    work();
-  } catch (...) {
-    next = found_by_job.size();
-    if (helper.joinable()) helper.join();
-    throw;
-  }
-  if (helper.joinable()) helper.join();
-  if (failed) std::rethrow_exception(failed);
+    const PassJob& job = passes[j - lengths.size()];
+    if (job.first) tell(name_of(job.ptable.map), job.ptable.size, job.ptable.order);
+    search_pass(rom, starts, layout, options, job.ptable, job.from, configs, scratch,
+                found_by_job[j]);
+  });
 
   std::vector<Candidate> found, of_set_length;
   for (std::size_t j = 0; j < found_by_job.size(); ++j)
     for (Candidate& candidate : found_by_job[j])
-      (j < length_jobs.size() ? of_set_length : found).push_back(std::move(candidate));
+      (j < lengths.size() ? of_set_length : found).push_back(std::move(candidate));
   add_length_tables(std::move(of_set_length), found);
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
     return a.score != b.score ? a.score > b.score : a.ptable.at < b.ptable.at;
