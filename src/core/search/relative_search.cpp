@@ -125,12 +125,13 @@ struct Search {
   std::map<std::string, std::vector<std::uint32_t>> scanned; // by layout and signature
 };
 
-std::vector<TextCandidate> candidates_in(Search& search, CodeLayout layout, std::size_t s,
-                                         const std::vector<Pattern>& patterns) {
+// The groups of hits of each word, scanned once for each layout and
+// signature; nothing when a word has no hit.
+std::optional<std::vector<std::vector<Group>>> groups_of_words(Search& search, CodeLayout layout, std::size_t s,
+                                                const std::vector<Pattern>& patterns) {
   const LetterSystem& system = search.options.systems[s];
-  const std::size_t n_words = patterns.size();
-  std::vector<std::vector<Group>> groups(n_words);
-  for (std::size_t i = 0; i < n_words; ++i) {
+  std::vector<std::vector<Group>> groups(patterns.size());
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
     const std::string key = describe(layout) + "/" + patterns[i].signature;
     auto known = search.scanned.find(key);
     if (known == search.scanned.end()) {
@@ -140,104 +141,131 @@ std::vector<TextCandidate> candidates_in(Search& search, CodeLayout layout, std:
       known = search.scanned.emplace(key, scan(search.rom, patterns[i], layout)).first;
     }
     groups[i] = groups_of(search.rom, patterns[i], layout, known->second);
-    if (groups[i].empty()) return {};
+    if (groups[i].empty()) return std::nullopt;
   }
+  return groups;
+}
+
+// The base sets of partials extended by the groups of word i (w) that agree
+// with them: by the runs it shares with the words joined before (known_run),
+// or, sharing none, by its UNLINKED_GROUPS most hit groups. The most likely
+// MAX_PARTIALS are kept.
+std::vector<Partial> join_word(const std::vector<Partial>& partials, std::size_t i,
+                               const Pattern& w, const std::vector<Group>& groups,
+                               const std::vector<bool>& known_run, const LetterSystem& system,
+                               CodeFrequencies& frequencies) {
+  std::vector<std::size_t> shared; // positions in w.runs
+  for (std::size_t r = 0; r < w.runs.size(); ++r)
+    if (known_run[w.runs[r].run]) shared.push_back(r);
+  std::unordered_map<std::string, std::vector<const Group*>> by_shared;
+  std::vector<const Group*> unlinked;
+  if (!shared.empty()) {
+    for (const Group& g : groups) {
+      std::string key;
+      for (const std::size_t r : shared) key += std::to_string(g.bases[r]) + ",";
+      by_shared[key].push_back(&g);
+    }
+  } else {
+    for (const Group& g : groups) unlinked.push_back(&g);
+    std::stable_sort(unlinked.begin(), unlinked.end(), [](const Group* a, const Group* b) {
+      return a->offsets.size() > b->offsets.size();
+    });
+    if (unlinked.size() > UNLINKED_GROUPS) unlinked.resize(UNLINKED_GROUPS);
+  }
+  std::vector<Partial> next;
+  for (const Partial& partial : partials) {
+    const std::vector<const Group*>* matching = &unlinked;
+    if (!shared.empty()) {
+      std::string key;
+      for (const std::size_t r : shared) key += std::to_string(partial.base[w.runs[r].run]) + ",";
+      const auto found = by_shared.find(key);
+      if (found == by_shared.end()) continue;
+      matching = &found->second;
+    }
+    for (const Group* g : *matching) {
+      Partial extended = partial;
+      bool fits = true;
+      for (std::size_t r = 0; r < w.runs.size() && fits; ++r) {
+        if (extended.base[w.runs[r].run] >= 0) continue;
+        fits = !overlaps_known(extended, system, w.runs[r].run, g->bases[r]);
+        extended.base[w.runs[r].run] = g->bases[r];
+      }
+      if (!fits) continue;
+      std::size_t new_runs = 0;
+      const double chance = chance_of(w, partial, frequencies, new_runs);
+      const double sets = std::pow(frequencies.codes(), static_cast<double>(new_runs));
+      extended.log_expected +=
+          log_expected_sets(sets, frequencies.offsets() * chance, g->offsets.size());
+      extended.groups[i] = g;
+      next.push_back(std::move(extended));
+    }
+  }
+  std::sort(next.begin(), next.end(), [](const Partial& a, const Partial& b) {
+    return a.log_expected < b.log_expected;
+  });
+  if (next.size() > MAX_PARTIALS) next.resize(MAX_PARTIALS);
+  return next;
+}
+
+// A complete base set as a candidate: its bases, its hits by offset, and the
+// codes its hits give the characters of no run.
+TextCandidate candidate_of(const Partial& partial, const RomView& rom, CodeLayout layout,
+                           std::size_t s, const std::vector<Pattern>& patterns) {
+  TextCandidate c;
+  c.layout = layout;
+  c.system = s;
+  c.score = -partial.log_expected; // the layouts and systems tried are counted later
+  for (std::size_t r = 0; r < partial.base.size(); ++r)
+    if (partial.base[r] >= 0) c.bases.push_back({r, static_cast<std::uint32_t>(partial.base[r])});
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    for (const std::uint32_t p : partial.groups[i]->offsets) c.hits.push_back({p, i});
+    for (const OtherCharacter& o : patterns[i].others) {
+      auto seen = std::find_if(c.seen.begin(), c.seen.end(),
+                               [&](const SeenCharacter& x) { return x.character == o.character; });
+      for (const std::uint32_t p : partial.groups[i]->offsets) {
+        const std::uint32_t code = code_at(rom, p + o.positions[0] * layout.width, layout);
+        if (seen == c.seen.end()) {
+          c.seen.push_back({o.character, code, 0, true});
+          seen = c.seen.end() - 1;
+        }
+        seen->same = seen->same && seen->code == code;
+        ++seen->hits;
+      }
+    }
+  }
+  std::sort(c.hits.begin(), c.hits.end(), [](const TextHit& a, const TextHit& b) {
+    return a.offset != b.offset ? a.offset < b.offset : a.word < b.word;
+  });
+  return c;
+}
+
+// The candidates of one layout and system: the words joined from the one
+// with the fewest groups of hits on.
+std::vector<TextCandidate> candidates_in(Search& search, CodeLayout layout, std::size_t s,
+                                         const std::vector<Pattern>& patterns) {
+  const LetterSystem& system = search.options.systems[s];
+  const std::size_t n_words = patterns.size();
+  const std::optional<std::vector<std::vector<Group>>> hits =
+      groups_of_words(search, layout, s, patterns);
+  if (!hits) return {};
+  const std::vector<std::vector<Group>>& groups = *hits;
   CodeFrequencies frequencies(search.rom, layout);
-  const double n = frequencies.offsets();
   std::vector<std::size_t> order(n_words);
   for (std::size_t i = 0; i < n_words; ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
     return groups[a].size() < groups[b].size();
   });
-
   std::vector<Partial> partials{Partial{std::vector<std::int64_t>(system.runs.size(), -1),
                                         std::vector<const Group*>(n_words, nullptr), 0}};
   std::vector<bool> known_run(system.runs.size(), false);
   for (const std::size_t i : order) {
-    const Pattern& w = patterns[i];
-    std::vector<std::size_t> shared; // positions in w.runs
-    for (std::size_t r = 0; r < w.runs.size(); ++r)
-      if (known_run[w.runs[r].run]) shared.push_back(r);
-    std::unordered_map<std::string, std::vector<const Group*>> by_shared;
-    std::vector<const Group*> unlinked;
-    if (!shared.empty()) {
-      for (const Group& g : groups[i]) {
-        std::string key;
-        for (const std::size_t r : shared) key += std::to_string(g.bases[r]) + ",";
-        by_shared[key].push_back(&g);
-      }
-    } else {
-      for (const Group& g : groups[i]) unlinked.push_back(&g);
-      std::stable_sort(unlinked.begin(), unlinked.end(), [](const Group* a, const Group* b) {
-        return a->offsets.size() > b->offsets.size();
-      });
-      if (unlinked.size() > UNLINKED_GROUPS) unlinked.resize(UNLINKED_GROUPS);
-    }
-    std::vector<Partial> next;
-    for (const Partial& partial : partials) {
-      const std::vector<const Group*>* matching = &unlinked;
-      if (!shared.empty()) {
-        std::string key;
-        for (const std::size_t r : shared) key += std::to_string(partial.base[w.runs[r].run]) + ",";
-        const auto found = by_shared.find(key);
-        if (found == by_shared.end()) continue;
-        matching = &found->second;
-      }
-      for (const Group* g : *matching) {
-        Partial extended = partial;
-        bool fits = true;
-        for (std::size_t r = 0; r < w.runs.size() && fits; ++r) {
-          if (extended.base[w.runs[r].run] >= 0) continue;
-          fits = !overlaps_known(extended, system, w.runs[r].run, g->bases[r]);
-          extended.base[w.runs[r].run] = g->bases[r];
-        }
-        if (!fits) continue;
-        std::size_t new_runs = 0;
-        const double chance = chance_of(w, partial, frequencies, new_runs);
-        const double sets = std::pow(frequencies.codes(), static_cast<double>(new_runs));
-        extended.log_expected += log_expected_sets(sets, n * chance, g->offsets.size());
-        extended.groups[i] = g;
-        next.push_back(std::move(extended));
-      }
-    }
-    std::sort(next.begin(), next.end(), [](const Partial& a, const Partial& b) {
-      return a.log_expected < b.log_expected;
-    });
-    if (next.size() > MAX_PARTIALS) next.resize(MAX_PARTIALS);
-    partials = std::move(next);
+    partials = join_word(partials, i, patterns[i], groups[i], known_run, system, frequencies);
     if (partials.empty()) return {};
-    for (const WordRun& run : w.runs) known_run[run.run] = true;
+    for (const WordRun& run : patterns[i].runs) known_run[run.run] = true;
   }
-
   std::vector<TextCandidate> found;
-  for (const Partial& partial : partials) {
-    TextCandidate c;
-    c.layout = layout;
-    c.system = s;
-    c.score = -partial.log_expected; // the layouts and systems tried are counted later
-    for (std::size_t r = 0; r < partial.base.size(); ++r)
-      if (partial.base[r] >= 0) c.bases.push_back({r, static_cast<std::uint32_t>(partial.base[r])});
-    for (std::size_t i = 0; i < n_words; ++i) {
-      for (const std::uint32_t p : partial.groups[i]->offsets) c.hits.push_back({p, i});
-      for (const OtherCharacter& o : patterns[i].others) {
-        auto seen = std::find_if(c.seen.begin(), c.seen.end(),
-                                 [&](const SeenCharacter& x) { return x.character == o.character; });
-        for (const std::uint32_t p : partial.groups[i]->offsets) {
-          const std::uint32_t code = code_at(search.rom, p + o.positions[0] * layout.width, layout);
-          if (seen == c.seen.end()) {
-            c.seen.push_back({o.character, code, 0, true});
-            seen = c.seen.end() - 1;
-          }
-          seen->same = seen->same && seen->code == code;
-          ++seen->hits;
-        }
-      }
-    }
-    std::sort(c.hits.begin(), c.hits.end(), [](const TextHit& a, const TextHit& b) {
-      return a.offset != b.offset ? a.offset < b.offset : a.word < b.word;
-    });
-    found.push_back(std::move(c));
-  }
+  for (const Partial& partial : partials)
+    found.push_back(candidate_of(partial, search.rom, layout, s, patterns));
   return found;
 }
 
