@@ -16,14 +16,22 @@ using namespace word_patterns;
 constexpr std::size_t MAX_PARTIALS = 4096; // base sets kept while the words are joined
 constexpr std::size_t UNLINKED_GROUPS = 16; // of a word sharing no run, the most hit base sets
 
+// Counts the code at every offset where one lies whole; returns how many offsets.
+template <unsigned W, bool LE> std::size_t count_codes(const RomView& rom, std::uint64_t* count) {
+  const std::size_t n = rom.size >= W ? static_cast<std::size_t>(rom.size) - W + 1 : 0;
+  for (std::size_t p = 0; p < n; ++p) ++count[code_in<W, LE>(rom.data, p)];
+  return n;
+}
+
 // How often each code is read at any offset, and the chances made from that.
 class CodeFrequencies {
 public:
   CodeFrequencies(const RomView& rom, CodeLayout layout) {
     const std::size_t codes = std::size_t{1} << (8 * layout.width);
     count_.assign(codes, 0);
-    const std::size_t n = rom.size >= layout.width ? rom.size - layout.width + 1 : 0;
-    for (std::size_t p = 0; p < n; ++p) ++count_[code_at(rom, p, layout)];
+    const std::size_t n = layout.width == 1 ? count_codes<1, true>(rom, count_.data())
+                          : layout.order == ByteOrder::le ? count_codes<2, true>(rom, count_.data())
+                                                          : count_codes<2, false>(rom, count_.data());
     total_ = std::max<double>(static_cast<double>(n), 1);
   }
   double offsets() const { return total_; }

@@ -6,12 +6,6 @@
 
 namespace textdump {
 
-std::uint32_t code_at(const RomView& rom, std::uint64_t offset, CodeLayout layout) {
-  if (layout.width == 1) return rom_byte(rom, offset);
-  const std::uint32_t first = rom_byte(rom, offset), second = rom_byte(rom, offset + 1);
-  return layout.order == ByteOrder::le ? first | second << 8 : first << 8 | second;
-}
-
 std::string code_key(std::uint32_t code, CodeLayout layout) {
   if (layout.width == 1) return hex_byte(static_cast<std::uint8_t>(code));
   const auto low = static_cast<std::uint8_t>(code & 0xFF), high = static_cast<std::uint8_t>(code >> 8);

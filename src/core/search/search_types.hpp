@@ -44,9 +44,24 @@ struct TextCandidate {
   double score = 0;
 };
 
+// The code at q, its bytes inside the ROM's data d, for a width and byte
+// order known when compiled: the scans' reading.
+template <unsigned W, bool LE> std::uint32_t code_in(const unsigned char* d, std::size_t q) {
+  if constexpr (W == 1)
+    return d[q];
+  else if constexpr (LE)
+    return d[q] | std::uint32_t{d[q + 1]} << 8;
+  else
+    return std::uint32_t{d[q]} << 8 | d[q + 1];
+}
+
 // The code at an offset (bytes past the end read as 0xFF), and a code's bytes
 // in ROM order as hexadecimal digits ("8341"): a standard table's key.
-std::uint32_t code_at(const RomView& rom, std::uint64_t offset, CodeLayout layout);
+inline std::uint32_t code_at(const RomView& rom, std::uint64_t offset, CodeLayout layout) {
+  if (layout.width == 1) return rom_byte(rom, offset);
+  const std::uint32_t first = rom_byte(rom, offset), second = rom_byte(rom, offset + 1);
+  return layout.order == ByteOrder::le ? first | second << 8 : first << 8 | second;
+}
 std::string code_key(std::uint32_t code, CodeLayout layout);
 
 // A code as the reports show it: "$41", "$0041".
