@@ -227,7 +227,12 @@ std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& t
                                           FinderOptions options) {
   const bool terminal = is_terminal(STANDARD_ERROR);
   if (terminal)
-    options.progress = [](std::string_view what) {
+    options.progress = [](const FinderProgress& progress) {
+      const std::string what =
+          (progress.set_length ? std::string("strings of set length")
+                               : std::string(name_of(progress.map))) +
+          ", " + std::to_string(progress.size) + "-byte " +
+          (progress.order == ByteOrder::le ? "le" : "be");
       std::fprintf(stderr, "\rSearching %-40.*s", static_cast<int>(what.size()), what.data());
       std::fflush(stderr);
     };

@@ -10,6 +10,7 @@
 #include "app/common/messages.hpp"
 #include "app/common/output_failure.hpp"
 #include "app/common/report_text.hpp"
+#include "app/search/find_text_words.hpp"
 #include "app/dump/run.hpp"
 #include "core/base/numbers.hpp"
 #include "core/search/relative_search.hpp"
@@ -91,9 +92,10 @@ int run_find_text_command(const FindTextCommand& command) {
   const auto started = std::chrono::steady_clock::now();
   bool progressed = false;
   if (terminal)
-    options.progress = [&](std::string_view what) {
+    options.progress = [&](const TextSearchProgress& progress) {
       const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
       if (spent.count() < PROGRESS_AFTER) return;
+      const std::string what = progress_text(progress, options.systems, command.words);
       std::fprintf(stderr, "\rSearching %-60.*s", static_cast<int>(std::min<std::size_t>(what.size(), 60)),
                    what.data());
       std::fflush(stderr);

@@ -5,7 +5,6 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <utility>
 
@@ -217,21 +216,20 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
   // The candidates of each job, put back in the order of the jobs.
   std::vector<std::vector<Candidate>> found_by_job(lengths.size() + passes.size());
   std::mutex progress_lock;
-  const auto tell = [&](std::string_view what, unsigned size, ByteOrder order) {
+  const auto tell = [&](const FinderProgress& progress) {
     if (!options.progress) return;
     const std::lock_guard<std::mutex> lock(progress_lock);
-    options.progress(std::string(what) + ", " + std::to_string(size) + "-byte " +
-                     (order == ByteOrder::le ? "le" : "be"));
+    options.progress(progress);
   };
   on_two_threads(found_by_job.size(), [&](std::size_t j, PassScratch& scratch) {
     if (j < lengths.size()) {
       const LengthJob& job = lengths[j];
-      tell("strings of set length", job.size, job.order);
+      tell({true, AddressMap::linear, job.size, job.order});
       found_by_job[j] = find_length_tables(rom, table, options, layout, job.size, job.order);
       return;
     }
     const PassJob& job = passes[j - lengths.size()];
-    if (job.first) tell(name_of(job.ptable.map), job.ptable.size, job.ptable.order);
+    if (job.first) tell({false, job.ptable.map, job.ptable.size, job.ptable.order});
     search_pass(rom, starts, layout, options, job.ptable, job.from, configs, scratch,
                 found_by_job[j]);
   });

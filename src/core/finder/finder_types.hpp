@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 #include "core/maps/pointer_table.hpp"
@@ -25,6 +24,15 @@ struct FinderMap {
   std::int64_t base = 0; // linear only
 };
 
+// What the finder begins to search: the strings of set length of one pointer
+// size and byte order, or the pointers of one map, size and byte order.
+struct FinderProgress {
+  bool set_length = false;
+  AddressMap map = AddressMap::linear; // not set_length
+  unsigned size = 2;
+  ByteOrder order = ByteOrder::le;
+};
+
 struct FinderOptions {
   std::vector<FinderMap> maps;
   std::vector<unsigned> sizes{2, 3, 4};
@@ -32,7 +40,9 @@ struct FinderOptions {
   std::size_t top = 5;
   double min_score = 3.0;            // the expected number of such runs by chance is at most 10^-3
   std::optional<std::uint32_t> bank; // the bank 16-bit pointers of banked maps point into
-  std::function<void(std::string_view)> progress; // told what is searched, now and then
+  // Told as each part of the search begins, from either of its two threads,
+  // one call at a time.
+  std::function<void(const FinderProgress&)> progress;
   // A standard file's tables: text read through the starting table's
   // switches counts as text read through it.
   const std::vector<CodeTable>* tables = nullptr;

@@ -137,15 +137,13 @@ struct Search {
 // signature; nothing when a word has no hit.
 std::optional<std::vector<std::vector<Group>>> groups_of_words(Search& search, CodeLayout layout, std::size_t s,
                                                 const std::vector<Pattern>& patterns) {
-  const LetterSystem& system = search.options.systems[s];
   std::vector<std::vector<Group>> groups(patterns.size());
   for (std::size_t i = 0; i < patterns.size(); ++i) {
-    const std::string key = describe(layout) + "/" + patterns[i].signature;
+    const std::string key = std::to_string(layout.width) +
+                            (layout.order == ByteOrder::le ? "le/" : "be/") + patterns[i].signature;
     auto known = search.scanned.find(key);
     if (known == search.scanned.end()) {
-      if (search.options.progress)
-        search.options.progress(describe(layout) + ", " + system.name + ", \"" +
-                                search.words[i] + "\"");
+      if (search.options.progress) search.options.progress({layout, s, i});
       known = search.scanned.emplace(key, scan(search.rom, patterns[i], layout)).first;
     }
     groups[i] = groups_of(search.rom, patterns[i], layout, known->second);

@@ -53,13 +53,20 @@
 
 namespace textdump {
 
+// What the search begins to scan for: a word, in a layout and a letter system.
+struct TextSearchProgress {
+  CodeLayout layout;
+  std::size_t system = 0; // in the options' systems
+  std::size_t word = 0;   // as given
+};
+
 struct TextSearchOptions {
   std::vector<unsigned> widths{1, 2};
   std::vector<ByteOrder> orders{ByteOrder::le, ByteOrder::be};
   std::vector<LetterSystem> systems; // the first is always searched
   std::size_t top = 5;
   double min_score = 3.0; // at most one such candidate in a thousand ROMs by chance
-  std::function<void(std::string_view)> progress; // told what is searched, now and then
+  std::function<void(const TextSearchProgress&)> progress; // told as each scan begins
 };
 
 // Why a word cannot be searched for in any of the systems; nothing when it can.
