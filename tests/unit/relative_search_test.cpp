@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/search/find_text_words.hpp"
 #include "core/decode/decoder.hpp"
 #include "core/base/numbers.hpp"
 #include "core/search/relative_search.hpp"
@@ -213,7 +214,7 @@ TEST(RelativeSearch, GeneratedRomsAndTheirDraftTables) {
         EXPECT_TRUE(std::any_of(first.hits.begin(), first.hits.end(), [&](const TextHit& h) {
           return h.offset == at && h.word == w;
         })) << rom.words[w].word << " at " << at;
-    const std::string draft = draft_table(first, options.systems[first.system], words);
+    const std::string draft = draft_table_file(first, options.systems[first.system], words);
     const StandardTable parsed = parse_standard_table(draft);
     EXPECT_EQ(parsed.errors + parsed.warnings, 0u) << draft;
     for (const gen::PlantedSentence& s : rom.sentences)

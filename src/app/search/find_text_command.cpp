@@ -185,8 +185,9 @@ int run_find_text_command(const FindTextCommand& command) {
   }
   if (json) outputs.set_bytes(*json, nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n");
   if (table)
-    outputs.set_bytes(*table, draft_table(candidates.front(), options.systems[candidates.front().system],
-                                          command.words));
+    outputs.set_bytes(*table, draft_table_file(candidates.front(),
+                                               options.systems[candidates.front().system],
+                                               command.words));
   const Failure written = report_output(outputs, outputs.commit(), console);
   return written != Failure::none ? exit_status(written) : found;
 }

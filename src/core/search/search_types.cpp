@@ -19,9 +19,4 @@ std::string code_text(std::uint32_t code, CodeLayout layout) {
   return "$" + std::string(wanted - std::min(digits.size(), wanted), '0') + digits;
 }
 
-std::string describe(CodeLayout layout) {
-  if (layout.width == 1) return "1-byte codes";
-  return std::string("2-byte ") + (layout.order == ByteOrder::le ? "le" : "be") + " codes";
-}
-
 } // namespace textdump

@@ -67,7 +67,4 @@ std::string code_key(std::uint32_t code, CodeLayout layout);
 // A code as the reports show it: "$41", "$0041".
 std::string code_text(std::uint32_t code, CodeLayout layout);
 
-// "1-byte codes", "2-byte le codes".
-std::string describe(CodeLayout layout);
-
 } // namespace textdump
