@@ -52,7 +52,7 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
                                            const FinderOptions& options);
 
 // Where the string at a start ends (after its end entry); start itself when
-// no end entry follows within the limit. For previews.
+// no end entry follows within the limit. For previews and the survey.
 std::uint64_t string_end_at(const RomView& rom, const CodeTable& table, std::uint64_t start,
                             std::uint64_t limit, const std::vector<CodeTable>* tables = nullptr);
 

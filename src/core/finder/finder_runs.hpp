@@ -3,8 +3,8 @@
 // string starts to the runs of them at every stride, each judged as it is
 // found (see core/finder/finder.hpp for what joins a run).
 //
-// A search holds a bit, a byte and a 32-bit target for each ROM byte (its scratch,
-// kept from one search to the next) and the run it is reading. Its steps are
+// A search holds two bits, a byte and a 32-bit target for each ROM byte (its
+// scratch, kept from one search to the next) and the run it is reading. Its steps are
 // core/finder/finder_pass.hpp's.
 #pragma once
 

@@ -25,7 +25,6 @@ public:
   void set(std::uint64_t p) { words_[p >> 6] |= std::uint64_t{1} << (p & 63); }
   void reset(std::uint64_t p) { words_[p >> 6] &= ~(std::uint64_t{1} << (p & 63)); }
   void clear() { std::fill(words_.begin(), words_.end(), std::uint64_t{0}); }
-  std::vector<std::uint64_t>& words() { return words_; }
   const std::vector<std::uint64_t>& words() const { return words_; }
 
 private:

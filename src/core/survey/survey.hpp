@@ -8,7 +8,8 @@
 //   free space     a run of at least MIN_FREE bytes that are all 0x00 or all
 //                  0xFF; it comes first: nothing else lies inside it.
 //   pointer table  a candidate of the finder (given, best first): its slots,
-//                  from the first to the end of the last, outside free space.
+//                  from the first to the end of the last, where they overlap
+//                  neither free space nor a better candidate.
 //   text           a run of keys through the table, from where the bytes
 //                  outside free space and pointer tables begin to decode, with
 //                  at least MIN_TEXT_KEYS text keys (text, line breaks, waits;
