@@ -74,10 +74,10 @@ std::vector<Candidate> keep_best(const RomView& rom, std::vector<Candidate> foun
     old = std::move(better);
   };
   for (Candidate& candidate : found) {
-    const std::uint64_t from = candidate.ptable.at, to = end_of(candidate.ptable);
-    const auto overlapped = std::find_if(kept.begin(), kept.end(), [&](const Candidate& k) {
-      return from < end_of(k.ptable) && k.ptable.at < to;
-    });
+    const auto overlaps = [&](const Candidate& k) {
+      return candidate.ptable.at < end_of(k.ptable) && k.ptable.at < end_of(candidate.ptable);
+    };
+    const auto overlapped = std::find_if(kept.begin(), kept.end(), overlaps);
     if (overlapped == kept.end()) {
       kept.push_back(std::move(candidate));
       if (kept.size() == top) break;
@@ -88,9 +88,7 @@ std::vector<Candidate> keep_best(const RomView& rom, std::vector<Candidate> foun
       continue;
     }
     std::vector<Candidate>& columns = overlapped->columns;
-    const auto same = std::find_if(columns.begin(), columns.end(), [&](const Candidate& k) {
-      return from < end_of(k.ptable) && k.ptable.at < to;
-    });
+    const auto same = std::find_if(columns.begin(), columns.end(), overlaps);
     if (same != columns.end()) {
       if (reads_better(rom, *same, candidate)) replace(*same, candidate);
     } else if (another_column(*overlapped, candidate)) {

@@ -16,12 +16,7 @@ void add_free_runs(const RomView& rom, std::vector<Span>& spans) {
     std::uint64_t end = p + 1;
     while (end < rom.size && rom.data[end] == byte) ++end;
     if ((byte == 0x00 || byte == 0xFF) && end - p >= MIN_FREE) {
-      Span span;
-      span.kind = SpanKind::free;
-      span.at = p;
-      span.end = end;
-      span.byte = byte;
-      spans.push_back(span);
+      spans.push_back({.kind = SpanKind::free, .at = p, .end = end, .byte = byte});
     }
     p = end;
   }
@@ -86,12 +81,7 @@ void add_text_runs(const RomView& rom, const CodeTable& table, SwitchWalker* swi
       ++p;
       continue;
     }
-    Span span;
-    span.kind = SpanKind::text;
-    span.at = p;
-    span.end = pos;
-    span.ended = ended;
-    spans.push_back(span);
+    spans.push_back({.kind = SpanKind::text, .at = p, .end = pos, .ended = ended});
     p = pos;
   }
 }
