@@ -3,9 +3,11 @@
 //
 //   finder.hpp          this header, the one other folders include: the search,
 //                       the maps a ROM suggests, where a string ends
-//   finder_types.hpp    the options, a candidate, the longest string taken
+//   finder_types.hpp    the options and progress, a candidate, the shared limits
 //   finder_starts.hpp   the string starts of a ROM and its empty strings
-//   finder_runs.hpp     one pass: a map, size, byte order and bank
+//   finder_runs.hpp     the passes: one a map, size, byte order and bank
+//   finder_pass.hpp     a pass's steps (finder_runs.cpp, and finder_walks.cpp:
+//                       the walks at one stride and the runs read from them)
 //   finder_score.hpp    a run's score, and whether it is a candidate
 //   finder_lengths.hpp  tables of strings of set length (lengths beside the
 //                       pointers, Pascal strings)
