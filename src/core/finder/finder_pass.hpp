@@ -9,6 +9,7 @@
 //                     read), each run judged (core/finder/finder_score.hpp)
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -73,6 +74,24 @@ struct Tally {
   std::uint32_t lowest = 0, highest = 0; // of all its targets
   bool ascending = true;
   std::uint32_t next = 0; // the target of the slot a stride after
+
+  // Adds a slot that is no null entry: a hit, or a soft slot of that kind,
+  // leading to t; fresh when no slot after it in the walk leads there.
+  void add(std::uint32_t t, bool hit, Soft kind, bool fresh) {
+    if (hit) {
+      low = std::min(low, t);
+      high = std::max(high, t);
+    } else {
+      empties += kind == Soft::empty ? 1 : 0;
+      ++no_start;
+    }
+    ascending = ascending && (count == 0 || t < next);
+    next = t;
+    ++count;
+    lowest = std::min(lowest, t);
+    highest = std::max(highest, t);
+    distinct += fresh ? 1 : 0;
+  }
 };
 
 // A candidate of the pass, with the stride and first hit that order it.
@@ -106,8 +125,7 @@ private:
                       Visit visit);
   void read_run(std::size_t p, unsigned stride, const Reach& reach);
   bool begins_run(std::size_t q, unsigned stride) const;
-  bool tally_slot(std::size_t q, Tally& tally);
-  bool worth_reading(std::size_t q, unsigned stride, const Reach& reach, const Tally& tally);
+  bool worth_reading(std::size_t q, unsigned stride, const Reach& reach, Tally tally);
   void mark_worth(std::size_t from_hit, unsigned stride, const Reach& reach,
                   std::vector<std::size_t>& worth);
   bool thinned(const Candidate& c) const;

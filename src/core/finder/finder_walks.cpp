@@ -111,38 +111,10 @@ bool PassSearch::begins_run(std::size_t q, unsigned stride) const {
   return kinds_[q] == HIT && (q < stride || !hit_[q - stride]);
 }
 
-// Adds the slot q to the tally of the run from it, its target to seen_;
-// false for a null entry, which only counts.
-bool PassSearch::tally_slot(std::size_t q, Tally& tally) {
-  std::uint32_t t = target_[q];
-  const Soft kind = kinds_[q] == HIT ? Soft::none : soft_at(q, t);
-  if (kind == Soft::null) {
-    ++tally.nulls;
-    return false;
-  }
-  if (kinds_[q] == HIT) {
-    tally.low = std::min(tally.low, t);
-    tally.high = std::max(tally.high, t);
-  } else {
-    tally.empties += kind == Soft::empty ? 1 : 0;
-    ++tally.no_start;
-  }
-  tally.ascending = tally.ascending && (tally.count == 0 || t < tally.next);
-  tally.next = t;
-  ++tally.count;
-  tally.lowest = std::min(tally.lowest, t);
-  tally.highest = std::max(tally.highest, t);
-  if (!seen_[t]) {
-    seen_.set(t);
-    ++tally.distinct;
-  }
-  return true;
-}
-
 // The run from q, whose tally from q to the walk's last hit is given, with
 // what joins it after that hit and before q; seen_ holds the targets from q on.
 bool PassSearch::worth_reading(std::size_t q, unsigned stride, const Reach& reach,
-                               const Tally& tally) {
+                               Tally tally) {
   RunShape shape{tally.distinct, tally.no_start, rate_,       tally.ascending,
                  tally.lowest,   tally.highest,  below_};
   std::size_t entries = tally.count;
@@ -177,12 +149,22 @@ bool PassSearch::worth_reading(std::size_t q, unsigned stride, const Reach& reac
 void PassSearch::mark_worth(std::size_t from_hit, unsigned stride, const Reach& reach,
                             std::vector<std::size_t>& worth) {
   worth.clear();
-  const std::uint32_t last = target_[reach.last];
+  const std::uint32_t* const target = target_.data();
+  const std::uint8_t* const kinds = kinds_.data();
   Tally tally;
-  tally.low = tally.high = tally.lowest = tally.highest = last;
+  tally.low = tally.high = tally.lowest = tally.highest = target[reach.last];
   for (std::size_t q = reach.last;; q -= stride) {
-    if (tally_slot(q, tally) && begins_run(q, stride) && worth_reading(q, stride, reach, tally))
-      worth.push_back(q);
+    std::uint32_t t = target[q];
+    const bool hit = kinds[q] == HIT;
+    const Soft kind = hit ? Soft::none : soft_at(q, t);
+    if (kind == Soft::null) {
+      ++tally.nulls;
+    } else {
+      const bool fresh = !seen_[t];
+      if (fresh) seen_.set(t);
+      tally.add(t, hit, kind, fresh);
+      if (begins_run(q, stride) && worth_reading(q, stride, reach, tally)) worth.push_back(q);
+    }
     if (q == from_hit) break;
   }
   for (std::size_t q = from_hit; q <= reach.last; q += stride)
