@@ -180,7 +180,6 @@ template <typename WorkOn> void on_two_threads(std::size_t count, WorkOn work_on
 
 } // namespace
 
-
 std::uint64_t string_end_at(const RomView& rom, const CodeTable& table, std::uint64_t start,
                             std::uint64_t limit, const std::vector<CodeTable>* tables) {
   std::unique_ptr<SwitchWalker> switches;

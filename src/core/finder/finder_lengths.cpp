@@ -192,11 +192,11 @@ private:
   std::vector<std::uint64_t> last_;
   std::vector<unsigned> strides_;
   std::uint64_t last_slot_ = 0;
-  double chances_ = 0;                          // log10 of the runs tried
-  std::vector<std::array<Held, 64>> held_;      // by stride, the last 64 slots read (with the slot)
+  double chances_ = 0;                     // log10 of the runs tried
+  std::vector<std::array<Held, 64>> held_; // by stride, the last 64 slots read (with the slot)
   std::vector<std::pair<unsigned, Candidate>> found_; // with its stride
-  std::vector<std::uint32_t> values_;           // the block's pointer values
-  std::vector<std::uint32_t> gaps_;             // by slot: bit stride - 1 for each gap
+  std::vector<std::uint32_t> values_;                 // the block's pointer values
+  std::vector<std::uint32_t> gaps_;                   // by slot: bit stride - 1 for each gap
 };
 
 LengthSearch::LengthSearch(const RomView& rom, const CodeTable& table, const FinderOptions& options,
@@ -221,7 +221,8 @@ LengthSearch::LengthSearch(const RomView& rom, const CodeTable& table, const Fin
 void LengthSearch::read_gaps(std::uint64_t base, std::uint64_t reach) {
   const std::uint64_t read =
       std::min<std::uint64_t>(reach + FINDER_MAX_STRIDE, n_ - size_ + 1 - base);
-  for (std::uint64_t i = 0; i < read; ++i) values_[i] = pointer_value_at(rom_, base + i, size_, order_);
+  for (std::uint64_t i = 0; i < read; ++i)
+    values_[i] = pointer_value_at(rom_, base + i, size_, order_);
   std::fill(values_.begin() + static_cast<std::ptrdiff_t>(read), values_.end(), 0u);
   std::fill(gaps_.begin(), gaps_.end(), 0u);
   for (const unsigned stride : strides_) {

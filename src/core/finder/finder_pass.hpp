@@ -23,10 +23,10 @@
 namespace textdump {
 
 struct PassScratch {
-  std::vector<std::uint32_t> target; // by slot: where it leads, if anywhere
-  std::vector<std::uint8_t> kind;    // by slot: a hit or what else it may be in a table
-  OffsetBits hit;                    // the slots whose values lead to string starts
-  OffsetBits seen;                   // the targets of one walk, as it is read back
+  std::vector<std::uint32_t> target;     // by slot: where it leads, if anywhere
+  std::vector<std::uint8_t> kind;        // by slot: a hit or what else it may be in a table
+  OffsetBits hit;                        // the slots whose values lead to string starts
+  OffsetBits seen;                       // the targets of one walk, as it is read back
   std::vector<std::uint32_t> hits_below; // by string start: the hits that lead before it
   Run run;
 };

@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "core/finder/finder_types.hpp"
 #include "core/finder/finder_starts.hpp"
+#include "core/finder/finder_types.hpp"
 
 namespace textdump {
 

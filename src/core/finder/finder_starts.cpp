@@ -75,8 +75,8 @@ Starts::Starts(const RomView& rom, const CodeTable& table, SwitchWalker* switche
     if (s.length == 0 || s.texts < MIN_TEXT_KEYS || s.unknown * 4 > s.texts) continue;
     length_[p] = s.length;
     const bool boundary = p == 0 || end_entry[p] != 0 || (switches && after_frames[p]) ||
-                          rom.data[p - 1] == 0x00 ||
-                          rom.data[p - 1] == 0xFF || !is_text_key(table.at(rom.data[p - 1]).kind);
+                          rom.data[p - 1] == 0x00 || rom.data[p - 1] == 0xFF ||
+                          !is_text_key(table.at(rom.data[p - 1]).kind);
     if (!boundary) continue;
     start_.set(p);
     list_.push_back(static_cast<std::uint32_t>(p));

@@ -113,9 +113,8 @@ bool PassSearch::begins_run(std::size_t q, unsigned stride) const {
 
 // The run from q, whose tally from q to the walk's last hit is given, with
 // what joins it after that hit and before q; seen_ holds the targets from q on.
-bool PassSearch::worth_reading(std::size_t q, unsigned stride, const Reach& reach,
-                               Tally tally) {
-  RunShape shape{tally.distinct, tally.no_start, rate_,       tally.ascending,
+bool PassSearch::worth_reading(std::size_t q, unsigned stride, const Reach& reach, Tally tally) {
+  RunShape shape{tally.distinct, tally.no_start, rate_, tally.ascending,
                  tally.lowest,   tally.highest,  below_};
   std::size_t entries = tally.count;
   std::uint32_t empties = tally.empties;
@@ -141,7 +140,8 @@ bool PassSearch::worth_reading(std::size_t q, unsigned stride, const Reach& reac
     front = v;
   });
   return shape.distinct >= 3 && entries - empties >= options_.min_count &&
-         tally.nulls * 3 <= entries && score_of(shape, trials_, starts_.list()) >= options_.min_score;
+         tally.nulls * 3 <= entries &&
+         score_of(shape, trials_, starts_.list()) >= options_.min_score;
 }
 
 // worth: the hits of the walk from from_hit, ending as reach, whose runs

@@ -58,7 +58,10 @@ Draft draft_of(const TextCandidate& c, const LetterSystem& system,
   for (const RunBase& rb : c.bases) {
     const LetterRun& run = system.runs[rb.run];
     const std::uint32_t last = rb.base + static_cast<std::uint32_t>(run.letters.size()) - 1;
-    DraftGroup group{Report{ReportId::draft_run, Severity::note, 0, 0,
+    DraftGroup group{Report{ReportId::draft_run,
+                            Severity::note,
+                            0,
+                            0,
                             {run.name, code_text(rb.base, c.layout), code_text(last, c.layout),
                              letters_seen(system, rb.run, words)}},
                      {}};

@@ -30,8 +30,9 @@ public:
     const std::size_t codes = std::size_t{1} << (8 * layout.width);
     count_.assign(codes, 0);
     const std::size_t n = layout.width == 1 ? count_codes<1, true>(rom, count_.data())
-                          : layout.order == ByteOrder::le ? count_codes<2, true>(rom, count_.data())
-                                                          : count_codes<2, false>(rom, count_.data());
+                          : layout.order == ByteOrder::le
+                              ? count_codes<2, true>(rom, count_.data())
+                              : count_codes<2, false>(rom, count_.data());
     total_ = std::max<double>(static_cast<double>(n), 1);
   }
   double offsets() const { return total_; }
@@ -135,8 +136,9 @@ struct Search {
 
 // The groups of hits of each word, scanned once for each layout and
 // signature; nothing when a word has no hit.
-std::optional<std::vector<std::vector<Group>>> groups_of_words(Search& search, CodeLayout layout, std::size_t s,
-                                                const std::vector<Pattern>& patterns) {
+std::optional<std::vector<std::vector<Group>>>
+groups_of_words(Search& search, CodeLayout layout, std::size_t s,
+                const std::vector<Pattern>& patterns) {
   std::vector<std::vector<Group>> groups(patterns.size());
   for (std::size_t i = 0; i < patterns.size(); ++i) {
     const std::string key = std::to_string(layout.width) +
@@ -206,9 +208,8 @@ std::vector<Partial> join_word(const std::vector<Partial>& partials, std::size_t
       next.push_back(std::move(extended));
     }
   }
-  std::sort(next.begin(), next.end(), [](const Partial& a, const Partial& b) {
-    return a.log_expected < b.log_expected;
-  });
+  std::sort(next.begin(), next.end(),
+            [](const Partial& a, const Partial& b) { return a.log_expected < b.log_expected; });
   if (next.size() > MAX_PARTIALS) next.resize(MAX_PARTIALS);
   return next;
 }

@@ -8,7 +8,8 @@ namespace textdump {
 
 std::string code_key(std::uint32_t code, CodeLayout layout) {
   if (layout.width == 1) return hex_byte(static_cast<std::uint8_t>(code));
-  const auto low = static_cast<std::uint8_t>(code & 0xFF), high = static_cast<std::uint8_t>(code >> 8);
+  const auto low = static_cast<std::uint8_t>(code & 0xFF),
+             high = static_cast<std::uint8_t>(code >> 8);
   return layout.order == ByteOrder::le ? hex_byte(low) + hex_byte(high)
                                        : hex_byte(high) + hex_byte(low);
 }

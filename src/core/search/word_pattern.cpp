@@ -51,8 +51,7 @@ template <unsigned W, bool LE> std::vector<std::uint32_t> scan(const RomView& ro
   std::vector<std::uint32_t> bases(w.runs.size());
   const std::uint32_t distance = w.anchor_distance & mask;
   for (std::size_t p = 0; p <= last; ++p) {
-    if (((code_in<W, LE>(d, p + b) - code_in<W, LE>(d, p + a)) & mask) != distance)
-      continue;
+    if (((code_in<W, LE>(d, p + b) - code_in<W, LE>(d, p + a)) & mask) != distance) continue;
     if (match_at<W, LE>(d, p, w, bases.data())) hits.push_back(static_cast<std::uint32_t>(p));
   }
   return hits;

@@ -43,7 +43,8 @@ void add_tables(const RomView& rom, const CodeTable& table, const std::vector<Ca
     span.table = i;
     span.target_at = *std::min_element(targets.begin(), targets.end());
     const std::uint64_t last = *std::max_element(targets.begin(), targets.end());
-    span.target_end = std::max(string_end_at(rom, table, last, last + FINDER_MAX_STRING, file_tables), last + 1);
+    span.target_end =
+        std::max(string_end_at(rom, table, last, last + FINDER_MAX_STRING, file_tables), last + 1);
     if (overlaps(span, taken) || overlaps(span, added)) continue;
     added.push_back(span);
   }
