@@ -45,6 +45,11 @@ bool finds_every_word(const TextCandidate& c, const gen::TextRom& rom) {
   return true;
 }
 
+std::string layout_of(const textdump::CodeLayout& layout) {
+  return std::to_string(layout.width) + "-byte" +
+         (layout.width == 1 ? "" : layout.order == textdump::ByteOrder::le ? " le" : " be") + " codes";
+}
+
 std::string describe(const gen::TextRomOptions& o) {
   return std::to_string(o.width) + "-byte " + (o.order == gen::ByteOrder::le ? "le" : "be") +
          (o.gaps ? " gaps " : " no gaps ") + std::string(gen::name_of(o.script)) + " " +
@@ -76,7 +81,7 @@ int main(int argc, char** argv) {
       quiet += found.empty() ? 1 : 0;
       if (!found.empty() && shown++ < 20)
         std::printf("seed %d (no words, %s): %s score %.1f\n", seed, describe(o).c_str(),
-                    textdump::describe(found.front().layout).c_str(), found.front().score);
+                    layout_of(found.front().layout).c_str(), found.front().score);
       continue;
     }
     const auto truth = std::find_if(found.begin(), found.end(), [&](const TextCandidate& c) {
@@ -91,7 +96,7 @@ int main(int argc, char** argv) {
                   found.size(), truth == found.end() ? "missing" : top ? "first" : "not first",
                   all ? "" : ", a word missed");
       if (!found.empty())
-        std::printf("; first %s score %.1f", textdump::describe(found.front().layout).c_str(),
+        std::printf("; first %s score %.1f", layout_of(found.front().layout).c_str(),
                     found.front().score);
       std::printf("\n");
     }

@@ -314,14 +314,11 @@ inline FinderRun run_finder(const std::uint8_t* data, std::size_t size) {
         return fail(n, "pointer " + std::to_string(i) + " of " + argument +
                            " does not lead to its target");
     for (const std::uint64_t t : distinct)
-      if (string_end_at(view, table, t, t + 1024) <= t)
+      if (string_end_at(view, table, t, t + FINDER_MAX_STRING) <= t)
         return fail(n, "no end within 1 KiB of the string at $" + hex_number(t));
     for (std::size_t k = 0; k < n; ++k) {
-      const auto span_end = [](const PointerTable& t) {
-        return std::uint64_t{t.at} + std::uint64_t{t.count - 1} * t.stride + t.size;
-      };
       const PointerTable& q = run.found[k].ptable;
-      if (p.at < span_end(q) && q.at < span_end(p))
+      if (p.at < end_of(q) && q.at < end_of(p))
         return fail(n, "overlaps candidate " + std::to_string(k));
     }
   }

@@ -1,6 +1,6 @@
 // The relative search in-process: its matching rules on small ROMs (one table
-// of cases), generated ROMs whose draft table dumps the planted sentences, and
-// the real ROMs' ASCII text.
+// of cases), other letter orders, generated ROMs whose draft table dumps the
+// planted sentences, and the real ROMs' ASCII text; each case a test of its own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,13 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "app/search/find_text_words.hpp"
 #include "core/decode/decoder.hpp"
-#include "core/search/draft_table.hpp"
 #include "core/base/numbers.hpp"
 #include "core/search/relative_search.hpp"
 #include "core/tables/standard_table.hpp"
 #include "core/decode/writer.hpp"
 #include "generator/rom_text_encodings.hpp"
+#include "support/case_names.hpp"
 #include "support/realdata.hpp"
 #include "support/test_files.hpp"
 
@@ -57,112 +58,146 @@ void put(std::string& rom, std::size_t& at, const std::string& text, const Encod
   }
 }
 
-TEST(RelativeSearch, MatchingRules) {
-  const Encoding one;
-  Encoding le, be;
-  le.width = be.width = 2;
-  be.order = ByteOrder::be;
-  le.upper = be.upper = 0x2A0;
-  le.lower = be.lower = 0x2C0;
-  Encoding wide = one, overlapping = one, small = one;
-  wide.upper = 0xF0;       // Z would be past $FF
-  overlapping.lower = 0x90; // a-z inside A-Z's codes
-  small.kana = 0x20;
-  const struct Case {
-    std::string name;
-    Encoding encoding;
-    std::vector<std::pair<std::size_t, std::string>> planted; // offset, text
-    std::vector<std::string> words;
-    std::string kana = "gojuon";
-    std::vector<unsigned> widths{1, 2};
-    // The first candidate: its layout, "run=base" for each run, the space's
-    // code (or -1), its hit offsets; or no candidate when layout is empty.
-    std::string layout, bases;
-    long space = -1;
-    std::vector<std::uint32_t> hits;
-  } cases[] = {
-      {"distances kept at any base", one, {{0x10, "Potion"}, {0x40, "Potion"}}, {"Potion"},
-       "gojuon", {1, 2}, "1-byte codes", "A-Z=80 a-z=A0", -1, {0x10, 0x40}},
-      {"words agree on their bases", one, {{0x10, "Potion"}, {0x40, "Iron Sword"}},
-       {"Potion", "Iron Sword"}, "gojuon", {1, 2}, "1-byte codes", "A-Z=80 a-z=A0", 0, {0x10, 0x40}},
-      {"words that disagree give none", one, {{0x10, "Potion"}}, {"Potion", "Sword"},
-       "gojuon", {1, 2}, "", "", -1, {}},
-      {"? and punctuation are any code; repeated punctuation one code", one,
-       {{0x10, "Go! Go!"}}, {"Go! ?o!"}, "gojuon", {1}, "1-byte codes", "A-Z=80 a-z=A0", 0, {0x10}},
-      {"a character of no run repeated with two codes is no match", one,
-       {{0x10, "Go! Go "}}, {"Go! Go!"}, "gojuon", {1}, "", "", -1, {}},
-      {"digits are a run of their own", one, {{0x10, "Lv 42"}}, {"Lv 42"}, "gojuon", {1},
-       "1-byte codes", "A-Z=80 a-z=A0 0-9=10", 0, {0x10}},
-      {"a run must fit the width's codes", wide, {{0x10, "AB"}, {0x20, "AB"}}, {"AB"}, "gojuon",
-       {1}, "", "", -1, {}},
-      {"runs may not overlap", overlapping, {{0x10, "Ab cd"}}, {"Ab cd"}, "gojuon", {1}, "", "",
-       -1, {}},
-      {"2-byte le", le, {{0x10, "Potion"}}, {"Potion"}, "gojuon", {1, 2}, "2-byte le codes",
-       "A-Z=2A0 a-z=2C0", -1, {0x10}},
-      {"2-byte be", be, {{0x10, "Potion"}}, {"Potion"}, "gojuon", {1, 2}, "2-byte be codes",
-       "A-Z=2A0 a-z=2C0", -1, {0x10}},
-      {"kana with small and voiced kana as codes", small, {{0x10, "やくそう"}, {0x30, "ぎょうざ"}},
-       {"やくそう", "ぎょうざ"}, "gojuon", {1}, "1-byte codes", "hiragana=20", -1, {0x10, 0x30}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::string rom(0x100, '\xEE');
-    for (const auto& [at, text] : c.planted) {
-      std::size_t p = at;
-      put(rom, p, text, c.encoding);
-    }
-    TextSearchOptions options;
-    options.systems = gojuon_systems();
-    options.widths = c.widths;
-    options.min_score = -std::numeric_limits<double>::infinity();
-    const RomView view{reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
-    const std::vector<TextCandidate> found = find_text(view, c.words, options);
-    if (c.layout.empty()) {
-      EXPECT_TRUE(found.empty()) << describe(found.front().layout);
-      continue;
-    }
-    ASSERT_FALSE(found.empty());
-    const TextCandidate& first = found.front();
-    EXPECT_EQ(describe(first.layout), c.layout);
-    std::string bases;
-    for (const RunBase& rb : first.bases)
-      bases += (bases.empty() ? "" : " ") + options.systems[first.system].runs[rb.run].name + "=" +
-               hex_number(rb.base);
-    EXPECT_EQ(bases, c.bases);
-    const auto space = std::find_if(first.seen.begin(), first.seen.end(),
-                                    [](const SeenCharacter& s) { return s.character == " "; });
-    EXPECT_EQ(space == first.seen.end() || !space->same ? -1 : static_cast<long>(space->code), c.space);
-    std::vector<std::uint32_t> hits;
-    for (const TextHit& h : first.hits) hits.push_back(h.offset);
-    EXPECT_EQ(hits, c.hits);
+// The encodings of the cases.
+const Encoding ONE;
+const Encoding LE = [] {
+  Encoding e;
+  e.width = 2;
+  e.upper = 0x2A0;
+  e.lower = 0x2C0;
+  return e;
+}();
+const Encoding BE = [] {
+  Encoding e = LE;
+  e.order = ByteOrder::be;
+  return e;
+}();
+const Encoding WIDE = [] { // Z would be past $FF
+  Encoding e;
+  e.upper = 0xF0;
+  return e;
+}();
+const Encoding OVERLAPPING = [] { // a-z inside A-Z's codes
+  Encoding e;
+  e.lower = 0x90;
+  return e;
+}();
+const Encoding SMALL = [] {
+  Encoding e;
+  e.kana = 0x20;
+  return e;
+}();
+
+struct RuleCase {
+  std::string name;
+  Encoding encoding;
+  std::vector<std::pair<std::size_t, std::string>> planted; // offset, text
+  std::vector<std::string> words;
+  std::string kana = "gojuon";
+  std::vector<unsigned> widths{1, 2};
+  // The first candidate: its layout, "run=base" for each run, the space's
+  // code (or -1), its hit offsets; or no candidate when layout is empty.
+  std::string layout, bases;
+  long space = -1;
+  std::vector<std::uint32_t> hits;
+};
+const RuleCase RULES[] = {
+    {"distances kept at any base", ONE, {{0x10, "Potion"}, {0x40, "Potion"}}, {"Potion"},
+     "gojuon", {1, 2}, "1-byte codes", "A-Z=80 a-z=A0", -1, {0x10, 0x40}},
+    {"words agree on their bases", ONE, {{0x10, "Potion"}, {0x40, "Iron Sword"}},
+     {"Potion", "Iron Sword"}, "gojuon", {1, 2}, "1-byte codes", "A-Z=80 a-z=A0", 0, {0x10, 0x40}},
+    {"words that disagree give none", ONE, {{0x10, "Potion"}}, {"Potion", "Sword"},
+     "gojuon", {1, 2}, "", "", -1, {}},
+    {"? and punctuation are any code; repeated punctuation one code", ONE,
+     {{0x10, "Go! Go!"}}, {"Go! ?o!"}, "gojuon", {1}, "1-byte codes", "A-Z=80 a-z=A0", 0, {0x10}},
+    {"a character of no run repeated with two codes is no match", ONE,
+     {{0x10, "Go! Go "}}, {"Go! Go!"}, "gojuon", {1}, "", "", -1, {}},
+    {"digits are a run of their own", ONE, {{0x10, "Lv 42"}}, {"Lv 42"}, "gojuon", {1},
+     "1-byte codes", "A-Z=80 a-z=A0 0-9=10", 0, {0x10}},
+    {"a run must fit the width's codes", WIDE, {{0x10, "AB"}, {0x20, "AB"}}, {"AB"}, "gojuon",
+     {1}, "", "", -1, {}},
+    {"runs may not overlap", OVERLAPPING, {{0x10, "Ab cd"}}, {"Ab cd"}, "gojuon", {1}, "", "",
+     -1, {}},
+    {"2-byte le", LE, {{0x10, "Potion"}}, {"Potion"}, "gojuon", {1, 2}, "2-byte le codes",
+     "A-Z=2A0 a-z=2C0", -1, {0x10}},
+    {"2-byte be", BE, {{0x10, "Potion"}}, {"Potion"}, "gojuon", {1, 2}, "2-byte be codes",
+     "A-Z=2A0 a-z=2C0", -1, {0x10}},
+    {"kana with small and voiced kana as codes", SMALL, {{0x10, "やくそう"}, {0x30, "ぎょうざ"}},
+     {"やくそう", "ぎょうざ"}, "gojuon", {1}, "1-byte codes", "hiragana=20", -1, {0x10, 0x30}},
+};
+
+class MatchingRule : public ::testing::TestWithParam<RuleCase> {};
+
+TEST_P(MatchingRule, GivesTheFirstCandidate) {
+  const RuleCase& c = GetParam();
+  std::string rom(0x100, '\xEE');
+  for (const auto& [at, text] : c.planted) {
+    std::size_t p = at;
+    put(rom, p, text, c.encoding);
   }
+  TextSearchOptions options;
+  options.systems = gojuon_systems();
+  options.widths = c.widths;
+  options.min_score = -std::numeric_limits<double>::infinity();
+  const RomView view{reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
+  const std::vector<TextCandidate> found = find_text(view, c.words, options);
+  if (c.layout.empty()) {
+    EXPECT_TRUE(found.empty()) << describe(found.front().layout);
+    return;
+  }
+  ASSERT_FALSE(found.empty());
+  const TextCandidate& first = found.front();
+  EXPECT_EQ(describe(first.layout), c.layout);
+  std::string bases;
+  for (const RunBase& rb : first.bases)
+    bases += (bases.empty() ? "" : " ") + options.systems[first.system].runs[rb.run].name + "=" +
+             hex_number(rb.base);
+  EXPECT_EQ(bases, c.bases);
+  const auto space = std::find_if(first.seen.begin(), first.seen.end(),
+                                  [](const SeenCharacter& s) { return s.character == " "; });
+  EXPECT_EQ(space == first.seen.end() || !space->same ? -1 : static_cast<long>(space->code), c.space);
+  std::vector<std::uint32_t> hits;
+  for (const TextHit& h : first.hits) hits.push_back(h.offset);
+  EXPECT_EQ(hits, c.hits);
 }
 
-TEST(RelativeSearch, OtherOrdersAndWordsThatCannotBeSearched) {
-  // "ろは" in iroha order is two codes down; in gojuon, far up.
+INSTANTIATE_TEST_SUITE_P(RelativeSearch, MatchingRule, ::testing::ValuesIn(RULES),
+                         gen::CaseName{});
+
+// "ろは" in iroha order is two codes down; in gojuon, far up.
+TEST(RelativeSearch, ReadsKanaInIrohaOrder) {
   const std::string rom = std::string(16, '\xEE') + "\x31\x30\x32\x31" + std::string(16, '\xEE');
   const RomView view{reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
   TextSearchOptions options;
   options.widths = {1};
   options.min_score = -std::numeric_limits<double>::infinity();
   options.systems = iroha_systems();
-  auto found = find_text(view, {"ろいはろ"}, options);
+  const auto found = find_text(view, {"ろいはろ"}, options);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].hits.front().offset, 16u);
   options.systems = gojuon_systems();
   EXPECT_TRUE(find_text(view, {"ろいはろ"}, options).empty());
+}
 
+// A user's order file: a character twice is refused; its runs are searched.
+TEST(RelativeSearch, ReadsAUsersOrder) {
   const auto user = user_systems("order.txt", "\xEF\xBB\xBF" "X Q Z\nfoo");
   ASSERT_TRUE(std::holds_alternative<Report>(user));
   EXPECT_EQ(std::get<Report>(user).id, ReportId::order_twice); // "o" twice
   const auto mine = user_systems("order.txt", "QXZ\r\nkm\n");
   ASSERT_TRUE(std::holds_alternative<std::vector<LetterSystem>>(mine));
+  TextSearchOptions options;
+  options.widths = {1};
+  options.min_score = -std::numeric_limits<double>::infinity();
   options.systems = std::get<std::vector<LetterSystem>>(mine);
   const std::string codes = std::string(8, '\xEE') + "\x07\x05\x06" + std::string(8, '\xEE');
-  found = find_text({reinterpret_cast<const unsigned char*>(codes.data()), codes.size()}, {"ZQX"}, options);
+  const auto found =
+      find_text({reinterpret_cast<const unsigned char*>(codes.data()), codes.size()}, {"ZQX"}, options);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].bases.front().base, 5u);
+}
 
+TEST(RelativeSearch, RefusesWordsWithoutTwoLettersOfARun) {
   for (const char* word : {"", "A", "Ab", "a?B", "!!"})
     EXPECT_TRUE(unsearchable_word(word, gojuon_systems())) << word;
   EXPECT_FALSE(unsearchable_word("ab", gojuon_systems()));
@@ -188,72 +223,82 @@ std::string dumped(const gen::TextRom& rom, const gen::PlantedSentence& s, const
 // the rates): the true encoding first with every planted word, and its draft
 // table loading cleanly and dumping each planted sentence; nothing where the
 // words are not.
-TEST(RelativeSearch, GeneratedRomsAndTheirDraftTables) {
-  for (std::uint64_t seed = 1; seed <= 10; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    gen::TextRomOptions o = gen::random_text_options(seed);
-    o.rom_size = 0x10000;
-    o.plant = seed <= 8;
-    const gen::TextRom rom = gen::generate_text_rom(o);
-    std::vector<std::string> words;
-    for (const gen::PlantedWord& w : rom.words) words.push_back(w.word);
-    TextSearchOptions options;
-    options.systems = o.script != gen::TextScript::latin && o.kana == gen::KanaOrder::iroha
-                          ? iroha_systems()
-                          : gojuon_systems();
-    const std::vector<TextCandidate> found = find_text({rom.rom.data(), rom.rom.size()}, words, options);
-    if (!o.plant) {
-      EXPECT_TRUE(found.empty());
-      continue;
-    }
-    ASSERT_FALSE(found.empty());
-    const TextCandidate& first = found.front();
-    EXPECT_EQ(first.layout.width, o.width);
-    for (std::size_t w = 0; w < rom.words.size(); ++w)
-      for (const std::size_t at : rom.words[w].offsets)
-        EXPECT_TRUE(std::any_of(first.hits.begin(), first.hits.end(), [&](const TextHit& h) {
-          return h.offset == at && h.word == w;
-        })) << rom.words[w].word << " at " << at;
-    const std::string draft = draft_table(first, options.systems[first.system], words);
-    const StandardTable parsed = parse_standard_table(draft);
-    EXPECT_EQ(parsed.errors + parsed.warnings, 0u) << draft;
-    for (const gen::PlantedSentence& s : rom.sentences)
-      EXPECT_EQ(dumped(rom, s, draft, o.width), s.text);
+class GeneratedTextRom : public ::testing::TestWithParam<std::uint64_t> {};
+
+TEST_P(GeneratedTextRom, GivesTheTrueEncodingAndADraftThatDumpsIt) {
+  const std::uint64_t seed = GetParam();
+  gen::TextRomOptions o = gen::random_text_options(seed);
+  o.rom_size = 0x10000;
+  o.plant = seed <= 8;
+  const gen::TextRom rom = gen::generate_text_rom(o);
+  std::vector<std::string> words;
+  for (const gen::PlantedWord& w : rom.words) words.push_back(w.word);
+  TextSearchOptions options;
+  options.systems = o.script != gen::TextScript::latin && o.kana == gen::KanaOrder::iroha
+                        ? iroha_systems()
+                        : gojuon_systems();
+  const std::vector<TextCandidate> found = find_text({rom.rom.data(), rom.rom.size()}, words, options);
+  if (!o.plant) {
+    EXPECT_TRUE(found.empty());
+    return;
   }
+  ASSERT_FALSE(found.empty());
+  const TextCandidate& first = found.front();
+  EXPECT_EQ(first.layout.width, o.width);
+  for (std::size_t w = 0; w < rom.words.size(); ++w)
+    for (const std::size_t at : rom.words[w].offsets)
+      EXPECT_TRUE(std::any_of(first.hits.begin(), first.hits.end(), [&](const TextHit& h) {
+        return h.offset == at && h.word == w;
+      })) << rom.words[w].word << " at " << at;
+  const std::string draft = draft_table_file(first, options.systems[first.system], words);
+  const StandardTable parsed = parse_standard_table(draft);
+  EXPECT_EQ(parsed.errors + parsed.warnings, 0u) << draft;
+  for (const gen::PlantedSentence& s : rom.sentences)
+    EXPECT_EQ(dumped(rom, s, draft, o.width), s.text);
 }
 
+// Seeds 9 and 10 plant no words.
+INSTANTIATE_TEST_SUITE_P(RelativeSearch, GeneratedTextRom, ::testing::Range<std::uint64_t>(1, 11),
+                         [](const ::testing::TestParamInfo<std::uint64_t>& seed) {
+                           return "seed_" + std::to_string(seed.param);
+                         });
+
 // The real ROMs' ASCII text, from two of their words.
-TEST(RelativeSearch, TheRealRomsGiveAscii) {
+struct RealRomCase {
+  const char* name; // the ROM's file
+  std::string first, second;
+  std::uint32_t first_at;
+};
+const RealRomCase REAL_ROMS[] = {
+    {"cpu_instrs.gb", "Passed", "Failed", 0x3A2},
+    {"01-basics.nes", "Passed", "internal error", 0x6629},
+    {"BANKHiROMFastROM.sfc", "Bank Test", "Jump To Bank", 0x1013D},
+    {"BANKLoROMSlowROM.sfc", "Bank Test", "Jump To Bank", 0x813D},
+    {"CPUADC.sfc", "Add With Carry", "Opcode", 0x6F2C},
+};
+
+class AsciiInRealRom : public ::testing::TestWithParam<RealRomCase> {};
+
+TEST_P(AsciiInRealRom, IsFoundFromTwoWords) {
   REQUIRE_REALDATA();
-  const struct {
-    const char* rom;
-    std::string first, second;
-    std::uint32_t first_at;
-  } cases[] = {
-      {"cpu_instrs.gb", "Passed", "Failed", 0x3A2},
-      {"01-basics.nes", "Passed", "internal error", 0x6629},
-      {"BANKHiROMFastROM.sfc", "Bank Test", "Jump To Bank", 0x1013D},
-      {"BANKLoROMSlowROM.sfc", "Bank Test", "Jump To Bank", 0x813D},
-      {"CPUADC.sfc", "Add With Carry", "Opcode", 0x6F2C},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.rom);
-    const std::string bytes = testing::read_file_bytes((testing::REALDATA / "roms" / c.rom).string());
-    ASSERT_FALSE(bytes.empty());
-    TextSearchOptions options;
-    options.systems = gojuon_systems();
-    const std::vector<TextCandidate> found = find_text(
-        {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()}, {c.first, c.second}, options);
-    ASSERT_FALSE(found.empty());
-    const TextCandidate& first = found.front();
-    EXPECT_EQ(describe(first.layout), "1-byte codes");
-    ASSERT_EQ(first.bases.size(), 2u);
-    EXPECT_EQ(first.bases[0].base, 0x41u);
-    EXPECT_EQ(first.bases[1].base, 0x61u);
-    EXPECT_TRUE(std::any_of(first.hits.begin(), first.hits.end(),
-                            [&](const TextHit& h) { return h.offset == c.first_at && h.word == 0; }));
-  }
+  const RealRomCase& c = GetParam();
+  const std::string bytes = testing::read_file_bytes((testing::REALDATA / "roms" / c.name).string());
+  ASSERT_FALSE(bytes.empty());
+  TextSearchOptions options;
+  options.systems = gojuon_systems();
+  const std::vector<TextCandidate> found = find_text(
+      {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()}, {c.first, c.second}, options);
+  ASSERT_FALSE(found.empty());
+  const TextCandidate& first = found.front();
+  EXPECT_EQ(first.layout.width, 1u);
+  ASSERT_EQ(first.bases.size(), 2u);
+  EXPECT_EQ(first.bases[0].base, 0x41u);
+  EXPECT_EQ(first.bases[1].base, 0x61u);
+  EXPECT_TRUE(std::any_of(first.hits.begin(), first.hits.end(),
+                          [&](const TextHit& h) { return h.offset == c.first_at && h.word == 0; }));
 }
+
+INSTANTIATE_TEST_SUITE_P(RelativeSearch, AsciiInRealRom, ::testing::ValuesIn(REAL_ROMS), gen::CaseName{});
 
 } // namespace
 } // namespace textdump

@@ -11,7 +11,7 @@
 #include "app/survey/svg_map.hpp"
 #include "core/tables/standard_table.hpp"
 #include "core/survey/survey.hpp"
-#include "core/survey/survey_picture.hpp"
+#include "support/case_names.hpp"
 
 namespace textdump {
 namespace {
@@ -78,49 +78,56 @@ Candidate table_at(std::uint32_t at, std::uint32_t count, std::vector<std::uint6
   return c;
 }
 
-TEST(Survey, SpansOfBuiltRoms) {
-  const std::string zeros(16, '\0'), ffs(20, '\xFF');
-  const struct {
-    const char* what;
-    std::string rom;
-    std::vector<Candidate> tables;
-    std::string spans;
-    bool switched = false; // through the file of survey_tables()
-  } cases[] = {
-      {"free space is 16 equal bytes of 00 or FF", zeros + std::string(15, '\xFF') + "\x80" + ffs +
-                                                       std::string(16, '\x20'),
-       {}, "free 0-16 00, free 32-52 FF, text 52-68"},
-      {"text ends after an end entry or before a byte that is not text; a control passes",
-       "\x80Hello\x01" "abc\x80" "ab\x02\x99" "cd\x80" "Four\x01", {},
-       "text 1-7 end, text 11-17, text 18-23 end"},
-      {"three text keys are no run, nor are control codes alone", "\x80" "ab\x02xy\x80\x02x\x02y\x01", {},
-       ""},
-      {"free space ends the text before it", "Hello" + zeros, {}, "text 0-5, free 5-21 00"},
-      {"a pointer table is no text, and spans the text it points into",
-       "ABCDEFGH" "Alpha\x01" "Beta\x01", {table_at(0, 4, {8, 14, 8, 14})},
-       "pointers 0-8 -> 8-19, text 8-14 end, text 14-19 end"},
-      {"a table over free space, or over a better table, is left out",
-       "ABCD" + zeros + "Alpha\x01",
-       {table_at(0, 4, {20}), table_at(0, 2, {20}), table_at(2, 1, {20})},
-       "pointers 0-4 -> 20-26, free 4-20 00, text 20-26 end"},
-      {"a switch's frames read text of the run, and the end of a frame's table ends it; the "
-       "span of a table's text reaches that end",
-       "ABCD" "More\x01" "Hi\xF0\xA1\xA2\xA3\xA4\xA0" "\x80", {table_at(0, 2, {4, 9})},
-       "pointers 0-4 -> 4-17, text 4-9 end, text 9-17 end", true},
-  };
+const std::string ZEROS(16, '\0'), FFS(20, '\xFF');
+
+struct SpansCase {
+  const char* name;
+  std::string rom;
+  std::vector<Candidate> tables;
+  std::string spans;
+  bool switched = false; // through the file of survey_tables()
+};
+const SpansCase SPANS[] = {
+    {"free space is 16 equal bytes of 00 or FF", ZEROS + std::string(15, '\xFF') + "\x80" + FFS +
+                                                     std::string(16, '\x20'),
+     {}, "free 0-16 00, free 32-52 FF, text 52-68"},
+    {"text ends after an end entry or before a byte that is not text; a control passes",
+     "\x80Hello\x01" "abc\x80" "ab\x02\x99" "cd\x80" "Four\x01", {},
+     "text 1-7 end, text 11-17, text 18-23 end"},
+    {"three text keys are no run, nor are control codes alone", "\x80" "ab\x02xy\x80\x02x\x02y\x01", {},
+     ""},
+    {"free space ends the text before it", "Hello" + ZEROS, {}, "text 0-5, free 5-21 00"},
+    {"a pointer table is no text, and spans the text it points into",
+     "ABCDEFGH" "Alpha\x01" "Beta\x01", {table_at(0, 4, {8, 14, 8, 14})},
+     "pointers 0-8 -> 8-19, text 8-14 end, text 14-19 end"},
+    {"a table over free space, or over a better table, is left out",
+     "ABCD" + ZEROS + "Alpha\x01",
+     {table_at(0, 4, {20}), table_at(0, 2, {20}), table_at(2, 1, {20})},
+     "pointers 0-4 -> 20-26, free 4-20 00, text 20-26 end"},
+    {"a switch's frames read text of the run, and the end of a frame's table ends it; the "
+     "span of a table's text reaches that end",
+     "ABCD" "More\x01" "Hi\xF0\xA1\xA2\xA3\xA4\xA0" "\x80", {table_at(0, 2, {4, 9})},
+     "pointers 0-4 -> 4-17, text 4-9 end, text 9-17 end", true},
+};
+
+class SpansOfBuiltRom : public ::testing::TestWithParam<SpansCase> {};
+
+// The spans, and the bytes of each kind adding up to theirs.
+TEST_P(SpansOfBuiltRom, AreAsTheCaseSays) {
+  const SpansCase& c = GetParam();
   const CodeTable table = survey_table();
   const std::vector<CodeTable> tables = survey_tables();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const RomView rom{reinterpret_cast<const unsigned char*>(c.rom.data()), c.rom.size()};
-    const Survey survey = c.switched ? survey_rom(rom, tables[0], c.tables, &tables)
-                                     : survey_rom(rom, table, c.tables);
-    EXPECT_EQ(described(survey), c.spans);
-    std::uint64_t bytes = 0;
-    for (const Span& s : survey.spans) bytes += s.length();
-    EXPECT_EQ(survey.bytes[0] + survey.bytes[1] + survey.bytes[2], bytes);
-  }
+  const RomView rom{reinterpret_cast<const unsigned char*>(c.rom.data()), c.rom.size()};
+  const Survey survey = c.switched ? survey_rom(rom, tables[0], c.tables, &tables)
+                                   : survey_rom(rom, table, c.tables);
+  EXPECT_EQ(described(survey), c.spans);
+  std::uint64_t bytes = 0;
+  for (const Span& s : survey.spans) bytes += s.length();
+  EXPECT_EQ(survey.bytes[0] + survey.bytes[1] + survey.bytes[2], bytes);
 }
+
+INSTANTIATE_TEST_SUITE_P(Survey, SpansOfBuiltRom, ::testing::ValuesIn(SPANS),
+                         testing::CaseName{});
 
 // Every tag closed in order, every attribute value quoted: enough of XML to
 // tell a broken picture.

@@ -288,6 +288,24 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {patch_file_open, "patch-file-open", "", "Can't open the {0} \"{1}\"."},
     {patch_file_too_large, "patch-file-too-large", "",
      "The {0} \"{1}\" is larger than 4 GiB, the most a patch is made of or applied to."},
+    // --find-text's draft table.
+    {draft_heading, "draft-heading", "", "Draft table by textdump --find-text: {0}, {1} order, from {2}"},
+    {draft_word_hit, "draft-word-hit", "", "\"{0}\" (1 hit)"},
+    {draft_word_hits, "draft-word-hits", "", "\"{0}\" ({1} hits)"},
+    {draft_no_end, "draft-no-end", "", "No end entry: add the code that ends a string as /KEY."},
+    {draft_run, "draft-run", "",
+     "{0} at {1}-{2}: {3} seen in the hits, the other letters counted on in {0} order"},
+    {draft_space_varied, "draft-space-varied", "",
+     "the space had different codes at its {0} hits: left out"},
+    {draft_character_varied, "draft-character-varied", "",
+     "\"{0}\" had different codes at its {1} hits: left out"},
+    {draft_space_taken, "draft-space-taken", "", "the space had {0}, which is \"{1}\": left out"},
+    {draft_character_taken, "draft-character-taken", "",
+     "\"{0}\" had {1}, which is \"{2}\": left out"},
+    {draft_space_same, "draft-space-same", "",
+     "the space is {0} at all {1} hits of the words that have it"},
+    {draft_character_same, "draft-character-same", "",
+     "\"{0}\" is {1} at all {2} hits of the words that have it"},
 }};
 
 // The rows are in id order: a row out of place fails to compile.

@@ -32,7 +32,7 @@ std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t st
                     std::optional<std::uint32_t> length, const std::vector<CodeTable>* tables) {
   if (length)
     return one_line_text(rom, table, start, std::min(start + *length, rom.size), tables);
-  std::uint64_t end = string_end_at(rom, table, start, start + 1024, tables);
+  std::uint64_t end = string_end_at(rom, table, start, start + FINDER_MAX_STRING, tables);
   if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
   return one_line_text(rom, table, start, end, tables);
 }
@@ -227,7 +227,12 @@ std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& t
                                           FinderOptions options) {
   const bool terminal = is_terminal(STANDARD_ERROR);
   if (terminal)
-    options.progress = [](std::string_view what) {
+    options.progress = [](const FinderProgress& progress) {
+      const std::string what =
+          (progress.set_length ? std::string("strings of set length")
+                               : std::string(name_of(progress.map))) +
+          ", " + std::to_string(progress.size) + "-byte " +
+          (progress.order == ByteOrder::le ? "le" : "be");
       std::fprintf(stderr, "\rSearching %-40.*s", static_cast<int>(what.size()), what.data());
       std::fflush(stderr);
     };

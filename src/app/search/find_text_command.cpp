@@ -10,8 +10,8 @@
 #include "app/common/messages.hpp"
 #include "app/common/output_failure.hpp"
 #include "app/common/report_text.hpp"
+#include "app/search/find_text_words.hpp"
 #include "app/dump/run.hpp"
-#include "core/search/draft_table.hpp"
 #include "core/base/numbers.hpp"
 #include "core/search/relative_search.hpp"
 #include "io/files.hpp"
@@ -92,9 +92,10 @@ int run_find_text_command(const FindTextCommand& command) {
   const auto started = std::chrono::steady_clock::now();
   bool progressed = false;
   if (terminal)
-    options.progress = [&](std::string_view what) {
+    options.progress = [&](const TextSearchProgress& progress) {
       const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
       if (spent.count() < PROGRESS_AFTER) return;
+      const std::string what = progress_text(progress, options.systems, command.words);
       std::fprintf(stderr, "\rSearching %-60.*s", static_cast<int>(std::min<std::size_t>(what.size(), 60)),
                    what.data());
       std::fflush(stderr);
@@ -184,8 +185,9 @@ int run_find_text_command(const FindTextCommand& command) {
   }
   if (json) outputs.set_bytes(*json, nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n");
   if (table)
-    outputs.set_bytes(*table, draft_table(candidates.front(), options.systems[candidates.front().system],
-                                          command.words));
+    outputs.set_bytes(*table, draft_table_file(candidates.front(),
+                                               options.systems[candidates.front().system],
+                                               command.words));
   const Failure written = report_output(outputs, outputs.commit(), console);
   return written != Failure::none ? exit_status(written) : found;
 }

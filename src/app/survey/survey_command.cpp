@@ -13,7 +13,6 @@
 #include "core/base/numbers.hpp"
 #include "core/script/script.hpp"
 #include "core/survey/survey.hpp"
-#include "core/survey/survey_picture.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
 

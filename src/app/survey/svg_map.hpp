@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "core/survey/survey.hpp"
-#include "core/survey/survey_picture.hpp"
 
 namespace textdump {
 

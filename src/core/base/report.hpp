@@ -197,6 +197,20 @@ enum class ReportId : std::uint16_t {
   patch_extension,             // the patch file's name
   patch_file_open,             // the file's role ("patch file"), its name
   patch_file_too_large,        // the file's role, its name
+  // --find-text's draft table: its heading, and why each group of its lines is
+  // what it is (codes written as code_text writes them, "$41").
+  draft_heading,               // the layout ("2-byte le codes"), the letter system, the
+                               // words with their hits (draft_word_hit(s), joined by ", ")
+  draft_word_hit,              // the word (1 hit)
+  draft_word_hits,             // the word, its hits
+  draft_no_end,                //
+  draft_run,                   // the run, its first and last code, the letters seen (by " ")
+  draft_space_varied,          // its hits
+  draft_character_varied,      // the character, its hits
+  draft_space_taken,           // its code, the text that has that code
+  draft_character_taken,       // the character, its code, the text that has that code
+  draft_space_same,            // its code, its hits
+  draft_character_same,        // the character, its code, its hits
   count_                       // not an id: how many there are
 };
 

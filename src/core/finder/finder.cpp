@@ -5,7 +5,6 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <utility>
 
@@ -18,10 +17,6 @@
 namespace textdump {
 
 namespace {
-
-std::uint64_t end_of(const PointerTable& ptable) {
-  return std::uint64_t{ptable.at} + std::uint64_t{ptable.count - 1} * ptable.stride + ptable.size;
-}
 
 // Another pointer column of the records of kept: the same kind of pointer at
 // the same stride, in bytes of the records that no column of kept takes.
@@ -79,10 +74,10 @@ std::vector<Candidate> keep_best(const RomView& rom, std::vector<Candidate> foun
     old = std::move(better);
   };
   for (Candidate& candidate : found) {
-    const std::uint64_t from = candidate.ptable.at, to = end_of(candidate.ptable);
-    const auto overlapped = std::find_if(kept.begin(), kept.end(), [&](const Candidate& k) {
-      return from < end_of(k.ptable) && k.ptable.at < to;
-    });
+    const auto overlaps = [&](const Candidate& k) {
+      return candidate.ptable.at < end_of(k.ptable) && k.ptable.at < end_of(candidate.ptable);
+    };
+    const auto overlapped = std::find_if(kept.begin(), kept.end(), overlaps);
     if (overlapped == kept.end()) {
       kept.push_back(std::move(candidate));
       if (kept.size() == top) break;
@@ -93,9 +88,7 @@ std::vector<Candidate> keep_best(const RomView& rom, std::vector<Candidate> foun
       continue;
     }
     std::vector<Candidate>& columns = overlapped->columns;
-    const auto same = std::find_if(columns.begin(), columns.end(), [&](const Candidate& k) {
-      return from < end_of(k.ptable) && k.ptable.at < to;
-    });
+    const auto same = std::find_if(columns.begin(), columns.end(), overlaps);
     if (same != columns.end()) {
       if (reads_better(rom, *same, candidate)) replace(*same, candidate);
     } else if (another_column(*overlapped, candidate)) {
@@ -105,6 +98,84 @@ std::vector<Candidate> keep_best(const RomView& rom, std::vector<Candidate> foun
               [](const Candidate& a, const Candidate& b) { return a.ptable.at < b.ptable.at; });
   }
   return kept;
+}
+
+// One pass of a map, size and order; the first of each names them.
+struct PassJob {
+  PointerTable ptable;
+  std::size_t from = 0;
+  bool first = false;
+};
+
+// Every pass of every map, size and order searched.
+std::vector<PassJob> pass_jobs(const FinderOptions& options, const RomLayout& layout) {
+  std::vector<PassJob> jobs;
+  for (const FinderMap& map : options.maps) {
+    const MapDescriptor& descriptor = map_of(map.map);
+    for (const unsigned size : options.sizes) {
+      for (const ByteOrder order : {ByteOrder::le, ByteOrder::be}) {
+        if (!searched_as(descriptor, size, order)) continue;
+        bool first = true;
+        for (const Pass& pass : passes_of(descriptor, size, options, layout)) {
+          PassJob job;
+          job.ptable.map = map.map;
+          job.ptable.base = map.base;
+          job.ptable.size = size;
+          job.ptable.order = order;
+          job.ptable.bank = pass.bank;
+          job.from = pass.from;
+          job.first = std::exchange(first, false);
+          jobs.push_back(job);
+        }
+      }
+    }
+  }
+  return jobs;
+}
+
+// One search for strings of set length.
+struct LengthJob {
+  unsigned size = 0;
+  ByteOrder order = ByteOrder::le;
+};
+
+// One for each byte order and size.
+std::vector<LengthJob> length_jobs(const FinderOptions& options) {
+  std::vector<LengthJob> jobs;
+  for (const ByteOrder order : {ByteOrder::le, ByteOrder::be})
+    for (const unsigned size : options.sizes) jobs.push_back({size, order});
+  return jobs;
+}
+
+// Calls work_on(job, scratch) for every job below count, on two threads that
+// take the jobs in turn, each with a scratch of its own; an exception on
+// either is thrown here once both have stopped.
+template <typename WorkOn> void on_two_threads(std::size_t count, WorkOn work_on) {
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    PassScratch scratch;
+    for (std::size_t j = next++; j < count; j = next++) work_on(j, scratch);
+  };
+  std::exception_ptr failed;
+  std::thread helper;
+  if (count > 1)
+    helper = std::thread([&] {
+      try {
+        work();
+      } catch (...) {
+        failed = std::current_exception();
+        next = count;
+      }
+    });
+  try {
+    work();
+  } catch (...) {
+    next = count;
+    if (helper.joinable()) helper.join();
+    throw;
+  }
+  if (helper.joinable()) helper.join();
+  if (failed) std::rethrow_exception(failed);
 }
 
 } // namespace
@@ -133,100 +204,37 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
     switches = std::make_unique<SwitchWalker>(table, *options.tables, rom);
   const Starts starts(rom, table, switches.get());
   const RomLayout layout = layout_of(rom);
-
-  // Every pass of every map, size and order; the first of each names them.
-  struct Job {
-    PointerTable ptable;
-    std::size_t from = 0;
-    bool first = false;
-  };
-  std::vector<Job> jobs;
-  for (const FinderMap& map : options.maps) {
-    const MapDescriptor& descriptor = map_of(map.map);
-    for (const unsigned size : options.sizes) {
-      if (!descriptor.takes_size(size)) continue;
-      for (const ByteOrder order : {ByteOrder::le, ByteOrder::be}) {
-        if (order == ByteOrder::be && !descriptor.searched_big_endian) continue;
-        bool first = true;
-        for (const Pass& pass : passes_of(descriptor, size, options, layout)) {
-          Job job;
-          job.ptable.map = map.map;
-          job.ptable.base = map.base;
-          job.ptable.size = size;
-          job.ptable.order = order;
-          job.ptable.bank = pass.bank;
-          job.from = pass.from;
-          job.first = std::exchange(first, false);
-          jobs.push_back(job);
-        }
-      }
-    }
-  }
-
+  const std::vector<PassJob> passes = pass_jobs(options, layout);
   const auto configs = static_cast<std::uint64_t>(
-      std::count_if(jobs.begin(), jobs.end(), [](const Job& job) { return job.first; }));
+      std::count_if(passes.begin(), passes.end(), [](const PassJob& job) { return job.first; }));
+  // The searches for strings of set length go first, being the longest.
+  const std::vector<LengthJob> lengths = length_jobs(options);
 
-  // The searches for strings of set length, one for each byte order and size,
-  // go first, being the longest.
-  struct LengthJob {
-    unsigned size = 0;
-    ByteOrder order = ByteOrder::le;
-  };
-  std::vector<LengthJob> length_jobs;
-  for (const ByteOrder order : {ByteOrder::le, ByteOrder::be})
-    for (const unsigned size : options.sizes) length_jobs.push_back({size, order});
-
-  // Two threads take the jobs in turn; their candidates are put back in the
-  // order of the jobs.
-  std::vector<std::vector<Candidate>> found_by_job(length_jobs.size() + jobs.size());
-  std::atomic<std::size_t> next{0};
+  // The candidates of each job, put back in the order of the jobs.
+  std::vector<std::vector<Candidate>> found_by_job(lengths.size() + passes.size());
   std::mutex progress_lock;
-  const auto tell = [&](std::string_view what, unsigned size, ByteOrder order) {
+  const auto tell = [&](const FinderProgress& progress) {
     if (!options.progress) return;
     const std::lock_guard<std::mutex> lock(progress_lock);
-    options.progress(std::string(what) + ", " + std::to_string(size) + "-byte " +
-                     (order == ByteOrder::le ? "le" : "be"));
+    options.progress(progress);
   };
-  const auto work = [&] {
-    PassScratch scratch;
-    for (std::size_t j = next++; j < found_by_job.size(); j = next++) {
-      if (j < length_jobs.size()) {
-        const LengthJob& job = length_jobs[j];
-        tell("strings of set length", job.size, job.order);
-        found_by_job[j] = find_length_tables(rom, table, options, layout, job.size, job.order);
-        continue;
-      }
-      const Job& job = jobs[j - length_jobs.size()];
-      if (job.first) tell(name_of(job.ptable.map), job.ptable.size, job.ptable.order);
-      search_pass(rom, starts, layout, options, job.ptable, job.from, configs, scratch,
-                  found_by_job[j]);
+  on_two_threads(found_by_job.size(), [&](std::size_t j, PassScratch& scratch) {
+    if (j < lengths.size()) {
+      const LengthJob& job = lengths[j];
+      tell({true, AddressMap::linear, job.size, job.order});
+      found_by_job[j] = find_length_tables(rom, table, options, layout, job.size, job.order);
+      return;
     }
-  };
-  std::exception_ptr failed;
-  std::thread helper;
-  if (found_by_job.size() > 1)
-    helper = std::thread([&] {
-      try {
-        work();
-      } catch (...) {
-        failed = std::current_exception();
-        next = found_by_job.size();
-      }
-    });
-  try {
-    work();
-  } catch (...) {
-    next = found_by_job.size();
-    if (helper.joinable()) helper.join();
-    throw;
-  }
-  if (helper.joinable()) helper.join();
-  if (failed) std::rethrow_exception(failed);
+    const PassJob& job = passes[j - lengths.size()];
+    if (job.first) tell({false, job.ptable.map, job.ptable.size, job.ptable.order});
+    search_pass(rom, starts, layout, options, job.ptable, job.from, configs, scratch,
+                found_by_job[j]);
+  });
 
   std::vector<Candidate> found, of_set_length;
   for (std::size_t j = 0; j < found_by_job.size(); ++j)
     for (Candidate& candidate : found_by_job[j])
-      (j < length_jobs.size() ? of_set_length : found).push_back(std::move(candidate));
+      (j < lengths.size() ? of_set_length : found).push_back(std::move(candidate));
   add_length_tables(std::move(of_set_length), found);
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
     return a.score != b.score ? a.score > b.score : a.ptable.at < b.ptable.at;

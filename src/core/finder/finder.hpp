@@ -1,5 +1,17 @@
 // The pointer-table finder: runs of pointers whose values all lead to string
-// starts, found under the address maps that a ROM may use.
+// starts, found under the address maps that a ROM may use. Its files:
+//
+//   finder.hpp          this header, the one other folders include: the search,
+//                       the maps a ROM suggests, where a string ends
+//   finder_types.hpp    the options and progress, a candidate, the shared limits
+//   finder_starts.hpp   the string starts of a ROM and its empty strings
+//   finder_runs.hpp     the passes: one a map, size, byte order and bank
+//   finder_pass.hpp     a pass's steps (finder_runs.cpp, and finder_walks.cpp:
+//                       the walks at one stride and the runs read from them)
+//   finder_score.hpp    a run's score, and whether it is a candidate
+//   finder_lengths.hpp  tables of strings of set length (lengths beside the
+//                       pointers, Pascal strings)
+//   pointers_to.hpp     the slots that hold a pointer to one offset
 //
 // A string start is an offset where decoding through the table gives text (at
 // least three text keys, few unknown bytes, up to an end entry within 1 KiB)
@@ -23,47 +35,14 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <optional>
-#include <string>
-#include <string_view>
 #include <vector>
 
-#include "core/tables/code_table.hpp"
-#include "core/maps/maps.hpp"
 #include "core/base/rom_view.hpp"
+#include "core/finder/finder_types.hpp"
+#include "core/finder/pointers_to.hpp"
+#include "core/tables/code_table.hpp"
 
 namespace textdump {
-
-struct FinderMap {
-  AddressMap map = AddressMap::linear;
-  std::int64_t base = 0; // linear only
-};
-
-struct FinderOptions {
-  std::vector<FinderMap> maps;
-  std::vector<unsigned> sizes{2, 3, 4};
-  std::uint32_t min_count = 4;
-  std::size_t top = 5;
-  double min_score = 3.0;            // the expected number of such runs by chance is at most 10^-3
-  std::optional<std::uint32_t> bank; // the bank 16-bit pointers of banked maps point into
-  std::function<void(std::string_view)> progress; // told what is searched, now and then
-  // A standard file's tables: text read through the starting table's
-  // switches counts as text read through it.
-  const std::vector<CodeTable>* tables = nullptr;
-};
-
-struct Candidate {
-  PointerTable ptable;
-  double score = 0;
-  std::vector<std::uint64_t> targets; // in table order, of the entries that are not null
-  std::uint64_t first_target = 0, last_target = 0;
-  std::uint32_t null_entries = 0;  // inside the table, counted in its count
-  std::uint32_t empty_strings = 0; // pointers to an end entry
-  unsigned pascal = 0;             // Pascal strings: the bytes of the length before each
-  // The other pointer columns of the same records, each a table of its own, by offset.
-  std::vector<Candidate> columns;
-};
 
 // linear at base 0, and the maps that the ROM's own header suggests (each
 // map's descriptor says how: the iNES magic, a Game Boy header whose checksum
@@ -75,7 +54,7 @@ std::vector<Candidate> find_pointer_tables(const RomView& rom, const CodeTable& 
                                            const FinderOptions& options);
 
 // Where the string at a start ends (after its end entry); start itself when
-// no end entry follows within the limit. For previews.
+// no end entry follows within the limit. For previews and the survey.
 std::uint64_t string_end_at(const RomView& rom, const CodeTable& table, std::uint64_t start,
                             std::uint64_t limit, const std::vector<CodeTable>* tables = nullptr);
 

@@ -11,9 +11,7 @@ namespace textdump {
 
 namespace {
 
-constexpr std::uint32_t MAX_LENGTH = 1024; // the longest string a length may give
 constexpr std::uint32_t MIN_STEPS = 3;
-constexpr unsigned MAX_STRIDE = 32; // strides from the pointer size to 32 bytes
 
 // Where an entry's pointer and its string's length lie: a length field of
 // the entry, or (pascal) a length before the string, for one map's pointers.
@@ -21,10 +19,6 @@ struct Shape {
   PointerTable ptable; // size, order, stride, offset, length; map and base for pascal
   unsigned pascal = 0;
 };
-
-bool searched(const MapDescriptor& map, unsigned size, ByteOrder order) {
-  return map.takes_size(size) && (order == ByteOrder::le || map.searched_big_endian);
-}
 
 // The shapes searched at one pointer size, byte order and stride: length
 // fields before and after the pointer, and Pascal strings under each map.
@@ -48,16 +42,12 @@ std::vector<Shape> shapes_of(const FinderOptions& options, unsigned size, ByteOr
   ptable.offset = 0;
   ptable.length.reset();
   for (const FinderMap& map : options.maps) {
-    if (!searched(map_of(map.map), size, order)) continue;
+    if (!searched_as(map_of(map.map), size, order)) continue;
     ptable.map = map.map;
     ptable.base = map.base;
     for (const unsigned pascal : {1u, 2u}) shapes.push_back({ptable, pascal});
   }
   return shapes;
-}
-
-bool is_text(EntryKind kind) {
-  return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
 }
 
 // The text keys' bytes of [from, to).
@@ -66,7 +56,7 @@ std::uint64_t text_bytes(const CodeTable& table, const RomView& rom, std::uint64
   std::uint64_t text = 0;
   for (std::uint64_t pos = from; pos < to;) {
     const WalkStep step = step_at(table, rom, pos, to);
-    if (is_text(table.entry(step.index).kind)) text += step.next - pos;
+    if (is_text_key(table.entry(step.index).kind)) text += step.next - pos;
     pos = step.next;
   }
   return text;
@@ -80,7 +70,7 @@ std::optional<Candidate> read_run(const RomView& rom, const CodeTable& table,
   std::optional<Candidate> best;
   for (const FinderMap& map : options.maps) {
     const MapDescriptor& descriptor = map_of(map.map);
-    if (!searched(descriptor, shape.ptable.size, shape.ptable.order) ||
+    if (!searched_as(descriptor, shape.ptable.size, shape.ptable.order) ||
         (shape.pascal != 0 && (map.map != shape.ptable.map || map.base != shape.ptable.base)))
       continue;
     Candidate c;
@@ -126,12 +116,14 @@ std::optional<Candidate> read_run(const RomView& rom, const CodeTable& table,
 // most a string's length (with a Pascal length before it). Every shape's step
 // has one, so a slot whose next few steps lack it begins no run.
 bool gap_holds(std::uint32_t from, std::uint32_t to) {
-  return to - from - 1u < MAX_LENGTH + 2;
+  return to - from - 1u < FINDER_MAX_STRING + 2;
 }
 
 constexpr std::uint64_t BLOCK = 1u << 15;                     // the slots searched at once
-constexpr std::uint64_t AHEAD = (MIN_STEPS - 1) * MAX_STRIDE; // and the gaps read past them
+constexpr std::uint64_t AHEAD = (MIN_STEPS - 1) * FINDER_MAX_STRIDE; // and the gaps read past them
 constexpr std::uint64_t GAP_SLOTS = BLOCK + AHEAD;
+
+static_assert(FINDER_MAX_STRIDE <= 32, "a slot's gaps hold one bit a stride");
 
 // Sets bit stride - 1 of gaps[i] where the step at the stride from the value
 // values[i] has the gap, for every slot of a block: a loop the compiler makes
@@ -140,8 +132,7 @@ void add_gaps(const std::uint32_t* __restrict values, std::uint32_t* __restrict 
               unsigned stride) {
   const std::uint32_t bit = 1u << (stride - 1);
   const std::uint32_t* next = values + stride;
-  for (std::uint64_t i = 0; i < GAP_SLOTS; ++i)
-    gaps[i] |= next[i] - values[i] - 1u < MAX_LENGTH + 2 ? bit : 0u;
+  for (std::uint64_t i = 0; i < GAP_SLOTS; ++i) gaps[i] |= gap_holds(values[i], next[i]) ? bit : 0u;
 }
 
 // Whether one shape's step from the pointer slot q to the next entry's holds.
@@ -161,95 +152,149 @@ bool holds(const RomView& rom, const RomLayout& layout, const Shape& shape, std:
   return length && *length + shape.pascal == d;
 }
 
-} // namespace
+// The search of one pointer size and byte order, a block of slots at a time.
+// The gaps of a block are found for every stride at once; only a slot with
+// the gaps of MIN_STEPS steps at a stride has its shapes read there, and most
+// have none.
+class LengthSearch {
+public:
+  LengthSearch(const RomView& rom, const CodeTable& table, const FinderOptions& options,
+               const RomLayout& layout, unsigned size, ByteOrder order);
 
-// The gaps of a block of slots are found for every stride at once; only a
-// slot with the gaps of MIN_STEPS steps at a stride has its shapes read
-// there, and most have none.
-std::vector<Candidate> find_length_tables(const RomView& rom, const CodeTable& table,
-                                          const FinderOptions& options, const RomLayout& layout,
-                                          unsigned size, ByteOrder order) {
-  std::vector<Candidate> mine;
-  static_assert(MIN_STEPS == 3);
-  const std::uint64_t n = rom.size;
-  // The strides searched, each with its shapes and its last pointer slot (a
-  // length may follow the next pointer).
-  std::vector<std::vector<Shape>> shapes(MAX_STRIDE + 1);
-  std::vector<std::uint64_t> last(MAX_STRIDE + 1, 0);
-  std::vector<unsigned> strides;
-  std::uint64_t last_slot = 0;
-  for (unsigned stride = size; stride <= MAX_STRIDE; ++stride) {
-    if (n < 2 * std::uint64_t{stride} + size + 2) break;
-    shapes[stride] = shapes_of(options, size, order, stride);
-    if (shapes[stride].empty()) continue;
-    strides.push_back(stride);
-    last[stride] = n - stride - size - 2;
-    last_slot = std::max(last_slot, last[stride]);
-  }
-  if (strides.empty()) return mine;
-  const double chances = std::log10(static_cast<double>(std::max<std::uint64_t>(n, 1)) * 64.0 *
-                                    static_cast<double>(options.sizes.size()));
-  // By stride, the shapes that held at the slots read of the last 64 (with the slot).
+  // No stride fits the ROM: nothing to search.
+  bool empty() const { return strides_.empty(); }
+  std::uint64_t last_slot() const { return last_slot_; }
+  void search_block(std::uint64_t base);
+  // By stride, then offset.
+  std::vector<Candidate> candidates();
+
+private:
+  void read_gaps(std::uint64_t base, std::uint64_t reach);
+  void shapes_at(std::uint64_t q, unsigned stride);
+  void run_from(const Shape& shape, std::uint64_t q, unsigned stride);
+
+  // The shapes that held at one slot read.
   struct Held {
     std::uint64_t q = 0;
     std::uint32_t shapes = 0;
   };
-  std::vector<std::array<Held, 64>> held(MAX_STRIDE + 1);
-  std::vector<std::pair<unsigned, Candidate>> found; // by stride
-  std::vector<std::uint32_t> values(GAP_SLOTS + MAX_STRIDE);
-  std::vector<std::uint32_t> gaps(GAP_SLOTS); // by slot: bit stride - 1 for each gap
-  for (std::uint64_t base = 0; base <= last_slot; base += BLOCK) {
-    const std::uint64_t count = std::min(BLOCK, last_slot + 1 - base);
-    const std::uint64_t reach = std::min(count + AHEAD, last_slot + 1 - base);
-    const std::uint64_t read = std::min<std::uint64_t>(reach + MAX_STRIDE, n - size + 1 - base);
-    for (std::uint64_t i = 0; i < read; ++i)
-      values[i] = pointer_value_at(rom, base + i, size, order);
-    std::fill(values.begin() + static_cast<std::ptrdiff_t>(read), values.end(), 0u);
-    std::fill(gaps.begin(), gaps.end(), 0u);
-    for (const unsigned stride : strides) {
-      if (last[stride] < base) continue;
-      add_gaps(values.data(), gaps.data(), stride);
-      // No gap past the stride's last slot.
+
+  const RomView& rom_;
+  const CodeTable& table_;
+  const FinderOptions& options_;
+  const RomLayout& layout_;
+  const unsigned size_;
+  const ByteOrder order_;
+  const std::uint64_t n_;
+  // The strides searched, each with its shapes and its last pointer slot (a
+  // length may follow the next pointer).
+  std::vector<std::vector<Shape>> shapes_;
+  std::vector<std::uint64_t> last_;
+  std::vector<unsigned> strides_;
+  std::uint64_t last_slot_ = 0;
+  double chances_ = 0;                     // log10 of the runs tried
+  std::vector<std::array<Held, 64>> held_; // by stride, the last 64 slots read (with the slot)
+  std::vector<std::pair<unsigned, Candidate>> found_; // with its stride
+  std::vector<std::uint32_t> values_;                 // the block's pointer values
+  std::vector<std::uint32_t> gaps_;                   // by slot: bit stride - 1 for each gap
+};
+
+LengthSearch::LengthSearch(const RomView& rom, const CodeTable& table, const FinderOptions& options,
+                           const RomLayout& layout, unsigned size, ByteOrder order)
+    : rom_(rom), table_(table), options_(options), layout_(layout), size_(size), order_(order),
+      n_(rom.size), shapes_(FINDER_MAX_STRIDE + 1), last_(FINDER_MAX_STRIDE + 1, 0),
+      held_(FINDER_MAX_STRIDE + 1), values_(GAP_SLOTS + FINDER_MAX_STRIDE), gaps_(GAP_SLOTS) {
+  for (unsigned stride = size; stride <= FINDER_MAX_STRIDE; ++stride) {
+    if (n_ < 2 * std::uint64_t{stride} + size + 2) break;
+    shapes_[stride] = shapes_of(options, size, order, stride);
+    if (shapes_[stride].empty()) continue;
+    strides_.push_back(stride);
+    last_[stride] = n_ - stride - size - 2;
+    last_slot_ = std::max(last_slot_, last_[stride]);
+  }
+  chances_ = std::log10(static_cast<double>(std::max<std::uint64_t>(n_, 1)) * 64.0 *
+                        static_cast<double>(options.sizes.size()));
+}
+
+// The values from base and the gaps of the slots up to reach, none past a
+// stride's last slot.
+void LengthSearch::read_gaps(std::uint64_t base, std::uint64_t reach) {
+  const std::uint64_t read =
+      std::min<std::uint64_t>(reach + FINDER_MAX_STRIDE, n_ - size_ + 1 - base);
+  for (std::uint64_t i = 0; i < read; ++i)
+    values_[i] = pointer_value_at(rom_, base + i, size_, order_);
+  std::fill(values_.begin() + static_cast<std::ptrdiff_t>(read), values_.end(), 0u);
+  std::fill(gaps_.begin(), gaps_.end(), 0u);
+  for (const unsigned stride : strides_) {
+    if (last_[stride] < base) continue;
+    add_gaps(values_.data(), gaps_.data(), stride);
+    const std::uint32_t bit = 1u << (stride - 1);
+    for (std::uint64_t i = std::min(reach, last_[stride] + 1 - base); i < GAP_SLOTS; ++i)
+      gaps_[i] &= ~bit;
+  }
+}
+
+void LengthSearch::search_block(std::uint64_t base) {
+  static_assert(MIN_STEPS == 3);
+  const std::uint64_t count = std::min(BLOCK, last_slot_ + 1 - base);
+  read_gaps(base, std::min(count + AHEAD, last_slot_ + 1 - base));
+  for (std::uint64_t i = 0; i < count; ++i) {
+    for (std::uint32_t left = gaps_[i]; left != 0; left &= left - 1) {
+      const unsigned stride = static_cast<unsigned>(std::countr_zero(left)) + 1;
       const std::uint32_t bit = 1u << (stride - 1);
-      for (std::uint64_t i = std::min(reach, last[stride] + 1 - base); i < GAP_SLOTS; ++i)
-        gaps[i] &= ~bit;
-    }
-    for (std::uint64_t i = 0; i < count; ++i) {
-      for (std::uint32_t left = gaps[i]; left != 0; left &= left - 1) {
-        const unsigned stride = static_cast<unsigned>(std::countr_zero(left)) + 1;
-        const std::uint32_t bit = 1u << (stride - 1);
-        if ((gaps[i + stride] & gaps[i + 2 * stride] & bit) == 0) continue;
-        const std::uint64_t q = base + i;
-        const std::vector<Shape>& here = shapes[stride];
-        const Held& back = held[stride][(q - stride) % 64];
-        const std::uint32_t before = q >= stride && back.q == q - stride ? back.shapes : 0;
-        std::uint32_t now = 0;
-        for (std::size_t k = 0; k < here.size(); ++k) {
-          if (!holds(rom, layout, here[k], q)) continue;
-          now |= 1u << k;
-          if ((before >> k & 1u) != 0) continue; // inside a run begun before
-          std::uint32_t steps = 1;
-          while (q + std::uint64_t{steps} * stride <= last[stride] &&
-                 holds(rom, layout, here[k], q + std::uint64_t{steps} * stride))
-            ++steps;
-          const std::uint32_t entries = steps + 1;
-          const double score = steps * 8.0 * size * std::log10(2.0) - chances;
-          if (steps < MIN_STEPS || entries < options.min_count || score < options.min_score)
-            continue;
-          if (std::optional<Candidate> c = read_run(rom, table, options, layout, here[k],
-                                                    q - here[k].ptable.offset, entries)) {
-            c->score = score;
-            found.emplace_back(stride, std::move(*c));
-          }
-        }
-        held[stride][q % 64] = {q, now};
-      }
+      if ((gaps_[i + stride] & gaps_[i + 2 * stride] & bit) != 0) shapes_at(base + i, stride);
     }
   }
-  std::stable_sort(found.begin(), found.end(),
+}
+
+// The shapes whose steps hold at q and the stride, each run that begins there read.
+void LengthSearch::shapes_at(std::uint64_t q, unsigned stride) {
+  const std::vector<Shape>& here = shapes_[stride];
+  const Held& back = held_[stride][(q - stride) % 64];
+  const std::uint32_t before = q >= stride && back.q == q - stride ? back.shapes : 0;
+  std::uint32_t now = 0;
+  for (std::size_t k = 0; k < here.size(); ++k) {
+    if (!holds(rom_, layout_, here[k], q)) continue;
+    now |= 1u << k;
+    if ((before >> k & 1u) == 0) run_from(here[k], q, stride); // else inside a run begun before
+  }
+  held_[stride][q % 64] = {q, now};
+}
+
+// The run of one shape whose first step, from q, holds: a candidate when it
+// is long enough, scores enough and reads.
+void LengthSearch::run_from(const Shape& shape, std::uint64_t q, unsigned stride) {
+  std::uint32_t steps = 1;
+  while (q + std::uint64_t{steps} * stride <= last_[stride] &&
+         holds(rom_, layout_, shape, q + std::uint64_t{steps} * stride))
+    ++steps;
+  const std::uint32_t entries = steps + 1;
+  const double score = steps * 8.0 * size_ * std::log10(2.0) - chances_;
+  if (steps < MIN_STEPS || entries < options_.min_count || score < options_.min_score) return;
+  if (std::optional<Candidate> c =
+          read_run(rom_, table_, options_, layout_, shape, q - shape.ptable.offset, entries)) {
+    c->score = score;
+    found_.emplace_back(stride, std::move(*c));
+  }
+}
+
+std::vector<Candidate> LengthSearch::candidates() {
+  std::stable_sort(found_.begin(), found_.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (auto& [stride, c] : found) mine.push_back(std::move(c));
+  std::vector<Candidate> mine;
+  for (auto& [stride, c] : found_) mine.push_back(std::move(c));
   return mine;
+}
+
+} // namespace
+
+std::vector<Candidate> find_length_tables(const RomView& rom, const CodeTable& table,
+                                          const FinderOptions& options, const RomLayout& layout,
+                                          unsigned size, ByteOrder order) {
+  LengthSearch search(rom, table, options, layout, size, order);
+  if (search.empty()) return {};
+  for (std::uint64_t base = 0; base <= search.last_slot(); base += BLOCK) search.search_block(base);
+  return search.candidates();
 }
 
 void add_length_tables(std::vector<Candidate> mine, std::vector<Candidate>& found) {

@@ -20,7 +20,7 @@
 
 #include <vector>
 
-#include "core/finder/finder.hpp"
+#include "core/finder/finder_types.hpp"
 
 namespace textdump {
 

@@ -3,17 +3,18 @@
 // string starts to the runs of them at every stride, each judged as it is
 // found (see core/finder/finder.hpp for what joins a run).
 //
-// A search holds a bit, a byte and a 32-bit target for each ROM byte (its scratch,
-// kept from one search to the next) and the run it is reading.
+// A search holds two bits, a byte and a 32-bit target for each ROM byte (its
+// scratch, kept from one search to the next) and the run it is reading. Its steps are
+// core/finder/finder_pass.hpp's.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-#include "core/finder/finder.hpp"
-#include "core/finder/finder_score.hpp"
+#include "core/finder/finder_pass.hpp"
 #include "core/finder/finder_starts.hpp"
+#include "core/finder/finder_types.hpp"
 
 namespace textdump {
 
@@ -29,15 +30,6 @@ struct Pass {
 // each switched bank as the one their pointers point into.
 std::vector<Pass> passes_of(const MapDescriptor& map, unsigned size, const FinderOptions& options,
                             const RomLayout& layout);
-
-struct PassScratch {
-  std::vector<std::uint32_t> target; // by slot: where it leads, if anywhere
-  std::vector<std::uint8_t> kind;    // by slot: a hit or what else it may be in a table
-  OffsetBits hit;                    // the slots whose values lead to string starts
-  OffsetBits seen;                   // the targets of one walk, as it is read back
-  std::vector<std::uint32_t> hits_below; // by string start: the hits that lead before it
-  Run run;
-};
 
 // The candidates of one pass, in the order found (by stride, then slot), added
 // to found. ptable holds the map, base, size, order and bank searched.

@@ -7,8 +7,6 @@ namespace textdump {
 
 namespace {
 
-constexpr unsigned MAX_STRIDE = 32;
-
 // At least three distinct values, told without sorting them.
 bool three_distinct(const std::vector<std::uint32_t>& values) {
   std::optional<std::uint32_t> first, second;
@@ -37,7 +35,7 @@ double score_of(const RunShape& shape, std::uint64_t slots,
       static_cast<double>(shape.distinct - std::min<std::size_t>(shape.no_start, shape.distinct));
   const double rate = std::max(shape.hit_rate, 1e-9);
   double log_expected =
-      std::log10(static_cast<double>(std::max<std::uint64_t>(slots, 1)) * (MAX_STRIDE - 1)) +
+      std::log10(static_cast<double>(std::max<std::uint64_t>(slots, 1)) * (FINDER_MAX_STRIDE - 1)) +
       k * std::log10(rate);
   if (shape.ascending) log_expected -= std::lgamma(k + 1) / std::log(10.0);
   const auto from = std::lower_bound(start_list.begin(), start_list.end(), shape.lowest);

@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "core/finder/finder.hpp"
 #include "core/finder/finder_starts.hpp"
+#include "core/finder/finder_types.hpp"
 
 namespace textdump {
 
@@ -43,7 +43,8 @@ double score_of(const RunShape& shape, std::uint64_t slots,
 
 // The run as a candidate: at least three distinct targets, a score of at
 // least min_score, outside the strings it points to and not inside text.
-// slots is the number of slots a run may begin at: the ROM's size.
+// slots is the number of slots a run may begin at by chance: the ROM's size
+// times the maps, sizes and byte orders searched.
 std::optional<Candidate> judge_run(const Run& run, const Starts& starts, std::uint64_t slots,
                                    double min_score);
 

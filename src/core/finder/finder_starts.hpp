@@ -3,19 +3,19 @@
 //
 // Held in about 2.3 bytes a ROM byte: a bit for each offset that is a string
 // start, a bit for each that is an empty string, and the length of the text
-// from each offset up to its end entry (strings are at most 1 KiB long).
+// from each offset up to its end entry (strings are at most FINDER_MAX_STRING
+// bytes long).
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "core/tables/code_table.hpp"
 #include "core/base/rom_view.hpp"
+#include "core/finder/finder_types.hpp"
+#include "core/tables/code_table.hpp"
 
 namespace textdump {
-
-inline constexpr std::uint32_t FINDER_MAX_STRING = 1024;
 
 // A bit for each offset of a ROM.
 class OffsetBits {
@@ -25,7 +25,6 @@ public:
   void set(std::uint64_t p) { words_[p >> 6] |= std::uint64_t{1} << (p & 63); }
   void reset(std::uint64_t p) { words_[p >> 6] &= ~(std::uint64_t{1} << (p & 63)); }
   void clear() { std::fill(words_.begin(), words_.end(), std::uint64_t{0}); }
-  std::vector<std::uint64_t>& words() { return words_; }
   const std::vector<std::uint64_t>& words() const { return words_; }
 
 private:

@@ -16,9 +16,9 @@ std::vector<StoredPointer> find_pointers_to(const RomView& rom, std::uint64_t of
     fields.base = map.base;
     fields.bank = bank;
     for (const unsigned size : sizes) {
-      if (!descriptor.takes_size(size) || rom.size < size) continue;
+      if (rom.size < size) continue;
       for (const ByteOrder order : {ByteOrder::le, ByteOrder::be}) {
-        if (order == ByteOrder::be && !descriptor.searched_big_endian) continue;
+        if (!searched_as(descriptor, size, order)) continue;
         for (std::uint64_t slot = 0; slot + size <= rom.size; ++slot) {
           const std::uint32_t value = *read_pointer_value(rom, slot, size, order);
           if (descriptor.to_offset(fields, layout, {size, slot}, value) == offset)

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/finder/finder.hpp"
+#include "core/finder/finder_types.hpp"
 
 namespace textdump {
 

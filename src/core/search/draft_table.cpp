@@ -3,90 +3,88 @@
 #include <algorithm>
 #include <map>
 
-#include "core/base/numbers.hpp"
-
 namespace textdump {
 
 namespace {
 
-// The codes the candidate gives a text, with the comment of each group of lines.
+// The codes the candidate gives a text, in groups of lines.
 struct Draft {
-  struct Group {
-    std::string comment;
-    std::vector<std::pair<std::uint32_t, std::string>> codes;
-  };
-  std::vector<Group> groups;
+  std::vector<DraftGroup> groups;
   std::map<std::uint32_t, std::string> text_of;
 };
+
+// The letters of the run seen in the words, in their order, joined by spaces.
+std::string letters_seen(const LetterSystem& system, std::size_t run,
+                         const std::vector<std::string>& words) {
+  std::vector<std::string> seen;
+  for (const std::string& word : words)
+    for (const std::string& ch : characters_of(word)) {
+      const auto place = system.find(ch);
+      if (place && place->run == run && std::find(seen.begin(), seen.end(), ch) == seen.end())
+        seen.push_back(ch);
+    }
+  std::string listed;
+  for (const std::string& ch : seen) listed += (listed.empty() ? "" : " ") + ch;
+  return listed;
+}
+
+// The group of a character of no run: its line, or none when its code varied
+// or another text has it.
+DraftGroup character_group(const SeenCharacter& s, CodeLayout layout,
+                           const std::map<std::uint32_t, std::string>& text_of) {
+  const bool space = s.character == " ";
+  // The space is named by the id, any other character by an argument first.
+  const auto reason = [&](ReportId for_space, ReportId other, std::vector<std::string> args) {
+    if (!space) args.insert(args.begin(), s.character);
+    return Report{space ? for_space : other, Severity::note, 0, 0, std::move(args)};
+  };
+  if (!s.same)
+    return {reason(ReportId::draft_space_varied, ReportId::draft_character_varied,
+                   {std::to_string(s.hits)}),
+            {}};
+  const auto taken = text_of.find(s.code);
+  if (taken != text_of.end())
+    return {reason(ReportId::draft_space_taken, ReportId::draft_character_taken,
+                   {code_text(s.code, layout), taken->second}),
+            {}};
+  return {reason(ReportId::draft_space_same, ReportId::draft_character_same,
+                 {code_text(s.code, layout), std::to_string(s.hits)}),
+          {{s.code, s.character}}};
+}
 
 Draft draft_of(const TextCandidate& c, const LetterSystem& system,
                const std::vector<std::string>& words) {
   Draft draft;
   for (const RunBase& rb : c.bases) {
     const LetterRun& run = system.runs[rb.run];
-    std::vector<std::string> seen;
-    for (const std::string& word : words)
-      for (const std::string& ch : characters_of(word)) {
-        const auto place = system.find(ch);
-        if (place && place->run == rb.run && std::find(seen.begin(), seen.end(), ch) == seen.end())
-          seen.push_back(ch);
-      }
-    std::string listed;
-    for (const std::string& ch : seen) listed += (listed.empty() ? "" : " ") + ch;
     const std::uint32_t last = rb.base + static_cast<std::uint32_t>(run.letters.size()) - 1;
-    Draft::Group group{run.name + " at " + code_text(rb.base, c.layout) + "-" +
-                           code_text(last, c.layout) + ": " + listed +
-                           " seen in the hits, the other letters counted on in " + run.name +
-                           " order",
-                       {}};
+    DraftGroup group{Report{ReportId::draft_run,
+                            Severity::note,
+                            0,
+                            0,
+                            {run.name, code_text(rb.base, c.layout), code_text(last, c.layout),
+                             letters_seen(system, rb.run, words)}},
+                     {}};
     for (std::size_t i = 0; i < run.letters.size(); ++i) {
       const std::uint32_t code = rb.base + static_cast<std::uint32_t>(i);
-      group.codes.emplace_back(code, run.letters[i]);
+      group.lines.emplace_back(code, run.letters[i]);
       draft.text_of[code] = run.letters[i];
     }
     draft.groups.push_back(std::move(group));
   }
   for (const SeenCharacter& s : c.seen) {
-    const std::string shown = s.character == " " ? "the space" : "\"" + s.character + "\"";
-    if (!s.same) {
-      draft.groups.push_back({shown + " had different codes at its " + std::to_string(s.hits) +
-                                  " hits: left out",
-                              {}});
-      continue;
-    }
-    const auto taken = draft.text_of.find(s.code);
-    if (taken != draft.text_of.end()) {
-      draft.groups.push_back({shown + " had " + code_text(s.code, c.layout) + ", which is \"" +
-                                  taken->second + "\": left out",
-                              {}});
-      continue;
-    }
-    draft.text_of[s.code] = s.character;
-    draft.groups.push_back({shown + " is " + code_text(s.code, c.layout) + " at all " +
-                                std::to_string(s.hits) + " hits of the words that have it",
-                            {{s.code, s.character}}});
+    DraftGroup group = character_group(s, c.layout, draft.text_of);
+    for (const auto& [code, text] : group.lines) draft.text_of[code] = text;
+    draft.groups.push_back(std::move(group));
   }
   return draft;
 }
 
 } // namespace
 
-std::string draft_table(const TextCandidate& c, const LetterSystem& system,
-                        const std::vector<std::string>& words) {
-  std::string text = "# Draft table by textdump --find-text: " + describe(c.layout) + ", " +
-                     system.name + " order, from";
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    const auto hits = std::count_if(c.hits.begin(), c.hits.end(),
-                                    [&](const TextHit& h) { return h.word == i; });
-    text += (i == 0 ? " \"" : ", \"") + words[i] + "\" (" + std::to_string(hits) +
-            (hits == 1 ? " hit)" : " hits)");
-  }
-  text += "\n# No end entry: add the code that ends a string as /KEY.\n";
-  for (const Draft::Group& group : draft_of(c, system, words).groups) {
-    text += "# " + group.comment + "\n";
-    for (const auto& [code, value] : group.codes) text += code_key(code, c.layout) + "=" + value + "\n";
-  }
-  return text;
+std::vector<DraftGroup> draft_groups(const TextCandidate& c, const LetterSystem& system,
+                                     const std::vector<std::string>& words) {
+  return draft_of(c, system, words).groups;
 }
 
 std::vector<ContextLine> context_of(const RomView& rom, const TextCandidate& c,

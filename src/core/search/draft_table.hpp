@@ -1,26 +1,36 @@
-// What a relative search's candidate gives: a draft standard table, and the
-// ROM around a hit read through it.
+// What a relative search's candidate gives: the lines of a draft standard
+// table, and the ROM around a hit read through them.
 //
 // The draft has every letter of every run the words used at its inferred code,
 // then each character of no run that had the same code at every hit (the
-// space, punctuation), each group after a "#" comment saying how its lines
-// were inferred. A character whose code varied, or fell on another's, is
-// left out with a comment. The lines load as a standard table (--std-table);
-// there is no end entry, which the hits cannot reveal.
+// space, punctuation), each group with a report that says how its lines were
+// inferred (the file writes it as a "#" comment above them). A character
+// whose code varied, or fell on another's, is left out: a group of no lines
+// with its reason. As a standard table (--std-table) the lines have no end
+// entry, which the hits cannot reveal.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "core/search/letter_runs.hpp"
-#include "core/search/relative_search.hpp"
+#include "core/base/report.hpp"
 #include "core/base/rom_view.hpp"
+#include "core/search/letter_runs.hpp"
+#include "core/search/search_types.hpp"
 
 namespace textdump {
 
-std::string draft_table(const TextCandidate& candidate, const LetterSystem& system,
-                        const std::vector<std::string>& words);
+// One group of the draft's lines, and how they were inferred.
+struct DraftGroup {
+  Report reason; // a draft_ id of core/base/report.hpp (not draft_heading, nor a word's)
+  std::vector<std::pair<std::uint32_t, std::string>> lines; // each one's code and text
+};
+
+// In the order of the candidate's runs, then of the characters it saw.
+std::vector<DraftGroup> draft_groups(const TextCandidate& candidate, const LetterSystem& system,
+                                     const std::vector<std::string>& words);
 
 struct ContextLine {
   std::uint64_t offset = 0;

@@ -5,7 +5,6 @@
 #include <map>
 #include <unordered_map>
 
-#include "core/base/numbers.hpp"
 #include "core/search/word_pattern.hpp"
 
 namespace textdump {
@@ -17,14 +16,23 @@ using namespace word_patterns;
 constexpr std::size_t MAX_PARTIALS = 4096; // base sets kept while the words are joined
 constexpr std::size_t UNLINKED_GROUPS = 16; // of a word sharing no run, the most hit base sets
 
+// Counts the code at every offset where one lies whole; returns how many offsets.
+template <unsigned W, bool LE> std::size_t count_codes(const RomView& rom, std::uint64_t* count) {
+  const std::size_t n = rom.size >= W ? static_cast<std::size_t>(rom.size) - W + 1 : 0;
+  for (std::size_t p = 0; p < n; ++p) ++count[code_in<W, LE>(rom.data, p)];
+  return n;
+}
+
 // How often each code is read at any offset, and the chances made from that.
 class CodeFrequencies {
 public:
   CodeFrequencies(const RomView& rom, CodeLayout layout) {
     const std::size_t codes = std::size_t{1} << (8 * layout.width);
     count_.assign(codes, 0);
-    const std::size_t n = rom.size >= layout.width ? rom.size - layout.width + 1 : 0;
-    for (std::size_t p = 0; p < n; ++p) ++count_[code_at(rom, p, layout)];
+    const std::size_t n = layout.width == 1 ? count_codes<1, true>(rom, count_.data())
+                          : layout.order == ByteOrder::le
+                              ? count_codes<2, true>(rom, count_.data())
+                              : count_codes<2, false>(rom, count_.data());
     total_ = std::max<double>(static_cast<double>(n), 1);
   }
   double offsets() const { return total_; }
@@ -126,119 +134,145 @@ struct Search {
   std::map<std::string, std::vector<std::uint32_t>> scanned; // by layout and signature
 };
 
+// The groups of hits of each word, scanned once for each layout and
+// signature; nothing when a word has no hit.
+std::optional<std::vector<std::vector<Group>>>
+groups_of_words(Search& search, CodeLayout layout, std::size_t s,
+                const std::vector<Pattern>& patterns) {
+  std::vector<std::vector<Group>> groups(patterns.size());
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    const std::string key = std::to_string(layout.width) +
+                            (layout.order == ByteOrder::le ? "le/" : "be/") + patterns[i].signature;
+    auto known = search.scanned.find(key);
+    if (known == search.scanned.end()) {
+      if (search.options.progress) search.options.progress({layout, s, i});
+      known = search.scanned.emplace(key, scan(search.rom, patterns[i], layout)).first;
+    }
+    groups[i] = groups_of(search.rom, patterns[i], layout, known->second);
+    if (groups[i].empty()) return std::nullopt;
+  }
+  return groups;
+}
+
+// The base sets of partials extended by the groups of word i (w) that agree
+// with them: by the runs it shares with the words joined before (known_run),
+// or, sharing none, by its UNLINKED_GROUPS most hit groups. The most likely
+// MAX_PARTIALS are kept.
+std::vector<Partial> join_word(const std::vector<Partial>& partials, std::size_t i,
+                               const Pattern& w, const std::vector<Group>& groups,
+                               const std::vector<bool>& known_run, const LetterSystem& system,
+                               CodeFrequencies& frequencies) {
+  std::vector<std::size_t> shared; // positions in w.runs
+  for (std::size_t r = 0; r < w.runs.size(); ++r)
+    if (known_run[w.runs[r].run]) shared.push_back(r);
+  std::unordered_map<std::string, std::vector<const Group*>> by_shared;
+  std::vector<const Group*> unlinked;
+  if (!shared.empty()) {
+    for (const Group& g : groups) {
+      std::string key;
+      for (const std::size_t r : shared) key += std::to_string(g.bases[r]) + ",";
+      by_shared[key].push_back(&g);
+    }
+  } else {
+    for (const Group& g : groups) unlinked.push_back(&g);
+    std::stable_sort(unlinked.begin(), unlinked.end(), [](const Group* a, const Group* b) {
+      return a->offsets.size() > b->offsets.size();
+    });
+    if (unlinked.size() > UNLINKED_GROUPS) unlinked.resize(UNLINKED_GROUPS);
+  }
+  std::vector<Partial> next;
+  for (const Partial& partial : partials) {
+    const std::vector<const Group*>* matching = &unlinked;
+    if (!shared.empty()) {
+      std::string key;
+      for (const std::size_t r : shared) key += std::to_string(partial.base[w.runs[r].run]) + ",";
+      const auto found = by_shared.find(key);
+      if (found == by_shared.end()) continue;
+      matching = &found->second;
+    }
+    for (const Group* g : *matching) {
+      Partial extended = partial;
+      bool fits = true;
+      for (std::size_t r = 0; r < w.runs.size() && fits; ++r) {
+        if (extended.base[w.runs[r].run] >= 0) continue;
+        fits = !overlaps_known(extended, system, w.runs[r].run, g->bases[r]);
+        extended.base[w.runs[r].run] = g->bases[r];
+      }
+      if (!fits) continue;
+      std::size_t new_runs = 0;
+      const double chance = chance_of(w, partial, frequencies, new_runs);
+      const double sets = std::pow(frequencies.codes(), static_cast<double>(new_runs));
+      extended.log_expected +=
+          log_expected_sets(sets, frequencies.offsets() * chance, g->offsets.size());
+      extended.groups[i] = g;
+      next.push_back(std::move(extended));
+    }
+  }
+  std::sort(next.begin(), next.end(),
+            [](const Partial& a, const Partial& b) { return a.log_expected < b.log_expected; });
+  if (next.size() > MAX_PARTIALS) next.resize(MAX_PARTIALS);
+  return next;
+}
+
+// A complete base set as a candidate: its bases, its hits by offset, and the
+// codes its hits give the characters of no run.
+TextCandidate candidate_of(const Partial& partial, const RomView& rom, CodeLayout layout,
+                           std::size_t s, const std::vector<Pattern>& patterns) {
+  TextCandidate c;
+  c.layout = layout;
+  c.system = s;
+  c.score = -partial.log_expected; // the layouts and systems tried are counted later
+  for (std::size_t r = 0; r < partial.base.size(); ++r)
+    if (partial.base[r] >= 0) c.bases.push_back({r, static_cast<std::uint32_t>(partial.base[r])});
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    for (const std::uint32_t p : partial.groups[i]->offsets) c.hits.push_back({p, i});
+    for (const OtherCharacter& o : patterns[i].others) {
+      auto seen = std::find_if(c.seen.begin(), c.seen.end(),
+                               [&](const SeenCharacter& x) { return x.character == o.character; });
+      for (const std::uint32_t p : partial.groups[i]->offsets) {
+        const std::uint32_t code = code_at(rom, p + o.positions[0] * layout.width, layout);
+        if (seen == c.seen.end()) {
+          c.seen.push_back({o.character, code, 0, true});
+          seen = c.seen.end() - 1;
+        }
+        seen->same = seen->same && seen->code == code;
+        ++seen->hits;
+      }
+    }
+  }
+  std::sort(c.hits.begin(), c.hits.end(), [](const TextHit& a, const TextHit& b) {
+    return a.offset != b.offset ? a.offset < b.offset : a.word < b.word;
+  });
+  return c;
+}
+
+// The candidates of one layout and system: the words joined from the one
+// with the fewest groups of hits on.
 std::vector<TextCandidate> candidates_in(Search& search, CodeLayout layout, std::size_t s,
                                          const std::vector<Pattern>& patterns) {
   const LetterSystem& system = search.options.systems[s];
   const std::size_t n_words = patterns.size();
-  std::vector<std::vector<Group>> groups(n_words);
-  for (std::size_t i = 0; i < n_words; ++i) {
-    const std::string key = describe(layout) + "/" + patterns[i].signature;
-    auto known = search.scanned.find(key);
-    if (known == search.scanned.end()) {
-      if (search.options.progress)
-        search.options.progress(describe(layout) + ", " + system.name + ", \"" +
-                                search.words[i] + "\"");
-      known = search.scanned.emplace(key, scan(search.rom, patterns[i], layout)).first;
-    }
-    groups[i] = groups_of(search.rom, patterns[i], layout, known->second);
-    if (groups[i].empty()) return {};
-  }
+  const std::optional<std::vector<std::vector<Group>>> hits =
+      groups_of_words(search, layout, s, patterns);
+  if (!hits) return {};
+  const std::vector<std::vector<Group>>& groups = *hits;
   CodeFrequencies frequencies(search.rom, layout);
-  const double n = frequencies.offsets();
   std::vector<std::size_t> order(n_words);
   for (std::size_t i = 0; i < n_words; ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
     return groups[a].size() < groups[b].size();
   });
-
   std::vector<Partial> partials{Partial{std::vector<std::int64_t>(system.runs.size(), -1),
                                         std::vector<const Group*>(n_words, nullptr), 0}};
   std::vector<bool> known_run(system.runs.size(), false);
   for (const std::size_t i : order) {
-    const Pattern& w = patterns[i];
-    std::vector<std::size_t> shared; // positions in w.runs
-    for (std::size_t r = 0; r < w.runs.size(); ++r)
-      if (known_run[w.runs[r].run]) shared.push_back(r);
-    std::unordered_map<std::string, std::vector<const Group*>> by_shared;
-    std::vector<const Group*> unlinked;
-    if (!shared.empty()) {
-      for (const Group& g : groups[i]) {
-        std::string key;
-        for (const std::size_t r : shared) key += std::to_string(g.bases[r]) + ",";
-        by_shared[key].push_back(&g);
-      }
-    } else {
-      for (const Group& g : groups[i]) unlinked.push_back(&g);
-      std::stable_sort(unlinked.begin(), unlinked.end(), [](const Group* a, const Group* b) {
-        return a->offsets.size() > b->offsets.size();
-      });
-      if (unlinked.size() > UNLINKED_GROUPS) unlinked.resize(UNLINKED_GROUPS);
-    }
-    std::vector<Partial> next;
-    for (const Partial& partial : partials) {
-      const std::vector<const Group*>* matching = &unlinked;
-      if (!shared.empty()) {
-        std::string key;
-        for (const std::size_t r : shared) key += std::to_string(partial.base[w.runs[r].run]) + ",";
-        const auto found = by_shared.find(key);
-        if (found == by_shared.end()) continue;
-        matching = &found->second;
-      }
-      for (const Group* g : *matching) {
-        Partial extended = partial;
-        bool fits = true;
-        for (std::size_t r = 0; r < w.runs.size() && fits; ++r) {
-          if (extended.base[w.runs[r].run] >= 0) continue;
-          fits = !overlaps_known(extended, system, w.runs[r].run, g->bases[r]);
-          extended.base[w.runs[r].run] = g->bases[r];
-        }
-        if (!fits) continue;
-        std::size_t new_runs = 0;
-        const double chance = chance_of(w, partial, frequencies, new_runs);
-        const double sets = std::pow(frequencies.codes(), static_cast<double>(new_runs));
-        extended.log_expected += log_expected_sets(sets, n * chance, g->offsets.size());
-        extended.groups[i] = g;
-        next.push_back(std::move(extended));
-      }
-    }
-    std::sort(next.begin(), next.end(), [](const Partial& a, const Partial& b) {
-      return a.log_expected < b.log_expected;
-    });
-    if (next.size() > MAX_PARTIALS) next.resize(MAX_PARTIALS);
-    partials = std::move(next);
+    partials = join_word(partials, i, patterns[i], groups[i], known_run, system, frequencies);
     if (partials.empty()) return {};
-    for (const WordRun& run : w.runs) known_run[run.run] = true;
+    for (const WordRun& run : patterns[i].runs) known_run[run.run] = true;
   }
-
   std::vector<TextCandidate> found;
-  for (const Partial& partial : partials) {
-    TextCandidate c;
-    c.layout = layout;
-    c.system = s;
-    c.score = -partial.log_expected; // the layouts and systems tried are counted later
-    for (std::size_t r = 0; r < partial.base.size(); ++r)
-      if (partial.base[r] >= 0) c.bases.push_back({r, static_cast<std::uint32_t>(partial.base[r])});
-    for (std::size_t i = 0; i < n_words; ++i) {
-      for (const std::uint32_t p : partial.groups[i]->offsets) c.hits.push_back({p, i});
-      for (const OtherCharacter& o : patterns[i].others) {
-        auto seen = std::find_if(c.seen.begin(), c.seen.end(),
-                                 [&](const SeenCharacter& x) { return x.character == o.character; });
-        for (const std::uint32_t p : partial.groups[i]->offsets) {
-          const std::uint32_t code = code_at(search.rom, p + o.positions[0] * layout.width, layout);
-          if (seen == c.seen.end()) {
-            c.seen.push_back({o.character, code, 0, true});
-            seen = c.seen.end() - 1;
-          }
-          seen->same = seen->same && seen->code == code;
-          ++seen->hits;
-        }
-      }
-    }
-    std::sort(c.hits.begin(), c.hits.end(), [](const TextHit& a, const TextHit& b) {
-      return a.offset != b.offset ? a.offset < b.offset : a.word < b.word;
-    });
-    found.push_back(std::move(c));
-  }
+  for (const Partial& partial : partials)
+    found.push_back(candidate_of(partial, search.rom, layout, s, patterns));
   return found;
 }
 
@@ -260,30 +294,6 @@ bool mirrors(const TextCandidate& a, const TextCandidate& b) {
 }
 
 } // namespace
-
-std::uint32_t code_at(const RomView& rom, std::uint64_t offset, CodeLayout layout) {
-  if (layout.width == 1) return rom_byte(rom, offset);
-  const std::uint32_t first = rom_byte(rom, offset), second = rom_byte(rom, offset + 1);
-  return layout.order == ByteOrder::le ? first | second << 8 : first << 8 | second;
-}
-
-std::string code_key(std::uint32_t code, CodeLayout layout) {
-  if (layout.width == 1) return hex_byte(static_cast<std::uint8_t>(code));
-  const auto low = static_cast<std::uint8_t>(code & 0xFF), high = static_cast<std::uint8_t>(code >> 8);
-  return layout.order == ByteOrder::le ? hex_byte(low) + hex_byte(high)
-                                       : hex_byte(high) + hex_byte(low);
-}
-
-std::string code_text(std::uint32_t code, CodeLayout layout) {
-  const std::string digits = hex_number(code);
-  const std::size_t wanted = std::size_t{2} * layout.width;
-  return "$" + std::string(wanted - std::min(digits.size(), wanted), '0') + digits;
-}
-
-std::string describe(CodeLayout layout) {
-  if (layout.width == 1) return "1-byte codes";
-  return std::string("2-byte ") + (layout.order == ByteOrder::le ? "le" : "be") + " codes";
-}
 
 std::optional<Report> unsearchable_word(std::string_view word,
                                         const std::vector<LetterSystem>& systems) {

@@ -1,5 +1,12 @@
 // Relative search: where a ROM holds some words in an unknown encoding, and
-// what that says of the encoding.
+// what that says of the encoding. Its files:
+//
+//   relative_search.hpp  this header, the one other folders include: the
+//                        search, and whether a word can be searched for
+//   search_types.hpp     a code layout, the codes, a candidate encoding
+//   letter_runs.hpp      the runs of letters of each letter system
+//   word_pattern.hpp     a word as a pattern of codes, and where a ROM has it
+//   draft_table.hpp      a candidate's draft table, and the ROM around a hit
 //
 // A word is read in the runs of a letter system (core/search/letter_runs.hpp): each
 // letter is a run and a position in it; "?" is any one code; every other
@@ -38,16 +45,19 @@
 #include <string_view>
 #include <vector>
 
-#include "core/search/letter_runs.hpp"
-#include "core/maps/maps.hpp"
 #include "core/base/report.hpp"
 #include "core/base/rom_view.hpp"
+#include "core/search/draft_table.hpp"
+#include "core/search/letter_runs.hpp"
+#include "core/search/search_types.hpp"
 
 namespace textdump {
 
-struct CodeLayout {
-  unsigned width = 1;              // 1 or 2 bytes a code
-  ByteOrder order = ByteOrder::le; // width 2 only
+// What the search begins to scan for: a word, in a layout and a letter system.
+struct TextSearchProgress {
+  CodeLayout layout;
+  std::size_t system = 0; // in the options' systems
+  std::size_t word = 0;   // as given
 };
 
 struct TextSearchOptions {
@@ -56,34 +66,7 @@ struct TextSearchOptions {
   std::vector<LetterSystem> systems; // the first is always searched
   std::size_t top = 5;
   double min_score = 3.0; // at most one such candidate in a thousand ROMs by chance
-  std::function<void(std::string_view)> progress; // told what is searched, now and then
-};
-
-struct RunBase {
-  std::size_t run = 0; // in the system's runs
-  std::uint32_t base = 0;
-};
-
-struct TextHit {
-  std::uint32_t offset = 0;
-  std::size_t word = 0; // as given
-};
-
-// A character of no run, and the code it had.
-struct SeenCharacter {
-  std::string character;
-  std::uint32_t code = 0; // at its first hit
-  std::size_t hits = 0;   // the hits that have it
-  bool same = true;       // the same code at every one of them
-};
-
-struct TextCandidate {
-  CodeLayout layout;
-  std::size_t system = 0;          // in the options' systems
-  std::vector<RunBase> bases;      // by run
-  std::vector<SeenCharacter> seen; // in the order of the words
-  std::vector<TextHit> hits;       // by offset
-  double score = 0;
+  std::function<void(const TextSearchProgress&)> progress; // told as each scan begins
 };
 
 // Why a word cannot be searched for in any of the systems; nothing when it can.
@@ -92,16 +75,5 @@ std::optional<Report> unsearchable_word(std::string_view word,
 
 std::vector<TextCandidate> find_text(const RomView& rom, const std::vector<std::string>& words,
                                      const TextSearchOptions& options);
-
-// The code at an offset (bytes past the end read as 0xFF), and a code's bytes
-// in ROM order as hexadecimal digits ("8341"): a standard table's key.
-std::uint32_t code_at(const RomView& rom, std::uint64_t offset, CodeLayout layout);
-std::string code_key(std::uint32_t code, CodeLayout layout);
-
-// A code as the reports show it: "$41", "$0041".
-std::string code_text(std::uint32_t code, CodeLayout layout);
-
-// "1-byte codes", "2-byte le codes".
-std::string describe(CodeLayout layout);
 
 } // namespace textdump

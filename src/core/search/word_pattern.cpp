@@ -6,27 +6,18 @@ namespace textdump::word_patterns {
 
 namespace {
 
-template <unsigned W, bool LE> inline std::uint32_t read_code(const unsigned char* d, std::size_t q) {
-  if constexpr (W == 1)
-    return d[q];
-  else if constexpr (LE)
-    return d[q] | std::uint32_t{d[q + 1]} << 8;
-  else
-    return std::uint32_t{d[q]} << 8 | d[q + 1];
-}
-
 // The bases of the pattern's runs at p when it matches there.
 template <unsigned W, bool LE>
 bool match_at(const unsigned char* d, std::size_t p, const Pattern& w, std::uint32_t* bases) {
   constexpr std::uint32_t max_code = W == 1 ? 0xFFu : 0xFFFFu;
   for (std::size_t r = 0; r < w.runs.size(); ++r) {
     const WordRun& run = w.runs[r];
-    const std::uint32_t first = read_code<W, LE>(d, p + run.letters[0].first * W);
+    const std::uint32_t first = code_in<W, LE>(d, p + run.letters[0].first * W);
     if (first < run.letters[0].second) return false;
     const std::uint32_t base = first - run.letters[0].second;
     if (base + run.size - 1 > max_code) return false;
     for (std::size_t k = 1; k < run.letters.size(); ++k)
-      if (read_code<W, LE>(d, p + run.letters[k].first * W) != base + run.letters[k].second)
+      if (code_in<W, LE>(d, p + run.letters[k].first * W) != base + run.letters[k].second)
         return false;
     for (std::size_t s = 0; s < r; ++s)
       if (base < bases[s] + w.runs[s].size && bases[s] < base + run.size) return false;
@@ -35,9 +26,9 @@ bool match_at(const unsigned char* d, std::size_t p, const Pattern& w, std::uint
   std::uint32_t codes[64];
   for (std::size_t o = 0; o < w.others.size(); ++o) {
     const std::vector<std::size_t>& positions = w.others[o].positions;
-    const std::uint32_t code = read_code<W, LE>(d, p + positions[0] * W);
+    const std::uint32_t code = code_in<W, LE>(d, p + positions[0] * W);
     for (std::size_t k = 1; k < positions.size(); ++k)
-      if (read_code<W, LE>(d, p + positions[k] * W) != code) return false;
+      if (code_in<W, LE>(d, p + positions[k] * W) != code) return false;
     for (std::size_t r = 0; r < w.runs.size(); ++r)
       if (code >= bases[r] && code < bases[r] + w.runs[r].size) return false;
     for (std::size_t s = 0; s < o && s < 64; ++s)
@@ -60,8 +51,7 @@ template <unsigned W, bool LE> std::vector<std::uint32_t> scan(const RomView& ro
   std::vector<std::uint32_t> bases(w.runs.size());
   const std::uint32_t distance = w.anchor_distance & mask;
   for (std::size_t p = 0; p <= last; ++p) {
-    if (((read_code<W, LE>(d, p + b) - read_code<W, LE>(d, p + a)) & mask) != distance)
-      continue;
+    if (((code_in<W, LE>(d, p + b) - code_in<W, LE>(d, p + a)) & mask) != distance) continue;
     if (match_at<W, LE>(d, p, w, bases.data())) hits.push_back(static_cast<std::uint32_t>(p));
   }
   return hits;

@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/search/letter_runs.hpp"
-#include "core/search/relative_search.hpp"
 #include "core/base/rom_view.hpp"
+#include "core/search/letter_runs.hpp"
+#include "core/search/search_types.hpp"
 
 namespace textdump::word_patterns {
 

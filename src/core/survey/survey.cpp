@@ -10,20 +10,13 @@ namespace textdump {
 
 namespace {
 
-constexpr std::uint64_t MAX_STRING = 1024; // the finder's longest string
-
 void add_free_runs(const RomView& rom, std::vector<Span>& spans) {
   for (std::uint64_t p = 0; p < rom.size;) {
     const std::uint8_t byte = rom.data[p];
     std::uint64_t end = p + 1;
     while (end < rom.size && rom.data[end] == byte) ++end;
     if ((byte == 0x00 || byte == 0xFF) && end - p >= MIN_FREE) {
-      Span span;
-      span.kind = SpanKind::free;
-      span.at = p;
-      span.end = end;
-      span.byte = byte;
-      spans.push_back(span);
+      spans.push_back({.kind = SpanKind::free, .at = p, .end = end, .byte = byte});
     }
     p = end;
   }
@@ -46,21 +39,16 @@ void add_tables(const RomView& rom, const CodeTable& table, const std::vector<Ca
     Span span;
     span.kind = SpanKind::pointers;
     span.at = ptable.at;
-    span.end = std::min<std::uint64_t>(
-        std::uint64_t{ptable.at} + std::uint64_t{ptable.count - 1} * ptable.stride + ptable.size,
-        rom.size);
+    span.end = std::min<std::uint64_t>(end_of(ptable), rom.size);
     span.table = i;
     span.target_at = *std::min_element(targets.begin(), targets.end());
     const std::uint64_t last = *std::max_element(targets.begin(), targets.end());
-    span.target_end = std::max(string_end_at(rom, table, last, last + MAX_STRING, file_tables), last + 1);
+    span.target_end =
+        std::max(string_end_at(rom, table, last, last + FINDER_MAX_STRING, file_tables), last + 1);
     if (overlaps(span, taken) || overlaps(span, added)) continue;
     added.push_back(span);
   }
   spans.insert(spans.end(), added.begin(), added.end());
-}
-
-bool is_text_key(EntryKind kind) {
-  return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
 }
 
 // The text runs between from and limit.
@@ -94,12 +82,7 @@ void add_text_runs(const RomView& rom, const CodeTable& table, SwitchWalker* swi
       ++p;
       continue;
     }
-    Span span;
-    span.kind = SpanKind::text;
-    span.at = p;
-    span.end = pos;
-    span.ended = ended;
-    spans.push_back(span);
+    spans.push_back({.kind = SpanKind::text, .at = p, .end = pos, .ended = ended});
     p = pos;
   }
 }

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/survey/survey.hpp"
+#include "core/survey/survey_types.hpp"
 
 namespace textdump {
 

@@ -88,6 +88,12 @@ std::string undefined_rendering(std::uint8_t byte, bool standard = false);
 // A parameter byte of a control code, and an unknown byte of a standard table.
 std::string raw_byte_rendering(std::uint8_t byte);
 
+// True for the keys that are text as a reader of ROM text counts it: text, line
+// breaks and waits.
+constexpr bool is_text_key(EntryKind kind) {
+  return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
+}
+
 // True for the kinds that only write their rendering (undefined bytes too).
 constexpr bool writes_only(EntryKind kind) {
   return kind == EntryKind::undefined || kind == EntryKind::text || kind == EntryKind::line_break ||
