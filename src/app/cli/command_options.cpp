@@ -159,12 +159,19 @@ Declarations::Declarations(OptionValues& values) {
           t.orders = {order == "le" ? ByteOrder::le : ByteOrder::be};
           return std::nullopt;
         });
-  value("--kana", "ORDER", search,
+  CLI::Option* kana = value("--kana", "ORDER", search,
         "gojuon (default), iroha, or a file of characters\nin code order, a run a line",
         [&t](std::string_view order) -> std::optional<std::string> {
           t.kana = std::string(order);
           return std::nullopt;
         });
+  value("--letter-order", "FILE", search,
+        "the letters in code order, a run a line, for any\nscript (A-Z, a-z and 0-9 are tried after them)",
+        [&t](std::string_view name) -> std::optional<std::string> {
+          t.letter_order = std::string(name);
+          return std::nullopt;
+        })
+      ->excludes(kana);
   const Reader top = positive_number("--top", f.options.top);
   value("--top", "K", bit(Mode::find) | search, "how many candidates to show (default 5)",
         [top, &f, &t](std::string_view k) -> std::optional<std::string> {

@@ -238,6 +238,9 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {word_no_run, "word-no-run", "",
      "\"{0}\" has no two letters of one run (A-Z, a-z, 0-9 or a kana order): it matches almost "
      "everywhere"},
+    {word_repeated_letter, "word-repeated-letter", "",
+     "\"{0}\" has no two different letters of one run: a letter repeated keeps no distance, and "
+     "matches on any run of one code"},
     // Patches.
     {patch_not_format, "patch-not-format", "",
      "it is not a {0} patch: a {0} patch begins with \"{1}\""},
@@ -306,6 +309,7 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "the space is {0} at all {1} hits of the words that have it"},
     {draft_character_same, "draft-character-same", "",
      "\"{0}\" is {1} at all {2} hits of the words that have it"},
+    {draft_word_no_hit, "draft-word-no-hit", "", "\"{0}\" (no hit)"},
 }};
 
 // The rows are in id order: a row out of place fails to compile.

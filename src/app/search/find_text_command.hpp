@@ -25,6 +25,7 @@ struct FindTextCommand {
   std::vector<unsigned> widths{1, 2};                          // --width
   std::vector<ByteOrder> orders{ByteOrder::le, ByteOrder::be}; // --order
   std::string kana = "gojuon"; // --kana: gojuon, iroha, or a file of the user's order
+  std::optional<std::string> letter_order; // --letter-order: a file of the user's order
   std::size_t top = 5;
   std::optional<std::string> json, draft_table;
 };

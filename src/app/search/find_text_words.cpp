@@ -34,16 +34,16 @@ std::string draft_table_file(const TextCandidate& c, const LetterSystem& system,
     const auto hits =
         std::count_if(c.hits.begin(), c.hits.end(), [&](const TextHit& h) { return h.word == i; });
     found += (i == 0 ? "" : ", ") +
-             (hits == 1 ? words_of(ReportId::draft_word_hit, {words[i]})
-                        : words_of(ReportId::draft_word_hits, {words[i], std::to_string(hits)}));
+             (hits == 0   ? words_of(ReportId::draft_word_no_hit, {words[i]})
+              : hits == 1 ? words_of(ReportId::draft_word_hit, {words[i]})
+                          : words_of(ReportId::draft_word_hits, {words[i], std::to_string(hits)}));
   }
   std::string text = "# " +
                      words_of(ReportId::draft_heading, {describe(c.layout), system.name, found}) +
                      "\n# " + words_of(ReportId::draft_no_end) + "\n";
   for (const DraftGroup& group : draft_groups(c, system, words)) {
     text += "# " + report_text(group.reason) + "\n";
-    for (const auto& [code, value] : group.lines)
-      text += code_key(code, c.layout) + "=" + value + "\n";
+    for (const auto& [key, value] : group.lines) text += key + "=" + value + "\n";
   }
   return text;
 }

@@ -172,6 +172,7 @@ enum class ReportId : std::uint16_t {
   order_no_run,                // the file's name
   word_empty,                  //
   word_no_run,                 // the word
+  word_repeated_letter,        // the word
   // Patches: making one (--make-patch) and applying one (--apply-patch). The
   // format is BPS, IPS or UPS; a byte of a patch is its offset in decimal, a
   // CRC32 eight hex digits, a size in decimal with commas.
@@ -200,7 +201,8 @@ enum class ReportId : std::uint16_t {
   // --find-text's draft table: its heading, and why each group of its lines is
   // what it is (codes written as code_text writes them, "$41").
   draft_heading,               // the layout ("2-byte le codes"), the letter system, the
-                               // words with their hits (draft_word_hit(s), joined by ", ")
+                               // words with their hits (draft_word_hit(s), draft_word_no_hit,
+                               // joined by ", ")
   draft_word_hit,              // the word (1 hit)
   draft_word_hits,             // the word, its hits
   draft_no_end,                //
@@ -211,6 +213,7 @@ enum class ReportId : std::uint16_t {
   draft_character_taken,       // the character, its code, the text that has that code
   draft_space_same,            // its code, its hits
   draft_character_same,        // the character, its code, its hits
+  draft_word_no_hit,           // the word
   count_                       // not an id: how many there are
 };
 
