@@ -70,7 +70,7 @@ inline constexpr Group GROUPS[] = {{"Table options", "TABLE OPTIONS", Mode::dump
                             {"Survey options", "SURVEY OPTIONS", Mode::survey}};
 
 // What an option's value becomes; a message for the usage error when it is wrong.
-using Reader = std::function<std::optional<std::string>(std::string_view)>;
+using Reader = std::function<std::optional<Message>(std::string_view)>;
 
 struct Declared {
   CLI::Option* option;

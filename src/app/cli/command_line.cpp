@@ -28,7 +28,11 @@ bool parse_offset(std::string_view word, std::uint32_t& value) {
   return bad.empty() && word.find('\0') == std::string_view::npos;
 }
 
-int usage_error(const std::string& why) {
+Message bad_offset(std::string_view which, std::string_view word) {
+  return {MessageId::usage_bad_offset, {std::string(which), printable(word)}};
+}
+
+int usage_error(const Message& why) {
   const std::string text = usage_error_text(why);
   std::fwrite(text.data(), 1, text.size(), stderr);
   return exit_status(Failure::usage);
@@ -62,22 +66,22 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     if (const auto& maps = parsed.values.finder.maps) {
       // START and END are placed once the ROM is open.
       if (maps->size() != 1 || maps->front().base != 0)
-        return UsageError{"--map with a dump takes one map, without a base"};
+        return UsageError{{MessageId::usage_map_with_dump}};
       request.map = &map_of(maps->front().map);
       const auto start = parse_position(names[3]), end = parse_position(names[4]);
-      if (!start) return UsageError{usage_bad_offset("START", names[3])};
-      if (!end) return UsageError{usage_bad_offset("END", names[4])};
+      if (!start) return UsageError{bad_offset("START", names[3])};
+      if (!end) return UsageError{bad_offset("END", names[4])};
       request.start_position = *start;
       request.end_position = *end;
       request.start_text = names[3];
       request.end_text = names[4];
     } else {
       if (!parse_offset(names[3], request.start_offset))
-        return UsageError{usage_bad_offset("START", names[3])};
+        return UsageError{bad_offset("START", names[3])};
       if (!parse_offset(names[4], request.end_offset))
-        return UsageError{usage_bad_offset("END", names[4])};
+        return UsageError{bad_offset("END", names[4])};
       if (request.end_offset < request.start_offset)
-        return UsageError{usage_end_below_start(names[4], names[3])};
+        return UsageError{{MessageId::usage_end_below_start, {"", names[4], names[3]}}};
     }
     request.dash_is_stdout = true;
     request.warnings = true;
@@ -97,18 +101,18 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     options.encoding = encoding;
     options.start_table = parsed.values.start_table;
     if (options.scriptfile == "-" && !options.atlas_table)
-      return UsageError{"a script on standard output needs --atlas-table FILE"};
+      return UsageError{{MessageId::usage_script_to_stdout}};
     // START and END of --range are placed once the ROM is open: under the one
     // --map given, else as file offsets.
     if (const auto& maps = parsed.values.finder.maps) {
-      if (!options.range) return UsageError{"--map with --script places --range, which is not given"};
+      if (!options.range) return UsageError{{MessageId::usage_map_without_range}};
       if (maps->size() != 1 || maps->front().base != 0)
-        return UsageError{"--map with --script takes one map, without a base"};
+        return UsageError{{MessageId::usage_map_with_script}};
       options.range->map = &map_of(maps->front().map);
     } else if (options.range && (options.range->start.bank || options.range->end.bank)) {
-      return UsageError{usage_bad_offset(options.range->start.bank ? "START" : "END",
-                                         options.range->start.bank ? options.range->start_text
-                                                                   : options.range->end_text)};
+      return UsageError{bad_offset(options.range->start.bank ? "START" : "END",
+                                   options.range->start.bank ? options.range->start_text
+                                                             : options.range->end_text)};
     }
     break;
   }
@@ -124,9 +128,9 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     finder = std::move(parsed.values.finder);
     search_inputs(finder);
     const auto typed = parse_position(finder.pointed);
-    if (!typed) return UsageError{usage_bad_offset("OFFSET", finder.pointed)};
+    if (!typed) return UsageError{bad_offset("OFFSET", finder.pointed)};
     if (typed->bank && (!finder.maps || finder.maps->size() != 1))
-      return UsageError{"--find-pointers-to BANK:ADDRESS needs the one --map it is an address of"};
+      return UsageError{{MessageId::usage_pointed_needs_map}};
     break;
   }
   case Mode::find_text: {
@@ -135,7 +139,8 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     text.romfile = names[0];
     text.words.assign(names.begin() + 1, names.end());
     if (text.json && text.draft_table && *text.json == "-" && *text.draft_table == "-")
-      return UsageError{usage_two_on_standard_output("draft table", "JSON file")};
+      return UsageError{{MessageId::usage_two_on_standard_output,
+                         {text_of(MessageId::role_json_file), text_of(MessageId::role_draft_table)}}};
     break;
   }
   case Mode::survey: {
@@ -143,7 +148,8 @@ std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::
     survey = std::move(parsed.values.survey);
     search_inputs(survey);
     if (survey.json && survey.svg && *survey.json == "-" && *survey.svg == "-")
-      return UsageError{usage_two_on_standard_output("SVG file", "JSON file")};
+      return UsageError{{MessageId::usage_two_on_standard_output,
+                         {text_of(MessageId::role_json_file), text_of(MessageId::role_svg_file)}}};
     break;
   }
   case Mode::dialogue:
@@ -177,7 +183,11 @@ int run_command_line(const CommandLine& command) {
     std::fwrite(usage.data(), 1, usage.size(), stdout);
     return 0;
   }
-  case Mode::version: std::printf("%s%s\n", VERSION_PREFIX.data(), TEXTDUMP_VERSION); return 0;
+  case Mode::version: {
+    const std::string version = message_line({MessageId::version, {TEXTDUMP_VERSION}});
+    std::fwrite(version.data(), 1, version.size(), stdout);
+    return 0;
+  }
   }
   return exit_status(Failure::usage);
 }

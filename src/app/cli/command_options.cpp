@@ -26,11 +26,11 @@ namespace {
 // "--min-count 4": a decimal number above 0 that fits 32 bits.
 template <typename Number>
 Reader positive_number(std::string_view name, Number& into) {
-  return [name, &into](std::string_view value) -> std::optional<std::string> {
+  return [name, &into](std::string_view value) -> std::optional<Message> {
     std::uint32_t n = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
     if (error != std::errc{} || end != value.data() + value.size() || n == 0)
-      return usage_bad_number(name, value);
+      return Message{MessageId::usage_bad_number, {std::string(name), printable(value)}};
     into = n;
     return std::nullopt;
   };
@@ -39,12 +39,13 @@ Reader positive_number(std::string_view name, Number& into) {
 // A value read by parse (a T, or a message) and handed to into with the words given.
 template <typename T, typename Parse>
 Reader parsed_by(Parse parse, std::function<void(T&&, std::string_view)> into) {
-  return [parse, into](std::string_view value) -> std::optional<std::string> {
+  return [parse, into](std::string_view value) -> std::optional<Message> {
     auto result = parse(value);
     if constexpr (std::is_same_v<std::variant_alternative_t<1, decltype(result)>, Report>) {
-      if (const auto* why = std::get_if<Report>(&result)) return report_text(*why);
+      if (const auto* why = std::get_if<Report>(&result))
+        return Message{MessageId::usage_report, {report_text(*why)}};
     } else {
-      if (auto* why = std::get_if<std::string>(&result)) return std::move(*why);
+      if (auto* why = std::get_if<Message>(&result)) return std::move(*why);
     }
     into(std::get<T>(std::move(result)), value);
     return std::nullopt;
@@ -82,15 +83,15 @@ Declarations::Declarations(OptionValues& values) {
            values.standard);
   value("--table-encoding", "E", TABLE_MODES,
         "its values are utf-8 (default), windows-1252 or shift-jis",
-        [&values](std::string_view name) -> std::optional<std::string> {
+        [&values](std::string_view name) -> std::optional<Message> {
           values.encoding = encoding_named(name);
-          if (!values.encoding) return usage_bad_encoding(name);
+          if (!values.encoding) return Message{MessageId::usage_bad_encoding, {printable(name)}};
           return std::nullopt;
         })
       ->needs(standard);
   value("--table", "NAME", bit(Mode::dump) | script | find | bit(Mode::survey),
         "the @NAME table of TABLE where strings start (default\nthe first)",
-        [&values](std::string_view name) -> std::optional<std::string> {
+        [&values](std::string_view name) -> std::optional<Message> {
           values.start_table = std::string(name);
           return std::nullopt;
         })
@@ -111,13 +112,18 @@ Declarations::Declarations(OptionValues& values) {
   CLI::Option* range = value(
       "--range", "START-END", script,
       "strings of START to END that no pointer reaches,\neach written back in place",
-      [&s](std::string_view text) -> std::optional<std::string> {
+      [&s](std::string_view text) -> std::optional<Message> {
         const std::size_t dash = text.find('-');
         const std::string_view start = text.substr(0, dash),
                                end = dash == std::string_view::npos ? "" : text.substr(dash + 1);
         const auto first = parse_position(start), last = parse_position(end);
-        if (!first) return "--range: " + usage_bad_offset("START", start);
-        if (!last) return "--range: " + usage_bad_offset("END", end);
+        const auto bad = [](std::string_view which, std::string_view word) {
+          return Message{MessageId::usage_in_option,
+                         {"--range", message_text({MessageId::usage_bad_offset,
+                                                   {std::string(which), printable(word)}})}};
+        };
+        if (!first) return bad("START", start);
+        if (!last) return bad("END", end);
         s.range = ScriptRange{*first, *last, std::string(start), std::string(end), nullptr};
         return std::nullopt;
       });
@@ -131,7 +137,7 @@ Declarations::Declarations(OptionValues& values) {
   value("--max-length", "N", script, "no string is longer (default 4096 bytes)",
         positive_number("--max-length", s.end.max_length));
   value("--atlas-table", "FILE", script, "the insertion table (default: SCRIPT with .tbl)",
-        [&s](std::string_view name) -> std::optional<std::string> {
+        [&s](std::string_view name) -> std::optional<Message> {
           s.atlas_table = std::string(name);
           return std::nullopt;
         });
@@ -150,53 +156,53 @@ Declarations::Declarations(OptionValues& values) {
   value("--min-count", "N", bit(Mode::find), "the fewest pointers of a table (default 4)",
         positive_number("--min-count", f.options.min_count));
   value("--width", "1|2", search, "bytes a code (default both)",
-        [&t](std::string_view width) -> std::optional<std::string> {
-          if (width != "1" && width != "2") return "--width \"" + std::string(width) + "\": 1 or 2";
+        [&t](std::string_view width) -> std::optional<Message> {
+          if (width != "1" && width != "2") return Message{MessageId::usage_width, {std::string(width)}};
           t.widths = {static_cast<unsigned>(width[0] - '0')};
           return std::nullopt;
         });
   value("--order", "le|be", search, "the byte order of 2-byte codes (default both)",
-        [&t](std::string_view order) -> std::optional<std::string> {
-          if (order != "le" && order != "be") return "--order \"" + std::string(order) + "\": le or be";
+        [&t](std::string_view order) -> std::optional<Message> {
+          if (order != "le" && order != "be") return Message{MessageId::usage_order, {std::string(order)}};
           t.orders = {order == "le" ? ByteOrder::le : ByteOrder::be};
           return std::nullopt;
         });
   value("--kana", "ORDER", search,
         "gojuon (default), iroha, or a file of characters\nin code order, a run a line",
-        [&t](std::string_view order) -> std::optional<std::string> {
+        [&t](std::string_view order) -> std::optional<Message> {
           t.kana = std::string(order);
           return std::nullopt;
         });
   const Reader top = positive_number("--top", f.options.top);
   value("--top", "K", bit(Mode::find) | search, "how many candidates to show (default 5)",
-        [top, &f, &t](std::string_view k) -> std::optional<std::string> {
-          std::optional<std::string> why = top(k);
+        [top, &f, &t](std::string_view k) -> std::optional<Message> {
+          std::optional<Message> why = top(k);
           t.top = f.options.top;
           return why;
         });
   value("--bank", "HEX", find,
         "the bank 16-bit pointers of lorom, hirom, gb and\nnes point into (default: their table's)",
-        [&f](std::string_view text) -> std::optional<std::string> {
+        [&f](std::string_view text) -> std::optional<Message> {
           MapFields fields;
           if (const auto why = parse_map_field("bank", text, fields))
-            return "--bank: " + report_text(*why);
+            return Message{MessageId::usage_in_option, {"--bank", report_text(*why)}};
           f.options.bank = fields.bank;
           return std::nullopt;
         });
   value("--json", "FILE", script | find | search | survey,
         "the strings and pointers (--script), the\ncandidates (--find-pointers, --find-text) or\nthe spans (--survey) as JSON too",
-        [&s, &f, &t, &v](std::string_view name) -> std::optional<std::string> {
+        [&s, &f, &t, &v](std::string_view name) -> std::optional<Message> {
           s.json = f.json = t.json = v.json = std::string(name);
           return std::nullopt;
         });
   value("--draft-table", "FILE", search, "the best candidate as a standard table",
-        [&t](std::string_view name) -> std::optional<std::string> {
+        [&t](std::string_view name) -> std::optional<Message> {
           t.draft_table = std::string(name);
           return std::nullopt;
         });
 
   value("--svg", "FILE", survey, "the map as an SVG picture",
-        [&v](std::string_view name) -> std::optional<std::string> {
+        [&v](std::string_view name) -> std::optional<Message> {
           v.svg = std::string(name);
           return std::nullopt;
         });
@@ -224,7 +230,8 @@ CLI::Option* Declarations::value(std::string_view name, std::string_view label, 
   CLI::Option* option = app.add_option_function<std::string>(
       std::string(name),
       [read](const std::string& given) {
-        if (std::optional<std::string> why = read(given)) throw CLI::ValidationError(*why);
+        if (std::optional<Message> why = read(given))
+          throw CLI::ValidationError(message_text(*why));
       },
       std::string(description));
   option->type_name(std::string(label))
@@ -257,10 +264,10 @@ std::variant<Words, UsageError> split_words(const CLI::App& app,
     const std::size_t equals = word.find('=');
     const std::string name = word.substr(0, equals);
     const CLI::Option* option = app.get_option_no_throw(name);
-    if (option == nullptr) return UsageError{usage_unknown_option(word)};
+    if (option == nullptr) return UsageError{{MessageId::usage_unknown_option, {printable(word)}}};
     split.options.push_back(name);
     if (option->get_items_expected_max() == 0) { // a flag
-      if (equals != std::string::npos) return UsageError{usage_takes_no_value(name)};
+      if (equals != std::string::npos) return UsageError{{MessageId::usage_takes_no_value, {name}}};
       continue;
     }
     if (equals != std::string::npos)
@@ -268,7 +275,7 @@ std::variant<Words, UsageError> split_words(const CLI::App& app,
     else if (i + 1 < words.size())
       split.options.push_back(words[++i]);
     else
-      return UsageError{usage_needs_value(name)};
+      return UsageError{{MessageId::usage_needs_value, {name}}};
   }
   split.names.assign(words.begin() + static_cast<std::ptrdiff_t>(i), words.end());
   return split;
@@ -295,7 +302,7 @@ std::variant<ParsedOptions, UsageError> parse_options(const std::vector<std::str
   try {
     declarations.app.parse(std::vector<std::string>(given.options.rbegin(), given.options.rend()));
   } catch (const CLI::Error& error) {
-    return UsageError{error.what()};
+    return UsageError{{MessageId::usage_report, {error.what()}}};
   }
   // The mode given (CLI11 has refused two), else the dump.
   const auto mode = std::find_if(
@@ -306,8 +313,10 @@ std::variant<ParsedOptions, UsageError> parse_options(const std::vector<std::str
   for (const Declared& option : declarations.options) {
     if (option.option->count() == 0 || Declarations::belongs(option, parsed.mode)) continue;
     if (parsed.mode == Mode::help || parsed.mode == Mode::version) // they take nothing else
-      return UsageError{usage_excludes(mode->option->get_name(), option.option->get_name())};
-    return UsageError{usage_requires(option.option->get_name(), flags_of(declarations, option))};
+      return UsageError{{MessageId::usage_excludes,
+                         {mode->option->get_name(), option.option->get_name()}}};
+    return UsageError{{MessageId::usage_requires,
+                       {option.option->get_name(), flags_of(declarations, option)}}};
   }
   for (const OneOf& needed : declarations.one_of)
     if (needed.mode == parsed.mode &&
@@ -316,15 +325,22 @@ std::variant<ParsedOptions, UsageError> parse_options(const std::vector<std::str
       std::string names;
       for (const CLI::Option* option : needed.options)
         names += (names.empty() ? "" : " or ") + option->get_name();
-      return UsageError{usage_requires(mode->option->get_name(), names)};
+      return UsageError{{MessageId::usage_requires, {mode->option->get_name(), names}}};
     }
   const std::string_view names = mode->mode->names;
   const std::size_t wanted =
       names.empty() ? 0 : static_cast<std::size_t>(std::count(names.begin(), names.end(), ' ')) + 1;
   const bool or_more = names.ends_with("...");
   if (or_more ? given.names.size() < wanted : given.names.size() != wanted)
-    return UsageError{usage_names(mode->option != nullptr ? mode->option->get_name() : "a dump",
-                                  names, wanted, given.names.size())};
+    return UsageError{
+        wanted == 0
+            ? Message{MessageId::usage_takes_no_names,
+                      {mode->option != nullptr ? mode->option->get_name() : "a dump",
+                       std::to_string(given.names.size())}}
+            : Message{MessageId::usage_takes_names,
+                      {mode->option != nullptr ? mode->option->get_name() : "a dump",
+                       std::to_string(wanted), std::string(names),
+                       std::to_string(given.names.size())}}};
   parsed.names = std::move(given.names);
   return parsed;
 }

@@ -49,9 +49,9 @@ struct ParsedOptions {
   std::vector<std::string> names; // as many as the mode takes
 };
 
-// A command line not understood: why, one line without its end.
+// A command line not understood: why, one line.
 struct UsageError {
-  std::string why;
+  Message why;
 };
 
 // The words after the program's name.

@@ -1,13 +1,14 @@
 #include "app/common/console.hpp"
 
 #include <cstdlib>
+#include <string>
 
-#include "app/common/messages.hpp"
 
 namespace textdump {
 
 void wait_for_enter(std::FILE* in, std::FILE* out) {
-  std::fwrite(PRESS_ENTER.data(), 1, PRESS_ENTER.size(), out);
+  const std::string text = message_text({MessageId::press_enter});
+  std::fwrite(text.data(), 1, text.size(), out);
   std::fflush(out);
   int c = std::getc(in);
   while (c != EOF && c != '\n') c = std::getc(in);
@@ -21,6 +22,19 @@ void console_pause(bool terminal_input) {
 #else
   wait_for_enter(stdin, stdout);
 #endif
+}
+
+void show_progress(std::string_view what, std::size_t width, std::size_t longest) {
+  std::string padded(what.substr(0, longest));
+  if (padded.size() < width) padded.append(width - padded.size(), ' ');
+  const std::string line = "\r" + message_text({MessageId::progress_searching, {padded}});
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+void clear_progress(std::size_t width) {
+  const std::string line = "\r" + std::string(width, ' ') + "\r";
+  std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 Console stream_console(std::FILE* stream, bool with_pause, bool terminal_input) {

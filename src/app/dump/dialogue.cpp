@@ -28,16 +28,19 @@ bool read_word(std::FILE* in, std::string& word) {
 }
 
 Failure run_dialogue(std::FILE* in, bool terminal_input, const Console& console) {
-  say(console, BANNER);
+  write(console, text_of(MessageId::banner));
   RunRequest request;
   std::string* const names[] = {&request.romfile, &request.tablefile, &request.dumpfile};
   std::uint32_t* const offsets[] = {&request.start_offset, &request.end_offset};
   std::string word;
+  constexpr MessageId PROMPTS[] = {MessageId::prompt_rom, MessageId::prompt_table,
+                                   MessageId::prompt_dump, MessageId::prompt_start,
+                                   MessageId::prompt_end};
   for (std::size_t i = 0; i < std::size(PROMPTS); ++i) {
-    say(console, PROMPTS[i]);
+    write(console, text_of(PROMPTS[i]));
     std::fflush(stdout);
     if (!read_word(in, word)) {
-      say(console, "\n" + message_input_ended());
+      write(console, "\n" + message_line({MessageId::input_ended}));
       pause(console);
       return Failure::input_ended;
     }
@@ -48,7 +51,7 @@ Failure run_dialogue(std::FILE* in, bool terminal_input, const Console& console)
     // Each offset is converted as soon as it is typed, so its reports follow its prompt.
     std::vector<char> bad;
     *offsets[i - 3] = hex_to_int(word, &bad);
-    for (const char c : bad) say(console, hex_error_text(c));
+    for (const char c : bad) write(console, hex_error_text(c));
   }
   if (terminal_input) {
     // The rest of the answer line belongs to no prompt; the pause must not take it.
@@ -58,7 +61,7 @@ Failure run_dialogue(std::FILE* in, bool terminal_input, const Console& console)
 
   const Failure failure = run_dump(request, console);
   if (failure != Failure::none) return failure;
-  say(console, END_PROGRAM);
+  say(console, {MessageId::end_program});
   pause(console);
   return Failure::none;
 }

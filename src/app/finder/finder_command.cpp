@@ -154,11 +154,11 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   return report;
 }
 
-std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_view text) {
+std::variant<std::vector<FinderMap>, Message> parse_map_list(std::string_view text) {
   std::vector<FinderMap> maps;
   const auto wrong = [&] {
-    return "--map \"" + std::string(text) + "\": the maps are " +
-           map_names(", ", " and ", FinderForms::bracketed);
+    return Message{MessageId::usage_map_list,
+                   {std::string(text), map_names(", ", " and ", FinderForms::bracketed)}};
   };
   for (const std::string_view item : comma_fields(text)) {
     // NAME, or NAME:VALUE for a map with a finder field.
@@ -176,29 +176,29 @@ std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_vie
     }
     maps.push_back(map);
   }
-  if (maps.empty()) return "--map needs at least one map";
+  if (maps.empty()) return Message{MessageId::usage_map_list_empty};
   return maps;
 }
 
-std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_view text) {
+std::variant<std::vector<unsigned>, Message> parse_size_list(std::string_view text) {
   std::vector<unsigned> sizes;
   for (const std::string_view size : comma_fields(text)) {
     if (size != "2" && size != "3" && size != "4")
-      return "--size \"" + std::string(text) + "\": the sizes are 2, 3 and 4";
+      return Message{MessageId::usage_size_list, {std::string(text)}};
     sizes.push_back(static_cast<unsigned>(size[0] - '0'));
   }
-  if (sizes.empty()) return "--size needs at least one size";
+  if (sizes.empty()) return Message{MessageId::usage_size_list_empty};
   return sizes;
 }
 
 Failure check_search_outputs(const SearchInputs& inputs, const RomImage& rom,
                              const Console& console, std::initializer_list<SearchOutput> files,
                              OutputSet& outputs, std::vector<std::optional<std::size_t>>* declared) {
-  outputs.add_input("the ROM file", rom.id());
-  outputs.add_input("the table file", file_id_of(inputs.tablefile));
+  outputs.add_input(text_of(MessageId::input_rom), rom.id());
+  outputs.add_input(text_of(MessageId::input_table), file_id_of(inputs.tablefile));
   for (const SearchOutput& file : files) {
     const std::optional<std::size_t> index =
-        file.name ? std::optional(outputs.declare(std::string(file.role), *file.name))
+        file.name ? std::optional(outputs.declare(text_of(file.role), *file.name))
                   : std::nullopt;
     if (declared != nullptr) declared->push_back(index);
   }
@@ -226,13 +226,9 @@ Failure open_search_inputs(const SearchInputs& inputs, const Console& console, R
 std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& table,
                                           FinderOptions options) {
   const bool terminal = is_terminal(STANDARD_ERROR);
-  if (terminal)
-    options.progress = [](std::string_view what) {
-      std::fprintf(stderr, "\rSearching %-40.*s", static_cast<int>(what.size()), what.data());
-      std::fflush(stderr);
-    };
+  if (terminal) options.progress = [](std::string_view what) { show_progress(what, 40); };
   std::vector<Candidate> candidates = find_pointer_tables(rom, table, options);
-  if (terminal) std::fprintf(stderr, "\r%-60s\r", "");
+  if (terminal) clear_progress(60);
   return candidates;
 }
 
@@ -245,7 +241,7 @@ int run_finder_command(const FinderCommand& command) {
       opened != Failure::none)
     return exit_status(opened);
   if (!has_end_entry(table)) {
-    say(console, message_no_end_entry_to_find(command.tablefile));
+    say(console, {MessageId::no_end_entry_to_find, {shown(command.tablefile)}});
     return exit_status(Failure::search_refused);
   }
 
@@ -253,7 +249,8 @@ int run_finder_command(const FinderCommand& command) {
   // output, in place of the report.
   OutputSet outputs;
   if (const Failure checked =
-          check_search_outputs(command, rom, console, {{"JSON file", command.json}}, outputs);
+          check_search_outputs(command, rom, console, {{MessageId::role_json_file, command.json}},
+                               outputs);
       checked != Failure::none)
     return exit_status(checked);
 
@@ -264,7 +261,7 @@ int run_finder_command(const FinderCommand& command) {
 
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   std::string report;
-  if (candidates.empty()) report = "No pointer table found.\n";
+  if (candidates.empty()) report = message_line({MessageId::finder_none});
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     CandidateReport block = report_candidate(rom.view(), table, candidates[i], i + 1, &file_tables);
     report += block.text;

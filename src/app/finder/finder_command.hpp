@@ -39,11 +39,11 @@ struct FinderCommand : SearchInputs {
   std::string pointed; // --find-pointers-to: the offset as typed
 };
 
-// "lorom,gb,linear:-7FF0": the maps, or a message saying what is wrong.
-std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_view text);
+// "lorom,gb,linear:-7FF0": the maps, or the usage error saying what is wrong.
+std::variant<std::vector<FinderMap>, Message> parse_map_list(std::string_view text);
 
-// "2,3": the pointer sizes, or a message saying what is wrong.
-std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_view text);
+// "2,3": the pointer sizes, or the usage error saying what is wrong.
+std::variant<std::vector<unsigned>, Message> parse_size_list(std::string_view text);
 
 // A candidate as the report shows it, ranked from 1: its lines and its JSON object.
 struct CandidateReport {
@@ -65,10 +65,10 @@ std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint6
 Failure open_search_inputs(const SearchInputs& inputs, const Console& console, RomImage& rom,
                            CodeTable& table, std::vector<CodeTable>& file_tables);
 
-// A file a search may write: its role in messages ("JSON file") and its name,
-// when given.
+// A file a search may write: its role in messages (role_json_file) and its
+// name, when given.
 struct SearchOutput {
-  std::string_view role;
+  MessageId role;
   const std::optional<std::string>& name;
 };
 

@@ -40,16 +40,17 @@ int run_pointers_to_command(const FinderCommand& command) {
   const RomView view = rom.view();
   const std::optional<std::uint64_t> offset = pointed_offset(command, view);
   if (!offset) {
-    say(console, "textdump: " + usage_no_position("--find-pointers-to " + command.pointed,
-                                                  command.maps && command.maps->size() == 1
-                                                      ? name_of(command.maps->front().map)
-                                                      : "file offset") +
-                     "\n");
+    write(console, usage_error_text({MessageId::usage_no_position,
+                                     {printable("--find-pointers-to " + command.pointed),
+                                      command.maps && command.maps->size() == 1
+                                          ? std::string(name_of(command.maps->front().map))
+                                          : text_of(MessageId::file_offsets)}}));
     return exit_status(Failure::usage);
   }
   OutputSet outputs;
   if (const Failure checked =
-          check_search_outputs(command, rom, console, {{"JSON file", command.json}}, outputs);
+          check_search_outputs(command, rom, console, {{MessageId::role_json_file, command.json}},
+                               outputs);
       checked != Failure::none)
     return exit_status(checked);
 
@@ -62,8 +63,8 @@ int run_pointers_to_command(const FinderCommand& command) {
   std::uint64_t end = string_end_at(view, table, *offset, *offset + 1024, &file_tables);
   if (end == *offset) end = std::min<std::uint64_t>(*offset + 80, view.size);
   const std::string words = one_line_text(view, table, *offset, end, &file_tables);
-  std::string report = "Pointers to " + offset_and_address(platform, layout, *offset) + ": \"" +
-                       words + "\"\n";
+  std::string report = message_line(
+      {MessageId::pointers_to_heading, {offset_and_address(platform, layout, *offset), words}});
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const StoredPointer& place : places) {
     const MapDescriptor& map = map_of(place.map.map);
@@ -92,9 +93,9 @@ int run_pointers_to_command(const FinderCommand& command) {
       item["address"] = address;
     list.push_back(std::move(item));
   }
-  report += places.empty() ? "No pointer to it is stored.\n"
-                           : std::to_string(places.size()) +
-                                 (places.size() == 1 ? " place.\n" : " places.\n");
+  report += places.empty()
+                ? message_line({MessageId::pointers_to_none})
+                : message_line({MessageId::pointers_to_places, {std::to_string(places.size())}});
   const int found = places.empty() ? 1 : 0;
   if (!command.json || *command.json != "-") std::fwrite(report.data(), 1, report.size(), stdout);
   if (!command.json) return found;

@@ -60,28 +60,37 @@ nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
   }
   json["strings"] = strings;
   nlohmann::ordered_json problems = nlohmann::ordered_json::array();
-  for (const Report& warning : script.warnings) problems.push_back(json_text(report_text(warning)));
-  for (const Report& error : script.errors) problems.push_back(json_text(report_text(error)));
+  for (const auto* reports : {&script.warnings, &script.errors})
+    for (const Report& report : *reports)
+      problems.push_back(
+          {{"name", report_row(report.id).name}, {"text", json_text(report_text(report))}});
   json["problems"] = problems;
   return json;
 }
 
-// What a terminal is told of the script dump that was written.
-ScriptSummary summary_of(const Script& script, const OutputSet& outputs,
-                         const std::vector<std::size_t>& written) {
-  ScriptSummary summary;
+// What a terminal is told of the script dump that was written: its counts,
+// then each output ("-" is standard output).
+Message summary_of(const Script& script, const OutputSet& outputs,
+                   const std::vector<std::size_t>& written) {
+  std::size_t strings = 0, pointers = 0, used = 0, room = 0;
   for (const ScriptString& s : script.strings) {
-    summary.strings += s.referenced ? 1 : 0;
-    summary.pointers += s.pointer_count;
+    strings += s.referenced ? 1 : 0;
+    pointers += s.pointer_count;
   }
-  summary.blocks = script.blocks.size();
   for (const ScriptBlock& block : script.blocks) {
-    summary.used += static_cast<std::size_t>(block.end - block.start);
-    summary.room += static_cast<std::size_t>(block.room - block.start);
+    used += static_cast<std::size_t>(block.end - block.start);
+    room += static_cast<std::size_t>(block.room - block.start);
   }
+  std::vector<std::string> files;
   for (const std::size_t output : written)
-    summary.outputs.emplace_back(outputs.role(output), outputs.name(output));
-  return summary;
+    files.push_back(
+        outputs.name(output) == "-"
+            ? message_text({MessageId::output_to_stdout, {outputs.role(output)}})
+            : message_text({MessageId::output_named,
+                            {outputs.role(output), shown(outputs.name(output))}}));
+  return {MessageId::script_summary,
+          {with_commas(strings), with_commas(pointers), with_commas(script.blocks.size()),
+           with_commas(used), with_commas(room), and_list(files)}};
 }
 
 } // namespace
@@ -104,7 +113,10 @@ int run_script_command(const ScriptOptions& options) {
   std::vector<PointerTable> ptables = options.ptables;
   for (std::size_t t = 0; t < ptables.size(); ++t)
     if (!place_pointer_table(ptables[t], layout_of(rom.view()))) {
-      say(console, "textdump: " + usage_no_position("--pointers \"" + options.pointer_arguments[t] + "\"", name_of(ptables[t].map)) + "\n");
+      write(console, usage_error_text({MessageId::usage_no_position,
+                                       {printable("--pointers \"" + options.pointer_arguments[t] +
+                                                  "\""),
+                                        std::string(name_of(ptables[t].map))}}));
       return exit_status(Failure::usage);
     }
   for (std::size_t t = 0; t < ptables.size(); ++t) {
@@ -113,8 +125,14 @@ int run_script_command(const ScriptOptions& options) {
     if (ptable.count <= fits) continue;
     const std::string argument = t < options.pointer_arguments.size() ? options.pointer_arguments[t]
                                                                       : pointers_argument(ptable);
-    say(console,
-        "textdump: " + usage_pointers_past_rom(argument, ptable.at, fits, rom.view().size) + "\n");
+    write(console, usage_error_text(
+                       fits == 0 ? Message{MessageId::usage_pointers_outside,
+                                           {argument, hex_number(ptable.at),
+                                            with_commas(rom.view().size)}}
+                                 : Message{MessageId::usage_pointers_past_rom,
+                                           {argument, with_commas(rom.view().size),
+                                            with_commas(fits), hex_number(ptable.at),
+                                            std::to_string(fits)}}));
     return exit_status(Failure::usage);
   }
   // --range in this ROM: under --map, else as file offsets.
@@ -123,10 +141,11 @@ int run_script_command(const ScriptOptions& options) {
     const ScriptRange& typed = *options.range;
     const auto placed = place_span(
         typed.map != nullptr ? *typed.map : map_of(AddressMap::linear),
-        typed.map != nullptr ? typed.map->name : "file offset", rom.view(),
+        typed.map != nullptr ? std::string(typed.map->name) : text_of(MessageId::file_offsets),
+        rom.view(),
         {typed.start, typed.end, typed.start_text, typed.end_text, "--range "});
-    if (const auto* why = std::get_if<std::string>(&placed)) {
-      say(console, usage_error_text(*why));
+    if (const auto* why = std::get_if<Message>(&placed)) {
+      write(console, usage_error_text(*why));
       return exit_status(Failure::usage);
     }
     const auto [first, last] = std::get<std::pair<std::uint64_t, std::uint64_t>>(placed);
@@ -141,25 +160,29 @@ int run_script_command(const ScriptOptions& options) {
     return exit_status(loaded);
   const CodeTable& table = tables.tables[tables.start];
   if (options.end.token && !has_end_entry(table)) {
-    say(console, message_no_end_entry(options.tablefile));
+    say(console, {MessageId::no_end_entry, {shown(options.tablefile)}});
     return exit_status(Failure::script_invalid);
   }
 
   if (!options.atlas_table && is_special_file(options.scriptfile)) {
-    say(console, message_no_table_beside(options.scriptfile));
+    say(console, {MessageId::no_table_beside, {shown(options.scriptfile)}});
     return exit_status(Failure::output_refused);
   }
   const std::string atlas_table =
       options.atlas_table.value_or(default_atlas_table(options.scriptfile));
   OutputSet outputs;
-  outputs.add_input("the ROM file", rom.id());
-  outputs.add_input("the table file", file_id_of(options.tablefile));
-  const std::size_t script_output = outputs.declare("script file", options.scriptfile);
-  const std::size_t table_output = outputs.declare("insertion table", atlas_table);
-  const std::size_t json_output = options.json ? outputs.declare("JSON file", *options.json) : 0;
+  outputs.add_input(text_of(MessageId::input_rom), rom.id());
+  outputs.add_input(text_of(MessageId::input_table), file_id_of(options.tablefile));
+  const std::size_t script_output =
+      outputs.declare(text_of(MessageId::role_script_file), options.scriptfile);
+  const std::size_t table_output =
+      outputs.declare(text_of(MessageId::role_insertion_table), atlas_table);
+  const std::size_t json_output =
+      options.json ? outputs.declare(text_of(MessageId::role_json_file), *options.json) : 0;
   if (const OutputReport checked = outputs.check(); !checked.ok()) {
     if (checked.problem == OutputProblem::is_input && checked.output == table_output) {
-      say(console, message_insertion_table_is_input(atlas_table, outputs.input(checked.other)));
+      say(console, {MessageId::insertion_table_is_input,
+                    {shown(atlas_table), outputs.input(checked.other)}});
       return exit_status(Failure::output_refused);
     }
     return exit_status(report_output(outputs, checked, console));
@@ -176,12 +199,13 @@ int run_script_command(const ScriptOptions& options) {
   const std::string digest = sha256_hex(
       {reinterpret_cast<const char*>(rom.view().data), static_cast<std::size_t>(rom.view().size)});
   request.header = {
-      std::string(VERSION_PREFIX) + TEXTDUMP_VERSION + " script dump",
-      "ROM: " + file_part(options.romfile) + ", " + std::to_string(rom.view().size) +
-          " bytes, SHA-256 " + digest,
-      "Table: " + file_part(options.tablefile) +
-          (options.standard ? " (standard table)" : " (the tool's own table format)"),
-      "Insertion table: " + file_part(atlas_table),
+      message_text({MessageId::script_header_title, {TEXTDUMP_VERSION}}),
+      message_text({MessageId::script_header_rom,
+                    {file_part(options.romfile), std::to_string(rom.view().size), digest}}),
+      message_text({options.standard ? MessageId::script_header_table_standard
+                                     : MessageId::script_header_table_own,
+                    {file_part(options.tablefile)}}),
+      message_text({MessageId::script_header_insertion_table, {file_part(atlas_table)}}),
   };
   // The inserter finds the table beside the script when they share a folder.
   request.words = report_text;
@@ -200,20 +224,24 @@ int run_script_command(const ScriptOptions& options) {
   if (request.address_map == nullptr) request.address_map = platform_map(rom.view());
   Script script = build_script(request);
   if (script.strings.empty() && ptables.empty()) {
-    say(console, message_no_range_strings(options.range->start_text, options.range->end_text));
+    say(console, {MessageId::no_range_strings,
+                  {printable(options.range->start_text), printable(options.range->end_text)}});
     return exit_status(Failure::script_invalid);
   }
   if (script.strings.empty()) {
     std::size_t pointers = 0;
     for (const PointerTable& ptable : ptables) pointers += ptable.count;
-    say(console, message_no_strings(pointers));
+    say(console, {MessageId::no_strings, {std::to_string(pointers)}});
     return exit_status(Failure::script_invalid);
   }
-  for (const std::string& line : summarise_warnings(script.warnings, report_text))
-    say(console, "Warning: " + line + ".\n");
+  const auto more = [](std::size_t count, const std::string& last) {
+    return message_text({MessageId::warnings_more, {with_commas(count), last}});
+  };
+  for (const std::string& line : summarise_warnings(script.warnings, report_text, more))
+    say(console, {MessageId::script_warning, {line}});
   if (!script.errors.empty()) {
     for (const Report& error : script.errors)
-      say(console, message_script_error(report_text(error)));
+      say(console, {MessageId::script_error, {report_text(error)}});
     return exit_status(Failure::script_invalid);
   }
 
@@ -223,10 +251,9 @@ int run_script_command(const ScriptOptions& options) {
   outputs.set_bytes(table_output, std::move(script.insertion_table));
   const Failure written = report_output(outputs, outputs.commit(), console);
   if (written == Failure::none && is_terminal(STANDARD_ERROR))
-    say(console, message_script_summary(
-                     summary_of(script, outputs,
-                                options.json ? std::vector{script_output, table_output, json_output}
-                                             : std::vector{script_output, table_output})));
+    say(console, summary_of(script, outputs,
+                            options.json ? std::vector{script_output, table_output, json_output}
+                                         : std::vector{script_output, table_output}));
   return exit_status(written);
 }
 

@@ -59,19 +59,19 @@ int run_find_text_command(const FindTextCommand& command) {
   else {
     std::string bytes;
     if (read_file(command.kana, bytes) != ReadStatus::ok) {
-      say(console, "Can't read the kana order file \"" + command.kana + "\".\n");
+      say(console, {MessageId::kana_unreadable, {command.kana}});
       return exit_status(Failure::search_refused);
     }
     auto systems = user_systems(command.kana, bytes);
     if (const auto* why = std::get_if<Report>(&systems)) {
-      say(console, "Can't use " + report_text(*why) + ".\n");
+      say(console, {MessageId::kana_unusable, {report_text(*why)}});
       return exit_status(Failure::search_refused);
     }
     options.systems = std::get<std::vector<LetterSystem>>(std::move(systems));
   }
   for (const std::string& word : command.words)
     if (const auto why = unsearchable_word(word, options.systems)) {
-      say(console, "Can't search for that word: " + report_text(*why) + ".\n");
+      say(console, {MessageId::word_unsearchable, {report_text(*why)}});
       return exit_status(Failure::search_refused);
     }
 
@@ -79,12 +79,13 @@ int run_find_text_command(const FindTextCommand& command) {
   if (const Failure opened = open_rom(rom, command.romfile, console); opened != Failure::none)
     return exit_status(opened);
   OutputSet outputs;
-  outputs.add_input("the ROM file", rom.id());
+  outputs.add_input(text_of(MessageId::input_rom), rom.id());
   if (command.kana != "gojuon" && command.kana != "iroha")
-    outputs.add_input("the kana order file", file_id_of(command.kana));
+    outputs.add_input(text_of(MessageId::input_kana_order), file_id_of(command.kana));
   std::optional<std::size_t> json, table;
-  if (command.json) json = outputs.declare("JSON file", *command.json);
-  if (command.draft_table) table = outputs.declare("draft table", *command.draft_table);
+  if (command.json) json = outputs.declare(text_of(MessageId::role_json_file), *command.json);
+  if (command.draft_table)
+    table = outputs.declare(text_of(MessageId::role_draft_table), *command.draft_table);
   if (const OutputReport checked = outputs.check(); !checked.ok())
     return exit_status(report_output(outputs, checked, console));
 
@@ -95,16 +96,14 @@ int run_find_text_command(const FindTextCommand& command) {
     options.progress = [&](std::string_view what) {
       const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
       if (spent.count() < PROGRESS_AFTER) return;
-      std::fprintf(stderr, "\rSearching %-60.*s", static_cast<int>(std::min<std::size_t>(what.size(), 60)),
-                   what.data());
-      std::fflush(stderr);
+      show_progress(what, 60, 60);
       progressed = true;
     };
   const RomView view = rom.view();
   const std::vector<TextCandidate> candidates = find_text(view, command.words, options);
-  if (progressed) std::fprintf(stderr, "\r%-70s\r", "");
+  if (progressed) clear_progress(70);
 
-  std::string report = candidates.empty() ? "No candidate encoding found.\n" : "";
+  std::string report = candidates.empty() ? message_line({MessageId::text_none}) : "";
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const TextCandidate& c = candidates[i];
@@ -171,11 +170,11 @@ int run_find_text_command(const FindTextCommand& command) {
   if (!json && !table) return found;
   std::fflush(stdout);
   if (candidates.empty() && table) {
-    say(console, "No draft table written: no candidate encoding.\n");
+    say(console, {MessageId::no_draft_table});
     if (!json) return exit_status(Failure::not_found);
     OutputSet json_only;
-    json_only.add_input("the ROM file", rom.id());
-    json_only.declare("JSON file", *command.json);
+    json_only.add_input(text_of(MessageId::input_rom), rom.id());
+    json_only.declare(text_of(MessageId::role_json_file), *command.json);
     if (const OutputReport checked = json_only.check(); !checked.ok())
       return exit_status(report_output(json_only, checked, console));
     json_only.set_bytes(0, nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n");

@@ -58,7 +58,8 @@ int run_survey_command(const SurveyCommand& command) {
   OutputSet outputs;
   std::vector<std::optional<std::size_t>> declared;
   if (const Failure checked = check_search_outputs(
-          command, rom, console, {{"JSON file", command.json}, {"SVG file", command.svg}},
+          command, rom, console,
+          {{MessageId::role_json_file, command.json}, {MessageId::role_svg_file, command.svg}},
           outputs, &declared);
       checked != Failure::none)
     return exit_status(checked);
@@ -73,8 +74,7 @@ int run_survey_command(const SurveyCommand& command) {
     options.tables = &file_tables;
     candidates = find_with_progress(view, table, options);
   } else {
-    say(console, "No pointer tables searched: the table file \"" + printable(command.tablefile) +
-                     "\" has no end entry.\n");
+    say(console, {MessageId::survey_no_end, {printable(command.tablefile)}});
   }
   const Survey survey = survey_rom(view, table, candidates, &file_tables);
   const Platform platform = platform_of(view);
@@ -135,13 +135,11 @@ int run_survey_command(const SurveyCommand& command) {
     spans.push_back(std::move(item));
   }
   const std::uint64_t other = view.size - survey.bytes[0] - survey.bytes[1] - survey.bytes[2];
-  report += "Totals: " + plural(survey.bytes[0], "byte", "bytes") + " of text in " +
-            plural(survey.runs[0], "run", "runs") + ", " +
-            plural(survey.bytes[1], "byte", "bytes") + " of pointer tables in " +
-            plural(survey.runs[1], "table", "tables") + ", " +
-            plural(survey.bytes[2], "byte", "bytes") + " of free space in " +
-            plural(survey.runs[2], "run", "runs") + "; " + plural(other, "byte", "bytes") +
-            " else, of " + std::to_string(view.size) + ".\n";
+  const auto n = [](std::uint64_t count) { return std::to_string(count); };
+  report += message_line({MessageId::survey_totals,
+                          {n(survey.bytes[0]), n(survey.runs[0]), n(survey.bytes[1]),
+                           n(survey.runs[1]), n(survey.bytes[2]), n(survey.runs[2]), n(other),
+                           n(view.size)}});
 
   const bool report_out = !(command.json && *command.json == "-") &&
                           !(command.svg && *command.svg == "-");
