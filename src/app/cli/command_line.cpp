@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <string_view>
 
 #include "app/check/checker.hpp"
@@ -195,9 +196,18 @@ int run_command_line(const CommandLine& command) {
 int console_main(int argc, char** argv) {
   use_binary_streams();
   const std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
-  const auto command = parse_command_line(words);
-  if (const auto* error = std::get_if<UsageError>(&command)) return usage_error(error->why);
-  return run_command_line(std::get<CommandLine>(command));
+  // Out of memory anywhere ends the run with one line, on the stream its
+  // messages go to, and status 1.
+  try {
+    const auto command = parse_command_line(words);
+    if (const auto* error = std::get_if<UsageError>(&command)) return usage_error(error->why);
+    return run_command_line(std::get<CommandLine>(command));
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    const std::string line = message_line({MessageId::out_of_memory});
+    std::fwrite(line.data(), 1, line.size(), words.empty() ? stdout : stderr);
+    return exit_status(Failure::out_of_memory);
+  }
 }
 
 } // namespace textdump
