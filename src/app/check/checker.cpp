@@ -284,4 +284,10 @@ Failure check_table(const std::string& tablefile, TableFormat format, TableEncod
   return problems == 0 ? Failure::none : Failure::table_problems;
 }
 
+int run_command(const CheckRequest& request) {
+  return exit_status(check_table(request.tablefile,
+                                 request.standard ? TableFormat::standard : TableFormat::own,
+                                 request.encoding, stdout));
+}
+
 } // namespace textdump

@@ -70,6 +70,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {diagnostic_note, "diagnostic-note", "", "{0}:{1}:{2}: note: {3}"},
     // Usage errors.
     {usage_error, "usage-error", "", "textdump: {0}\nTry 'textdump --help'."},
+    {mode_dump, "mode-dump", "", "a dump"},
     {usage_in_option, "usage-in-option", "", "{0}: {1}"},
     {usage_report, "usage-report", "", "{0}"},
     {usage_unknown_option, "usage-unknown-option", "", "unknown option {0}"},

@@ -74,6 +74,7 @@ enum class MessageId : std::uint16_t {
   diagnostic_note,
   // Usage errors: usage_error frames the others.
   usage_error,            // why
+  mode_dump,              // what usage errors call the plain dump
   usage_in_option,        // the option (or its words), why
   usage_report,           // the words of a core report on an argument
   usage_unknown_option,   // the word (printable)

@@ -228,4 +228,8 @@ Failure run_dump(const RunRequest& typed, const Console& console) {
                 console);
 }
 
+int run_command(const RunRequest& request) {
+  return exit_status(run_dump(request, stream_console(stderr, false, false)));
+}
+
 } // namespace textdump

@@ -64,4 +64,7 @@ Failure open_rom(RomImage& rom, const std::string& romfile, const Console& conso
 // "END PROGRAM.\n" is the caller's.
 Failure run_dump(const RunRequest& request, const Console& console);
 
+// The dump from the command line: messages on standard error; the exit status.
+int run_command(const RunRequest& request);
+
 } // namespace textdump

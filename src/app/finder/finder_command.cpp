@@ -232,7 +232,7 @@ std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& t
   return candidates;
 }
 
-int run_finder_command(const FinderCommand& command) {
+int run_command(const FinderCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;

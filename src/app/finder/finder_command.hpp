@@ -36,7 +36,6 @@ struct FinderCommand : SearchInputs {
   std::optional<std::vector<FinderMap>> maps; // --map; else the suggested ones
   FinderOptions options;
   std::optional<std::string> json;
-  std::string pointed; // --find-pointers-to: the offset as typed
 };
 
 // "lorom,gb,linear:-7FF0": the maps, or the usage error saying what is wrong.
@@ -86,6 +85,6 @@ std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& t
                                           FinderOptions options);
 
 // The exit status: 0 when it ran (whether or not it found anything), 1 on failure.
-int run_finder_command(const FinderCommand& command);
+int run_command(const FinderCommand& command);
 
 } // namespace textdump

@@ -16,7 +16,7 @@ namespace textdump {
 namespace {
 
 // OFFSET in this ROM: a file offset, or an address of the one map given.
-std::optional<std::uint64_t> pointed_offset(const FinderCommand& command, const RomView& rom) {
+std::optional<std::uint64_t> pointed_offset(const PointersToCommand& command, const RomView& rom) {
   const std::optional<TypedPosition> typed = parse_position(command.pointed);
   if (!typed) return std::nullopt;
   const MapDescriptor& map =
@@ -29,7 +29,7 @@ std::optional<std::uint64_t> pointed_offset(const FinderCommand& command, const 
 
 } // namespace
 
-int run_pointers_to_command(const FinderCommand& command) {
+int run_command(const PointersToCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;

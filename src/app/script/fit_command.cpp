@@ -20,7 +20,8 @@ bool is_absolute(const std::string& path) {
 
 } // namespace
 
-int run_fit_command(const std::string& scriptfile) {
+int run_command(const FitRequest& request) {
+  const std::string& scriptfile = request.scriptfile;
   const Console console = stream_console(stderr, false, false);
   std::string script;
   if (read_file(scriptfile, script, std::uint64_t{1} << 30) != ReadStatus::ok) {

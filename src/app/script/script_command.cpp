@@ -102,7 +102,7 @@ std::string default_atlas_table(const std::string& scriptfile) {
   return folder_part(scriptfile) + stem + ".tbl";
 }
 
-int run_script_command(const ScriptOptions& options) {
+int run_command(const ScriptOptions& options) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   if (const Failure opened = open_rom(rom, options.romfile, console); opened != Failure::none)

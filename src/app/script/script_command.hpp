@@ -46,6 +46,6 @@ struct ScriptOptions {
 std::string default_atlas_table(const std::string& scriptfile);
 
 // The exit status.
-int run_script_command(const ScriptOptions& options);
+int run_command(const ScriptOptions& options);
 
 } // namespace textdump

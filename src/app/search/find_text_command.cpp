@@ -46,7 +46,7 @@ std::string order_of(const TextCandidate& c, const LetterSystem& system) {
 
 } // namespace
 
-int run_find_text_command(const FindTextCommand& command) {
+int run_command(const FindTextCommand& command) {
   const Console console = stream_console(stderr, false, false);
   TextSearchOptions options;
   options.widths = command.widths;

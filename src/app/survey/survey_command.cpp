@@ -46,7 +46,7 @@ std::string plural(std::uint64_t n, std::string_view one, std::string_view many)
 
 } // namespace
 
-int run_survey_command(const SurveyCommand& command) {
+int run_command(const SurveyCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;
