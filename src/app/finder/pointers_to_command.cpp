@@ -27,6 +27,35 @@ std::optional<std::uint64_t> pointed_offset(const PointersToCommand& command, co
   return offset;
 }
 
+// A place that holds a pointer to OFFSET: its line, and its JSON object added to list.
+std::string show_place(const RomView& rom, const StoredPointer& place,
+                       std::optional<std::uint32_t> bank, const MapDescriptor* platform,
+                       nlohmann::ordered_json& list) {
+  const RomLayout layout = layout_of(rom);
+  const MapDescriptor& map = map_of(place.map.map);
+  const MapDescriptor* shown = map.address_text != nullptr ? &map : platform;
+  PointerTable ptable;
+  ptable.at = static_cast<std::uint32_t>(place.at);
+  ptable.count = 1;
+  ptable.map = place.map.map;
+  ptable.base = place.map.base;
+  ptable.size = ptable.stride = place.size;
+  ptable.order = place.order;
+  ptable.bank = bank;
+  const std::string order = place.order == ByteOrder::le ? "le" : "be";
+  nlohmann::ordered_json item = {{"at", place.at},           {"map", map.name},
+                                 {"size", place.size},       {"order", order},
+                                 {"value", place.value},     {"pointers", pointers_argument(ptable)}};
+  if (place.map.map == AddressMap::linear) item["base"] = place.map.base;
+  if (const std::string address = shown ? address_text(*shown, layout, place.at) : "";
+      !address.empty())
+    item["address"] = address;
+  list.push_back(std::move(item));
+  return "  " + offset_and_address(shown, layout, place.at) + "  " + std::string(map.name) + ", " +
+         std::to_string(place.size) + "-byte " + order + " value $" + hex_number(place.value) +
+         "  --pointers " + pointers_argument(ptable) + "\n";
+}
+
 } // namespace
 
 int run_command(const PointersToCommand& command) {
@@ -66,33 +95,8 @@ int run_command(const PointersToCommand& command) {
   std::string report = message_line(
       {MessageId::pointers_to_heading, {offset_and_address(platform, layout, *offset), words}});
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  for (const StoredPointer& place : places) {
-    const MapDescriptor& map = map_of(place.map.map);
-    const MapDescriptor* shown = map.address_text != nullptr ? &map : platform;
-    PointerTable ptable;
-    ptable.at = static_cast<std::uint32_t>(place.at);
-    ptable.count = 1;
-    ptable.map = place.map.map;
-    ptable.base = place.map.base;
-    ptable.size = ptable.stride = place.size;
-    ptable.order = place.order;
-    ptable.bank = command.options.bank;
-    report += "  " + offset_and_address(shown, layout, place.at) + "  " + std::string(map.name) +
-              ", " + std::to_string(place.size) + "-byte " +
-              (place.order == ByteOrder::le ? "le" : "be") + " value $" + hex_number(place.value) +
-              "  --pointers " + pointers_argument(ptable) + "\n";
-    nlohmann::ordered_json item = {{"at", place.at},
-                                   {"map", map.name},
-                                   {"size", place.size},
-                                   {"order", place.order == ByteOrder::le ? "le" : "be"},
-                                   {"value", place.value},
-                                   {"pointers", pointers_argument(ptable)}};
-    if (place.map.map == AddressMap::linear) item["base"] = place.map.base;
-    if (const std::string address = shown ? address_text(*shown, layout, place.at) : "";
-        !address.empty())
-      item["address"] = address;
-    list.push_back(std::move(item));
-  }
+  for (const StoredPointer& place : places)
+    report += show_place(view, place, command.options.bank, platform, list);
   report += places.empty()
                 ? message_line({MessageId::pointers_to_none})
                 : message_line({MessageId::pointers_to_places, {std::to_string(places.size())}});

@@ -93,6 +93,142 @@ Message summary_of(const Script& script, const OutputSet& outputs,
            with_commas(used), with_commas(room), and_list(files)}};
 }
 
+// An at= typed as an address is placed in this ROM; a table's count is
+// bounded by the ROM, known only now: a count past its end is a usage error,
+// before anything is read or written.
+Failure place_tables(const ScriptOptions& options, const RomView& rom, const Console& console,
+                     std::vector<PointerTable>& ptables) {
+  ptables = options.ptables;
+  for (std::size_t t = 0; t < ptables.size(); ++t)
+    if (!place_pointer_table(ptables[t], layout_of(rom))) {
+      write(console, usage_error_text({MessageId::usage_no_position,
+                                       {printable("--pointers \"" + options.pointer_arguments[t] +
+                                                  "\""),
+                                        std::string(name_of(ptables[t].map))}}));
+      return Failure::usage;
+    }
+  for (std::size_t t = 0; t < ptables.size(); ++t) {
+    const PointerTable& ptable = ptables[t];
+    const std::uint64_t fits = pointers_that_fit(ptable, rom.size);
+    if (ptable.count <= fits) continue;
+    const std::string argument = t < options.pointer_arguments.size() ? options.pointer_arguments[t]
+                                                                      : pointers_argument(ptable);
+    write(console,
+          usage_error_text(fits == 0 ? Message{MessageId::usage_pointers_outside,
+                                               {argument, hex_number(ptable.at),
+                                                with_commas(rom.size)}}
+                                     : Message{MessageId::usage_pointers_past_rom,
+                                               {argument, with_commas(rom.size), with_commas(fits),
+                                                hex_number(ptable.at), std::to_string(fits)}}));
+    return Failure::usage;
+  }
+  return Failure::none;
+}
+
+// --range in this ROM, its end exclusive: under --map, else as file offsets.
+Failure place_range(const ScriptOptions& options, const RomView& rom, const Console& console,
+                    std::optional<std::pair<std::uint64_t, std::uint64_t>>& range) {
+  if (!options.range) return Failure::none;
+  const ScriptRange& typed = *options.range;
+  const auto placed = place_span(
+      typed.map != nullptr ? *typed.map : map_of(AddressMap::linear),
+      typed.map != nullptr ? std::string(typed.map->name) : text_of(MessageId::file_offsets), rom,
+      {typed.start, typed.end, typed.start_text, typed.end_text, "--range "});
+  if (const auto* why = std::get_if<Message>(&placed)) {
+    write(console, usage_error_text(*why));
+    return Failure::usage;
+  }
+  const auto [first, last] = std::get<std::pair<std::uint64_t, std::uint64_t>>(placed);
+  range = std::pair{first, last + 1};
+  return Failure::none;
+}
+
+// The three outputs, checked against the inputs and each other.
+struct ScriptOutputs {
+  OutputSet set;
+  std::string atlas_table;
+  std::size_t script = 0, table = 0, json = 0;
+
+  std::vector<std::size_t> declared(bool with_json) const {
+    return with_json ? std::vector{script, table, json} : std::vector{script, table};
+  }
+};
+
+Failure declare_outputs(const ScriptOptions& options, const RomImage& rom, const Console& console,
+                        ScriptOutputs& outputs) {
+  if (!options.atlas_table && is_special_file(options.scriptfile)) {
+    say(console, {MessageId::no_table_beside, {shown(options.scriptfile)}});
+    return Failure::output_refused;
+  }
+  outputs.atlas_table = options.atlas_table.value_or(default_atlas_table(options.scriptfile));
+  OutputSet& set = outputs.set;
+  set.add_input(text_of(MessageId::input_rom), rom.id());
+  set.add_input(text_of(MessageId::input_table), file_id_of(options.tablefile));
+  outputs.script = set.declare(text_of(MessageId::role_script_file), options.scriptfile);
+  outputs.table = set.declare(text_of(MessageId::role_insertion_table), outputs.atlas_table);
+  if (options.json) outputs.json = set.declare(text_of(MessageId::role_json_file), *options.json);
+  const OutputReport checked = set.check();
+  if (checked.ok()) return Failure::none;
+  if (checked.problem == OutputProblem::is_input && checked.output == outputs.table) {
+    say(console, {MessageId::insertion_table_is_input,
+                  {shown(outputs.atlas_table), set.input(checked.other)}});
+    return Failure::output_refused;
+  }
+  return report_output(set, checked, console);
+}
+
+// The script's header, the insertion table's name in it, and the map whose
+// addresses its comments show: --range's, the first table's that has some,
+// else the platform's.
+void describe(ScriptRequest& request, const ScriptOptions& options, const std::string& digest,
+              const std::string& atlas_table) {
+  request.header = {
+      message_text({MessageId::script_header_title, {TEXTDUMP_VERSION}}),
+      message_text({MessageId::script_header_rom,
+                    {file_part(options.romfile), std::to_string(request.rom.size), digest}}),
+      message_text({options.standard ? MessageId::script_header_table_standard
+                                     : MessageId::script_header_table_own,
+                    {file_part(options.tablefile)}}),
+      message_text({MessageId::script_header_insertion_table, {file_part(atlas_table)}}),
+  };
+  // The inserter finds the table beside the script when they share a folder.
+  request.words = report_text;
+  request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
+                                     ? file_part(atlas_table)
+                                     : atlas_table;
+  if (options.range && options.range->map != nullptr &&
+      options.range->map->address_text != nullptr)
+    request.address_map = options.range->map;
+  for (const PointerTable& ptable : request.ptables)
+    if (request.address_map == nullptr && map_of(ptable.map).address_text != nullptr)
+      request.address_map = &map_of(ptable.map);
+  if (request.address_map == nullptr) request.address_map = platform_map(request.rom);
+}
+
+// A script with no string, or with errors, is refused; its warnings are shown.
+Failure check_built(const Script& script, const ScriptOptions& options,
+                    const std::vector<PointerTable>& ptables, const Console& console) {
+  if (script.strings.empty() && ptables.empty()) {
+    say(console, {MessageId::no_range_strings,
+                  {printable(options.range->start_text), printable(options.range->end_text)}});
+    return Failure::script_invalid;
+  }
+  if (script.strings.empty()) {
+    std::size_t pointers = 0;
+    for (const PointerTable& ptable : ptables) pointers += ptable.count;
+    say(console, {MessageId::no_strings, {std::to_string(pointers)}});
+    return Failure::script_invalid;
+  }
+  const auto more = [](std::size_t count, const std::string& last) {
+    return message_text({MessageId::warnings_more, {with_commas(count), last}});
+  };
+  for (const std::string& line : summarise_warnings(script.warnings, report_text, more))
+    say(console, {MessageId::script_warning, {line}});
+  for (const Report& error : script.errors)
+    say(console, {MessageId::script_error, {report_text(error)}});
+  return script.errors.empty() ? Failure::none : Failure::script_invalid;
+}
+
 } // namespace
 
 std::string default_atlas_table(const std::string& scriptfile) {
@@ -105,52 +241,16 @@ std::string default_atlas_table(const std::string& scriptfile) {
 int run_command(const ScriptOptions& options) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
+  std::vector<PointerTable> ptables;
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
   if (const Failure opened = open_rom(rom, options.romfile, console); opened != Failure::none)
     return exit_status(opened);
-  // A table's count is bounded by the ROM, known only now: a count past its
-  // end is a usage error, before anything is read or written.
-  // An at= typed as an address is placed in this ROM first.
-  std::vector<PointerTable> ptables = options.ptables;
-  for (std::size_t t = 0; t < ptables.size(); ++t)
-    if (!place_pointer_table(ptables[t], layout_of(rom.view()))) {
-      write(console, usage_error_text({MessageId::usage_no_position,
-                                       {printable("--pointers \"" + options.pointer_arguments[t] +
-                                                  "\""),
-                                        std::string(name_of(ptables[t].map))}}));
-      return exit_status(Failure::usage);
-    }
-  for (std::size_t t = 0; t < ptables.size(); ++t) {
-    const PointerTable& ptable = ptables[t];
-    const std::uint64_t fits = pointers_that_fit(ptable, rom.view().size);
-    if (ptable.count <= fits) continue;
-    const std::string argument = t < options.pointer_arguments.size() ? options.pointer_arguments[t]
-                                                                      : pointers_argument(ptable);
-    write(console, usage_error_text(
-                       fits == 0 ? Message{MessageId::usage_pointers_outside,
-                                           {argument, hex_number(ptable.at),
-                                            with_commas(rom.view().size)}}
-                                 : Message{MessageId::usage_pointers_past_rom,
-                                           {argument, with_commas(rom.view().size),
-                                            with_commas(fits), hex_number(ptable.at),
-                                            std::to_string(fits)}}));
-    return exit_status(Failure::usage);
-  }
-  // --range in this ROM: under --map, else as file offsets.
-  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
-  if (options.range) {
-    const ScriptRange& typed = *options.range;
-    const auto placed = place_span(
-        typed.map != nullptr ? *typed.map : map_of(AddressMap::linear),
-        typed.map != nullptr ? std::string(typed.map->name) : text_of(MessageId::file_offsets),
-        rom.view(),
-        {typed.start, typed.end, typed.start_text, typed.end_text, "--range "});
-    if (const auto* why = std::get_if<Message>(&placed)) {
-      write(console, usage_error_text(*why));
-      return exit_status(Failure::usage);
-    }
-    const auto [first, last] = std::get<std::pair<std::uint64_t, std::uint64_t>>(placed);
-    range = std::pair{first, last + 1};
-  }
+  if (const Failure placed = place_tables(options, rom.view(), console, ptables);
+      placed != Failure::none)
+    return exit_status(placed);
+  if (const Failure placed = place_range(options, rom.view(), console, range);
+      placed != Failure::none)
+    return exit_status(placed);
   LoadedTables tables; // the starting table's switches read the file's others
   if (const Failure loaded = load_tables(
           {options.tablefile, options.standard ? TableFormat::standard : TableFormat::own,
@@ -163,30 +263,10 @@ int run_command(const ScriptOptions& options) {
     say(console, {MessageId::no_end_entry, {shown(options.tablefile)}});
     return exit_status(Failure::script_invalid);
   }
-
-  if (!options.atlas_table && is_special_file(options.scriptfile)) {
-    say(console, {MessageId::no_table_beside, {shown(options.scriptfile)}});
-    return exit_status(Failure::output_refused);
-  }
-  const std::string atlas_table =
-      options.atlas_table.value_or(default_atlas_table(options.scriptfile));
-  OutputSet outputs;
-  outputs.add_input(text_of(MessageId::input_rom), rom.id());
-  outputs.add_input(text_of(MessageId::input_table), file_id_of(options.tablefile));
-  const std::size_t script_output =
-      outputs.declare(text_of(MessageId::role_script_file), options.scriptfile);
-  const std::size_t table_output =
-      outputs.declare(text_of(MessageId::role_insertion_table), atlas_table);
-  const std::size_t json_output =
-      options.json ? outputs.declare(text_of(MessageId::role_json_file), *options.json) : 0;
-  if (const OutputReport checked = outputs.check(); !checked.ok()) {
-    if (checked.problem == OutputProblem::is_input && checked.output == table_output) {
-      say(console, {MessageId::insertion_table_is_input,
-                    {shown(atlas_table), outputs.input(checked.other)}});
-      return exit_status(Failure::output_refused);
-    }
-    return exit_status(report_output(outputs, checked, console));
-  }
+  ScriptOutputs outputs;
+  if (const Failure declared = declare_outputs(options, rom, console, outputs);
+      declared != Failure::none)
+    return exit_status(declared);
 
   ScriptRequest request;
   request.rom = rom.view();
@@ -196,64 +276,22 @@ int run_command(const ScriptOptions& options) {
   request.pointer_arguments = options.pointer_arguments;
   request.end = options.end;
   request.end_text = options.end_text;
+  request.range = range;
   const std::string digest = sha256_hex(
       {reinterpret_cast<const char*>(rom.view().data), static_cast<std::size_t>(rom.view().size)});
-  request.header = {
-      message_text({MessageId::script_header_title, {TEXTDUMP_VERSION}}),
-      message_text({MessageId::script_header_rom,
-                    {file_part(options.romfile), std::to_string(rom.view().size), digest}}),
-      message_text({options.standard ? MessageId::script_header_table_standard
-                                     : MessageId::script_header_table_own,
-                    {file_part(options.tablefile)}}),
-      message_text({MessageId::script_header_insertion_table, {file_part(atlas_table)}}),
-  };
-  // The inserter finds the table beside the script when they share a folder.
-  request.words = report_text;
-  request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
-                                     ? file_part(atlas_table)
-                                     : atlas_table;
-  request.range = range;
-  // The comments show the addresses of --range's map, of the first table whose
-  // map has some, else the platform's.
-  if (options.range && options.range->map != nullptr &&
-      options.range->map->address_text != nullptr)
-    request.address_map = options.range->map;
-  for (const PointerTable& ptable : ptables)
-    if (request.address_map == nullptr && map_of(ptable.map).address_text != nullptr)
-      request.address_map = &map_of(ptable.map);
-  if (request.address_map == nullptr) request.address_map = platform_map(rom.view());
+  describe(request, options, digest, outputs.atlas_table);
   Script script = build_script(request);
-  if (script.strings.empty() && ptables.empty()) {
-    say(console, {MessageId::no_range_strings,
-                  {printable(options.range->start_text), printable(options.range->end_text)}});
-    return exit_status(Failure::script_invalid);
-  }
-  if (script.strings.empty()) {
-    std::size_t pointers = 0;
-    for (const PointerTable& ptable : ptables) pointers += ptable.count;
-    say(console, {MessageId::no_strings, {std::to_string(pointers)}});
-    return exit_status(Failure::script_invalid);
-  }
-  const auto more = [](std::size_t count, const std::string& last) {
-    return message_text({MessageId::warnings_more, {with_commas(count), last}});
-  };
-  for (const std::string& line : summarise_warnings(script.warnings, report_text, more))
-    say(console, {MessageId::script_warning, {line}});
-  if (!script.errors.empty()) {
-    for (const Report& error : script.errors)
-      say(console, {MessageId::script_error, {report_text(error)}});
-    return exit_status(Failure::script_invalid);
-  }
+  if (const Failure built = check_built(script, options, ptables, console); built != Failure::none)
+    return exit_status(built);
 
   if (options.json)
-    outputs.set_bytes(json_output, as_json(options, rom.view(), digest, script).dump(2) + "\n");
-  outputs.set_bytes(script_output, std::move(script.script).release());
-  outputs.set_bytes(table_output, std::move(script.insertion_table));
-  const Failure written = report_output(outputs, outputs.commit(), console);
+    outputs.set.set_bytes(outputs.json,
+                          as_json(options, rom.view(), digest, script).dump(2) + "\n");
+  outputs.set.set_bytes(outputs.script, std::move(script.script).release());
+  outputs.set.set_bytes(outputs.table, std::move(script.insertion_table));
+  const Failure written = report_output(outputs.set, outputs.set.commit(), console);
   if (written == Failure::none && is_terminal(STANDARD_ERROR))
-    say(console, summary_of(script, outputs,
-                            options.json ? std::vector{script_output, table_output, json_output}
-                                         : std::vector{script_output, table_output}));
+    say(console, summary_of(script, outputs.set, outputs.declared(options.json.has_value())));
   return exit_status(written);
 }
 
