@@ -68,8 +68,7 @@ std::vector<TableReport> member_reports(const std::string& tablefile, const Tabl
   }
   std::string member = tablefile;
   if (!set_table_digit(member, table_digit(number))) return reports;
-  const std::size_t part = tablefile.find_last_of("/\\");
-  const std::size_t digit = tablefile.find('.', part == std::string::npos ? 0 : part + 1) - 1;
+  const std::size_t digit = tablefile.find('.', folder_part(tablefile).size()) - 1;
   const char now = tablefile[digit], then = member[digit];
   if (then == '\0')
     add(Severity::note, ReportId::own_switch_loads_end, {name_until_nul(member), {now}});

@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "app/cli/declarations.hpp"
-#include "app/dump/dialogue.hpp"
 #include "io/streams.hpp"
 #include "textdump_version.hpp"
 
@@ -174,14 +173,8 @@ std::variant<Command, UsageError> Reading::read(const std::vector<std::string>& 
   return mode->build(std::move(values_), std::move(names_));
 }
 
-// The command's run; each command's run_command is declared in its own header.
-int run_command(const DialogueRequest&) {
-  const bool terminal = is_terminal(STANDARD_INPUT);
-  const Failure failure = run_dialogue(stdin, terminal, stream_console(stdout, true, terminal));
-  std::fflush(stdout);
-  return exit_status(failure);
-}
-
+// The runs of the command line's own modes; each command's run_command is
+// declared in its own folder's header.
 int run_command(const HelpRequest&) {
   const std::string usage = usage_text();
   std::fwrite(usage.data(), 1, usage.size(), stdout);

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "app/check/checker.hpp"
+#include "app/dump/dialogue.hpp"
 #include "app/dump/run.hpp"
 #include "app/finder/finder_command.hpp"
 #include "app/finder/pointers_to_command.hpp"
@@ -39,7 +40,6 @@
 
 namespace textdump {
 
-struct DialogueRequest {};
 struct HelpRequest {};
 struct VersionRequest {};
 

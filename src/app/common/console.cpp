@@ -3,9 +3,12 @@
 #include <cstdlib>
 #include <string>
 
-
 namespace textdump {
 
+namespace {
+
+#ifndef _WIN32
+// "Press Enter to continue . . ." on out, and a wait for a line end on in.
 void wait_for_enter(std::FILE* in, std::FILE* out) {
   const std::string text = message_text({MessageId::press_enter});
   std::fwrite(text.data(), 1, text.size(), out);
@@ -13,6 +16,7 @@ void wait_for_enter(std::FILE* in, std::FILE* out) {
   int c = std::getc(in);
   while (c != EOF && c != '\n') c = std::getc(in);
 }
+#endif
 
 void console_pause(bool terminal_input) {
   std::fflush(stdout);
@@ -23,6 +27,8 @@ void console_pause(bool terminal_input) {
   wait_for_enter(stdin, stdout);
 #endif
 }
+
+} // namespace
 
 void show_progress(std::string_view what, std::size_t width, std::size_t longest) {
   std::string padded(what.substr(0, longest));

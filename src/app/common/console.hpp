@@ -34,20 +34,15 @@ inline void pause(const Console& console) {
   if (console.pause) console.pause();
 }
 
-// Prints "Press Enter to continue . . ." to out and waits for a line end on in.
-void wait_for_enter(std::FILE* in, std::FILE* out);
-
-// The pause: the command interpreter's PAUSE on Windows; elsewhere a wait for
-// Enter when standard input is a terminal, and nothing when it is not.
-void console_pause(bool terminal_input);
-
 // A search's progress on standard error, over the line before: "Searching
 // WHAT", WHAT cut to longest characters and padded to width; clear_progress
 // blanks width characters of it again.
 void show_progress(std::string_view what, std::size_t width, std::size_t longest = SIZE_MAX);
 void clear_progress(std::size_t width);
 
-// Messages to stream; the pause as above, or none.
+// Messages to stream; with_pause, the pause: the command interpreter's PAUSE
+// on Windows; elsewhere "Press Enter to continue . . ." and a wait for a line
+// end when standard input is a terminal, and nothing when it is not.
 Console stream_console(std::FILE* stream, bool with_pause, bool terminal_input);
 
 } // namespace textdump

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/dump/run.hpp"
+#include "io/streams.hpp"
 #include "core/base/numbers.hpp"
 
 namespace textdump {
@@ -13,8 +14,7 @@ bool is_space(int c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-} // namespace
-
+// Reads one whitespace-delimited word of any length. False at end of input.
 bool read_word(std::FILE* in, std::string& word) {
   word.clear();
   int c = std::getc(in);
@@ -26,6 +26,8 @@ bool read_word(std::FILE* in, std::string& word) {
   if (c != EOF) std::ungetc(c, in);
   return !word.empty();
 }
+
+} // namespace
 
 Failure run_dialogue(std::FILE* in, bool terminal_input, const Console& console) {
   write(console, text_of(MessageId::banner));
@@ -64,6 +66,13 @@ Failure run_dialogue(std::FILE* in, bool terminal_input, const Console& console)
   say(console, {MessageId::end_program});
   pause(console);
   return Failure::none;
+}
+
+int run_command(const DialogueRequest&) {
+  const bool terminal = is_terminal(STANDARD_INPUT);
+  const Failure failure = run_dialogue(stdin, terminal, stream_console(stdout, true, terminal));
+  std::fflush(stdout);
+  return exit_status(failure);
 }
 
 } // namespace textdump

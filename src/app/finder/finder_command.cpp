@@ -25,6 +25,7 @@ namespace {
 
 constexpr std::size_t PREVIEW_STRINGS = 3;
 constexpr std::size_t PREVIEW_BYTES = 80;
+constexpr std::uint64_t PREVIEW_REACH = 1024; // how far a string's end is looked for
 
 // A string as the dump shows it, on one line: line ends as \n. Of a table
 // that holds the strings' lengths, length bytes.
@@ -32,9 +33,7 @@ std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t st
                     std::optional<std::uint32_t> length, const std::vector<CodeTable>* tables) {
   if (length)
     return one_line_text(rom, table, start, std::min(start + *length, rom.size), tables);
-  std::uint64_t end = string_end_at(rom, table, start, start + 1024, tables);
-  if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
-  return one_line_text(rom, table, start, end, tables);
+  return string_preview(rom, table, start, tables);
 }
 
 std::string describe_map(const PointerTable& ptable) {
@@ -58,6 +57,13 @@ std::string seen_in(const Candidate& c) {
 }
 
 } // namespace
+
+std::string string_preview(const RomView& rom, const CodeTable& table, std::uint64_t start,
+                           const std::vector<CodeTable>* tables) {
+  std::uint64_t end = string_end_at(rom, table, start, start + PREVIEW_REACH, tables);
+  if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
+  return one_line_text(rom, table, start, end, tables);
+}
 
 std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint64_t start,
                           std::uint64_t end, const std::vector<CodeTable>* tables) {

@@ -59,6 +59,11 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
 std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint64_t start,
                           std::uint64_t end, const std::vector<CodeTable>* tables = nullptr);
 
+// The string at start as one_line_text shows it: up to its end entry when
+// one lies within 1 KiB, else 80 bytes.
+std::string string_preview(const RomView& rom, const CodeTable& table, std::uint64_t start,
+                           const std::vector<CodeTable>* tables = nullptr);
+
 // The ROM and the table of a search, opened as --find-pointers opens them,
 // and every table of its file in file_tables; a failure is said on the console.
 Failure open_search_inputs(const SearchInputs& inputs, const Console& console, RomImage& rom,

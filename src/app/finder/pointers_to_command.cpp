@@ -89,9 +89,7 @@ int run_command(const PointersToCommand& command) {
   const std::vector<StoredPointer> places =
       find_pointers_to(view, *offset, maps, command.options.sizes, command.options.bank);
 
-  std::uint64_t end = string_end_at(view, table, *offset, *offset + 1024, &file_tables);
-  if (end == *offset) end = std::min<std::uint64_t>(*offset + 80, view.size);
-  const std::string words = one_line_text(view, table, *offset, end, &file_tables);
+  const std::string words = string_preview(view, table, *offset, &file_tables);
   std::string report = message_line(
       {MessageId::pointers_to_heading, {offset_and_address(platform, layout, *offset), words}});
   nlohmann::ordered_json list = nlohmann::ordered_json::array();

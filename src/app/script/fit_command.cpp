@@ -28,8 +28,7 @@ int run_command(const FitRequest& request) {
     say(console, {MessageId::script_unreadable, {scriptfile}});
     return exit_status(Failure::script_unfit);
   }
-  const std::size_t slash = scriptfile.find_last_of("/\\");
-  const std::string folder = slash == std::string::npos ? "" : scriptfile.substr(0, slash + 1);
+  const std::string folder = folder_part(scriptfile);
   const FitReport report = fit_script(script, [&](const std::string& name) {
     std::string bytes;
     const std::string path = is_absolute(name) ? name : folder + name;

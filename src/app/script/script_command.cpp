@@ -24,15 +24,12 @@ namespace textdump {
 
 namespace {
 
-// The file-name part of a path.
-std::string file_part(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string folder_part(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+// The insertion table's default name: the script's with ".tbl" for its extension.
+std::string default_atlas_table(const std::string& scriptfile) {
+  const std::string name = file_part(scriptfile);
+  const std::size_t dot = name.rfind('.');
+  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  return folder_part(scriptfile) + stem + ".tbl";
 }
 
 nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
@@ -231,12 +228,6 @@ Failure check_built(const Script& script, const ScriptOptions& options,
 
 } // namespace
 
-std::string default_atlas_table(const std::string& scriptfile) {
-  const std::string name = file_part(scriptfile);
-  const std::size_t dot = name.rfind('.');
-  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-  return folder_part(scriptfile) + stem + ".tbl";
-}
 
 int run_command(const ScriptOptions& options) {
   const Console console = stream_console(stderr, false, false);
