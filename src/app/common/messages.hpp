@@ -155,6 +155,31 @@ enum class MessageId : std::uint16_t {
   check_summary_tables,   // entries, tables, problems (no commas)
   // The searches.
   progress_searching,     // what is searched now, padded
+  // The searches' reports (numbers without commas, offsets as the ROM's map shows them).
+  candidate_heading,      // rank, score, the map, pointer size, order, stride
+  map_with_base,          // the map, the base's sign ("" or "-"), the base (hex)
+  candidate_table,        // at, count, first target, last target, strings, count, the seen
+  seen_null_entries,      // how many
+  seen_empty_strings,     // how many
+  candidate_pointers,     // the --pointers argument, the seen
+  candidate_end,          // the --end rule
+  candidate_string,       // the string's text
+  place_line,             // where, the map, size, order, the value (hex), the --pointers argument
+  text_candidate_heading, // rank, score, the layout, its kana order (or ""), hits, words
+  text_kana_order,        // the order's name
+  text_bases,             // the bases, how many runs
+  text_seen_same,         // the character, its code
+  text_seen_varies,       // the character
+  text_space,             //
+  text_hit,               // offset (hex), its bytes, the word
+  text_more_hits,         // how many
+  text_context,           // offset (hex), the text
+  survey_span,            // offset, the address column, the kind column, the bytes
+  survey_bytes,           // how many
+  survey_text,            // the first words
+  survey_points_into,     // the first and last offsets of the text
+  survey_free,            // the byte (hex)
+  survey_table_name,      // rank, the map, how many pointers
   finder_none,            //
   pointers_to_heading,    // the offset (and address), the text there
   pointers_to_none,       //

@@ -37,22 +37,20 @@ std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t st
 }
 
 std::string describe_map(const PointerTable& ptable) {
-  std::string text(name_of(ptable.map));
-  if (ptable.map == AddressMap::linear && ptable.base != 0)
-    text += " (base " + std::string(ptable.base < 0 ? "-" : "") +
-            hex_number(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base)) +
-            ")";
-  return text;
+  if (ptable.map != AddressMap::linear || ptable.base == 0) return std::string(name_of(ptable.map));
+  return message_text(
+      {MessageId::map_with_base,
+       {std::string(name_of(ptable.map)), ptable.base < 0 ? "-" : "",
+        hex_number(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base))}});
 }
 
 // What the report says of a table's entries besides pointers to strings.
 std::string seen_in(const Candidate& c) {
   std::string seen;
-  const auto count = [](std::uint32_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-  };
-  if (c.null_entries != 0) seen += "; " + count(c.null_entries, "null entry", "null entries");
-  if (c.empty_strings != 0) seen += "; " + count(c.empty_strings, "empty string", "empty strings");
+  if (c.null_entries != 0)
+    seen += message_text({MessageId::seen_null_entries, {std::to_string(c.null_entries)}});
+  if (c.empty_strings != 0)
+    seen += message_text({MessageId::seen_empty_strings, {std::to_string(c.empty_strings)}});
   return seen;
 }
 
@@ -113,31 +111,34 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   std::snprintf(score, sizeof score, "%.1f", c.score);
   CandidateReport report;
   std::string& text = report.text;
-  text = "#" + std::to_string(rank) + "  score " + score + "  map " + describe_map(ptable) + ", " +
-         std::to_string(ptable.size) + "-byte " + (ptable.order == ByteOrder::le ? "le" : "be") +
-         " pointers, stride " + std::to_string(ptable.stride) + "\n";
+  text = message_line({MessageId::candidate_heading,
+                       {std::to_string(rank), score, describe_map(ptable),
+                        std::to_string(ptable.size), ptable.order == ByteOrder::le ? "le" : "be",
+                        std::to_string(ptable.stride)}});
   // Positions in the table's own map, or the platform's when the table's has no addresses.
   const RomLayout layout = layout_of(rom);
   const MapDescriptor* shown =
       map_of(ptable.map).address_text != nullptr ? &map_of(ptable.map) : platform_map(rom);
   const std::string address = shown != nullptr ? address_text(*shown, layout, ptable.at) : "";
-  text += "    table at " + offset_and_address(shown, layout, ptable.at) + ", " +
-          std::to_string(ptable.count) + " pointers reaching " +
-          offset_and_address(shown, layout, c.first_target) + "-" +
-          offset_and_address(shown, layout, c.last_target) + "; " + std::to_string(c.targets.size() - c.empty_strings) + " of " +
-          std::to_string(ptable.count) + " targets decode as text" + seen_in(c) + "\n";
-  text += "    --pointers " + pointers_argument(ptable) + "\n";
+  const std::string count = std::to_string(ptable.count);
+  text += message_line({MessageId::candidate_table,
+                        {offset_and_address(shown, layout, ptable.at), count,
+                         offset_and_address(shown, layout, c.first_target),
+                         offset_and_address(shown, layout, c.last_target),
+                         std::to_string(c.targets.size() - c.empty_strings), count, seen_in(c)}});
+  text += message_line({MessageId::candidate_pointers, {pointers_argument(ptable), ""}});
   const std::string pascal = "pascal:" + std::to_string(c.pascal);
-  if (c.pascal != 0) text += "    --end " + pascal + "\n";
+  if (c.pascal != 0) text += message_line({MessageId::candidate_end, {pascal}});
   nlohmann::ordered_json columns = nlohmann::ordered_json::array();
   for (const Candidate& column : c.columns) {
-    text += "    --pointers " + pointers_argument(column.ptable) + seen_in(column) + "\n";
+    text += message_line(
+        {MessageId::candidate_pointers, {pointers_argument(column.ptable), seen_in(column)}});
     columns.push_back({{"at", column.ptable.at},
                        {"count", column.ptable.count},
                        {"null_entries", column.null_entries},
                        {"pointers", pointers_argument(column.ptable)}});
   }
-  for (const std::string& s : strings) text += "    \"" + s + "\"\n";
+  for (const std::string& s : strings) text += message_line({MessageId::candidate_string, {s}});
   nlohmann::ordered_json& entry = report.json;
   entry = {{"map", name_of(ptable.map)},
            {"order", ptable.order == ByteOrder::le ? "le" : "be"},

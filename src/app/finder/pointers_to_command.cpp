@@ -51,9 +51,10 @@ std::string show_place(const RomView& rom, const StoredPointer& place,
       !address.empty())
     item["address"] = address;
   list.push_back(std::move(item));
-  return "  " + offset_and_address(shown, layout, place.at) + "  " + std::string(map.name) + ", " +
-         std::to_string(place.size) + "-byte " + order + " value $" + hex_number(place.value) +
-         "  --pointers " + pointers_argument(ptable) + "\n";
+  return message_line({MessageId::place_line,
+                       {offset_and_address(shown, layout, place.at), std::string(map.name),
+                        std::to_string(place.size), order, hex_number(place.value),
+                        pointers_argument(ptable)}});
 }
 
 } // namespace

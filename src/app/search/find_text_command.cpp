@@ -40,7 +40,8 @@ std::size_t length_of(const std::string& word) { return characters_of(word).size
 std::string order_of(const TextCandidate& c, const LetterSystem& system) {
   for (const RunBase& rb : c.bases) {
     const std::string& run = system.runs[rb.run].name;
-    if (run != "A-Z" && run != "a-z" && run != "0-9") return ", " + system.name + " order";
+    if (run != "A-Z" && run != "a-z" && run != "0-9")
+      return message_text({MessageId::text_kana_order, {system.name}});
   }
   return "";
 }
@@ -87,19 +88,22 @@ void show_hits(const RomView& rom, const FindTextCommand& command, const TextCan
     const TextHit& h = c.hits[k];
     const std::uint64_t length = length_of(command.words[h.word]) * c.layout.width;
     if (k < SHOWN_HITS)
-      shown.text += "    $" + hex_number(h.offset) + "  " + spaced_bytes(rom, h.offset, length) +
-                    "  " + printable(command.words[h.word]) + "\n";
+      shown.text += message_line({MessageId::text_hit,
+                                  {hex_number(h.offset), spaced_bytes(rom, h.offset, length),
+                                   printable(command.words[h.word])}});
     hits.push_back({{"offset", h.offset},
                     {"bytes", hex_bytes(std::string(reinterpret_cast<const char*>(rom.data + h.offset),
                                                     static_cast<std::size_t>(length)))},
                     {"word", json_text(command.words[h.word])}});
   }
   if (c.hits.size() > SHOWN_HITS)
-    shown.text += "    ... " + std::to_string(c.hits.size() - SHOWN_HITS) + " more hits\n";
+    shown.text += message_line(
+        {MessageId::text_more_hits, {std::to_string(c.hits.size() - SHOWN_HITS)}});
   nlohmann::ordered_json context = nlohmann::ordered_json::array();
   for (const ContextLine& line :
        context_of(rom, c, system, c.hits.front().offset, CONTEXT_LINES, CODES_A_LINE)) {
-    shown.text += "      $" + hex_number(line.offset) + "  " + printable(line.text) + "\n";
+    shown.text +=
+        message_line({MessageId::text_context, {hex_number(line.offset), printable(line.text)}});
     context.push_back({{"offset", line.offset}, {"text", json_text(line.text)}});
   }
   shown.json["hits"] = hits;
@@ -111,10 +115,10 @@ Shown show_candidate(const RomView& rom, const FindTextCommand& command, const T
   Shown shown;
   char score[32];
   std::snprintf(score, sizeof score, "%.1f", c.score);
-  shown.text = "#" + std::to_string(rank) + "  score " + score + "  " + describe(c.layout) +
-               order_of(c, system) + "; " + std::to_string(c.hits.size()) + " hits of " +
-               std::to_string(command.words.size()) +
-               (command.words.size() == 1 ? " word\n" : " words\n");
+  shown.text = message_line({MessageId::text_candidate_heading,
+                             {std::to_string(rank), score, describe(c.layout), order_of(c, system),
+                              std::to_string(c.hits.size()),
+                              std::to_string(command.words.size())}});
   std::string bases;
   nlohmann::ordered_json json_bases = nlohmann::ordered_json::object();
   for (const RunBase& rb : c.bases) {
@@ -122,15 +126,15 @@ Shown show_candidate(const RomView& rom, const FindTextCommand& command, const T
     bases += (bases.empty() ? "" : ", ") + run.letters.front() + "=" + code_text(rb.base, c.layout);
     json_bases[run.name] = rb.base;
   }
-  shown.text += "    bases " + bases + " (" + std::to_string(c.bases.size()) +
-                (c.bases.size() == 1 ? " run)\n" : " runs)\n");
+  shown.text +=
+      message_line({MessageId::text_bases, {bases, std::to_string(c.bases.size())}});
   nlohmann::ordered_json seen = nlohmann::ordered_json::array();
   for (const SeenCharacter& s : c.seen) {
-    const std::string name = s.character == " " ? "space" : "\"" + s.character + "\"";
-    shown.text += "    " + name + " " +
-                  (s.same ? code_text(s.code, c.layout) + " at every hit"
-                          : std::string("varies between the hits")) +
-                  "\n";
+    const std::string name =
+        s.character == " " ? text_of(MessageId::text_space) : "\"" + s.character + "\"";
+    shown.text += message_line(s.same ? Message{MessageId::text_seen_same,
+                                                {name, code_text(s.code, c.layout)}}
+                                      : Message{MessageId::text_seen_varies, {name}});
     seen.push_back({{"character", json_text(s.character)},
                     {"code", s.same ? nlohmann::ordered_json(s.code) : nullptr}});
   }

@@ -40,10 +40,6 @@ std::string padded(std::string text, std::size_t width) {
   return text;
 }
 
-std::string plural(std::uint64_t n, std::string_view one, std::string_view many) {
-  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
-}
-
 // What the survey shows of a ROM: its spans as lines and JSON objects, and
 // the name of each pointer table for the picture.
 struct Shown {
@@ -69,27 +65,31 @@ std::string show_span(const SurveyInputs& in, const Span& span, nlohmann::ordere
         in.rom, in.table, span.at, std::min(span.end, span.at + FIRST_WORDS * 2), &in.file_tables));
     item["ended"] = span.ended;
     item["text"] = json_text(words);
-    return "  \"" + words + "\"\n";
+    return message_line({MessageId::survey_text, {words}});
   }
   case SpanKind::pointers: {
     CandidateReport block = report_candidate(in.rom, in.table, in.candidates[span.table],
                                              span.table + 1, &in.file_tables);
-    std::string line = ", pointing into " + file_offset_text(span.target_at, in.rom.size) + "-" +
-                       file_offset_text(span.target_end - 1, in.rom.size) + ":\n";
+    std::string line = message_line({MessageId::survey_points_into,
+                                     {file_offset_text(span.target_at, in.rom.size),
+                                      file_offset_text(span.target_end - 1, in.rom.size)}});
     for (std::size_t from = 0; from < block.text.size();) {
       const std::size_t to = block.text.find('\n', from) + 1;
       line += "    " + block.text.substr(from, to - from);
       from = to;
     }
     const PointerTable& ptable = in.candidates[span.table].ptable;
-    shown.table_names[span.table] = "#" + std::to_string(span.table + 1) + " " +
-                                    std::string(name_of(ptable.map)) + ", " +
-                                    plural(ptable.count, "pointer", "pointers");
+    shown.table_names[span.table] =
+        message_text({MessageId::survey_table_name,
+                      {std::to_string(span.table + 1), std::string(name_of(ptable.map)),
+                       std::to_string(ptable.count)}});
     item["table"] = std::move(block.json);
     item["points_into"] = {{"at", span.target_at}, {"end", span.target_end}};
     return line;
   }
-  case SpanKind::free: item["byte"] = span.byte; return " of $" + hex_byte(span.byte) + "\n";
+  case SpanKind::free:
+    item["byte"] = span.byte;
+    return message_line({MessageId::survey_free, {hex_byte(span.byte)}});
   }
   return "\n";
 }
@@ -107,9 +107,12 @@ Shown show_spans(const SurveyInputs& in, const Survey& survey) {
   for (const Span& span : survey.spans) {
     const std::string address = platform_address(in.platform, span.at);
     const std::string_view kind = KIND_NAMES[static_cast<std::size_t>(span.kind)];
-    std::string line = file_offset_text(span.at, in.rom.size) + "  ";
-    if (in.platform.map != nullptr) line += padded(address, address_width);
-    line += padded(std::string(kind), 10) + plural(span.length(), "byte", "bytes");
+    const std::string line = message_text(
+        {MessageId::survey_span,
+         {file_offset_text(span.at, in.rom.size),
+          in.platform.map != nullptr ? padded(address, address_width) : "",
+          padded(std::string(kind), 10),
+          message_text({MessageId::survey_bytes, {std::to_string(span.length())}})}});
     nlohmann::ordered_json item = {{"kind", kind}, {"at", span.at}, {"end", span.end}};
     if (!address.empty()) item["address"] = address;
     shown.report += line + show_span(in, span, item, shown);
