@@ -180,6 +180,18 @@ enum class MessageId : std::uint16_t {
   survey_points_into,     // the first and last offsets of the text
   survey_free,            // the byte (hex)
   survey_table_name,      // rank, the map, how many pointers
+  // The survey's picture (numbers without commas).
+  svg_title,              // the ROM's name, its size
+  svg_title_map,          // the ROM's name, its size, its platform's map
+  svg_key_text,           // bytes
+  svg_key_pointers,       // bytes
+  svg_key_free,           // bytes
+  svg_key_other,          //
+  svg_key_link,           //
+  svg_scale,              // a row's bytes (hex), the banks, a pixel's bytes, the address
+  svg_scale_banks,        // banks a row, a bank's bytes (hex)
+  svg_scale_address,      //
+  svg_table_title,        // the table's name, its first and last offsets, those of its text
   finder_none,            //
   pointers_to_heading,    // the offset (and address), the text there
   pointers_to_none,       //

@@ -150,8 +150,12 @@ std::string svg_document(const SurveyCommand& command, const Survey& survey,
                          const Platform& platform, std::uint64_t size,
                          std::vector<std::string>&& table_names) {
   SvgMap map;
-  map.title = printable(command.romfile) + ", " + std::to_string(size) + " bytes" +
-              (platform.map != nullptr ? ", " + std::string(platform.map->name) : "");
+  map.title = platform.map != nullptr
+                  ? message_text({MessageId::svg_title_map, {printable(command.romfile),
+                                                             std::to_string(size),
+                                                             std::string(platform.map->name)}})
+                  : message_text({MessageId::svg_title, {printable(command.romfile),
+                                                         std::to_string(size)}});
   map.rom_size = size;
   map.bank_bytes = bank_bytes_of(platform);
   map.table_names = std::move(table_names);
