@@ -7,6 +7,7 @@
 #include <new>
 #include <string_view>
 
+#include "app/cli/console_main.hpp"
 #include "app/cli/declarations.hpp"
 #include "io/streams.hpp"
 #include "textdump_version.hpp"

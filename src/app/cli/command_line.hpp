@@ -62,7 +62,4 @@ std::string usage_text();
 // Runs it (the dialogue on the standard streams); the exit status.
 int run_command_line(const Command& command);
 
-// parse_command_line, then run_command_line or the usage error.
-int console_main(int argc, char** argv);
-
 } // namespace textdump
