@@ -162,7 +162,9 @@ std::variant<Command, UsageError> Reading::read(const std::vector<std::string>& 
     if (options[i].label.empty() && options_[i]->count() > 0) options[i].read(values_, "");
   if (wrong_value_) return UsageError{*wrong_value_};
   const auto& modes = mode_declarations();
-  const ModeDeclaration* mode = &modes[1]; // none given: the dump
+  // None given: the dump.
+  const ModeDeclaration* mode = &*std::find_if(
+      modes.begin(), modes.end(), [](const ModeDeclaration& m) { return m.mode == Mode::dump; });
   for (std::size_t i = 0; i < modes.size(); ++i) {
     if (modes_[i] == nullptr || modes_[i]->count() == 0) continue;
     if (mode->flag.empty())
