@@ -27,6 +27,16 @@
 
 namespace textdump {
 
+// --check TABLE, with the table options.
+struct CheckRequest {
+  std::string tablefile;
+  bool standard = false;
+  TableEncoding encoding = TableEncoding::utf8;
+};
+
+// Checks the table on standard output, its read failures on standard error; the exit status.
+int run_command(const CheckRequest& request);
+
 // Checks the named table file, writing the report to out: Failure::none when
 // nothing was reported, table_problems when something was, or why the file
 // could not be read. The encoding is a standard table's.

@@ -309,25 +309,15 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
 }};
 
 // The rows are in id order: a row out of place fails to compile.
-constexpr bool in_order() {
-  for (std::size_t i = 0; i < ROWS.size(); ++i)
-    if (static_cast<std::size_t>(ROWS[i].id) != i) return false;
-  return true;
-}
-static_assert(in_order(), "the rows of the report table follow the order of ReportId");
+static_assert(rows_in_order(ROWS), "the rows of the report table follow the order of ReportId");
 
 } // namespace
-
-std::span<const ReportText> report_texts() {
-  return ROWS;
-}
 
 const ReportText& report_row(ReportId id) {
   return ROWS[static_cast<std::size_t>(id)];
 }
 
-std::string report_text(const Report& report) {
-  const std::string_view text = report_row(report.id).text;
+std::string filled(std::string_view text, std::span<const std::string> args) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const std::size_t close = text.find('}', i);
@@ -337,17 +327,25 @@ std::string report_text(const Report& report) {
     }
     const std::string_view field = text.substr(i + 1, close - i - 1);
     const auto n = static_cast<std::size_t>(field[0] - '0');
-    const std::string& arg = n < report.args.size() ? report.args[n] : std::string();
-    if (field.substr(1) == ":hexerror") {
-      std::string shown = hex_error_text(arg.empty() ? '\0' : arg[0]);
-      shown.pop_back(); // the dialogue's line end
-      out += shown;
+    const std::string& arg = n < args.size() ? args[n] : std::string();
+    const std::string_view form = field.substr(1);
+    if (form == ":hexerror") {
+      std::string line = hex_error_text(arg.empty() ? '\0' : arg[0]);
+      line.pop_back(); // the line end
+      out += line;
+    } else if (form.starts_with('|')) {
+      const std::size_t bar = form.find('|', 1);
+      out += arg == "1" ? form.substr(1, bar - 1) : form.substr(bar + 1);
     } else {
       out += arg;
     }
     i = close;
   }
   return out;
+}
+
+std::string report_text(const Report& report) {
+  return filled(report_row(report.id).text, report.args);
 }
 
 } // namespace textdump
