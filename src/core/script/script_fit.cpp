@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/base/numbers.hpp"
+#include "core/base/text_lines.hpp"
 #include "core/script/script_fit_reading.hpp"
 
 namespace textdump {
@@ -24,7 +25,6 @@ using fitting::column_of;
 using fitting::fault;
 using fitting::FitTable;
 using fitting::last_hex;
-using fitting::lines_of;
 using fitting::load_table;
 using fitting::npos;
 using fitting::trimmed;
@@ -53,9 +53,9 @@ public:
       : script_(script), read_table_(read_table) {}
 
   FitReport run() {
-    std::size_t number = 0;
-    for (const std::string_view line : lines_of(script_)) {
-      ++number;
+    for (TextLines lines(script_, LineEnds::lf); const std::optional<TextLine> read = lines.next();) {
+      const std::string_view line = read->content;
+      const std::size_t number = read->number;
       const std::size_t first = line.find_first_not_of(" \t");
       if (first != npos && line[first] == '#') {
         end_text();

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/base/numbers.hpp"
+#include "core/base/text_lines.hpp"
 
 namespace textdump::fitting {
 
@@ -13,19 +14,6 @@ int hex_value(char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
-}
-
-std::vector<std::string_view> lines_of(std::string_view s) {
-  std::vector<std::string_view> lines;
-  while (!s.empty()) {
-    const std::size_t end = s.find('\n');
-    std::string_view line = s.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == npos) break;
-    s.remove_prefix(end + 1);
-  }
-  return lines;
 }
 
 std::string trimmed(std::string_view s) {
@@ -50,9 +38,9 @@ Report fault(ReportId id, std::vector<std::string> args) {
 // An insertion table as the inserter reads it; a report naming the file's line
 // otherwise (arguments: the file, the line, then the id's own).
 std::optional<Report> load_table(const std::string& name, std::string_view file, FitTable& table) {
-  std::size_t number = 0;
-  for (const std::string_view line : lines_of(file)) {
-    ++number;
+  for (TextLines lines(file, LineEnds::lf); const std::optional<TextLine> read = lines.next();) {
+    const std::string_view line = read->content;
+    const std::size_t number = read->number;
     const auto wrong = [&](ReportId id, std::string_view shown = {}) {
       return fault(id, {name, std::to_string(number), std::string(shown)});
     };

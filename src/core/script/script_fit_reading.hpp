@@ -25,9 +25,6 @@ struct FitTable {
 // 0-15 for a hex digit of either case, -1 for anything else.
 int hex_value(char c);
 
-// The lines, without their LF or CR LF ends.
-std::vector<std::string_view> lines_of(std::string_view s);
-
 // Without the blanks and tabs around it.
 std::string trimmed(std::string_view s);
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/base/numbers.hpp"
+#include "core/base/text_lines.hpp"
 #include "core/tables/standard_switch.hpp"
 
 namespace textdump {
@@ -356,21 +357,10 @@ StandardTable parse_standard_table(std::string_view bytes, const ValueConverter&
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   // At most one definition a line; a file of blank lines reserves no more than
   // all one- and two-byte keys would need.
-  const std::size_t lines = std::min<std::size_t>(
-      static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, 256 + 65536);
-  parser.expect(lines);
-  std::size_t start = 0;
-  std::size_t number = 0;
-  while (start < bytes.size()) {
-    const std::size_t found = bytes.find_first_of("\r\n", start);
-    const std::size_t stop = found == std::string_view::npos ? bytes.size() : found;
-    std::size_t next = stop + 1;
-    if (stop < bytes.size() && bytes[stop] == '\r' && next < bytes.size() && bytes[next] == '\n')
-      ++next;
-    ++number;
-    if (stop > start) parser.read({number, bytes.substr(start, stop - start)});
-    start = next;
-  }
+  parser.expect(std::min<std::size_t>(
+      static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, 256 + 65536));
+  for (TextLines lines(bytes); const std::optional<TextLine> line = lines.next();)
+    if (!line->content.empty()) parser.read({line->number, line->content});
   parser.finish();
   parser.note_prefixes();
   return result;
