@@ -9,13 +9,6 @@
 
 namespace textdump::fitting {
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 std::string trimmed(std::string_view s) {
   const std::size_t first = s.find_first_not_of(" \t");
   if (first == npos) return {};
@@ -50,16 +43,10 @@ std::optional<Report> load_table(const std::string& name, std::string_view file,
     if (eq == npos && line[0] != '*') return wrong(ReportId::fit_table_no_equals, line);
     const std::size_t from = line[0] == '/' || line[0] == '*' ? 1 : 0;
     const std::string_view digits = line.substr(from, eq == npos ? npos : eq - from);
-    std::string key;
-    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-      const int high = hex_value(digits[i]), low = hex_value(digits[i + 1]);
-      if (high < 0 || low < 0) break;
-      key += static_cast<char>(high * 16 + low);
-    }
-    if (key.empty() || key.size() * 2 != digits.size())
-      return wrong(ReportId::fit_table_bad_key, digits);
+    const std::optional<std::string> key = bytes_of_hex(digits);
+    if (!key || key->empty()) return wrong(ReportId::fit_table_bad_key, digits);
     const std::string_view text = eq == npos ? std::string_view("<LINE>") : line.substr(eq + 1);
-    if (table.encoder.add(text, key) && line[0] == '/') table.ends.emplace(text);
+    if (table.encoder.add(text, *key) && line[0] == '/') table.ends.emplace(text);
   }
   return std::nullopt;
 }

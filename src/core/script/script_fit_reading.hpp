@@ -22,9 +22,6 @@ struct FitTable {
   std::unordered_set<std::string> ends;
 };
 
-// 0-15 for a hex digit of either case, -1 for anything else.
-int hex_value(char c);
-
 // Without the blanks and tabs around it.
 std::string trimmed(std::string_view s);
 

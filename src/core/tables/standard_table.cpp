@@ -181,10 +181,7 @@ private:
       report(from + 1, Severity::error, ReportId::std_key_long);
       return std::nullopt;
     }
-    std::string bytes;
-    for (std::size_t i = 0; i < digits.size(); i += 2)
-      bytes += static_cast<char>(hex_return(digits[i]) * 16 + hex_return(digits[i + 1]));
-    return bytes;
+    return bytes_of_hex(digits);
   }
 
   // The value at column from, converted to UTF-8; nothing after reporting why.
