@@ -6,6 +6,7 @@
 
 #include "core/base/numbers.hpp"
 #include "core/base/text_lines.hpp"
+#include "core/tables/entry.hpp"
 
 namespace textdump::fitting {
 
@@ -45,7 +46,7 @@ std::optional<Report> load_table(const std::string& name, std::string_view file,
     const std::string_view digits = line.substr(from, eq == npos ? npos : eq - from);
     const std::optional<std::string> key = bytes_of_hex(digits);
     if (!key || key->empty()) return wrong(ReportId::fit_table_bad_key, digits);
-    const std::string_view text = eq == npos ? std::string_view("<LINE>") : line.substr(eq + 1);
+    const std::string_view text = eq == npos ? LINE_LABEL : line.substr(eq + 1);
     if (table.encoder.add(text, *key) && line[0] == '/') table.ends.emplace(text);
   }
   return std::nullopt;

@@ -80,13 +80,13 @@ void Builder::make_claims() {
     char marker = 0;
     switch (entry.kind) {
     case EntryKind::text: text = standard ? entry.label : entry.rendering; break;
-    case EntryKind::wait: text = "[WAIT]"; break;
+    case EntryKind::wait: text = WAIT_TEXT; break;
     case EntryKind::line_break:
-      text = standard && !entry.label.empty() ? entry.label : "<LINE>";
+      text = standard && !entry.label.empty() ? std::string_view(entry.label) : LINE_LABEL;
       marker = '*';
       break;
     case EntryKind::end:
-      text = standard ? (entry.label.empty() ? "<END>" : entry.label) : "[END]";
+      text = !standard ? END_TEXT : entry.label.empty() ? END_LABEL : std::string_view(entry.label);
       marker = '/';
       break;
     case EntryKind::frames:
