@@ -11,6 +11,7 @@
 #include "app/common/table_load.hpp"
 #include "core/decode/decoder.hpp"
 #include "core/base/fields.hpp"
+#include "core/base/rom_view.hpp"
 #include "core/maps/map_address.hpp"
 #include "core/base/numbers.hpp"
 #include "core/script/script.hpp"
@@ -32,7 +33,7 @@ std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t st
                     std::optional<std::uint32_t> length, const std::vector<CodeTable>* tables) {
   if (length)
     return one_line_text(rom, table, start, std::min(start + *length, rom.size), tables);
-  std::uint64_t end = string_end_at(rom, table, start, start + 1024, tables);
+  std::uint64_t end = string_end_at(rom, table, start, start + JUDGED_STRING_MOST, tables);
   if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
   return one_line_text(rom, table, start, end, tables);
 }

@@ -5,6 +5,7 @@
 
 #include "app/common/json_text.hpp"
 #include "app/common/output_failure.hpp"
+#include "core/base/rom_view.hpp"
 #include "core/maps/map_address.hpp"
 #include "core/base/numbers.hpp"
 #include "core/finder/pointers_to.hpp"
@@ -59,7 +60,7 @@ int run_pointers_to_command(const FinderCommand& command) {
   const std::vector<StoredPointer> places =
       find_pointers_to(view, *offset, maps, command.options.sizes, command.options.bank);
 
-  std::uint64_t end = string_end_at(view, table, *offset, *offset + 1024, &file_tables);
+  std::uint64_t end = string_end_at(view, table, *offset, *offset + JUDGED_STRING_MOST, &file_tables);
   if (end == *offset) end = std::min<std::uint64_t>(*offset + 80, view.size);
   const std::string words = one_line_text(view, table, *offset, end, &file_tables);
   std::string report = "Pointers to " + offset_and_address(platform, layout, *offset) + ": \"" +

@@ -11,7 +11,7 @@ namespace textdump {
 
 namespace {
 
-constexpr std::uint32_t MAX_LENGTH = 1024; // the longest string a length may give
+constexpr std::uint32_t MAX_LENGTH = JUDGED_STRING_MOST; // the longest string a length may give
 constexpr std::uint32_t MIN_STEPS = 3;
 constexpr unsigned MAX_STRIDE = 32; // strides from the pointer size to 32 bytes
 
@@ -56,17 +56,13 @@ std::vector<Shape> shapes_of(const FinderOptions& options, unsigned size, ByteOr
   return shapes;
 }
 
-bool is_text(EntryKind kind) {
-  return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
-}
-
 // The text keys' bytes of [from, to).
 std::uint64_t text_bytes(const CodeTable& table, const RomView& rom, std::uint64_t from,
                          std::uint64_t to) {
   std::uint64_t text = 0;
   for (std::uint64_t pos = from; pos < to;) {
     const WalkStep step = step_at(table, rom, pos, to);
-    if (is_text(table.entry(step.index).kind)) text += step.next - pos;
+    if (is_text_key(table.entry(step.index).kind)) text += step.next - pos;
     pos = step.next;
   }
   return text;

@@ -18,10 +18,6 @@ struct StringInfo {
   std::uint16_t unknown = 0; // undefined bytes and keys that are no text on the way
 };
 
-bool is_text(EntryKind kind) {
-  return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
-}
-
 } // namespace
 
 Starts::Starts(const RomView& rom, const CodeTable& table, SwitchWalker* switches)
@@ -66,7 +62,7 @@ Starts::Starts(const RomView& rom, const CodeTable& table, SwitchWalker* switche
     if (next >= n || info[next].length == 0 || end_at(next) - p > FINDER_MAX_STRING) continue;
     StringInfo here = info[next];
     here.length = static_cast<std::uint16_t>(end_at(next) - p);
-    if (is_text(entry.kind))
+    if (is_text_key(entry.kind))
       here.texts = static_cast<std::uint16_t>(std::min(here.texts + 1, 0xFFFF));
     else if (entry.kind != EntryKind::control && !switch_key)
       here.unknown = static_cast<std::uint16_t>(std::min(here.unknown + 1, 0xFFFF));
@@ -80,7 +76,7 @@ Starts::Starts(const RomView& rom, const CodeTable& table, SwitchWalker* switche
     length_[p] = s.length;
     const bool boundary = p == 0 || end_entry[p] != 0 || (switches && after_frames[p]) ||
                           rom.data[p - 1] == 0x00 ||
-                          rom.data[p - 1] == 0xFF || !is_text(table.at(rom.data[p - 1]).kind);
+                          rom.data[p - 1] == 0xFF || !is_text_key(table.at(rom.data[p - 1]).kind);
     if (!boundary) continue;
     start_.set(p);
     list_.push_back(static_cast<std::uint32_t>(p));

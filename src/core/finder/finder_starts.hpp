@@ -15,7 +15,7 @@
 
 namespace textdump {
 
-inline constexpr std::uint32_t FINDER_MAX_STRING = 1024;
+inline constexpr std::uint32_t FINDER_MAX_STRING = JUDGED_STRING_MOST;
 
 // A bit for each offset of a ROM.
 class OffsetBits {

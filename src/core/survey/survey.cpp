@@ -10,7 +10,6 @@ namespace textdump {
 
 namespace {
 
-constexpr std::uint64_t MAX_STRING = 1024; // the finder's longest string
 
 void add_free_runs(const RomView& rom, std::vector<Span>& spans) {
   for (std::uint64_t p = 0; p < rom.size;) {
@@ -52,15 +51,11 @@ void add_tables(const RomView& rom, const CodeTable& table, const std::vector<Ca
     span.table = i;
     span.target_at = *std::min_element(targets.begin(), targets.end());
     const std::uint64_t last = *std::max_element(targets.begin(), targets.end());
-    span.target_end = std::max(string_end_at(rom, table, last, last + MAX_STRING, file_tables), last + 1);
+    span.target_end = std::max(string_end_at(rom, table, last, last + JUDGED_STRING_MOST, file_tables), last + 1);
     if (overlaps(span, taken) || overlaps(span, added)) continue;
     added.push_back(span);
   }
   spans.insert(spans.end(), added.begin(), added.end());
-}
-
-bool is_text_key(EntryKind kind) {
-  return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
 }
 
 // The text runs between from and limit.

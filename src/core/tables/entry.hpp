@@ -95,6 +95,12 @@ inline constexpr std::string_view LINE_LABEL = "<LINE>";
 inline constexpr std::string_view WAIT_TEXT = "[WAIT]";
 inline constexpr std::string_view END_TEXT = "[END]";
 
+// True for the kinds that readers judging ROM text count as text: texts, line
+// breaks and waits.
+constexpr bool is_text_key(EntryKind kind) {
+  return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;
+}
+
 // True for the kinds that only write their rendering (undefined bytes too).
 constexpr bool writes_only(EntryKind kind) {
   return kind == EntryKind::undefined || kind == EntryKind::text || kind == EntryKind::line_break ||
