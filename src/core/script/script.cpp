@@ -360,7 +360,7 @@ Script Builder::build() {
     }
   }
   pieces = {};
-  const std::vector<std::string> left_out = complete_table(runs);
+  const std::vector<Report> left_out = complete_table(runs);
   runs = {};
 
   // The header, the table and pointer declarations, then the blocks.
@@ -392,7 +392,7 @@ Script Builder::build() {
   }
   for (const std::string& line : summarise_warnings(script_.warnings, request_.words))
     out += "// " + line + "\r\n";
-  for (const std::string& line : left_out) out += "// " + line + "\r\n";
+  for (const Report& note : left_out) out += "// " + request_.words(note) + "\r\n";
   out += "\r\n#VAR(Table, TABLE)\r\n#ADDTBL(\"" + request_.insertion_table_name +
          "\", Table)\r\n#ACTIVETBL(Table)\r\n" + declarations;
   body.prepend(std::move(out));

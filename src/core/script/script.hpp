@@ -85,7 +85,8 @@ struct ScriptRequest {
   std::string end_text;             // as given, for the header
   std::vector<std::string> header;  // lines for the header (tool, ROM, table), without "//"
   std::string insertion_table_name; // as #ADDTBL names it
-  // The words of a report, for the warnings the header shows (app/report_text).
+  // The words of a report, for the warnings the header shows and its notes on
+  // the texts left out of the insertion table (app/common/report_text.hpp).
   std::function<std::string(const Report&)> words;
   // The map whose addresses the // lines show beside file offsets
   // (core/maps/map_address.hpp); none: the offsets alone.

@@ -115,8 +115,8 @@ private:
     std::vector<Run> runs;
   };
   // Adds to the insertion table every text entry that leaves every run reading
-  // as its bytes; the lines of the header naming those left out, and why.
-  std::vector<std::string> complete_table(const Runs& runs);
+  // as its bytes; the notes of the header naming those left out, and why.
+  std::vector<Report> complete_table(const Runs& runs);
   // Appends the items of [from, to) to items.
   void decode(std::uint64_t from, std::uint64_t to, std::vector<Item>& items) const;
   Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;

@@ -294,34 +294,31 @@ void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t
 
 namespace textdump::scripting {
 
-std::vector<std::string> Builder::complete_table(const Runs& runs) {
-  std::vector<std::string> left_out;
+std::vector<Report> Builder::complete_table(const Runs& runs) {
+  std::vector<Report> left_out;
   const bool standard = table_.format() == TableFormat::standard;
   for (const auto& [key, index] : table_.keys()) {
     const Entry& entry = table_.entry(index);
     if (entry.kind != EntryKind::text) continue;
     const std::string& text = standard ? entry.label : entry.rendering;
     if (text.empty()) continue;
-    std::string keyhex;
-    for (const char c : key) keyhex += hex_byte(static_cast<std::uint8_t>(c));
-    const auto why = [&](const std::string& reason) {
-      left_out.push_back("Not in the insertion table: " + keyhex + "=" +
-                         (has_control_characters(text) ? std::string("...") : text) + " (" +
-                         reason + ")");
+    const auto why = [&](ReportId id, std::vector<std::string> more = {}) {
+      std::vector<std::string> args{hex_bytes(key),
+                                    has_control_characters(text) ? std::string("...") : text};
+      args.insert(args.end(), more.begin(), more.end());
+      left_out.push_back({id, Severity::note, 0, 0, std::move(args)});
     };
     if (const auto owner = claimed_.find(text); owner != claimed_.end()) {
       if (owner->second == key) continue;
-      std::string ownerhex;
-      for (const char c : owner->second) ownerhex += hex_byte(static_cast<std::uint8_t>(c));
-      why("its text is the entry of " + ownerhex);
+      why(ReportId::script_text_owned, {hex_bytes(owner->second)});
       continue;
     }
     if (has_control_characters(text) || text.find("\\r") != std::string::npos) {
-      why("a text with control characters cannot be typed in a script");
+      why(ReportId::script_text_control);
       continue;
     }
     if (text.size() == 5 && raw_form_at(text, 0)) {
-      why("the inserter reads the text as a raw byte");
+      why(ReportId::script_text_raw_form);
       continue;
     }
     encoder_.add(text, key);
@@ -344,7 +341,7 @@ std::vector<std::string> Builder::complete_table(const Runs& runs) {
     }
     if (changes) {
       encoder_.remove(text);
-      why("the dumped text would not read back the same with it");
+      why(ReportId::script_text_reads_otherwise);
       continue;
     }
     claimed_.emplace(text, key);
