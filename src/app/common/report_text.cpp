@@ -263,10 +263,6 @@ static_assert(in_order(), "the rows of the report table follow the order of Repo
 
 } // namespace
 
-std::span<const ReportText> report_texts() {
-  return ROWS;
-}
-
 const ReportText& report_row(ReportId id) {
   return ROWS[static_cast<std::size_t>(id)];
 }

@@ -8,7 +8,6 @@
 // one heading by the checker share a group ("" groups by the text itself).
 #pragma once
 
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,8 +22,6 @@ struct ReportText {
   std::string_view text;
 };
 
-// Every row, one per id in id order.
-std::span<const ReportText> report_texts();
 const ReportText& report_row(ReportId id);
 
 // The report's words, its arguments put in.

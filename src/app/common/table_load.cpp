@@ -105,12 +105,4 @@ Failure load_tables(const TableRequest& request, const Console& console, LoadedT
                                                  : load_own(request.tablefile, console, loaded);
 }
 
-Failure load_code_table(const TableRequest& request, const Console& console, CodeTable& table) {
-  LoadedTables loaded;
-  if (const Failure failure = load_tables(request, console, loaded); failure != Failure::none)
-    return failure;
-  table = std::move(loaded.tables[loaded.start]);
-  return Failure::none;
-}
-
 } // namespace textdump

@@ -61,11 +61,6 @@ struct LoadedTables {
 // or a standard table has errors (table_invalid).
 Failure load_tables(const TableRequest& request, const Console& console, LoadedTables& loaded);
 
-// The table a dump starts in, as --script and --find-pointers read it (the
-// switches of the tool's own format are not followed). Failure::none, or the
-// failure after printing why.
-Failure load_code_table(const TableRequest& request, const Console& console, CodeTable& table);
-
 // Reads a table file whole into bytes. False, after printing why (can't open,
 // over 64 MiB, a failed read) with failure table_open or table_read.
 bool read_table_file(const std::string& tablefile, std::string& bytes, const Console& console,
