@@ -2,7 +2,10 @@
 // reads past the end of the ROM and long runs across many buffer refills.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "core/base/numbers.hpp"
+#include "core/decode/chunk_pipeline.hpp"
 #include "core/tables/standard_table.hpp"
 #include "support/engine_fixture.hpp"
 #include "support/test_files.hpp"
@@ -195,6 +198,28 @@ TEST(Decoder, TwoThreadsWriteTheSameBytes) {
     }
     EXPECT_GT(dumps[0].size(), rom.size());
     EXPECT_TRUE(dumps[0] == dumps[1]);
+  }
+}
+
+// A chunk that fails on either thread, in its decode or its write, fails the
+// run for the caller instead of ending the process; the chunks after it are
+// not written.
+TEST(ChunkPipeline, AThreadsExceptionReachesTheCaller) {
+  for (const bool in_write : {false, true}) {
+    for (const std::size_t failing : {std::size_t{0}, std::size_t{5}, std::size_t{39}}) {
+      SCOPED_TRACE((in_write ? "write " : "decode ") + std::to_string(failing));
+      std::vector<std::size_t> written;
+      const auto decode = [&](std::size_t k) {
+        if (!in_write && k == failing) throw std::runtime_error("decode");
+      };
+      const auto write = [&](std::size_t turn) {
+        if (in_write && turn == failing) throw std::runtime_error("write");
+        written.push_back(turn);
+        return true;
+      };
+      EXPECT_THROW(run_chunk_pipeline(40, 4, 1, decode, write), std::runtime_error);
+      EXPECT_LT(written.size(), failing + 1);
+    }
   }
 }
 
