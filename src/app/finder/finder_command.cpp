@@ -64,9 +64,8 @@ std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint6
                           std::uint64_t end, const std::vector<CodeTable>* tables) {
   MemorySink sink;
   {
-    CodeTable copy = table;
     Writer out(sink);
-    Decoder decoder(copy, rom, out);
+    Decoder decoder(table, rom, out);
     decoder.seek(start);
     decoder.use_tables(tables);
     decoder.run_to(static_cast<std::uint32_t>(end - 1));

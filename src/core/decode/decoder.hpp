@@ -11,8 +11,10 @@
 // last offset); FIXED and SNES bytes consume their
 // argument bytes and write the string they select; a TABLE byte asks the
 // member loader for another member of the table family and lays its
-// definitions over the code table; the next END byte met while another member
-// is in force asks for member 0 again before its "[END]". Offsets past the end
+// definitions over the table in force; the next END byte met while another
+// member is in force asks for member 0 again before its "[END]". The table the
+// decoder is given is only read: from the first switch on it decodes through
+// a copy of its own, which holds every member laid over so far. Offsets past the end
 // of the ROM read as 0xFF, but for a standard table's control parameters,
 // which stop at the end of the ROM. A standard table's switch opens frames of
 // the file's other tables (decoder_frames.cpp). The decoder opens no file and prints nothing: a
@@ -47,7 +49,8 @@ enum class DecodeEnd {
 
 class Decoder {
 public:
-  Decoder(CodeTable& table, RomView rom, Writer& out, MemberLoader load_member = {});
+  // The table outlives the decoder.
+  Decoder(const CodeTable& table, RomView rom, Writer& out, MemberLoader load_member = {});
 
   void seek(std::uint64_t position) { position_ = position; }
   std::uint64_t position() const { return position_; }
@@ -133,7 +136,8 @@ private:
     std::size_t next = 0;
   };
 
-  CodeTable& table_;
+  const CodeTable* table_;             // the table in force: the one given, or switched_
+  std::unique_ptr<CodeTable> switched_; // from the first switch on: the members laid over it
   RomView rom_;
   Writer& out_;
   MemberLoader load_member_;

@@ -101,7 +101,7 @@ bool Decoder::switching_run(std::uint64_t stop, bool& again) {
     }
   };
   struct Slot {
-    explicit Slot(Decoder& owner) : out(sink), decoder(owner.table_, owner.rom_, out) {
+    explicit Slot(Decoder& owner) : out(sink), decoder(*owner.table_, owner.rom_, out) {
       decoder.use_tables(owner.tables_);
       decoder.marks_ = &marks;
     }

@@ -11,14 +11,13 @@
 
 #include "core/decode/decoder.hpp"
 #include "core/decode/rom_walk.hpp"
-#include "core/decode/switch_walker.hpp"
 
 namespace textdump {
 
 void Decoder::use_tables(const std::vector<CodeTable>* tables) {
   tables_ = tables;
   frame_tables_.clear();
-  root_switches_ = tables && has_switches(table_);
+  root_switches_ = tables && has_switches(*table_);
   if (!tables) return;
   frame_tables_.resize(tables->size());
   for (std::size_t t = 0; t < tables->size(); ++t) {
@@ -35,7 +34,7 @@ void Decoder::use_tables(const std::vector<CodeTable>* tables) {
 void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
   std::vector<Frame>& stack = frames_;
   stack.assign(1, Frame{});
-  stack[0].table = &table_;
+  stack[0].table = table_;
   // Counting takes one step however deep "+" marks carry a count: the frames
   // of a chain share one total, kept by the chain's lowest frame (its base),
   // and each frame knows the least total at which some frame of its chain,
@@ -194,8 +193,8 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
 
 Decoder::SwitchRun Decoder::run_switch(std::uint64_t stop) {
   SwitchRun run;
-  const CodeTable::Match match = key_at(table_, rom_, position_, stop);
-  const Entry& entry = table_.entry(match.index);
+  const CodeTable::Match match = key_at(*table_, rom_, position_, stop);
+  const Entry& entry = table_->entry(match.index);
   position_ += match.length;
   if (entry.kind != EntryKind::frames || !tables_) return run;
   counts_ = &run;

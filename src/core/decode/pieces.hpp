@@ -4,8 +4,8 @@
 // other key (longer texts, pointers, switches, control codes, END while another
 // table is in force) takes the general path.
 //
-// Pieces are built from the code table, so they are built again whenever a
-// load changes it.
+// Pieces are built from a code table, so the decoder builds them again whenever a
+// switch changes the table in force.
 #pragma once
 
 #include <array>

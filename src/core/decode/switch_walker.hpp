@@ -17,9 +17,6 @@
 
 namespace textdump {
 
-// True when some key of the table is a switch.
-bool has_switches(const CodeTable& table);
-
 class SwitchWalker {
 public:
   // table is the starting one; tables are every table of its file. Both
@@ -38,7 +35,6 @@ public:
   Run run(std::uint64_t pos, std::uint64_t limit, std::string& text);
 
 private:
-  CodeTable table_;
   MemorySink sink_;
   Writer out_;
   Decoder decoder_;

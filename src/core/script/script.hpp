@@ -138,6 +138,4 @@ struct Script {
 // ends strings at one (checked by the caller: has_end_entry).
 Script build_script(const ScriptRequest& request);
 
-bool has_end_entry(const CodeTable& table);
-
 } // namespace textdump

@@ -217,10 +217,4 @@ std::variant<EndRule, Report> parse_end_rule(std::string_view text) {
   return rule;
 }
 
-bool has_end_entry(const CodeTable& table) {
-  for (const auto& [key, index] : table.keys())
-    if (table.entry(index).kind == EntryKind::end) return true;
-  return false;
-}
-
 } // namespace textdump
