@@ -99,6 +99,7 @@ private:
   // false once chunks could not be joined, so that the rest is not tried.
   bool switching_run(std::uint64_t stop, bool& again);
   struct ChunkMarks;
+  struct ChunkSlot; // a chunk's decoder, writer and marks
   bool note_mark(); // false once a chunk has all the marks it needs
   struct Chunked {
     const unsigned char* reached; // the first byte not decoded
@@ -115,7 +116,17 @@ private:
   void follow_snes(const Entry& entry);
   void copy_target(std::uint64_t target, std::optional<std::uint32_t> record_length);
   bool load_member(std::uint8_t member);
-  void run_frames(const Entry& root_switch, std::uint64_t stop); // decoder_frames.cpp
+  // The frames of a switch of the root, until only the root is left
+  // (decoder_frames.cpp): the counters of frames_, opening a frame for each
+  // PARAM, the fast run of short renderings and one step of any other key.
+  void run_frames(const Entry& root_switch, std::uint64_t stop);
+  void count(std::uint32_t weight);
+  bool frame_exhausted() const;
+  void open_frame(const FrameParam& param);
+  void begin_switch(const Entry& entry);
+  bool open_next_param();                // false once only the root is left
+  bool fast_frame_run(std::uint64_t stop); // true when the top frame ran out
+  bool frame_step(std::uint64_t stop);     // false once an end unwound the frames
 
   // A table of the file as its frames decode it: the short renderings of its
   // one-byte keys (ends not among them: they unwind the frames) and what each
@@ -135,6 +146,7 @@ private:
     const Entry* pending = nullptr;
     std::size_t next = 0;
   };
+  bool at_until(const Frame& top, std::uint64_t stop) const; // its fallback bytes stand here
 
   const CodeTable* table_;             // the table in force: the one given, or switched_
   std::unique_ptr<CodeTable> switched_; // from the first switch on: the members laid over it
