@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "core/base/numbers.hpp"
-#include "core/decode/chunk_pipeline.hpp"
 #include "core/tables/standard_table.hpp"
 #include "support/engine_fixture.hpp"
 #include "support/test_files.hpp"
@@ -201,26 +200,20 @@ TEST(Decoder, TwoThreadsWriteTheSameBytes) {
   }
 }
 
-// A chunk that fails on either thread, in its decode or its write, fails the
-// run for the caller instead of ending the process; the chunks after it are
-// not written.
-TEST(ChunkPipeline, AThreadsExceptionReachesTheCaller) {
-  for (const bool in_write : {false, true}) {
-    for (const std::size_t failing : {std::size_t{0}, std::size_t{5}, std::size_t{39}}) {
-      SCOPED_TRACE((in_write ? "write " : "decode ") + std::to_string(failing));
-      std::vector<std::size_t> written;
-      const auto decode = [&](std::size_t k) {
-        if (!in_write && k == failing) throw std::runtime_error("decode");
-      };
-      const auto write = [&](std::size_t turn) {
-        if (in_write && turn == failing) throw std::runtime_error("write");
-        written.push_back(turn);
-        return true;
-      };
-      EXPECT_THROW(run_chunk_pipeline(40, 4, 1, decode, write), std::runtime_error);
-      EXPECT_LT(written.size(), failing + 1);
-    }
-  }
+// A sink that fails by throwing while the threads write a long run: the
+// exception reaches the caller of the run instead of ending the process.
+TEST(Decoder, AnExceptionOnTheThreadsReachesTheCaller) {
+  struct Throwing final : Sink {
+    bool write(std::string_view) override { throw std::runtime_error("sink"); }
+  };
+  const std::string rom(std::size_t{4} << 20, 'A'); // every byte plain: chunks on two threads
+  CodeTable table;
+  table.define({"A", text_entry("a")});
+  Throwing sink;
+  Writer out(sink);
+  Decoder decoder(table, {reinterpret_cast<const unsigned char*>(rom.data()), rom.size()}, out);
+  decoder.use_threads(true);
+  EXPECT_THROW(decoder.run_to(static_cast<std::uint32_t>(rom.size() - 1)), std::runtime_error);
 }
 
 } // namespace
