@@ -4,8 +4,8 @@
 
 #include <stdexcept>
 
-#include "core/base/numbers.hpp"
-#include "core/tables/standard_table.hpp"
+#include "core/base/base.hpp"
+#include "core/tables/tables.hpp"
 #include "support/engine_fixture.hpp"
 #include "support/test_files.hpp"
 

@@ -31,9 +31,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 #include "core/decode/pieces.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "core/decode/writer.hpp"
 
 namespace textdump {

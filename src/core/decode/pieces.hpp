@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 #include "core/decode/decoder.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "core/decode/rom_walk.hpp"
 #include "core/decode/writer.hpp"
 

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "core/base/numbers.hpp"
-#include "core/base/warning_summary.hpp"
+#include "core/base/base.hpp"
 #include "core/script/script_builder.hpp"
 
 namespace textdump {

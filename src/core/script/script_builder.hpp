@@ -14,8 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/script/script.hpp"
-#include "core/tables/text_encoder.hpp"
+#include "core/script/script_types.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump {
 class SwitchWalker;

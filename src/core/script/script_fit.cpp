@@ -1,13 +1,12 @@
 // The fitter's reading of a script dump's text: its lines, the strings its
 // text makes under the string type in force, and the blocks that hold them.
-#include "core/script/script_fit.hpp"
+#include "core/script/script.hpp"
 
 #include <algorithm>
 #include <charconv>
 #include <utility>
 
-#include "core/base/numbers.hpp"
-#include "core/base/text_lines.hpp"
+#include "core/base/base.hpp"
 #include "core/script/script_fitter.hpp"
 
 namespace textdump {

@@ -4,9 +4,8 @@
 
 #include <algorithm>
 
-#include "core/base/numbers.hpp"
-#include "core/base/text_lines.hpp"
-#include "core/tables/entry.hpp"
+#include "core/base/base.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump::fitting {
 

@@ -9,8 +9,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "core/base/report.hpp"
-#include "core/tables/text_encoder.hpp"
+#include "core/base/base.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump::fitting {
 

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/base/report.hpp"
-#include "core/script/script_fit.hpp"
+#include "core/base/base.hpp"
+#include "core/script/script_types.hpp"
 #include "core/script/script_fit_reading.hpp"
 
 namespace textdump::fitting {

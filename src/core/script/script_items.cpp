@@ -4,10 +4,9 @@
 #include <algorithm>
 #include <iterator>
 
-#include "core/base/numbers.hpp"
-#include "core/decode/rom_walk.hpp"
+#include "core/base/base.hpp"
+#include "core/decode/decode.hpp"
 #include "core/script/script_builder.hpp"
-#include "core/decode/switch_walker.hpp"
 
 namespace textdump::scripting {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/script/script_builder.hpp"
 
 namespace textdump::scripting {

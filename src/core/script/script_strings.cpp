@@ -6,9 +6,8 @@
 #include <array>
 #include <charconv>
 
-#include "core/base/fields.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/map_address.hpp"
-#include "core/base/numbers.hpp"
 #include "core/script/script_builder.hpp"
 
 namespace textdump {

@@ -1,6 +1,6 @@
 #include "core/tables/entry.hpp"
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "core/base/numbers.hpp"
-#include "core/base/text_lines.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -6,8 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/base/numbers.hpp"
-#include "core/base/text_lines.hpp"
+#include "core/base/base.hpp"
 #include "core/tables/standard_switch.hpp"
 
 namespace textdump {

@@ -46,7 +46,7 @@
 #include <vector>
 
 #include "core/tables/code_table.hpp"
-#include "core/base/report.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 
