@@ -8,12 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "core/decode/decoder.hpp"
+#include "core/decode/decode.hpp"
 #include "core/search/draft_table.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/search/relative_search.hpp"
-#include "core/tables/standard_table.hpp"
-#include "core/decode/writer.hpp"
+#include "core/tables/tables.hpp"
 #include "generator/rom_text_encodings.hpp"
 #include "support/realdata.hpp"
 #include "support/test_files.hpp"

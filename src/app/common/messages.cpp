@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/base/numbers.hpp"
-#include "core/base/utf8.hpp"
+#include "core/base/base.hpp"
 #include "io/rom_image.hpp"
 
 namespace textdump {

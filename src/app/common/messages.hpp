@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/base/numbers.hpp" // with_commas, for the callers
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/dump/run.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

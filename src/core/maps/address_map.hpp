@@ -34,8 +34,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/base/report.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-#include "core/base/fields.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/map_address.hpp"
-#include "core/base/numbers.hpp"
 
 namespace textdump {
 

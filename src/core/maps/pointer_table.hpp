@@ -32,8 +32,7 @@
 #include <vector>
 
 #include "core/maps/address_map.hpp"
-#include "core/base/report.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

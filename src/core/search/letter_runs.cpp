@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "core/base/utf8.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

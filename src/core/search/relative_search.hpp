@@ -40,8 +40,7 @@
 
 #include "core/search/letter_runs.hpp"
 #include "core/maps/pointer_table.hpp"
-#include "core/base/report.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 
