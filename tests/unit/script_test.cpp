@@ -177,181 +177,221 @@ TEST(ScriptRoundTrip, EveryMap) {
 }
 
 // Pointers at 0x300 whose values are file offsets, strings from 0x100, 0xEE
-// (no entry) everywhere else.
-TEST(ScriptRoundTrip, StringShapesEndRulesAndClashingTexts) {
-  struct Case {
-    const char* name;
-    std::string blob; // at 0x100
-    std::vector<std::uint32_t> values;
-    std::vector<std::uint64_t> starts; // of the pieces the script writes
-    std::vector<std::string> shows;    // in the script or the insertion table
-    const char* end = "token";
-    std::string table = ascii_table();
-    bool standard = true;
-    std::size_t warnings = 0;
-    const char* fields = ""; // more --pointers fields
-  };
-  const std::string ascii = ascii_table();
-  const std::string no_end = ascii.substr(ascii.find('\n') + 1);
-  const Case cases[] = {
-      {"a shared string is written once",
-       "ONE\0TWO\0"s,
-       {0x100, 0x104, 0x100},
-       {0x100, 0x104},
-       {"//POINTER #0 @ $300 - STRING #0 @ $100\r\n#WRITE(PtrA, $300)\r\n"
-        "//POINTER #2 @ $304 - STRING #0 @ $100\r\n#WRITE(PtrA, "
-        "$304)\r\n//ONE<END>\r\nONE<END>\r\n"}},
-      {"a pointer into a string splits it",
-       "HELLO\0"s,
-       {0x100, 0x103},
-       {0x100, 0x103},
-       {"//HEL\r\nHEL\r\n\r\n//POINTER #1 @ $302 - STRING #1 @ $103\r\n#WRITE(PtrA, $302)\r\n"
-        "//LO<END>\r\nLO<END>\r\n"}},
-      {"--end next runs over end entries; the last string stops at one",
-       "AB\0CD\0EF\0GH\0"s,
-       {0x100, 0x106},
-       {0x100, 0x106},
-       {"AB<END>\r\nCD<END>\r\n", "\r\nEF<END>\r\n"},
-       "next"},
-      {"--end fixed:4 leaves the bytes between strings out of every block",
-       "ABCDEFGHIJKL"s,
-       {0x100, 0x108},
-       {0x100, 0x108},
-       {"#JMP($100, $103)\r\n", "// $104-$107: 4 bytes that no pointer reaches",
-        "#JMP($108, $10B)\r\n"},
-       "fixed:4"},
-      {"own table: line break, wait, end, and a FIXED byte written raw",
-       "AB\x0A"
-       "A\x0B"
-       "B\xF0\x05"
-       "A\0"s,
-       {0x100},
-       {0x100},
-       {"AB<LINE>\r\nA[WAIT]\r\nB<$F0><$05>A[END]\r\n", "*0A=<LINE>\r\n", "0B=[WAIT]\r\n",
-        "/00=[END]\r\n"},
-       "token",
-       "41=A\n42=B\n*0A\n\\0B\n/00\n$F0=FIXED,10,2,0\n",
-       false},
-      {"of two keys with one text the second is raw",
-       "A\xE1\0"s,
-       {0x100},
-       {0x100},
-       {"A<$E1><END>"},
-       "token",
-       ascii + "E1=A\n"},
-      {"a shorter text where a longer one would be read",
-       "AB\0"s,
-       {0x100},
-       {0x100},
-       {},
-       "token",
-       ascii + "E0=AB\n"},
-      {"lines that would read as a command or a comment",
-       "#A\x0A//B\x0A #C\x0A\x0A\0"s,
-       {0x100},
-       {0x100},
-       {"\r\n<$23>A<LINE>\r\n<$2F>/B<LINE>\r\n<$20>#C<LINE>\r\n"}},
-      {"texts that would read as raw bytes", "($41)<$42>($4f)<$4f>\0"s, {0x100}, {0x100}, {}},
-      {"a pointer outside the ROM is a warning and a comment",
-       "ONE\0"s,
-       {0x100, 0xFFF0},
-       {0x100},
-       {"// pointer #1 (table 1, index 1) at $302 holds $FFF0, which points outside the ROM "
-        "file\r\n"},
-       "token",
-       ascii,
-       true,
-       1},
-      {"a null pointer is a warning and a comment; its slot is left as it is",
-       "ONE\0"s,
-       {0x100, 0},
-       {0x100},
-       {"// pointer #1 (table 1, index 1) at $302 is null ($0): its slot is left as it is\r\n"},
-       "token",
-       ascii,
-       true,
-       1},
-      {"after five warnings of a kind the rest are counted, on a line after the others",
-       "ONE\0"s,
-       {0x100, 0, 0, 0, 0, 0, 0, 0, 0, 0xFFF0},
-       {0x100},
-       {"// pointer #5 (table 1, index 5) at $30A is null ($0): its slot is left as it is\r\n"
-        "// pointer #9 (table 1, index 9) at $312 holds $FFF0, which points outside the ROM "
-        "file\r\n"
-        "// ... and 3 more like this, the last: pointer #8 (table 1, index 8) at $310 is null "
-        "($0): its slot is left as it is\r\n\r\n#VAR"},
-       "token",
-       ascii,
-       true,
-       9},
-      {"null=HEX gives the value of null pointers",
-       "ONE\0"s,
-       {0x100, 0xFFFF},
-       {0x100},
-       {"at $302 is null ($FFFF)"},
-       "token",
-       ascii,
-       true,
-       1,
-       ",null=FFFF"},
-      {"null=none: no value is null",
-       "ONE\0"s,
-       {0x100, 0xFFFF},
-       {0x100},
-       {"which points outside the ROM"},
-       "token",
-       ascii,
-       true,
-       1,
-       ",null=none"},
-      {"a table without an end entry: the string runs to the end of the ROM",
-       "ONE\0"s,
-       {0x100},
-       {0x100},
-       {"ONE<$00>"},
-       "token",
-       no_end},
-      {"bytes read through a switched-to table are raw, decoded in the // line",
-       "A\xF0\x41\x42\x41\0\xF0\x43\x41\x42\0"s,
-       {0x100, 0x106},
-       {0x100, 0x106},
-       {"//A[k]abA<END>\r\nA[k]<$41><$42>A<END>\r\n", "//[k]<$43>ab<END>\r\n[k]<$43><$41><$42><END>\r\n",
-        "F0=[k]\r\n"},
-       "token",
-       SWITCHING},
-      {"an end in a frame ends the string; a silent switch and a frame's line break",
-       "\xF1\x41\x0A\x42\0B\0"s,
-       {0x100},
-       {0x100},
-       {"//a<LINE>\r\n//b<E>\r\n<$F1><$41><$0A><$42><$00>\r\n"},
-       "token",
-       SWITCHING},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::string rom(0x400, '\xEE');
-    rom.replace(0x100, c.blob.size(), c.blob);
-    for (std::size_t i = 0; i < c.values.size(); ++i) {
-      rom[0x300 + 2 * i] = static_cast<char>(c.values[i] & 0xFF);
-      rom[0x301 + 2 * i] = static_cast<char>(c.values[i] >> 8);
-    }
-    const std::vector<CodeTable> tables =
-        c.standard ? load_file(c.table) : std::vector<CodeTable>{load(c.table, false)};
-    const CodeTable& table = tables.front();
-    EXPECT_EQ(has_end_entry(table), c.table != no_end);
-    const Dump d = dump(rom, table, {"at=300,count=" + std::to_string(c.values.size()) + c.fields},
-                        c.end, &tables);
-    std::vector<std::uint64_t> starts;
-    for (const ScriptString& s : d.script.strings) starts.push_back(s.start);
-    EXPECT_EQ(starts, c.starts);
-    for (const std::string& shown : c.shows)
-      EXPECT_NE((d.script.script.joined() + d.script.insertion_table).find(shown), std::string::npos)
-          << shown << "\n"
-          << d.script.script.joined() << d.script.insertion_table;
-    EXPECT_EQ(d.script.warnings.size(), c.warnings);
-    expect_round_trip(rom, d);
+// (no entry) everywhere else: each case is dumped, its pieces and some of its
+// text checked, and the dump inserted back into the cleared ROM.
+struct StringCase {
+  const char* test; // the case's name among the tests
+  const char* name;
+  std::string blob; // at 0x100
+  std::vector<std::uint32_t> values;
+  std::vector<std::uint64_t> starts; // of the pieces the script writes
+  std::vector<std::string> shows;    // in the script or the insertion table
+  const char* end = "token";
+  std::string table = ascii_table();
+  bool standard = true;
+  std::size_t warnings = 0;
+  const char* fields = ""; // more --pointers fields
+};
+
+const std::string ASCII = ascii_table();
+const std::string NO_END = ASCII.substr(ASCII.find('\n') + 1);
+
+class ScriptStrings : public ::testing::TestWithParam<StringCase> {};
+
+TEST_P(ScriptStrings, DumpShowsThemAndInsertsBack) {
+  const StringCase& c = GetParam();
+  SCOPED_TRACE(c.name);
+  std::string rom(0x400, '\xEE');
+  rom.replace(0x100, c.blob.size(), c.blob);
+  for (std::size_t i = 0; i < c.values.size(); ++i) {
+    rom[0x300 + 2 * i] = static_cast<char>(c.values[i] & 0xFF);
+    rom[0x301 + 2 * i] = static_cast<char>(c.values[i] >> 8);
   }
+  const std::vector<CodeTable> tables =
+      c.standard ? load_file(c.table) : std::vector<CodeTable>{load(c.table, false)};
+  const CodeTable& table = tables.front();
+  EXPECT_EQ(has_end_entry(table), c.table != NO_END);
+  const Dump d = dump(rom, table, {"at=300,count=" + std::to_string(c.values.size()) + c.fields},
+                      c.end, &tables);
+  std::vector<std::uint64_t> starts;
+  for (const ScriptString& s : d.script.strings) starts.push_back(s.start);
+  EXPECT_EQ(starts, c.starts);
+  for (const std::string& shown : c.shows)
+    EXPECT_NE((d.script.script.joined() + d.script.insertion_table).find(shown), std::string::npos)
+        << shown << "\n"
+        << d.script.script.joined() << d.script.insertion_table;
+  EXPECT_EQ(d.script.warnings.size(), c.warnings);
+  expect_round_trip(rom, d);
 }
+
+std::string case_name(const ::testing::TestParamInfo<StringCase>& info) {
+  return info.param.test;
+}
+
+const StringCase SHAPES[] = {
+    {"SharedStringIsWrittenOnce",
+     "a shared string is written once",
+     "ONE\0TWO\0"s,
+     {0x100, 0x104, 0x100},
+     {0x100, 0x104},
+     {"//POINTER #0 @ $300 - STRING #0 @ $100\r\n#WRITE(PtrA, $300)\r\n"
+      "//POINTER #2 @ $304 - STRING #0 @ $100\r\n#WRITE(PtrA, "
+      "$304)\r\n//ONE<END>\r\nONE<END>\r\n"}},
+    {"PointerIntoAStringSplitsIt",
+     "a pointer into a string splits it",
+     "HELLO\0"s,
+     {0x100, 0x103},
+     {0x100, 0x103},
+     {"//HEL\r\nHEL\r\n\r\n//POINTER #1 @ $302 - STRING #1 @ $103\r\n#WRITE(PtrA, $302)\r\n"
+      "//LO<END>\r\nLO<END>\r\n"}},
+    {"EndNextRunsOverEndEntries",
+     "--end next runs over end entries; the last string stops at one",
+     "AB\0CD\0EF\0GH\0"s,
+     {0x100, 0x106},
+     {0x100, 0x106},
+     {"AB<END>\r\nCD<END>\r\n", "\r\nEF<END>\r\n"},
+     "next"},
+    {"EndFixedLeavesTheBytesBetweenOut",
+     "--end fixed:4 leaves the bytes between strings out of every block",
+     "ABCDEFGHIJKL"s,
+     {0x100, 0x108},
+     {0x100, 0x108},
+     {"#JMP($100, $103)\r\n", "// $104-$107: 4 bytes that no pointer reaches",
+      "#JMP($108, $10B)\r\n"},
+     "fixed:4"},
+    {"OwnTableBreakWaitEndAndFixedByte",
+     "own table: line break, wait, end, and a FIXED byte written raw",
+     "AB\x0A"
+     "A\x0B"
+     "B\xF0\x05"
+     "A\0"s,
+     {0x100},
+     {0x100},
+     {"AB<LINE>\r\nA[WAIT]\r\nB<$F0><$05>A[END]\r\n", "*0A=<LINE>\r\n", "0B=[WAIT]\r\n",
+      "/00=[END]\r\n"},
+     "token",
+     "41=A\n42=B\n*0A\n\\0B\n/00\n$F0=FIXED,10,2,0\n",
+     false},
+    {"TableWithoutAnEndEntry",
+     "a table without an end entry: the string runs to the end of the ROM",
+     "ONE\0"s,
+     {0x100},
+     {0x100},
+     {"ONE<$00>"},
+     "token",
+     NO_END},
+};
+INSTANTIATE_TEST_SUITE_P(Shapes, ScriptStrings, ::testing::ValuesIn(SHAPES), case_name);
+
+const StringCase CLASHES[] = {
+    {"SecondKeyOfOneTextIsRaw",
+     "of two keys with one text the second is raw",
+     "A\xE1\0"s,
+     {0x100},
+     {0x100},
+     {"A<$E1><END>"},
+     "token",
+     ASCII + "E1=A\n"},
+    {"ShorterTextWhereALongerOneWouldBeRead",
+     "a shorter text where a longer one would be read",
+     "AB\0"s,
+     {0x100},
+     {0x100},
+     {},
+     "token",
+     ASCII + "E0=AB\n"},
+    {"LinesThatReadAsCommandsOrComments",
+     "lines that would read as a command or a comment",
+     "#A\x0A//B\x0A #C\x0A\x0A\0"s,
+     {0x100},
+     {0x100},
+     {"\r\n<$23>A<LINE>\r\n<$2F>/B<LINE>\r\n<$20>#C<LINE>\r\n"}},
+    {"TextsThatReadAsRawBytes",
+     "texts that would read as raw bytes",
+     "($41)<$42>($4f)<$4f>\0"s,
+     {0x100},
+     {0x100},
+     {}},
+    {"SwitchedTableBytesAreRaw",
+     "bytes read through a switched-to table are raw, decoded in the // line",
+     "A\xF0\x41\x42\x41\0\xF0\x43\x41\x42\0"s,
+     {0x100, 0x106},
+     {0x100, 0x106},
+     {"//A[k]abA<END>\r\nA[k]<$41><$42>A<END>\r\n",
+      "//[k]<$43>ab<END>\r\n[k]<$43><$41><$42><END>\r\n", "F0=[k]\r\n"},
+     "token",
+     SWITCHING},
+    {"EndInAFrameEndsTheString",
+     "an end in a frame ends the string; a silent switch and a frame's line break",
+     "\xF1\x41\x0A\x42\0B\0"s,
+     {0x100},
+     {0x100},
+     {"//a<LINE>\r\n//b<E>\r\n<$F1><$41><$0A><$42><$00>\r\n"},
+     "token",
+     SWITCHING},
+};
+INSTANTIATE_TEST_SUITE_P(Clashes, ScriptStrings, ::testing::ValuesIn(CLASHES), case_name);
+
+const StringCase WARNINGS[] = {
+    {"PointerOutsideTheRom",
+     "a pointer outside the ROM is a warning and a comment",
+     "ONE\0"s,
+     {0x100, 0xFFF0},
+     {0x100},
+     {"// pointer #1 (table 1, index 1) at $302 holds $FFF0, which points outside the ROM "
+      "file\r\n"},
+     "token",
+     ASCII,
+     true,
+     1},
+    {"NullPointer",
+     "a null pointer is a warning and a comment; its slot is left as it is",
+     "ONE\0"s,
+     {0x100, 0},
+     {0x100},
+     {"// pointer #1 (table 1, index 1) at $302 is null ($0): its slot is left as it is\r\n"},
+     "token",
+     ASCII,
+     true,
+     1},
+    {"FiveWarningsOfAKindThenACount",
+     "after five warnings of a kind the rest are counted, on a line after the others",
+     "ONE\0"s,
+     {0x100, 0, 0, 0, 0, 0, 0, 0, 0, 0xFFF0},
+     {0x100},
+     {"// pointer #5 (table 1, index 5) at $30A is null ($0): its slot is left as it is\r\n"
+      "// pointer #9 (table 1, index 9) at $312 holds $FFF0, which points outside the ROM "
+      "file\r\n"
+      "// ... and 3 more like this, the last: pointer #8 (table 1, index 8) at $310 is null "
+      "($0): its slot is left as it is\r\n\r\n#VAR"},
+     "token",
+     ASCII,
+     true,
+     9},
+    {"NullValueGiven",
+     "null=HEX gives the value of null pointers",
+     "ONE\0"s,
+     {0x100, 0xFFFF},
+     {0x100},
+     {"at $302 is null ($FFFF)"},
+     "token",
+     ASCII,
+     true,
+     1,
+     ",null=FFFF"},
+    {"NullNone",
+     "null=none: no value is null",
+     "ONE\0"s,
+     {0x100, 0xFFFF},
+     {0x100},
+     {"which points outside the ROM"},
+     "token",
+     ASCII,
+     true,
+     1,
+     ",null=none"},
+};
+INSTANTIATE_TEST_SUITE_P(Warnings, ScriptStrings, ::testing::ValuesIn(WARNINGS), case_name);
 
 // A longer string (of characters the insertion table has) moves the strings
 // after it; their pointers follow, in every byte order (two tables of both
