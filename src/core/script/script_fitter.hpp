@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "core/base/base.hpp"
-#include "core/script/script_types.hpp"
 #include "core/script/script_fit_reading.hpp"
+#include "core/script/script_types.hpp"
 
 namespace textdump::fitting {
 

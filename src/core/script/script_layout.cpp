@@ -26,15 +26,17 @@ Strings Builder::place_strings(const std::vector<Found>& found, const ByTarget& 
     bool cut = false;
     const std::optional<Form> set =
         set_length(targets[s], by_target.pointers_to(targets[s]), next_slot(targets[s]));
-    strings.ends[s] =
-        set ? set->text_to : string_end(targets[s], next, next_slot(targets[s]), cut);
+    strings.ends[s] = set ? set->text_to : string_end(targets[s], next, next_slot(targets[s]), cut);
     strings.forms[s] = set.value_or(Form{});
     if (cut)
       for (const Found* f : by_target.pointers_to(targets[s]))
-        script_.warnings.push_back({ReportId::script_string_cut, Severity::warning, 0, 0,
-                                    {std::to_string(f->pointer.index),
-                                     std::to_string(f->pointer.table + 1), at_text(targets[s]),
-                                     std::to_string(request_.end.max_length)}});
+        script_.warnings.push_back(
+            {ReportId::script_string_cut,
+             Severity::warning,
+             0,
+             0,
+             {std::to_string(f->pointer.index), std::to_string(f->pointer.table + 1),
+              at_text(targets[s]), std::to_string(request_.end.max_length)}});
     strings.bounds.push_back(strings.ends[s]);
   }
   if (request_.range) add_range_strings(strings);
@@ -103,9 +105,9 @@ Blocks Builder::gather_blocks(Strings strings, const ByTarget& by_target) const 
       continue;
     }
     const unsigned char first = rom_.data[from];
-    piece.padding = is_padding_byte(first) && next_slot(from) >= to &&
-                    std::all_of(rom_.data + from, rom_.data + to,
-                                [&](unsigned char c) { return c == first; });
+    piece.padding =
+        is_padding_byte(first) && next_slot(from) >= to &&
+        std::all_of(rom_.data + from, rom_.data + to, [&](unsigned char c) { return c == first; });
   }
   return gathered;
 }
@@ -134,8 +136,8 @@ void Builder::place_piece(Blocks& gathered, const ByTarget& by_target,
   if (joins && blocks.back().last != k) {
     bool shared = false;
     for (const std::size_t t : tables)
-      shared = shared ||
-               std::binary_search(blocks.back().tables.begin(), blocks.back().tables.end(), t);
+      shared =
+          shared || std::binary_search(blocks.back().tables.begin(), blocks.back().tables.end(), t);
     bool padding = shared;
     for (std::size_t j = blocks.back().last; j < k && padding; ++j)
       padding = pieces[j].padding && rom_.data[pieces[j].segment.start] ==

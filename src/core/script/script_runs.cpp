@@ -42,8 +42,9 @@ void Builder::write_block(std::size_t b, Writing& writing) {
   const ScriptBlock& block = script_.blocks[b];
   const Open& open = writing.gathered.blocks[b];
   const std::vector<Piece>& pieces = writing.gathered.pieces;
-  writing.body += "\r\n// BLOCK " + std::to_string(b + 1) + ": " + block_text(block) + "\r\n#JMP($" +
-                  hex_number(block.start) + ", $" + hex_number(block.room - 1) + ")\r\n";
+  writing.body += "\r\n// BLOCK " + std::to_string(b + 1) + ": " + block_text(block) +
+                  "\r\n#JMP($" + hex_number(block.start) + ", $" + hex_number(block.room - 1) +
+                  ")\r\n";
   // Text lines with no command between them join when inserted: each run of
   // pieces up to the next #WRITE is proven as one.
   for (std::size_t first = open.first; first < open.last;) {

@@ -46,7 +46,8 @@ std::optional<Form> Builder::set_length(std::uint64_t target,
     const std::optional<std::uint32_t> length =
         read_pointer_value(rom_, target, *rule.pascal, ptable.order);
     form.text_to = limit;
-    if (length && target + *rule.pascal + *length > limit) too_long(*length, ReportId::script_pascal_length_past);
+    if (length && target + *rule.pascal + *length > limit)
+      too_long(*length, ReportId::script_pascal_length_past);
     if (!length || target + *rule.pascal + *length > limit) return form;
     form.text_to = target + *rule.pascal + *length;
     if (*length == 0) return form;

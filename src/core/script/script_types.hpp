@@ -70,10 +70,10 @@ struct ScriptBlock {
 };
 
 struct Script {
-  ChunkedText script;                // CR LF lines
-  std::string insertion_table;       // CR LF lines
-  std::vector<ScriptBlock> blocks;   // in address order
-  std::vector<ScriptString> strings; // in address order, the padding inside blocks included
+  ChunkedText script;                  // CR LF lines
+  std::string insertion_table;         // CR LF lines
+  std::vector<ScriptBlock> blocks;     // in address order
+  std::vector<ScriptString> strings;   // in address order, the padding inside blocks included
   std::vector<ScriptPointer> pointers; // the strings' pointers, string after string
   // Pointers outside the ROM or null, strings cut at the maximum length: every
   // one; the script's header shows them summarised (core/base/warning_summary.hpp).
