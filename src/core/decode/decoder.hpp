@@ -8,17 +8,19 @@
 // At each offset the longest key that matches the ROM's bytes wins; a key
 // never reaches past the last offset. A key writes its entry's rendering; a
 // control code's parameter bytes follow it as <$XX> (completed even past the
-// last offset); FIXED and SNES bytes consume their
-// argument bytes and write the string they select; a TABLE byte asks the
-// member loader for another member of the table family and lays its
-// definitions over the table in force; the next END byte met while another
-// member is in force asks for member 0 again before its "[END]". The table the
-// decoder is given is only read: from the first switch on it decodes through
-// a copy of its own, which holds every member laid over so far. Offsets past the end
-// of the ROM read as 0xFF, but for a standard table's control parameters,
-// which stop at the end of the ROM. A standard table's switch opens frames of
-// the file's other tables (decoder_frames.cpp). The decoder opens no file and prints nothing: a
-// member that cannot be loaded ends the range with table_failed, after the
+// last offset); FIXED and SNES bytes consume their argument bytes and write
+// the string they select; a TABLE byte asks the member loader for another
+// member of the table family and lays its definitions over the table in
+// force; the next END byte met while another member is in force asks for
+// member 0 again before its "[END]". The table the decoder is given is only
+// read: from the first switch on it decodes through a copy of its own, which
+// holds every member laid over so far. Offsets past the end of the ROM read
+// as 0xFF, but for a standard table's control parameters, which stop at the
+// end of the ROM. A standard table's switch opens frames of the file's other
+// tables (decoder_frames.cpp). Long runs are decoded on two threads
+// (decoder_parallel.cpp, decoder_frame_chunks.cpp); what a thread throws
+// reaches the caller of run_to. The decoder opens no file and prints nothing:
+// a member that cannot be loaded ends the range with table_failed, after the
 // loader has said why.
 #pragma once
 

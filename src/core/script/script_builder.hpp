@@ -1,6 +1,8 @@
-// The script builder's own parts, shared by its two source files: the pieces a
-// string is written in, the claims they make on the insertion table, and the
-// builder that turns pointer tables into a script.
+// The script builder's own parts, shared by its source files (script.cpp and
+// the script_*.cpp beside it but the fitter's): the pieces a string is written
+// in, the claims they make on the insertion table, the strings, pieces and
+// blocks of the layout, and the builder that turns pointer tables into a
+// script, step by step.
 #pragma once
 
 #include <algorithm>
