@@ -224,7 +224,7 @@ void Builder::raw_line_starts(std::vector<Item>& items) const {
   }
 }
 
-Builder::Place Builder::advance(const std::vector<Item>& items, Place at,
+inline Builder::Place Builder::advance(const std::vector<Item>& items, Place at,
                                 std::size_t count) const {
   while (count > 0 || (at.item < items.size() && at.offset == text_size(items[at.item]))) {
     const std::size_t size = text_size(items[at.item]);

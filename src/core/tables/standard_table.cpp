@@ -203,7 +203,7 @@ private:
     return converted;
   }
 
-  void define(std::string key, Entry entry) {
+  void define(std::string&& key, Entry&& entry) {
     const auto [it, fresh] = defined_on_.back().try_emplace(key, line_);
     if (!fresh) {
       report(1, Severity::warning, ReportId::std_key_again,
@@ -267,7 +267,7 @@ private:
     return keyed;
   }
 
-  void define(Keyed keyed, Entry entry) {
+  void define(Keyed&& keyed, Entry&& entry) {
     entry.weight = keyed.weight;
     define(std::move(keyed.bytes), std::move(entry));
   }
