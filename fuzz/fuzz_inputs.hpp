@@ -36,9 +36,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/decode/decode.hpp"
-#include "core/tables/tables.hpp"
-#include "core/base/base.hpp"
+#include "core/decode/decoder.hpp"
+#include "core/tables/font_table.hpp"
+#include "core/base/numbers.hpp"
+#include "core/tables/standard_table.hpp"
 
 namespace textdump::testing {
 

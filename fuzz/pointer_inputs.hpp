@@ -54,10 +54,11 @@
 #include "app/common/report_text.hpp"
 #include "core/maps/address_map.hpp"
 #include "core/finder/finder.hpp"
-#include "core/tables/tables.hpp"
-#include "core/base/base.hpp"
+#include "core/tables/font_table.hpp"
+#include "core/base/numbers.hpp"
 #include "core/maps/pointer_table.hpp"
 #include "core/script/script.hpp"
+#include "core/tables/standard_table.hpp"
 #include "support/atlas_inserter.hpp"
 
 namespace textdump::testing {

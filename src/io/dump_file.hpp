@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/decode/decode.hpp"
+#include "core/decode/writer.hpp"
 #include "io/files.hpp"
 
 namespace textdump {

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/base/base.hpp"
+#include "core/base/rom_view.hpp"
 #include "io/files.hpp"
 
 namespace textdump {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/finder/finder.hpp"
-#include "core/tables/tables.hpp"
+#include "core/tables/standard_table.hpp"
 #include "generator/rom_generator.hpp"
 #include "support/realdata.hpp"
 #include "support/test_files.hpp"

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "core/decode/decode.hpp"
+#include "core/decode/decoder.hpp"
 #include "core/search/draft_table.hpp"
-#include "core/base/base.hpp"
+#include "core/base/numbers.hpp"
 #include "core/search/relative_search.hpp"
-#include "core/tables/tables.hpp"
+#include "core/tables/standard_table.hpp"
+#include "core/decode/writer.hpp"
 #include "generator/rom_text_encodings.hpp"
 #include "support/realdata.hpp"
 #include "support/test_files.hpp"

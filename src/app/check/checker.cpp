@@ -12,8 +12,11 @@
 #include "app/common/report_text.hpp"
 #include "app/common/reporter.hpp"
 #include "app/common/table_load.hpp"
-#include "core/tables/tables.hpp"
-#include "core/base/base.hpp"
+#include "core/tables/font_table.hpp"
+#include "core/base/numbers.hpp"
+#include "core/tables/standard_table.hpp"
+#include "core/tables/table_family.hpp"
+#include "core/base/utf8.hpp"
 #include "io/files.hpp"
 
 namespace textdump {

@@ -11,7 +11,7 @@
 #include "app/common/messages.hpp"
 #include "app/finder/pointers_to_command.hpp"
 #include "core/maps/map_address.hpp"
-#include "core/base/base.hpp"
+#include "core/base/numbers.hpp"
 #include "io/streams.hpp"
 #include "textdump_version.hpp"
 

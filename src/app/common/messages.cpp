@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/base/base.hpp"
+#include "core/base/numbers.hpp"
+#include "core/base/utf8.hpp"
 #include "io/rom_image.hpp"
 
 namespace textdump {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/base/base.hpp"
+#include "core/base/numbers.hpp" // with_commas, for the callers
 
 namespace textdump {
 

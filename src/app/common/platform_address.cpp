@@ -1,7 +1,7 @@
 #include "app/common/platform_address.hpp"
 
 #include "core/maps/map_address.hpp"
-#include "core/base/base.hpp"
+#include "core/base/numbers.hpp"
 
 namespace textdump {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/maps/address_map.hpp"
-#include "core/base/base.hpp"
+#include "core/base/rom_view.hpp"
 
 namespace textdump {
 

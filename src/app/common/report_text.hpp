@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/base/base.hpp"
+#include "core/base/report.hpp"
 
 namespace textdump {
 

@@ -17,7 +17,8 @@
 
 #include "app/common/console.hpp"
 #include "app/common/messages.hpp"
-#include "core/tables/tables.hpp"
+#include "core/tables/font_table.hpp"
+#include "core/tables/standard_table.hpp"
 #include "io/encoding.hpp"
 
 namespace textdump {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/dump/run.hpp"
-#include "core/base/base.hpp"
+#include "core/base/numbers.hpp"
 
 namespace textdump {
 

@@ -3,9 +3,9 @@
 #include <thread>
 
 #include "app/common/table_load.hpp"
-#include "core/decode/decode.hpp"
+#include "core/decode/decoder.hpp"
 #include "core/maps/map_address.hpp"
-#include "core/tables/tables.hpp"
+#include "core/tables/table_family.hpp"
 #include "io/dump_file.hpp"
 #include "io/rom_image.hpp"
 #include "io/streams.hpp"

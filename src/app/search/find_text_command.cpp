@@ -12,7 +12,7 @@
 #include "app/common/report_text.hpp"
 #include "app/dump/run.hpp"
 #include "core/search/draft_table.hpp"
-#include "core/base/base.hpp"
+#include "core/base/numbers.hpp"
 #include "core/search/relative_search.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"

@@ -12,7 +12,8 @@
 #include "core/finder/finder_lengths.hpp"
 #include "core/finder/finder_runs.hpp"
 #include "core/finder/finder_starts.hpp"
-#include "core/decode/decode.hpp"
+#include "core/decode/rom_walk.hpp"
+#include "core/decode/switch_walker.hpp"
 
 namespace textdump {
 

@@ -29,9 +29,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/tables/tables.hpp"
+#include "core/tables/code_table.hpp"
 #include "core/maps/pointer_table.hpp"
-#include "core/base/base.hpp"
+#include "core/base/rom_view.hpp"
 
 namespace textdump {
 

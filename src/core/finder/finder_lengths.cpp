@@ -5,7 +5,7 @@
 #include <bit>
 #include <cmath>
 
-#include "core/decode/decode.hpp"
+#include "core/decode/rom_walk.hpp"
 
 namespace textdump {
 

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "core/decode/decode.hpp"
+#include "core/decode/rom_walk.hpp"
+#include "core/decode/switch_walker.hpp"
 
 namespace textdump {
 

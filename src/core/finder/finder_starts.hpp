@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/tables/tables.hpp"
-#include "core/base/base.hpp"
+#include "core/tables/code_table.hpp"
+#include "core/base/rom_view.hpp"
 
 namespace textdump {
 

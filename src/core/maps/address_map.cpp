@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "core/base/base.hpp"
+#include "core/base/fields.hpp"
 #include "core/maps/map_address.hpp"
 #include "core/maps/map_headers.hpp"
 

@@ -34,7 +34,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/base/base.hpp"
+#include "core/base/report.hpp"
+#include "core/base/rom_view.hpp"
 
 namespace textdump {
 

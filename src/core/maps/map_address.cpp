@@ -1,6 +1,7 @@
 #include "core/maps/map_address.hpp"
 
-#include "core/base/base.hpp"
+#include "core/base/fields.hpp"
+#include "core/base/numbers.hpp"
 
 namespace textdump {
 

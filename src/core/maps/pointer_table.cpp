@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "core/base/base.hpp"
+#include "core/base/fields.hpp"
 #include "core/maps/map_address.hpp"
+#include "core/base/numbers.hpp"
 
 namespace textdump {
 

@@ -32,7 +32,8 @@
 #include <vector>
 
 #include "core/maps/address_map.hpp"
-#include "core/base/base.hpp"
+#include "core/base/report.hpp"
+#include "core/base/rom_view.hpp"
 
 namespace textdump {
 

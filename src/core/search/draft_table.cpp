@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "core/base/base.hpp"
+#include "core/base/numbers.hpp"
 
 namespace textdump {
 

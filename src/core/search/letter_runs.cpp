@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "core/base/base.hpp"
+#include "core/base/utf8.hpp"
 
 namespace textdump {
 

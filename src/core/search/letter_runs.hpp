@@ -18,7 +18,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/base/base.hpp"
+#include "core/base/report.hpp"
 
 namespace textdump {
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <unordered_map>
 
-#include "core/base/base.hpp"
+#include "core/base/numbers.hpp"
 #include "core/search/word_pattern.hpp"
 
 namespace textdump {

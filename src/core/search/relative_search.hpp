@@ -40,7 +40,8 @@
 
 #include "core/search/letter_runs.hpp"
 #include "core/maps/pointer_table.hpp"
-#include "core/base/base.hpp"
+#include "core/base/report.hpp"
+#include "core/base/rom_view.hpp"
 
 namespace textdump {
 

@@ -17,7 +17,7 @@
 
 #include "core/search/letter_runs.hpp"
 #include "core/search/relative_search.hpp"
-#include "core/base/base.hpp"
+#include "core/base/rom_view.hpp"
 
 namespace textdump::word_patterns {
 

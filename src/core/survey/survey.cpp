@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/decode/decode.hpp"
+#include "core/decode/rom_walk.hpp"
+#include "core/decode/switch_walker.hpp"
 
 namespace textdump {
 

@@ -21,9 +21,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/tables/tables.hpp"
+#include "core/tables/code_table.hpp"
 #include "core/finder/finder.hpp"
-#include "core/base/base.hpp"
+#include "core/base/rom_view.hpp"
 
 namespace textdump {
 
