@@ -54,10 +54,9 @@
 #include "app/common/report_text.hpp"
 #include "core/maps/maps.hpp"
 #include "core/finder/finder.hpp"
-#include "core/tables/font_table.hpp"
-#include "core/base/numbers.hpp"
+#include "core/tables/tables.hpp"
+#include "core/base/base.hpp"
 #include "core/script/script.hpp"
-#include "core/tables/standard_table.hpp"
 #include "support/atlas_inserter.hpp"
 
 namespace textdump::testing {

@@ -10,12 +10,9 @@
 
 #include "app/common/messages.hpp"
 #include "app/common/report_text.hpp"
-#include "core/base/warning_summary.hpp"
+#include "core/base/base.hpp"
 #include "app/common/table_load.hpp"
-#include "core/tables/font_table.hpp"
-#include "core/base/numbers.hpp"
-#include "core/tables/standard_table.hpp"
-#include "core/tables/table_family.hpp"
+#include "core/tables/tables.hpp"
 #include "core/base/utf8.hpp"
 #include "io/files.hpp"
 

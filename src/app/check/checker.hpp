@@ -22,7 +22,7 @@
 #include <string>
 
 #include "app/common/messages.hpp"
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 #include "io/encoding.hpp"
 
 namespace textdump {

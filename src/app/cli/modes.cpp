@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "app/cli/declarations.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/map_address.hpp"
 
 namespace textdump::cli {

@@ -148,7 +148,6 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
      "The table file \"{0}\" has no end entry, so no string start can be told: add one (/XX)."},
     {script_error, "script-error", "", "Error: {0}."},
     {script_warning, "script-warning", "", "Warning: {0}."},
-    {warnings_more, "warnings-more", "", "... and {0} more like this, the last: {1}"},
     {no_strings, "no-strings", "",
      "Error: none of the {0} pointers leads to a string in the ROM file (outside it, or null); "
      "nothing was written: check base= and map= of --pointers."},

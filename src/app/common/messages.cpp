@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/common/report_text.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/base/utf8.hpp"
 
 namespace textdump {

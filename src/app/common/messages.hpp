@@ -125,7 +125,6 @@ enum class MessageId : std::uint16_t {
   no_end_entry_to_find,   // the table file
   script_error,           // the report
   script_warning,         // the report
-  warnings_more,          // how many more, the last of them
   no_strings,             // how many pointers (no commas)
   no_range_strings,       // START, END (printable)
   script_summary,         // strings, pointers, blocks, bytes used, bytes of room, the outputs

@@ -118,7 +118,20 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {script_bytes_not_back, "bytes-not-inserted-back", "",
      "the bytes at {0} would not be inserted back unchanged"},
     {script_length_past, "string-length-past", "",
-     "the string at {0} {1} {2} bytes, past a pointer table or the end of the ROM"},
+     "the string at {0} holds {1} bytes, past a pointer table or the end of the ROM"},
+    {script_pascal_length_past, "pascal-length-past", "",
+     "the string at {0} claims {1} bytes, past a pointer table or the end of the ROM"},
+    {script_text_owned, "text-of-another-entry", "",
+     "Not in the insertion table: {0}={1} (its text is the entry of {2})"},
+    {script_text_control, "text-with-control-characters", "",
+     "Not in the insertion table: {0}={1} (a text with control characters cannot be typed in a "
+     "script)"},
+    {script_text_raw_form, "text-reads-as-raw-byte", "",
+     "Not in the insertion table: {0}={1} (the inserter reads the text as a raw byte)"},
+    {script_text_reads_otherwise, "text-reads-otherwise", "",
+     "Not in the insertion table: {0}={1} (the dumped text would not read back the same with "
+     "it)"},
+    {script_more_like_this, "more-like-this", "", "... and {0} more like this, the last: {1}"},
     // An edited script dump, as --fit reads it.
     {fit_text_without_table, "text-without-table", "", "text with no #ACTIVETBL table before it"},
     {fit_text_before_jmp, "text-before-jmp", "",

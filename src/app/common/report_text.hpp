@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "app/common/messages.hpp"
-#include "core/base/report.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

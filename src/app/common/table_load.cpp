@@ -2,7 +2,7 @@
 
 #include "app/common/messages.hpp"
 #include "app/common/report_text.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "io/files.hpp"
 
 namespace textdump {

@@ -17,8 +17,7 @@
 
 #include "app/common/console.hpp"
 #include "app/common/messages.hpp"
-#include "core/tables/font_table.hpp"
-#include "core/tables/standard_table.hpp"
+#include "core/tables/tables.hpp"
 #include "io/encoding.hpp"
 
 namespace textdump {

@@ -4,7 +4,7 @@
 
 #include "app/dump/run.hpp"
 #include "io/streams.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "app/common/table_load.hpp"
-#include "core/decode/decoder.hpp"
-#include "core/base/numbers.hpp"
+#include "core/decode/decode.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
-#include "core/tables/table_family.hpp"
+#include "core/tables/tables.hpp"
 #include "io/dump_file.hpp"
 #include "io/rom_image.hpp"
 #include "io/streams.hpp"

@@ -9,10 +9,9 @@
 #include "app/common/output_failure.hpp"
 #include "app/dump/run.hpp"
 #include "app/common/table_load.hpp"
-#include "core/decode/decoder.hpp"
-#include "core/base/fields.hpp"
+#include "core/decode/decode.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/map_address.hpp"
-#include "core/base/numbers.hpp"
 #include "core/script/script.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
@@ -66,9 +65,8 @@ std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint6
                           std::uint64_t end, const std::vector<CodeTable>* tables) {
   MemorySink sink;
   {
-    CodeTable copy = table;
     Writer out(sink);
-    Decoder decoder(copy, rom, out);
+    Decoder decoder(table, rom, out);
     decoder.seek(start);
     decoder.use_tables(tables);
     decoder.run_to(static_cast<std::uint32_t>(end - 1));

@@ -5,8 +5,8 @@
 
 #include "app/common/json_text.hpp"
 #include "app/common/output_failure.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/map_address.hpp"
-#include "core/base/numbers.hpp"
 #include "core/finder/pointers_to.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"

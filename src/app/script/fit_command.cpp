@@ -5,8 +5,8 @@
 #include "app/common/console.hpp"
 #include "app/common/messages.hpp"
 #include "app/common/report_text.hpp"
-#include "core/base/numbers.hpp"
-#include "core/script/script_fit.hpp"
+#include "core/base/base.hpp"
+#include "core/script/script.hpp"
 #include "io/files.hpp"
 
 namespace textdump {

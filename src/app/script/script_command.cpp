@@ -11,8 +11,7 @@
 #include "app/dump/run.hpp"
 #include "app/common/table_load.hpp"
 #include "core/maps/maps.hpp"
-#include "core/base/numbers.hpp"
-#include "core/base/warning_summary.hpp"
+#include "core/base/base.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
 #include "io/rom_image.hpp"
@@ -216,10 +215,7 @@ Failure check_built(const Script& script, const ScriptOptions& options,
     say(console, {MessageId::no_strings, {std::to_string(pointers)}});
     return Failure::script_invalid;
   }
-  const auto more = [](std::size_t count, const std::string& last) {
-    return message_text({MessageId::warnings_more, {with_commas(count), last}});
-  };
-  for (const std::string& line : summarise_warnings(script.warnings, report_text, more))
+  for (const std::string& line : summarise_warnings(script.warnings, report_text))
     say(console, {MessageId::script_warning, {line}});
   for (const Report& error : script.errors)
     say(console, {MessageId::script_error, {report_text(error)}});

@@ -10,7 +10,7 @@
 #include "app/common/output_failure.hpp"
 #include "app/common/platform_address.hpp"
 #include "app/survey/svg_map.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/script/script.hpp"
 #include "core/survey/survey.hpp"
 #include "io/files.hpp"

@@ -2,7 +2,7 @@
 
 #include "app/common/messages.hpp"
 #include "app/common/platform_address.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

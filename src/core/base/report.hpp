@@ -92,7 +92,13 @@ enum class ReportId : std::uint16_t {
   script_string_cut,           // pointer number, table, start, the maximum length
   script_pointer_not_back,     // pointer number, its slot
   script_bytes_not_back,       // the span of the bytes
-  script_length_past,          // start, "holds" or "claims", the length
+  script_length_past,          // start, the length its pointer table holds beside the pointer
+  script_pascal_length_past,   // start, the length its Pascal length claims
+  script_text_owned,           // key (hex bytes), text, the key whose entry has the text
+  script_text_control,         // key, "..." (the text holds control characters)
+  script_text_raw_form,        // key, text: it reads as a raw byte
+  script_text_reads_otherwise, // key, text
+  script_more_like_this,       // how many more (in groups of three), the words of the last
   // An edited script dump, as --fit reads it.
   fit_text_without_table,    //
   fit_text_before_jmp,       //

@@ -8,8 +8,8 @@
 //                       more and the first and last of them
 //   summarise_warnings  the lines of a script's warnings, two being of one
 //                       kind when they have one report id: the warnings
-//                       shown, then "... and N more like this, the last:
-//                       WARNING" for each kind with more
+//                       shown, then for each kind with more the report
+//                       script_more_like_this (the count, the last one's words)
 #pragma once
 
 #include <cstddef>
@@ -62,10 +62,8 @@ Repeats repeats_of(std::span<const Kind> kinds) {
   return repeats;
 }
 
-// words turns a report into its text; more_words the line of a kind with
-// more, from how many more and the text of the last.
-std::vector<std::string> summarise_warnings(
-    std::span<const Report> warnings, const std::function<std::string(const Report&)>& words,
-    const std::function<std::string(std::size_t, const std::string&)>& more_words = {});
+// words turns a report into its text (app/common/report_text.hpp).
+std::vector<std::string> summarise_warnings(std::span<const Report> warnings,
+                                            const std::function<std::string(const Report&)>& words);
 
 } // namespace textdump

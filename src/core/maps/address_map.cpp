@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "core/base/fields.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/platforms.hpp"
 
 namespace textdump {

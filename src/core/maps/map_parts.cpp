@@ -1,6 +1,6 @@
 #include "core/maps/map_parts.hpp"
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump::map_parts {
 
