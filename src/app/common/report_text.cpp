@@ -319,6 +319,28 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "the space is {0} at all {1} hits of the words that have it"},
     {draft_character_same, "draft-character-same", "",
      "\"{0}\" is {1} at all {2} hits of the words that have it"},
+    // --expand.
+    {expand_map, "expand-map", "",
+     "--expand: a ROM of map {0} does not grow by adding bytes at its end (those of {1} do)"},
+    {expand_smaller, "expand-smaller", "",
+     "--expand {0}: the ROM has {1} bytes already, and --expand does not cut a ROM"},
+    {expand_too_large, "expand-too-large", "",
+     "--expand {0}: a ROM of map {1} grows to {2} bytes at most"},
+    {expand_no_header, "expand-no-header", "",
+     "--expand: the ROM is too short to hold the {0} header's size field at {1}"},
+    {expand_odd, "expand-odd", "",
+     "--expand {0}: a Mega Drive ROM holds 16-bit words, so its size is even"},
+    {expand_gb_rom_only, "expand-gb-rom-only", "",
+     "--expand: the cartridge type ${0} at $0147 has no memory bank controller, so the ROM "
+     "cannot grow past the 32 KiB the console sees"},
+    {expand_gb_cartridge, "expand-gb-cartridge", "",
+     "--expand: the cartridge type ${0} at $0147 is none of MBC1, MBC2, MBC3 and MBC5, whose "
+     "reach is known"},
+    {expand_gb_size, "expand-gb-size", "",
+     "--expand {0}: the ROM size byte at $0148 names 32 KiB times a power of two, "
+     "32,768 to 8,388,608 bytes"},
+    {expand_gb_controller, "expand-gb-controller", "",
+     "--expand {0}: the cartridge type ${1} at $0147 has an {2}, which reaches {3} bytes of ROM"},
 }};
 
 // The rows are in id order: a row out of place fails to compile.

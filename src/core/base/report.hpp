@@ -217,6 +217,17 @@ enum class ReportId : std::uint16_t {
   draft_character_taken,       // the character, its code, the text that has that code
   draft_space_same,            // its code, its hits
   draft_character_same,        // the character, its code, its hits
+  // --expand SIZE: a ROM grown at its end (core/maps/rom_header.hpp); sizes in
+  // decimal with commas, a cartridge type 2 hex digits.
+  expand_map,                  // the map, the maps whose ROMs grow ("linear, gb, gba or md")
+  expand_smaller,              // the size, the ROM's size
+  expand_too_large,            // the size, the map, the most its ROMs grow to
+  expand_no_header,            // the map, the offset of the size field ("$01A4")
+  expand_odd,                  // the size
+  expand_gb_rom_only,          // the cartridge type
+  expand_gb_cartridge,         // the cartridge type
+  expand_gb_size,              // the size
+  expand_gb_controller,        // the size, the cartridge type, its controller ("MBC1"), its reach
   count_                       // not an id: how many there are
 };
 
