@@ -46,6 +46,8 @@ private:
 Reading::Reading() {
   app_.set_help_flag(); // --help is a mode of its own
   app_.allow_extras();  // unknown options are reported as this program words them
+  // A word starting with '/' is a file name on every system, never an option.
+  app_.allow_windows_style_options(false);
   app_.positionals_at_end();
   for (const ModeDeclaration& mode : mode_declarations()) {
     CLI::Option* option = nullptr;
