@@ -4,7 +4,7 @@
 
 #include "app/cli/declarations.hpp"
 #include "core/base/base.hpp"
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 
 namespace textdump::cli {
 

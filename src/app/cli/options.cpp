@@ -7,8 +7,7 @@
 
 #include "app/cli/declarations.hpp"
 #include "app/common/report_text.hpp"
-#include "core/maps/address_map.hpp"
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 
 namespace textdump::cli {
 

@@ -11,7 +11,7 @@
 #include "app/common/table_load.hpp"
 #include "core/decode/decode.hpp"
 #include "core/base/base.hpp"
-#include "core/maps/map_address.hpp"
+#include "core/maps/maps.hpp"
 #include "core/script/script.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"

@@ -6,8 +6,8 @@
 #include "app/common/json_text.hpp"
 #include "app/common/output_failure.hpp"
 #include "core/base/base.hpp"
-#include "core/maps/map_address.hpp"
-#include "core/finder/pointers_to.hpp"
+#include "core/maps/maps.hpp"
+#include "core/finder/finder.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
 

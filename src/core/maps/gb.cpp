@@ -14,7 +14,7 @@
 //           what the controller reaches
 #include <bit>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/map_parts.hpp"
 #include "core/maps/platforms.hpp"
 

@@ -8,7 +8,7 @@
 //           01A4-01A7 (big-endian) says the new size
 #include <algorithm>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/map_parts.hpp"
 #include "core/maps/platforms.hpp"
 

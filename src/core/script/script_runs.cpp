@@ -107,8 +107,9 @@ void Builder::write_run(std::size_t first, std::size_t last, Writing& writing) {
 std::vector<Report> Builder::complete_table(const Runs& runs) {
   std::vector<Report> left_out;
   const bool standard = table_.format() == TableFormat::standard;
-  for (const auto& [key, index] : table_.keys()) {
-    const Entry& entry = table_.entry(index);
+  for (const auto& keyed : table_.keys()) {
+    const auto& key = keyed.first; // a variable, not a binding: the lambda below takes it
+    const Entry& entry = table_.entry(keyed.second);
     if (entry.kind != EntryKind::text) continue;
     const std::string& text = standard ? entry.label : entry.rendering;
     if (text.empty()) continue;
