@@ -11,8 +11,7 @@
 #include "core/finder/finder_lengths.hpp"
 #include "core/finder/finder_runs.hpp"
 #include "core/finder/finder_starts.hpp"
-#include "core/decode/rom_walk.hpp"
-#include "core/decode/switch_walker.hpp"
+#include "core/decode/decode.hpp"
 
 namespace textdump {
 

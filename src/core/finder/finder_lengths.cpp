@@ -5,7 +5,7 @@
 #include <bit>
 #include <cmath>
 
-#include "core/decode/rom_walk.hpp"
+#include "core/decode/decode.hpp"
 
 namespace textdump {
 

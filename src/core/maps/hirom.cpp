@@ -4,6 +4,7 @@
 //   address $BB:AAAA, bank C0-FF, address 0000-FFFF, past the copier header;
 //           typed, also 40-7D, and 00-3F and 80-BF at 8000-FFFF
 //   header  the SNES header at FFC0
+//   check   the SNES header's checksum and its complement (core/maps/snes.hpp)
 //   banks   64 KiB from the copier header on, for 16-bit pointers (24-bit
 //           ones run on from bank to bank)
 #include "core/maps/map_parts.hpp"
@@ -66,6 +67,12 @@ std::optional<BankSpan> bank_span(const MapFields&, const RomLayout& layout, uns
   return bank_around(layout.copier_header, HIROM_BANK, target);
 }
 
+HeaderBytes checksum(const RomView& rom, const RomLayout& layout) {
+  return snes_checksum(SnesMap::hirom, rom, layout);
+}
+
+constexpr ChecksumRule CHECKSUMS[] = {snes_checksum_rule(SnesMap::hirom, checksum)};
+
 } // namespace
 
 constexpr MapDescriptor platforms::hirom{
@@ -80,6 +87,7 @@ constexpr MapDescriptor platforms::hirom{
     .position_offset = position_offset,
     .bank_span = bank_span,
     .bank_bytes = HIROM_BANK,
+    .checksums = CHECKSUMS,
 };
 
 } // namespace textdump

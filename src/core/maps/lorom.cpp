@@ -5,6 +5,7 @@
 //   address $BB:AAAA, bank 00-7D then FE and FF, address 8000-FFFF, past the
 //           copier header; typed, any bank but 7E and 7F (80-FF mirror 00-7F)
 //   header  the SNES header at 7FC0
+//   check   the SNES header's checksum and its complement (core/maps/snes.hpp)
 //   banks   32 KiB from the copier header on
 #include "core/maps/map_parts.hpp"
 #include "core/maps/platforms.hpp"
@@ -66,6 +67,12 @@ std::optional<BankSpan> bank_span(const MapFields&, const RomLayout& layout, uns
   return bank_around(layout.copier_header, LOROM_BANK, target);
 }
 
+HeaderBytes checksum(const RomView& rom, const RomLayout& layout) {
+  return snes_checksum(SnesMap::lorom, rom, layout);
+}
+
+constexpr ChecksumRule CHECKSUMS[] = {snes_checksum_rule(SnesMap::lorom, checksum)};
+
 } // namespace
 
 constexpr MapDescriptor platforms::lorom{
@@ -80,6 +87,7 @@ constexpr MapDescriptor platforms::lorom{
     .position_offset = position_offset,
     .bank_span = bank_span,
     .bank_bytes = LOROM_BANK,
+    .checksums = CHECKSUMS,
 };
 
 } // namespace textdump
