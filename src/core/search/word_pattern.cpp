@@ -1,6 +1,7 @@
 #include "core/search/word_pattern.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 namespace textdump::word_patterns {
@@ -58,7 +59,7 @@ bool match_at(const unsigned char* d, std::size_t p, const Pattern& w, std::uint
 }
 
 // Every offset where the pattern matches: a test of its two anchor letters'
-// distance, then the whole pattern where that holds.
+// distance over a block of offsets, then the whole pattern where that holds.
 template <unsigned W, bool LE> std::vector<std::uint32_t> scan(const RomView& rom, const Pattern& w) {
   std::vector<std::uint32_t> hits;
   const std::size_t span = w.length * W;
@@ -66,12 +67,28 @@ template <unsigned W, bool LE> std::vector<std::uint32_t> scan(const RomView& ro
   const unsigned char* d = rom.data;
   constexpr std::uint32_t mask = W == 1 ? 0xFFu : 0xFFFFu;
   const std::size_t a = w.anchor_a * W, b = w.anchor_b * W;
-  const std::size_t last = static_cast<std::size_t>(rom.size) - span;
+  const std::size_t offsets = static_cast<std::size_t>(rom.size) - span + 1;
   std::vector<std::uint32_t> bases(w.runs.size());
   const std::uint32_t distance = w.anchor_distance & mask;
-  for (std::size_t p = 0; p <= last; ++p) {
-    if (((code_in<W, LE>(d, p + b) - code_in<W, LE>(d, p + a)) & mask) != distance) continue;
-    if (match_at<W, LE>(d, p, w, bases.data())) hits.push_back(static_cast<std::uint32_t>(p));
+  constexpr std::size_t BLOCK = 4096;
+  unsigned char kept[BLOCK];
+  for (std::size_t start = 0; start < offsets; start += BLOCK) {
+    const std::size_t n = std::min(BLOCK, offsets - start);
+    const unsigned char* at = d + start;
+    const auto keep = [&](std::size_t k) {
+      kept[k] = ((code_in<W, LE>(at, k + b) - code_in<W, LE>(at, k + a)) & mask) == distance;
+    };
+    if (n == BLOCK) // a count known when compiled: vectorised at -O2
+      for (std::size_t k = 0; k < BLOCK; ++k) keep(k);
+    else
+      for (std::size_t k = 0; k < n; ++k) keep(k);
+    const unsigned char* q = kept;
+    while ((q = static_cast<const unsigned char*>(
+                std::memchr(q, 1, n - static_cast<std::size_t>(q - kept)))) != nullptr) {
+      const std::size_t p = start + static_cast<std::size_t>(q - kept);
+      if (match_at<W, LE>(d, p, w, bases.data())) hits.push_back(static_cast<std::uint32_t>(p));
+      ++q;
+    }
   }
   return hits;
 }
