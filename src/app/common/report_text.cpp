@@ -319,9 +319,9 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {draft_character_taken, "draft-character-taken", "",
      "\"{0}\" had {1}, which is \"{2}\": left out"},
     {draft_space_same, "draft-space-same", "",
-     "the space is {0} at all {1} hits of the words that have it"},
+     "the space is {0} at every hit of the words that have it ({1} {1|hit|hits})"},
     {draft_character_same, "draft-character-same", "",
-     "\"{0}\" is {1} at all {2} hits of the words that have it"},
+     "\"{0}\" is {1} at every hit of the words that have it ({2} {2|hit|hits})"},
     {draft_word_no_hit, "draft-word-no-hit", "", "\"{0}\" (no hit)"},
     // --expand.
     {expand_map, "expand-map", "",
