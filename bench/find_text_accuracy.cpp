@@ -48,12 +48,13 @@ bool is_true(const TextCandidate& c, const gen::TextRom& rom, const gen::TextRom
 // Every word that matches found where planted; every other one named.
 bool finds_every_word(const TextCandidate& c, const gen::TextRom& rom) {
   for (std::size_t w = 0; w < rom.words.size(); ++w) {
-    const bool hit = std::any_of(c.hits.begin(), c.hits.end(), [&](const TextHit& h) { return h.word == w; });
+    const bool hit =
+        std::any_of(c.hits.begin(), c.hits.end(), [&](const TextHit& h) { return h.word == w; });
     if (hit != rom.words[w].matches) return false;
     for (const std::size_t at : rom.words[w].offsets)
-      if (rom.words[w].matches &&
-          std::none_of(c.hits.begin(), c.hits.end(),
-                       [&](const TextHit& h) { return h.offset == at && h.word == w; }))
+      if (rom.words[w].matches && std::none_of(c.hits.begin(), c.hits.end(), [&](const TextHit& h) {
+            return h.offset == at && h.word == w;
+          }))
         return false;
   }
   return true;
@@ -86,14 +87,16 @@ void run_seed(gen::TextFamily family, int seed, bool plant, Tally& t) {
   options.systems = systems_for(o, rom);
   options.top = 20;
   const auto start = std::chrono::steady_clock::now();
-  const std::vector<TextCandidate> found = find_text({rom.rom.data(), rom.rom.size()}, words, options);
+  const std::vector<TextCandidate> found =
+      find_text({rom.rom.data(), rom.rom.size()}, words, options);
   t.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const std::string name(gen::name_of(family));
   if (!plant) {
     t.quiet += found.empty() ? 1 : 0;
     if (!found.empty() && t.shown++ < 10)
       std::printf("%s seed %d (no words, %s): %s score %.1f\n", name.c_str(), seed,
-                  describe(o).c_str(), layout_of(found.front().layout).c_str(), found.front().score);
+                  describe(o).c_str(), layout_of(found.front().layout).c_str(),
+                  found.front().score);
     return;
   }
   const auto truth = std::find_if(found.begin(), found.end(), [&](const TextCandidate& c) {
@@ -106,10 +109,13 @@ void run_seed(gen::TextFamily family, int seed, bool plant, Tally& t) {
   if ((!all || !top) && t.shown++ < 10) {
     std::printf("%s seed %d (%s): %zu candidates; true one %s%s", name.c_str(), seed,
                 describe(o).c_str(), found.size(),
-                truth == found.end() ? "missing" : top ? "first" : "not first",
+                truth == found.end() ? "missing"
+                : top                ? "first"
+                                     : "not first",
                 all ? "" : ", a word missed");
     if (!found.empty())
-      std::printf("; first %s score %.1f", layout_of(found.front().layout).c_str(), found.front().score);
+      std::printf("; first %s score %.1f", layout_of(found.front().layout).c_str(),
+                  found.front().score);
     std::printf("\n");
   }
 }
@@ -123,12 +129,14 @@ int main(int argc, char** argv) {
   for (int a = 3; a < argc; ++a)
     for (const gen::TextFamily f : gen::TEXT_FAMILIES)
       if (gen::name_of(f) == argv[a]) families.push_back(f);
-  if (families.empty()) families.assign(std::begin(gen::TEXT_FAMILIES), std::end(gen::TEXT_FAMILIES));
+  if (families.empty())
+    families.assign(std::begin(gen::TEXT_FAMILIES), std::end(gen::TEXT_FAMILIES));
   bool met = true;
   std::string table;
   for (const gen::TextFamily family : families) {
     Tally t;
-    for (int seed = 1; seed <= seeds + empty_seeds; ++seed) run_seed(family, seed, seed <= seeds, t);
+    for (int seed = 1; seed <= seeds + empty_seeds; ++seed)
+      run_seed(family, seed, seed <= seeds, t);
     const int wanted = family == gen::TextFamily::plain ? 100 : 95;
     met = met && t.found_all >= (family == gen::TextFamily::plain ? seeds : seeds * wanted / 100) &&
           t.first >= seeds * (family == gen::TextFamily::plain ? 98 : wanted) / 100 &&

@@ -185,8 +185,10 @@ private:
     } else {
       const std::size_t high = rng_.range(0, 6);
       const std::size_t other = rng_.range(high + 1, 7);
-      upper = static_cast<std::uint32_t>((upper_first ? high : other) * 256 + rng_.range(0, 256 - 33));
-      lower = static_cast<std::uint32_t>((upper_first ? other : high) * 256 + rng_.range(0, 256 - 36));
+      upper =
+          static_cast<std::uint32_t>((upper_first ? high : other) * 256 + rng_.range(0, 256 - 33));
+      lower =
+          static_cast<std::uint32_t>((upper_first ? other : high) * 256 + rng_.range(0, 256 - 36));
     }
     for (const Run& run : runs_) {
       std::uint32_t& code = run.name == "A-Z" ? upper : lower;
@@ -221,7 +223,8 @@ private:
 
   // A letter of the words' run moved to another place in it.
   void move_a_letter() {
-    Run& run = *std::find_if(runs_.begin(), runs_.end(), [&](const Run& r) { return r.name == letters().name; });
+    Run& run = *std::find_if(runs_.begin(), runs_.end(),
+                             [&](const Run& r) { return r.name == letters().name; });
     const std::size_t from = rng_.range(0, run.letters.size() - 1);
     std::size_t to = rng_.range(0, run.letters.size() - 2);
     if (to >= from) ++to;
@@ -353,7 +356,8 @@ private:
   }
   std::size_t bytes_of(const std::string& text, bool ligature) const {
     std::size_t n = 0;
-    for (const std::uint32_t c : codes_of(text, ligature)) n += o_.width == 1 && c > 0xFF ? 2 : o_.width;
+    for (const std::uint32_t c : codes_of(text, ligature))
+      n += o_.width == 1 && c > 0xFF ? 2 : o_.width;
     return n;
   }
 
@@ -447,7 +451,8 @@ TextRom generate_text_rom(const TextRomOptions& options) {
   if (options.width != 1 && options.width != 2) throw std::invalid_argument("width 1 or 2");
   if (options.rom_size < 0x4000 || options.rom_size > 0x4000000)
     throw std::invalid_argument("a ROM of 16 KiB to 64 MiB");
-  if ((options.family == TextFamily::capitals_apart || options.family == TextFamily::two_byte_letter) &&
+  if ((options.family == TextFamily::capitals_apart ||
+       options.family == TextFamily::two_byte_letter) &&
       options.script != TextScript::latin)
     throw std::invalid_argument("the family is of Latin text");
   if (options.family == TextFamily::two_byte_letter && options.width != 1)

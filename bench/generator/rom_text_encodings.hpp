@@ -32,11 +32,16 @@ enum class TextScript { latin, hiragana, katakana };
 // gojuon without the small kana and voiced forms; gojuon with them (the
 // Unicode blocks' order); iroha (ん last).
 enum class KanaOrder { gojuon, gojuon_full, iroha };
-enum class TextFamily { plain, capitals_apart, unmatched_word, letter_out_of_order, two_byte_letter };
-inline constexpr TextFamily TEXT_FAMILIES[] = {TextFamily::plain, TextFamily::capitals_apart,
-                                               TextFamily::unmatched_word,
-                                               TextFamily::letter_out_of_order,
-                                               TextFamily::two_byte_letter};
+enum class TextFamily {
+  plain,
+  capitals_apart,
+  unmatched_word,
+  letter_out_of_order,
+  two_byte_letter
+};
+inline constexpr TextFamily TEXT_FAMILIES[] = {
+    TextFamily::plain, TextFamily::capitals_apart, TextFamily::unmatched_word,
+    TextFamily::letter_out_of_order, TextFamily::two_byte_letter};
 
 std::string_view name_of(TextScript script);
 std::string_view name_of(KanaOrder order);

@@ -12,8 +12,8 @@
 #include "app/common/report_text.hpp"
 #include "app/dump/run.hpp"
 #include "app/search/find_text_words.hpp"
-#include "core/search/draft_table.hpp"
 #include "core/base/base.hpp"
+#include "core/search/draft_table.hpp"
 #include "core/search/relative_search.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
@@ -92,13 +92,13 @@ void show_hits(const RomView& rom, const FindTextCommand& command, const TextCan
                                   {hex_number(h.offset), spaced_bytes(rom, h.offset, h.bytes),
                                    printable(command.words[h.word])}});
     hits.push_back({{"offset", h.offset},
-                    {"bytes", hex_bytes(std::string(reinterpret_cast<const char*>(rom.data + h.offset),
-                                                    h.bytes))},
+                    {"bytes", hex_bytes(std::string(
+                                  reinterpret_cast<const char*>(rom.data + h.offset), h.bytes))},
                     {"word", json_text(command.words[h.word])}});
   }
   if (c.hits.size() > SHOWN_HITS)
-    shown.text += message_line(
-        {MessageId::text_more_hits, {std::to_string(c.hits.size() - SHOWN_HITS)}});
+    shown.text +=
+        message_line({MessageId::text_more_hits, {std::to_string(c.hits.size() - SHOWN_HITS)}});
   nlohmann::ordered_json context = nlohmann::ordered_json::array();
   for (const ContextLine& line :
        context_of(rom, c, system, c.hits.front().offset, CONTEXT_LINES, CODES_A_LINE)) {
@@ -124,11 +124,10 @@ Shown show_candidate(const RomView& rom, const FindTextCommand& command, const T
     std::string listed;
     for (const std::size_t i : c.unmatched)
       listed += (listed.empty() ? "\"" : ", \"") + printable(command.words[i]) + "\"";
-    shown.text = message_line(
-        {MessageId::text_candidate_heading_some,
-         {std::to_string(rank), score, describe(c.layout), in_order(c, system),
-          std::to_string(c.hits.size()),
-          std::to_string(command.words.size() - c.unmatched.size()), words}});
+    shown.text = message_line({MessageId::text_candidate_heading_some,
+                               {std::to_string(rank), score, describe(c.layout),
+                                in_order(c, system), std::to_string(c.hits.size()),
+                                std::to_string(command.words.size() - c.unmatched.size()), words}});
     shown.text += message_line({MessageId::text_no_hit, {listed}});
   }
   std::string bases;
@@ -138,8 +137,7 @@ Shown show_candidate(const RomView& rom, const FindTextCommand& command, const T
     bases += (bases.empty() ? "" : ", ") + run.letters.front() + "=" + code_text(rb.base, c.layout);
     json_bases[run.name] = rb.base;
   }
-  shown.text +=
-      message_line({MessageId::text_bases, {bases, std::to_string(c.bases.size())}});
+  shown.text += message_line({MessageId::text_bases, {bases, std::to_string(c.bases.size())}});
   nlohmann::ordered_json seen = nlohmann::ordered_json::array();
   for (const SeenCharacter& s : c.seen) {
     const std::string name =

@@ -26,8 +26,7 @@ bool beyond_latin(const TextCandidate& c, const LetterSystem& system) {
 
 std::string describe(CodeLayout layout) {
   if (layout.width == 1) return text_of(MessageId::layout_one_byte);
-  return message_text(
-      {MessageId::layout_two_bytes, {layout.order == ByteOrder::le ? "le" : "be"}});
+  return message_text({MessageId::layout_two_bytes, {layout.order == ByteOrder::le ? "le" : "be"}});
 }
 
 std::string order_used(const TextCandidate& c, const LetterSystem& system) {
@@ -44,9 +43,9 @@ std::string in_order(const TextCandidate& c, const LetterSystem& system) {
 std::string progress_text(const TextSearchProgress& progress,
                           const std::vector<LetterSystem>& systems,
                           const std::vector<std::string>& words) {
-  return message_text({MessageId::progress_text_scan,
-                       {describe(progress.layout), systems[progress.system].name,
-                        words[progress.word]}});
+  return message_text(
+      {MessageId::progress_text_scan,
+       {describe(progress.layout), systems[progress.system].name, words[progress.word]}});
 }
 
 std::string draft_table_file(const TextCandidate& c, const LetterSystem& system,

@@ -19,7 +19,7 @@ template <unsigned W, bool LE> std::size_t count_codes(const RomView& rom, std::
 CodeFrequencies::CodeFrequencies(const RomView& rom, CodeLayout layout) {
   const std::size_t codes = std::size_t{1} << (8 * layout.width);
   count_.assign(codes, 0);
-  const std::size_t n = layout.width == 1 ? count_codes<1, true>(rom, count_.data())
+  const std::size_t n = layout.width == 1               ? count_codes<1, true>(rom, count_.data())
                         : layout.order == ByteOrder::le ? count_codes<2, true>(rom, count_.data())
                                                         : count_codes<2, false>(rom, count_.data());
   total_ = std::max<double>(static_cast<double>(n), 1);

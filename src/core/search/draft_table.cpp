@@ -45,7 +45,8 @@ DraftGroup character_group(const SeenCharacter& s, CodeLayout layout, const Draf
     return {reason(ReportId::draft_space_varied, ReportId::draft_character_varied,
                    {std::to_string(s.hits)}),
             {}};
-  const std::map<std::uint32_t, std::string>& text_of = s.codes == 2 ? draft.pair_text_of : draft.text_of;
+  const std::map<std::uint32_t, std::string>& text_of =
+      s.codes == 2 ? draft.pair_text_of : draft.text_of;
   const auto taken = text_of.find(s.code);
   if (taken != text_of.end())
     return {reason(ReportId::draft_space_taken, ReportId::draft_character_taken,
@@ -78,7 +79,8 @@ Draft draft_of(const TextCandidate& c, const LetterSystem& system,
   }
   for (const SeenCharacter& s : c.seen) {
     DraftGroup group = character_group(s, c.layout, draft);
-    if (!group.lines.empty()) (s.codes == 2 ? draft.pair_text_of : draft.text_of)[s.code] = s.character;
+    if (!group.lines.empty())
+      (s.codes == 2 ? draft.pair_text_of : draft.text_of)[s.code] = s.character;
     draft.groups.push_back(std::move(group));
   }
   return draft;

@@ -23,7 +23,7 @@ struct Search {
   const RomView& rom;
   const std::vector<std::string>& words;
   const TextSearchOptions& options;
-  std::size_t tried = 0; // layouts and systems searched
+  std::size_t tried = 0;                                     // layouts and systems searched
   std::map<std::string, std::vector<std::uint32_t>> scanned; // by layout and signature
 };
 
@@ -88,7 +88,8 @@ TextCandidate candidate_of(const BaseSet& set, const RomView& rom, CodeLayout la
         return x.character == o.character && x.codes == o.codes;
       });
       for (const std::uint32_t p : g->offsets) {
-        const std::uint32_t code = seen_code(rom, p + o.positions[0] * layout.width, layout, o.codes);
+        const std::uint32_t code =
+            seen_code(rom, p + o.positions[0] * layout.width, layout, o.codes);
         if (seen == c.seen.end()) {
           c.seen.push_back({o.character, code, o.codes, 0, true});
           seen = c.seen.end() - 1;
@@ -212,14 +213,16 @@ std::vector<TextCandidate> find_text(const RomView& rom, const std::vector<std::
     spaced.emplace_back(options.systems[s].runs.size(), false);
     for (const unsigned width : options.widths) {
       Readings readings;
-      for (const std::string& word : words) readings.push_back(readings_of(word, options.systems[s], width));
+      for (const std::string& word : words)
+        readings.push_back(readings_of(word, options.systems[s], width));
       if (std::any_of(readings.begin(), readings.end(), [](const auto& r) { return r.empty(); }) ||
           !reads_differently(words, options, s, readings))
         continue;
       for (const auto& reading : readings)
         for (const WordRun& run : reading.front().runs)
           spaced[s][run.run] = spaced[s][run.run] || run.letters.size() >= 2;
-      for (const ByteOrder order : width == 1 ? std::vector<ByteOrder>{ByteOrder::le} : options.orders) {
+      for (const ByteOrder order :
+           width == 1 ? std::vector<ByteOrder>{ByteOrder::le} : options.orders) {
         ++search.tried;
         for (TextCandidate& c : candidates_in(search, {width, order}, s, readings))
           found.push_back(std::move(c));
@@ -236,7 +239,8 @@ std::vector<TextCandidate> find_text(const RomView& rom, const std::vector<std::
     if (words.size() - c.unmatched.size() < fewest) continue;
     // Of the words' subsets of as many words as have hits, any could have been the one.
     const double k = n - static_cast<double>(c.unmatched.size());
-    c.score -= tried + (std::lgamma(n + 1) - std::lgamma(k + 1) - std::lgamma(n - k + 1)) / std::log(10.0);
+    c.score -=
+        tried + (std::lgamma(n + 1) - std::lgamma(k + 1) - std::lgamma(n - k + 1)) / std::log(10.0);
     if (c.score >= options.min_score) kept.push_back(std::move(c));
   }
   std::stable_sort(kept.begin(), kept.end(), [](const TextCandidate& a, const TextCandidate& b) {

@@ -17,7 +17,8 @@ using code_chances::log_expected_sets;
 
 bool overlaps_known(const BaseSet& set, const LetterSystem& system, std::size_t run,
                     std::uint32_t base) {
-  const std::int64_t from = base, to = from + static_cast<std::int64_t>(system.runs[run].letters.size());
+  const std::int64_t from = base,
+                     to = from + static_cast<std::int64_t>(system.runs[run].letters.size());
   for (std::size_t r = 0; r < set.base.size(); ++r) {
     if (set.base[r] < 0 || r == run) continue;
     const std::int64_t b = set.base[r];
@@ -123,8 +124,8 @@ void keep_most_unlikely(std::vector<BaseSet>& sets) {
 }
 
 std::vector<BaseSet> join_word(const std::vector<BaseSet>& sets, std::size_t i,
-                               const WordHits& word, GroupIndex& index,
-                               const LetterSystem& system, CodeFrequencies& frequencies) {
+                               const WordHits& word, GroupIndex& index, const LetterSystem& system,
+                               CodeFrequencies& frequencies) {
   std::vector<BaseSet> next;
   for (const BaseSet& set : sets) {
     bool shares = false, joined = false;
@@ -141,9 +142,8 @@ std::vector<BaseSet> join_word(const std::vector<BaseSet>& sets, std::size_t i,
 
 // The set with each word it has no hit of joined by the group that agrees
 // best, as long as one does.
-BaseSet completed(BaseSet set, const std::vector<WordHits>& words,
-                  std::vector<GroupIndex>& indexes, const LetterSystem& system,
-                  CodeFrequencies& frequencies) {
+BaseSet completed(BaseSet set, const std::vector<WordHits>& words, std::vector<GroupIndex>& indexes,
+                  const LetterSystem& system, CodeFrequencies& frequencies) {
   for (bool grew = true; grew;) {
     grew = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -176,7 +176,9 @@ std::vector<BaseSet> join_words(const std::vector<WordHits>& words, const Letter
     return words[a].groups.size() < words[b].groups.size();
   });
   std::vector<BaseSet> sets{BaseSet{std::vector<std::int64_t>(system.runs.size(), -1),
-                                    std::vector<const Group*>(words.size(), nullptr), 0, {}}};
+                                    std::vector<const Group*>(words.size(), nullptr),
+                                    0,
+                                    {}}};
   for (const std::size_t i : order)
     sets = join_word(sets, i, words[i], indexes[i], system, frequencies);
   std::vector<BaseSet> done;

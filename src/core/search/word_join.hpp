@@ -9,9 +9,9 @@
 // or that shares no run with it, leaves it as it was too: the word has no hit
 // there. The MAX_PARTIALS most unlikely by chance are kept after each word.
 // A character that a word may read as one code or two is read the same way
-// by all the words of a set. At the end a base set takes, for each word it has no hit of, the group that
-// agrees with it best if one does (a run it shares came from a later word),
-// and base sets of no word's hits go.
+// by all the words of a set. At the end a base set takes, for each word it has no hit of, the group
+// that agrees with it best if one does (a run it shares came from a later word), and base sets of
+// no word's hits go.
 #pragma once
 
 #include <cstddef>
@@ -26,7 +26,7 @@
 
 namespace textdump::word_joins {
 
-constexpr std::size_t MAX_PARTIALS = 4096; // base sets kept while the words are joined
+constexpr std::size_t MAX_PARTIALS = 4096;  // base sets kept while the words are joined
 constexpr std::size_t UNLINKED_GROUPS = 16; // of a word sharing no run, the most hit base sets
 
 // The hits of one reading of a word that give one base set.

@@ -123,7 +123,8 @@ Pattern pattern_of(const std::vector<WordCharacter>& characters, const LetterSys
     auto other = std::find_if(pattern.others.begin(), pattern.others.end(),
                               [&](const OtherCharacter& o) { return o.character == c.text; });
     if (other == pattern.others.end()) {
-      pattern.others.push_back({c.text, two_code.contains(c.text) ? 2u : 1u,
+      pattern.others.push_back({c.text,
+                                two_code.contains(c.text) ? 2u : 1u,
                                 std::find(varied.begin(), varied.end(), c.text) != varied.end(),
                                 {}});
       other = pattern.others.end() - 1;
@@ -145,9 +146,10 @@ std::size_t different_letters(const WordRun& run) {
 
 // Sets the anchor and the signature; false when no run has two different letters.
 bool complete(Pattern& pattern) {
-  const auto best = std::max_element(
-      pattern.runs.begin(), pattern.runs.end(),
-      [](const WordRun& a, const WordRun& b) { return different_letters(a) < different_letters(b); });
+  const auto best = std::max_element(pattern.runs.begin(), pattern.runs.end(),
+                                     [](const WordRun& a, const WordRun& b) {
+                                       return different_letters(a) < different_letters(b);
+                                     });
   if (best == pattern.runs.end() || different_letters(*best) < 2) return false;
   const auto other = std::find_if(best->letters.begin(), best->letters.end(), [&](const auto& l) {
     return l.second != best->letters[0].second;
@@ -174,8 +176,8 @@ std::vector<WordCharacter> word_characters(std::string_view word) {
   std::vector<WordCharacter> characters;
   const std::vector<std::string> typed = characters_of(word);
   for (std::size_t i = 0; i < typed.size(); ++i) {
-    const bool escape = typed[i] == "\\" && i + 1 < typed.size() &&
-                        (typed[i + 1] == "?" || typed[i + 1] == "\\");
+    const bool escape =
+        typed[i] == "\\" && i + 1 < typed.size() && (typed[i + 1] == "?" || typed[i + 1] == "\\");
     if (escape) ++i;
     characters.push_back({typed[i], !escape && typed[i] == "?"});
   }
@@ -191,7 +193,8 @@ WordFault fault_of(std::string_view word, const LetterSystem& system) {
              : WordFault::no_two_letters;
 }
 
-std::vector<Pattern> readings_of(std::string_view word, const LetterSystem& system, unsigned width) {
+std::vector<Pattern> readings_of(std::string_view word, const LetterSystem& system,
+                                 unsigned width) {
   const std::vector<WordCharacter> characters = word_characters(word);
   std::vector<std::string> varied; // the characters read either way
   for (const WordCharacter& c : characters)
