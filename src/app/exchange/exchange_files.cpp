@@ -41,6 +41,12 @@ Failure read_translations(const std::string& file, const Console& console,
   return Failure::none;
 }
 
+Failure read_script(const std::string& file, const Console& console, std::string& bytes) {
+  if (read_file(file, bytes, MOST_READ) == ReadStatus::ok) return Failure::none;
+  say(console, {MessageId::script_unreadable, {shown(file)}});
+  return Failure::script_unfit;
+}
+
 void show_reports(const Console& console, const std::string& file,
                   std::span<const Report> reports) {
   std::vector<ReportId> kinds;

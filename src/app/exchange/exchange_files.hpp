@@ -19,6 +19,10 @@ namespace textdump {
 Failure read_translations(const std::string& file, const Console& console,
                           std::vector<ExchangeRow>& rows);
 
+// The bytes of a script file; one that cannot be read is said on the console
+// and is the failure.
+Failure read_script(const std::string& file, const Console& console, std::string& bytes);
+
 // Each report as "FILE:LINE: warning: ...": five of one kind, then how many
 // more and the lines they are on.
 void show_reports(const Console& console, const std::string& file,

@@ -3,6 +3,7 @@
 #include "app/common/console.hpp"
 #include "app/common/messages.hpp"
 #include "app/common/output_failure.hpp"
+#include "app/exchange/exchange_files.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
 #include "io/streams.hpp"
@@ -12,10 +13,8 @@ namespace textdump {
 int run_command(const ExportRequest& request) {
   const Console console = stream_console(stderr, false, false);
   std::string script;
-  if (read_file(request.scriptfile, script, std::uint64_t{1} << 30) != ReadStatus::ok) {
-    say(console, {MessageId::script_unreadable, {shown(request.scriptfile)}});
-    return exit_status(Failure::script_unfit);
-  }
+  if (const Failure read = read_script(request.scriptfile, console, script); read != Failure::none)
+    return exit_status(read);
   const std::vector<ScriptEntry> entries = script_entries(script);
   OutputSet outputs;
   outputs.add_input(text_of(MessageId::input_script), file_id_of(request.scriptfile));

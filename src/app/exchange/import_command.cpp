@@ -15,10 +15,8 @@ int run_command(const ImportRequest& request) {
   if (const Failure read = read_translations(request.file, console, rows); read != Failure::none)
     return exit_status(read);
   std::string script;
-  if (read_file(request.scriptfile, script, std::uint64_t{1} << 30) != ReadStatus::ok) {
-    say(console, {MessageId::script_unreadable, {shown(request.scriptfile)}});
-    return exit_status(Failure::script_unfit);
-  }
+  if (const Failure read = read_script(request.scriptfile, console, script); read != Failure::none)
+    return exit_status(read);
   OutputSet outputs;
   outputs.add_input(text_of(MessageId::role_exchange_file), file_id_of(request.file));
   const std::size_t out = outputs.declare(text_of(MessageId::role_script_file), request.scriptfile);

@@ -2,7 +2,9 @@
 // own translations, and translations written back into a script's text lines.
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <utility>
+#include <variant>
 
 #include "core/exchange/exchange.hpp"
 #include "core/exchange/exchange_parts.hpp"
