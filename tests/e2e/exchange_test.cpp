@@ -57,7 +57,7 @@ Game readme_example(const TempDir& dir) {
     at = rom.find('\0', at) + 1;
   }
   write_file(dir.file("planted.nes"), rom);
-  return {"readme", dir.file("planted.nes"), fs::path(TEXTDUMP_SOURCE_DIR) / "examples" / "ascii-std.tbl",
+  return {"readme", dir.path() / "planted.nes", fs::path(TEXTDUMP_SOURCE_DIR) / "examples" / "ascii-std.tbl",
           {"at=6D00,count=7,map=nes"}};
 }
 
@@ -80,9 +80,12 @@ std::string translated(const std::string& script) {
 
 void expect_round_trips(const Game& game, const TempDir& dir, bool msgfmt) {
   const std::string folder = dir.path().string();
+  // The ROM and table beside the script, named as the program under Wine reads them too.
+  fs::copy_file(game.rom, dir.path() / "game.rom", fs::copy_options::overwrite_existing);
+  fs::copy_file(game.table, dir.path() / "game.tbl", fs::copy_options::overwrite_existing);
   std::vector<std::string> dump = {"--script", "--std-table"};
   for (const std::string& p : game.pointers) dump.insert(dump.end(), {"--pointers", p});
-  dump.insert(dump.end(), {game.rom.string(), game.table.string()});
+  dump.insert(dump.end(), {"game.rom", "game.tbl"});
   const auto redump = [&](const std::string& script, const std::vector<std::string>& more) {
     std::vector<std::string> args = dump;
     args.insert(args.end() - 2, more.begin(), more.end());
