@@ -9,6 +9,7 @@
 //            --find-pointers-to OFFSET ... ROM TABLE, --find-text ... ROM WORD...,
 //            --survey ... ROM TABLE
 //   textdump --make-patch ORIGINAL MODIFIED PATCH, --apply-patch PATCH ROM OUT
+//   textdump --export SCRIPT FILE, --import FILE SCRIPT
 //   textdump --help | --version
 // The modes and options are declared in app/cli/declarations.hpp and read by
 // CLI11: options come first, each value the next word or after "=" (--top=2);
@@ -32,6 +33,8 @@
 #include "app/check/checker.hpp"
 #include "app/dump/dialogue.hpp"
 #include "app/dump/run.hpp"
+#include "app/exchange/export_command.hpp"
+#include "app/exchange/import_command.hpp"
 #include "app/finder/finder_command.hpp"
 #include "app/finder/pointers_to_command.hpp"
 #include "app/patch/patch_command.hpp"
@@ -48,7 +51,8 @@ struct VersionRequest {};
 // A command ready to run: one request, of its mode.
 using Command = std::variant<DialogueRequest, RunRequest, CheckRequest, ScriptOptions, FitRequest,
                              FinderCommand, PointersToCommand, FindTextCommand, SurveyCommand,
-                             PatchCommand, HelpRequest, VersionRequest>;
+                             PatchCommand, ExportRequest, ImportRequest, HelpRequest,
+                             VersionRequest>;
 
 // A command line not understood: why, one line.
 struct UsageError {

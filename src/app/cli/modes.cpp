@@ -90,6 +90,7 @@ std::variant<Command, UsageError> build_script(OptionValues&& values,
   options.json = std::move(values.json);
   options.atlas_table = std::move(values.atlas_table);
   options.range = std::move(values.range);
+  options.translations = std::move(values.translations);
   if (options.scriptfile == "-" && !options.atlas_table)
     return UsageError{{MessageId::usage_script_to_stdout}};
   // START and END of --range are placed once the ROM is open: under the one
@@ -186,6 +187,26 @@ std::variant<Command, UsageError> build_finder(OptionValues&& values,
   return finder_command(values, names);
 }
 
+// The exchange file of --export or --import, by its name's extension.
+std::variant<ExchangeFormat, UsageError> exchange_file(std::string_view mode,
+                                                       const std::string& name) {
+  const std::optional<ExchangeFormat> format = exchange_format(name);
+  if (!format) return UsageError{{MessageId::exchange_extension, {std::string(mode), printable(name)}}};
+  return *format;
+}
+
+std::variant<Command, UsageError> build_export(OptionValues&&, std::vector<std::string>&& names) {
+  const auto format = exchange_file("--export", names[1]);
+  if (const auto* why = std::get_if<UsageError>(&format)) return *why;
+  return ExportRequest{std::move(names[0]), std::move(names[1]), std::get<ExchangeFormat>(format)};
+}
+
+std::variant<Command, UsageError> build_import(OptionValues&&, std::vector<std::string>&& names) {
+  const auto format = exchange_file("--import", names[0]);
+  if (const auto* why = std::get_if<UsageError>(&format)) return *why;
+  return ImportRequest{std::move(names[0]), std::move(names[1])};
+}
+
 // A mode that takes neither options nor names.
 template <typename Request>
 std::variant<Command, UsageError> nothing(OptionValues&&, std::vector<std::string>&&) {
@@ -226,6 +247,12 @@ const std::vector<ModeDeclaration>& mode_declarations() {
       {apply_patch, "--apply-patch", "", {"PATCH", "ROM", "OUT"}, false,
        "ROM with PATCH applied, written to OUT once\nevery check of the patch and ROM has passed", {},
        build_patch<false>},
+      {export_strings, "--export", "", {"SCRIPT", "FILE"}, false,
+       "a script's strings for translators, in the format\nFILE's name ends in: .po, .tsv, .csv", {},
+       build_export},
+      {import_strings, "--import", "", {"FILE", "SCRIPT"}, false,
+       "the translations of an exchange file written into\nthe script's text lines", {},
+       build_import},
       {help, "--help,-h", "", {}, false, "this text, on standard output", {}, nothing<HelpRequest>},
       {version, "--version", "", {}, false, "the program's name and version", {},
        nothing<VersionRequest>},

@@ -127,6 +127,9 @@ std::vector<OptionDeclaration> script_options() {
                                 })},
       {"--atlas-table", "FILE", {script}, {SCRIPT},
        "the insertion table (default: SCRIPT with .tbl)", kept(&OptionValues::atlas_table)},
+      {"--translations", "OLD", {script}, {SCRIPT},
+       "an edited script or exchange file whose translations\nthe new dump carries over",
+       kept(&OptionValues::translations)},
   };
 }
 

@@ -51,7 +51,7 @@ std::string in_columns(std::string head, std::string_view text, std::size_t colu
   std::string out = std::move(head);
   for (std::size_t line = 0; !text.empty(); ++line) {
     const std::size_t end = std::min(text.find('\n'), text.size());
-    if (line > 0 || out.size() + 1 > column) out += "\n";
+    if (line > 0 || out.size() + 2 > column) out += "\n"; // two spaces at least between
     out.append(column - std::min(out.size() - (out.rfind('\n') + 1), column), ' ');
     out.append(text.substr(0, end));
     text.remove_prefix(std::min(end + 1, text.size()));

@@ -272,6 +272,23 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
      "Totals: {0} {0|byte|bytes} of text in {1} {1|run|runs}, {2} {2|byte|bytes} of pointer tables "
      "in {3} {3|table|tables}, {4} {4|byte|bytes} of free space in {5} {5|run|runs}; {6} "
      "{6|byte|bytes} else, of {7}."},
+    // Exchange files.
+    {exchange_unreadable, "exchange-unreadable", "", "Can't read the {0} \"{1}\"."},
+    {exchange_extension, "exchange-extension", "",
+     "{0}: \"{1}\" names no exchange file: its name ends in .po, .tsv or .csv"},
+    {role_exchange_file, "role-exchange-file", "", "exchange file"},
+    {input_script, "input-script", "", "the script file"},
+    {line_error, "line-error", "", "{0}:{1}: error: {2}"},
+    {line_warning, "line-warning", "", "{0}:{1}: warning: {2}"},
+    {line_note, "line-note", "", "{0}:{1}: note: {2}"},
+    {exchange_malformed, "exchange-malformed", "",
+     "Nothing written: \"{0}\" has {1} {1|problem|problems}."},
+    {export_summary, "export-summary", "", "{0} {0|string|strings}; wrote {1}."},
+    {import_summary, "import-summary", "",
+     "{0} {0|translation|translations} written, {1} {1|string|strings} untranslated, {2} left "
+     "out; wrote the script file \"{3}\"."},
+    {translations_summary, "translations-summary", "",
+     "{1} {1|translation|translations} of \"{0}\" carried over, {2} left out."},
 }};
 
 // The rows are in id order: a row out of place fails to compile.

@@ -222,6 +222,18 @@ enum class MessageId : std::uint16_t {
   survey_no_end,          // the table file (printable)
   survey_totals,          // bytes of text, runs, bytes of tables, tables, bytes free, runs,
                           // bytes else, the ROM's size (all without commas)
+  // Exchange files (--export, --import, --script --translations).
+  exchange_unreadable,    // the file's role, its name
+  exchange_extension,     // the mode or option, the name (printable)
+  role_exchange_file,
+  input_script,
+  line_error,             // file, line, what
+  line_warning,           // file, line, what
+  line_note,              // file, line, what
+  exchange_malformed,     // the file, how many problems: nothing written
+  export_summary,         // how many strings, the output ("the exchange file \"x.po\"")
+  import_summary,         // written, untranslated, left out, the script file (no commas)
+  translations_summary,   // the file, how many carried over, how many left out (no commas)
   count_                  // not an id: how many there are
 };
 
@@ -252,6 +264,7 @@ enum class Failure {
   search_refused, // a search cannot run: no end entry, a kana order or word it cannot use
   not_found,      // a search found no candidate
   script_unfit,   // an edited script cannot be read or would not insert as meant
+  exchange_invalid, // an exchange file is malformed, or cannot be read
   patch_refused,  // a patch cannot be made, or will not apply to the ROM (message given)
   out_of_memory,  // the run needed more memory than it could have
   usage,          // command line not understood

@@ -345,6 +345,28 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "32,768 to 8,388,608 bytes"},
     {expand_gb_controller, "expand-gb-controller", "",
      "--expand {0}: the cartridge type ${1} at $0147 has an {2}, which reaches {3} bytes of ROM"},
+    // Exchange files.
+    {exchange_bad_line, "exchange-bad-line", "", "the line is no entry's: {0}"},
+    {exchange_bad_string, "exchange-bad-string", "",
+     "a string is written \"...\" with \\n, \\t, \\\" and \\\\ its escapes"},
+    {exchange_plural, "exchange-plural", "", "plural forms are not used: one msgstr an entry"},
+    {exchange_no_id, "exchange-no-id", "", "the entry has no msgctxt: its string's id"},
+    {exchange_id_again, "exchange-id-again", "", "id {0} has an entry on line {1} already"},
+    {exchange_bad_escape, "exchange-bad-escape", "",
+     "\"{0}\" is no escape: a field writes \\t, \\n and \\\\"},
+    {exchange_fields, "exchange-fields", "", "the row has {0} fields, not {1}"},
+    {exchange_quote, "exchange-quote", "",
+     "a double quote stands inside a field that is not quoted, or after one that is"},
+    {exchange_open_quote, "exchange-open-quote", "", "a quoted field is not closed"},
+    {exchange_columns, "exchange-columns", "",
+     "the first row names the columns, and lacks: {0}"},
+    {exchange_unknown_id, "exchange-unknown-id", "",
+     "{0}: no string of the script has this id; its translation is left out"},
+    {exchange_original_changed, "exchange-original-changed", "",
+     "{0}: the original is no longer the one translated; its translation is left out"},
+    {exchange_untranslated, "exchange-untranslated", "", "{0}: not translated"},
+    {exchange_not_text, "exchange-not-text", "",
+     "{0}: the inserter would not read \"{1}\" as text; its translation is left out"},
 }};
 
 // The rows are in id order: a row out of place fails to compile.

@@ -39,6 +39,7 @@ struct ScriptOptions {
   std::optional<std::string> json;        // --json FILE
   std::optional<std::string> atlas_table; // --atlas-table FILE
   std::optional<ScriptRange> range;       // --range: strings written in place
+  std::optional<std::string> translations; // --translations OLD: carried over
 };
 
 // The exit status.

@@ -231,6 +231,22 @@ enum class ReportId : std::uint16_t {
   expand_gb_cartridge,         // the cartridge type
   expand_gb_size,              // the size
   expand_gb_controller,        // the size, the cartridge type, its controller ("MBC1"), its reach
+  // Exchange files of a script's strings (.po, .tsv, .csv): what makes one
+  // malformed (line is the file's line), then what importing it leaves out.
+  exchange_bad_line,           // the line's text (printable)
+  exchange_bad_string,         //
+  exchange_plural,             //
+  exchange_no_id,              //
+  exchange_id_again,           // the id, the line of its first entry
+  exchange_bad_escape,         // the two characters
+  exchange_fields,             // how many fields, how many columns
+  exchange_quote,              //
+  exchange_open_quote,         //
+  exchange_columns,            // the columns it lacks ("id, original")
+  exchange_unknown_id,         // the id
+  exchange_original_changed,   // the id
+  exchange_untranslated,       // the id
+  exchange_not_text,           // the id, the line of its translation (printable)
   count_                       // not an id: how many there are
 };
 

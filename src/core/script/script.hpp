@@ -58,6 +58,9 @@
 //   parse_end_rule   --end token | next | fixed:N | token,next | pascal:N
 //   build_script     the script, the insertion table, the strings as data
 //   fit_script       an edited script's diagnostics and blocks
+//   script_entries   a script's strings as its lines hold them: each one's
+//                    offset, pointers, original (its // lines), text, where
+//                    its text lines lie and the bytes it held when dumped
 //
 // The folder's files:
 //   script_types.hpp        the vocabulary above and below
@@ -72,11 +75,13 @@
 //   script_switches.cpp     switching tables: a switch as one item
 //   script_fitter.hpp       the fitter's state (script_fit.cpp: text, strings,
 //                           blocks; script_fit_commands.cpp: the commands)
-//   script_fit_reading.hpp  the fitter's reading of numbers, names and tables
+//   script_fit_reading.hpp  the fitter's reading of numbers, names, tables and lines
+//   script_entries.cpp      a script's strings as its lines hold them
 #pragma once
 
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "core/script/script_types.hpp"
 
@@ -90,5 +95,12 @@ std::variant<EndRule, Report> parse_end_rule(std::string_view text);
 Script build_script(const ScriptRequest& request);
 
 FitReport fit_script(std::string_view script, const FitTableReader& read_table);
+
+// In script order; a string's pointers, original and text as the dump wrote
+// them, or as they were edited since.
+std::vector<ScriptEntry> script_entries(std::string_view script);
+
+// Whether the inserter reads the line as text: not a command, a comment or empty.
+bool script_text_line(std::string_view line);
 
 } // namespace textdump

@@ -3,7 +3,6 @@
 #include "core/script/script.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <utility>
 
 #include "core/base/base.hpp"
@@ -30,12 +29,13 @@ FitReport Fitter::run() {
     const std::string_view line = read->content;
     const std::size_t number = read->number;
     const std::size_t first = line.find_first_not_of(" \t");
-    if (first != npos && line[first] == '#') {
+    const ScriptLine kind = line_kind(line);
+    if (kind == ScriptLine::command) {
       end_text();
       command(line.substr(first), number, first);
-    } else if (first != npos && line.substr(first, 2) == "//") {
+    } else if (kind == ScriptLine::comment) {
       comment(line.substr(first));
-    } else if (!line.empty()) {
+    } else if (kind == ScriptLine::text) {
       for (std::size_t i = 0; i < line.size(); ++i) {
         text_.chars += line[i];
         text_.line.push_back(number);
@@ -161,13 +161,8 @@ void Fitter::comment(std::string_view line) {
     held_ = true;
   } else if (line.starts_with("//POINTER ") && line.find(" - STRING #") != npos) {
     pointed_ = last_hex(line);
-  } else if (line.starts_with("// BLOCK ") && line.ends_with(" used")) {
-    const std::size_t comma = line.rfind(", ");
-    std::uint64_t used = 0;
-    const auto [end, error] =
-        std::from_chars(line.data() + comma + 2, line.data() + line.size() - 5, used);
-    const auto start = last_hex(line.substr(0, line.find('-')));
-    if (comma != npos && error == std::errc{} && start) next_end_ = *start + used;
+  } else if (const auto block = dumped_block(line)) {
+    next_end_ = block->start + block->used;
   }
 }
 
