@@ -178,8 +178,15 @@ std::variant<Command, UsageError> build_check(OptionValues&& values,
                       values.encoding.value_or(TableEncoding::utf8)};
 }
 
-std::variant<Command, UsageError> build_fit(OptionValues&&, std::vector<std::string>&& names) {
-  return FitRequest{std::move(names[0])};
+std::variant<Command, UsageError> build_fit(OptionValues&& values,
+                                            std::vector<std::string>&& names) {
+  return FitRequest{std::move(names[0]), values.judged_for};
+}
+
+std::variant<Command, UsageError> build_insert(OptionValues&& values,
+                                               std::vector<std::string>&& names) {
+  return InsertRequest{std::move(names[0]), std::move(names[1]), std::move(names[2]),
+                       std::move(values.json)};
 }
 
 std::variant<Command, UsageError> build_finder(OptionValues&& values,
@@ -229,6 +236,9 @@ const std::vector<ModeDeclaration>& mode_declarations() {
       {fit, "--fit", "", {"SCRIPT"}, false,
        "whether an edited script fits its blocks, from\nthe script and its insertion table alone",
        {}, build_fit},
+      {insert, "--insert", "", {"SCRIPT", "ROM", "OUT"}, false,
+       "the edited script put into a copy of ROM, written\nto OUT once every pointer and string reads back",
+       {}, build_insert},
       {find, "--find-pointers", "", {"ROM", "TABLE"}, false,
        "the ROM's pointer tables, best first, each with\nits --pointers argument", {},
        build_finder},

@@ -68,6 +68,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {role_original_file, "role-original-file", "", "original file"},
     {role_modified_file, "role-modified-file", "", "modified file"},
     {role_patched_file, "role-patched-file", "", "patched file"},
+    {role_out_rom, "role-out-rom", "", "output ROM"},
     {input_rom, "input-rom", "", "the ROM file"},
     {input_table, "input-table", "", "the table file"},
     {input_member_table, "input-member-table", "", "a table file"},
@@ -81,6 +82,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {diagnostic_error, "diagnostic-error", "", "{0}:{1}:{2}: error: {3}"},
     {diagnostic_warning, "diagnostic-warning", "", "{0}:{1}:{2}: warning: {3}"},
     {diagnostic_note, "diagnostic-note", "", "{0}:{1}:{2}: note: {3}"},
+    {diagnostic_file_error, "diagnostic-file-error", "", "{0}: error: {1}"},
+    {diagnostic_file_warning, "diagnostic-file-warning", "", "{0}: warning: {1}"},
     // Usage errors.
     {usage_error, "usage-error", "", "textdump: {0}\nTry 'textdump --help'."},
     {mode_dump, "mode-dump", "", "a dump"},
@@ -103,6 +106,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {usage_bad_number, "usage-bad-number", "", "{0} \"{1}\" is not a decimal number above 0"},
     {usage_width, "usage-width", "", "--width \"{0}\": 1 or 2"},
     {usage_order, "usage-order", "", "--order \"{0}\": le or be"},
+    {usage_fit_for, "usage-fit-for", "", "--for \"{0}\": insert or atlas"},
     {usage_map_list, "usage-map-list", "", "--map \"{0}\": the maps are {1}"},
     {usage_map_list_empty, "usage-map-list-empty", "", "--map needs at least one map"},
     {usage_size_list, "usage-size-list", "", "--size \"{0}\": the sizes are 2, 3 and 4"},
@@ -173,6 +177,18 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     // --fit.
     {fit_block_bounded, "fit-block", "", "block {0} ${1}-${2}: {3} of {4} bytes"},
     {fit_block_open, "fit-block-open", "", "block {0} ${1}: {2} bytes, no end bound"},
+    // --insert.
+    {insert_block, "insert-block", "", "block {0} ${1}-${2}: {3} of {4} bytes, {5} left"},
+    {insert_written, "insert-written", "",
+     "{0} {0|pointer|pointers} written, {1} length {1|field|fields}"},
+    {insert_checksum_fixed, "insert-checksum-fixed", "", "{0} at ${1}: fixed"},
+    {insert_checksum_right, "insert-checksum-right", "", "{0} at ${1}: right, unchanged"},
+    {insert_checksum_kept, "insert-checksum-kept", "",
+     "{0} at ${1}: wrong before insertion, left as it was"},
+    {insert_no_checksums, "insert-no-checksums", "", "no header checksum to keep"},
+    {progress_inserting, "progress-inserting", "", "Inserting: {0}"},
+    {progress_reading, "progress-reading", "", "reading the script"},
+    {progress_proving, "progress-proving", "", "writing and proving"},
     // The table checker.
     {check_where_line, "check-where-line", "", "line {0}"},
     {check_where_column, "check-where-column", "", "line {0}, column {1}"},

@@ -71,6 +71,7 @@ enum class MessageId : std::uint16_t {
   role_original_file,
   role_modified_file,
   role_patched_file,
+  role_out_rom,
   input_rom,
   input_table,
   input_member_table,
@@ -84,6 +85,8 @@ enum class MessageId : std::uint16_t {
   diagnostic_error,
   diagnostic_warning,
   diagnostic_note,
+  diagnostic_file_error,  // file, what: a report without a line
+  diagnostic_file_warning, // file, what
   // Usage errors: usage_error frames the others.
   usage_error,            // why
   mode_dump,              // what usage errors call the plain dump
@@ -103,6 +106,7 @@ enum class MessageId : std::uint16_t {
   usage_bad_number,       // the option, the value (printable)
   usage_width,            // the value
   usage_order,            // the value
+  usage_fit_for,          // the value
   usage_map_list,         // the list, the maps
   usage_map_list_empty,   //
   usage_size_list,        // the list
@@ -142,6 +146,16 @@ enum class MessageId : std::uint16_t {
   // --fit's blocks.
   fit_block_bounded,      // number, start, last (hex), bytes used, bytes of room (no commas)
   fit_block_open,         // number, start (hex), bytes used (no commas)
+  // --insert's report.
+  insert_block,           // number, start, last (hex), bytes used, room, left (no commas)
+  insert_written,         // pointers, length fields written
+  insert_checksum_fixed,  // the checksum's name, its offset (hex)
+  insert_checksum_right,  // the name, the offset
+  insert_checksum_kept,   // the name, the offset: wrong before, left as it was
+  insert_no_checksums,    //
+  progress_inserting,     // the step, padded
+  progress_reading,       //
+  progress_proving,       //
   // The table checker.
   check_where_line,       // line (no commas)
   check_where_column,     // line, column (no commas)

@@ -137,6 +137,21 @@ enum class ReportId : std::uint16_t {
   fit_strtype_value,         //
   fit_pascal_length,         //
   fit_fixedlength_args,      //
+  fit_negative,              // the number
+  fit_address_type,          // the name given
+  fit_endianswap_value,      //
+  fit_write_before_jmp,      //
+  fit_length_field_small,    // the string's bytes, the field's bytes
+  // --insert: a script put into a ROM (core/insert), and the proof of what was
+  // written; offsets in hex, sizes in decimal.
+  insert_block_outside,      // the block's start, its last byte, the ROM's size
+  insert_slot_outside,       // the slot, its last byte, the ROM's size
+  insert_length_outside,     // the field, its last byte, the ROM's size
+  insert_pointer_reaches,    // the slot, the offset its value reaches ("nowhere"), the string's
+  insert_string_differs,     // the string's offset, the first offset that differs
+  insert_length_differs,     // the field, the length it holds, the string's bytes
+  insert_stray_byte,         // the offset
+  insert_checksum_wrong,     // the checksum's name, its offset
   // A --pointers argument: a field's report names the field first.
   pointer_field_form,          // the field
   pointer_at,                  // the field

@@ -134,4 +134,24 @@ std::optional<DumpedBlock> dumped_block(std::string_view line) {
   return block;
 }
 
+std::optional<PlanLength> length_field(std::string_view line) {
+  constexpr std::string_view lead = "//LENGTH @ $";
+  if (!line.starts_with(lead)) return std::nullopt;
+  line.remove_prefix(lead.size());
+  const std::size_t digits = line.find_first_not_of("0123456789ABCDEF");
+  if (digits == 0 || digits == npos || digits > 8 || !line.substr(digits).starts_with(", "))
+    return std::nullopt;
+  PlanLength field;
+  field.at = hex_to_int(line.substr(0, digits));
+  line.remove_prefix(digits + 2);
+  if (line.empty() || line[0] < '1' || line[0] > '4') return std::nullopt;
+  field.size = static_cast<unsigned>(line[0] - '0');
+  line.remove_prefix(1);
+  for (const std::string_view word : {" BYTES ", " BYTE "})
+    if (line.starts_with(word)) line.remove_prefix(word.size());
+  if (!line.starts_with("LE - ") && !line.starts_with("BE - ")) return std::nullopt;
+  field.big_endian = line[0] == 'B';
+  return field;
+}
+
 } // namespace textdump::fitting

@@ -11,6 +11,7 @@
 
 #include "core/base/base.hpp"
 #include "core/script/script_types.hpp"
+#include "core/script/script_plan.hpp"
 #include "core/tables/tables.hpp"
 
 namespace textdump::fitting {
@@ -54,5 +55,10 @@ ScriptLine line_kind(std::string_view line);
 
 // What a dump's "// BLOCK" line says.
 std::optional<DumpedBlock> dumped_block(std::string_view line);
+
+// The length field a //LENGTH line names: "//LENGTH @ $1F0, 2 BYTES LE - 5
+// BYTES, ..."; nothing for a line without its size and byte order (as
+// written before --insert rewrote lengths).
+std::optional<PlanLength> length_field(std::string_view line);
 
 } // namespace textdump::fitting

@@ -1,6 +1,6 @@
 // The vocabulary of script dumps, shared by their parts: the end rule, the
 // request and the script it gives, with its blocks, strings and pointers; and
-// what the fitter reports of an edited script.
+// what the fitter reports of an edited script, with its plan of insertion.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 
 #include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
+#include "core/script/script_plan.hpp"
 #include "core/tables/tables.hpp"
 
 namespace textdump {
@@ -101,6 +102,7 @@ struct FitReport {
   // In script order; columns count characters.
   std::vector<Report> diagnostics;
   std::vector<FitBlock> blocks;
+  InsertPlan plan; // what the script writes; whole when it fits
   bool fits() const;
 };
 
@@ -120,6 +122,10 @@ struct ScriptEntry {
   std::optional<std::uint64_t> held; // the bytes it held when dumped, when the dump says
   std::optional<DumpedBlock> block; // the block it lies in
 };
+
+// Whom a script is judged for: --insert, which rewrites the length fields
+// that //LENGTH lines name, or the Atlas inserter, which keeps them.
+enum class FitFor { insert, atlas };
 
 // The bytes of the table file that #ADDTBL names, as written there; nothing
 // when it cannot be read.
