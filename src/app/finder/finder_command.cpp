@@ -123,14 +123,17 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   text += "    --pointers " + pointers_argument(ptable) + "\n";
   const std::string pascal = "pascal:" + std::to_string(c.pascal);
   if (c.pascal != 0) text += "    --end " + pascal + "\n";
+  // The other columns of its records, and its other pieces, each a --pointers line.
   nlohmann::ordered_json columns = nlohmann::ordered_json::array();
-  for (const Candidate& column : c.columns) {
-    text += "    --pointers " + pointers_argument(column.ptable) + seen_in(column) + "\n";
-    columns.push_back({{"at", column.ptable.at},
-                       {"count", column.ptable.count},
-                       {"null_entries", column.null_entries},
-                       {"pointers", pointers_argument(column.ptable)}});
-  }
+  nlohmann::ordered_json pieces = nlohmann::ordered_json::array();
+  for (const auto& [parts, json] : {std::pair{&c.columns, &columns}, std::pair{&c.pieces, &pieces}})
+    for (const Candidate& part : *parts) {
+      text += "    --pointers " + pointers_argument(part.ptable) + seen_in(part) + "\n";
+      json->push_back({{"at", part.ptable.at},
+                       {"count", part.ptable.count},
+                       {"null_entries", part.null_entries},
+                       {"pointers", pointers_argument(part.ptable)}});
+    }
   for (const std::string& s : strings) text += "    \"" + s + "\"\n";
   nlohmann::ordered_json& entry = report.json;
   entry = {{"map", name_of(ptable.map)},
@@ -150,6 +153,7 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   entry["pointers"] = pointers_argument(ptable);
   if (c.pascal != 0) entry["end"] = pascal;
   if (!c.columns.empty()) entry["columns"] = columns;
+  if (!c.pieces.empty()) entry["pieces"] = pieces;
   entry["strings"] = json_strings;
   return report;
 }

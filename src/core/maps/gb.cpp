@@ -5,7 +5,8 @@
 //           one is the address and then its bank byte
 //   address BB:AAAA, bank 00 at 0000-3FFF, every other bank at 4000-7FFF
 //   header  the header checksum at 014D holds
-//   banks   16 KiB from offset 0 on
+//   banks   16 KiB from offset 0 on; with a bank controller in the header,
+//           bank 0's tables may point into any bank from 2 on
 #include "core/maps/map_parts.hpp"
 #include "core/maps/platforms.hpp"
 
@@ -69,6 +70,18 @@ std::optional<BankSpan> bank_span(const MapFields&, const RomLayout&, unsigned,
   return bank_around(0, BANK, target);
 }
 
+// A cartridge with a bank controller (its type at 0147) keeps bank 0 fixed
+// and switches the others in at 4000, where bank 0's tables point into bank
+// 1 unless told another.
+std::optional<SwitchedBanks> switched_banks(const RomView& rom, const RomLayout& layout) {
+  if (!header(rom, layout) || rom.size <= 2 * std::uint64_t{BANK}) return std::nullopt;
+  const std::uint8_t type = rom.data[0x147];
+  if (type == 0x00 || type == 0x08 || type == 0x09) return std::nullopt; // no controller
+  const auto banks = static_cast<std::uint32_t>(rom.size / BANK);
+  if (banks <= 2) return std::nullopt;
+  return SwitchedBanks{{0, BANK}, 2, banks - 2, 0, BANK};
+}
+
 } // namespace
 
 constexpr MapDescriptor platforms::gb{
@@ -84,6 +97,7 @@ constexpr MapDescriptor platforms::gb{
     .address_text = address_text,
     .position_offset = position_offset,
     .bank_span = bank_span,
+    .switched_banks = switched_banks,
     .bank_bytes = BANK,
 };
 

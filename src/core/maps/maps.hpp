@@ -31,8 +31,9 @@
 //   an offset, typed back, is that offset.
 // - A 16-bit pointer of a banked map points into the bank of its own table
 //   unless bank= says another; a map whose banks limit its pointers says
-//   which bank a target lies in (bank_span), and a ROM with a fixed bank which
-//   banks the tables in it may point into (switched_banks).
+//   which bank a target lies in (bank_span), and a ROM whose header says so
+//   which other banks its tables may point into (switched_banks: from a
+//   fixed bank, or from anywhere).
 // - A new platform is one new file in core/maps, its id in map_types.hpp, and
 //   its line in platforms.hpp and in the registry (address_map.cpp).
 // - Nothing here opens a file or writes text for people but addresses;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "core/maps/map_types.hpp"
 
@@ -39,5 +40,9 @@ std::uint32_t snes_file_offset(std::uint32_t p, std::uint32_t e, SnesMap map,
 // checksum and complement agree, or whose title is printable and map byte a
 // known one; and its map byte names the map of its place.
 bool snes_header_of(SnesMap map, const RomView& rom, const RomLayout& layout);
+
+// With the map's header, every bank past the copier header (16-bit pointers
+// anywhere may point into any of them); nothing without one, or with one bank.
+std::optional<SwitchedBanks> snes_banks(SnesMap map, const RomView& rom, const RomLayout& layout);
 
 } // namespace textdump
