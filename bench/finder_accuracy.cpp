@@ -15,7 +15,7 @@
 #include <string>
 
 #include "core/finder/finder.hpp"
-#include "core/tables/standard_table.hpp"
+#include "core/tables/tables.hpp"
 #include "generator/rom_generator.hpp"
 
 namespace {

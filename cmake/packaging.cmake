@@ -1,20 +1,25 @@
 # What `cmake --install` puts where, and the package `cpack` makes of it: a .deb
-# (cpack -G DEB) elsewhere, a zip (cpack -G ZIP) for Windows.
+# (cpack -G DEB) elsewhere, a zip (cpack -G ZIP) for Windows. Both carry the
+# MIT licence: the .deb as its copyright file, the zip as LICENSE.txt.
 include(GNUInstallDirs)
 
 set(TEXTDUMP_MAINTAINER "textdump developers <noreply@textdump.invalid>"
     CACHE STRING "Maintainer of the packages, as \"Name <address>\"")
 
 if(WIN32)
-  # The zip holds the program, the guide (README.txt, with CR LF line ends) and
-  # the examples at its top level; its answers.txt names the files from there,
-  # and the bash script stays out.
-  file(READ ${PROJECT_SOURCE_DIR}/README.md readme)
-  string(REPLACE "\n" "\r\n" readme "${readme}")
-  file(WRITE ${PROJECT_BINARY_DIR}/README.txt "${readme}")
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.md)
+  # The zip holds the program, the guide (README.txt) and the licence
+  # (LICENSE.txt), both with CR LF line ends, and the examples at its top
+  # level; its answers.txt names the files from there, and the bash script
+  # stays out.
+  foreach(text README.md LICENSE)
+    file(READ ${PROJECT_SOURCE_DIR}/${text} content)
+    string(REPLACE "\n" "\r\n" content "${content}")
+    string(REGEX REPLACE "\\.md$" "" stem ${text})
+    file(WRITE ${PROJECT_BINARY_DIR}/${stem}.txt "${content}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${text})
+  endforeach()
   install(TARGETS textdump RUNTIME DESTINATION .)
-  install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
   install(FILES examples/README.md examples/ascii-std.tbl examples/demo.sfc examples/demo0.tbl
                 examples/demo1.tbl DESTINATION examples)
   install(FILES examples/answers-windows.txt DESTINATION examples RENAME answers.txt)
@@ -39,6 +44,7 @@ endif()
 
 set(CPACK_PACKAGE_NAME textdump)
 set(CPACK_PACKAGE_VENDOR "textdump developers")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_CONTACT "${TEXTDUMP_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "dump the text of a game image through a character table")
 # Line ends stay in the .deb's description; each line is one line of the control file.

@@ -36,10 +36,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/decode/decoder.hpp"
-#include "core/tables/font_table.hpp"
-#include "core/base/numbers.hpp"
-#include "core/tables/standard_table.hpp"
+#include "core/decode/decode.hpp"
+#include "core/tables/tables.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump::testing {
 

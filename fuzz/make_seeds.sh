@@ -203,4 +203,27 @@ pointer_seed finder gb.bin $((1 | 8 | 5 << 4)) 2 "$ascii" '' "$rom"
 LC_ALL=C awk 'BEGIN { x = 1; for (i = 0; i < 2048; i++) { x = (x * 1103515245 + 12345) % 2147483648; printf "%c", int(x / 65536) % 256 } }' >"$rom"
 pointer_seed finder noise.bin 0 7 "$realdata/tables/telefang__patch.tbl" '' "$rom"
 
+# Patch seeds: a ROM and a patch of each format that changes, adds and cuts
+# bytes (layout in patch_inputs.hpp), made by the built program (TEXTDUMP, by
+# default build/textdump); left as they are when it is not built.
+textdump=${TEXTDUMP:-$fuzz/../build/textdump}
+patches=$fuzz/corpus/patch_fuzz
+if [ -x "$textdump" ]; then
+  mkdir -p "$patches"
+  printf 'Hello, world! A small ROM of text.\x00\x00\x00\x00' >"$work/a.bin"
+  printf 'Hello, there! A longer ROM of its text, moved.\x00\x01' >"$work/b.bin"
+  printf 'Hello' >"$work/c.bin"
+  n=0
+  for format in bps ips ups; do
+    for target in b c; do
+      "$textdump" --make-patch "$work/a.bin" "$work/$target.bin" "$work/p.$format" >/dev/null
+      {
+        printf "\\x$(printf %02x "$n")$(le16 "$(stat -c %s "$work/a.bin")")"
+        cat "$work/a.bin" "$work/p.$format"
+      } >"$patches/$format-$target.bin"
+    done
+    n=$((n + 1))
+  done
+fi
+
 ls -l "$loader" "$dump" "$arguments" "$script" "$finder"

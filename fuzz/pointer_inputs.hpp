@@ -54,10 +54,9 @@
 #include "app/common/report_text.hpp"
 #include "core/maps/maps.hpp"
 #include "core/finder/finder.hpp"
-#include "core/tables/font_table.hpp"
-#include "core/base/numbers.hpp"
+#include "core/tables/tables.hpp"
+#include "core/base/base.hpp"
 #include "core/script/script.hpp"
-#include "core/tables/standard_table.hpp"
 #include "support/atlas_inserter.hpp"
 
 namespace textdump::testing {
@@ -100,7 +99,7 @@ inline std::string run_arguments_input(const std::uint8_t* data, std::size_t siz
       if (!std::holds_alternative<PointerTable>(read) || !(std::get<PointerTable>(read) == table))
         return "--map gave " + std::string(name_of(map.map)) + ", which --pointers reads otherwise";
     }
-  } else if (std::get<std::string>(maps).empty()) {
+  } else if (message_text(std::get<Message>(maps)).empty()) {
     return "--map refused without a message";
   }
 
@@ -109,7 +108,7 @@ inline std::string run_arguments_input(const std::uint8_t* data, std::size_t siz
     if (list->empty()) return "--size gave no size";
     for (const unsigned s : *list)
       if (s < 2 || s > 4) return "--size gave " + std::to_string(s);
-  } else if (std::get<std::string>(sizes).empty()) {
+  } else if (message_text(std::get<Message>(sizes)).empty()) {
     return "--size refused without a message";
   }
 
@@ -120,7 +119,7 @@ inline std::string run_arguments_input(const std::uint8_t* data, std::size_t siz
     from = end + 1;
   }
   const auto command = parse_command_line(words);
-  if (const auto* error = std::get_if<UsageError>(&command); error && error->why.empty())
+  if (const auto* error = std::get_if<UsageError>(&command); error && message_text(error->why).empty())
     return "a command line refused without a message";
   return {};
 }

@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh fuzz
 
 cmake --preset fuzz
-targets=(table_loader_fuzz standard_table_fuzz dump_run_fuzz arguments_fuzz script_build_fuzz finder_fuzz)
+targets=(table_loader_fuzz standard_table_fuzz dump_run_fuzz arguments_fuzz script_build_fuzz finder_fuzz patch_fuzz)
 cmake --build --preset fuzz --target "${targets[@]}"
 
 work=$(mktemp -d)
@@ -24,9 +24,10 @@ for target in "${targets[@]}"; do
   mkdir -p "$work/$target/corpus" "$work/$target/findings"
   cp -R "fuzz/corpus/$target/." "$work/$target/corpus/"
   if [ -d "fuzz/regressions/$target" ]; then cp -R "fuzz/regressions/$target/." "$work/$target/corpus/"; fi
-  # Option values have words of their own; every other input holds a table.
+  # Option values and patches have words of their own; every other input holds a table.
   dict=fuzz/table.dict
   if [ "$target" = arguments_fuzz ]; then dict=fuzz/arguments.dict; fi
+  if [ "$target" = patch_fuzz ]; then dict=fuzz/patch.dict; fi
   # Inputs stay a few KiB: tables and ROMs of that size reach every path, and
   # the whole-run target's work grows with the product of their sizes.
   status=0

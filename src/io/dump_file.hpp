@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/decode/writer.hpp"
+#include "core/decode/decode.hpp"
 #include "io/files.hpp"
 
 namespace textdump {

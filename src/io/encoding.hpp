@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "core/tables/standard_table.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump {
 

@@ -24,6 +24,15 @@ int open_for_reading(const std::string& name) {
 
 } // namespace
 
+std::string folder_part(std::string_view path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string file_part(std::string_view path) {
+  return std::string(path.substr(folder_part(path).size()));
+}
+
 std::string name_until_nul(std::string_view name) {
   return std::string(name.substr(0, name.find('\0')));
 }

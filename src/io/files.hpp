@@ -1,5 +1,5 @@
-// Files by name: whole-file reads with a size limit, whole writes, and file
-// identity.
+// Files by name: whole-file reads with a size limit, whole writes, file
+// identity, and the parts of a path.
 //
 // Names are used up to their first NUL character, as the file system sees
 // them. A directory never opens as a file.
@@ -39,6 +39,11 @@ bool file_opens(const std::string& name);
 
 // A name as the file system sees it: up to its first NUL character.
 std::string name_until_nul(std::string_view name);
+
+// The parts of a path: its folder with the last separator (/ or \; empty for
+// a bare name), and the file's name after it.
+std::string folder_part(std::string_view path);
+std::string file_part(std::string_view path);
 
 // Which file a name refers to, however it is spelled (another path, a link).
 struct FileId {

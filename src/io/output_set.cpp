@@ -94,8 +94,7 @@ OutputReport OutputSet::check() {
 
 OutputReport OutputSet::write_temporary(std::size_t index) {
   Output& out = outputs_[index];
-  const std::size_t slash = out.path.find_last_of("/\\");
-  const std::size_t folder = slash == std::string::npos ? 0 : slash + 1;
+  const std::size_t folder = folder_part(out.path).size();
   const std::string stem = out.path.substr(0, folder) + "." + out.path.substr(folder) +
                            ".textdump-" + std::to_string(sys::process_id()) + "-";
   int fd = -1;

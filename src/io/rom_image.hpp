@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "io/files.hpp"
 
 namespace textdump {

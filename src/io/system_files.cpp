@@ -34,11 +34,6 @@ template <typename Stat> Status status_of(const Stat& s) {
   return st;
 }
 
-// The folder part of a path, with its last separator; empty for a bare name.
-std::string folder_of(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 } // namespace
 
@@ -170,7 +165,7 @@ bool name_key(const std::string& path, std::string& key) {
     errno = ENOENT;
     return false;
   }
-  const std::string folder = folder_of(utf8_name(full.data()));
+  const std::string folder = folder_part(utf8_name(full.data()));
   const DWORD attributes = GetFileAttributesW(wide_name(folder).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     errno = ENOENT;
@@ -258,13 +253,13 @@ std::string resolve_links(const std::string& path) {
     const ssize_t length = ::readlink(name.c_str(), target.data(), target.size());
     if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) break;
     const std::string link(target.data(), static_cast<std::size_t>(length));
-    name = link[0] == '/' ? link : folder_of(name) + link;
+    name = link[0] == '/' ? link : folder_part(name) + link;
   }
   return name;
 }
 
 bool name_key(const std::string& path, std::string& key) {
-  const std::string folder = folder_of(path);
+  const std::string folder = folder_part(path);
   char* full = ::realpath(folder.empty() ? "." : folder.c_str(), nullptr);
   if (full == nullptr) return false;
   key = full;

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/decode/decoder.hpp"
-#include "core/tables/font_table.hpp"
+#include "core/decode/decode.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump::testing {
 

@@ -2,8 +2,10 @@
 // reads past the end of the ROM and long runs across many buffer refills.
 #include <gtest/gtest.h>
 
-#include "core/base/numbers.hpp"
-#include "core/tables/standard_table.hpp"
+#include <stdexcept>
+
+#include "core/base/base.hpp"
+#include "core/tables/tables.hpp"
 #include "support/engine_fixture.hpp"
 #include "support/test_files.hpp"
 
@@ -189,6 +191,22 @@ TEST(Decoder, TwoThreadsWriteTheSameBytes) {
     EXPECT_GT(dumps[0].size(), rom.size());
     EXPECT_TRUE(dumps[0] == dumps[1]);
   }
+}
+
+// A sink that fails by throwing while the threads write a long run: the
+// exception reaches the caller of the run instead of ending the process.
+TEST(Decoder, AnExceptionOnTheThreadsReachesTheCaller) {
+  struct Throwing final : Sink {
+    bool write(std::string_view) override { throw std::runtime_error("sink"); }
+  };
+  const std::string rom(std::size_t{4} << 20, 'A'); // every byte plain: chunks on two threads
+  CodeTable table;
+  table.define({"A", text_entry("a")});
+  Throwing sink;
+  Writer out(sink);
+  Decoder decoder(table, {reinterpret_cast<const unsigned char*>(rom.data()), rom.size()}, out);
+  decoder.use_threads(true);
+  EXPECT_THROW(decoder.run_to(static_cast<std::uint32_t>(rom.size() - 1)), std::runtime_error);
 }
 
 } // namespace

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/finder/finder.hpp"
-#include "core/tables/standard_table.hpp"
+#include "core/tables/tables.hpp"
 #include "generator/rom_generator.hpp"
 #include "support/case_names.hpp"
 #include "support/realdata.hpp"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/common/table_load.hpp"
-#include "core/tables/font_table.hpp"
+#include "core/tables/tables.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {

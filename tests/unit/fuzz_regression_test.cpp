@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fuzz_inputs.hpp"
+#include "patch_inputs.hpp"
 #include "pointer_inputs.hpp"
 #include "support/test_files.hpp"
 
@@ -66,6 +67,7 @@ TEST(FuzzRegression, InputsReplay) {
       {"arguments_fuzz", testing::run_arguments_input},
       {"script_build_fuzz", testing::run_script_input},
       {"finder_fuzz", testing::run_finder_input},
+      {"patch_fuzz", testing::run_patch_input},
   };
   for (const auto& [target, run] : targets) replay(target, run);
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/common/messages.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 namespace {

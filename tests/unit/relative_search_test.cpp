@@ -9,11 +9,10 @@
 #include <vector>
 
 #include "app/search/find_text_words.hpp"
-#include "core/decode/decoder.hpp"
-#include "core/base/numbers.hpp"
+#include "core/decode/decode.hpp"
+#include "core/base/base.hpp"
 #include "core/search/relative_search.hpp"
-#include "core/tables/standard_table.hpp"
-#include "core/decode/writer.hpp"
+#include "core/tables/tables.hpp"
 #include "generator/rom_text_encodings.hpp"
 #include "support/case_names.hpp"
 #include "support/realdata.hpp"

@@ -1,5 +1,6 @@
-// The table of report texts: a row for every id, each with words and a name
-// of its own, so that a report never prints empty and a name finds one id.
+// The catalogue: a row for every report id and every message id, each with
+// words and a name of its own across both, so that nothing prints empty and a
+// name finds one id; and the forms a row's text fills in.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -10,10 +11,13 @@
 namespace textdump {
 namespace {
 
-TEST(ReportText, EveryIdHasATextAndAStableNameOfItsOwn) {
-  std::set<std::string_view> names;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(ReportId::count_); ++i) {
-    const ReportText& row = report_row(static_cast<ReportId>(i));
+template <typename Id>
+void expect_rows(std::set<std::string_view>& names) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(Id::count_); ++i) {
+    const CatalogueRow<Id>& row = [&]() -> const CatalogueRow<Id>& {
+      if constexpr (std::is_same_v<Id, ReportId>) return report_row(static_cast<Id>(i));
+      else return message_row(static_cast<Id>(i));
+    }();
     SCOPED_TRACE(row.name);
     EXPECT_EQ(static_cast<std::size_t>(row.id), i);
     EXPECT_FALSE(row.text.empty());
@@ -22,6 +26,20 @@ TEST(ReportText, EveryIdHasATextAndAStableNameOfItsOwn) {
               std::string_view::npos);
     EXPECT_TRUE(names.insert(row.name).second) << "the name is used twice";
   }
+}
+
+TEST(Catalogue, EveryIdHasATextAndAStableNameOfItsOwn) {
+  std::set<std::string_view> names;
+  expect_rows<ReportId>(names);
+  expect_rows<MessageId>(names);
+}
+
+TEST(Catalogue, ArgumentsAndWordsThatAgreeWithANumber) {
+  const std::vector<std::string> one{"1", "x"}, more{"1,024", "x"};
+  EXPECT_EQ(filled("{0} {0|line|lines} of {1}; {2}", one), "1 line of x; ");
+  EXPECT_EQ(filled("{0} {0|line|lines} of {1}", more), "1,024 lines of x");
+  EXPECT_EQ(filled("{0:hexerror}", std::vector<std::string>{"\xE9"}),
+            "HEX VALUE ERROR:ffffffe9");
 }
 
 } // namespace

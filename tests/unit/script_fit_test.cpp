@@ -24,11 +24,10 @@
 #include <vector>
 
 #include "app/common/report_text.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
 #include "core/script/script.hpp"
-#include "core/script/script_fit.hpp"
-#include "core/tables/standard_table.hpp"
+#include "core/tables/tables.hpp"
 #include "support/atlas_inserter.hpp"
 #include "support/realdata.hpp"
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/common/report_text.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
+#include "core/tables/tables.hpp"
 #include "core/script/script.hpp"
-#include "core/tables/standard_table.hpp"
 #include "support/atlas_inserter.hpp"
 
 namespace textdump {

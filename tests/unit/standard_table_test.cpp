@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/common/report_text.hpp"
-#include "core/base/numbers.hpp"
-#include "core/tables/standard_table.hpp"
+#include "core/base/base.hpp"
+#include "core/tables/tables.hpp"
 #include "io/encoding.hpp"
 #include "support/engine_fixture.hpp"
 #include "support/realdata.hpp"

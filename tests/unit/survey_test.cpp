@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/survey/svg_map.hpp"
-#include "core/tables/standard_table.hpp"
+#include "core/tables/tables.hpp"
 #include "core/survey/survey.hpp"
 #include "support/case_names.hpp"
 

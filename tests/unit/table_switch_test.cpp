@@ -3,7 +3,7 @@
 // that end the run.
 #include <gtest/gtest.h>
 
-#include "core/tables/table_family.hpp"
+#include "core/tables/tables.hpp"
 #include "support/engine_fixture.hpp"
 #include "support/test_files.hpp"
 

@@ -10,12 +10,9 @@
 
 #include "app/common/messages.hpp"
 #include "app/common/report_text.hpp"
-#include "app/common/reporter.hpp"
+#include "core/base/base.hpp"
 #include "app/common/table_load.hpp"
-#include "core/tables/font_table.hpp"
-#include "core/base/numbers.hpp"
-#include "core/tables/standard_table.hpp"
-#include "core/tables/table_family.hpp"
+#include "core/tables/tables.hpp"
 #include "core/base/utf8.hpp"
 #include "io/files.hpp"
 
@@ -28,9 +25,15 @@ namespace {
 struct Checked {
   std::vector<TableReport> reports;
   bool severity_words = false; // a problem's text begins with "error: " or "warning: "
-  std::vector<std::pair<std::string, bool>> closing;
+  std::vector<std::pair<Message, bool>> closing;
   std::function<void(int problems, std::FILE* out)> summary;
 };
+
+// A message and its line end, on out.
+void print(std::FILE* out, const Message& message) {
+  const std::string line = message_line(message);
+  std::fwrite(line.data(), 1, line.size(), out);
+}
 
 // ---- The tool's own format.
 
@@ -62,8 +65,7 @@ std::vector<TableReport> member_reports(const std::string& tablefile, const Tabl
   }
   std::string member = tablefile;
   if (!set_table_digit(member, table_digit(number))) return reports;
-  const std::size_t part = tablefile.find_last_of("/\\");
-  const std::size_t digit = tablefile.find('.', part == std::string::npos ? 0 : part + 1) - 1;
+  const std::size_t digit = tablefile.find('.', folder_part(tablefile).size()) - 1;
   const char now = tablefile[digit], then = member[digit];
   if (then == '\0')
     add(Severity::note, ReportId::own_switch_loads_end, {name_until_nul(member), {now}});
@@ -76,15 +78,14 @@ void print_own_summary(const CodeTable& table, int problems, std::FILE* out) {
   int counts[8] = {};
   for (unsigned byte = 0; byte < 256; ++byte)
     ++counts[static_cast<int>(table.at(static_cast<std::uint8_t>(byte)).kind)];
-  const auto count = [&counts](EntryKind kind) { return counts[static_cast<int>(kind)]; };
-  const int entries = 256 - count(EntryKind::undefined);
-  std::fprintf(out,
-               "%d %s: %d text, %d line break, %d wait, %d end, %d FIXED, %d SNES, %d TABLE; "
-               "%d %s\n",
-               entries, entries == 1 ? "entry" : "entries", count(EntryKind::text),
-               count(EntryKind::line_break), count(EntryKind::wait), count(EntryKind::end),
-               count(EntryKind::fixed), count(EntryKind::snes), count(EntryKind::table_switch),
-               problems, problems == 1 ? "problem" : "problems");
+  const auto count = [&counts](EntryKind kind) {
+    return std::to_string(counts[static_cast<int>(kind)]);
+  };
+  print(out, {MessageId::check_own_summary,
+              {std::to_string(256 - counts[static_cast<int>(EntryKind::undefined)]),
+               count(EntryKind::text), count(EntryKind::line_break), count(EntryKind::wait),
+               count(EntryKind::end), count(EntryKind::fixed), count(EntryKind::snes),
+               count(EntryKind::table_switch), std::to_string(problems)}});
 }
 
 // The parser's reports with each TABLE entry's members among them, after the
@@ -110,15 +111,10 @@ Checked check_own(const std::string& tablefile, const std::string& bytes) {
   CodeTable table;
   table.lay_over(parsed.definitions);
   if (table.has_snes_without_end())
-    checked.closing.emplace_back("the table has SNES entries but no END entry: every string they "
-                                 "point to runs to the end of the ROM file",
-                                 true);
+    checked.closing.emplace_back(Message{MessageId::check_snes_without_end}, true);
   const LongKeys long_keys = find_long_keys(parsed);
   if (looks_standard(parsed) || long_keys.count > 0 || long_keys.in_directive)
-    checked.closing.emplace_back("note: this looks like a standard table (keys of four or more "
-                                 "digits, # or @ lines, or /XX=label ends): check it with --check "
-                                 "--std-table",
-                                 false);
+    checked.closing.emplace_back(Message{MessageId::check_looks_standard}, false);
   checked.summary = [table = std::move(table)](int problems, std::FILE* out) {
     print_own_summary(table, problems, out);
   };
@@ -127,51 +123,48 @@ Checked check_own(const std::string& tablefile, const std::string& bytes) {
 
 // ---- Standard tables.
 
-// The entries of one table by kind and by key length; returns how many.
-std::size_t print_entries(const std::vector<Definition>& definitions, std::FILE* out) {
+// The entries of one table by kind and by key length, and how many.
+std::pair<std::string, std::size_t> entries_of(const std::vector<Definition>& definitions) {
   CodeTable table(TableFormat::standard);
   table.lay_over(definitions);
-  std::map<EntryKind, int> kinds;
-  std::map<std::size_t, int> lengths;
+  std::map<EntryKind, std::size_t> kinds;
+  std::map<std::size_t, std::size_t> lengths;
   const auto keys = table.keys();
   for (const auto& [key, index] : keys) {
     ++kinds[table.entry(index).kind];
     ++lengths[key.size()];
   }
-  const auto of = [&kinds](EntryKind kind) {
-    return with_commas(static_cast<std::size_t>(kinds[kind]));
-  };
-  std::fprintf(out, "%s %s: %s text, %s end, %s line break, %s control, %s switch; by key length:",
-               with_commas(keys.size()).c_str(), keys.size() == 1 ? "entry" : "entries",
-               of(EntryKind::text).c_str(), of(EntryKind::end).c_str(),
-               of(EntryKind::line_break).c_str(), of(EntryKind::control).c_str(),
-               of(EntryKind::frames).c_str());
-  if (lengths.empty()) std::fputs(" none", out);
-  for (auto it = lengths.begin(); it != lengths.end(); ++it)
-    std::fprintf(out, "%s %zu %s %s", it == lengths.begin() ? "" : ",", it->first,
-                 it->first == 1 ? "byte" : "bytes",
-                 with_commas(static_cast<std::size_t>(it->second)).c_str());
-  return keys.size();
+  const auto of = [&kinds](EntryKind kind) { return with_commas(kinds[kind]); };
+  std::string by_length;
+  for (const auto& [length, count] : lengths)
+    by_length += (by_length.empty() ? "" : ", ") +
+                 message_text({MessageId::check_key_length,
+                               {std::to_string(length), with_commas(count)}});
+  if (lengths.empty()) by_length = text_of(MessageId::check_no_keys);
+  return {message_text({MessageId::check_entries,
+                        {with_commas(keys.size()), of(EntryKind::text), of(EntryKind::end),
+                         of(EntryKind::line_break), of(EntryKind::control),
+                         of(EntryKind::frames), by_length}}),
+          keys.size()};
 }
 
 // One table: its entries and the problems on one line. Several: a line for
 // each table, then the entries of all and the problems.
 void print_standard_summary(const StandardTable& file, int problems, std::FILE* out) {
-  const char* const counted = problems == 1 ? "problem" : "problems";
   if (file.tables.size() == 1) {
-    print_entries(file.definitions(), out);
-    std::fprintf(out, "; %d %s\n", problems, counted);
+    print(out, {MessageId::check_summary,
+                {entries_of(file.definitions()).first, std::to_string(problems)}});
     return;
   }
   std::size_t entries = 0;
   for (const NamedTable& named : file.tables) {
-    std::fprintf(out, "table \"%s\": ", named.name.c_str());
-    entries += print_entries(named.definitions, out);
-    std::fputs("\n", out);
+    const auto [text, count] = entries_of(named.definitions);
+    print(out, {MessageId::check_table_entries, {named.name, text}});
+    entries += count;
   }
-  std::fprintf(out, "%s %s in %s tables; %d %s\n", with_commas(entries).c_str(),
-               entries == 1 ? "entry" : "entries", with_commas(file.tables.size()).c_str(),
-               problems, counted);
+  print(out, {MessageId::check_summary_tables, {with_commas(entries),
+                                                with_commas(file.tables.size()),
+                                                std::to_string(problems)}});
 }
 
 // The values that are not UTF-8, each noted where the parser sees it (a parse
@@ -197,14 +190,14 @@ std::vector<std::string> note_values_not_utf8(std::string_view bytes,
 // The encodings that read every value, the multi-byte one first, as a
 // single-byte code page reads almost any bytes.
 std::string encodings_that_read(const std::vector<std::string>& values) {
-  std::string names;
+  std::vector<std::string> names;
   for (const std::string_view name : {"shift-jis", "windows-1252"}) {
     const ValueConverter convert = converter_for(*encoding_named(name));
     if (std::all_of(values.begin(), values.end(),
                     [&convert](const std::string& value) { return convert(value).has_value(); }))
-      names += (names.empty() ? "" : " or ") + std::string(name);
+      names.emplace_back(name);
   }
-  return names;
+  return or_list(names);
 }
 
 // bytes become the file in UTF-8; the reports point into them.
@@ -219,18 +212,53 @@ Checked check_standard(std::string& bytes, TableEncoding encoding) {
   if (!not_utf8.empty()) {
     const std::string readers = encodings_that_read(not_utf8);
     const bool one = not_utf8.size() == 1;
+    const std::string count = with_commas(not_utf8.size());
     checked.closing.emplace_back(
-        "note: " + with_commas(not_utf8.size()) + (one ? " value is" : " values are") +
-            " not UTF-8" +
-            (readers.empty()
-                 ? std::string(", and no --table-encoding reads ") + (one ? "it" : "them all")
-                 : ": --table-encoding " + readers + (one ? " reads it" : " reads them")),
+        readers.empty() ? one ? Message{MessageId::check_value_unread}
+                              : Message{MessageId::check_values_unread, {count}}
+        : one           ? Message{MessageId::check_value_not_utf8, {readers}}
+                        : Message{MessageId::check_values_not_utf8, {count, readers}},
         false);
   }
   checked.summary = [file = std::move(parsed)](int problems, std::FILE* out) {
     print_standard_summary(file, problems, out);
   };
   return checked;
+}
+
+// Each report as a line, up to the fifth of its group, then a line for each
+// group with more; the problems among them, shown or not.
+int print_reports(const Checked& checked, std::FILE* out) {
+  std::vector<std::string> whats, kinds;
+  int problems = 0;
+  for (const TableReport& report : checked.reports) {
+    const bool problem = report.severity != Severity::note;
+    problems += problem ? 1 : 0;
+    std::string what = report_text(report);
+    if (checked.severity_words && problem)
+      what = message_text({report.severity == Severity::error ? MessageId::severity_error
+                                                              : MessageId::severity_warning,
+                           {what}});
+    const std::string_view group = report_row(report.id).group;
+    kinds.push_back(group.empty() ? what : std::string(group));
+    whats.push_back(std::move(what));
+  }
+  const Repeats repeats = repeats_of(std::span<const std::string>(kinds));
+  for (std::size_t i = 0; i < checked.reports.size(); ++i) {
+    if (!repeats.shown[i]) continue;
+    const TableReport& report = checked.reports[i];
+    const Message where =
+        report.column > 0 ? Message{MessageId::check_where_column,
+                                    {std::to_string(report.line), std::to_string(report.column)}}
+                          : Message{MessageId::check_where_line, {std::to_string(report.line)}};
+    print(out, {report.severity == Severity::note ? MessageId::check_note : MessageId::check_report,
+                {message_text(where), printable(whats[i]), printable(report.content)}});
+  }
+  for (const Repeats::More& more : repeats.more)
+    print(out, {MessageId::check_more,
+                {with_commas(more.count), with_commas(checked.reports[more.first].line),
+                 with_commas(checked.reports[more.last].line)}});
+  return problems;
 }
 
 } // namespace
@@ -243,24 +271,19 @@ Failure check_table(const std::string& tablefile, TableFormat format, TableEncod
     return failure;
   const Checked checked = format == TableFormat::standard ? check_standard(bytes, encoding)
                                                           : check_own(tablefile, bytes);
-  Reporter reporter{out};
-  for (const TableReport& report : checked.reports) {
-    const bool problem = report.severity != Severity::note;
-    std::string where = "line " + std::to_string(report.line);
-    if (report.column > 0) where += ", column " + std::to_string(report.column);
-    std::string what = report_text(report);
-    if (checked.severity_words && problem)
-      what.insert(0, report.severity == Severity::error ? "error: " : "warning: ");
-    reporter.report(report.line, where, report.content, what, problem,
-                    std::string(report_row(report.id).group));
-  }
-  reporter.print_repeats();
+  int problems = print_reports(checked, out);
   for (const auto& [line, problem] : checked.closing) {
-    std::fprintf(out, "%s\n", line.c_str());
-    if (problem) ++reporter.problems;
+    print(out, line);
+    if (problem) ++problems;
   }
-  checked.summary(reporter.problems, out);
-  return reporter.problems == 0 ? Failure::none : Failure::table_problems;
+  checked.summary(problems, out);
+  return problems == 0 ? Failure::none : Failure::table_problems;
+}
+
+int run_command(const CheckRequest& request) {
+  return exit_status(check_table(request.tablefile,
+                                 request.standard ? TableFormat::standard : TableFormat::own,
+                                 request.encoding, stdout));
 }
 
 } // namespace textdump

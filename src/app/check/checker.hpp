@@ -22,10 +22,20 @@
 #include <string>
 
 #include "app/common/messages.hpp"
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 #include "io/encoding.hpp"
 
 namespace textdump {
+
+// --check TABLE, with the table options.
+struct CheckRequest {
+  std::string tablefile;
+  bool standard = false;
+  TableEncoding encoding = TableEncoding::utf8;
+};
+
+// Checks the table on standard output, its read failures on standard error; the exit status.
+int run_command(const CheckRequest& request);
 
 // Checks the named table file, writing the report to out: Failure::none when
 // nothing was reported, table_problems when something was, or why the file

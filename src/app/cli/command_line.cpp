@@ -1,17 +1,14 @@
 #include "app/cli/command_line.hpp"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <string_view>
 
-#include "app/check/checker.hpp"
-#include "app/common/console.hpp"
-#include "app/dump/dialogue.hpp"
-#include "app/script/fit_command.hpp"
-#include "app/common/messages.hpp"
-#include "app/finder/pointers_to_command.hpp"
-#include "core/maps/maps.hpp"
-#include "core/base/numbers.hpp"
+#include "app/cli/console_main.hpp"
+#include "app/cli/declarations.hpp"
 #include "io/streams.hpp"
 #include "textdump_version.hpp"
 
@@ -19,182 +16,213 @@ namespace textdump {
 
 namespace {
 
-// An offset argument: one to eight hexadecimal digits, perhaps after 0x or $.
-bool parse_offset(std::string_view word, std::uint32_t& value) {
-  word = without_hex_prefix(word);
-  if (word.empty() || word.size() > 8) return false;
-  std::vector<char> bad;
-  value = hex_to_int(word, &bad);
-  return bad.empty() && word.find('\0') == std::string_view::npos;
+using namespace cli;
+
+// The declarations built into a CLI11 App that reads the words into values.
+class Reading {
+public:
+  Reading();
+  Reading(const Reading&) = delete;
+  Reading& operator=(const Reading&) = delete;
+
+  std::variant<Command, UsageError> read(const std::vector<std::string>& words);
+
+private:
+  CLI::Option* add_flag(std::string_view names);
+  CLI::Option* add_value(const std::string& name, Reader read, bool repeated);
+  std::optional<Message> misread(const std::vector<std::string>& words) const;
+  std::optional<Message> conflicts(const ModeDeclaration& mode) const;
+  std::optional<Message> names_wanted(const ModeDeclaration& mode) const;
+  bool given(std::string_view option) const;
+
+  CLI::App app_{"", "textdump"};
+  OptionValues values_;
+  std::vector<CLI::Option*> modes_;   // as mode_declarations(); nullptr for a mode without a flag
+  std::vector<CLI::Option*> options_; // as option_declarations()
+  std::vector<std::string> names_;
+  std::optional<Message> wrong_value_; // the first value given that is wrong
+};
+
+Reading::Reading() {
+  app_.set_help_flag(); // --help is a mode of its own
+  app_.allow_extras();  // unknown options are reported as this program words them
+  // A word starting with '/' is a file name on every system, never an option.
+  app_.allow_windows_style_options(false);
+  app_.positionals_at_end();
+  for (const ModeDeclaration& mode : mode_declarations()) {
+    CLI::Option* option = nullptr;
+    if (!mode.value.empty())
+      option = add_value(std::string(mode.flag), [](OptionValues& values, std::string_view text) {
+        values.pointed = std::string(text);
+        return std::optional<Message>();
+      }, false);
+    else if (!mode.flag.empty())
+      option = add_flag(mode.flag);
+    modes_.push_back(option);
+  }
+  for (const OptionDeclaration& declared : option_declarations())
+    options_.push_back(declared.label.empty()
+                           ? add_flag(declared.name)
+                           : add_value(declared.name, declared.read, declared.repeated));
+  app_.add_option("names", names_);
 }
 
-int usage_error(const std::string& why) {
-  const std::string text = usage_error_text(why);
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  return exit_status(Failure::usage);
+// A flag refuses every value, even one CLI11 would read as true: its one
+// accepted value is a byte no one types.
+CLI::Option* Reading::add_flag(std::string_view names) {
+  std::string spec;
+  for (std::size_t from = 0; from < names.size();) {
+    const std::size_t comma = std::min(names.find(',', from), names.size());
+    spec += (spec.empty() ? "" : ",") + std::string(names.substr(from, comma - from)) + "{\x01}";
+    from = comma + 1;
+  }
+  return app_.add_flag(spec)->disable_flag_override();
+}
+
+// Read at once, in the order given, so that a later one wins (or, repeated,
+// adds) and the first wrong value is the one reported.
+CLI::Option* Reading::add_value(const std::string& name, Reader read, bool repeated) {
+  return app_
+      .add_option_function<std::string>(
+          name,
+          [this, read](const std::string& text) {
+            if (auto why = read(values_, text); why && !wrong_value_) wrong_value_ = std::move(why);
+          })
+      ->trigger_on_parse()
+      ->multi_option_policy(repeated ? CLI::MultiOptionPolicy::TakeAll
+                                     : CLI::MultiOptionPolicy::TakeLast);
+}
+
+bool Reading::given(std::string_view option) const {
+  const CLI::Option* found = app_.get_option_no_throw(std::string(option));
+  return found != nullptr && found->count() > 0;
+}
+
+// An unknown option, or a first name that looks like one without "--" before it.
+std::optional<Message> Reading::misread(const std::vector<std::string>& words) const {
+  for (const std::string& word : app_.remaining())
+    if (word != "--") return Message{MessageId::usage_unknown_option, {printable(word)}};
+  if (names_.empty() || names_.front().size() < 2 || names_.front()[0] != '-')
+    return std::nullopt;
+  const std::size_t first = words.size() - names_.size();
+  if (first > 0 && words[first - 1] == "--") return std::nullopt;
+  return Message{MessageId::usage_unknown_option, {printable(names_.front())}};
+}
+
+std::optional<Message> Reading::conflicts(const ModeDeclaration& mode) const {
+  const auto& options = option_declarations();
+  for (std::size_t i = 0; i < options.size(); ++i)
+    if (options_[i]->count() > 0 && !options[i].needs.empty() && !given(options[i].needs))
+      return Message{MessageId::usage_requires, {options[i].name, options[i].needs}};
+  for (std::size_t i = 0; i < options.size(); ++i) {
+    if (options_[i]->count() == 0 || belongs(options[i], mode.mode)) continue;
+    if (mode.mode == Mode::help || mode.mode == Mode::version) // they take nothing else
+      return Message{MessageId::usage_excludes, {flag_name(mode), options[i].name}};
+    std::vector<std::string> flags;
+    for (const ModeDeclaration& other : mode_declarations())
+      if (!other.flag.empty() && belongs(options[i], other.mode)) flags.push_back(flag_name(other));
+    return Message{MessageId::usage_requires, {options[i].name, or_list(flags)}};
+  }
+  if (!mode.one_of.empty() &&
+      std::none_of(mode.one_of.begin(), mode.one_of.end(),
+                   [this](std::string_view option) { return given(option); }))
+    return Message{MessageId::usage_requires,
+                   {flag_name(mode), or_list({mode.one_of.begin(), mode.one_of.end()})}};
+  return names_wanted(mode);
+}
+
+std::optional<Message> Reading::names_wanted(const ModeDeclaration& mode) const {
+  const std::size_t wanted = mode.names.size(), count = names_.size();
+  if (mode.more ? count >= wanted : count == wanted) return std::nullopt;
+  const std::string name = mode.flag.empty() ? text_of(MessageId::mode_dump) : flag_name(mode);
+  if (wanted == 0) return Message{MessageId::usage_takes_no_names, {name, std::to_string(count)}};
+  return Message{MessageId::usage_takes_names,
+                 {name, std::to_string(wanted), names_text(mode), std::to_string(count)}};
+}
+
+std::variant<Command, UsageError> Reading::read(const std::vector<std::string>& words) {
+  // CLI11 takes the words last first, and leaves in them those it has not read.
+  std::vector<std::string> left(words.rbegin(), words.rend());
+  try {
+    app_.parse(left);
+  } catch (const CLI::ArgumentMismatch&) {
+    // A flag given a value, or an option without one at the end: the word it stopped at.
+    if (auto why = misread(words)) return UsageError{*why};
+    const std::string& word = words[words.size() - left.size() - 1];
+    const std::string name = word.substr(0, word.find('='));
+    const CLI::Option* option = app_.get_option_no_throw(name);
+    return UsageError{{option != nullptr && option->get_items_expected_max() == 0
+                           ? MessageId::usage_takes_no_value
+                           : MessageId::usage_needs_value,
+                       {name}}};
+  } catch (const CLI::Error& error) {
+    return UsageError{{MessageId::usage_report, {error.what()}}};
+  }
+  if (auto why = misread(words)) return UsageError{*why};
+  const auto& options = option_declarations();
+  for (std::size_t i = 0; i < options.size(); ++i)
+    if (options[i].label.empty() && options_[i]->count() > 0) options[i].read(values_, "");
+  if (wrong_value_) return UsageError{*wrong_value_};
+  const auto& modes = mode_declarations();
+  // None given: the dump.
+  const ModeDeclaration* mode = &*std::find_if(
+      modes.begin(), modes.end(), [](const ModeDeclaration& m) { return m.mode == Mode::dump; });
+  for (std::size_t i = 0; i < modes.size(); ++i) {
+    if (modes_[i] == nullptr || modes_[i]->count() == 0) continue;
+    if (mode->flag.empty())
+      mode = &modes[i];
+    else
+      return UsageError{{MessageId::usage_excludes, {flag_name(*mode), flag_name(modes[i])}}};
+  }
+  if (auto why = conflicts(*mode)) return UsageError{*why};
+  return mode->build(std::move(values_), std::move(names_));
+}
+
+// The runs of the command line's own modes; each command's run_command is
+// declared in its own folder's header.
+int run_command(const HelpRequest&) {
+  const std::string usage = usage_text();
+  std::fwrite(usage.data(), 1, usage.size(), stdout);
+  return 0;
+}
+
+int run_command(const VersionRequest&) {
+  const std::string version = message_line({MessageId::version, {TEXTDUMP_VERSION}});
+  std::fwrite(version.data(), 1, version.size(), stdout);
+  return 0;
 }
 
 } // namespace
 
-std::variant<CommandLine, UsageError> parse_command_line(const std::vector<std::string>& words) {
-  auto given = parse_options(words);
-  if (auto* error = std::get_if<UsageError>(&given)) return std::move(*error);
-  ParsedOptions& parsed = std::get<ParsedOptions>(given);
-  const std::vector<std::string>& names = parsed.names;
-  const bool standard = parsed.values.standard;
-  const TableEncoding encoding = parsed.values.encoding.value_or(TableEncoding::utf8);
-  CommandLine command;
-  command.mode = parsed.mode;
-  // The ROM and table names and the table options, as a search reads them.
-  const auto search_inputs = [&](SearchInputs& inputs) {
-    inputs.romfile = names[0];
-    inputs.tablefile = names[1];
-    inputs.standard = standard;
-    inputs.encoding = encoding;
-    inputs.start_table = parsed.values.start_table;
-  };
-  switch (parsed.mode) {
-  case Mode::dump: {
-    RunRequest& request = command.dump;
-    request.romfile = names[0];
-    request.tablefile = names[1];
-    request.dumpfile = names[2];
-    if (const auto& maps = parsed.values.finder.maps) {
-      // START and END are placed once the ROM is open.
-      if (maps->size() != 1 || maps->front().base != 0)
-        return UsageError{"--map with a dump takes one map, without a base"};
-      request.map = &map_of(maps->front().map);
-      const auto start = parse_position(names[3]), end = parse_position(names[4]);
-      if (!start) return UsageError{usage_bad_offset("START", names[3])};
-      if (!end) return UsageError{usage_bad_offset("END", names[4])};
-      request.start_position = *start;
-      request.end_position = *end;
-      request.start_text = names[3];
-      request.end_text = names[4];
-    } else {
-      if (!parse_offset(names[3], request.start_offset))
-        return UsageError{usage_bad_offset("START", names[3])};
-      if (!parse_offset(names[4], request.end_offset))
-        return UsageError{usage_bad_offset("END", names[4])};
-      if (request.end_offset < request.start_offset)
-        return UsageError{usage_end_below_start(names[4], names[3])};
-    }
-    request.dash_is_stdout = true;
-    request.warnings = true;
-    request.standard = standard;
-    request.encoding = encoding;
-    request.start_table = parsed.values.start_table;
-    break;
-  }
-  case Mode::check: command.check = {names[0], standard, encoding}; break;
-  case Mode::script: {
-    ScriptOptions& options = command.script;
-    options = std::move(parsed.values.script);
-    options.romfile = names[0];
-    options.tablefile = names[1];
-    options.scriptfile = names[2];
-    options.standard = standard;
-    options.encoding = encoding;
-    options.start_table = parsed.values.start_table;
-    if (options.scriptfile == "-" && !options.atlas_table)
-      return UsageError{"a script on standard output needs --atlas-table FILE"};
-    // START and END of --range are placed once the ROM is open: under the one
-    // --map given, else as file offsets.
-    if (const auto& maps = parsed.values.finder.maps) {
-      if (!options.range) return UsageError{"--map with --script places --range, which is not given"};
-      if (maps->size() != 1 || maps->front().base != 0)
-        return UsageError{"--map with --script takes one map, without a base"};
-      options.range->map = &map_of(maps->front().map);
-    } else if (options.range && (options.range->start.bank || options.range->end.bank)) {
-      return UsageError{usage_bad_offset(options.range->start.bank ? "START" : "END",
-                                         options.range->start.bank ? options.range->start_text
-                                                                   : options.range->end_text)};
-    }
-    break;
-  }
-  case Mode::fit: command.fit_script = names[0]; break;
-  case Mode::find: {
-    FinderCommand& finder = command.finder;
-    finder = std::move(parsed.values.finder);
-    search_inputs(finder);
-    break;
-  }
-  case Mode::find_to: {
-    FinderCommand& finder = command.finder;
-    finder = std::move(parsed.values.finder);
-    search_inputs(finder);
-    const auto typed = parse_position(finder.pointed);
-    if (!typed) return UsageError{usage_bad_offset("OFFSET", finder.pointed)};
-    if (typed->bank && (!finder.maps || finder.maps->size() != 1))
-      return UsageError{"--find-pointers-to BANK:ADDRESS needs the one --map it is an address of"};
-    break;
-  }
-  case Mode::find_text: {
-    FindTextCommand& text = command.text;
-    text = std::move(parsed.values.text);
-    text.romfile = names[0];
-    text.words.assign(names.begin() + 1, names.end());
-    if (text.json && text.draft_table && *text.json == "-" && *text.draft_table == "-")
-      return UsageError{usage_two_on_standard_output("draft table", "JSON file")};
-    break;
-  }
-  case Mode::survey: {
-    SurveyCommand& survey = command.survey;
-    survey = std::move(parsed.values.survey);
-    search_inputs(survey);
-    if (survey.json && survey.svg && *survey.json == "-" && *survey.svg == "-")
-      return UsageError{usage_two_on_standard_output("SVG file", "JSON file")};
-    break;
-  }
-  case Mode::make_patch:
-  case Mode::apply_patch:
-    if (auto why = read_patch_command(parsed.mode == Mode::make_patch, names, command.patch))
-      return UsageError{std::move(*why)};
-    break;
-  case Mode::dialogue:
-  case Mode::help:
-  case Mode::version: break;
-  }
-  return command;
+std::variant<Command, UsageError> parse_command_line(const std::vector<std::string>& words) {
+  if (words.empty()) return DialogueRequest{};
+  Reading reading;
+  return reading.read(words);
 }
 
-int run_command_line(const CommandLine& command) {
-  switch (command.mode) {
-  case Mode::dialogue: {
-    const bool terminal = is_terminal(STANDARD_INPUT);
-    const Failure failure = run_dialogue(stdin, terminal, stream_console(stdout, true, terminal));
-    std::fflush(stdout);
-    return exit_status(failure);
-  }
-  case Mode::dump: return exit_status(run_dump(command.dump, stream_console(stderr, false, false)));
-  case Mode::check:
-    return exit_status(check_table(command.check.tablefile,
-                                   command.check.standard ? TableFormat::standard : TableFormat::own,
-                                   command.check.encoding, stdout));
-  case Mode::script: return run_script_command(command.script);
-  case Mode::fit: return run_fit_command(command.fit_script);
-  case Mode::find: return run_finder_command(command.finder);
-  case Mode::find_to: return run_pointers_to_command(command.finder);
-  case Mode::find_text: return run_find_text_command(command.text);
-  case Mode::survey: return run_survey_command(command.survey);
-  case Mode::make_patch:
-  case Mode::apply_patch: return run_patch_command(command.patch);
-  case Mode::help: {
-    const std::string usage = usage_text();
-    std::fwrite(usage.data(), 1, usage.size(), stdout);
-    return 0;
-  }
-  case Mode::version: std::printf("%s%s\n", VERSION_PREFIX.data(), TEXTDUMP_VERSION); return 0;
-  }
-  return exit_status(Failure::usage);
+int run_command_line(const Command& command) {
+  return std::visit([](const auto& request) { return run_command(request); }, command);
 }
 
 int console_main(int argc, char** argv) {
   use_binary_streams();
   const std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
-  const auto command = parse_command_line(words);
-  if (const auto* error = std::get_if<UsageError>(&command)) return usage_error(error->why);
-  return run_command_line(std::get<CommandLine>(command));
+  // Out of memory anywhere ends the run with one line, on the stream its
+  // messages go to, and status 1.
+  try {
+    const auto command = parse_command_line(words);
+    if (const auto* error = std::get_if<UsageError>(&command)) {
+      const std::string text = usage_error_text(error->why);
+      std::fwrite(text.data(), 1, text.size(), stderr);
+      return exit_status(Failure::usage);
+    }
+    return run_command_line(std::get<Command>(command));
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    const std::string line = message_line({MessageId::out_of_memory});
+    std::fwrite(line.data(), 1, line.size(), words.empty() ? stdout : stderr);
+    return exit_status(Failure::out_of_memory);
+  }
 }
 
 } // namespace textdump

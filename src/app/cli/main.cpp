@@ -1,6 +1,6 @@
 #include <vector>
 
-#include "app/cli/command_line.hpp"
+#include "app/cli/console_main.hpp"
 #include "io/arguments.hpp"
 
 int main(int argc, char** argv) {

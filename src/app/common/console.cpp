@@ -1,17 +1,22 @@
 #include "app/common/console.hpp"
 
 #include <cstdlib>
-
-#include "app/common/messages.hpp"
+#include <string>
 
 namespace textdump {
 
+namespace {
+
+#ifndef _WIN32
+// "Press Enter to continue . . ." on out, and a wait for a line end on in.
 void wait_for_enter(std::FILE* in, std::FILE* out) {
-  std::fwrite(PRESS_ENTER.data(), 1, PRESS_ENTER.size(), out);
+  const std::string text = message_text({MessageId::press_enter});
+  std::fwrite(text.data(), 1, text.size(), out);
   std::fflush(out);
   int c = std::getc(in);
   while (c != EOF && c != '\n') c = std::getc(in);
 }
+#endif
 
 void console_pause(bool terminal_input) {
   std::fflush(stdout);
@@ -21,6 +26,21 @@ void console_pause(bool terminal_input) {
 #else
   wait_for_enter(stdin, stdout);
 #endif
+}
+
+} // namespace
+
+void show_progress(std::string_view what, std::size_t width, std::size_t longest) {
+  std::string padded(what.substr(0, longest));
+  if (padded.size() < width) padded.append(width - padded.size(), ' ');
+  const std::string line = "\r" + message_text({MessageId::progress_searching, {padded}});
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+void clear_progress(std::size_t width) {
+  const std::string line = "\r" + std::string(width, ' ') + "\r";
+  std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 Console stream_console(std::FILE* stream, bool with_pause, bool terminal_input) {

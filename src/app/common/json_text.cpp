@@ -1,7 +1,7 @@
 #include "app/common/json_text.hpp"
 
 #include "app/common/messages.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/base/utf8.hpp"
 
 namespace textdump {

@@ -1,7 +1,7 @@
 #include "app/common/platform_address.hpp"
 
 #include "core/maps/maps.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

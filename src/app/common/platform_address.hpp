@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/maps/maps.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

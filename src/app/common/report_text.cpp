@@ -118,7 +118,20 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {script_bytes_not_back, "bytes-not-inserted-back", "",
      "the bytes at {0} would not be inserted back unchanged"},
     {script_length_past, "string-length-past", "",
-     "the string at {0} {1} {2} bytes, past a pointer table or the end of the ROM"},
+     "the string at {0} holds {1} bytes, past a pointer table or the end of the ROM"},
+    {script_pascal_length_past, "pascal-length-past", "",
+     "the string at {0} claims {1} bytes, past a pointer table or the end of the ROM"},
+    {script_text_owned, "text-of-another-entry", "",
+     "Not in the insertion table: {0}={1} (its text is the entry of {2})"},
+    {script_text_control, "text-with-control-characters", "",
+     "Not in the insertion table: {0}={1} (a text with control characters cannot be typed in a "
+     "script)"},
+    {script_text_raw_form, "text-reads-as-raw-byte", "",
+     "Not in the insertion table: {0}={1} (the inserter reads the text as a raw byte)"},
+    {script_text_reads_otherwise, "text-reads-otherwise", "",
+     "Not in the insertion table: {0}={1} (the dumped text would not read back the same with "
+     "it)"},
+    {script_more_like_this, "more-like-this", "", "... and {0} more like this, the last: {1}"},
     // An edited script dump, as --fit reads it.
     {fit_text_without_table, "text-without-table", "", "text with no #ACTIVETBL table before it"},
     {fit_text_before_jmp, "text-before-jmp", "",
@@ -306,28 +319,40 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "the space is {0} at all {1} hits of the words that have it"},
     {draft_character_same, "draft-character-same", "",
      "\"{0}\" is {1} at all {2} hits of the words that have it"},
+    // --expand.
+    {expand_map, "expand-map", "",
+     "--expand: a ROM of map {0} does not grow by adding bytes at its end (those of {1} do)"},
+    {expand_smaller, "expand-smaller", "",
+     "--expand {0}: the ROM has {1} bytes already, and --expand does not cut a ROM"},
+    {expand_too_large, "expand-too-large", "",
+     "--expand {0}: a ROM of map {1} grows to {2} bytes at most"},
+    {expand_no_header, "expand-no-header", "",
+     "--expand: the ROM is too short to hold the {0} header's size field at {1}"},
+    {expand_odd, "expand-odd", "",
+     "--expand {0}: a Mega Drive ROM holds 16-bit words, so its size is even"},
+    {expand_gb_rom_only, "expand-gb-rom-only", "",
+     "--expand: the cartridge type ${0} at $0147 has no memory bank controller, so the ROM "
+     "cannot grow past the 32 KiB the console sees"},
+    {expand_gb_cartridge, "expand-gb-cartridge", "",
+     "--expand: the cartridge type ${0} at $0147 is none of MBC1, MBC2, MBC3 and MBC5, whose "
+     "reach is known"},
+    {expand_gb_size, "expand-gb-size", "",
+     "--expand {0}: the ROM size byte at $0148 names 32 KiB times a power of two, "
+     "32,768 to 8,388,608 bytes"},
+    {expand_gb_controller, "expand-gb-controller", "",
+     "--expand {0}: the cartridge type ${1} at $0147 has an {2}, which reaches {3} bytes of ROM"},
 }};
 
 // The rows are in id order: a row out of place fails to compile.
-constexpr bool in_order() {
-  for (std::size_t i = 0; i < ROWS.size(); ++i)
-    if (static_cast<std::size_t>(ROWS[i].id) != i) return false;
-  return true;
-}
-static_assert(in_order(), "the rows of the report table follow the order of ReportId");
+static_assert(rows_in_order(ROWS), "the rows of the report table follow the order of ReportId");
 
 } // namespace
-
-std::span<const ReportText> report_texts() {
-  return ROWS;
-}
 
 const ReportText& report_row(ReportId id) {
   return ROWS[static_cast<std::size_t>(id)];
 }
 
-std::string report_text(const Report& report) {
-  const std::string_view text = report_row(report.id).text;
+std::string filled(std::string_view text, std::span<const std::string> args) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const std::size_t close = text.find('}', i);
@@ -337,17 +362,25 @@ std::string report_text(const Report& report) {
     }
     const std::string_view field = text.substr(i + 1, close - i - 1);
     const auto n = static_cast<std::size_t>(field[0] - '0');
-    const std::string& arg = n < report.args.size() ? report.args[n] : std::string();
-    if (field.substr(1) == ":hexerror") {
-      std::string shown = hex_error_text(arg.empty() ? '\0' : arg[0]);
-      shown.pop_back(); // the dialogue's line end
-      out += shown;
+    const std::string& arg = n < args.size() ? args[n] : std::string();
+    const std::string_view form = field.substr(1);
+    if (form == ":hexerror") {
+      std::string line = hex_error_text(arg.empty() ? '\0' : arg[0]);
+      line.pop_back(); // the line end
+      out += line;
+    } else if (form.starts_with('|')) {
+      const std::size_t bar = form.find('|', 1);
+      out += arg == "1" ? form.substr(1, bar - 1) : form.substr(bar + 1);
     } else {
       out += arg;
     }
     i = close;
   }
   return out;
+}
+
+std::string report_text(const Report& report) {
+  return filled(report_row(report.id).text, report.args);
 }
 
 } // namespace textdump

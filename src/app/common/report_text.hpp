@@ -1,31 +1,51 @@
-// The text of every report core returns, in one table: each ReportId has a
-// stable name (for JSON, tests and people searching the manual) and the words
-// it is printed with.
+// The catalogue: the words of every report core returns (ReportId,
+// core/base/report.hpp) and of every message the program prints itself
+// (MessageId, app/common/messages.hpp), one row an id: its stable name (for
+// JSON, tests and people searching the manual; unique across both), its
+// group and its words. Core's rows are in report_text.cpp, the program's in
+// message_text.cpp, each in id order; all are filled in one way.
 //
-// A text holds its arguments as {N}, the Nth argument as given; {N:hexerror}
-// writes the character of argument N the way a table's bad digit is shown in
-// the dialogue ("HEX VALUE ERROR:41"). Ids that are reported together under
-// one heading by the checker share a group ("" groups by the text itself).
+// A text holds its arguments as {N}, the Nth argument as given; {N|one|many}
+// is the word one when argument N is "1", else many; {N:hexerror} writes the
+// character of argument N the way a table's bad digit is shown in the dialogue
+// ("HEX VALUE ERROR:41"). Ids that are reported together under one heading by
+// the checker share a group ("" groups by the text itself).
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
 
-#include "core/base/report.hpp"
+#include "app/common/messages.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 
-struct ReportText {
-  ReportId id;
+template <typename Id>
+struct CatalogueRow {
+  Id id;
   std::string_view name;  // stable, lower case with "-"; never reused
   std::string_view group; // the checker's repeats are counted by group
   std::string_view text;
 };
+using ReportText = CatalogueRow<ReportId>;
+using MessageText = CatalogueRow<MessageId>;
 
-// Every row, one per id in id order.
-std::span<const ReportText> report_texts();
+// True when each row stands at its id's place: the tables check it as they compile.
+template <typename Row, std::size_t N>
+constexpr bool rows_in_order(const std::array<Row, N>& rows) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (static_cast<std::size_t>(rows[i].id) != i) return false;
+  return true;
+}
+
 const ReportText& report_row(ReportId id);
+const MessageText& message_row(MessageId id);
+
+// A row's text with the arguments put in.
+std::string filled(std::string_view text, std::span<const std::string> args);
 
 // The report's words, its arguments put in.
 std::string report_text(const Report& report);

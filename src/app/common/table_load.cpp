@@ -2,6 +2,7 @@
 
 #include "app/common/messages.hpp"
 #include "app/common/report_text.hpp"
+#include "core/base/base.hpp"
 #include "io/files.hpp"
 
 namespace textdump {
@@ -12,7 +13,7 @@ namespace {
 // loads whatever it holds.
 Failure load_own(const std::string& tablefile, const Console& console, LoadedTables& loaded) {
   if (!file_opens(tablefile)) {
-    say(console, message_table_open(tablefile));
+    say(console, {MessageId::table_open, {shown(tablefile)}});
     pause(console);
     return Failure::table_open;
   }
@@ -22,9 +23,11 @@ Failure load_own(const std::string& tablefile, const Console& console, LoadedTab
   table.lay_over(file.table.definitions);
   const LongKeys long_keys = find_long_keys(file.table);
   if (long_keys.count > 0)
-    loaded.warnings.push_back(warning_long_keys(tablefile, long_keys.count, long_keys.first->number,
-                                                long_keys.first->content));
-  if (table.has_snes_without_end()) loaded.warnings.push_back(warning_no_end_for_snes());
+    loaded.warnings.push_back({MessageId::warning_long_keys,
+                               {shown(tablefile), with_commas(long_keys.count),
+                                with_commas(long_keys.first->number),
+                                printable(long_keys.first->content)}});
+  if (table.has_snes_without_end()) loaded.warnings.push_back({MessageId::warning_no_end_for_snes});
   return Failure::none;
 }
 
@@ -36,14 +39,16 @@ Failure load_standard(const TableRequest& request, const Console& console, Loade
   if (file.errors > 0) {
     for (const TableReport& report : file.reports)
       if (report.severity == Severity::error)
-        say(console,
-            message_table_error(request.tablefile, report.line, report.column, report_text(report)));
+        say(console, {MessageId::diagnostic_error,
+                      {shown(request.tablefile), std::to_string(report.line),
+                       std::to_string(report.column), report_text(report)}});
     return Failure::table_invalid;
   }
   if (!request.start_table.empty()) {
     const std::optional<std::size_t> start = table_named(file, request.start_table);
     if (!start) {
-      say(console, message_no_such_table(request.tablefile, request.start_table));
+      say(console, {MessageId::no_such_table,
+                    {shown(request.tablefile), shown(printable(request.start_table))}});
       return Failure::table_invalid;
     }
     loaded.start = *start;
@@ -55,8 +60,9 @@ Failure load_standard(const TableRequest& request, const Console& console, Loade
   for (const TableReport& report : file.reports)
     if (report.id == ReportId::std_key_again && again++ == 0) first = &report;
   if (first)
-    loaded.warnings.push_back(
-        warning_keys_again(request.tablefile, again, first->line, first->content));
+    loaded.warnings.push_back({MessageId::warning_keys_again,
+                               {shown(request.tablefile), with_commas(again),
+                                with_commas(first->line), printable(first->content)}});
   return Failure::none;
 }
 
@@ -65,14 +71,15 @@ Failure load_standard(const TableRequest& request, const Console& console, Loade
 bool load_font_table(const std::string& tablefile, const Console& console, LoadedTable& loaded) {
   const ReadStatus status = read_file(tablefile, loaded.bytes);
   if (status != ReadStatus::ok) {
-    say(console, status == ReadStatus::too_large ? message_table_too_large(tablefile)
-                                                 : std::string(COULDNT_READ_TABLE));
+    say(console, status == ReadStatus::too_large
+                     ? Message{MessageId::table_too_large, {shown(tablefile)}}
+                     : Message{MessageId::table_unreadable_short});
     pause(console);
     return false;
   }
   loaded.table = parse_font_table(loaded.bytes);
   for (const TableLine& line : loaded.table.lines)
-    for (const HexReport& bad : line.hex_reports) say(console, hex_error_text(bad.character));
+    for (const HexReport& bad : line.hex_reports) write(console, hex_error_text(bad.character));
   return true;
 }
 
@@ -81,9 +88,10 @@ bool read_table_file(const std::string& tablefile, std::string& bytes, const Con
   const ReadStatus status = read_file(tablefile, bytes);
   if (status == ReadStatus::ok) return true;
   failure = status == ReadStatus::cannot_open ? Failure::table_open : Failure::table_read;
-  say(console, status == ReadStatus::cannot_open ? message_table_open(tablefile)
-               : status == ReadStatus::too_large ? message_table_too_large(tablefile)
-                                                 : message_table_unreadable(tablefile));
+  const MessageId why = status == ReadStatus::cannot_open ? MessageId::table_open
+                        : status == ReadStatus::too_large ? MessageId::table_too_large
+                                                          : MessageId::table_unreadable;
+  say(console, {why, {shown(tablefile)}});
   return false;
 }
 
@@ -103,14 +111,6 @@ StandardTable parse_standard_file(std::string& bytes, TableEncoding encoding) {
 Failure load_tables(const TableRequest& request, const Console& console, LoadedTables& loaded) {
   return request.format == TableFormat::standard ? load_standard(request, console, loaded)
                                                  : load_own(request.tablefile, console, loaded);
-}
-
-Failure load_code_table(const TableRequest& request, const Console& console, CodeTable& table) {
-  LoadedTables loaded;
-  if (const Failure failure = load_tables(request, console, loaded); failure != Failure::none)
-    return failure;
-  table = std::move(loaded.tables[loaded.start]);
-  return Failure::none;
 }
 
 } // namespace textdump

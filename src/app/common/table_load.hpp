@@ -17,8 +17,7 @@
 
 #include "app/common/console.hpp"
 #include "app/common/messages.hpp"
-#include "core/tables/font_table.hpp"
-#include "core/tables/standard_table.hpp"
+#include "core/tables/tables.hpp"
 #include "io/encoding.hpp"
 
 namespace textdump {
@@ -36,7 +35,7 @@ struct LoadedTable {
 
 // Reads and parses the named table file into loaded, printing a
 // "HEX VALUE ERROR:" line for every reported character, in line order. When
-// the file cannot be read: "Couldn't read table file.\n" (or, over 64 MiB, a
+// the file cannot be read: "Couldn't read table file." (or, over 64 MiB, a
 // message naming the file and the limit), the pause, and false.
 bool load_font_table(const std::string& tablefile, const Console& console, LoadedTable& loaded);
 
@@ -53,18 +52,13 @@ struct TableRequest {
 struct LoadedTables {
   std::vector<CodeTable> tables;
   std::size_t start = 0; // the table a dump starts in
-  std::vector<std::string> warnings;
+  std::vector<Message> warnings;
 };
 
 // Loads the file the request names. Failure::none, or the failure after
 // printing why: the file cannot be opened (table_open) or read (table_read),
 // or a standard table has errors (table_invalid).
 Failure load_tables(const TableRequest& request, const Console& console, LoadedTables& loaded);
-
-// The table a dump starts in, as --script and --find-pointers read it (the
-// switches of the tool's own format are not followed). Failure::none, or the
-// failure after printing why.
-Failure load_code_table(const TableRequest& request, const Console& console, CodeTable& table);
 
 // Reads a table file whole into bytes. False, after printing why (can't open,
 // over 64 MiB, a failed read) with failure table_open or table_read.

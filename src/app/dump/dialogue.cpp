@@ -3,7 +3,8 @@
 #include <vector>
 
 #include "app/dump/run.hpp"
-#include "core/base/numbers.hpp"
+#include "io/streams.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 
@@ -13,8 +14,7 @@ bool is_space(int c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-} // namespace
-
+// Reads one whitespace-delimited word of any length. False at end of input.
 bool read_word(std::FILE* in, std::string& word) {
   word.clear();
   int c = std::getc(in);
@@ -27,17 +27,22 @@ bool read_word(std::FILE* in, std::string& word) {
   return !word.empty();
 }
 
+} // namespace
+
 Failure run_dialogue(std::FILE* in, bool terminal_input, const Console& console) {
-  say(console, BANNER);
+  write(console, text_of(MessageId::banner));
   RunRequest request;
   std::string* const names[] = {&request.romfile, &request.tablefile, &request.dumpfile};
   std::uint32_t* const offsets[] = {&request.start_offset, &request.end_offset};
   std::string word;
+  constexpr MessageId PROMPTS[] = {MessageId::prompt_rom, MessageId::prompt_table,
+                                   MessageId::prompt_dump, MessageId::prompt_start,
+                                   MessageId::prompt_end};
   for (std::size_t i = 0; i < std::size(PROMPTS); ++i) {
-    say(console, PROMPTS[i]);
+    write(console, text_of(PROMPTS[i]));
     std::fflush(stdout);
     if (!read_word(in, word)) {
-      say(console, "\n" + message_input_ended());
+      write(console, "\n" + message_line({MessageId::input_ended}));
       pause(console);
       return Failure::input_ended;
     }
@@ -48,7 +53,7 @@ Failure run_dialogue(std::FILE* in, bool terminal_input, const Console& console)
     // Each offset is converted as soon as it is typed, so its reports follow its prompt.
     std::vector<char> bad;
     *offsets[i - 3] = hex_to_int(word, &bad);
-    for (const char c : bad) say(console, hex_error_text(c));
+    for (const char c : bad) write(console, hex_error_text(c));
   }
   if (terminal_input) {
     // The rest of the answer line belongs to no prompt; the pause must not take it.
@@ -58,9 +63,16 @@ Failure run_dialogue(std::FILE* in, bool terminal_input, const Console& console)
 
   const Failure failure = run_dump(request, console);
   if (failure != Failure::none) return failure;
-  say(console, END_PROGRAM);
+  say(console, {MessageId::end_program});
   pause(console);
   return Failure::none;
+}
+
+int run_command(const DialogueRequest&) {
+  const bool terminal = is_terminal(STANDARD_INPUT);
+  const Failure failure = run_dialogue(stdin, terminal, stream_console(stdout, true, terminal));
+  std::fflush(stdout);
+  return exit_status(failure);
 }
 
 } // namespace textdump

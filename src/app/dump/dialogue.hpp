@@ -3,16 +3,17 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
 
 #include "app/common/console.hpp"
 #include "app/common/messages.hpp"
 
 namespace textdump {
 
-// Reads one whitespace-delimited word of any length. False at end of input.
-bool read_word(std::FILE* in, std::string& word);
-
 Failure run_dialogue(std::FILE* in, bool terminal_input, const Console& console);
+
+// The dialogue on the standard streams, its pause when standard input is a
+// terminal; the exit status.
+struct DialogueRequest {};
+int run_command(const DialogueRequest&);
 
 } // namespace textdump

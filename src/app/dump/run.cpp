@@ -1,11 +1,14 @@
 #include "app/dump/run.hpp"
 
+#include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "app/common/table_load.hpp"
-#include "core/decode/decoder.hpp"
+#include "core/decode/decode.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
-#include "core/tables/table_family.hpp"
+#include "core/tables/tables.hpp"
 #include "io/dump_file.hpp"
 #include "io/rom_image.hpp"
 #include "io/streams.hpp"
@@ -14,10 +17,20 @@ namespace textdump {
 
 namespace {
 
-Failure fail(const Console& console, Failure failure, const std::string& message) {
+Failure fail(const Console& console, Failure failure, const Message& message) {
   say(console, message);
   pause(console);
   return failure;
+}
+
+// "Can't create the dump file ..." or "Can't write ...": the output message of the dump file.
+Message output_message(MessageId id, const DumpFile& dump) {
+  return {id, {text_of(MessageId::role_dump_file), shown(dump.name()), std::strerror(dump.error())}};
+}
+
+Message dump_is_input(const DumpFile& dump, MessageId which) {
+  return {MessageId::output_is_input,
+          {text_of(MessageId::role_dump_file), shown(dump.name()), text_of(which)}};
 }
 
 // The dump file's last flush and close; a failure there is the run's failure.
@@ -25,7 +38,7 @@ Failure finish(Writer& out, DumpFile& dump, Failure failure, const Console& cons
   const bool flushed = out.flush();
   if (!dump.close() || !flushed) {
     const Failure write =
-        fail(console, Failure::dump_write, message_dump_write(dump.name(), dump.error()));
+        fail(console, Failure::dump_write, output_message(MessageId::output_write, dump));
     return failure == Failure::none ? write : failure;
   }
   return failure;
@@ -51,9 +64,12 @@ bool dump_is_family_member(const DumpFile& dump, const CodeTable& table,
 // then an END past the ROM.
 void warn(const RunRequest& request, const LoadedTables& loaded, const RomView& rom,
           const Console& console) {
-  for (const std::string& warning : loaded.warnings) say(console, warning);
-  if (request.start_offset <= request.end_offset && request.end_offset >= rom.size)
-    say(console, warning_end_past_rom(request.end_offset, rom.size));
+  for (const Message& warning : loaded.warnings) say(console, warning);
+  if (request.start_offset <= request.end_offset && request.end_offset >= rom.size) {
+    char end[16];
+    std::snprintf(end, sizeof end, "%X", request.end_offset);
+    say(console, {MessageId::warning_end_past_rom, {end, std::to_string(rom.size)}});
+  }
 }
 
 // Opens the dump file the request names (or standard output), refusing the ROM
@@ -67,55 +83,58 @@ Failure open_dump(const RunRequest& request, const RomImage& rom, DumpFile& dump
   switch (opened) {
   case DumpOpen::ok: return Failure::none;
   case DumpOpen::cannot_create:
-    return fail(console, Failure::dump_create, message_dump_create(request.dumpfile, dump.error()));
+    return fail(console, Failure::dump_create, output_message(MessageId::output_create, dump));
   case DumpOpen::is_rom:
-    return fail(console, Failure::dump_is_input,
-                message_dump_is_input(request.dumpfile, "the ROM file"));
+    return fail(console, Failure::dump_is_input, dump_is_input(dump, MessageId::input_rom));
   case DumpOpen::is_table:
-    return fail(console, Failure::dump_is_input,
-                message_dump_is_input(request.dumpfile, "the table file"));
+    return fail(console, Failure::dump_is_input, dump_is_input(dump, MessageId::input_table));
   }
   return Failure::none;
 }
 
-Failure truncate_failed(const RunRequest& request, Writer& out, DumpFile& dump,
-                        const Console& console) {
+Failure truncate_failed(Writer& out, DumpFile& dump, const Console& console) {
   return finish(
       out, dump,
-      fail(console, Failure::dump_create, message_dump_create(request.dumpfile, dump.error())),
+      fail(console, Failure::dump_create, output_message(MessageId::output_create, dump)),
       console);
 }
 
 } // namespace
 
 Failure open_rom(RomImage& rom, const std::string& romfile, const Console& console) {
-  set_rom_changed_report(console.fd, message_rom_changed(romfile));
+  const std::string name = shown(romfile);
+  set_rom_changed_report(console.fd, message_line({MessageId::rom_changed, {name}}));
   switch (rom.open(romfile)) {
   case RomOpen::ok: return Failure::none;
-  case RomOpen::cannot_open: return fail(console, Failure::rom_open, message_rom_open(romfile));
+  case RomOpen::cannot_open: return fail(console, Failure::rom_open, {MessageId::rom_open, {name}});
   case RomOpen::too_large:
-    return fail(console, Failure::rom_too_large, message_rom_too_large(romfile));
+    return fail(console, Failure::rom_too_large, {MessageId::rom_too_large, {name}});
   case RomOpen::too_large_stream:
-    return fail(console, Failure::rom_too_large, message_rom_stream_too_large(romfile));
-  case RomOpen::changed: return fail(console, Failure::rom_changed, message_rom_changed(romfile));
+    return fail(console, Failure::rom_too_large,
+                {MessageId::rom_stream_too_large, {name, std::to_string(STREAM_ROM_LIMIT >> 20)}});
+  case RomOpen::changed:
+    return fail(console, Failure::rom_changed, {MessageId::rom_changed, {name}});
   }
   return Failure::none;
 }
 
-std::variant<std::pair<std::uint64_t, std::uint64_t>, std::string>
+std::variant<std::pair<std::uint64_t, std::uint64_t>, Message>
 place_span(const MapDescriptor& map, std::string_view map_name, const RomView& rom,
            const TypedSpan& span) {
   const RomLayout layout = layout_of(rom);
   const std::uint64_t start = position_offset(map, layout, span.start),
                       end = position_offset(map, layout, span.end);
-  if (start == NO_OFFSET)
-    return usage_no_position(std::string(span.prefix) + "START " + std::string(span.start_text),
-                             map_name);
-  if (end == NO_OFFSET)
-    return usage_no_position(std::string(span.prefix) + "END " + std::string(span.end_text),
-                             map_name);
+  const auto nowhere = [&](std::string_view which, std::string_view text) {
+    return Message{MessageId::usage_no_position,
+                   {printable(std::string(span.prefix) + std::string(which) + std::string(text)),
+                    std::string(map_name)}};
+  };
+  if (start == NO_OFFSET) return nowhere("START ", span.start_text);
+  if (end == NO_OFFSET) return nowhere("END ", span.end_text);
   if (end < start)
-    return std::string(span.prefix) + usage_end_below_start(span.end_text, span.start_text);
+    return Message{MessageId::usage_end_below_start, {std::string(span.prefix),
+                                                      std::string(span.end_text),
+                                                      std::string(span.start_text)}};
   return std::pair{start, end};
 }
 
@@ -126,8 +145,8 @@ static Failure place_range(RunRequest& request, const RomView& rom, const Consol
   const auto placed = place_span(*request.map, request.map->name, rom,
                                  {request.start_position, request.end_position, request.start_text,
                                   request.end_text, ""});
-  if (const auto* why = std::get_if<std::string>(&placed)) {
-    say(console, usage_error_text(*why));
+  if (const auto* why = std::get_if<Message>(&placed)) {
+    write(console, usage_error_text(*why));
     return Failure::usage;
   }
   const auto [start, end] = std::get<std::pair<std::uint64_t, std::uint64_t>>(placed);
@@ -166,10 +185,9 @@ Failure run_dump(const RunRequest& typed, const Console& console) {
   CodeTable& table = loaded.tables[loaded.start];
   if (dump_is_family_member(dump, table, request.tablefile)) {
     dump.discard();
-    return fail(console, Failure::dump_is_input,
-                message_dump_is_input(request.dumpfile, "a table file"));
+    return fail(console, Failure::dump_is_input, dump_is_input(dump, MessageId::input_member_table));
   }
-  if (!dump.truncate()) return truncate_failed(request, out, dump, console);
+  if (!dump.truncate()) return truncate_failed(out, dump, console);
   if (request.warnings) warn(request, loaded, rom.view(), console);
 
   // A switch of the tool's own format rewrites the table digit of the name in
@@ -179,11 +197,11 @@ Failure run_dump(const RunRequest& typed, const Console& console) {
       [&](std::uint8_t member) -> std::optional<std::vector<Definition>> {
     const bool named = set_table_digit(tablefile, table_digit(member));
     if (!named || !file_opens(tablefile)) {
-      fail(console, Failure::table_switch, message_table_open(printable(tablefile)));
+      fail(console, Failure::table_switch, {MessageId::table_open, {shown(printable(tablefile))}});
       return std::nullopt;
     }
     if (same_file(file_id_of(tablefile), dump.id())) {
-      fail(console, Failure::table_switch, message_dump_is_input(dump.name(), "a table file"));
+      fail(console, Failure::table_switch, dump_is_input(dump, MessageId::input_member_table));
       return std::nullopt;
     }
     LoadedTable member_file;
@@ -196,14 +214,22 @@ Failure run_dump(const RunRequest& typed, const Console& console) {
   decoder.seek(request.start_offset);
   decoder.use_tables(&loaded.tables);
   const DecodeEnd end = decoder.run_to(request.end_offset);
-  if (request.warnings && decoder.short_controls() > 0)
-    say(console,
-        warning_parameters_past_rom(decoder.short_controls(), decoder.first_short_control()));
+  if (request.warnings && decoder.short_controls() > 0) {
+    const std::string first = hex_number(decoder.first_short_control());
+    say(console, decoder.short_controls() == 1
+                     ? Message{MessageId::warning_parameter_past_rom, {first}}
+                     : Message{MessageId::warning_parameters_past_rom,
+                               {with_commas(decoder.short_controls()), first}});
+  }
   return finish(out, dump,
                 end == DecodeEnd::table_failed   ? Failure::table_switch
                 : end == DecodeEnd::write_failed ? Failure::dump_write
                                                  : Failure::none,
                 console);
+}
+
+int run_command(const RunRequest& request) {
+  return exit_status(run_dump(request, stream_console(stderr, false, false)));
 }
 
 } // namespace textdump

@@ -50,9 +50,9 @@ struct TypedSpan {
   std::string_view prefix; // before "START" in a message ("--range ")
 };
 
-// The span's file offsets under map, both included; the words of the usage
-// error when the ROM holds no such position (named map_name) or END lies below START.
-std::variant<std::pair<std::uint64_t, std::uint64_t>, std::string>
+// The span's file offsets under map, both included; the usage error when the
+// ROM holds no such position (named map_name) or END lies below START.
+std::variant<std::pair<std::uint64_t, std::uint64_t>, Message>
 place_span(const MapDescriptor& map, std::string_view map_name, const RomView& rom,
            const TypedSpan& span);
 
@@ -63,5 +63,8 @@ Failure open_rom(RomImage& rom, const std::string& romfile, const Console& conso
 // Steps after the answers: files, load, dump, and the dump file's last flush.
 // "END PROGRAM.\n" is the caller's.
 Failure run_dump(const RunRequest& request, const Console& console);
+
+// The dump from the command line: messages on standard error; the exit status.
+int run_command(const RunRequest& request);
 
 } // namespace textdump

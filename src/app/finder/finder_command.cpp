@@ -9,10 +9,9 @@
 #include "app/common/output_failure.hpp"
 #include "app/dump/run.hpp"
 #include "app/common/table_load.hpp"
-#include "core/decode/decoder.hpp"
-#include "core/base/fields.hpp"
+#include "core/decode/decode.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
-#include "core/base/numbers.hpp"
 #include "core/script/script.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
@@ -32,40 +31,42 @@ std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t st
                     std::optional<std::uint32_t> length, const std::vector<CodeTable>* tables) {
   if (length)
     return one_line_text(rom, table, start, std::min(start + *length, rom.size), tables);
-  std::uint64_t end = string_end_at(rom, table, start, start + FINDER_MAX_STRING, tables);
-  if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
-  return one_line_text(rom, table, start, end, tables);
+  return string_preview(rom, table, start, tables);
 }
 
 std::string describe_map(const PointerTable& ptable) {
-  std::string text(name_of(ptable.map));
-  if (ptable.map == AddressMap::linear && ptable.base != 0)
-    text += " (base " + std::string(ptable.base < 0 ? "-" : "") +
-            hex_number(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base)) +
-            ")";
-  return text;
+  if (ptable.map != AddressMap::linear || ptable.base == 0) return std::string(name_of(ptable.map));
+  return message_text(
+      {MessageId::map_with_base,
+       {std::string(name_of(ptable.map)), ptable.base < 0 ? "-" : "",
+        hex_number(static_cast<std::uint64_t>(ptable.base < 0 ? -ptable.base : ptable.base))}});
 }
 
 // What the report says of a table's entries besides pointers to strings.
 std::string seen_in(const Candidate& c) {
   std::string seen;
-  const auto count = [](std::uint32_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-  };
-  if (c.null_entries != 0) seen += "; " + count(c.null_entries, "null entry", "null entries");
-  if (c.empty_strings != 0) seen += "; " + count(c.empty_strings, "empty string", "empty strings");
+  if (c.null_entries != 0)
+    seen += message_text({MessageId::seen_null_entries, {std::to_string(c.null_entries)}});
+  if (c.empty_strings != 0)
+    seen += message_text({MessageId::seen_empty_strings, {std::to_string(c.empty_strings)}});
   return seen;
 }
 
 } // namespace
 
+std::string string_preview(const RomView& rom, const CodeTable& table, std::uint64_t start,
+                           const std::vector<CodeTable>* tables) {
+  std::uint64_t end = string_end_at(rom, table, start, start + FINDER_MAX_STRING, tables);
+  if (end == start) end = std::min<std::uint64_t>(start + PREVIEW_BYTES, rom.size);
+  return one_line_text(rom, table, start, end, tables);
+}
+
 std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint64_t start,
                           std::uint64_t end, const std::vector<CodeTable>* tables) {
   MemorySink sink;
   {
-    CodeTable copy = table;
     Writer out(sink);
-    Decoder decoder(copy, rom, out);
+    Decoder decoder(table, rom, out);
     decoder.seek(start);
     decoder.use_tables(tables);
     decoder.run_to(static_cast<std::uint32_t>(end - 1));
@@ -107,34 +108,37 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   std::snprintf(score, sizeof score, "%.1f", c.score);
   CandidateReport report;
   std::string& text = report.text;
-  text = "#" + std::to_string(rank) + "  score " + score + "  map " + describe_map(ptable) + ", " +
-         std::to_string(ptable.size) + "-byte " + (ptable.order == ByteOrder::le ? "le" : "be") +
-         " pointers, stride " + std::to_string(ptable.stride) + "\n";
+  text = message_line({MessageId::candidate_heading,
+                       {std::to_string(rank), score, describe_map(ptable),
+                        std::to_string(ptable.size), ptable.order == ByteOrder::le ? "le" : "be",
+                        std::to_string(ptable.stride)}});
   // Positions in the table's own map, or the platform's when the table's has no addresses.
   const RomLayout layout = layout_of(rom);
   const MapDescriptor* shown =
       map_of(ptable.map).address_text != nullptr ? &map_of(ptable.map) : platform_map(rom);
   const std::string address = shown != nullptr ? address_text(*shown, layout, ptable.at) : "";
-  text += "    table at " + offset_and_address(shown, layout, ptable.at) + ", " +
-          std::to_string(ptable.count) + " pointers reaching " +
-          offset_and_address(shown, layout, c.first_target) + "-" +
-          offset_and_address(shown, layout, c.last_target) + "; " + std::to_string(c.targets.size() - c.empty_strings) + " of " +
-          std::to_string(ptable.count) + " targets decode as text" + seen_in(c) + "\n";
-  text += "    --pointers " + pointers_argument(ptable) + "\n";
+  const std::string count = std::to_string(ptable.count);
+  text += message_line({MessageId::candidate_table,
+                        {offset_and_address(shown, layout, ptable.at), count,
+                         offset_and_address(shown, layout, c.first_target),
+                         offset_and_address(shown, layout, c.last_target),
+                         std::to_string(c.targets.size() - c.empty_strings), count, seen_in(c)}});
+  text += message_line({MessageId::candidate_pointers, {pointers_argument(ptable), ""}});
   const std::string pascal = "pascal:" + std::to_string(c.pascal);
-  if (c.pascal != 0) text += "    --end " + pascal + "\n";
+  if (c.pascal != 0) text += message_line({MessageId::candidate_end, {pascal}});
   // The other columns of its records, and its other pieces, each a --pointers line.
   nlohmann::ordered_json columns = nlohmann::ordered_json::array();
   nlohmann::ordered_json pieces = nlohmann::ordered_json::array();
   for (const auto& [parts, json] : {std::pair{&c.columns, &columns}, std::pair{&c.pieces, &pieces}})
     for (const Candidate& part : *parts) {
-      text += "    --pointers " + pointers_argument(part.ptable) + seen_in(part) + "\n";
+      text += message_line(
+          {MessageId::candidate_pointers, {pointers_argument(part.ptable), seen_in(part)}});
       json->push_back({{"at", part.ptable.at},
                        {"count", part.ptable.count},
                        {"null_entries", part.null_entries},
                        {"pointers", pointers_argument(part.ptable)}});
     }
-  for (const std::string& s : strings) text += "    \"" + s + "\"\n";
+  for (const std::string& s : strings) text += message_line({MessageId::candidate_string, {s}});
   nlohmann::ordered_json& entry = report.json;
   entry = {{"map", name_of(ptable.map)},
            {"order", ptable.order == ByteOrder::le ? "le" : "be"},
@@ -158,11 +162,11 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   return report;
 }
 
-std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_view text) {
+std::variant<std::vector<FinderMap>, Message> parse_map_list(std::string_view text) {
   std::vector<FinderMap> maps;
   const auto wrong = [&] {
-    return "--map \"" + std::string(text) + "\": the maps are " +
-           map_names(", ", " and ", FinderForms::bracketed);
+    return Message{MessageId::usage_map_list,
+                   {std::string(text), map_names(", ", " and ", FinderForms::bracketed)}};
   };
   for (const std::string_view item : comma_fields(text)) {
     // NAME, or NAME:VALUE for a map with a finder field.
@@ -180,29 +184,29 @@ std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_vie
     }
     maps.push_back(map);
   }
-  if (maps.empty()) return "--map needs at least one map";
+  if (maps.empty()) return Message{MessageId::usage_map_list_empty};
   return maps;
 }
 
-std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_view text) {
+std::variant<std::vector<unsigned>, Message> parse_size_list(std::string_view text) {
   std::vector<unsigned> sizes;
   for (const std::string_view size : comma_fields(text)) {
     if (size != "2" && size != "3" && size != "4")
-      return "--size \"" + std::string(text) + "\": the sizes are 2, 3 and 4";
+      return Message{MessageId::usage_size_list, {std::string(text)}};
     sizes.push_back(static_cast<unsigned>(size[0] - '0'));
   }
-  if (sizes.empty()) return "--size needs at least one size";
+  if (sizes.empty()) return Message{MessageId::usage_size_list_empty};
   return sizes;
 }
 
 Failure check_search_outputs(const SearchInputs& inputs, const RomImage& rom,
                              const Console& console, std::initializer_list<SearchOutput> files,
                              OutputSet& outputs, std::vector<std::optional<std::size_t>>* declared) {
-  outputs.add_input("the ROM file", rom.id());
-  outputs.add_input("the table file", file_id_of(inputs.tablefile));
+  outputs.add_input(text_of(MessageId::input_rom), rom.id());
+  outputs.add_input(text_of(MessageId::input_table), file_id_of(inputs.tablefile));
   for (const SearchOutput& file : files) {
     const std::optional<std::size_t> index =
-        file.name ? std::optional(outputs.declare(std::string(file.role), *file.name))
+        file.name ? std::optional(outputs.declare(text_of(file.role), *file.name))
                   : std::nullopt;
     if (declared != nullptr) declared->push_back(index);
   }
@@ -233,19 +237,18 @@ std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& t
   if (terminal)
     options.progress = [](const FinderProgress& progress) {
       const std::string what =
-          (progress.set_length ? std::string("strings of set length")
+          (progress.set_length ? text_of(MessageId::progress_set_length)
                                : std::string(name_of(progress.map))) +
           ", " + std::to_string(progress.size) + "-byte " +
           (progress.order == ByteOrder::le ? "le" : "be");
-      std::fprintf(stderr, "\rSearching %-40.*s", static_cast<int>(what.size()), what.data());
-      std::fflush(stderr);
+      show_progress(what, 40);
     };
   std::vector<Candidate> candidates = find_pointer_tables(rom, table, options);
-  if (terminal) std::fprintf(stderr, "\r%-60s\r", "");
+  if (terminal) clear_progress(60);
   return candidates;
 }
 
-int run_finder_command(const FinderCommand& command) {
+int run_command(const FinderCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;
@@ -254,7 +257,7 @@ int run_finder_command(const FinderCommand& command) {
       opened != Failure::none)
     return exit_status(opened);
   if (!has_end_entry(table)) {
-    say(console, message_no_end_entry_to_find(command.tablefile));
+    say(console, {MessageId::no_end_entry_to_find, {shown(command.tablefile)}});
     return exit_status(Failure::search_refused);
   }
 
@@ -262,7 +265,8 @@ int run_finder_command(const FinderCommand& command) {
   // output, in place of the report.
   OutputSet outputs;
   if (const Failure checked =
-          check_search_outputs(command, rom, console, {{"JSON file", command.json}}, outputs);
+          check_search_outputs(command, rom, console, {{MessageId::role_json_file, command.json}},
+                               outputs);
       checked != Failure::none)
     return exit_status(checked);
 
@@ -273,7 +277,7 @@ int run_finder_command(const FinderCommand& command) {
 
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   std::string report;
-  if (candidates.empty()) report = "No pointer table found.\n";
+  if (candidates.empty()) report = message_line({MessageId::finder_none});
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     CandidateReport block = report_candidate(rom.view(), table, candidates[i], i + 1, &file_tables);
     report += block.text;

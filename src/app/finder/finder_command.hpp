@@ -36,14 +36,13 @@ struct FinderCommand : SearchInputs {
   std::optional<std::vector<FinderMap>> maps; // --map; else the suggested ones
   FinderOptions options;
   std::optional<std::string> json;
-  std::string pointed; // --find-pointers-to: the offset as typed
 };
 
-// "lorom,gb,linear:-7FF0": the maps, or a message saying what is wrong.
-std::variant<std::vector<FinderMap>, std::string> parse_map_list(std::string_view text);
+// "lorom,gb,linear:-7FF0": the maps, or the usage error saying what is wrong.
+std::variant<std::vector<FinderMap>, Message> parse_map_list(std::string_view text);
 
-// "2,3": the pointer sizes, or a message saying what is wrong.
-std::variant<std::vector<unsigned>, std::string> parse_size_list(std::string_view text);
+// "2,3": the pointer sizes, or the usage error saying what is wrong.
+std::variant<std::vector<unsigned>, Message> parse_size_list(std::string_view text);
 
 // A candidate as the report shows it, ranked from 1: its lines and its JSON object.
 struct CandidateReport {
@@ -60,15 +59,20 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
 std::string one_line_text(const RomView& rom, const CodeTable& table, std::uint64_t start,
                           std::uint64_t end, const std::vector<CodeTable>* tables = nullptr);
 
+// The string at start as one_line_text shows it: up to its end entry when
+// one lies within 1 KiB, else 80 bytes.
+std::string string_preview(const RomView& rom, const CodeTable& table, std::uint64_t start,
+                           const std::vector<CodeTable>* tables = nullptr);
+
 // The ROM and the table of a search, opened as --find-pointers opens them,
 // and every table of its file in file_tables; a failure is said on the console.
 Failure open_search_inputs(const SearchInputs& inputs, const Console& console, RomImage& rom,
                            CodeTable& table, std::vector<CodeTable>& file_tables);
 
-// A file a search may write: its role in messages ("JSON file") and its name,
-// when given.
+// A file a search may write: its role in messages (role_json_file) and its
+// name, when given.
 struct SearchOutput {
-  std::string_view role;
+  MessageId role;
   const std::optional<std::string>& name;
 };
 
@@ -86,6 +90,6 @@ std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& t
                                           FinderOptions options);
 
 // The exit status: 0 when it ran (whether or not it found anything), 1 on failure.
-int run_finder_command(const FinderCommand& command);
+int run_command(const FinderCommand& command);
 
 } // namespace textdump

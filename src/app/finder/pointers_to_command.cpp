@@ -5,8 +5,8 @@
 
 #include "app/common/json_text.hpp"
 #include "app/common/output_failure.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
-#include "core/base/numbers.hpp"
 #include "core/finder/finder.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
@@ -16,7 +16,7 @@ namespace textdump {
 namespace {
 
 // OFFSET in this ROM: a file offset, or an address of the one map given.
-std::optional<std::uint64_t> pointed_offset(const FinderCommand& command, const RomView& rom) {
+std::optional<std::uint64_t> pointed_offset(const PointersToCommand& command, const RomView& rom) {
   const std::optional<TypedPosition> typed = parse_position(command.pointed);
   if (!typed) return std::nullopt;
   const MapDescriptor& map =
@@ -27,9 +27,39 @@ std::optional<std::uint64_t> pointed_offset(const FinderCommand& command, const 
   return offset;
 }
 
+// A place that holds a pointer to OFFSET: its line, and its JSON object added to list.
+std::string show_place(const RomView& rom, const StoredPointer& place,
+                       std::optional<std::uint32_t> bank, const MapDescriptor* platform,
+                       nlohmann::ordered_json& list) {
+  const RomLayout layout = layout_of(rom);
+  const MapDescriptor& map = map_of(place.map.map);
+  const MapDescriptor* shown = map.address_text != nullptr ? &map : platform;
+  PointerTable ptable;
+  ptable.at = static_cast<std::uint32_t>(place.at);
+  ptable.count = 1;
+  ptable.map = place.map.map;
+  ptable.base = place.map.base;
+  ptable.size = ptable.stride = place.size;
+  ptable.order = place.order;
+  ptable.bank = bank;
+  const std::string order = place.order == ByteOrder::le ? "le" : "be";
+  nlohmann::ordered_json item = {{"at", place.at},           {"map", map.name},
+                                 {"size", place.size},       {"order", order},
+                                 {"value", place.value},     {"pointers", pointers_argument(ptable)}};
+  if (place.map.map == AddressMap::linear) item["base"] = place.map.base;
+  if (const std::string address = shown ? address_text(*shown, layout, place.at) : "";
+      !address.empty())
+    item["address"] = address;
+  list.push_back(std::move(item));
+  return message_line({MessageId::place_line,
+                       {offset_and_address(shown, layout, place.at), std::string(map.name),
+                        std::to_string(place.size), order, hex_number(place.value),
+                        pointers_argument(ptable)}});
+}
+
 } // namespace
 
-int run_pointers_to_command(const FinderCommand& command) {
+int run_command(const PointersToCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;
@@ -40,16 +70,17 @@ int run_pointers_to_command(const FinderCommand& command) {
   const RomView view = rom.view();
   const std::optional<std::uint64_t> offset = pointed_offset(command, view);
   if (!offset) {
-    say(console, "textdump: " + usage_no_position("--find-pointers-to " + command.pointed,
-                                                  command.maps && command.maps->size() == 1
-                                                      ? name_of(command.maps->front().map)
-                                                      : "file offset") +
-                     "\n");
+    write(console, usage_error_text({MessageId::usage_no_position,
+                                     {printable("--find-pointers-to " + command.pointed),
+                                      command.maps && command.maps->size() == 1
+                                          ? std::string(name_of(command.maps->front().map))
+                                          : text_of(MessageId::file_offsets)}}));
     return exit_status(Failure::usage);
   }
   OutputSet outputs;
   if (const Failure checked =
-          check_search_outputs(command, rom, console, {{"JSON file", command.json}}, outputs);
+          check_search_outputs(command, rom, console, {{MessageId::role_json_file, command.json}},
+                               outputs);
       checked != Failure::none)
     return exit_status(checked);
 
@@ -59,42 +90,15 @@ int run_pointers_to_command(const FinderCommand& command) {
   const std::vector<StoredPointer> places =
       find_pointers_to(view, *offset, maps, command.options.sizes, command.options.bank);
 
-  std::uint64_t end = string_end_at(view, table, *offset, *offset + FINDER_MAX_STRING, &file_tables);
-  if (end == *offset) end = std::min<std::uint64_t>(*offset + 80, view.size);
-  const std::string words = one_line_text(view, table, *offset, end, &file_tables);
-  std::string report = "Pointers to " + offset_and_address(platform, layout, *offset) + ": \"" +
-                       words + "\"\n";
+  const std::string words = string_preview(view, table, *offset, &file_tables);
+  std::string report = message_line(
+      {MessageId::pointers_to_heading, {offset_and_address(platform, layout, *offset), words}});
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  for (const StoredPointer& place : places) {
-    const MapDescriptor& map = map_of(place.map.map);
-    const MapDescriptor* shown = map.address_text != nullptr ? &map : platform;
-    PointerTable ptable;
-    ptable.at = static_cast<std::uint32_t>(place.at);
-    ptable.count = 1;
-    ptable.map = place.map.map;
-    ptable.base = place.map.base;
-    ptable.size = ptable.stride = place.size;
-    ptable.order = place.order;
-    ptable.bank = command.options.bank;
-    report += "  " + offset_and_address(shown, layout, place.at) + "  " + std::string(map.name) +
-              ", " + std::to_string(place.size) + "-byte " +
-              (place.order == ByteOrder::le ? "le" : "be") + " value $" + hex_number(place.value) +
-              "  --pointers " + pointers_argument(ptable) + "\n";
-    nlohmann::ordered_json item = {{"at", place.at},
-                                   {"map", map.name},
-                                   {"size", place.size},
-                                   {"order", place.order == ByteOrder::le ? "le" : "be"},
-                                   {"value", place.value},
-                                   {"pointers", pointers_argument(ptable)}};
-    if (place.map.map == AddressMap::linear) item["base"] = place.map.base;
-    if (const std::string address = shown ? address_text(*shown, layout, place.at) : "";
-        !address.empty())
-      item["address"] = address;
-    list.push_back(std::move(item));
-  }
-  report += places.empty() ? "No pointer to it is stored.\n"
-                           : std::to_string(places.size()) +
-                                 (places.size() == 1 ? " place.\n" : " places.\n");
+  for (const StoredPointer& place : places)
+    report += show_place(view, place, command.options.bank, platform, list);
+  report += places.empty()
+                ? message_line({MessageId::pointers_to_none})
+                : message_line({MessageId::pointers_to_places, {std::to_string(places.size())}});
   const int found = places.empty() ? 1 : 0;
   if (!command.json || *command.json != "-") std::fwrite(report.data(), 1, report.size(), stdout);
   if (!command.json) return found;

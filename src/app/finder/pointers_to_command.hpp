@@ -12,8 +12,13 @@
 
 namespace textdump {
 
+// The finder's inputs and options, and OFFSET as typed.
+struct PointersToCommand : FinderCommand {
+  std::string pointed;
+};
+
 // 0 when a place is found, 1 when none is (or on failure), 2 for an OFFSET
 // the ROM does not hold.
-int run_pointers_to_command(const FinderCommand& command);
+int run_command(const PointersToCommand& command);
 
 } // namespace textdump

@@ -24,7 +24,7 @@ struct Input {
   FileId id;
 };
 
-std::optional<Input> read_input(std::string_view role, const std::string& name,
+std::optional<Input> read_input(MessageId role, const std::string& name,
                                 const Console& console) {
   Input input;
   const ReadStatus status = read_file(name, input.bytes, ROM_SIZE_LIMIT);
@@ -34,14 +34,15 @@ std::optional<Input> read_input(std::string_view role, const std::string& name,
   }
   const ReportId why =
       status == ReadStatus::too_large ? ReportId::patch_file_too_large : ReportId::patch_file_open;
-  say(console,
-      report_text(error_report(why, {std::string(role), printable(name_until_nul(name))})) + "\n");
+  say(console, {MessageId::usage_report,
+                {report_text(error_report(why, {text_of(role), printable(name_until_nul(name))}))}});
   return std::nullopt;
 }
 
-// A file of the run: its role in messages ("patch file") and its name.
+// A file of the run: its role in messages ("patch file"), as an input ("the
+// patch file"), and its name.
 struct Named {
-  std::string_view role;
+  MessageId role, input;
   const std::string& name;
 };
 using Writer = std::function<Failure(OutputSet&, std::size_t, const std::string& first,
@@ -55,9 +56,9 @@ int run_with(const Console& console, Named first, Named second, Named output, co
   const auto two = read_input(second.role, second.name, console);
   if (!two) return exit_status(Failure::patch_refused);
   OutputSet outputs;
-  outputs.add_input("the " + std::string(first.role), one->id);
-  outputs.add_input("the " + std::string(second.role), two->id);
-  const std::size_t out = outputs.declare(std::string(output.role), output.name);
+  outputs.add_input(text_of(first.input), one->id);
+  outputs.add_input(text_of(second.input), two->id);
+  const std::size_t out = outputs.declare(text_of(output.role), output.name);
   if (const OutputReport checked = outputs.check(); !checked.ok())
     return exit_status(report_output(outputs, checked, console));
   if (const Failure failed = write(outputs, out, one->bytes, two->bytes); failed != Failure::none)
@@ -79,37 +80,40 @@ std::optional<PatchFormat> patch_format_of(std::string_view name) {
   return std::nullopt;
 }
 
-std::optional<std::string> read_patch_command(bool make, const std::vector<std::string>& names,
-                                              PatchCommand& command) {
+std::optional<Message> read_patch_command(bool make, const std::vector<std::string>& names,
+                                          PatchCommand& command) {
   command.make = make;
   command.patch = names[make ? 2 : 0];
   command.source = names[make ? 0 : 1];
   command.target = names[make ? 1 : 2];
   const auto format = patch_format_of(command.patch);
   if (!format)
-    return report_text(
-        error_report(ReportId::patch_extension, {printable(name_until_nul(command.patch))}));
+    return Message{MessageId::usage_report,
+                   {report_text(error_report(ReportId::patch_extension,
+                                             {printable(name_until_nul(command.patch))}))}};
   command.format = *format;
   return std::nullopt;
 }
 
-int run_patch_command(const PatchCommand& command) {
+int run_command(const PatchCommand& command) {
   const Console console = stream_console(stderr, false, false);
   if (command.make)
-    return run_with(console, {"original file", command.source}, {"modified file", command.target},
-                    {PATCH_ROLE, command.patch},
+    return run_with(console, {MessageId::role_original_file, MessageId::input_original, command.source},
+                    {MessageId::role_modified_file, MessageId::input_modified, command.target},
+                    {MessageId::role_patch_file, MessageId::input_patch, command.patch},
                     [&console](OutputSet& outputs, std::size_t out, const std::string& original,
                                const std::string& modified) {
                       return set_patch_output(outputs, out, original, modified, console);
                     });
   return run_with(
-      console, {"patch file", command.patch}, {"ROM file", command.source},
-      {"patched file", command.target},
+      console, {MessageId::role_patch_file, MessageId::input_patch, command.patch},
+      {MessageId::role_rom_file, MessageId::input_rom, command.source},
+      {MessageId::role_patched_file, MessageId::input_rom, command.target},
       [&](OutputSet& outputs, std::size_t out, const std::string& patch, const std::string& rom) {
         PatchResult applied = apply_patch(command.format, patch, rom);
         if (const auto* refused = std::get_if<Report>(&applied)) {
-          say(console, "Can't apply " + quoted(command.patch) + " to " + quoted(command.source) +
-                           ": " + report_text(*refused) + ".\n");
+          say(console, {MessageId::patch_cannot_apply,
+                        {quoted(command.patch), quoted(command.source), report_text(*refused)}});
           return Failure::patch_refused;
         }
         outputs.set_bytes(out, std::get<std::string>(std::move(applied)));
@@ -123,10 +127,10 @@ Failure set_patch_output(OutputSet& outputs, std::size_t output, std::string_vie
   const auto format = patch_format_of(name);
   PatchResult made =
       format
-          ? make_patch(*format, original, modified, std::string(VERSION_PREFIX) + TEXTDUMP_VERSION)
+          ? make_patch(*format, original, modified, message_text({MessageId::version, {TEXTDUMP_VERSION}}))
           : error_report(ReportId::patch_extension, {printable(name_until_nul(name))});
   if (const auto* refused = std::get_if<Report>(&made)) {
-    say(console, "Can't make " + quoted(name) + ": " + report_text(*refused) + ".\n");
+    say(console, {MessageId::patch_cannot_make, {quoted(name), report_text(*refused)}});
     return Failure::patch_refused;
   }
   outputs.set_bytes(output, std::get<std::string>(std::move(made)));

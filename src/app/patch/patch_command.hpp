@@ -34,18 +34,15 @@ struct PatchCommand {
 std::optional<PatchFormat> patch_format_of(std::string_view name);
 
 // The command from its three names, as the usage gives them; or the usage
-// error's words when PATCH names no format.
-std::optional<std::string> read_patch_command(bool make, const std::vector<std::string>& names,
-                                              PatchCommand& command);
+// error when PATCH names no format.
+std::optional<Message> read_patch_command(bool make, const std::vector<std::string>& names,
+                                          PatchCommand& command);
 
 // The exit status: 0 when the output is written, 1 on failure.
-int run_patch_command(const PatchCommand& command);
-
-// The role a patch has among the outputs of a run.
-inline constexpr std::string_view PATCH_ROLE = "patch file";
+int run_command(const PatchCommand& command);
 
 // The patch from original to modified, in the format of the output's name, as
-// the bytes of a declared output (role PATCH_ROLE). For --insert ... --patch
+// the bytes of a declared output (its role text_of(MessageId::role_patch_file)). For --insert ... --patch
 // FILE, which declares FILE beside OUT before its outputs' check and then
 // gives the ROM's bytes and OUT's. Failure::none, or Failure::patch_refused
 // after its message.

@@ -5,8 +5,8 @@
 #include "app/common/console.hpp"
 #include "app/common/messages.hpp"
 #include "app/common/report_text.hpp"
-#include "core/base/numbers.hpp"
-#include "core/script/script_fit.hpp"
+#include "core/base/base.hpp"
+#include "core/script/script.hpp"
 #include "io/files.hpp"
 
 namespace textdump {
@@ -20,37 +20,36 @@ bool is_absolute(const std::string& path) {
 
 } // namespace
 
-int run_fit_command(const std::string& scriptfile) {
+int run_command(const FitRequest& request) {
+  const std::string& scriptfile = request.scriptfile;
   const Console console = stream_console(stderr, false, false);
   std::string script;
   if (read_file(scriptfile, script, std::uint64_t{1} << 30) != ReadStatus::ok) {
-    say(console, "Can't read the script file \"" + scriptfile + "\".\n");
+    say(console, {MessageId::script_unreadable, {scriptfile}});
     return exit_status(Failure::script_unfit);
   }
-  const std::size_t slash = scriptfile.find_last_of("/\\");
-  const std::string folder = slash == std::string::npos ? "" : scriptfile.substr(0, slash + 1);
+  const std::string folder = folder_part(scriptfile);
   const FitReport report = fit_script(script, [&](const std::string& name) {
     std::string bytes;
     const std::string path = is_absolute(name) ? name : folder + name;
     return read_file(path, bytes) == ReadStatus::ok ? std::optional<std::string>(bytes)
                                                     : std::nullopt;
   });
-  for (const Report& d : report.diagnostics) {
-    const char* kind = d.severity == Severity::error     ? "error"
-                       : d.severity == Severity::warning ? "warning"
-                                                         : "note";
-    say(console, scriptfile + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
-                     kind + ": " + report_text(d) + "\n");
-  }
+  for (const Report& d : report.diagnostics)
+    say(console, {d.severity == Severity::error     ? MessageId::diagnostic_error
+                  : d.severity == Severity::warning ? MessageId::diagnostic_warning
+                                                    : MessageId::diagnostic_note,
+                  {scriptfile, std::to_string(d.line), std::to_string(d.column), report_text(d)}});
   std::string summary;
   for (std::size_t b = 0; b < report.blocks.size(); ++b) {
     const FitBlock& block = report.blocks[b];
-    summary += "block " + std::to_string(b + 1) + " $" + hex_number(block.start);
-    if (block.last)
-      summary += "-$" + hex_number(*block.last) + ": " + std::to_string(block.used) + " of " +
-                 std::to_string(*block.last - block.start + 1) + " bytes\n";
-    else
-      summary += ": " + std::to_string(block.used) + " bytes, no end bound\n";
+    const std::string number = std::to_string(b + 1), start = hex_number(block.start),
+                      used = std::to_string(block.used);
+    summary += message_line(
+        block.last ? Message{MessageId::fit_block_bounded,
+                             {number, start, hex_number(*block.last), used,
+                              std::to_string(*block.last - block.start + 1)}}
+                   : Message{MessageId::fit_block_open, {number, start, used}});
   }
   std::fwrite(summary.data(), 1, summary.size(), stdout);
   std::fflush(stdout);

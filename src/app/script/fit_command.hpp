@@ -9,8 +9,12 @@
 
 namespace textdump {
 
+struct FitRequest {
+  std::string scriptfile;
+};
+
 // The exit status: 0 when everything fits, 1 otherwise (or when the script
 // cannot be read).
-int run_fit_command(const std::string& scriptfile);
+int run_command(const FitRequest& request);
 
 } // namespace textdump

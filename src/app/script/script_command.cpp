@@ -11,8 +11,7 @@
 #include "app/dump/run.hpp"
 #include "app/common/table_load.hpp"
 #include "core/maps/maps.hpp"
-#include "core/base/numbers.hpp"
-#include "core/base/warning_summary.hpp"
+#include "core/base/base.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
 #include "io/rom_image.hpp"
@@ -24,15 +23,12 @@ namespace textdump {
 
 namespace {
 
-// The file-name part of a path.
-std::string file_part(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string folder_part(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+// The insertion table's default name: the script's with ".tbl" for its extension.
+std::string default_atlas_table(const std::string& scriptfile) {
+  const std::string name = file_part(scriptfile);
+  const std::size_t dot = name.rfind('.');
+  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  return folder_part(scriptfile) + stem + ".tbl";
 }
 
 nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
@@ -60,78 +56,188 @@ nlohmann::ordered_json as_json(const ScriptOptions& options, const RomView& rom,
   }
   json["strings"] = strings;
   nlohmann::ordered_json problems = nlohmann::ordered_json::array();
-  for (const Report& warning : script.warnings) problems.push_back(json_text(report_text(warning)));
-  for (const Report& error : script.errors) problems.push_back(json_text(report_text(error)));
+  for (const auto* reports : {&script.warnings, &script.errors})
+    for (const Report& report : *reports)
+      problems.push_back(
+          {{"name", report_row(report.id).name}, {"text", json_text(report_text(report))}});
   json["problems"] = problems;
   return json;
 }
 
-// What a terminal is told of the script dump that was written.
-ScriptSummary summary_of(const Script& script, const OutputSet& outputs,
-                         const std::vector<std::size_t>& written) {
-  ScriptSummary summary;
+// What a terminal is told of the script dump that was written: its counts,
+// then each output ("-" is standard output).
+Message summary_of(const Script& script, const OutputSet& outputs,
+                   const std::vector<std::size_t>& written) {
+  std::size_t strings = 0, pointers = 0, used = 0, room = 0;
   for (const ScriptString& s : script.strings) {
-    summary.strings += s.referenced ? 1 : 0;
-    summary.pointers += s.pointer_count;
+    strings += s.referenced ? 1 : 0;
+    pointers += s.pointer_count;
   }
-  summary.blocks = script.blocks.size();
   for (const ScriptBlock& block : script.blocks) {
-    summary.used += static_cast<std::size_t>(block.end - block.start);
-    summary.room += static_cast<std::size_t>(block.room - block.start);
+    used += static_cast<std::size_t>(block.end - block.start);
+    room += static_cast<std::size_t>(block.room - block.start);
   }
+  std::vector<std::string> files;
   for (const std::size_t output : written)
-    summary.outputs.emplace_back(outputs.role(output), outputs.name(output));
-  return summary;
+    files.push_back(
+        outputs.name(output) == "-"
+            ? message_text({MessageId::output_to_stdout, {outputs.role(output)}})
+            : message_text({MessageId::output_named,
+                            {outputs.role(output), shown(outputs.name(output))}}));
+  return {MessageId::script_summary,
+          {with_commas(strings), with_commas(pointers), with_commas(script.blocks.size()),
+           with_commas(used), with_commas(room), and_list(files)}};
+}
+
+// An at= typed as an address is placed in this ROM; a table's count is
+// bounded by the ROM, known only now: a count past its end is a usage error,
+// before anything is read or written.
+Failure place_tables(const ScriptOptions& options, const RomView& rom, const Console& console,
+                     std::vector<PointerTable>& ptables) {
+  ptables = options.ptables;
+  for (std::size_t t = 0; t < ptables.size(); ++t)
+    if (!place_pointer_table(ptables[t], layout_of(rom))) {
+      write(console, usage_error_text({MessageId::usage_no_position,
+                                       {printable("--pointers \"" + options.pointer_arguments[t] +
+                                                  "\""),
+                                        std::string(name_of(ptables[t].map))}}));
+      return Failure::usage;
+    }
+  for (std::size_t t = 0; t < ptables.size(); ++t) {
+    const PointerTable& ptable = ptables[t];
+    const std::uint64_t fits = pointers_that_fit(ptable, rom.size);
+    if (ptable.count <= fits) continue;
+    const std::string argument = t < options.pointer_arguments.size() ? options.pointer_arguments[t]
+                                                                      : pointers_argument(ptable);
+    write(console,
+          usage_error_text(fits == 0 ? Message{MessageId::usage_pointers_outside,
+                                               {argument, hex_number(ptable.at),
+                                                with_commas(rom.size)}}
+                                     : Message{MessageId::usage_pointers_past_rom,
+                                               {argument, with_commas(rom.size), with_commas(fits),
+                                                hex_number(ptable.at), std::to_string(fits)}}));
+    return Failure::usage;
+  }
+  return Failure::none;
+}
+
+// --range in this ROM, its end exclusive: under --map, else as file offsets.
+Failure place_range(const ScriptOptions& options, const RomView& rom, const Console& console,
+                    std::optional<std::pair<std::uint64_t, std::uint64_t>>& range) {
+  if (!options.range) return Failure::none;
+  const ScriptRange& typed = *options.range;
+  const auto placed = place_span(
+      typed.map != nullptr ? *typed.map : map_of(AddressMap::linear),
+      typed.map != nullptr ? std::string(typed.map->name) : text_of(MessageId::file_offsets), rom,
+      {typed.start, typed.end, typed.start_text, typed.end_text, "--range "});
+  if (const auto* why = std::get_if<Message>(&placed)) {
+    write(console, usage_error_text(*why));
+    return Failure::usage;
+  }
+  const auto [first, last] = std::get<std::pair<std::uint64_t, std::uint64_t>>(placed);
+  range = std::pair{first, last + 1};
+  return Failure::none;
+}
+
+// The three outputs, checked against the inputs and each other.
+struct ScriptOutputs {
+  OutputSet set;
+  std::string atlas_table;
+  std::size_t script = 0, table = 0, json = 0;
+
+  std::vector<std::size_t> declared(bool with_json) const {
+    return with_json ? std::vector{script, table, json} : std::vector{script, table};
+  }
+};
+
+Failure declare_outputs(const ScriptOptions& options, const RomImage& rom, const Console& console,
+                        ScriptOutputs& outputs) {
+  if (!options.atlas_table && is_special_file(options.scriptfile)) {
+    say(console, {MessageId::no_table_beside, {shown(options.scriptfile)}});
+    return Failure::output_refused;
+  }
+  outputs.atlas_table = options.atlas_table.value_or(default_atlas_table(options.scriptfile));
+  OutputSet& set = outputs.set;
+  set.add_input(text_of(MessageId::input_rom), rom.id());
+  set.add_input(text_of(MessageId::input_table), file_id_of(options.tablefile));
+  outputs.script = set.declare(text_of(MessageId::role_script_file), options.scriptfile);
+  outputs.table = set.declare(text_of(MessageId::role_insertion_table), outputs.atlas_table);
+  if (options.json) outputs.json = set.declare(text_of(MessageId::role_json_file), *options.json);
+  const OutputReport checked = set.check();
+  if (checked.ok()) return Failure::none;
+  if (checked.problem == OutputProblem::is_input && checked.output == outputs.table) {
+    say(console, {MessageId::insertion_table_is_input,
+                  {shown(outputs.atlas_table), set.input(checked.other)}});
+    return Failure::output_refused;
+  }
+  return report_output(set, checked, console);
+}
+
+// The script's header, the insertion table's name in it, and the map whose
+// addresses its comments show: --range's, the first table's that has some,
+// else the platform's.
+void describe(ScriptRequest& request, const ScriptOptions& options, const std::string& digest,
+              const std::string& atlas_table) {
+  request.header = {
+      message_text({MessageId::script_header_title, {TEXTDUMP_VERSION}}),
+      message_text({MessageId::script_header_rom,
+                    {file_part(options.romfile), std::to_string(request.rom.size), digest}}),
+      message_text({options.standard ? MessageId::script_header_table_standard
+                                     : MessageId::script_header_table_own,
+                    {file_part(options.tablefile)}}),
+      message_text({MessageId::script_header_insertion_table, {file_part(atlas_table)}}),
+  };
+  // The inserter finds the table beside the script when they share a folder.
+  request.words = report_text;
+  request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
+                                     ? file_part(atlas_table)
+                                     : atlas_table;
+  if (options.range && options.range->map != nullptr &&
+      options.range->map->address_text != nullptr)
+    request.address_map = options.range->map;
+  for (const PointerTable& ptable : request.ptables)
+    if (request.address_map == nullptr && map_of(ptable.map).address_text != nullptr)
+      request.address_map = &map_of(ptable.map);
+  if (request.address_map == nullptr) request.address_map = platform_map(request.rom);
+}
+
+// A script with no string, or with errors, is refused; its warnings are shown.
+Failure check_built(const Script& script, const ScriptOptions& options,
+                    const std::vector<PointerTable>& ptables, const Console& console) {
+  if (script.strings.empty() && ptables.empty()) {
+    say(console, {MessageId::no_range_strings,
+                  {printable(options.range->start_text), printable(options.range->end_text)}});
+    return Failure::script_invalid;
+  }
+  if (script.strings.empty()) {
+    std::size_t pointers = 0;
+    for (const PointerTable& ptable : ptables) pointers += ptable.count;
+    say(console, {MessageId::no_strings, {std::to_string(pointers)}});
+    return Failure::script_invalid;
+  }
+  for (const std::string& line : summarise_warnings(script.warnings, report_text))
+    say(console, {MessageId::script_warning, {line}});
+  for (const Report& error : script.errors)
+    say(console, {MessageId::script_error, {report_text(error)}});
+  return script.errors.empty() ? Failure::none : Failure::script_invalid;
 }
 
 } // namespace
 
-std::string default_atlas_table(const std::string& scriptfile) {
-  const std::string name = file_part(scriptfile);
-  const std::size_t dot = name.rfind('.');
-  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-  return folder_part(scriptfile) + stem + ".tbl";
-}
 
-int run_script_command(const ScriptOptions& options) {
+int run_command(const ScriptOptions& options) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
+  std::vector<PointerTable> ptables;
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
   if (const Failure opened = open_rom(rom, options.romfile, console); opened != Failure::none)
     return exit_status(opened);
-  // A table's count is bounded by the ROM, known only now: a count past its
-  // end is a usage error, before anything is read or written.
-  // An at= typed as an address is placed in this ROM first.
-  std::vector<PointerTable> ptables = options.ptables;
-  for (std::size_t t = 0; t < ptables.size(); ++t)
-    if (!place_pointer_table(ptables[t], layout_of(rom.view()))) {
-      say(console, "textdump: " + usage_no_position("--pointers \"" + options.pointer_arguments[t] + "\"", name_of(ptables[t].map)) + "\n");
-      return exit_status(Failure::usage);
-    }
-  for (std::size_t t = 0; t < ptables.size(); ++t) {
-    const PointerTable& ptable = ptables[t];
-    const std::uint64_t fits = pointers_that_fit(ptable, rom.view().size);
-    if (ptable.count <= fits) continue;
-    const std::string argument = t < options.pointer_arguments.size() ? options.pointer_arguments[t]
-                                                                      : pointers_argument(ptable);
-    say(console,
-        "textdump: " + usage_pointers_past_rom(argument, ptable.at, fits, rom.view().size) + "\n");
-    return exit_status(Failure::usage);
-  }
-  // --range in this ROM: under --map, else as file offsets.
-  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
-  if (options.range) {
-    const ScriptRange& typed = *options.range;
-    const auto placed = place_span(
-        typed.map != nullptr ? *typed.map : map_of(AddressMap::linear),
-        typed.map != nullptr ? typed.map->name : "file offset", rom.view(),
-        {typed.start, typed.end, typed.start_text, typed.end_text, "--range "});
-    if (const auto* why = std::get_if<std::string>(&placed)) {
-      say(console, usage_error_text(*why));
-      return exit_status(Failure::usage);
-    }
-    const auto [first, last] = std::get<std::pair<std::uint64_t, std::uint64_t>>(placed);
-    range = std::pair{first, last + 1};
-  }
+  if (const Failure placed = place_tables(options, rom.view(), console, ptables);
+      placed != Failure::none)
+    return exit_status(placed);
+  if (const Failure placed = place_range(options, rom.view(), console, range);
+      placed != Failure::none)
+    return exit_status(placed);
   LoadedTables tables; // the starting table's switches read the file's others
   if (const Failure loaded = load_tables(
           {options.tablefile, options.standard ? TableFormat::standard : TableFormat::own,
@@ -141,29 +247,13 @@ int run_script_command(const ScriptOptions& options) {
     return exit_status(loaded);
   const CodeTable& table = tables.tables[tables.start];
   if (options.end.token && !has_end_entry(table)) {
-    say(console, message_no_end_entry(options.tablefile));
+    say(console, {MessageId::no_end_entry, {shown(options.tablefile)}});
     return exit_status(Failure::script_invalid);
   }
-
-  if (!options.atlas_table && is_special_file(options.scriptfile)) {
-    say(console, message_no_table_beside(options.scriptfile));
-    return exit_status(Failure::output_refused);
-  }
-  const std::string atlas_table =
-      options.atlas_table.value_or(default_atlas_table(options.scriptfile));
-  OutputSet outputs;
-  outputs.add_input("the ROM file", rom.id());
-  outputs.add_input("the table file", file_id_of(options.tablefile));
-  const std::size_t script_output = outputs.declare("script file", options.scriptfile);
-  const std::size_t table_output = outputs.declare("insertion table", atlas_table);
-  const std::size_t json_output = options.json ? outputs.declare("JSON file", *options.json) : 0;
-  if (const OutputReport checked = outputs.check(); !checked.ok()) {
-    if (checked.problem == OutputProblem::is_input && checked.output == table_output) {
-      say(console, message_insertion_table_is_input(atlas_table, outputs.input(checked.other)));
-      return exit_status(Failure::output_refused);
-    }
-    return exit_status(report_output(outputs, checked, console));
-  }
+  ScriptOutputs outputs;
+  if (const Failure declared = declare_outputs(options, rom, console, outputs);
+      declared != Failure::none)
+    return exit_status(declared);
 
   ScriptRequest request;
   request.rom = rom.view();
@@ -173,60 +263,22 @@ int run_script_command(const ScriptOptions& options) {
   request.pointer_arguments = options.pointer_arguments;
   request.end = options.end;
   request.end_text = options.end_text;
+  request.range = range;
   const std::string digest = sha256_hex(
       {reinterpret_cast<const char*>(rom.view().data), static_cast<std::size_t>(rom.view().size)});
-  request.header = {
-      std::string(VERSION_PREFIX) + TEXTDUMP_VERSION + " script dump",
-      "ROM: " + file_part(options.romfile) + ", " + std::to_string(rom.view().size) +
-          " bytes, SHA-256 " + digest,
-      "Table: " + file_part(options.tablefile) +
-          (options.standard ? " (standard table)" : " (the tool's own table format)"),
-      "Insertion table: " + file_part(atlas_table),
-  };
-  // The inserter finds the table beside the script when they share a folder.
-  request.words = report_text;
-  request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
-                                     ? file_part(atlas_table)
-                                     : atlas_table;
-  request.range = range;
-  // The comments show the addresses of --range's map, of the first table whose
-  // map has some, else the platform's.
-  if (options.range && options.range->map != nullptr &&
-      options.range->map->address_text != nullptr)
-    request.address_map = options.range->map;
-  for (const PointerTable& ptable : ptables)
-    if (request.address_map == nullptr && map_of(ptable.map).address_text != nullptr)
-      request.address_map = &map_of(ptable.map);
-  if (request.address_map == nullptr) request.address_map = platform_map(rom.view());
+  describe(request, options, digest, outputs.atlas_table);
   Script script = build_script(request);
-  if (script.strings.empty() && ptables.empty()) {
-    say(console, message_no_range_strings(options.range->start_text, options.range->end_text));
-    return exit_status(Failure::script_invalid);
-  }
-  if (script.strings.empty()) {
-    std::size_t pointers = 0;
-    for (const PointerTable& ptable : ptables) pointers += ptable.count;
-    say(console, message_no_strings(pointers));
-    return exit_status(Failure::script_invalid);
-  }
-  for (const std::string& line : summarise_warnings(script.warnings, report_text))
-    say(console, "Warning: " + line + ".\n");
-  if (!script.errors.empty()) {
-    for (const Report& error : script.errors)
-      say(console, message_script_error(report_text(error)));
-    return exit_status(Failure::script_invalid);
-  }
+  if (const Failure built = check_built(script, options, ptables, console); built != Failure::none)
+    return exit_status(built);
 
   if (options.json)
-    outputs.set_bytes(json_output, as_json(options, rom.view(), digest, script).dump(2) + "\n");
-  outputs.set_bytes(script_output, std::move(script.script).release());
-  outputs.set_bytes(table_output, std::move(script.insertion_table));
-  const Failure written = report_output(outputs, outputs.commit(), console);
+    outputs.set.set_bytes(outputs.json,
+                          as_json(options, rom.view(), digest, script).dump(2) + "\n");
+  outputs.set.set_bytes(outputs.script, std::move(script.script).release());
+  outputs.set.set_bytes(outputs.table, std::move(script.insertion_table));
+  const Failure written = report_output(outputs.set, outputs.set.commit(), console);
   if (written == Failure::none && is_terminal(STANDARD_ERROR))
-    say(console, message_script_summary(
-                     summary_of(script, outputs,
-                                options.json ? std::vector{script_output, table_output, json_output}
-                                             : std::vector{script_output, table_output})));
+    say(console, summary_of(script, outputs.set, outputs.declared(options.json.has_value())));
   return exit_status(written);
 }
 

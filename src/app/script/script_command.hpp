@@ -41,10 +41,7 @@ struct ScriptOptions {
   std::optional<ScriptRange> range;       // --range: strings written in place
 };
 
-// The insertion table's default name: the script's with ".tbl" for its extension.
-std::string default_atlas_table(const std::string& scriptfile);
-
 // The exit status.
-int run_script_command(const ScriptOptions& options);
+int run_command(const ScriptOptions& options);
 
 } // namespace textdump

@@ -30,6 +30,6 @@ struct FindTextCommand {
 };
 
 // The exit status: 0 when a candidate was found, 1 when none was or on failure.
-int run_find_text_command(const FindTextCommand& command);
+int run_command(const FindTextCommand& command);
 
 } // namespace textdump

@@ -10,7 +10,7 @@
 #include "app/common/output_failure.hpp"
 #include "app/common/platform_address.hpp"
 #include "app/survey/svg_map.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/script/script.hpp"
 #include "core/survey/survey.hpp"
 #include "io/files.hpp"
@@ -39,13 +39,133 @@ std::string padded(std::string text, std::size_t width) {
   return text;
 }
 
-std::string plural(std::uint64_t n, std::string_view one, std::string_view many) {
-  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+// What the survey shows of a ROM: its spans as lines and JSON objects, and
+// the name of each pointer table for the picture.
+struct Shown {
+  std::string report;
+  nlohmann::ordered_json spans = nlohmann::ordered_json::array();
+  std::vector<std::string> table_names;
+};
+
+struct SurveyInputs {
+  const RomView& rom;
+  const CodeTable& table;
+  const std::vector<CodeTable>& file_tables;
+  const std::vector<Candidate>& candidates;
+  const Platform& platform;
+};
+
+// The rest of a span's line after its kind and size, and its JSON fields.
+std::string show_span(const SurveyInputs& in, const Span& span, nlohmann::ordered_json& item,
+                      Shown& shown) {
+  switch (span.kind) {
+  case SpanKind::text: {
+    const std::string words = first_words(one_line_text(
+        in.rom, in.table, span.at, std::min(span.end, span.at + FIRST_WORDS * 2), &in.file_tables));
+    item["ended"] = span.ended;
+    item["text"] = json_text(words);
+    return message_line({MessageId::survey_text, {words}});
+  }
+  case SpanKind::pointers: {
+    CandidateReport block = report_candidate(in.rom, in.table, in.candidates[span.table],
+                                             span.table + 1, &in.file_tables);
+    std::string line = message_line({MessageId::survey_points_into,
+                                     {file_offset_text(span.target_at, in.rom.size),
+                                      file_offset_text(span.target_end - 1, in.rom.size)}});
+    for (std::size_t from = 0; from < block.text.size();) {
+      const std::size_t to = block.text.find('\n', from) + 1;
+      line += "    " + block.text.substr(from, to - from);
+      from = to;
+    }
+    const PointerTable& ptable = in.candidates[span.table].ptable;
+    shown.table_names[span.table] =
+        message_text({MessageId::survey_table_name,
+                      {std::to_string(span.table + 1), std::string(name_of(ptable.map)),
+                       std::to_string(ptable.count)}});
+    item["table"] = std::move(block.json);
+    item["points_into"] = {{"at", span.target_at}, {"end", span.target_end}};
+    return line;
+  }
+  case SpanKind::free:
+    item["byte"] = span.byte;
+    return message_line({MessageId::survey_free, {hex_byte(span.byte)}});
+  }
+  return "\n";
+}
+
+// Each span in ROM order: its file offset, its platform address, its kind and size.
+Shown show_spans(const SurveyInputs& in, const Survey& survey) {
+  Shown shown;
+  shown.table_names.resize(in.candidates.size());
+  // The address column is as wide as its widest address and two spaces
+  // ("$8000 (bank 00)" on the NES), at least 11.
+  std::size_t address_width = 11;
+  if (in.platform.map != nullptr)
+    for (const Span& span : survey.spans)
+      address_width = std::max(address_width, platform_address(in.platform, span.at).size() + 2);
+  for (const Span& span : survey.spans) {
+    const std::string address = platform_address(in.platform, span.at);
+    const std::string_view kind = KIND_NAMES[static_cast<std::size_t>(span.kind)];
+    const std::string line = message_text(
+        {MessageId::survey_span,
+         {file_offset_text(span.at, in.rom.size),
+          in.platform.map != nullptr ? padded(address, address_width) : "",
+          padded(std::string(kind), 10),
+          message_text({MessageId::survey_bytes, {std::to_string(span.length())}})}});
+    nlohmann::ordered_json item = {{"kind", kind}, {"at", span.at}, {"end", span.end}};
+    if (!address.empty()) item["address"] = address;
+    shown.report += line + show_span(in, span, item, shown);
+    shown.spans.push_back(std::move(item));
+  }
+  return shown;
+}
+
+// The survey's totals, and the JSON document.
+std::string totals_line(const Survey& survey, std::uint64_t size) {
+  const std::uint64_t other = size - survey.bytes[0] - survey.bytes[1] - survey.bytes[2];
+  const auto n = [](std::uint64_t count) { return std::to_string(count); };
+  return message_line({MessageId::survey_totals,
+                       {n(survey.bytes[0]), n(survey.runs[0]), n(survey.bytes[1]),
+                        n(survey.runs[1]), n(survey.bytes[2]), n(survey.runs[2]), n(other),
+                        n(size)}});
+}
+
+std::string json_document(const Survey& survey, const Platform& platform, std::uint64_t size,
+                          nlohmann::ordered_json&& spans) {
+  const std::uint64_t other = size - survey.bytes[0] - survey.bytes[1] - survey.bytes[2];
+  const nlohmann::ordered_json document = {
+      {"rom", {{"size", size},
+               {"map", platform.map != nullptr ? nlohmann::ordered_json(platform.map->name)
+                                               : nlohmann::ordered_json(nullptr)}}},
+      {"spans", std::move(spans)},
+      {"totals", {{"text", survey.bytes[0]},
+                  {"pointers", survey.bytes[1]},
+                  {"free", survey.bytes[2]},
+                  {"other", other}}}};
+  return document.dump(2) + "\n";
+}
+
+std::string svg_document(const SurveyCommand& command, const Survey& survey,
+                         const Platform& platform, std::uint64_t size,
+                         std::vector<std::string>&& table_names) {
+  SvgMap map;
+  map.title = platform.map != nullptr
+                  ? message_text({MessageId::svg_title_map, {printable(command.romfile),
+                                                             std::to_string(size),
+                                                             std::string(platform.map->name)}})
+                  : message_text({MessageId::svg_title, {printable(command.romfile),
+                                                         std::to_string(size)}});
+  map.rom_size = size;
+  map.bank_bytes = bank_bytes_of(platform);
+  map.table_names = std::move(table_names);
+  if (platform.map != nullptr)
+    map.address = [&platform](std::uint64_t offset) { return platform_address(platform, offset); };
+  return svg_map(map, survey, picture_layout(size, map.bank_bytes));
 }
 
 } // namespace
 
-int run_survey_command(const SurveyCommand& command) {
+int run_command(const SurveyCommand& command) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   CodeTable table;
@@ -53,11 +173,11 @@ int run_survey_command(const SurveyCommand& command) {
   if (const Failure opened = open_search_inputs(command, console, rom, table, file_tables);
       opened != Failure::none)
     return exit_status(opened);
-
   OutputSet outputs;
   std::vector<std::optional<std::size_t>> declared;
   if (const Failure checked = check_search_outputs(
-          command, rom, console, {{"JSON file", command.json}, {"SVG file", command.svg}},
+          command, rom, console,
+          {{MessageId::role_json_file, command.json}, {MessageId::role_svg_file, command.svg}},
           outputs, &declared);
       checked != Failure::none)
     return exit_status(checked);
@@ -72,104 +192,22 @@ int run_survey_command(const SurveyCommand& command) {
     options.tables = &file_tables;
     candidates = find_with_progress(view, table, options);
   } else {
-    say(console, "No pointer tables searched: the table file \"" + printable(command.tablefile) +
-                     "\" has no end entry.\n");
+    say(console, {MessageId::survey_no_end, {printable(command.tablefile)}});
   }
   const Survey survey = survey_rom(view, table, candidates, &file_tables);
   const Platform platform = platform_of(view);
+  Shown shown = show_spans({view, table, file_tables, candidates, platform}, survey);
+  shown.report += totals_line(survey, view.size);
 
-  std::string report;
-  nlohmann::ordered_json spans = nlohmann::ordered_json::array();
-  std::vector<std::string> table_names(candidates.size());
-  // The address column is as wide as its widest address and two spaces
-  // ("$8000 (bank 00)" on the NES), at least 11.
-  std::size_t address_width = 11;
-  if (platform.map != nullptr)
-    for (const Span& span : survey.spans)
-      address_width = std::max(address_width, platform_address(platform, span.at).size() + 2);
-  for (const Span& span : survey.spans) {
-    const std::string address = platform_address(platform, span.at);
-    std::string line = file_offset_text(span.at, view.size) + "  ";
-    if (platform.map != nullptr) line += padded(address, address_width);
-    line += padded(std::string(KIND_NAMES[static_cast<std::size_t>(span.kind)]), 10) +
-            plural(span.length(), "byte", "bytes");
-    nlohmann::ordered_json item = {{"kind", KIND_NAMES[static_cast<std::size_t>(span.kind)]},
-                                   {"at", span.at},
-                                   {"end", span.end}};
-    if (!address.empty()) item["address"] = address;
-    switch (span.kind) {
-    case SpanKind::text: {
-      const std::string words = first_words(
-          one_line_text(view, table, span.at, std::min(span.end, span.at + FIRST_WORDS * 2),
-                        &file_tables));
-      line += "  \"" + words + "\"\n";
-      item["ended"] = span.ended;
-      item["text"] = json_text(words);
-      break;
-    }
-    case SpanKind::pointers: {
-      CandidateReport block = report_candidate(view, table, candidates[span.table], span.table + 1,
-                                               &file_tables);
-      line += ", pointing into " + file_offset_text(span.target_at, view.size) + "-" +
-              file_offset_text(span.target_end - 1, view.size) + ":\n";
-      for (std::size_t from = 0; from < block.text.size();) {
-        const std::size_t to = block.text.find('\n', from) + 1;
-        line += "    " + block.text.substr(from, to - from);
-        from = to;
-      }
-      const PointerTable& ptable = candidates[span.table].ptable;
-      table_names[span.table] = "#" + std::to_string(span.table + 1) + " " +
-                                std::string(name_of(ptable.map)) + ", " +
-                                plural(ptable.count, "pointer", "pointers");
-      item["table"] = std::move(block.json);
-      item["points_into"] = {{"at", span.target_at}, {"end", span.target_end}};
-      break;
-    }
-    case SpanKind::free:
-      line += " of $" + hex_byte(span.byte) + "\n";
-      item["byte"] = span.byte;
-      break;
-    }
-    report += line;
-    spans.push_back(std::move(item));
-  }
-  const std::uint64_t other = view.size - survey.bytes[0] - survey.bytes[1] - survey.bytes[2];
-  report += "Totals: " + plural(survey.bytes[0], "byte", "bytes") + " of text in " +
-            plural(survey.runs[0], "run", "runs") + ", " +
-            plural(survey.bytes[1], "byte", "bytes") + " of pointer tables in " +
-            plural(survey.runs[1], "table", "tables") + ", " +
-            plural(survey.bytes[2], "byte", "bytes") + " of free space in " +
-            plural(survey.runs[2], "run", "runs") + "; " + plural(other, "byte", "bytes") +
-            " else, of " + std::to_string(view.size) + ".\n";
-
-  const bool report_out = !(command.json && *command.json == "-") &&
-                          !(command.svg && *command.svg == "-");
-  if (report_out) std::fwrite(report.data(), 1, report.size(), stdout);
+  if (command.json != "-" && command.svg != "-")
+    std::fwrite(shown.report.data(), 1, shown.report.size(), stdout);
   if (!json && !svg) return exit_status(Failure::none);
   std::fflush(stdout);
-  if (json) {
-    nlohmann::ordered_json document = {
-        {"rom", {{"size", view.size},
-                 {"map", platform.map != nullptr ? nlohmann::ordered_json(platform.map->name)
-                                                 : nlohmann::ordered_json(nullptr)}}},
-        {"spans", std::move(spans)},
-        {"totals", {{"text", survey.bytes[0]},
-                    {"pointers", survey.bytes[1]},
-                    {"free", survey.bytes[2]},
-                    {"other", other}}}};
-    outputs.set_bytes(*json, document.dump(2) + "\n");
-  }
-  if (svg) {
-    SvgMap map;
-    map.title = printable(command.romfile) + ", " + std::to_string(view.size) + " bytes" +
-                (platform.map != nullptr ? ", " + std::string(platform.map->name) : "");
-    map.rom_size = view.size;
-    map.bank_bytes = bank_bytes_of(platform);
-    map.table_names = std::move(table_names);
-    if (platform.map != nullptr)
-      map.address = [&platform](std::uint64_t offset) { return platform_address(platform, offset); };
-    outputs.set_bytes(*svg, svg_map(map, survey, picture_layout(view.size, map.bank_bytes)));
-  }
+  if (json)
+    outputs.set_bytes(*json, json_document(survey, platform, view.size, std::move(shown.spans)));
+  if (svg)
+    outputs.set_bytes(*svg, svg_document(command, survey, platform, view.size,
+                                         std::move(shown.table_names)));
   return exit_status(report_output(outputs, outputs.commit(), console));
 }
 

@@ -22,6 +22,6 @@ struct SurveyCommand : SearchInputs {
 };
 
 // The exit status: 0 when it ran, 1 on failure.
-int run_survey_command(const SurveyCommand& command);
+int run_command(const SurveyCommand& command);
 
 } // namespace textdump

@@ -1,7 +1,8 @@
 #include "app/survey/svg_map.hpp"
 
+#include "app/common/messages.hpp"
 #include "app/common/platform_address.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 
@@ -54,10 +55,10 @@ std::string legend(const SvgMap& map, const Survey& survey, const PictureLayout&
     const char* cls;
     std::string what;
   } keys[] = {
-      {"t", "text (" + num(survey.bytes[0]) + " bytes)"},
-      {"p", "pointer tables (" + num(survey.bytes[1]) + " bytes)"},
-      {"f", "free space (" + num(survey.bytes[2]) + " bytes)"},
-      {"row", "other bytes"},
+      {"t", message_text({MessageId::svg_key_text, {num(survey.bytes[0])}})},
+      {"p", message_text({MessageId::svg_key_pointers, {num(survey.bytes[1])}})},
+      {"f", message_text({MessageId::svg_key_free, {num(survey.bytes[2])}})},
+      {"row", text_of(MessageId::svg_key_other)},
   };
   std::uint64_t x = 16;
   for (const auto& key : keys) {
@@ -67,15 +68,17 @@ std::string legend(const SvgMap& map, const Survey& survey, const PictureLayout&
     x += 40 + 7 * key.what.size();
   }
   out += "<path class=\"link\" d=\"M" + num(x) + " 50 C" + num(x + 8) + " 36," + num(x + 24) +
-         " 36," + num(x + 32) + " 50\"/><text x=\"" + num(x + 40) +
-         "\" y=\"50\">a pointer table and the text it points into</text>\n";
-  std::string scale = "A row is $" + hex_number(layout.row_bytes) + " bytes";
-  if (map.bank_bytes != 0 && map.bank_bytes < layout.row_bytes)
-    scale += " (" + num(layout.row_bytes / map.bank_bytes) + " banks of " +
-             "$" + hex_number(map.bank_bytes) + ", their edges marked)";
-  scale += ", a pixel " + num(layout.cell_bytes) + (layout.cell_bytes == 1 ? " byte" : " bytes") +
-           ". Left: the file offset" + (map.address ? " and the platform address" : "") +
-           " of the row's start.";
+         " 36," + num(x + 32) + " 50\"/><text x=\"" + num(x + 40) + "\" y=\"50\">" +
+         xml_escaped(text_of(MessageId::svg_key_link)) + "</text>\n";
+  const std::string banks =
+      map.bank_bytes != 0 && map.bank_bytes < layout.row_bytes
+          ? message_text({MessageId::svg_scale_banks,
+                          {num(layout.row_bytes / map.bank_bytes), hex_number(map.bank_bytes)}})
+          : "";
+  const std::string scale = message_text(
+      {MessageId::svg_scale,
+       {hex_number(layout.row_bytes), banks, num(layout.cell_bytes),
+        map.address ? text_of(MessageId::svg_scale_address) : ""}});
   out += "<text class=\"small\" x=\"16\" y=\"72\">" + xml_escaped(scale) + "</text>\n";
   return out;
 }
@@ -130,10 +133,11 @@ std::string tables(const SvgMap& map, const Survey& survey, const PictureLayout&
     const std::string name =
         span.table < map.table_names.size() ? map.table_names[span.table] : "";
     out += "<g class=\"table\"><title>" +
-           xml_escaped(name + ": " + file_offset_text(span.at, map.rom_size) + "-" +
-                       file_offset_text(span.end - 1, map.rom_size) + ", pointing into " +
-                       file_offset_text(span.target_at, map.rom_size) + "-" +
-                       file_offset_text(span.target_end - 1, map.rom_size)) +
+           xml_escaped(message_text({MessageId::svg_table_title,
+                                     {name, file_offset_text(span.at, map.rom_size),
+                                      file_offset_text(span.end - 1, map.rom_size),
+                                      file_offset_text(span.target_at, map.rom_size),
+                                      file_offset_text(span.target_end - 1, map.rom_size)}})) +
            "</title>";
     for (const Piece& piece : table) out += rect(piece, "p");
     for (const Piece& piece : target) out += rect(piece, "target");

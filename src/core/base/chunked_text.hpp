@@ -25,9 +25,7 @@ public:
     size_ += text.size();
     chunks_.insert(chunks_.begin(), std::move(text));
   }
-  std::size_t size() const { return size_; }
   // Its chunks, in order: the text is their concatenation.
-  const std::vector<std::string>& chunks() const { return chunks_; }
   std::vector<std::string> release() && { return std::move(chunks_); }
   std::string joined() const {
     std::string text;

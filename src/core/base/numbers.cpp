@@ -3,9 +3,8 @@
 namespace textdump {
 
 int hex_return(char c, std::vector<char>* bad) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  const int value = hex_value(c);
+  if (value >= 0) return value;
   if (bad != nullptr) bad->push_back(c);
   return 0;
 }
@@ -39,6 +38,18 @@ std::string hex_bytes(std::string_view bytes) {
   digits.reserve(2 * bytes.size());
   for (const char c : bytes) digits += hex_byte(static_cast<std::uint8_t>(c));
   return digits;
+}
+
+std::optional<std::string> bytes_of_hex(std::string_view digits) {
+  if (digits.size() % 2 != 0) return std::nullopt;
+  std::string bytes;
+  bytes.reserve(digits.size() / 2);
+  for (std::size_t i = 0; i < digits.size(); i += 2) {
+    const int high = hex_value(digits[i]), low = hex_value(digits[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes += static_cast<char>(high * 16 + low);
+  }
+  return bytes;
 }
 
 std::string with_commas(std::size_t n) {

@@ -1,12 +1,13 @@
 // Number helpers: hexadecimal digits, numbers and keyword prefixes.
 //
 //   HEX_DIGITS   the one table of upper-case hexadecimal digits
-//   hex_return   one digit character -> 0..15; anything else gives 0 and is reported
+//   hex_value    one digit character -> 0..15, -1 for anything else
+//   hex_return   the same, but anything else gives 0 and is reported
 //   hex_to_int   a digit string -> 32-bit value (the last eight digits count)
 //   check_str    is a word the whole keyword or a beginning of it?
 //   without_hex_prefix  an offset's digits after its 0x or $
 //   hex_byte     a byte as two upper-case digits; hex_bytes, each byte of a
-//                string so; hex_number, any number
+//                string so; hex_number, any number; bytes_of_hex, the way back
 //   with_commas  a count in decimal, in groups of three: 6805 as "6,805"
 //
 // Every number the user types and every number in a table file is hexadecimal
@@ -17,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,9 +27,17 @@ namespace textdump {
 
 inline constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
 
+// The value of a hexadecimal digit of either case, 0 to 15; -1 for any other character.
+constexpr int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
 // True for 0-9, A-F and a-f.
 constexpr bool is_hex_digit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+  return hex_value(c) >= 0;
 }
 
 // The digit's value; 0 for a character that is not a digit, which is then
@@ -59,6 +69,10 @@ inline std::string hex_byte(std::uint8_t byte) {
 
 // Two upper-case hexadecimal digits a byte, nothing between them.
 std::string hex_bytes(std::string_view bytes);
+
+// The bytes that pairs of hexadecimal digits (either case) write, "0A1b" -> 0A 1B;
+// nothing for an odd number of digits or a character that is not one.
+std::optional<std::string> bytes_of_hex(std::string_view digits);
 
 std::string with_commas(std::size_t n);
 

@@ -92,7 +92,13 @@ enum class ReportId : std::uint16_t {
   script_string_cut,           // pointer number, table, start, the maximum length
   script_pointer_not_back,     // pointer number, its slot
   script_bytes_not_back,       // the span of the bytes
-  script_length_past,          // start, "holds" or "claims", the length
+  script_length_past,          // start, the length its pointer table holds beside the pointer
+  script_pascal_length_past,   // start, the length its Pascal length claims
+  script_text_owned,           // key (hex bytes), text, the key whose entry has the text
+  script_text_control,         // key, "..." (the text holds control characters)
+  script_text_raw_form,        // key, text: it reads as a raw byte
+  script_text_reads_otherwise, // key, text
+  script_more_like_this,       // how many more (in groups of three), the words of the last
   // An edited script dump, as --fit reads it.
   fit_text_without_table,    //
   fit_text_before_jmp,       //
@@ -211,6 +217,17 @@ enum class ReportId : std::uint16_t {
   draft_character_taken,       // the character, its code, the text that has that code
   draft_space_same,            // its code, its hits
   draft_character_same,        // the character, its code, its hits
+  // --expand SIZE: a ROM grown at its end (core/maps/rom_header.hpp); sizes in
+  // decimal with commas, a cartridge type 2 hex digits.
+  expand_map,                  // the map, the maps whose ROMs grow ("linear, gb, gba or md")
+  expand_smaller,              // the size, the ROM's size
+  expand_too_large,            // the size, the map, the most its ROMs grow to
+  expand_no_header,            // the map, the offset of the size field ("$01A4")
+  expand_odd,                  // the size
+  expand_gb_rom_only,          // the cartridge type
+  expand_gb_cartridge,         // the cartridge type
+  expand_gb_size,              // the size
+  expand_gb_controller,        // the size, the cartridge type, its controller ("MBC1"), its reach
   count_                       // not an id: how many there are
 };
 

@@ -6,12 +6,17 @@
 //
 //   read_pointer_value  a 2-, 3- or 4-byte value read whole from inside the ROM
 //                       (pointer_value_at: the same where the caller knows it is)
+//   JUDGED_STRING_MOST  the longest string that readers judging ROM text take
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
 namespace textdump {
+
+// The longest string that the readers judging ROM text (the pointer finder,
+// the survey, a candidate's preview) follow to its end entry: 1 KiB.
+inline constexpr std::uint32_t JUDGED_STRING_MOST = 1024;
 
 struct RomView {
   const unsigned char* data = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -17,7 +18,8 @@ void run_chunk_pipeline(std::size_t count, std::size_t slots, std::size_t ahead,
   std::size_t claimed = 0; // chunks taken by a thread to decode
   std::size_t turn = 0;    // the chunk to be written next
   bool writing = false;    // a thread is writing chunk turn
-  bool stopped = false;    // a write said so
+  bool stopped = false;    // a write said so, or a thread failed
+  std::exception_ptr failed; // what the first thread to fail threw
   const auto ready = [&] {
     if (writing) return false;
     for (std::size_t k = turn; k <= std::min(turn + ahead, count - 1); ++k)
@@ -50,9 +52,22 @@ void run_chunk_pipeline(std::size_t count, std::size_t slots, std::size_t ahead,
     }
     changed.notify_all();
   };
-  std::thread helper(work);
-  work();
+  // A thread that throws stops both; the caller gets the exception once both
+  // are done.
+  const auto guarded = [&] {
+    try {
+      work();
+    } catch (...) {
+      const std::lock_guard lock(mutex);
+      if (!failed) failed = std::current_exception();
+      stopped = true;
+      changed.notify_all();
+    }
+  };
+  std::thread helper(guarded);
+  guarded();
   helper.join();
+  if (failed) std::rethrow_exception(failed);
 }
 
 } // namespace textdump

@@ -14,7 +14,9 @@ namespace textdump {
 // stops the loop, and no chunk after it is written. Each thread writes the
 // next chunk when it can and otherwise decodes the next chunk that has a free
 // slot, so that the writes of one thread overlap the decoding of the other,
-// and a thread waits only when every slot is full.
+// and a thread waits only when every slot is full. What decode or write
+// throws stops both threads and is thrown again to the caller once they are
+// done.
 void run_chunk_pipeline(std::size_t count, std::size_t slots, std::size_t ahead,
                         const std::function<void(std::size_t)>& decode,
                         const std::function<bool(std::size_t)>& write);

@@ -8,17 +8,17 @@
 
 namespace textdump {
 
-Decoder::Decoder(CodeTable& table, RomView rom, Writer& out, MemberLoader load_member)
-    : table_(table), rom_(rom), out_(out), load_member_(std::move(load_member)),
+Decoder::Decoder(const CodeTable& table, RomView rom, Writer& out, MemberLoader load_member)
+    : table_(&table), rom_(rom), out_(out), load_member_(std::move(load_member)),
       header_size_(header_size_of(rom)) {
   rebuild();
 }
 
 void Decoder::rebuild() {
-  build_pieces(table_, active_table_ != 0, pieces_);
+  build_pieces(*table_, active_table_ != 0, pieces_);
   pairs_ = false;
   for (unsigned byte = 0; byte < 256; ++byte) {
-    kinds_[byte] = table_.at(static_cast<std::uint8_t>(byte)).kind;
+    kinds_[byte] = table_->at(static_cast<std::uint8_t>(byte)).kind;
     pairs_ = pairs_ || pieces_.pair_rows[byte] != 0;
   }
 }
@@ -28,21 +28,21 @@ void Decoder::write_rendering(std::uint8_t byte) {
   if (piece.size != NOT_PLAIN)
     out_.write_piece(piece.bytes, piece.size);
   else
-    out_.write(table_.at(byte).rendering);
+    out_.write(table_->at(byte).rendering);
 }
 
 void Decoder::write_entry(CodeTable::Index index, std::uint8_t byte) {
-  if (index == table_.index_of(byte)) return write_rendering(byte);
+  if (index == table_->index_of(byte)) return write_rendering(byte);
   const Piece& piece = pieces_.entries[index];
   if (piece.size != NOT_PLAIN)
     out_.write_piece(piece.bytes, piece.size);
   else
-    out_.write(table_.entry(index).rendering);
+    out_.write(table_->entry(index).rendering);
 }
 
 void Decoder::write_control(const Entry& entry) {
   out_.write(entry.rendering);
-  const bool standard = table_.format() == TableFormat::standard;
+  const bool standard = table_->format() == TableFormat::standard;
   for (unsigned i = 0; i < entry.arguments; ++i) {
     if (standard && position_ + 1 >= rom_.size) {
       if (short_controls_++ == 0) first_short_control_ = position_ + 1;
@@ -86,7 +86,10 @@ bool Decoder::load_member(std::uint8_t member) {
   if (!load_member_) return false;
   const std::optional<std::vector<Definition>> definitions = load_member_(member);
   if (!definitions) return false;
-  table_.lay_over(*definitions);
+  // The first load makes the table in force the decoder's own, to lay members over.
+  if (!switched_) switched_ = std::make_unique<CodeTable>(*table_);
+  switched_->lay_over(*definitions);
+  table_ = switched_.get();
   active_table_ = member;
   rebuild();
   return true;
@@ -102,8 +105,8 @@ DecodeEnd Decoder::run_to(std::uint32_t last) {
     if (position_ >= stop) break;
     if (position_ >= pause_ || (marks_ && !note_mark())) return DecodeEnd::complete;
     const std::uint8_t byte = rom_byte(rom_, position_);
-    const CodeTable::Match match = key_at(table_, rom_, position_, stop);
-    const Entry& entry = table_.entry(match.index);
+    const CodeTable::Match match = key_at(*table_, rom_, position_, stop);
+    const Entry& entry = table_->entry(match.index);
     std::uint64_t step = match.length;
     switch (entry.kind) {
     case EntryKind::end:

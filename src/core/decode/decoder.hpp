@@ -8,15 +8,19 @@
 // At each offset the longest key that matches the ROM's bytes wins; a key
 // never reaches past the last offset. A key writes its entry's rendering; a
 // control code's parameter bytes follow it as <$XX> (completed even past the
-// last offset); FIXED and SNES bytes consume their
-// argument bytes and write the string they select; a TABLE byte asks the
-// member loader for another member of the table family and lays its
-// definitions over the code table; the next END byte met while another member
-// is in force asks for member 0 again before its "[END]". Offsets past the end
-// of the ROM read as 0xFF, but for a standard table's control parameters,
-// which stop at the end of the ROM. A standard table's switch opens frames of
-// the file's other tables (decoder_frames.cpp). The decoder opens no file and prints nothing: a
-// member that cannot be loaded ends the range with table_failed, after the
+// last offset); FIXED and SNES bytes consume their argument bytes and write
+// the string they select; a TABLE byte asks the member loader for another
+// member of the table family and lays its definitions over the table in
+// force; the next END byte met while another member is in force asks for
+// member 0 again before its "[END]". The table the decoder is given is only
+// read: from the first switch on it decodes through a copy of its own, which
+// holds every member laid over so far. Offsets past the end of the ROM read
+// as 0xFF, but for a standard table's control parameters, which stop at the
+// end of the ROM. A standard table's switch opens frames of the file's other
+// tables (decoder_frames.cpp). Long runs are decoded on two threads
+// (decoder_parallel.cpp, decoder_frame_chunks.cpp); what a thread throws
+// reaches the caller of run_to. The decoder opens no file and prints nothing:
+// a member that cannot be loaded ends the range with table_failed, after the
 // loader has said why.
 #pragma once
 
@@ -29,9 +33,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 #include "core/decode/pieces.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "core/decode/writer.hpp"
 
 namespace textdump {
@@ -47,7 +51,8 @@ enum class DecodeEnd {
 
 class Decoder {
 public:
-  Decoder(CodeTable& table, RomView rom, Writer& out, MemberLoader load_member = {});
+  // The table outlives the decoder.
+  Decoder(const CodeTable& table, RomView rom, Writer& out, MemberLoader load_member = {});
 
   void seek(std::uint64_t position) { position_ = position; }
   std::uint64_t position() const { return position_; }
@@ -96,6 +101,7 @@ private:
   // false once chunks could not be joined, so that the rest is not tried.
   bool switching_run(std::uint64_t stop, bool& again);
   struct ChunkMarks;
+  struct ChunkSlot; // a chunk's decoder, writer and marks
   bool note_mark(); // false once a chunk has all the marks it needs
   struct Chunked {
     const unsigned char* reached; // the first byte not decoded
@@ -112,7 +118,17 @@ private:
   void follow_snes(const Entry& entry);
   void copy_target(std::uint64_t target, std::optional<std::uint32_t> record_length);
   bool load_member(std::uint8_t member);
-  void run_frames(const Entry& root_switch, std::uint64_t stop); // decoder_frames.cpp
+  // The frames of a switch of the root, until only the root is left
+  // (decoder_frames.cpp): the counters of frames_, opening a frame for each
+  // PARAM, the fast run of short renderings and one step of any other key.
+  void run_frames(const Entry& root_switch, std::uint64_t stop);
+  void count(std::uint32_t weight);
+  bool frame_exhausted() const;
+  void open_frame(const FrameParam& param);
+  void begin_switch(const Entry& entry);
+  bool open_next_param();                // false once only the root is left
+  bool fast_frame_run(std::uint64_t stop); // true when the top frame ran out
+  bool frame_step(std::uint64_t stop);     // false once an end unwound the frames
 
   // A table of the file as its frames decode it: the short renderings of its
   // one-byte keys (ends not among them: they unwind the frames) and what each
@@ -132,8 +148,10 @@ private:
     const Entry* pending = nullptr;
     std::size_t next = 0;
   };
+  bool at_until(const Frame& top, std::uint64_t stop) const; // its fallback bytes stand here
 
-  CodeTable& table_;
+  const CodeTable* table_;             // the table in force: the one given, or switched_
+  std::unique_ptr<CodeTable> switched_; // from the first switch on: the members laid over it
   RomView rom_;
   Writer& out_;
   MemberLoader load_member_;

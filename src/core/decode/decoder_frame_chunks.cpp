@@ -82,16 +82,9 @@ std::optional<std::pair<std::size_t, std::size_t>> first_shared(const Marks& tai
 
 } // namespace
 
-bool Decoder::switching_run(std::uint64_t stop, bool& again) {
-  // Far enough from the end that no control code of a chunk runs past the ROM.
-  constexpr std::uint64_t MARGIN = 512;
-  const std::uint64_t end = std::min(stop, rom_.size);
-  if (position_ >= end || end - position_ < MARGIN + 6 * std::uint64_t{chunk_}) return true;
-  const std::uint64_t first = position_;
-  const std::size_t chunks = static_cast<std::size_t>((end - first - MARGIN) / chunk_ - 1);
-
-  // A chunk's output stays in its writer's buffer; only what does not fit
-  // there is kept in the sink.
+// A chunk's output stays in its writer's buffer; only what does not fit
+// there is kept in the sink.
+struct Decoder::ChunkSlot {
   struct Spill final : Sink {
     std::string bytes;
     bool keep = true;
@@ -100,52 +93,63 @@ bool Decoder::switching_run(std::uint64_t stop, bool& again) {
       return true;
     }
   };
-  struct Slot {
-    explicit Slot(Decoder& owner) : out(sink), decoder(owner.table_, owner.rom_, out) {
-      decoder.use_tables(owner.tables_);
-      decoder.marks_ = &marks;
+  explicit ChunkSlot(Decoder& owner) : out(sink), decoder(*owner.table_, owner.rom_, out) {
+    decoder.use_tables(owner.tables_);
+    decoder.marks_ = &marks;
+  }
+  // The chunk's output from..to, spilled bytes first.
+  void write_to(Writer& to_out, std::uint64_t from, std::uint64_t to) {
+    const std::string_view spilled(sink.bytes);
+    const char* const start = out.buffer_end() - Writer::CAPACITY;
+    const std::string_view kept(start, static_cast<std::size_t>(out.cursor() - start));
+    if (from < spilled.size())
+      to_out.write_through(
+          spilled.substr(from, std::min<std::uint64_t>(to, spilled.size()) - from));
+    if (to > spilled.size()) {
+      const std::uint64_t at = std::max<std::uint64_t>(from, spilled.size());
+      to_out.write_through(kept.substr(at - spilled.size(), to - at));
     }
-    // The chunk's output from..to, spilled bytes first.
-    void write_to(Writer& to_out, std::uint64_t from, std::uint64_t to) {
-      const std::string_view spilled(sink.bytes);
-      const char* const start = out.buffer_end() - Writer::CAPACITY;
-      const std::string_view kept(start, static_cast<std::size_t>(out.cursor() - start));
-      if (from < spilled.size())
-        to_out.write_through(
-            spilled.substr(from, std::min<std::uint64_t>(to, spilled.size()) - from));
-      if (to > spilled.size()) {
-        const std::uint64_t at = std::max<std::uint64_t>(from, spilled.size());
-        to_out.write_through(kept.substr(at - spilled.size(), to - at));
-      }
-    }
-    Spill sink;
-    Writer out;
-    Decoder decoder;
-    ChunkMarks marks;
-  };
+  }
+  // Decodes the chunk [first, end) and on into the next one, noting its marks.
+  void decode(std::uint64_t first, std::uint64_t end, std::uint64_t stop) {
+    sink.keep = false; // the chunk before
+    out.flush();
+    sink.keep = true;
+    sink.bytes.clear();
+    marks.reset(first, end, out.count());
+    decoder.seek(first);
+    decoder.pause_ = end + (end - first);
+    decoder.paused_ = false;
+    decoder.run_to(static_cast<std::uint32_t>(stop - 1));
+  }
+  Spill sink;
+  Writer out;
+  Decoder decoder;
+  ChunkMarks marks;
+};
+
+bool Decoder::switching_run(std::uint64_t stop, bool& again) {
+  // Far enough from the end that no control code of a chunk runs past the ROM.
+  constexpr std::uint64_t MARGIN = 512;
+  const std::uint64_t end = std::min(stop, rom_.size);
+  if (position_ >= end || end - position_ < MARGIN + 6 * std::uint64_t{chunk_}) return true;
+  const std::uint64_t first = position_;
+  const std::size_t chunks = static_cast<std::size_t>((end - first - MARGIN) / chunk_ - 1);
+
   constexpr std::size_t SLOTS = 4;
-  std::array<std::unique_ptr<Slot>, SLOTS> slots;
-  for (auto& slot : slots) slot = std::make_unique<Slot>(*this);
+  std::array<std::unique_ptr<ChunkSlot>, SLOTS> slots;
+  for (auto& slot : slots) slot = std::make_unique<ChunkSlot>(*this);
 
   std::uint64_t from = 0;        // where the output of the chunk to be written starts
   std::uint64_t reached = first; // the offset the written output reaches
   const auto chunk_start = [&](std::size_t k) { return first + k * std::uint64_t{chunk_}; };
   const auto decode = [&](std::size_t k) {
-    Slot& slot = *slots[k % SLOTS];
-    slot.sink.keep = false; // the chunk before
-    slot.out.flush();
-    slot.sink.keep = true;
-    slot.sink.bytes.clear();
-    slot.marks.reset(chunk_start(k), chunk_start(k + 1), slot.out.count());
-    slot.decoder.seek(chunk_start(k));
-    slot.decoder.pause_ = chunk_start(k + 2);
-    slot.decoder.paused_ = false;
-    slot.decoder.run_to(static_cast<std::uint32_t>(stop - 1));
+    slots[k % SLOTS]->decode(chunk_start(k), chunk_start(k + 1), stop);
   };
   // Writes chunk turn up to where the next one takes over, or, when the two
   // share no offset, up to the last offset it knows, and stops there.
   const auto write = [&](std::size_t turn) {
-    Slot& slot = *slots[turn % SLOTS];
+    ChunkSlot& slot = *slots[turn % SLOTS];
     const ChunkMarks& marks = slot.marks;
     ChunkMarks::Mark to = marks.tail.empty() ? marks.last : marks.tail.back();
     std::uint64_t next_from = 0;

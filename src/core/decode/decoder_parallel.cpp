@@ -105,7 +105,7 @@ Decoder::Chunked Decoder::decode_chunk(const unsigned char* p, const unsigned ch
   const std::uint8_t* const hot_sizes = pieces_.hot_sizes.data();
   const Piece* const single = pieces_.single.data();
   const Piece* const entries = pieces_.entries.data();
-  const std::array<CodeTable::Index, 256>* const pairs = table_.pair_table();
+  const std::array<CodeTable::Index, 256>* const pairs = table_->pair_table();
   const std::uint16_t* const pair_rows = pieces_.pair_rows.data();
   for (;;) {
     std::tie(p, cursor) = plain_fours(p, end, hot, hot_sizes, cursor);

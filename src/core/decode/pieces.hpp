@@ -4,15 +4,15 @@
 // other key (longer texts, pointers, switches, control codes, END while another
 // table is in force) takes the general path.
 //
-// Pieces are built from the code table, so they are built again whenever a
-// load changes it.
+// Pieces are built from a code table, so the decoder builds them again whenever a
+// switch changes the table in force.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <vector>
 
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump {
 

@@ -19,8 +19,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/tables/code_table.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/tables/tables.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -4,15 +4,9 @@
 
 namespace textdump {
 
-bool has_switches(const CodeTable& table) {
-  for (const auto& [key, index] : table.keys())
-    if (table.entry(index).kind == EntryKind::frames) return true;
-  return false;
-}
-
 SwitchWalker::SwitchWalker(const CodeTable& table, const std::vector<CodeTable>& tables,
                            RomView rom)
-    : table_(table), out_(sink_), decoder_(table_, rom, out_) {
+    : out_(sink_), decoder_(table, rom, out_) {
   decoder_.use_tables(&tables);
 }
 

@@ -9,16 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 #include "core/decode/decoder.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "core/decode/rom_walk.hpp"
 #include "core/decode/writer.hpp"
 
 namespace textdump {
-
-// True when some key of the table is a switch.
-bool has_switches(const CodeTable& table);
 
 class SwitchWalker {
 public:
@@ -38,7 +35,6 @@ public:
   Run run(std::uint64_t pos, std::uint64_t limit, std::string& text);
 
 private:
-  CodeTable table_;
   MemorySink sink_;
   Writer out_;
   Decoder decoder_;

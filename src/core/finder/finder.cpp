@@ -13,8 +13,7 @@
 #include "core/finder/finder_runs.hpp"
 #include "core/finder/finder_starts.hpp"
 #include "core/finder/finder_tables.hpp"
-#include "core/decode/rom_walk.hpp"
-#include "core/decode/switch_walker.hpp"
+#include "core/decode/decode.hpp"
 
 namespace textdump {
 

@@ -37,10 +37,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "core/finder/finder_types.hpp"
 #include "core/finder/pointers_to.hpp"
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump {
 

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "core/finder/finder_score.hpp"
 #include "core/finder/finder_starts.hpp"
 #include "core/finder/finder_types.hpp"

@@ -8,14 +8,15 @@
 #include <optional>
 #include <vector>
 
+#include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump {
 
 // The longest string the finder takes: a string start's text reaches its end
 // entry within it, and a string of set length is at most this long.
-inline constexpr std::uint32_t FINDER_MAX_STRING = 1024;
+inline constexpr std::uint32_t FINDER_MAX_STRING = JUDGED_STRING_MOST;
 // Entries are searched at strides from the pointer size up to this.
 inline constexpr unsigned FINDER_MAX_STRIDE = 32;
 

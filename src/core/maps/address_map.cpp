@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
-#include "core/base/fields.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/platforms.hpp"
 
 namespace textdump {
@@ -71,8 +72,11 @@ std::optional<Report> parse_map_field(std::string_view field, std::string_view v
   return std::nullopt;
 }
 
-std::string map_names(std::string_view separator, std::string_view last, FinderForms finder_forms) {
-  const auto maps = address_maps();
+std::string map_names(std::string_view separator, std::string_view last, FinderForms finder_forms,
+                      bool (*only)(const MapDescriptor&)) {
+  std::vector<MapDescriptor> maps;
+  for (const MapDescriptor& map : address_maps())
+    if (only == nullptr || only(map)) maps.push_back(map);
   std::string text;
   for (std::size_t i = 0; i < maps.size(); ++i) {
     const MapDescriptor& map = maps[i];

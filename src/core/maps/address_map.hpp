@@ -34,10 +34,12 @@ std::optional<Report> parse_map_field(std::string_view field, std::string_view v
 // given): map_names("|") is "linear|lorom|hirom|gb|nes|gba|md". With
 // finder_forms a map with a finder field is followed by its NAME:FIELD form,
 // as a list item (", " gives "linear, linear:BASE, lorom, ...") or in brackets
-// when bracketed ("linear (or linear:BASE), lorom, ...").
+// when bracketed ("linear (or linear:BASE), lorom, ..."). With only, the maps
+// it keeps alone.
 enum class FinderForms { none, listed, bracketed };
 std::string map_names(std::string_view separator, std::string_view last = {},
-                      FinderForms finder_forms = FinderForms::none);
+                      FinderForms finder_forms = FinderForms::none,
+                      bool (*only)(const MapDescriptor&) = nullptr);
 
 // The ROM's size, copier header and iNES header.
 RomLayout layout_of(const RomView& rom);

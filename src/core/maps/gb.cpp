@@ -7,6 +7,15 @@
 //   header  the header checksum at 014D holds
 //   banks   16 KiB from offset 0 on; with a bank controller in the header,
 //           bank 0's tables may point into any bank from 2 on
+//   check   the header checksum at 014D: x = x - byte - 1 over 0134-014C; the
+//           global checksum at 014E-014F, big-endian: the sum of every byte
+//           but those two
+//   grows   with a memory bank controller (the cartridge type at 0147), to
+//           32 KiB << n, which the ROM size byte at 0148 holds as n: up to
+//           what the controller reaches
+#include <bit>
+
+#include "core/base/base.hpp"
 #include "core/maps/map_parts.hpp"
 #include "core/maps/platforms.hpp"
 
@@ -43,12 +52,28 @@ std::optional<std::uint32_t> to_value(const MapFields& fields, const RomLayout&,
   return fitting(address, place.size);
 }
 
-bool header(const RomView& rom, const RomLayout&) {
-  if (rom.size < 0x150) return false;
+constexpr std::uint64_t HEADER_CHECKSUM = 0x14D, GLOBAL_CHECKSUM = 0x14E, HEADER_END = 0x150;
+
+HeaderBytes header_checksum(const RomView& rom, const RomLayout&) {
   std::uint8_t check = 0;
-  for (std::size_t i = 0x134; i <= 0x14C; ++i)
+  for (std::uint64_t i = 0x134; i < HEADER_CHECKSUM; ++i)
     check = static_cast<std::uint8_t>(check - rom.data[i] - 1);
-  return check == rom.data[0x14D];
+  return {{check}, 1};
+}
+
+HeaderBytes global_checksum(const RomView& rom, const RomLayout&) {
+  const std::uint64_t own = rom.data[GLOBAL_CHECKSUM] + rom.data[GLOBAL_CHECKSUM + 1];
+  return big_endian(byte_sum(rom, 0, rom.size) - own, 2);
+}
+
+constexpr ChecksumRule CHECKSUMS[] = {
+    {.name = "header checksum", .at = HEADER_CHECKSUM, .size = 1, .value = header_checksum},
+    {.name = "global checksum", .at = GLOBAL_CHECKSUM, .size = 2, .value = global_checksum},
+};
+
+bool header(const RomView& rom, const RomLayout& layout) {
+  return rom.size >= HEADER_END &&
+         header_checksum(rom, layout).bytes[0] == rom.data[HEADER_CHECKSUM];
 }
 
 std::string address_text(const RomLayout&, std::uint64_t offset) {
@@ -68,6 +93,43 @@ std::uint64_t position_offset(const RomLayout& layout, TypedPosition position) {
 std::optional<BankSpan> bank_span(const MapFields&, const RomLayout&, unsigned,
                                   std::uint64_t target) {
   return bank_around(0, BANK, target);
+}
+
+constexpr std::uint64_t CARTRIDGE_TYPE = 0x147, ROM_SIZE = 0x148, SMALLEST = 0x8000;
+
+// The memory bank controllers and the most ROM each reaches, by the
+// cartridge types that have them.
+struct Controller {
+  std::uint8_t first_type, last_type;
+  std::string_view name;
+  std::uint64_t reach;
+};
+constexpr Controller CONTROLLERS[] = {
+    {0x01, 0x03, "MBC1", 2u << 20},
+    {0x05, 0x06, "MBC2", 256u << 10},
+    {0x0F, 0x13, "MBC3", 2u << 20},
+    {0x19, 0x1E, "MBC5", 8u << 20},
+};
+
+SizeFields size_fields(const RomView& rom, std::uint64_t size) {
+  if (rom.size < HEADER_END) return error_report(ReportId::expand_no_header, {"gb", "$0148"});
+  const std::uint8_t type = rom.data[CARTRIDGE_TYPE];
+  if (type == 0x00 || type == 0x08 || type == 0x09)
+    return error_report(ReportId::expand_gb_rom_only, {hex_byte(type)});
+  const auto* controller =
+      std::find_if(std::begin(CONTROLLERS), std::end(CONTROLLERS), [&](const Controller& c) {
+        return type >= c.first_type && type <= c.last_type;
+      });
+  if (controller == std::end(CONTROLLERS))
+    return error_report(ReportId::expand_gb_cartridge, {hex_byte(type)});
+  if (size < SMALLEST || !std::has_single_bit(size))
+    return error_report(ReportId::expand_gb_size, {with_commas(size)});
+  if (size > controller->reach)
+    return error_report(ReportId::expand_gb_controller,
+                        {with_commas(size), hex_byte(type), std::string(controller->name),
+                         with_commas(controller->reach)});
+  const auto n = static_cast<std::uint8_t>(std::countr_zero(size / SMALLEST));
+  return std::vector<HeaderWrite>{{ROM_SIZE, {{n}, 1}}};
 }
 
 // A cartridge with a bank controller (its type at 0147) keeps bank 0 fixed
@@ -99,6 +161,9 @@ constexpr MapDescriptor platforms::gb{
     .bank_span = bank_span,
     .switched_banks = switched_banks,
     .bank_bytes = BANK,
+    .checksums = CHECKSUMS,
+    .grows_to = SMALLEST << 8,
+    .size_fields = size_fields,
 };
 
 } // namespace textdump

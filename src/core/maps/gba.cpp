@@ -4,6 +4,8 @@
 //   address $08000000 and on; typed 08000000-09FFFFFF, or a file offset
 //   header  the logo's first bytes at 04 and the fixed value 96 at B2
 //   banks   none
+//   check   the complement at BD: -(the sum of A0-BC + 19), modulo 100
+//   grows   to 32 MiB
 #include <algorithm>
 
 #include "core/maps/map_parts.hpp"
@@ -46,6 +48,16 @@ std::uint64_t position_offset(const RomLayout& layout, TypedPosition position) {
   return position.value - ROM < ROM_SIZE ? position.value - ROM : NO_OFFSET;
 }
 
+constexpr std::uint64_t COMPLEMENT = 0xBD;
+
+HeaderBytes complement(const RomView& rom, const RomLayout&) {
+  return {{static_cast<std::uint8_t>(0 - (byte_sum(rom, 0xA0, COMPLEMENT) + 0x19))}, 1};
+}
+
+constexpr ChecksumRule CHECKSUMS[] = {
+    {.name = "complement check", .at = COMPLEMENT, .size = 1, .value = complement},
+};
+
 } // namespace
 
 constexpr MapDescriptor platforms::gba{
@@ -59,6 +71,8 @@ constexpr MapDescriptor platforms::gba{
     .suggested_by = header,
     .address_text = address_text,
     .position_offset = position_offset,
+    .checksums = CHECKSUMS,
+    .grows_to = ROM_SIZE,
 };
 
 } // namespace textdump

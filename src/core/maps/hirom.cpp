@@ -4,6 +4,7 @@
 //   address $BB:AAAA, bank C0-FF, address 0000-FFFF, past the copier header;
 //           typed, also 40-7D, and 00-3F and 80-BF at 8000-FFFF
 //   header  the SNES header at FFC0
+//   check   the SNES header's checksum and its complement (core/maps/snes.hpp)
 //   banks   64 KiB from the copier header on, for 16-bit pointers (24-bit
 //           ones run on from bank to bank); with the header, a 16-bit table
 //           in any bank may point into any other
@@ -73,6 +74,12 @@ std::optional<SwitchedBanks> switched_banks(const RomView& rom, const RomLayout&
   return snes_banks(SnesMap::hirom, rom, layout);
 }
 
+HeaderBytes checksum(const RomView& rom, const RomLayout& layout) {
+  return snes_checksum(SnesMap::hirom, rom, layout);
+}
+
+constexpr ChecksumRule CHECKSUMS[] = {snes_checksum_rule(SnesMap::hirom, checksum)};
+
 } // namespace
 
 constexpr MapDescriptor platforms::hirom{
@@ -88,6 +95,7 @@ constexpr MapDescriptor platforms::hirom{
     .bank_span = bank_span,
     .switched_banks = switched_banks,
     .bank_bytes = HIROM_BANK,
+    .checksums = CHECKSUMS,
 };
 
 } // namespace textdump

@@ -1,5 +1,9 @@
 // The linear map: offset = value + base (base may be negative: -7FF0), for
-// every ROM; no address form (a position is a file offset) and no banks.
+// every ROM; no address form (a position is a file offset), no banks and no
+// checksum. Its ROMs grow to 256 MiB: four times the largest cartridge ROM,
+// which a ROM read from a stream may be, and far past any size typed on
+// purpose (4 GiB, which 32-bit offsets reach, would be held twice in memory
+// while an inserter writes it).
 #include "core/maps/map_parts.hpp"
 #include "core/maps/platforms.hpp"
 
@@ -41,6 +45,7 @@ constexpr MapDescriptor platforms::linear{
     .to_value = to_value,
     .suggested_by = every_rom,
     .position_offset = plain_position,
+    .grows_to = 256u << 20,
 };
 
 } // namespace textdump

@@ -5,6 +5,7 @@
 //   address $BB:AAAA, bank 00-7D then FE and FF, address 8000-FFFF, past the
 //           copier header; typed, any bank but 7E and 7F (80-FF mirror 00-7F)
 //   header  the SNES header at 7FC0
+//   check   the SNES header's checksum and its complement (core/maps/snes.hpp)
 //   banks   32 KiB from the copier header on; with the header, a 16-bit
 //           table in any bank may point into any other
 #include "core/maps/map_parts.hpp"
@@ -73,6 +74,12 @@ std::optional<SwitchedBanks> switched_banks(const RomView& rom, const RomLayout&
   return snes_banks(SnesMap::lorom, rom, layout);
 }
 
+HeaderBytes checksum(const RomView& rom, const RomLayout& layout) {
+  return snes_checksum(SnesMap::lorom, rom, layout);
+}
+
+constexpr ChecksumRule CHECKSUMS[] = {snes_checksum_rule(SnesMap::lorom, checksum)};
+
 } // namespace
 
 constexpr MapDescriptor platforms::lorom{
@@ -88,6 +95,7 @@ constexpr MapDescriptor platforms::lorom{
     .bank_span = bank_span,
     .switched_banks = switched_banks,
     .bank_bytes = LOROM_BANK,
+    .checksums = CHECKSUMS,
 };
 
 } // namespace textdump

@@ -1,7 +1,6 @@
 #include "core/maps/map_address.hpp"
 
-#include "core/base/fields.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/address_map.hpp"
 
 namespace textdump {

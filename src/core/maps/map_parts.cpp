@@ -1,6 +1,8 @@
 #include "core/maps/map_parts.hpp"
 
-#include "core/base/numbers.hpp"
+#include <numeric>
+
+#include "core/base/base.hpp"
 
 namespace textdump::map_parts {
 
@@ -35,6 +37,17 @@ std::optional<std::uint32_t> banked(TypedPosition position) {
 
 std::uint64_t plain_position(const RomLayout&, TypedPosition position) {
   return position.bank ? NO_OFFSET : position.value;
+}
+
+std::uint64_t byte_sum(const RomView& rom, std::uint64_t from, std::uint64_t to) {
+  return std::accumulate(rom.data + from, rom.data + to, std::uint64_t{0});
+}
+
+HeaderBytes big_endian(std::uint64_t value, unsigned size) {
+  HeaderBytes field{{}, size};
+  for (unsigned i = 0; i < size; ++i)
+    field.bytes[i] = static_cast<std::uint8_t>(value >> (8 * (size - 1 - i)));
+  return field;
 }
 
 } // namespace textdump::map_parts

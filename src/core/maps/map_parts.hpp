@@ -1,6 +1,7 @@
 // What the platforms' files share: a value that fits a pointer's size, the
 // bank a 16-bit pointer points into by default, the bank around an offset,
-// hexadecimal digits, and the forms of a typed position.
+// hexadecimal digits, the forms of a typed position, and the sums and
+// big-endian fields of the headers.
 #pragma once
 
 #include <cstddef>
@@ -38,5 +39,12 @@ std::optional<std::uint32_t> banked(TypedPosition position);
 
 // A file offset: the value itself, never a bank.
 std::uint64_t plain_position(const RomLayout& layout, TypedPosition position);
+
+// The sum of the ROM's bytes from, to - 1, which lie inside it; modulo 2^64,
+// so that any narrower sum is its low bits.
+std::uint64_t byte_sum(const RomView& rom, std::uint64_t from, std::uint64_t to);
+
+// The low size bytes of value, the most significant first.
+HeaderBytes big_endian(std::uint64_t value, unsigned size);
 
 } // namespace textdump::map_parts

@@ -1,18 +1,21 @@
 // The words of the address maps, below every part of core/maps: the maps'
 // ids, the fields of a pointer table that a map reads, what a map knows of a
-// ROM, a pointer's place, a typed position, a bank, and the descriptor that
-// each platform's file fills in (core/maps/maps.hpp lists the files).
+// ROM, a pointer's place, a typed position, a bank, a header's checksums and
+// size fields, and the descriptor that each platform's file fills in
+// (core/maps/maps.hpp lists the files).
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <variant>
+#include <vector>
 
-#include "core/base/report.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 
@@ -90,6 +93,38 @@ inline std::optional<SwitchedBanks> no_switched_banks(const RomView&, const RomL
   return std::nullopt;
 }
 
+// Up to four bytes of a ROM's header, in the order they lie.
+struct HeaderBytes {
+  std::array<std::uint8_t, 4> bytes{};
+  unsigned size = 0;
+
+  friend bool operator==(const HeaderBytes&, const HeaderBytes&) = default;
+};
+
+// One checksum of a platform's header (core/maps/rom_header.hpp checks and
+// fixes them): its bytes lie at at, past the copier header where
+// past_copier_header says so; value gives the bytes it holds when right, for
+// the ROM as it is now (its own bytes counted as the platform's rule says).
+struct ChecksumRule {
+  std::string_view name{}; // as the reports name it: "header checksum"
+  std::uint64_t at = 0;
+  unsigned size = 0;
+  bool past_copier_header = false;
+  HeaderBytes (*value)(const RomView&, const RomLayout&) = nullptr;
+};
+
+// A header field written at a file offset.
+struct HeaderWrite {
+  std::uint64_t at = 0;
+  HeaderBytes value{};
+
+  friend bool operator==(const HeaderWrite&, const HeaderWrite&) = default;
+};
+
+// The header fields that say a ROM's size, with their values for a new size,
+// or the report why the ROM cannot have that size.
+using SizeFields = std::variant<std::vector<HeaderWrite>, Report>;
+
 // One platform's map: all the registry knows of it.
 struct MapDescriptor {
   AddressMap id = AddressMap::linear;
@@ -128,6 +163,15 @@ struct MapDescriptor {
   // The size of the platform's banks (a power of two), whose edges a picture
   // of the ROM marks; 0 when it has none.
   std::uint32_t bank_bytes = 0;
+  // The checksums of the platform's header, in the order they are computed:
+  // a later one may cover an earlier one's bytes. None for a platform without.
+  std::span<const ChecksumRule> checksums{};
+  // The size a ROM of the platform grows to at most by adding bytes at its
+  // end; 0 when its ROMs are not expanded so.
+  std::uint64_t grows_to = 0;
+  // The header fields that say a ROM's size, for a size from the ROM's own up
+  // to grows_to; null when none does.
+  SizeFields (*size_fields)(const RomView&, std::uint64_t size) = nullptr;
 
   bool takes_size(unsigned size) const { return size < 32 && (sizes >> size & 1u) != 0; }
   bool takes_field(std::string_view field) const {

@@ -2,8 +2,13 @@
 //   address $OOOOOO, the offset itself; typed as a file offset
 //   header  "SEGA" at 0100 or 0101
 //   banks   none
+//   check   the checksum at 018E: the sum of the big-endian words from 0200 on,
+//           modulo 10000 (an odd last byte is a word's high byte, its low one 0)
+//   grows   to 4 MiB, a whole number of words; the ROM's last address at
+//           01A4-01A7 (big-endian) says the new size
 #include <algorithm>
 
+#include "core/base/base.hpp"
 #include "core/maps/map_parts.hpp"
 #include "core/maps/platforms.hpp"
 
@@ -33,6 +38,25 @@ std::string address_text(const RomLayout&, std::uint64_t offset) {
   return "$" + hex_digits(offset, 6);
 }
 
+constexpr std::uint64_t CHECKSUM = 0x18E, ROM_END = 0x1A4, DATA = 0x200;
+
+HeaderBytes checksum(const RomView& rom, const RomLayout&) {
+  std::uint64_t sum = 0;
+  for (std::uint64_t at = DATA; at < rom.size; at += 2)
+    sum += std::uint64_t{rom.data[at]} << 8 | (at + 1 < rom.size ? rom.data[at + 1] : 0);
+  return big_endian(sum, 2);
+}
+
+constexpr ChecksumRule CHECKSUMS[] = {
+    {.name = "checksum", .at = CHECKSUM, .size = 2, .value = checksum},
+};
+
+SizeFields size_fields(const RomView& rom, std::uint64_t size) {
+  if (rom.size < ROM_END + 4) return error_report(ReportId::expand_no_header, {"md", "$01A4"});
+  if (size % 2 != 0) return error_report(ReportId::expand_odd, {with_commas(size)});
+  return std::vector<HeaderWrite>{{ROM_END, big_endian(size - 1, 4)}};
+}
+
 } // namespace
 
 constexpr MapDescriptor platforms::md{
@@ -46,6 +70,9 @@ constexpr MapDescriptor platforms::md{
     .suggested_by = header,
     .address_text = address_text,
     .position_offset = plain_position,
+    .checksums = CHECKSUMS,
+    .grows_to = 4u << 20,
+    .size_fields = size_fields,
 };
 
 } // namespace textdump

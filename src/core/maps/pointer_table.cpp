@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "core/base/fields.hpp"
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/map_address.hpp"
 
 namespace textdump {

@@ -32,8 +32,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/base/report.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/address_map.hpp"
 
 namespace textdump {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <optional>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/patch/bps.hpp"
 
 namespace textdump::patching {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump::patching {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump::patching {
 

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <variant>
 
-#include "core/base/report.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump::patching {
 

@@ -42,101 +42,53 @@
 // which stays with its pointers; a run of two or more equal 00 or FF bytes
 // where a string would begin is padding, left as it is.
 //
+// What an edited script dump will do when inserted (fit_script), worked out
+// without the ROM: the script and its insertion tables are read as the
+// inserter reads them, and every place where it would stop, read other text
+// than was meant, or cut strings at a block's #JMP bound is reported like a
+// compiler's diagnostic, with the bytes each block uses of its room. The
+// script's commands are those a script dump holds: #VAR, #ADDTBL,
+// #ACTIVETBL, #CREATEPTR, #HDR, #SMA, #ENDIANSWAP, #STRTYPE, #PASCALLEN,
+// #FIXEDLENGTH, #JMP, #WRITE, #W16, #W24 and #W32; any other is reported. A
+// string under #FIXEDLENGTH that would be cut is an error, and so is one
+// after a //LENGTH line (its length is held beside its pointer) that would
+// not keep its length. Nothing here opens a file: the tables come through
+// the reader the caller gives.
+//
 //   parse_end_rule   --end token | next | fixed:N | token,next | pascal:N
 //   build_script     the script, the insertion table, the strings as data
+//   fit_script       an edited script's diagnostics and blocks
+//
+// The folder's files:
+//   script_types.hpp        the vocabulary above and below
+//   script_builder.hpp      the builder's own parts: items, claims, forms
+//   script.cpp              build: its steps in order, the pointers read, the header
+//   script_layout.cpp       where strings end, the pieces, the blocks, their room
+//   script_runs.cpp         the claims, the blocks and runs written and proven,
+//                           the insertion table completed
+//   script_items.cpp        where a string ends, each key's item, settling a run
+//   script_strings.cpp      set-length forms, a piece's lines, the end rule
+//   script_blocks.cpp       banks, pointer slots, what lies between blocks
+//   script_switches.cpp     switching tables: a switch as one item
+//   script_fitter.hpp       the fitter's state (script_fit.cpp: text, strings,
+//                           blocks; script_fit_commands.cpp: the commands)
+//   script_fit_reading.hpp  the fitter's reading of numbers, names and tables
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <optional>
-#include <span>
-#include <string>
 #include <string_view>
-#include <utility>
 #include <variant>
-#include <vector>
 
-#include "core/base/chunked_text.hpp"
-#include "core/tables/code_table.hpp"
-#include "core/maps/maps.hpp"
-#include "core/base/report.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/script/script_types.hpp"
 
 namespace textdump {
 
-struct EndRule {
-  bool token = true;                  // at the table's end entry
-  bool next = false;                  // where the next pointed-to string begins
-  std::optional<std::uint32_t> fixed; // this many bytes
-  std::optional<unsigned> pascal;     // after a length of this many bytes (1 to 4)
-  std::uint32_t max_length = 4096;    // every rule stops here, with a warning
-};
-
 // The rule, or a report on what is wrong with it (the rule as given its argument).
 std::variant<EndRule, Report> parse_end_rule(std::string_view text);
-
-struct ScriptRequest {
-  RomView rom;
-  const CodeTable* table = nullptr;
-  const std::vector<CodeTable>* tables = nullptr; // a standard file's tables, for its switches
-  std::vector<PointerTable> ptables;
-  std::vector<std::string> pointer_arguments; // as given, for the header
-  EndRule end;
-  std::string end_text;             // as given, for the header
-  std::vector<std::string> header;  // lines for the header (tool, ROM, table), without "//"
-  std::string insertion_table_name; // as #ADDTBL names it
-  // The words of a report, for the warnings the header shows (app/report_text).
-  std::function<std::string(const Report&)> words;
-  // The map whose addresses the // lines show beside file offsets
-  // (core/maps/map_address.hpp); none: the offsets alone.
-  const MapDescriptor* address_map = nullptr;
-  // The range whose strings are written in place, [first, end) of the ROM.
-  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
-};
-
-struct ScriptPointer {
-  std::uint32_t table = 0; // which pointer table of the request
-  std::uint32_t index = 0;
-  std::uint64_t at = 0; // its file offset
-  std::uint32_t value = 0;
-};
-
-struct ScriptString {
-  std::uint64_t start = 0;
-  std::uint64_t end = 0; // exclusive
-  std::string text;      // the editable copy, lines joined by CR LF
-  // Its pointers: Script::pointers [first_pointer, first_pointer + pointer_count).
-  std::uint32_t first_pointer = 0, pointer_count = 0;
-  bool referenced = true; // false for bytes between strings
-};
-
-// A run of the ROM that one #JMP of the script fills.
-struct ScriptBlock {
-  std::uint64_t start = 0;
-  std::uint64_t end = 0;  // exclusive: the end of its last string
-  std::uint64_t room = 0; // exclusive: the end of the padding after it, the #JMP bound + 1
-};
-
-struct Script {
-  ChunkedText script;                // CR LF lines
-  std::string insertion_table;       // CR LF lines
-  std::vector<ScriptBlock> blocks;   // in address order
-  std::vector<ScriptString> strings; // in address order, the padding inside blocks included
-  std::vector<ScriptPointer> pointers; // the strings' pointers, string after string
-  // Pointers outside the ROM or null, strings cut at the maximum length: every
-  // one; the script's header shows them summarised (core/base/warning_summary.hpp).
-  std::vector<Report> warnings;
-  std::vector<Report> errors; // what could not be made to round-trip
-
-  std::span<const ScriptPointer> pointers_of(const ScriptString& string) const {
-    return {pointers.data() + string.first_pointer, string.pointer_count};
-  }
-};
 
 // Builds the script. The request's table must have an end entry when the rule
 // ends strings at one (checked by the caller: has_end_entry).
 Script build_script(const ScriptRequest& request);
 
-bool has_end_entry(const CodeTable& table);
+FitReport fit_script(std::string_view script, const FitTableReader& read_table);
 
 } // namespace textdump

@@ -2,7 +2,7 @@
 // the pointer slots they stop at, and what lies between them untouched.
 #include <algorithm>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/script/script_builder.hpp"
 
 namespace textdump::scripting {

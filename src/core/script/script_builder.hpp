@@ -1,6 +1,8 @@
-// The script builder's own parts, shared by its two source files: the pieces a
-// string is written in, the claims they make on the insertion table, and the
-// builder that turns pointer tables into a script.
+// The script builder's own parts, shared by its source files (script.cpp and
+// the script_*.cpp beside it but the fitter's): the pieces a string is written
+// in, the claims they make on the insertion table, the strings, pieces and
+// blocks of the layout, and the builder that turns pointer tables into a
+// script, step by step.
 #pragma once
 
 #include <algorithm>
@@ -14,8 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/script/script.hpp"
-#include "core/tables/text_encoder.hpp"
+#include "core/script/script_types.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump {
 class SwitchWalker;
@@ -61,6 +63,50 @@ struct Form {
   bool held = false;        // fixed: its length lies beside its pointer, at held_at
 };
 
+// The strings of the script in address order, pointed to or of the range:
+// where each begins and ends and its form, and every offset where a piece of
+// the script begins or ends.
+struct Strings {
+  std::vector<std::uint64_t> starts, ends;
+  std::vector<Form> forms;
+  std::vector<std::uint64_t> bounds; // sorted, each once
+};
+
+// A piece of the script: the bytes between two bounds.
+struct Piece {
+  struct {
+    std::uint64_t start = 0, end = 0;
+  } segment; // a string of the script once it is written
+  // Plain (0) unless it is a whole string of set length: Blocks::set_forms[form - 1].
+  std::uint32_t form = 0;
+  bool referenced = true;
+  bool padding = false;
+};
+
+// A block being gathered: pieces [first, last).
+struct Open {
+  std::size_t first = 0, last = 0;
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> bank;
+  std::vector<std::size_t> tables; // the pointer tables of its strings, sorted
+  bool in_place = false;           // a string of the range: its room is its own bytes
+};
+
+// The pieces, gathered into blocks.
+struct Blocks {
+  std::vector<Piece> pieces;
+  std::vector<Form> set_forms;
+  std::vector<Open> blocks;
+
+  // How the piece is written: its own form, or plain over its bytes.
+  Form form_of(const Piece& piece) const {
+    if (piece.form != 0) return set_forms[piece.form - 1];
+    Form plain;
+    plain.text_from = piece.segment.start;
+    plain.text_to = piece.segment.end;
+    return plain;
+  }
+};
+
 inline bool has_control_characters(std::string_view text) {
   return std::any_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
@@ -74,6 +120,36 @@ public:
   Script build();
 
 private:
+  class ByTarget; // the pointers to each target
+  // The steps of build, in order (script.cpp, script_layout.cpp, script_runs.cpp).
+  //
+  // Every pointer slot inside the ROM into slots_, and the pointers of each
+  // table as read.
+  std::vector<std::vector<PointerRead>> read_slots();
+  // The pointers whose strings the script holds; the others are warnings.
+  std::vector<Found> find_strings(const std::vector<std::vector<PointerRead>>& reads);
+  // Where each string ends and its form, with the range's strings.
+  Strings place_strings(const std::vector<Found>& found, const ByTarget& by_target);
+  void add_range_strings(Strings& strings);
+  // The #VAR and #CREATEPTR lines, and the name of each group of pointers.
+  struct Declarations;
+  Declarations declare_pointers(const std::vector<Found>& found) const;
+  // The pieces between the bounds, gathered into blocks.
+  Blocks gather_blocks(Strings strings, const ByTarget& by_target) const;
+  void place_piece(Blocks& gathered, const ByTarget& by_target,
+                   const RomLayout& layout) const;
+  // The room of each block, into script_.blocks.
+  void set_rooms(const Blocks& gathered);
+  // The insertion table's claims in address order; whether each entry's claim stands.
+  std::vector<bool> claim_texts(const Blocks& gathered);
+  // The blocks as the script writes them, each run of text proven.
+  struct Writing;
+  void write_block(std::size_t b, Writing& writing);
+  void write_run(std::size_t first, std::size_t last, Writing& writing);
+  // The header: what the script holds and where, then its declarations.
+  std::string header(const std::string& declarations, const std::vector<Report>& left_out) const;
+  void write_insertion_table();
+
   // next: where the next pointed-to string begins; NO_NEXT for the last one.
   static constexpr std::uint64_t NO_NEXT = ~std::uint64_t{0};
   // stop: the first pointer slot at or after target.
@@ -101,6 +177,8 @@ private:
   std::uint64_t next_slot(std::uint64_t pos) const;
   // File offsets with the addresses of the request's address map beside them.
   std::string span_text(std::uint64_t from, std::uint64_t last) const;
+  // A block's span, its room and the bytes it uses, as the script names them.
+  std::string block_text(const ScriptBlock& block) const;
   std::string at_text(std::uint64_t offset) const;
   // The // lines naming what lies between two blocks and stays as it is.
   std::string left_alone(std::uint64_t from, std::uint64_t to) const;
@@ -115,8 +193,8 @@ private:
     std::vector<Run> runs;
   };
   // Adds to the insertion table every text entry that leaves every run reading
-  // as its bytes; the lines of the header naming those left out, and why.
-  std::vector<std::string> complete_table(const Runs& runs);
+  // as its bytes; the notes of the header naming those left out, and why.
+  std::vector<Report> complete_table(const Runs& runs);
   // Appends the items of [from, to) to items.
   void decode(std::uint64_t from, std::uint64_t to, std::vector<Item>& items) const;
   Item item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t limit) const;
@@ -141,6 +219,20 @@ private:
                    std::size_t count = std::string::npos) const;
   std::size_t text_size(const Item& item) const;
   void settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to);
+  // settle's two parts: the items that begin lines reading as commands,
+  // comments or blank lines made raw; then the steps of the inserter.
+  void raw_line_starts(std::vector<Item>& items) const;
+  std::string line_head(const std::vector<Item>& items, std::size_t k) const;
+  void settle_steps(std::vector<Item>& items, std::uint64_t from, std::uint64_t to);
+  // A place between two steps: a character of an item, and the ROM offset.
+  struct Place {
+    std::size_t item = 0, offset = 0;
+    std::uint64_t byte = 0;
+  };
+  // The place count characters after at.
+  Place advance(const std::vector<Item>& items, Place at, std::size_t count) const;
+  // Whether a step from p can reach item k.
+  bool reaches(const std::vector<Item>& items, const Place& p, std::size_t k) const;
   void claim(const Claim& claim);
   bool owns(const Claim& claim) const;
   // The pointers to each target, in the order they were read.
@@ -165,6 +257,20 @@ private:
     std::vector<const Found*> sorted_;
   };
   using Names = std::map<std::pair<std::size_t, std::int64_t>, std::string>;
+  struct Declarations {
+    Names names; // by pointer table and what the inserter subtracts
+    std::string text;
+  };
+  struct Writing {
+    const Blocks& gathered;
+    const std::vector<bool>& owned; // by entry: its claim stands
+    const ByTarget& by_target;
+    const Names& names;
+    ChunkedText body;
+    Runs runs;
+    std::vector<Item> items; // the run being written
+    std::size_t string_number = 0;
+  };
   void write_segment(ScriptString& piece, const Form& form, std::span<const Item> items,
                      const ByTarget& by_target, const Names& names, std::size_t& string_number,
                      ChunkedText& body);

@@ -4,29 +4,10 @@
 
 #include <algorithm>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump::fitting {
-
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-std::vector<std::string_view> lines_of(std::string_view s) {
-  std::vector<std::string_view> lines;
-  while (!s.empty()) {
-    const std::size_t end = s.find('\n');
-    std::string_view line = s.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == npos) break;
-    s.remove_prefix(end + 1);
-  }
-  return lines;
-}
 
 std::string trimmed(std::string_view s) {
   const std::size_t first = s.find_first_not_of(" \t");
@@ -50,9 +31,9 @@ Report fault(ReportId id, std::vector<std::string> args) {
 // An insertion table as the inserter reads it; a report naming the file's line
 // otherwise (arguments: the file, the line, then the id's own).
 std::optional<Report> load_table(const std::string& name, std::string_view file, FitTable& table) {
-  std::size_t number = 0;
-  for (const std::string_view line : lines_of(file)) {
-    ++number;
+  for (TextLines lines(file, LineEnds::lf); const std::optional<TextLine> read = lines.next();) {
+    const std::string_view line = read->content;
+    const std::size_t number = read->number;
     const auto wrong = [&](ReportId id, std::string_view shown = {}) {
       return fault(id, {name, std::to_string(number), std::string(shown)});
     };
@@ -62,16 +43,10 @@ std::optional<Report> load_table(const std::string& name, std::string_view file,
     if (eq == npos && line[0] != '*') return wrong(ReportId::fit_table_no_equals, line);
     const std::size_t from = line[0] == '/' || line[0] == '*' ? 1 : 0;
     const std::string_view digits = line.substr(from, eq == npos ? npos : eq - from);
-    std::string key;
-    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-      const int high = hex_value(digits[i]), low = hex_value(digits[i + 1]);
-      if (high < 0 || low < 0) break;
-      key += static_cast<char>(high * 16 + low);
-    }
-    if (key.empty() || key.size() * 2 != digits.size())
-      return wrong(ReportId::fit_table_bad_key, digits);
-    const std::string_view text = eq == npos ? std::string_view("<LINE>") : line.substr(eq + 1);
-    if (table.encoder.add(text, key) && line[0] == '/') table.ends.emplace(text);
+    const std::optional<std::string> key = bytes_of_hex(digits);
+    if (!key || key->empty()) return wrong(ReportId::fit_table_bad_key, digits);
+    const std::string_view text = eq == npos ? LINE_LABEL : line.substr(eq + 1);
+    if (table.encoder.add(text, *key) && line[0] == '/') table.ends.emplace(text);
   }
   return std::nullopt;
 }

@@ -9,8 +9,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "core/base/report.hpp"
-#include "core/tables/text_encoder.hpp"
+#include "core/base/base.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump::fitting {
 
@@ -21,12 +21,6 @@ struct FitTable {
   TextEncoder encoder;
   std::unordered_set<std::string> ends;
 };
-
-// 0-15 for a hex digit of either case, -1 for anything else.
-int hex_value(char c);
-
-// The lines, without their LF or CR LF ends.
-std::vector<std::string_view> lines_of(std::string_view s);
 
 // Without the blanks and tabs around it.
 std::string trimmed(std::string_view s);

@@ -4,10 +4,9 @@
 #include <algorithm>
 #include <iterator>
 
-#include "core/base/numbers.hpp"
-#include "core/decode/rom_walk.hpp"
+#include "core/base/base.hpp"
+#include "core/decode/decode.hpp"
 #include "core/script/script_builder.hpp"
-#include "core/decode/switch_walker.hpp"
 
 namespace textdump::scripting {
 
@@ -80,13 +79,13 @@ void Builder::make_claims() {
     char marker = 0;
     switch (entry.kind) {
     case EntryKind::text: text = standard ? entry.label : entry.rendering; break;
-    case EntryKind::wait: text = "[WAIT]"; break;
+    case EntryKind::wait: text = WAIT_TEXT; break;
     case EntryKind::line_break:
-      text = standard && !entry.label.empty() ? entry.label : "<LINE>";
+      text = standard && !entry.label.empty() ? std::string_view(entry.label) : LINE_LABEL;
       marker = '*';
       break;
     case EntryKind::end:
-      text = standard ? (entry.label.empty() ? "<END>" : entry.label) : "[END]";
+      text = !standard ? END_TEXT : entry.label.empty() ? END_LABEL : std::string_view(entry.label);
       marker = '/';
       break;
     case EntryKind::frames:
@@ -190,61 +189,76 @@ bool Builder::owns(const Claim& claim) const {
 
 // Marks raw every item whose text would not come back as its bytes.
 // Runs once every item has made its claim: the proof needs the whole table.
-// The items are encoded one step at a time as the inserter reads them; where
-// a step's bytes differ, the item it ended in (or the nearest claimed one
-// before) is made raw and encoding goes on from the last step that cannot run
-// into that item.
 void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t to) {
-  // A line that would read as a command, a comment or a blank line starts raw.
-  // Making an item raw later never makes a line read so. Its first two
-  // characters after blanks decide: raw bytes have no blanks.
-  const auto line_head = [&](std::size_t k) {
-    std::string head;
-    for (std::size_t j = k; j < items.size() && (j == k || !items[j].line_start); ++j) {
-      const Claim* claim = claim_of(items[j]);
-      append_text(head, items[j], 0, (claim ? claim->text.size() : 0) + 5);
-      const std::size_t first = head.find_first_not_of(" \t");
-      if ((first != std::string::npos && first + 2 <= head.size()) || items[j].line_end) break;
-    }
-    return head;
-  };
+  raw_line_starts(items);
+  settle_steps(items, from, to);
+}
+
+// The first characters of the line that item k begins: enough to see its
+// first two after blanks, or the whole line.
+std::string Builder::line_head(const std::vector<Item>& items, std::size_t k) const {
+  std::string head;
+  for (std::size_t j = k; j < items.size() && (j == k || !items[j].line_start); ++j) {
+    const Claim* claim = claim_of(items[j]);
+    append_text(head, items[j], 0, (claim ? claim->text.size() : 0) + 5);
+    const std::size_t first = head.find_first_not_of(" \t");
+    if ((first != std::string::npos && first + 2 <= head.size()) || items[j].line_end) break;
+  }
+  return head;
+}
+
+// A line that would read as a command, a comment or a blank line starts raw.
+// Making an item raw later never makes a line read so. Its first two
+// characters after blanks decide: raw bytes have no blanks.
+void Builder::raw_line_starts(std::vector<Item>& items) const {
   bool line_start = true;
   for (std::size_t k = 0; k < items.size(); ++k) {
     line_start = line_start || items[k].line_start;
     if (line_start && items[k].claim != 0) {
-      const std::string head = line_head(k);
+      const std::string head = line_head(items, k);
       const std::size_t first = head.find_first_not_of(" \t");
       if (first == std::string::npos || head[first] == '#' || head.compare(first, 2, "//") == 0)
         make_raw(items[k]);
     }
     line_start = items[k].line_end;
   }
+}
 
-  // A place between two steps: a character of an item, and the ROM offset.
-  struct Place {
-    std::size_t item = 0, offset = 0;
-    std::uint64_t byte = 0;
-  };
-  // The place count characters after at.
-  const auto advance = [&](Place at, std::size_t count) {
-    while (count > 0 || (at.item < items.size() && at.offset == text_size(items[at.item]))) {
-      const std::size_t size = text_size(items[at.item]);
-      if (at.offset == size) {
-        ++at.item;
-        at.offset = 0;
-        continue;
-      }
-      const std::size_t here = std::min(count, size - at.offset);
-      at.offset += here;
-      count -= here;
+inline Builder::Place Builder::advance(const std::vector<Item>& items, Place at,
+                                std::size_t count) const {
+  while (count > 0 || (at.item < items.size() && at.offset == text_size(items[at.item]))) {
+    const std::size_t size = text_size(items[at.item]);
+    if (at.offset == size) {
+      ++at.item;
+      at.offset = 0;
+      continue;
     }
-    return at;
-  };
+    const std::size_t here = std::min(count, size - at.offset);
+    at.offset += here;
+    count -= here;
+  }
+  return at;
+}
+
+// A place reaches item k when it lies less than a step's length before it.
+bool Builder::reaches(const std::vector<Item>& items, const Place& p, std::size_t k) const {
+  if (p.item >= k) return true;
+  std::size_t distance = text_size(items[p.item]) - p.offset;
+  for (std::size_t j = p.item + 1; j < k && distance < encoder_.longest_step(); ++j)
+    distance += text_size(items[j]);
+  return distance < encoder_.longest_step();
+}
+
+// The items are encoded one step at a time as the inserter reads them; where
+// a step's bytes differ, the item it ended in (or the nearest claimed one
+// before) is made raw and encoding goes on from the last step that cannot run
+// into that item.
+void Builder::settle_steps(std::vector<Item>& items, std::uint64_t from, std::uint64_t to) {
   // Every KEPT_EVERY-th place is kept: after a change, encoding goes back to
   // a kept one and takes again the steps after it, which come out the same
   // (they read no text past it that changed).
   constexpr std::size_t KEPT_EVERY = 32;
-  std::vector<Place> kept{advance({0, 0, from}, 0)};
+  std::vector<Place> kept{advance(items, {0, 0, from}, 0)};
   Place at = kept.back();
   std::size_t since_kept = 0;
   std::string window;
@@ -262,7 +276,7 @@ void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t
           bytes ==
               std::string_view(reinterpret_cast<const char*>(rom_.data + at.byte), bytes.size())) {
         const std::uint64_t byte = at.byte + bytes.size();
-        at = advance(at, step->length);
+        at = advance(items, at, step->length);
         at.byte = byte;
         if (++since_kept == KEPT_EVERY) {
           kept.push_back(at);
@@ -271,86 +285,16 @@ void Builder::settle(std::vector<Item>& items, std::uint64_t from, std::uint64_t
         continue;
       }
     }
-    std::size_t k = step ? advance(at, step->length - 1).item : at.item;
+    std::size_t k = step ? advance(items, at, step->length - 1).item : at.item;
     while (items[k].claim == 0 && k > 0) --k;
     if (items[k].claim == 0) return; // every item is raw: the check after settling reports it
     make_raw(items[k]);
     // Encoding goes on from a place that cannot reach item k: one that began
     // a step's length or more before it.
-    const auto reaches = [&](const Place& p) {
-      if (p.item >= k) return true;
-      std::size_t distance = text_size(items[p.item]) - p.offset;
-      for (std::size_t j = p.item + 1; j < k && distance < encoder_.longest_step(); ++j)
-        distance += text_size(items[j]);
-      return distance < encoder_.longest_step();
-    };
-    while (kept.size() > 1 && reaches(kept.back())) kept.pop_back();
+    while (kept.size() > 1 && reaches(items, kept.back(), k)) kept.pop_back();
     at = kept.back();
     since_kept = 0;
   }
-}
-
-} // namespace textdump::scripting
-
-namespace textdump::scripting {
-
-std::vector<std::string> Builder::complete_table(const Runs& runs) {
-  std::vector<std::string> left_out;
-  const bool standard = table_.format() == TableFormat::standard;
-  for (const auto& [key, index] : table_.keys()) {
-    const Entry& entry = table_.entry(index);
-    if (entry.kind != EntryKind::text) continue;
-    const std::string& text = standard ? entry.label : entry.rendering;
-    if (text.empty()) continue;
-    std::string keyhex;
-    for (const char c : key) keyhex += hex_byte(static_cast<std::uint8_t>(c));
-    const auto why = [&](const std::string& reason) {
-      left_out.push_back("Not in the insertion table: " + keyhex + "=" +
-                         (has_control_characters(text) ? std::string("...") : text) + " (" +
-                         reason + ")");
-    };
-    if (const auto owner = claimed_.find(text); owner != claimed_.end()) {
-      if (owner->second == key) continue;
-      std::string ownerhex;
-      for (const char c : owner->second) ownerhex += hex_byte(static_cast<std::uint8_t>(c));
-      why("its text is the entry of " + ownerhex);
-      continue;
-    }
-    if (has_control_characters(text) || text.find("\\r") != std::string::npos) {
-      why("a text with control characters cannot be typed in a script");
-      continue;
-    }
-    if (text.size() == 5 && raw_form_at(text, 0)) {
-      why("the inserter reads the text as a raw byte");
-      continue;
-    }
-    encoder_.add(text, key);
-    // Only a run that holds the text can read otherwise with it.
-    bool changes = false;
-    for (std::size_t at = runs.text.find(text); at != std::string::npos && !changes;) {
-      const auto run =
-          std::upper_bound(runs.runs.begin(), runs.runs.end(), at,
-                           [](std::size_t a, const Runs::Run& r) { return a < r.end; });
-      if (at + text.size() > run->end) { // across two runs
-        at = runs.text.find(text, at + 1);
-        continue;
-      }
-      const std::size_t begin = run == runs.runs.begin() ? 0 : std::prev(run)->end;
-      const std::optional<std::string> bytes =
-          encoder_.encode(std::string_view(runs.text).substr(begin, run->end - begin));
-      changes = bytes != std::string_view(reinterpret_cast<const char*>(rom_.data + run->from),
-                                          static_cast<std::size_t>(run->to - run->from));
-      at = runs.text.find(text, run->end);
-    }
-    if (changes) {
-      encoder_.remove(text);
-      why("the dumped text would not read back the same with it");
-      continue;
-    }
-    claimed_.emplace(text, key);
-    claims_.push_back({0, key, text});
-  }
-  return left_out;
 }
 
 } // namespace textdump::scripting

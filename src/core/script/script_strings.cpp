@@ -6,9 +6,8 @@
 #include <array>
 #include <charconv>
 
-#include "core/base/fields.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
-#include "core/base/numbers.hpp"
 #include "core/script/script_builder.hpp"
 
 namespace textdump {
@@ -24,14 +23,14 @@ std::optional<Form> Builder::set_length(std::uint64_t target,
   form.text_from = target;
   const auto held = std::find_if(pointers.begin(), pointers.end(),
                                  [](const Found* f) { return f->length.has_value(); });
-  const auto too_long = [&](std::uint64_t length, const char* what) {
-    script_.warnings.push_back({ReportId::script_length_past, Severity::warning, 0, 0,
-                                {at_text(target), what, std::to_string(length)}});
+  const auto too_long = [&](std::uint64_t length, ReportId id) {
+    script_.warnings.push_back(
+        {id, Severity::warning, 0, 0, {at_text(target), std::to_string(length)}});
   };
   if (held != pointers.end()) {
     const std::uint32_t length = *(*held)->length;
     if (length == 0 || target + length > limit) {
-      if (length != 0) too_long(length, "holds");
+      if (length != 0) too_long(length, ReportId::script_length_past);
       return std::nullopt;
     }
     form.kind = Form::Kind::fixed;
@@ -47,7 +46,8 @@ std::optional<Form> Builder::set_length(std::uint64_t target,
     const std::optional<std::uint32_t> length =
         read_pointer_value(rom_, target, *rule.pascal, ptable.order);
     form.text_to = limit;
-    if (length && target + *rule.pascal + *length > limit) too_long(*length, "claims");
+    if (length && target + *rule.pascal + *length > limit)
+      too_long(*length, ReportId::script_pascal_length_past);
     if (!length || target + *rule.pascal + *length > limit) return form;
     form.text_to = target + *rule.pascal + *length;
     if (*length == 0) return form;
@@ -215,12 +215,6 @@ std::variant<EndRule, Report> parse_end_rule(std::string_view text) {
     return wrong(ReportId::end_pascal_alone);
   if (!rule.token && !rule.next && !rule.fixed) rule.token = true;
   return rule;
-}
-
-bool has_end_entry(const CodeTable& table) {
-  for (const auto& [key, index] : table.keys())
-    if (table.entry(index).kind == EntryKind::end) return true;
-  return false;
 }
 
 } // namespace textdump

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "core/script/script_builder.hpp"
-#include "core/decode/switch_walker.hpp"
+#include "core/decode/decode.hpp"
 
 namespace textdump::scripting {
 

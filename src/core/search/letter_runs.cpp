@@ -89,19 +89,14 @@ std::variant<std::vector<LetterSystem>, Report> user_systems(std::string_view na
   if (!is_utf8(text)) return wrong(ReportId::order_not_utf8);
   LetterSystem system{std::string(name), {}};
   std::set<std::string> seen;
-  std::size_t line = 0, longest = 0;
-  while (!text.empty()) {
-    ++line;
-    const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
-    LetterRun run{"line " + std::to_string(line), {}};
-    for (std::string& c : characters_of(text.substr(0, end))) {
+  std::size_t longest = 0;
+  for (TextLines lines(text); const std::optional<TextLine> line = lines.next();) {
+    LetterRun run{"line " + std::to_string(line->number), {}};
+    for (std::string& c : characters_of(line->content)) {
       if (c == " " || c == "\t") continue;
       if (!seen.insert(c).second) return wrong(ReportId::order_twice, {c});
       run.letters.push_back(std::move(c));
     }
-    text.remove_prefix(end);
-    if (text.starts_with("\r\n")) text.remove_prefix(1);
-    if (!text.empty()) text.remove_prefix(1);
     longest = std::max(longest, run.letters.size());
     if (!run.letters.empty()) system.runs.push_back(std::move(run));
   }

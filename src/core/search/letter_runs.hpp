@@ -18,7 +18,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/base/report.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -45,8 +45,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/base/report.hpp"
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "core/search/draft_table.hpp"
 #include "core/search/letter_runs.hpp"
 #include "core/search/search_types.hpp"

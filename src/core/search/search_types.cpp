@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "core/search/letter_runs.hpp"
 #include "core/search/search_types.hpp"
 

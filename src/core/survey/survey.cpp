@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/decode/rom_walk.hpp"
-#include "core/decode/switch_walker.hpp"
+#include "core/decode/decode.hpp"
 
 namespace textdump {
 

@@ -24,11 +24,11 @@
 
 #include <vector>
 
-#include "core/base/rom_view.hpp"
+#include "core/base/base.hpp"
 #include "core/finder/finder.hpp"
 #include "core/survey/survey_picture.hpp"
 #include "core/survey/survey_types.hpp"
-#include "core/tables/code_table.hpp"
+#include "core/tables/tables.hpp"
 
 namespace textdump {
 

@@ -70,13 +70,14 @@ std::vector<std::pair<std::string, CodeTable::Index>> CodeTable::keys() const {
   return all;
 }
 
+bool CodeTable::defines(EntryKind kind) const {
+  // Every entry but the first is the one of a key.
+  return std::any_of(entries_.begin() + 1, entries_.end(),
+                     [kind](const Entry& entry) { return entry.kind == kind; });
+}
+
 bool CodeTable::has_snes_without_end() const {
-  bool snes = false, end = false;
-  for (const Entry& entry : entries_) {
-    snes = snes || entry.kind == EntryKind::snes;
-    end = end || entry.kind == EntryKind::end;
-  }
-  return snes && !end;
+  return defines(EntryKind::snes) && !defines(EntryKind::end);
 }
 
 } // namespace textdump

@@ -77,6 +77,9 @@ public:
   // Every defined key with its entry's index, in no particular order.
   std::vector<std::pair<std::string, Index>> keys() const;
 
+  // True when some key's entry is of the kind.
+  bool defines(EntryKind kind) const;
+
   // True when a SNES entry is defined and no END entry is: every string that
   // a SNES entry points to then runs to the end of the ROM file.
   bool has_snes_without_end() const;
@@ -92,5 +95,12 @@ private:
   std::unordered_map<std::string, Index> longer_; // keys of three bytes or more
   std::array<std::uint8_t, 256> longest_{};
 };
+
+inline bool has_end_entry(const CodeTable& table) {
+  return table.defines(EntryKind::end);
+}
+inline bool has_switches(const CodeTable& table) {
+  return table.defines(EntryKind::frames);
+}
 
 } // namespace textdump

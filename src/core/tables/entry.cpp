@@ -1,6 +1,6 @@
 #include "core/tables/entry.hpp"
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 
@@ -22,10 +22,10 @@ Entry line_break_entry() {
   return rendered(EntryKind::line_break, "\r\n");
 }
 Entry wait_entry() {
-  return rendered(EntryKind::wait, "[WAIT]\r\n");
+  return rendered(EntryKind::wait, std::string(WAIT_TEXT) + "\r\n");
 }
 Entry end_entry() {
-  return rendered(EntryKind::end, "[END]\r\n");
+  return rendered(EntryKind::end, std::string(END_TEXT) + "\r\n");
 }
 
 Entry fixed_entry(std::uint32_t base, std::uint8_t length, std::uint8_t arguments) {
@@ -91,13 +91,13 @@ Entry standard_text_entry(std::string_view value) {
 }
 
 Entry standard_end_entry(std::string_view label) {
-  const std::string_view shown = label.empty() ? "<END>" : label;
+  const std::string_view shown = label.empty() ? END_LABEL : label;
   return labelled(EntryKind::end, label,
                   with_line_breaks(shown) + (ends_with_break(shown) ? "" : "\r\n"));
 }
 
 Entry standard_break_entry(std::string_view label) {
-  const std::string_view shown = label.empty() ? "<LINE>" : label;
+  const std::string_view shown = label.empty() ? LINE_LABEL : label;
   return labelled(EntryKind::line_break, label, with_line_breaks(shown) + "\r\n");
 }
 

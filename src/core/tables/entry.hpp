@@ -88,7 +88,14 @@ std::string undefined_rendering(std::uint8_t byte, bool standard = false);
 // A parameter byte of a control code, and an unknown byte of a standard table.
 std::string raw_byte_rendering(std::uint8_t byte);
 
-// True for the keys that are text as a reader of ROM text counts it: text, line
+// The labels of a standard table's end and line break whose line gives none,
+// and the texts of the own format's wait and end (each written before CR LF).
+inline constexpr std::string_view END_LABEL = "<END>";
+inline constexpr std::string_view LINE_LABEL = "<LINE>";
+inline constexpr std::string_view WAIT_TEXT = "[WAIT]";
+inline constexpr std::string_view END_TEXT = "[END]";
+
+// True for the kinds that readers judging ROM text count as text: texts, line
 // breaks and waits.
 constexpr bool is_text_key(EntryKind kind) {
   return kind == EntryKind::text || kind == EntryKind::line_break || kind == EntryKind::wait;

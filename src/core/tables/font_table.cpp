@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 
@@ -147,28 +147,15 @@ bool read_line(TableLine& info, char end_char, Entry& entry) {
 
 FontTable parse_font_table(std::string_view bytes) {
   FontTable table;
-  std::size_t start = 0;
-  std::size_t number = 0;
-  while (start < bytes.size()) {
-    const std::size_t line_end = bytes.find_first_of("\r\n", start);
-    const bool at_file_end = line_end == std::string_view::npos;
-    const std::size_t stop = at_file_end ? bytes.size() : line_end;
-    std::size_t next = stop;
-    if (!at_file_end)
-      next = (bytes[stop] == '\r' && stop + 1 < bytes.size() && bytes[stop + 1] == '\n') ? stop + 2
-                                                                                         : stop + 1;
-    ++number;
-    if (stop > start) {
-      TableLine& info = table.lines.emplace_back();
-      info.number = number;
-      info.content = bytes.substr(start, stop - start);
-      Entry entry;
-      info.defines = read_line(info, at_file_end ? END_OF_FILE_CHAR : bytes[stop], entry);
-      if (info.defines)
-        table.definitions.push_back(
-            {std::string(1, static_cast<char>(info.code)), std::move(entry)});
-    }
-    start = next;
+  for (TextLines lines(bytes); const std::optional<TextLine> line = lines.next();) {
+    if (line->content.empty()) continue;
+    TableLine& info = table.lines.emplace_back();
+    info.number = line->number;
+    info.content = line->content;
+    Entry entry;
+    info.defines = read_line(info, line->end.empty() ? END_OF_FILE_CHAR : line->end[0], entry);
+    if (info.defines)
+      table.definitions.push_back({std::string(1, static_cast<char>(info.code)), std::move(entry)});
   }
   return table;
 }

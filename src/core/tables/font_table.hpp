@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "core/tables/code_table.hpp"
-#include "core/base/report.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

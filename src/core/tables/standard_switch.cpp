@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 
 namespace {
 
 constexpr std::uint32_t MOST = 999999999;
+constexpr std::size_t MOST_UNTIL_BYTES = 8; // the bytes that end a frame
 
 bool all_decimal(std::string_view text) {
   return !text.empty() &&
@@ -64,12 +65,10 @@ std::variant<SwitchSyntax, SwitchFault> parse_switch_value(std::string_view valu
       if (how == "-1")
         return SwitchFault{at, ReportId::switch_id_back};
       if (!how.empty() && how[0] == '$') {
-        const std::string_view digits = how.substr(1);
-        if (digits.empty() || digits.size() % 2 != 0 || digits.size() > 16 ||
-            !std::all_of(digits.begin(), digits.end(), is_hex_digit))
+        const std::optional<std::string> until = bytes_of_hex(how.substr(1));
+        if (!until || until->empty() || until->size() > MOST_UNTIL_BYTES)
           return SwitchFault{at, ReportId::switch_until};
-        for (std::size_t i = 0; i < digits.size(); i += 2)
-          param.until += static_cast<char>(hex_return(digits[i]) * 16 + hex_return(digits[i + 1]));
+        param.until = *until;
       } else if (const auto n = decimal(how)) {
         param.count = *n;
       } else {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "core/tables/entry.hpp"
-#include "core/base/report.hpp"
+#include "core/base/base.hpp"
 
 namespace textdump {
 

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/base/numbers.hpp"
+#include "core/base/base.hpp"
 #include "core/tables/standard_switch.hpp"
 
 namespace textdump {
@@ -180,10 +180,7 @@ private:
       report(from + 1, Severity::error, ReportId::std_key_long);
       return std::nullopt;
     }
-    std::string bytes;
-    for (std::size_t i = 0; i < digits.size(); i += 2)
-      bytes += static_cast<char>(hex_return(digits[i]) * 16 + hex_return(digits[i + 1]));
-    return bytes;
+    return bytes_of_hex(digits);
   }
 
   // The value at column from, converted to UTF-8; nothing after reporting why.
@@ -206,7 +203,7 @@ private:
     return converted;
   }
 
-  void define(std::string key, Entry entry) {
+  void define(std::string&& key, Entry&& entry) {
     const auto [it, fresh] = defined_on_.back().try_emplace(key, line_);
     if (!fresh) {
       report(1, Severity::warning, ReportId::std_key_again,
@@ -250,16 +247,36 @@ private:
     define(std::move(*bytes), std::move(entry));
   }
 
+  // The key of a line that must have "=", read from column from to the "=",
+  // with its weight; nothing after reporting why.
+  struct Keyed {
+    std::string bytes;
+    std::uint32_t weight = 1;
+    std::size_t equals = 0;
+  };
+  std::optional<Keyed> keyed(std::size_t from, ReportId no_equals) {
+    Keyed keyed;
+    keyed.equals = line_.content.find('=');
+    if (keyed.equals == std::string_view::npos) {
+      report(1, Severity::error, no_equals);
+      return std::nullopt;
+    }
+    std::optional<std::string> bytes = key(from, keyed.equals, &keyed.weight);
+    if (!bytes) return std::nullopt;
+    keyed.bytes = std::move(*bytes);
+    return keyed;
+  }
+
+  void define(Keyed&& keyed, Entry&& entry) {
+    entry.weight = keyed.weight;
+    define(std::move(keyed.bytes), std::move(entry));
+  }
+
   void control_code() {
     const std::string_view text = line_.content;
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos) {
-      report(1, Severity::error, ReportId::std_control_needs_equals);
-      return;
-    }
-    std::uint32_t weight = 1;
-    std::optional<std::string> bytes = key(1, equals, &weight);
-    if (!bytes) return;
+    std::optional<Keyed> keyed_line = keyed(1, ReportId::std_control_needs_equals);
+    if (!keyed_line) return;
+    const std::size_t equals = keyed_line->equals;
     const std::string_view rest = text.substr(equals + 1);
     if (rest.empty()) {
       report(equals + 2, Severity::error, ReportId::std_control_empty);
@@ -282,28 +299,21 @@ private:
     }
     if (*label == "FIXED" || *label == "SNES" || *label == "TABLE")
       report(equals + 2, Severity::note, ReportId::std_control_directive, {*label});
-    Entry entry = control_entry(*label, static_cast<std::uint8_t>(parameters));
-    entry.weight = weight;
-    define(std::move(*bytes), std::move(entry));
+    define(std::move(*keyed_line), control_entry(*label, static_cast<std::uint8_t>(parameters)));
   }
 
   // "!KEY[<W>]=[<LABEL>],PARAM[,PARAM...]"
   void switch_line() {
-    const std::string_view text = line_.content;
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos)
-      return report(1, Severity::error, ReportId::std_switch_needs_equals);
-    std::uint32_t weight = 1;
-    std::optional<std::string> bytes = key(1, equals, &weight);
-    if (!bytes) return;
-    auto parsed = parse_switch_value(text.substr(equals + 1));
+    std::optional<Keyed> keyed_line = keyed(1, ReportId::std_switch_needs_equals);
+    if (!keyed_line) return;
+    const std::size_t equals = keyed_line->equals;
+    auto parsed = parse_switch_value(line_.content.substr(equals + 1));
     if (const auto* fault = std::get_if<SwitchFault>(&parsed))
       return report(equals + 2 + fault->column, Severity::error, fault->id);
     SwitchSyntax& syntax = std::get<SwitchSyntax>(parsed);
     std::optional<std::string> label = value(equals + 1 + syntax.label_column, syntax.label);
     if (!label) return;
     Entry entry = frames_entry(*label, std::move(syntax.params));
-    entry.weight = weight;
     const std::size_t table = result_.tables.size() - 1;
     for (std::size_t i = 0; i < syntax.ids.size(); ++i)
       if (!syntax.ids[i].empty())
@@ -311,24 +321,16 @@ private:
             {line_, equals + 2, syntax.ids[i], table, result_.tables[table].definitions.size(), i});
     switch_lines_.resize(result_.tables.size());
     if (switch_lines_[table].content.empty()) switch_lines_[table] = line_;
-    define(std::move(*bytes), std::move(entry));
+    define(std::move(*keyed_line), std::move(entry));
   }
 
   void text_entry() {
-    const std::string_view text = line_.content;
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos) {
-      report(1, Severity::error, ReportId::std_text_needs_equals);
-      return;
-    }
-    std::uint32_t weight = 1;
-    std::optional<std::string> bytes = key(0, equals, &weight);
-    if (!bytes) return;
-    std::optional<std::string> converted = value(equals + 1, text.substr(equals + 1));
+    std::optional<Keyed> keyed_line = keyed(0, ReportId::std_text_needs_equals);
+    if (!keyed_line) return;
+    const std::size_t equals = keyed_line->equals;
+    std::optional<std::string> converted = value(equals + 1, line_.content.substr(equals + 1));
     if (!converted) return;
-    Entry entry = standard_text_entry(*converted);
-    entry.weight = weight;
-    define(std::move(*bytes), std::move(entry));
+    define(std::move(*keyed_line), standard_text_entry(*converted));
   }
 
   StandardTable& result_;
@@ -356,21 +358,10 @@ StandardTable parse_standard_table(std::string_view bytes, const ValueConverter&
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   // At most one definition a line; a file of blank lines reserves no more than
   // all one- and two-byte keys would need.
-  const std::size_t lines = std::min<std::size_t>(
-      static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, 256 + 65536);
-  parser.expect(lines);
-  std::size_t start = 0;
-  std::size_t number = 0;
-  while (start < bytes.size()) {
-    const std::size_t found = bytes.find_first_of("\r\n", start);
-    const std::size_t stop = found == std::string_view::npos ? bytes.size() : found;
-    std::size_t next = stop + 1;
-    if (stop < bytes.size() && bytes[stop] == '\r' && next < bytes.size() && bytes[next] == '\n')
-      ++next;
-    ++number;
-    if (stop > start) parser.read({number, bytes.substr(start, stop - start)});
-    start = next;
-  }
+  parser.expect(std::min<std::size_t>(
+      static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, 256 + 65536));
+  for (TextLines lines(bytes); const std::optional<TextLine> line = lines.next();)
+    if (!line->content.empty()) parser.read({line->number, line->content});
   parser.finish();
   parser.note_prefixes();
   return result;

@@ -2,16 +2,11 @@
 
 #include <algorithm>
 
+#include "core/base/base.hpp"
+
 namespace textdump {
 
 namespace {
-
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 bool is_upper_digit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
@@ -21,7 +16,7 @@ bool is_upper_digit(char c) {
 
 bool looks_like_raw_form(std::string_view text, std::size_t i) {
   return i + 5 <= text.size() && (text[i] == '<' || text[i] == '(') && text[i + 1] == '$' &&
-         hex_value(text[i + 2]) >= 0 && hex_value(text[i + 3]) >= 0 &&
+         is_hex_digit(text[i + 2]) && is_hex_digit(text[i + 3]) &&
          (text[i + 4] == '>' || text[i + 4] == ')');
 }
 

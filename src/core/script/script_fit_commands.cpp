@@ -1,0 +1,186 @@
+// The fitter's reading of a script dump's commands, as the inserter takes
+// them: their form and arguments, the variables and tables they declare, the
+// string type they set, the blocks #JMP opens and the pointers written.
+#include <algorithm>
+#include <utility>
+
+#include "core/script/script_fitter.hpp"
+
+namespace textdump::fitting {
+
+void Fitter::command(std::string_view line, std::size_t number, std::size_t at) {
+  const std::size_t column = at + 1;
+  const std::size_t open = line.find('('), close = line.rfind(')');
+  if (open == npos || close == npos || close < open ||
+      line.find_first_not_of(" \t", close + 1) != npos) {
+    error(number, column, ReportId::fit_command_form);
+    return;
+  }
+  Command c{std::string(line.substr(1, open - 1)), {}, number, column};
+  bool in_quotes = false;
+  std::size_t from = open + 1;
+  for (std::size_t i = open + 1; i <= close; ++i) {
+    if (i < close && line[i] == '"') in_quotes = !in_quotes;
+    if (i < close && (in_quotes || line[i] != ',')) continue;
+    c.args.push_back(trimmed(line.substr(from, i - from)));
+    from = i + 1;
+  }
+  if (c.args.size() == 1 && c.args[0].empty()) c.args.clear();
+  run_command(c);
+}
+
+void Fitter::run_command(const Command& c) {
+  const std::string& name = c.name;
+  const bool write = name == "WRITE" || name == "W16" || name == "W24" || name == "W32";
+  if (!write) no_text_awaited();
+  if (name == "VAR") {
+    declare_variable(c);
+  } else if (name == "ADDTBL") {
+    add_table(c);
+  } else if (name == "ACTIVETBL") {
+    activate_table(c);
+  } else if (name == "CREATEPTR") {
+    create_pointer(c);
+  } else if (name == "HDR") {
+    if (want(c, 1, 1)) number_of(c, c.args[0]);
+  } else if (name == "SMA" || name == "ENDIANSWAP") {
+    if (want(c, 1, 1)) quoted(c, c.args[0]);
+  } else if (name == "STRTYPE") {
+    string_type(c);
+  } else if (name == "PASCALLEN") {
+    pascal_length(c);
+  } else if (name == "FIXEDLENGTH") {
+    fixed_length(c);
+  } else if (name == "JMP") {
+    jump(c);
+  } else if (write) {
+    write_pointer(c);
+  } else {
+    error(c, ReportId::fit_unknown_command, {name});
+  }
+}
+
+bool Fitter::want(const Command& c, std::size_t low, std::size_t high) {
+  if (c.args.size() >= low && c.args.size() <= high) return true;
+  error(c, high > low ? ReportId::fit_arguments_either : ReportId::fit_arguments,
+        {c.name, std::to_string(low), std::to_string(high), std::to_string(c.args.size())});
+  return false;
+}
+
+std::optional<std::int64_t> Fitter::number_of(const Command& c, const std::string& arg) {
+  std::optional<Report> why;
+  const auto value = atlas_number(arg, why);
+  if (!value) error(c, std::move(*why));
+  return value;
+}
+
+std::optional<std::string> Fitter::quoted(const Command& c, const std::string& arg) {
+  if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"')
+    return arg.substr(1, arg.size() - 2);
+  error(c, ReportId::fit_not_quoted, {arg});
+  return std::nullopt;
+}
+
+bool Fitter::variable(const Command& c, const std::string& arg, bool table) {
+  const auto it = variables_.find(arg);
+  if (it != variables_.end() && it->second == table) return true;
+  error(c, ReportId::fit_not_that_variable, {arg, table ? "TABLE" : "CUSTOMPOINTER"});
+  return false;
+}
+
+// #VAR(name, TABLE or CUSTOMPOINTER)
+void Fitter::declare_variable(const Command& c) {
+  if (!want(c, 2, 2)) return;
+  if (const auto why = bad_name(c.args[0])) return error(c, *why);
+  if (c.args[1] != "TABLE" && c.args[1] != "CUSTOMPOINTER")
+    return error(c, ReportId::fit_variable_kind);
+  variables_[c.args[0]] = c.args[1] == "TABLE";
+}
+
+// #ADDTBL("file", table)
+void Fitter::add_table(const Command& c) {
+  if (!want(c, 2, 2)) return;
+  const auto file = quoted(c, c.args[0]);
+  if (!file || !variable(c, c.args[1], true)) return;
+  const std::optional<std::string> bytes = read_table_(*file);
+  if (!bytes) return error(c, ReportId::fit_table_unreadable, {*file});
+  auto table = std::make_shared<FitTable>();
+  if (auto why = load_table(*file, *bytes, *table)) return error(c, std::move(*why));
+  tables_[c.args[1]] = std::move(table);
+}
+
+// #ACTIVETBL(table)
+void Fitter::activate_table(const Command& c) {
+  if (!want(c, 1, 1) || !variable(c, c.args[0], true)) return;
+  const auto it = tables_.find(c.args[0]);
+  if (it == tables_.end()) return error(c, ReportId::fit_table_never_added, {c.args[0]});
+  table_ = it->second;
+}
+
+// #CREATEPTR(pointer, "type", offsetting, bits)
+void Fitter::create_pointer(const Command& c) {
+  if (!want(c, 4, 4) || !variable(c, c.args[0], false) || !quoted(c, c.args[1])) return;
+  const auto bits = number_of(c, c.args[3]);
+  if (!number_of(c, c.args[2]) || !bits) return;
+  if (*bits != 8 && *bits != 16 && *bits != 24 && *bits != 32)
+    return error(c, ReportId::fit_pointer_bits);
+  pointers_.push_back(c.args[0]);
+}
+
+// #STRTYPE("PASCAL" or "ENDTERM")
+void Fitter::string_type(const Command& c) {
+  if (!want(c, 1, 1)) return;
+  const auto type = quoted(c, c.args[0]);
+  if (type && *type != "PASCAL" && *type != "ENDTERM") return error(c, ReportId::fit_strtype_value);
+  if (type) pascal_ = *type == "PASCAL" ? pascal_length_ : 0;
+}
+
+// #PASCALLEN(bytes)
+void Fitter::pascal_length(const Command& c) {
+  if (!want(c, 1, 1)) return;
+  const auto bytes = number_of(c, c.args[0]);
+  if (bytes && (*bytes < 1 || *bytes > 4)) return error(c, ReportId::fit_pascal_length);
+  if (bytes) pascal_length_ = static_cast<unsigned>(*bytes);
+  if (bytes && pascal_ != 0) pascal_ = pascal_length_;
+}
+
+// #FIXEDLENGTH(length, pad)
+void Fitter::fixed_length(const Command& c) {
+  if (!want(c, 2, 2)) return;
+  const auto length = number_of(c, c.args[0]), pad = number_of(c, c.args[1]);
+  if (!length || !pad) return;
+  if (*length < 0 || *pad < 0 || *pad > 0xFF) return error(c, ReportId::fit_fixedlength_args);
+  fixed_ = static_cast<std::uint64_t>(*length);
+}
+
+// #JMP(start[, last])
+void Fitter::jump(const Command& c) {
+  if (!want(c, 1, 2)) return;
+  const auto start = number_of(c, c.args[0]);
+  const auto last = c.args.size() == 2 ? number_of(c, c.args[1]) : std::optional<std::int64_t>(0);
+  if (!start || !last) return;
+  if (*start < 0 || (c.args.size() == 2 && *last < *start))
+    return error(c, ReportId::fit_jmp_backwards);
+  close_block();
+  block_ = FitBlock{c.line, static_cast<std::uint64_t>(*start), std::nullopt, 0};
+  original_end_ = std::exchange(next_end_, std::nullopt);
+  original_ = block_->start; // a block's first string begins there, written in place or not
+  if (c.args.size() == 2) block_->last = static_cast<std::uint64_t>(*last);
+}
+
+// #WRITE(pointer, offset), #W16(offset), #W24(offset), #W32(offset)
+void Fitter::write_pointer(const Command& c) {
+  const bool custom = c.name == "WRITE";
+  if (!want(c, custom ? 2 : 1, custom ? 2 : 1)) return;
+  if (custom && (!variable(c, c.args[0], false) ||
+                 std::find(pointers_.begin(), pointers_.end(), c.args[0]) == pointers_.end()))
+    return error(c, ReportId::fit_pointer_never_created, {c.args[0]});
+  number_of(c, c.args.back());
+  string_break_ = true;
+  original_ = pointed_;
+  // Another string's pointer (by the dump's //POINTER lines) before any text.
+  if (awaited_ && awaited_->second != original_) no_text_awaited();
+  if ((pascal_ != 0 || fixed_ != 0) && !awaited_) awaited_ = {c.line, original_};
+}
+
+} // namespace textdump::fitting

@@ -1,0 +1,177 @@
+// The script's layout: where each string ends and how it is held, the pieces
+// of the script between those places, the blocks they gather into and the
+// room of each block.
+#include <algorithm>
+#include <iterator>
+
+#include "core/script/script_builder.hpp"
+
+namespace textdump::scripting {
+
+Strings Builder::place_strings(const std::vector<Found>& found, const ByTarget& by_target) {
+  Strings strings;
+  std::vector<std::uint64_t>& targets = strings.starts;
+  targets.reserve(found.size());
+  for (const Found& f : found) targets.push_back(f.target);
+  std::sort(targets.begin(), targets.end());
+  targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+
+  // Where each string ends, its form, and every place where a piece of the script begins.
+  strings.ends.resize(targets.size());
+  strings.forms.resize(targets.size());
+  strings.bounds.reserve(2 * targets.size());
+  strings.bounds = targets;
+  for (std::size_t s = 0; s < targets.size(); ++s) {
+    const std::uint64_t next = s + 1 < targets.size() ? targets[s + 1] : NO_NEXT;
+    bool cut = false;
+    const std::optional<Form> set =
+        set_length(targets[s], by_target.pointers_to(targets[s]), next_slot(targets[s]));
+    strings.ends[s] = set ? set->text_to : string_end(targets[s], next, next_slot(targets[s]), cut);
+    strings.forms[s] = set.value_or(Form{});
+    if (cut)
+      for (const Found* f : by_target.pointers_to(targets[s]))
+        script_.warnings.push_back(
+            {ReportId::script_string_cut,
+             Severity::warning,
+             0,
+             0,
+             {std::to_string(f->pointer.index), std::to_string(f->pointer.table + 1),
+              at_text(targets[s]), std::to_string(request_.end.max_length)}});
+    strings.bounds.push_back(strings.ends[s]);
+  }
+  if (request_.range) add_range_strings(strings);
+  std::sort(strings.bounds.begin(), strings.bounds.end());
+  strings.bounds.erase(std::unique(strings.bounds.begin(), strings.bounds.end()),
+                       strings.bounds.end());
+  settle_pads(strings.forms);
+  return strings;
+}
+
+// The range's strings join the pointed-to ones, in address order; each string
+// keeps its form, and the range's are plain.
+void Builder::add_range_strings(Strings& strings) {
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
+  for (std::size_t s = 0; s < strings.starts.size(); ++s)
+    spans.emplace_back(strings.starts[s], strings.ends[s]);
+  const auto in_range = range_strings(spans);
+  for (const auto& [start, end] : in_range) {
+    in_place_.push_back(start);
+    strings.bounds.push_back(start);
+    strings.bounds.push_back(end);
+  }
+  std::vector<std::size_t> order(spans.size() + in_range.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  spans.insert(spans.end(), in_range.begin(), in_range.end());
+  strings.forms.resize(spans.size());
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t x, std::size_t y) { return spans[x] < spans[y]; });
+  std::vector<Form> sorted_forms;
+  strings.starts.clear();
+  strings.ends.clear();
+  for (const std::size_t i : order) {
+    strings.starts.push_back(spans[i].first);
+    strings.ends.push_back(spans[i].second);
+    sorted_forms.push_back(std::move(strings.forms[i]));
+  }
+  strings.forms = std::move(sorted_forms);
+}
+
+// The pieces between bounds, gathered into blocks: a piece of a string joins
+// the block before it when it follows it directly, or over padding when it
+// shares a pointer table with it; never across a bank its pointers reach.
+Blocks Builder::gather_blocks(Strings strings, const ByTarget& by_target) const {
+  const RomLayout layout = layout_of(rom_);
+  const std::vector<std::uint64_t>& targets = strings.starts;
+  Blocks gathered;
+  gathered.pieces.reserve(strings.bounds.size());
+  std::uint64_t reach = 0; // the furthest end of the strings begun so far
+  for (std::size_t b = 0; b + 1 < strings.bounds.size(); ++b) {
+    const std::uint64_t from = strings.bounds[b], to = strings.bounds[b + 1];
+    const auto here = std::lower_bound(targets.begin(), targets.end(), from);
+    Piece& piece = gathered.pieces.emplace_back();
+    if (here != targets.end() && *here == from) {
+      const auto s = static_cast<std::size_t>(here - targets.begin());
+      reach = std::max(reach, strings.ends[s]);
+      if (strings.forms[s].kind != Form::Kind::plain && strings.ends[s] == to) {
+        gathered.set_forms.push_back(strings.forms[s]);
+        piece.form = static_cast<std::uint32_t>(gathered.set_forms.size());
+      }
+    }
+    piece.segment.start = from;
+    piece.segment.end = to;
+    piece.referenced = reach > from;
+    if (piece.referenced) {
+      place_piece(gathered, by_target, layout);
+      continue;
+    }
+    const unsigned char first = rom_.data[from];
+    piece.padding =
+        is_padding_byte(first) && next_slot(from) >= to &&
+        std::all_of(rom_.data + from, rom_.data + to, [&](unsigned char c) { return c == first; });
+  }
+  return gathered;
+}
+
+// The last piece, referenced: the block it begins or joins.
+void Builder::place_piece(Blocks& gathered, const ByTarget& by_target,
+                          const RomLayout& layout) const {
+  std::vector<Open>& blocks = gathered.blocks;
+  const std::vector<Piece>& pieces = gathered.pieces;
+  const std::size_t k = pieces.size() - 1;
+  const std::uint64_t from = pieces[k].segment.start;
+  const auto pointers = by_target.pointers_to(from);
+  if (pointers.empty() && in_place(from)) {
+    blocks.push_back({k, k + 1, std::nullopt, {}, true});
+    return;
+  }
+  if (pointers.empty()) { // the rest of a string begun before
+    blocks.back().last = k + 1;
+    return;
+  }
+  std::vector<std::size_t> tables;
+  for (const Found* f : pointers) tables.push_back(f->pointer.table);
+  std::sort(tables.begin(), tables.end());
+  const auto bank = bank_of(request_.ptables[pointers.front()->pointer.table], layout, from);
+  bool joins = !blocks.empty() && !blocks.back().in_place && blocks.back().bank == bank;
+  if (joins && blocks.back().last != k) {
+    bool shared = false;
+    for (const std::size_t t : tables)
+      shared =
+          shared || std::binary_search(blocks.back().tables.begin(), blocks.back().tables.end(), t);
+    bool padding = shared;
+    for (std::size_t j = blocks.back().last; j < k && padding; ++j)
+      padding = pieces[j].padding && rom_.data[pieces[j].segment.start] ==
+                                         rom_.data[pieces[blocks.back().last].segment.start];
+    joins = padding;
+  }
+  if (!joins) blocks.push_back({k, k, bank, {}, false});
+  Open& block = blocks.back();
+  block.last = k + 1;
+  std::vector<std::size_t> merged;
+  std::set_union(block.tables.begin(), block.tables.end(), tables.begin(), tables.end(),
+                 std::back_inserter(merged));
+  block.tables = std::move(merged);
+}
+
+// The room of each block: on over the padding after its last string, up to
+// a pointer slot, the next block, the end of its bank or of the ROM.
+void Builder::set_rooms(const Blocks& gathered) {
+  const std::vector<Open>& blocks = gathered.blocks;
+  for (std::size_t b = 0; b < blocks.size(); ++b) {
+    const Open& open = blocks[b];
+    ScriptBlock& block = script_.blocks.emplace_back();
+    block.start = gathered.pieces[open.first].segment.start;
+    block.end = gathered.pieces[open.last - 1].segment.end;
+    std::uint64_t limit = std::min<std::uint64_t>(next_slot(block.end), rom_.size);
+    if (b + 1 < blocks.size())
+      limit = std::min(limit, gathered.pieces[blocks[b + 1].first].segment.start);
+    if (open.bank) limit = std::max(block.end, std::min(limit, open.bank->second));
+    block.room = block.end;
+    if (!open.in_place && block.room < limit && is_padding_byte(rom_.data[block.room])) {
+      const unsigned char value = rom_.data[block.room];
+      while (block.room < limit && rom_.data[block.room] == value) ++block.room;
+    }
+  }
+}
+
+} // namespace textdump::scripting

@@ -1,0 +1,106 @@
+// The vocabulary of script dumps, shared by their parts: the end rule, the
+// request and the script it gives, with its blocks, strings and pointers; and
+// what the fitter reports of an edited script.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/base/base.hpp"
+#include "core/maps/maps.hpp"
+#include "core/tables/tables.hpp"
+
+namespace textdump {
+
+struct EndRule {
+  bool token = true;                  // at the table's end entry
+  bool next = false;                  // where the next pointed-to string begins
+  std::optional<std::uint32_t> fixed; // this many bytes
+  std::optional<unsigned> pascal;     // after a length of this many bytes (1 to 4)
+  std::uint32_t max_length = 4096;    // every rule stops here, with a warning
+};
+
+struct ScriptRequest {
+  RomView rom;
+  const CodeTable* table = nullptr;
+  const std::vector<CodeTable>* tables = nullptr; // a standard file's tables, for its switches
+  std::vector<PointerTable> ptables;
+  std::vector<std::string> pointer_arguments; // as given, for the header
+  EndRule end;
+  std::string end_text;             // as given, for the header
+  std::vector<std::string> header;  // lines for the header (tool, ROM, table), without "//"
+  std::string insertion_table_name; // as #ADDTBL names it
+  // The words of a report, for the warnings the header shows and its notes on
+  // the texts left out of the insertion table (app/common/report_text.hpp).
+  std::function<std::string(const Report&)> words;
+  // The map whose addresses the // lines show beside file offsets
+  // (core/maps/map_address.hpp); none: the offsets alone.
+  const MapDescriptor* address_map = nullptr;
+  // The range whose strings are written in place, [first, end) of the ROM.
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
+};
+
+struct ScriptPointer {
+  std::uint32_t table = 0; // which pointer table of the request
+  std::uint32_t index = 0;
+  std::uint64_t at = 0; // its file offset
+  std::uint32_t value = 0;
+};
+
+struct ScriptString {
+  std::uint64_t start = 0;
+  std::uint64_t end = 0; // exclusive
+  std::string text;      // the editable copy, lines joined by CR LF
+  // Its pointers: Script::pointers [first_pointer, first_pointer + pointer_count).
+  std::uint32_t first_pointer = 0, pointer_count = 0;
+  bool referenced = true; // false for bytes between strings
+};
+
+// A run of the ROM that one #JMP of the script fills.
+struct ScriptBlock {
+  std::uint64_t start = 0;
+  std::uint64_t end = 0;  // exclusive: the end of its last string
+  std::uint64_t room = 0; // exclusive: the end of the padding after it, the #JMP bound + 1
+};
+
+struct Script {
+  ChunkedText script;                  // CR LF lines
+  std::string insertion_table;         // CR LF lines
+  std::vector<ScriptBlock> blocks;     // in address order
+  std::vector<ScriptString> strings;   // in address order, the padding inside blocks included
+  std::vector<ScriptPointer> pointers; // the strings' pointers, string after string
+  // Pointers outside the ROM or null, strings cut at the maximum length: every
+  // one; the script's header shows them summarised (core/base/warning_summary.hpp).
+  std::vector<Report> warnings;
+  std::vector<Report> errors; // what could not be made to round-trip
+
+  std::span<const ScriptPointer> pointers_of(const ScriptString& string) const {
+    return {pointers.data() + string.first_pointer, string.pointer_count};
+  }
+};
+
+struct FitBlock {
+  std::size_t line = 0; // of its #JMP
+  std::uint64_t start = 0;
+  std::optional<std::uint64_t> last; // the #JMP bound: the last byte it may fill
+  std::uint64_t used = 0;            // bytes its strings need
+};
+
+struct FitReport {
+  // In script order; columns count characters.
+  std::vector<Report> diagnostics;
+  std::vector<FitBlock> blocks;
+  bool fits() const;
+};
+
+// The bytes of the table file that #ADDTBL names, as written there; nothing
+// when it cannot be read.
+using FitTableReader = std::function<std::optional<std::string>(const std::string& name)>;
+
+} // namespace textdump
