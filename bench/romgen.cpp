@@ -4,7 +4,7 @@
 //   romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes|gba|md] [--size N] [--copier]
 //              [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]
 //              [--no-plant] [--no-decoys] [--nulls] [--empty] [--dense]
-//              [--pascal | --lengths]
+//              [--pascal | --lengths [--reverse]] [--column] [--closing] [--fixed-bank]
 //   romgen OUT --text [--seed N] [--size N] [--width 1|2] [--order le|be] [--no-gaps]
 //              [--script latin|hiragana|katakana] [--kana gojuon|gojuon-full|iroha]
 //              [--family plain|capitals-apart|unmatched-word|letter-out-of-order|two-byte-letter]
@@ -17,9 +17,11 @@
 //
 // The options not given are drawn from the seed. Numbers take a 0x prefix for
 // hexadecimal. The ROM goes to OUT.bin, .sfc, .gb or .nes, the table to OUT.tbl.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,7 +38,8 @@ constexpr const char* kUsage =
     "usage: romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes|gba|md] [--size N]\n"
     "                  [--copier] [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]\n"
     "                  [--no-plant] [--no-decoys] [--nulls] [--empty] [--dense]\n"
-    "                  [--pascal | --lengths]\n"
+    "                  [--pascal | --lengths [--reverse]] [--column] [--closing]\n"
+    "                  [--fixed-bank]\n"
     "       romgen OUT --text [--seed N] [--size N] [--width 1|2] [--order le|be] [--no-gaps]\n"
     "                  [--script latin|hiragana|katakana] [--kana gojuon|gojuon-full|iroha]\n"
     "                  [--family plain|capitals-apart|unmatched-word|letter-out-of-order|\n"
@@ -80,6 +83,9 @@ std::string describe(const PlantedTable& t) {
   if (t.null_entries != 0) line += " null_entries=" + std::to_string(t.null_entries);
   if (t.strings == StringKind::pascal) line += " pascal=1";
   if (t.strings == StringKind::length) line += " offset=2 length=0:2";
+  if (t.reverse) line += " reverse";
+  if (t.column_at) line += " column=" + hex(*t.column_at);
+  if (t.into_bank) line += " into_bank=" + hex(*t.into_bank);
   line += " targets=";
   for (std::size_t i = 0; i < t.targets.size(); ++i) line += (i ? "," : "") + hex(t.targets[i]);
   return line;
@@ -122,12 +128,12 @@ int run_text(const std::vector<std::string_view>& args) {
       o.order = args[++i] == "be" ? ByteOrder::be : ByteOrder::le;
     else if (a == "--script") {
       const std::string_view name = args[++i];
-      o.script = name == "hiragana" ? TextScript::hiragana
+      o.script = name == "hiragana"   ? TextScript::hiragana
                  : name == "katakana" ? TextScript::katakana
                                       : TextScript::latin;
     } else if (a == "--kana") {
       const std::string_view name = args[++i];
-      o.kana = name == "iroha" ? KanaOrder::iroha
+      o.kana = name == "iroha"         ? KanaOrder::iroha
                : name == "gojuon-full" ? KanaOrder::gojuon_full
                                        : KanaOrder::gojuon;
     } else {
@@ -149,7 +155,8 @@ int run_text(const std::vector<std::string_view>& args) {
               std::string(name_of(o.script)).c_str(), std::string(name_of(o.kana)).c_str(),
               o.family == TextFamily::plain ? "" : " family=",
               o.family == TextFamily::plain ? "" : std::string(name_of(o.family)).c_str());
-  for (const auto& [run, base] : rom.bases) std::printf("base %s=%s\n", run.c_str(), hex(base).c_str());
+  for (const auto& [run, base] : rom.bases)
+    std::printf("base %s=%s\n", run.c_str(), hex(base).c_str());
   for (const PlantedWord& w : rom.words) {
     std::string at;
     for (const std::size_t offset : w.offsets) at += (at.empty() ? "" : ",") + hex(offset);
@@ -182,18 +189,27 @@ int run(const std::vector<std::string_view>& args) {
     const std::string_view a = args[i];
     const bool has_value = i + 1 < args.size();
     const auto number = [&] { return std::stoull(std::string(args[++i]), nullptr, 0); };
-    if (a == "--copier")
-      o.copier_header = true;
-    else if (a == "--no-plant")
-      o.plant = false;
-    else if (a == "--no-decoys")
-      o.decoys = false;
-    else if (a == "--nulls")
-      o.null_entries = true;
-    else if (a == "--empty")
-      o.empty_strings = true;
-    else if (a == "--dense")
-      o.dense_text = true;
+    // The options without a value: each sets its field so.
+    const struct {
+      std::string_view name;
+      bool RomOptions::*field;
+      bool value;
+    } flags[] = {
+        {"--copier", &RomOptions::copier_header, true},
+        {"--no-plant", &RomOptions::plant, false},
+        {"--no-decoys", &RomOptions::decoys, false},
+        {"--nulls", &RomOptions::null_entries, true},
+        {"--empty", &RomOptions::empty_strings, true},
+        {"--dense", &RomOptions::dense_text, true},
+        {"--reverse", &RomOptions::reverse_strings, true},
+        {"--column", &RomOptions::few_valued_column, true},
+        {"--closing", &RomOptions::closing_null, true},
+        {"--fixed-bank", &RomOptions::fixed_bank, true},
+    };
+    const auto flag = std::find_if(std::begin(flags), std::end(flags),
+                                   [&](const auto& f) { return f.name == a; });
+    if (flag != std::end(flags))
+      o.*(flag->field) = flag->value;
     else if (a == "--pascal")
       o.strings = StringKind::pascal;
     else if (a == "--lengths")

@@ -262,6 +262,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {survey_points_into, "survey-points-into", "", ", pointing into {0}-{1}:"},
     {survey_free, "survey-free", "", " of ${0}"},
     {survey_table_name, "survey-table-name", "", "#{0} {1}, {2} {2|pointer|pointers}"},
+    {seen_reverse_order, "seen-reverse-order", "", "; strings in the opposite order"},
     // The survey's picture.
     {svg_title, "svg-title", "", "{0}, {1} bytes"},
     {svg_title_map, "svg-title-map", "", "{0}, {1} bytes, {2}"},

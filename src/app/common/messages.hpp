@@ -215,6 +215,7 @@ enum class MessageId : std::uint16_t {
   survey_points_into,     // the first and last offsets of the text
   survey_free,            // the byte (hex)
   survey_table_name,      // rank, the map, how many pointers
+  seen_reverse_order,     //
   // The survey's picture (numbers without commas).
   svg_title,              // the ROM's name, its size
   svg_title_map,          // the ROM's name, its size, its platform's map
