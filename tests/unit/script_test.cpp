@@ -97,6 +97,7 @@ void expect_round_trip(const std::string& rom, const Dump& d) {
   const testing::InsertResult result = insert(cleared, d.script);
   ASSERT_EQ(result.status, 0) << result.message << "\n" << d.script.script.joined();
   EXPECT_FALSE(result.cut);
+  EXPECT_FALSE(result.overflow_reported);
   EXPECT_EQ(first_difference(result.rom, rom), std::string::npos) << d.script.script.joined();
 }
 
@@ -238,6 +239,43 @@ TEST(ScriptRoundTrip, TextsFullOfRawFormCharacters) {
     }
     expect_round_trip(rom, dump(rom, load(table), {"at=300,count=4"}));
   }
+}
+
+// Strings aligned to 4 bytes with 00: the padding between them is room,
+// under //PADDING lines, and not counted as used; unedited it comes back,
+// and with its lines deleted a string may grow into it.
+TEST(ScriptPadding, BetweenStringsIsRoom) {
+  const CodeTable table = load(ascii_table());
+  std::string rom(0x200, '\xEE');
+  rom.replace(0x100, 16, "Hi\0\0Hello\0\0\0Yo\0\0"s);
+  const PointerTable format = pointers_of("at=1F0,count=3");
+  for (const std::uint32_t at : {0x100u, 0x104u, 0x10Cu})
+    put_value(rom, 0x1F0 + 2 * (at == 0x100 ? 0 : at == 0x104 ? 1 : 2), at, format);
+  const Dump d = dump(rom, table, {"at=1F0,count=3"});
+  const std::string text = d.script.script.joined();
+  EXPECT_NE(text.find("16 bytes of room, 12 used, 3 of padding"), std::string::npos) << text;
+  EXPECT_NE(text.find("//PADDING @ $103 - 1 BYTES OF ROOM"), std::string::npos) << text;
+  expect_round_trip(rom, d);
+  std::string edited;
+  for (std::size_t at = 0; at < text.size();) { // without the padding and the line after it
+    std::size_t end = text.find("\r\n", at) + 2;
+    if (text.compare(at, 9, "//PADDING") == 0) end = text.find("\r\n", end) + 2;
+    else edited += text.substr(at, end - at);
+    at = end;
+  }
+  const std::string line = "\r\nHello<END>\r\n";
+  edited.replace(edited.rfind(line), line.size(), "\r\nHello you<END>\r\n");
+  EXPECT_TRUE(fit_script(edited, [&](const std::string&) {
+                return std::optional(d.script.insertion_table);
+              }).fits());
+  Script changed = d.script;
+  changed.script = {};
+  changed.script += edited;
+  const testing::InsertResult result = insert(rom, changed);
+  ASSERT_EQ(result.status, 0) << result.message;
+  EXPECT_FALSE(result.overflow_reported);
+  EXPECT_EQ(result.rom.substr(0x100, 16), "Hi\0Hello you\0Yo\0"s);
+  EXPECT_EQ(result.rom.substr(0x1F0, 6), "\x00\x01\x03\x01\x0D\x01"s);
 }
 
 // Text that no pointer reaches, of every kind, with a table that has no end

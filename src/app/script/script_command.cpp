@@ -75,7 +75,7 @@ Message summary_of(const Script& script, const OutputSet& outputs,
     pointers += s.pointer_count;
   }
   for (const ScriptBlock& block : script.blocks) {
-    used += static_cast<std::size_t>(block.end - block.start);
+    used += static_cast<std::size_t>(block.end - block.start - block.padding);
     room += static_cast<std::size_t>(block.room - block.start);
   }
   std::vector<std::string> files;

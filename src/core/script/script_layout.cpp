@@ -137,6 +137,9 @@ void Builder::set_rooms(const Blocks& gathered) {
     ScriptBlock& block = script_.blocks.emplace_back();
     block.start = gathered.pieces[open.first].segment.start;
     block.end = gathered.pieces[open.last - 1].segment.end;
+    for (std::size_t k = open.first; k < open.last; ++k)
+      if (gathered.pieces[k].padding)
+        block.padding += gathered.pieces[k].segment.end - gathered.pieces[k].segment.start;
     std::uint64_t limit = std::min<std::uint64_t>(next_slot(block.end), rom_.size);
     if (b + 1 < blocks.size())
       limit = std::min(limit, gathered.pieces[blocks[b + 1].first].segment.start);

@@ -123,7 +123,11 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
                             std::size_t& string_number, ChunkedText& body) {
   const std::uint64_t from = piece.start;
   body += "\r\n" + in_place_commands(form, from);
-  if (!piece.referenced) {
+  if (piece.padding) {
+    // Room: the line after it may go, and the strings after it move up.
+    body += "//PADDING @ $" + hex_number(from) + " - " + std::to_string(piece.end - from) +
+            " BYTES OF ROOM, WHICH THE LINE BELOW FILLS\r\n";
+  } else if (!piece.referenced) {
     body += "//UNREFERENCED @ $" + hex_number(from) + "\r\n";
   } else if (const auto found = by_target.pointers_to(from); !found.empty()) {
     for (const Found* f : found) {
@@ -177,10 +181,10 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
       append_shown(original, shown, item);
     else
       shown.append(line, before);
-    if (item.line_end) end_line();
+    if (item.line_end && !piece.padding) end_line(); // padding is one line, to delete
   }
   if (!line.empty()) end_line();
-  body += original;
+  if (!piece.padding) body += original;
   body += editable;
   editable.resize(editable.size() >= 2 ? editable.size() - 2 : 0);
   editable.shrink_to_fit(); // a string per piece is held to the end: no room to spare

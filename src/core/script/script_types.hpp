@@ -82,6 +82,7 @@ struct ScriptString {
   // Its pointers: Script::pointers [first_pointer, first_pointer + pointer_count).
   std::uint32_t first_pointer = 0, pointer_count = 0;
   bool referenced = true; // false for bytes between strings
+  bool padding = false;   // bytes between strings all 00 or all FF: room
 };
 
 // A run of the ROM that one #JMP of the script fills.
