@@ -127,6 +127,12 @@ std::optional<TableEncoding> encoding_named(std::string_view name) {
   return std::nullopt;
 }
 
+std::vector<std::string_view> encoding_names() {
+  std::vector<std::string_view> names;
+  for (const Named& n : ENCODINGS) names.push_back(n.name);
+  return names;
+}
+
 ValueConverter converter_for(TableEncoding encoding) {
   if (encoding == TableEncoding::utf8 || whole_file(encoding)) return {};
 #ifdef _WIN32

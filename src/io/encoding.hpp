@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "core/tables/tables.hpp"
 
@@ -23,6 +24,9 @@ enum class TableEncoding {
 
 // The name of each encoding (either case); nothing for any other name.
 std::optional<TableEncoding> encoding_named(std::string_view name);
+
+// Every name encoding_named knows, utf-8 first.
+std::vector<std::string_view> encoding_names();
 
 // A converter of values to UTF-8; empty for utf8, whose values are kept as they
 // are, and for the UTF-16 encodings, whose files are converted whole.

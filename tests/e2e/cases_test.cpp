@@ -199,6 +199,7 @@ void expect_reinserted(const fs::path& run, const std::string& names) {
       });
   ASSERT_EQ(inserted.status, 0) << inserted.message;
   EXPECT_FALSE(inserted.cut);
+  EXPECT_FALSE(inserted.overflow_reported);
   ASSERT_EQ(inserted.rom.size(), rom.size());
   const auto differ = std::mismatch(rom.begin(), rom.end(), inserted.rom.begin());
   EXPECT_TRUE(differ.first == rom.end())

@@ -334,6 +334,7 @@ struct Writer {
   std::int64_t pos = 0;
   std::int64_t last = INT64_MAX; // the last offset text may fill
   bool cut = false;
+  bool past_bound = false; // text cut at the #JMP bound
 
   void put(std::int64_t at, char byte) {
     const auto i = static_cast<std::size_t>(at);
@@ -344,7 +345,7 @@ struct Writer {
   }
   void text_byte(char byte) {
     if (pos > last) {
-      cut = true;
+      cut = past_bound = true;
       return;
     }
     put(pos++, byte);
@@ -440,6 +441,7 @@ InsertResult atlas_insert(std::string rom, std::string_view script, const TableR
     result.message = f.what();
   }
   result.cut = writer.cut;
+  result.overflow_reported = writer.past_bound || writer.pos > writer.last;
   result.rom = std::move(rom);
   return result;
 }

@@ -14,6 +14,7 @@
 //   under #ENDIANSWAP("TRUE")) and its bytes, its end token left out; under
 //   #FIXEDLENGTH(len, pad) it takes len bytes, padded with pad or cut.
 // - Every message starts with "line N: ", N counting script lines from 1.
+// - Overflows are reported as Atlas reports them (InsertResult::overflow_reported).
 #pragma once
 
 #include <functional>
@@ -29,6 +30,10 @@ struct InsertResult {
   std::string message;       // the error: the script line and what failed
   std::string rom;           // the ROM after insertion; unchanged on a parse error
   bool cut = false;          // text was dropped at a #JMP end bound or a fixed length
+  // What Atlas reports as "Script Overflowed": text cut at a #JMP bound, or
+  // the script ending with the position past the bound in force (its last
+  // string, empty, is written there), as after a block that is exactly full.
+  bool overflow_reported = false;
   std::vector<bool> written; // for each offset of rom: a byte was written there
 };
 

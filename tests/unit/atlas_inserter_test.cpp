@@ -77,6 +77,28 @@ TEST(AtlasInserter, WritesTextAndPointers) {
   }
 }
 
+// Atlas reports an overflow for text cut at a bound, and for a script that
+// ends at the bound of its last #JMP (a block exactly full), though nothing
+// is lost; a later #JMP without a bound lifts it.
+TEST(AtlasInserter, OverflowsAsAtlasReportsThem) {
+  const struct {
+    const char* script;
+    bool overflow;
+  } cases[] = {
+      {"#JMP($0, $2)\nBA<END>\n", true},
+      {"#JMP($0, $2)\nBA<END>\n#JMP($3)\n", false},
+      {"#JMP($0, $3)\nBA<END>\n", false},
+      {"#JMP($0, $2)\nBA<END>\n#JMP($4, $6)\nA<END>\n", false},
+      {"#JMP($0, $1)\nBBB\n#JMP($4)\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    const InsertResult r = insert(PRELUDE + c.script);
+    ASSERT_EQ(r.status, 0) << r.message;
+    EXPECT_EQ(r.overflow_reported, c.overflow);
+  }
+}
+
 TEST(AtlasInserter, ErrorsNameTheLineAndParseErrorsLeaveTheRom) {
   struct Case {
     const char* line; // the script's sixth line, after text written at 0

@@ -276,7 +276,8 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
     for (const std::string& p : layout.pointers)
       request.ptables.push_back(std::get<PointerTable>(parse_pointer_table(p)));
     request.end = std::get<EndRule>(parse_end_rule(layout.end));
-    request.range = layout.range;
+    if (layout.range)
+      request.ranges.push_back({layout.range->first, layout.range->second, request.end, ""});
     request.insertion_table_name = "script.tbl";
     request.words = report_text;
     const Script dumped = build_script(request);

@@ -98,6 +98,7 @@ void expect_round_trip(const std::string& rom, const Dump& d) {
   const testing::InsertResult result = insert(cleared, d.script);
   ASSERT_EQ(result.status, 0) << result.message << "\n" << d.script.script.joined();
   EXPECT_FALSE(result.cut);
+  EXPECT_FALSE(result.overflow_reported);
   EXPECT_EQ(first_difference(result.rom, rom), std::string::npos) << d.script.script.joined();
   // --insert too: into the ROM as it was, it changes no byte, checksums included;
   // into the cleared ROM, it writes what the test inserter wrote.
@@ -261,6 +262,104 @@ TEST(ScriptRoundTrip, TextsFullOfRawFormCharacters) {
     }
     expect_round_trip(rom, dump(rom, load(table), {"at=300,count=4"}));
   }
+}
+
+// Strings aligned to 4 bytes with 00: the padding between them is room,
+// under //PADDING lines, and not counted as used; unedited it comes back,
+// and with its lines deleted a string may grow into it.
+TEST(ScriptPadding, BetweenStringsIsRoom) {
+  const CodeTable table = load(ascii_table());
+  std::string rom(0x200, '\xEE');
+  rom.replace(0x100, 16, "Hi\0\0Hello\0\0\0Yo\0\0"s);
+  const PointerTable format = pointers_of("at=1F0,count=3");
+  for (const std::uint32_t at : {0x100u, 0x104u, 0x10Cu})
+    put_value(rom, 0x1F0 + 2 * (at == 0x100 ? 0 : at == 0x104 ? 1 : 2), at, format);
+  const Dump d = dump(rom, table, {"at=1F0,count=3"});
+  const std::string text = d.script.script.joined();
+  EXPECT_NE(text.find("16 bytes of room, 12 used, 3 of padding"), std::string::npos) << text;
+  EXPECT_NE(text.find("//PADDING @ $103 - 1 BYTES OF ROOM"), std::string::npos) << text;
+  expect_round_trip(rom, d);
+  std::string edited;
+  for (std::size_t at = 0; at < text.size();) { // without the padding and the line after it
+    std::size_t end = text.find("\r\n", at) + 2;
+    if (text.compare(at, 9, "//PADDING") == 0) end = text.find("\r\n", end) + 2;
+    else edited += text.substr(at, end - at);
+    at = end;
+  }
+  const std::string line = "\r\nHello<END>\r\n";
+  edited.replace(edited.rfind(line), line.size(), "\r\nHello you<END>\r\n");
+  EXPECT_TRUE(fit_script(edited, [&](const std::string&) {
+                return std::optional(d.script.insertion_table);
+              }).fits());
+  Script changed = d.script;
+  changed.script = {};
+  changed.script += edited;
+  const testing::InsertResult result = insert(rom, changed);
+  ASSERT_EQ(result.status, 0) << result.message;
+  EXPECT_FALSE(result.overflow_reported);
+  EXPECT_EQ(result.rom.substr(0x100, 16), "Hi\0Hello you\0Yo\0"s);
+  EXPECT_EQ(result.rom.substr(0x1F0, 6), "\x00\x01\x03\x01\x0D\x01"s);
+}
+
+// Text that no pointer reaches, of every kind, with a table that has no end
+// entry (set lengths need none): 8-byte names of a fixed:8 range, Pascal
+// names with the range's closing 00, and records of a 4-byte name and a
+// 2-byte score. Unedited, they come back; a shorter fixed name is padded, a
+// longer one is an error of --fit; Pascal names move as one block, the
+// closing byte after them; a record's score stays as it is.
+TEST(ScriptInPlace, RangesAndRecordsOfEveryKind) {
+  std::string table_text;
+  for (int c = 0x20; c < 0x7F; ++c)
+    table_text += hex_byte(static_cast<std::uint8_t>(c)) + "=" + static_cast<char>(c) + "\n";
+  const CodeTable table = load(table_text);
+  std::string rom(0x200, '\xEE');
+  rom.replace(0x100, 32, "Sword\0\0\0Shield\0\0Bow\0\0\0\0\0Lance\0\0\0"s);
+  rom.replace(0x140, 16, "\x04Oslo\x05Paris\x03Rio\x00"s);
+  rom.replace(0x180, 18, "ANNA\x10\x27" "BOB \x20\x4E" "EVE \x30\x75"s);
+  ScriptRequest request;
+  request.rom = {reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
+  request.table = &table;
+  request.end = std::get<EndRule>(parse_end_rule("token"));
+  request.end_text = "token";
+  request.ranges = {{0x100, 0x120, std::get<EndRule>(parse_end_rule("fixed:8")), "fixed:8"},
+                    {0x140, 0x150, std::get<EndRule>(parse_end_rule("pascal:1")), "pascal:1"}};
+  request.records = {{0x180, 3, 6, {{0, 4}}, "at=180,count=3,stride=6,field=0:4"}};
+  request.insertion_table_name = "script.tbl";
+  request.words = report_text;
+  ASSERT_FALSE(needs_end_entry(request));
+  const Dump d{{}, build_script(request)};
+  const std::string text = d.script.script.joined();
+  EXPECT_NE(text.find("#FIXEDLENGTH(8, $00)\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("#FIXEDLENGTH(4, $20)\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("#STRTYPE(\"PASCAL\")\r\n#PASCALLEN(1)\r\n"), std::string::npos) << text;
+  expect_round_trip(rom, d);
+
+  const auto edit = [&](std::string script, const std::vector<std::pair<std::string, std::string>>&
+                                                edits) {
+    for (const auto& [from, to] : edits) {
+      const std::string line = "\r\n" + from + "\r\n";
+      const std::size_t at = script.rfind(line); // the editable copy, after its "//" original
+      EXPECT_NE(at, std::string::npos) << from;
+      if (at != std::string::npos) script.replace(at, line.size(), "\r\n" + to + "\r\n");
+    }
+    return script;
+  };
+  const auto read_table = [&](const std::string& name) -> std::optional<std::string> {
+    return name == "script.tbl" ? std::optional(d.script.insertion_table) : std::nullopt;
+  };
+  const std::string edited = edit(
+      text, {{"Shield", "Axe"}, {"Oslo", "Rome"}, {"Paris", "Lyon"}, {"Rio", "Metz"}, {"BOB", "BO"}});
+  EXPECT_TRUE(fit_script(edited, read_table).fits());
+  const testing::InsertResult result = testing::atlas_insert(rom, edited, read_table);
+  ASSERT_EQ(result.status, 0) << result.message;
+  EXPECT_EQ(result.rom.substr(0x108, 8), "Axe\0\0\0\0\0"s);
+  EXPECT_EQ(result.rom.substr(0x140, 16), "\x04Rome\x04Lyon\x04Metz\x00"s);
+  EXPECT_EQ(result.rom.substr(0x186, 6), "BO  \x20\x4E"s);
+  EXPECT_EQ(result.rom.substr(0x120, 0x20), rom.substr(0x120, 0x20));
+
+  const FitReport longer = fit_script(edit(text, {{"Lance", "Halberd!!"}}), read_table);
+  ASSERT_FALSE(longer.fits());
+  EXPECT_EQ(longer.diagnostics.front().id, ReportId::fit_fixed_cut);
 }
 
 } // namespace

@@ -35,7 +35,8 @@ struct OptionValues {
   std::string start_table;               // --table
   std::vector<PointerTable> ptables;     // --pointers, and each as given
   std::vector<std::string> pointer_arguments;
-  std::optional<ScriptRange> range;       // --range
+  std::vector<ScriptRange> ranges;        // --range
+  std::vector<RecordFields> records;      // --records
   EndRule end;                            // --end and --max-length
   std::string end_text = "token";
   std::optional<std::string> atlas_table; // --atlas-table

@@ -89,21 +89,25 @@ std::variant<Command, UsageError> build_script(OptionValues&& values,
   options.end_text = std::move(values.end_text);
   options.json = std::move(values.json);
   options.atlas_table = std::move(values.atlas_table);
-  options.range = std::move(values.range);
+  options.ranges = std::move(values.ranges);
+  options.records = std::move(values.records);
   options.translations = std::move(values.translations);
   if (options.scriptfile == "-" && !options.atlas_table)
     return UsageError{{MessageId::usage_script_to_stdout}};
   // START and END of --range are placed once the ROM is open: under the one
   // --map given, else as file offsets.
   if (values.maps) {
-    if (!options.range) return UsageError{{MessageId::usage_map_without_range}};
+    if (options.ranges.empty()) return UsageError{{MessageId::usage_map_without_range}};
     if (!one_map(values)) return UsageError{{MessageId::usage_map_with_script}};
-    options.range->map = &map_of(values.maps->front().map);
-  } else if (options.range && (options.range->start.bank || options.range->end.bank)) {
-    const bool start = options.range->start.bank.has_value();
-    return UsageError{bad_offset(start ? "START" : "END",
-                                 start ? options.range->start_text : options.range->end_text)};
+    for (ScriptRange& range : options.ranges) range.map = &map_of(values.maps->front().map);
+    return options;
   }
+  for (const ScriptRange& range : options.ranges)
+    if (range.start.bank || range.end.bank) {
+      const bool start = range.start.bank.has_value();
+      return UsageError{bad_offset(start ? "START" : "END",
+                                   start ? range.start_text : range.end_text)};
+    }
   return options;
 }
 
@@ -232,7 +236,7 @@ const std::vector<ModeDeclaration>& mode_declarations() {
        "report what a table file defines and its problems", {}, build_check},
       {script, "--script", "", {"ROM", "TABLE", "SCRIPT"}, false,
        "the strings of pointer tables as an inserter's\nscript (SCRIPT - is standard output)",
-       {"--pointers", "--range"}, build_script},
+       {"--pointers", "--range", "--records"}, build_script},
       {fit, "--fit", "", {"SCRIPT"}, false,
        "whether an edited script fits its blocks, from\nthe script and its insertion table alone",
        {}, build_fit},

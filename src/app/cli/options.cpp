@@ -7,6 +7,7 @@
 
 #include "app/cli/declarations.hpp"
 #include "app/common/report_text.hpp"
+#include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
 
 namespace textdump::cli {
@@ -53,6 +54,25 @@ Reader kept(std::optional<std::string> OptionValues::*into) {
   };
 }
 
+// "its values are utf-8 (default), windows-1252, ... or utf-16be", in lines.
+std::string encodings_text() {
+  const std::vector<std::string_view> names = encoding_names();
+  std::string text = "its values are";
+  std::size_t line = 0; // where the last line begins
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::string word = std::string(names[i]) + (i == 0 ? " (default)" : "") +
+                       (i + 2 < names.size() ? "," : i + 1 < names.size() ? " or" : "");
+    if (text.size() - line + 1 + word.size() > 50) {
+      text += "\n";
+      line = text.size();
+    } else {
+      text += " ";
+    }
+    text += word;
+  }
+  return text;
+}
+
 std::vector<OptionDeclaration> table_options() {
   return {
       {"--std-table", "", {dump, check, script, find, find_to, survey}, {TABLE},
@@ -63,7 +83,7 @@ std::vector<OptionDeclaration> table_options() {
          return std::nullopt;
        }},
       {"--table-encoding", "E", {dump, check, script, find, find_to, survey}, {TABLE},
-       "its values are utf-8 (default), windows-1252 or shift-jis",
+       encodings_text(),
        [](OptionValues& values, std::string_view name) -> std::optional<Message> {
          values.encoding = encoding_named(name);
          if (!values.encoding) return Message{MessageId::usage_bad_encoding, {printable(name)}};
@@ -80,8 +100,20 @@ std::vector<OptionDeclaration> table_options() {
   };
 }
 
-// --range START-END, each an offset or an address, placed once the ROM is open.
-std::optional<Message> read_range(OptionValues& values, std::string_view text) {
+// --range START-END[,end=RULE], each an offset or an address, placed once
+// the ROM is open; RULE is the rest of the words, commas and all.
+std::optional<Message> read_range(OptionValues& values, std::string_view argument) {
+  const std::size_t own = argument.find(",end=");
+  const std::string_view text = argument.substr(0, own);
+  std::optional<EndRule> rule;
+  std::string rule_text;
+  if (own != std::string_view::npos) {
+    rule_text = std::string(argument.substr(own + 5));
+    auto parsed = parse_end_rule(rule_text);
+    if (const auto* why = std::get_if<Report>(&parsed))
+      return Message{MessageId::usage_in_option, {"--range", report_text(*why)}};
+    rule = std::get<EndRule>(parsed);
+  }
   const std::size_t dash = text.find('-');
   const std::string_view start = text.substr(0, dash),
                          end = dash == std::string_view::npos ? "" : text.substr(dash + 1);
@@ -93,7 +125,64 @@ std::optional<Message> read_range(OptionValues& values, std::string_view text) {
   const auto first = parse_position(start), last = parse_position(end);
   if (!first) return bad("START", start);
   if (!last) return bad("END", end);
-  values.range = ScriptRange{*first, *last, std::string(start), std::string(end), nullptr};
+  values.ranges.push_back({*first, *last, std::string(start), std::string(end), nullptr, rule,
+                           rule_text, std::string(argument)});
+  return std::nullopt;
+}
+
+// "field=8:2": an offset in the record and a length above 0, both decimal.
+bool read_decimal(std::string_view digits, std::uint32_t& n) {
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+  return error == std::errc{} && end == digits.data() + digits.size() && !digits.empty();
+}
+
+// --records at=HEX,count=N,stride=N,field=OFFSET:LENGTH[,field=...]
+std::optional<Message> read_records(OptionValues& values, std::string_view text) {
+  RecordFields records;
+  records.text = std::string(text);
+  bool at = false;
+  for (const std::string_view field : comma_fields(text)) {
+    const auto bad = Message{MessageId::usage_records_field, {printable(field)}};
+    const std::size_t equals = field.find('=');
+    const std::string_view name = field.substr(0, equals),
+                           value = equals == std::string_view::npos ? "" : field.substr(equals + 1);
+    std::uint32_t n = 0;
+    if (name == "at") {
+      const std::string_view digits = without_hex_prefix(value);
+      std::vector<char> wrong;
+      if (digits.empty() || digits.size() > 8) return bad;
+      records.at = hex_to_int(digits, &wrong);
+      if (!wrong.empty()) return bad;
+      at = true;
+    } else if ((name == "count" || name == "stride") && read_decimal(value, n) && n > 0) {
+      (name == "count" ? records.count : records.stride) = n;
+    } else if (name == "field") {
+      const std::size_t colon = value.find(':');
+      std::uint32_t length = 0;
+      if (colon == std::string_view::npos || !read_decimal(value.substr(0, colon), n) ||
+          !read_decimal(value.substr(colon + 1), length) || length == 0)
+        return bad;
+      records.fields.emplace_back(n, length);
+    } else {
+      return bad;
+    }
+  }
+  if (!at || records.count == 0 || records.stride == 0 || records.fields.empty())
+    return Message{MessageId::usage_records_required};
+  const auto field_text = [](std::pair<std::uint32_t, std::uint32_t> f) {
+    return "field=" + std::to_string(f.first) + ":" + std::to_string(f.second);
+  };
+  auto sorted = records.fields;
+  std::sort(sorted.begin(), sorted.end());
+  for (std::size_t f = 0; f < sorted.size(); ++f) {
+    if (std::uint64_t{sorted[f].first} + sorted[f].second > records.stride)
+      return Message{MessageId::usage_records_field_past,
+                     {field_text(sorted[f]), std::to_string(records.stride)}};
+    if (f > 0 && sorted[f - 1].first + sorted[f - 1].second > sorted[f].first)
+      return Message{MessageId::usage_records_fields_overlap,
+                     {field_text(sorted[f - 1]), field_text(sorted[f])}};
+  }
+  values.records.push_back(std::move(records));
   return std::nullopt;
 }
 
@@ -101,7 +190,8 @@ std::vector<OptionDeclaration> script_options() {
   return {
       {"--pointers", "FIELDS", {script}, {SCRIPT},
        "a pointer table: at=HEX,count=N[,size=2|3|4][,stride=N]\n"
-       "[,order=le|be][,map=" + map_names("|") + "][,base=HEX]\n"
+       "[,offset=N][,length=OFFSET:SIZE][,order=le|be]\n"
+       "[,map=" + map_names("|") + "][,base=HEX]\n"
        "[,bank=HEX][,window=HEX][,banksize=HEX][,null=HEX|none];\n"
        "may be repeated",
        parsed_by<PointerTable>(parse_pointer_table, [](OptionValues& values, PointerTable&& table,
@@ -110,8 +200,14 @@ std::vector<OptionDeclaration> script_options() {
          values.pointer_arguments.emplace_back(text);
        }),
        true},
-      {"--range", "START-END", {script}, {SCRIPT},
-       "strings of START to END that no pointer reaches,\neach written back in place", read_range},
+      {"--range", "START-END[,end=RULE]", {script}, {SCRIPT},
+       "strings of START to END that no pointer reaches,\neach written back in place, ended by RULE\n"
+       "(default --end's); ranges may not overlap; may be\nrepeated",
+       read_range, true},
+      {"--records", "FIELDS", {script}, {SCRIPT},
+       "records that no pointer reaches: at=HEX,count=N,\nstride=N,field=OFFSET:LENGTH[,field=...],\n"
+       "each field a fixed-length string written in\nplace; may be repeated",
+       read_records, true},
       {"--end", "RULE", {script}, {SCRIPT},
        "token (default), next, fixed:N, token,next or\npascal:N",
        parsed_by<EndRule>(parse_end_rule,

@@ -128,6 +128,19 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
      "give count={4} or less"},
     {usage_two_on_standard_output, "usage-two-on-standard-output", "",
      "the {0} and the {1} cannot both go to standard output (\"-\")"},
+    {usage_records_field, "usage-records-field", "",
+     "--records: \"{0}\" is not at=HEX, count=N, stride=N or field=OFFSET:LENGTH (decimal, "
+     "above 0 but the offset)"},
+    {usage_records_required, "usage-records-required", "",
+     "--records: at=, count=, stride= and at least one field= are required"},
+    {usage_records_field_past, "usage-records-field-past", "",
+     "--records: {0} runs past the record's {1} bytes (stride=)"},
+    {usage_records_fields_overlap, "usage-records-fields-overlap", "",
+     "--records: {0} and {1} overlap"},
+    {usage_records_past_rom, "usage-records-past-rom", "",
+     "--records {0}: its records run past the end of the ROM file ({1} bytes)"},
+    {usage_ranges_overlap, "usage-ranges-overlap", "",
+     "{0} and {1} overlap: a byte is written in place by one of them only"},
     // Warnings of a dump.
     {warning_no_end_for_snes, "warning-snes-without-end", "",
      "Warning: the table has SNES entries but no END entry: every string they point to runs to "

@@ -119,6 +119,12 @@ enum class MessageId : std::uint16_t {
   usage_pointers_outside, // the argument, at (hex), the ROM's size
   usage_pointers_past_rom, // the argument, the ROM's size, how many fit, at (hex), how many (no commas)
   usage_two_on_standard_output, // the other role, the role
+  usage_records_field,    // the field as given (printable)
+  usage_records_required, //
+  usage_records_field_past, // the field, the stride
+  usage_records_fields_overlap, // the two fields
+  usage_records_past_rom, // the argument, the ROM's size
+  usage_ranges_overlap,   // the two options as given ("--range 100-1FF")
   // Warnings of a dump before and after it runs.
   warning_no_end_for_snes, //
   warning_end_past_rom,   // END (upper-case hex), the ROM's size (no commas)

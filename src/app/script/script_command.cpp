@@ -1,6 +1,7 @@
 #include "app/script/script_command.hpp"
 
 #include <nlohmann/json.hpp>
+#include <tuple>
 #include <utility>
 
 #include "app/common/console.hpp"
@@ -75,7 +76,7 @@ Message summary_of(const Script& script, const OutputSet& outputs,
     pointers += s.pointer_count;
   }
   for (const ScriptBlock& block : script.blocks) {
-    used += static_cast<std::size_t>(block.end - block.start);
+    used += static_cast<std::size_t>(block.end - block.start - block.padding);
     room += static_cast<std::size_t>(block.room - block.start);
   }
   std::vector<std::string> files;
@@ -122,21 +123,43 @@ Failure place_tables(const ScriptOptions& options, const RomView& rom, const Con
   return Failure::none;
 }
 
-// --range in this ROM, its end exclusive: under --map, else as file offsets.
-Failure place_range(const ScriptOptions& options, const RomView& rom, const Console& console,
-                    std::optional<std::pair<std::uint64_t, std::uint64_t>>& range) {
-  if (!options.range) return Failure::none;
-  const ScriptRange& typed = *options.range;
-  const auto placed = place_span(
-      typed.map != nullptr ? *typed.map : map_of(AddressMap::linear),
-      typed.map != nullptr ? std::string(typed.map->name) : text_of(MessageId::file_offsets), rom,
-      {typed.start, typed.end, typed.start_text, typed.end_text, "--range "});
-  if (const auto* why = std::get_if<Message>(&placed)) {
-    write(console, usage_error_text(*why));
-    return Failure::usage;
+// Each --range in this ROM, its end exclusive: under --map, else as file
+// offsets; with its own rule or --end's. No two ranges or records overlap,
+// and records lie inside the ROM.
+Failure place_ranges(const ScriptOptions& options, const RomView& rom, const Console& console,
+                     std::vector<InPlaceRange>& ranges) {
+  std::vector<std::tuple<std::uint64_t, std::uint64_t, std::string>> spans;
+  for (const ScriptRange& typed : options.ranges) {
+    const auto placed = place_span(
+        typed.map != nullptr ? *typed.map : map_of(AddressMap::linear),
+        typed.map != nullptr ? std::string(typed.map->name) : text_of(MessageId::file_offsets),
+        rom, {typed.start, typed.end, typed.start_text, typed.end_text, "--range "});
+    if (const auto* why = std::get_if<Message>(&placed)) {
+      write(console, usage_error_text(*why));
+      return Failure::usage;
+    }
+    const auto [first, last] = std::get<std::pair<std::uint64_t, std::uint64_t>>(placed);
+    ranges.push_back({first, last + 1, typed.rule.value_or(options.end), typed.rule_text});
+    ranges.back().rule.max_length = options.end.max_length;
+    spans.emplace_back(first, last + 1, printable("--range " + typed.argument));
   }
-  const auto [first, last] = std::get<std::pair<std::uint64_t, std::uint64_t>>(placed);
-  range = std::pair{first, last + 1};
+  for (const RecordFields& records : options.records) {
+    const std::uint64_t end = records.at + std::uint64_t{records.count} * records.stride;
+    if (end > rom.size) {
+      write(console, usage_error_text({MessageId::usage_records_past_rom,
+                                       {printable(records.text), with_commas(rom.size)}}));
+      return Failure::usage;
+    }
+    spans.emplace_back(records.at, end, printable("--records " + records.text));
+  }
+  for (std::size_t a = 0; a < spans.size(); ++a)
+    for (std::size_t b = a + 1; b < spans.size(); ++b)
+      if (std::get<0>(spans[a]) < std::get<1>(spans[b]) &&
+          std::get<0>(spans[b]) < std::get<1>(spans[a])) {
+        write(console, usage_error_text({MessageId::usage_ranges_overlap,
+                                         {std::get<2>(spans[a]), std::get<2>(spans[b])}}));
+        return Failure::usage;
+      }
   return Failure::none;
 }
 
@@ -193,9 +216,9 @@ void describe(ScriptRequest& request, const ScriptOptions& options, const std::s
   request.insertion_table_name = folder_part(atlas_table) == folder_part(options.scriptfile)
                                      ? file_part(atlas_table)
                                      : atlas_table;
-  if (options.range && options.range->map != nullptr &&
-      options.range->map->address_text != nullptr)
-    request.address_map = options.range->map;
+  if (!options.ranges.empty() && options.ranges.front().map != nullptr &&
+      options.ranges.front().map->address_text != nullptr)
+    request.address_map = options.ranges.front().map;
   for (const PointerTable& ptable : request.ptables)
     if (request.address_map == nullptr && map_of(ptable.map).address_text != nullptr)
       request.address_map = &map_of(ptable.map);
@@ -206,8 +229,9 @@ void describe(ScriptRequest& request, const ScriptOptions& options, const std::s
 Failure check_built(const Script& script, const ScriptOptions& options,
                     const std::vector<PointerTable>& ptables, const Console& console) {
   if (script.strings.empty() && ptables.empty()) {
+    const ScriptRange& range = options.ranges.front(); // records always give strings
     say(console, {MessageId::no_range_strings,
-                  {printable(options.range->start_text), printable(options.range->end_text)}});
+                  {printable(range.start_text), printable(range.end_text)}});
     return Failure::script_invalid;
   }
   if (script.strings.empty()) {
@@ -248,13 +272,13 @@ int run_command(const ScriptOptions& options) {
   const Console console = stream_console(stderr, false, false);
   RomImage rom;
   std::vector<PointerTable> ptables;
-  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
+  std::vector<InPlaceRange> ranges;
   if (const Failure opened = open_rom(rom, options.romfile, console); opened != Failure::none)
     return exit_status(opened);
   if (const Failure placed = place_tables(options, rom.view(), console, ptables);
       placed != Failure::none)
     return exit_status(placed);
-  if (const Failure placed = place_range(options, rom.view(), console, range);
+  if (const Failure placed = place_ranges(options, rom.view(), console, ranges);
       placed != Failure::none)
     return exit_status(placed);
   LoadedTables tables; // the starting table's switches read the file's others
@@ -265,7 +289,17 @@ int run_command(const ScriptOptions& options) {
       loaded != Failure::none)
     return exit_status(loaded);
   const CodeTable& table = tables.tables[tables.start];
-  if (options.end.token && !has_end_entry(table)) {
+  ScriptRequest request;
+  request.rom = rom.view();
+  request.table = &table;
+  request.tables = &tables.tables;
+  request.ptables = ptables;
+  request.pointer_arguments = options.pointer_arguments;
+  request.end = options.end;
+  request.end_text = options.end_text;
+  request.ranges = std::move(ranges);
+  request.records = options.records;
+  if (needs_end_entry(request) && !has_end_entry(table)) {
     say(console, {MessageId::no_end_entry, {shown(options.tablefile)}});
     return exit_status(Failure::script_invalid);
   }
@@ -279,15 +313,6 @@ int run_command(const ScriptOptions& options) {
       declared != Failure::none)
     return exit_status(declared);
 
-  ScriptRequest request;
-  request.rom = rom.view();
-  request.table = &table;
-  request.tables = &tables.tables;
-  request.ptables = ptables;
-  request.pointer_arguments = options.pointer_arguments;
-  request.end = options.end;
-  request.end_text = options.end_text;
-  request.range = range;
   const std::string digest = sha256_hex(
       {reinterpret_cast<const char*>(rom.view().data), static_cast<std::size_t>(rom.view().size)});
   describe(request, options, digest, outputs.atlas_table);

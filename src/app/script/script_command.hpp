@@ -19,12 +19,15 @@
 
 namespace textdump {
 
-// --range START-END as typed; placed once the ROM is open, under map (--map)
-// when one is given.
+// --range START-END[,end=RULE] as typed; placed once the ROM is open, under
+// map (--map) when one is given. Without a rule of its own, --end's.
 struct ScriptRange {
   TypedPosition start, end;
   std::string start_text, end_text;
   const MapDescriptor* map = nullptr;
+  std::optional<EndRule> rule;
+  std::string rule_text;
+  std::string argument; // as given
 };
 
 struct ScriptOptions {
@@ -38,7 +41,8 @@ struct ScriptOptions {
   std::string end_text = "token";
   std::optional<std::string> json;        // --json FILE
   std::optional<std::string> atlas_table; // --atlas-table FILE
-  std::optional<ScriptRange> range;       // --range: strings written in place
+  std::vector<ScriptRange> ranges;        // --range: strings written in place
+  std::vector<RecordFields> records;      // --records: fields written in place
   std::optional<std::string> translations; // --translations OLD: carried over
 };
 

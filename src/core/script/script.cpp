@@ -141,9 +141,12 @@ std::string Builder::header(const std::string& declarations,
   for (const std::string& line : request_.header) out += "// " + line + "\r\n";
   for (const std::string& argument : request_.pointer_arguments)
     out += "// Pointers: " + argument + "\r\n";
-  if (request_.range)
-    out += "// Range: " + span_text(request_.range->first, request_.range->second - 1) +
+  for (const InPlaceRange& range : request_.ranges)
+    out += "// Range: " + span_text(range.first, range.end - 1) +
+           (range.text.empty() ? "" : ", end=" + range.text) +
            ", its strings that no pointer reaches written in place\r\n";
+  for (const RecordFields& records : request_.records)
+    out += "// Records: " + records.text + ", each field a fixed-length string written in place\r\n";
   out += "// End: " + request_.end_text + " (at most " + std::to_string(request_.end.max_length) +
          " bytes a string)\r\n";
   if (!script_.blocks.empty())
@@ -180,6 +183,13 @@ void Builder::write_insertion_table() {
 
 Script build_script(const ScriptRequest& request) {
   return scripting::Builder(request).build();
+}
+
+bool needs_end_entry(const ScriptRequest& request) {
+  for (const PointerTable& ptable : request.ptables)
+    if (!ptable.length && request.end.token) return true;
+  return std::any_of(request.ranges.begin(), request.ranges.end(),
+                     [](const InPlaceRange& range) { return range.rule.token; });
 }
 
 } // namespace textdump

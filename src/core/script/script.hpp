@@ -36,12 +36,19 @@
 // read through the file's other tables as <$XX>, with the text they decode to
 // in the // lines; the string ends where an end entry ends the frames.
 //
-// A range of the ROM may be given too: its strings that no pointer reaches
+// Ranges of the ROM may be given too: their strings that no pointer reaches
 // (text that code refers to) are written in place, each in a block of its own
 // whose room is its own bytes. They run from where the one before ended, by
-// the end rule, and stop before a pointer slot and before a pointed-to string,
-// which stays with its pointers; a run of two or more equal 00 or FF bytes
-// where a string would begin is padding, left as it is.
+// the range's end rule, and stop before a pointer slot and before a
+// pointed-to string, which stays with its pointers; a run of two or more
+// equal 00 or FF bytes where a string would begin is padding, left as it is.
+// A fixed:N range is N-byte fields from its start, each under #FIXEDLENGTH;
+// a Pascal range is one block: its strings one after another from its start,
+// each under #PASCALLEN (its length little-endian), then its closing bytes.
+// Records (count of stride bytes from at) give fixed-length text fields that
+// no pointer reaches, each written in place under #FIXEDLENGTH, the bytes
+// between them left alone; each field's pad is the byte that ends most of its
+// records' copies.
 //
 // What an edited script dump will do when inserted (fit_script), worked out
 // without the ROM: the script and its insertion tables are read as the
@@ -76,6 +83,7 @@
 //                           the insertion table completed
 //   script_items.cpp        where a string ends, each key's item, settling a run
 //   script_strings.cpp      set-length forms, a piece's lines, the end rule
+//   script_in_place.cpp     the strings of ranges and records, fixed strings' pads
 //   script_blocks.cpp       banks, pointer slots, what lies between blocks
 //   script_switches.cpp     switching tables: a switch as one item
 //   script_fitter.hpp       the fitter's state (script_fit.cpp: text, strings,
@@ -96,9 +104,14 @@ namespace textdump {
 // The rule, or a report on what is wrong with it (the rule as given its argument).
 std::variant<EndRule, Report> parse_end_rule(std::string_view text);
 
-// Builds the script. The request's table must have an end entry when the rule
-// ends strings at one (checked by the caller: has_end_entry).
+// Builds the script. The request's table must have an end entry when a rule
+// ends strings at one (checked by the caller: needs_end_entry, has_end_entry).
 Script build_script(const ScriptRequest& request);
+
+// Whether a string of the request ends at an end entry: one of a pointer table
+// without length= under a token rule, or of a range under one. Set lengths
+// (length=, pascal:N, fixed:N) and records need none.
+bool needs_end_entry(const ScriptRequest& request);
 
 FitReport fit_script(std::string_view script, const FitTableReader& read_table,
                      FitFor judged_for = FitFor::insert);

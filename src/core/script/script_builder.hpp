@@ -61,6 +61,17 @@ struct Form {
   std::uint8_t prefix = 0;  // pascal: the bytes of its length (1 to 4), before its text
   std::uint8_t pad = 0;     // fixed: the byte that fills it after its text
   bool held = false;        // fixed: its length lies beside its pointer, at held_at
+  // fixed: the strings whose pad is the byte that ends most of them (0 those
+  // of the pointer tables, then each range and each field of records).
+  std::uint32_t pad_group = 0;
+};
+
+// A string written in place (of a range or a field of records): where it
+// lies, its form, and whether it is written after the one before in its block.
+struct InPlace {
+  std::uint64_t start = 0, end = 0;
+  Form form;
+  bool joins = false;
 };
 
 // The strings of the script in address order, pointed to or of the range:
@@ -131,6 +142,23 @@ private:
   // Where each string ends and its form, with the range's strings.
   Strings place_strings(const std::vector<Found>& found, const ByTarget& by_target);
   void add_range_strings(Strings& strings);
+  // The strings written in place (script_in_place.cpp), in address order: of
+  // the ranges, past the pointed-to strings (sorted by start, [start, end)
+  // each), and of the records.
+  std::vector<InPlace>
+  in_place_strings(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pointed) const;
+  // A range's strings by its rule, from pos to end.
+  void range_strings(const InPlaceRange& range, std::uint32_t group,
+                     const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pointed,
+                     std::vector<InPlace>& out) const;
+  void pascal_strings(const InPlaceRange& range, std::uint64_t end,
+                      std::vector<InPlace>& out) const;
+  void record_fields(const RecordFields& records, std::uint32_t group,
+                     const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pointed,
+                     std::vector<InPlace>& out) const;
+  // Whether [from, to) holds a pointer slot or a byte of a pointed-to string.
+  bool taken(std::uint64_t from, std::uint64_t to,
+             const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pointed) const;
   // The #VAR and #CREATEPTR lines, and the name of each group of pointers.
   struct Declarations;
   Declarations declare_pointers(const std::vector<Found>& found) const;
@@ -153,8 +181,8 @@ private:
   // next: where the next pointed-to string begins; NO_NEXT for the last one.
   static constexpr std::uint64_t NO_NEXT = ~std::uint64_t{0};
   // stop: the first pointer slot at or after target.
-  std::uint64_t string_end(std::uint64_t target, std::uint64_t next, std::uint64_t stop,
-                           bool& cut) const;
+  std::uint64_t string_end(const EndRule& rule, std::uint64_t target, std::uint64_t next,
+                           std::uint64_t stop, bool& cut) const;
   // The form of the string at target, and where it ends (text_to), when it
   // has a set length (a length field beside its pointer, a Pascal length,
   // fixed:N); nothing when it ends by the end rule. A length that reaches
@@ -166,12 +194,16 @@ private:
   void settle_pads(std::vector<Form>& forms) const;
   // The commands that put the form in force where the script has got to.
   std::string form_commands(const Form& form);
-  // The strings of the request's range outside the pointed-to strings
-  // (sorted by start, [start, end) each): their spans, in address order.
-  std::vector<std::pair<std::uint64_t, std::uint64_t>>
-  range_strings(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pointed) const;
-  bool in_place(std::uint64_t start) const {
-    return std::binary_search(in_place_.begin(), in_place_.end(), start);
+  std::string in_place_commands(const Form& form, std::uint64_t from);
+  bool in_place(std::uint64_t start) const { return in_place_at(start) != nullptr; }
+  // A string in place written after the one before, in its block.
+  bool joins_before(std::uint64_t start) const {
+    const std::pair<std::uint64_t, bool>* at = in_place_at(start);
+    return at != nullptr && at->second;
+  }
+  const std::pair<std::uint64_t, bool>* in_place_at(std::uint64_t start) const {
+    const auto it = std::lower_bound(in_place_.begin(), in_place_.end(), std::pair{start, false});
+    return it != in_place_.end() && it->first == start ? &*it : nullptr;
   }
   // The first byte of a pointer slot at or after pos (pos itself inside one); NO_NEXT for none.
   std::uint64_t next_slot(std::uint64_t pos) const;
@@ -282,7 +314,8 @@ private:
     std::uint64_t to() const { return from + size; }
   };
   std::vector<Slot> slots_; // every pointer slot inside the ROM, by offset
-  std::vector<std::uint64_t> in_place_; // where each string of the range begins
+  // Where each string written in place begins, and whether it joins the one before.
+  std::vector<std::pair<std::uint64_t, bool>> in_place_;
 
   const ScriptRequest& request_;
   const RomView& rom_;

@@ -171,8 +171,18 @@ void Fitter::finish_string(FitString& string) {
   block.ends.push_back(position());
 }
 
+// A #JMP without a bound that no text follows writes nothing: the one that
+// closes a script dump's last block, so that the inserter counts no overflow.
+bool Fitter::closing_jump() const {
+  return block_ && !block_->last && strings_.empty();
+}
+
 void Fitter::close_block() {
-  if (!block_) return;
+  if (!block_ || closing_jump()) {
+    block_.reset();
+    original_end_.reset();
+    return;
+  }
   FitBlock& block = *block_;
   for (const FitString& s : strings_) block.used += s.bytes;
   if (block.last && block.used > *block.last - block.start + 1) {

@@ -86,6 +86,7 @@ private:
   // The bytes a Pascal or fixed string takes; a fixed one that would be cut,
   // or whose held length would change, is an error.
   void finish_string(FitString& string);
+  bool closing_jump() const;
   void close_block();
   // The dump's own // lines say where each string began and how many bytes
   // the block's text held: what an edit made longer can be named.

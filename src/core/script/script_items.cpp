@@ -10,9 +10,8 @@
 
 namespace textdump::scripting {
 
-std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, std::uint64_t stop,
-                                  bool& cut) const {
-  const EndRule& rule = request_.end;
+std::uint64_t Builder::string_end(const EndRule& rule, std::uint64_t target, std::uint64_t next,
+                                  std::uint64_t stop, bool& cut) const {
   std::uint64_t limit = std::min<std::uint64_t>(target + rule.max_length, rom_.size);
   bool bounded = false; // a rule other than the maximum length ends the string
   if (stop < limit) {   // a pointer slot ends every string
@@ -34,40 +33,6 @@ std::uint64_t Builder::string_end(std::uint64_t target, std::uint64_t next, std:
   }
   cut = !bounded && limit < rom_.size;
   return limit;
-}
-
-std::vector<std::pair<std::uint64_t, std::uint64_t>>
-Builder::range_strings(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pointed) const {
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
-  if (!request_.range) return spans;
-  const std::uint64_t end = std::min<std::uint64_t>(request_.range->second, rom_.size);
-  std::size_t p = 0;         // the pointed-to strings that begin at or before pos
-  std::uint64_t covered = 0; // the furthest end of those
-  for (std::uint64_t pos = request_.range->first; pos < end;) {
-    for (; p < pointed.size() && pointed[p].first <= pos; ++p)
-      covered = std::max(covered, pointed[p].second);
-    if (covered > pos) {
-      pos = covered;
-      continue;
-    }
-    const std::uint64_t slot = next_slot(pos);
-    if (slot == pos) {
-      ++pos;
-      continue;
-    }
-    const std::uint8_t byte = rom_.data[pos];
-    if ((byte == 0x00 || byte == 0xFF) && pos + 1 < end && rom_.data[pos + 1] == byte) {
-      while (pos < end && rom_.data[pos] == byte) ++pos;
-      continue;
-    }
-    std::uint64_t stop = std::min(end, slot);
-    if (p < pointed.size()) stop = std::min(stop, pointed[p].first);
-    bool cut = false; // a string cut at the maximum length goes on as the next one
-    const std::uint64_t to = string_end(pos, NO_NEXT, stop, cut);
-    spans.emplace_back(pos, to);
-    pos = to;
-  }
-  return spans;
 }
 
 void Builder::make_claims() {

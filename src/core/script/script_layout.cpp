@@ -26,7 +26,8 @@ Strings Builder::place_strings(const std::vector<Found>& found, const ByTarget& 
     bool cut = false;
     const std::optional<Form> set =
         set_length(targets[s], by_target.pointers_to(targets[s]), next_slot(targets[s]));
-    strings.ends[s] = set ? set->text_to : string_end(targets[s], next, next_slot(targets[s]), cut);
+    strings.ends[s] =
+        set ? set->text_to : string_end(request_.end, targets[s], next, next_slot(targets[s]), cut);
     strings.forms[s] = set.value_or(Form{});
     if (cut)
       for (const Found* f : by_target.pointers_to(targets[s]))
@@ -39,41 +40,12 @@ Strings Builder::place_strings(const std::vector<Found>& found, const ByTarget& 
               at_text(targets[s]), std::to_string(request_.end.max_length)}});
     strings.bounds.push_back(strings.ends[s]);
   }
-  if (request_.range) add_range_strings(strings);
+  add_range_strings(strings);
   std::sort(strings.bounds.begin(), strings.bounds.end());
   strings.bounds.erase(std::unique(strings.bounds.begin(), strings.bounds.end()),
                        strings.bounds.end());
   settle_pads(strings.forms);
   return strings;
-}
-
-// The range's strings join the pointed-to ones, in address order; each string
-// keeps its form, and the range's are plain.
-void Builder::add_range_strings(Strings& strings) {
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
-  for (std::size_t s = 0; s < strings.starts.size(); ++s)
-    spans.emplace_back(strings.starts[s], strings.ends[s]);
-  const auto in_range = range_strings(spans);
-  for (const auto& [start, end] : in_range) {
-    in_place_.push_back(start);
-    strings.bounds.push_back(start);
-    strings.bounds.push_back(end);
-  }
-  std::vector<std::size_t> order(spans.size() + in_range.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  spans.insert(spans.end(), in_range.begin(), in_range.end());
-  strings.forms.resize(spans.size());
-  std::sort(order.begin(), order.end(),
-            [&](std::size_t x, std::size_t y) { return spans[x] < spans[y]; });
-  std::vector<Form> sorted_forms;
-  strings.starts.clear();
-  strings.ends.clear();
-  for (const std::size_t i : order) {
-    strings.starts.push_back(spans[i].first);
-    strings.ends.push_back(spans[i].second);
-    sorted_forms.push_back(std::move(strings.forms[i]));
-  }
-  strings.forms = std::move(sorted_forms);
 }
 
 // The pieces between bounds, gathered into blocks: a piece of a string joins
@@ -121,7 +93,10 @@ void Builder::place_piece(Blocks& gathered, const ByTarget& by_target,
   const std::uint64_t from = pieces[k].segment.start;
   const auto pointers = by_target.pointers_to(from);
   if (pointers.empty() && in_place(from)) {
-    blocks.push_back({k, k + 1, std::nullopt, {}, true});
+    if (joins_before(from))
+      blocks.back().last = k + 1;
+    else
+      blocks.push_back({k, k + 1, std::nullopt, {}, true});
     return;
   }
   if (pointers.empty()) { // the rest of a string begun before
@@ -162,6 +137,9 @@ void Builder::set_rooms(const Blocks& gathered) {
     ScriptBlock& block = script_.blocks.emplace_back();
     block.start = gathered.pieces[open.first].segment.start;
     block.end = gathered.pieces[open.last - 1].segment.end;
+    for (std::size_t k = open.first; k < open.last; ++k)
+      if (gathered.pieces[k].padding)
+        block.padding += gathered.pieces[k].segment.end - gathered.pieces[k].segment.start;
     std::uint64_t limit = std::min<std::uint64_t>(next_slot(block.end), rom_.size);
     if (b + 1 < blocks.size())
       limit = std::min(limit, gathered.pieces[blocks[b + 1].first].segment.start);

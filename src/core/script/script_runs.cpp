@@ -33,9 +33,12 @@ std::vector<bool> Builder::claim_texts(const Blocks& gathered) {
   return owned;
 }
 
+// Padding between strings is room: "N used, P of padding" (the used bytes last
+// when there is none, as the fitter reads them).
 std::string Builder::block_text(const ScriptBlock& block) const {
   return span_text(block.start, block.room - 1) + ", " + std::to_string(block.room - block.start) +
-         " bytes of room, " + std::to_string(block.end - block.start) + " used";
+         " bytes of room, " + std::to_string(block.end - block.start - block.padding) + " used" +
+         (block.padding == 0 ? "" : ", " + std::to_string(block.padding) + " of padding");
 }
 
 void Builder::write_block(std::size_t b, Writing& writing) {
@@ -59,6 +62,13 @@ void Builder::write_block(std::size_t b, Writing& writing) {
   if (b + 1 < script_.blocks.size()) {
     const std::string alone = left_alone(block.room, script_.blocks[b + 1].start);
     if (!alone.empty()) writing.body += "\r\n" + alone;
+  } else {
+    // The inserter counts an overflow when the script ends with its position at
+    // the bound of the last #JMP, as after a block that is exactly full: a
+    // #JMP without a bound, that nothing follows, closes the last block.
+    writing.body += "\r\n// END OF THE BLOCKS: NOTHING FOLLOWS THE #JMP BELOW, WHICH LIFTS THE LAST "
+                    "BOUND\r\n#JMP($" +
+                    hex_number(block.room) + ")\r\n";
   }
 }
 
@@ -97,6 +107,7 @@ void Builder::write_run(std::size_t first, std::size_t last, Writing& writing) {
     segment.start = piece.segment.start;
     segment.end = piece.segment.end;
     segment.referenced = piece.referenced;
+    segment.padding = piece.padding;
     write_segment(segment, gathered.form_of(piece),
                   {run.data() + starts[k - first], run.data() + starts[k - first + 1]},
                   writing.by_target, writing.names, writing.string_number, writing.body);

@@ -65,20 +65,6 @@ std::optional<Form> Builder::set_length(std::uint64_t target,
   return std::nullopt;
 }
 
-void Builder::settle_pads(std::vector<Form>& forms) const {
-  std::array<std::size_t, 256> ending{};
-  for (const Form& form : forms)
-    if (form.kind == Form::Kind::fixed && !form.held) ++ending[rom_.data[form.text_to - 1]];
-  const auto pad =
-      static_cast<std::uint8_t>(std::max_element(ending.begin(), ending.end()) - ending.begin());
-  for (Form& form : forms) {
-    if (form.kind != Form::Kind::fixed) continue;
-    form.pad = pad;
-    if (form.held) continue;
-    while (form.text_to > form.text_from + 1 && rom_.data[form.text_to - 1] == pad) --form.text_to;
-  }
-}
-
 std::string Builder::form_commands(const Form& form) {
   std::string commands;
   const unsigned pascal = form.kind == Form::Kind::pascal ? form.prefix : 0;
@@ -97,6 +83,22 @@ std::string Builder::form_commands(const Form& form) {
     fixed_ = fixed;
   }
   return commands;
+}
+
+// The commands before a piece: its form's; a Pascal string in place has its
+// length written little-endian, and one after another each opens with
+// #PASCALLEN, so that the inserter ends the string before it there.
+std::string Builder::in_place_commands(const Form& form, std::uint64_t from) {
+  std::string commands;
+  const bool pascal_in_place = form.kind == Form::Kind::pascal && in_place(from);
+  if (pascal_in_place && swapped_) {
+    swapped_ = false;
+    commands += "#ENDIANSWAP(\"FALSE\")\r\n";
+  }
+  const std::string own = form_commands(form);
+  if (own.empty() && pascal_in_place && joins_before(from))
+    return commands + "#PASCALLEN(" + std::to_string(form.prefix) + ")\r\n";
+  return commands + own;
 }
 
 // "$8000-$80FF ($01:8000-$01:80FF)": file offsets, both included, and their
@@ -120,8 +122,12 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
                             const ByTarget& by_target, const Names& names,
                             std::size_t& string_number, ChunkedText& body) {
   const std::uint64_t from = piece.start;
-  body += "\r\n" + form_commands(form);
-  if (!piece.referenced) {
+  body += "\r\n" + in_place_commands(form, from);
+  if (piece.padding) {
+    // Room: the line after it may go, and the strings after it move up.
+    body += "//PADDING @ $" + hex_number(from) + " - " + std::to_string(piece.end - from) +
+            " BYTES OF ROOM, WHICH THE LINE BELOW FILLS\r\n";
+  } else if (!piece.referenced) {
     body += "//UNREFERENCED @ $" + hex_number(from) + "\r\n";
   } else if (const auto found = by_target.pointers_to(from); !found.empty()) {
     for (const Found* f : found) {
@@ -165,7 +171,8 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
     ++string_number;
   } else if (in_place(from)) {
     body += "//STRING #" + std::to_string(string_number++) + " @ " + at_text(from) +
-            ": no pointer, written in place\r\n";
+            (joins_before(from) ? ": no pointer, written after the one before\r\n"
+                                : ": no pointer, written in place\r\n");
   }
   std::string original, editable;
   std::string line, shown; // shown: the line as the // line shows it
@@ -182,10 +189,10 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
       append_shown(original, shown, item);
     else
       shown.append(line, before);
-    if (item.line_end) end_line();
+    if (item.line_end && !piece.padding) end_line(); // padding is one line, to delete
   }
   if (!line.empty()) end_line();
-  body += original;
+  if (!piece.padding) body += original;
   body += editable;
   editable.resize(editable.size() >= 2 ? editable.size() - 2 : 0);
   editable.shrink_to_fit(); // a string per piece is held to the end: no room to spare
@@ -221,7 +228,7 @@ std::variant<EndRule, Report> parse_end_rule(std::string_view text) {
   }
   if (rule.pascal && (rule.token || rule.next || rule.fixed))
     return wrong(ReportId::end_pascal_alone);
-  if (!rule.token && !rule.next && !rule.fixed) rule.token = true;
+  if (!rule.token && !rule.next && !rule.fixed && !rule.pascal) rule.token = true;
   return rule;
 }
 

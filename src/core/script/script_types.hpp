@@ -27,6 +27,27 @@ struct EndRule {
   std::uint32_t max_length = 4096;    // every rule stops here, with a warning
 };
 
+// A range of the ROM whose strings no pointer reaches, [first, end), read by
+// its own rule: a fixed:N rule makes N-byte fields from its start, each
+// written in place; a Pascal rule makes strings one after another from its
+// start, written back one after another as one block with the bytes after
+// the last (the range's closing bytes); the other rules make strings in place.
+struct InPlaceRange {
+  std::uint64_t first = 0, end = 0;
+  EndRule rule;
+  std::string text; // as given, for the header
+};
+
+// Records of fixed-length text fields that no pointer reaches: count records
+// of stride bytes from at, each field (its offset in the record, its length)
+// a fixed-length string written in place; the bytes between fields stay.
+struct RecordFields {
+  std::uint64_t at = 0;
+  std::uint32_t count = 0, stride = 0;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> fields;
+  std::string text; // as given, for the header
+};
+
 struct ScriptRequest {
   RomView rom;
   const CodeTable* table = nullptr;
@@ -43,8 +64,9 @@ struct ScriptRequest {
   // The map whose addresses the // lines show beside file offsets
   // (core/maps/map_address.hpp); none: the offsets alone.
   const MapDescriptor* address_map = nullptr;
-  // The range whose strings are written in place, [first, end) of the ROM.
-  std::optional<std::pair<std::uint64_t, std::uint64_t>> range;
+  // The ranges and records whose strings are written in place; they do not overlap.
+  std::vector<InPlaceRange> ranges;
+  std::vector<RecordFields> records;
 };
 
 struct ScriptPointer {
@@ -61,6 +83,7 @@ struct ScriptString {
   // Its pointers: Script::pointers [first_pointer, first_pointer + pointer_count).
   std::uint32_t first_pointer = 0, pointer_count = 0;
   bool referenced = true; // false for bytes between strings
+  bool padding = false;   // bytes between strings all 00 or all FF: room
 };
 
 // A run of the ROM that one #JMP of the script fills.
@@ -68,6 +91,7 @@ struct ScriptBlock {
   std::uint64_t start = 0;
   std::uint64_t end = 0;  // exclusive: the end of its last string
   std::uint64_t room = 0; // exclusive: the end of the padding after it, the #JMP bound + 1
+  std::uint64_t padding = 0; // bytes of padding between its strings: room, not used
 };
 
 struct Script {
