@@ -4,6 +4,7 @@
 
 #include "app/common/console.hpp"
 #include "app/common/messages.hpp"
+#include "app/common/output_failure.hpp"
 #include "app/common/report_text.hpp"
 #include "core/base/base.hpp"
 #include "core/script/script.hpp"
@@ -51,8 +52,8 @@ int run_command(const FitRequest& request) {
                               std::to_string(*block.last - block.start + 1)}}
                    : Message{MessageId::fit_block_open, {number, start, used}});
   }
-  std::fwrite(summary.data(), 1, summary.size(), stdout);
-  std::fflush(stdout);
+  if (const Failure written = write_report(summary, console); written != Failure::none)
+    return exit_status(written);
   return exit_status(report.fits() ? Failure::none : Failure::script_unfit);
 }
 
