@@ -57,6 +57,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {no_table_beside, "no-insertion-table-beside", "",
      "The script file \"{0}\" is not a regular file, so the insertion table cannot go beside it: "
      "give --atlas-table FILE."},
+    {report_write, "report-cannot-write", "",
+     "Can't write the report to standard output: {0}."},
     {role_dump_file, "role-dump-file", "", "dump file"},
     {role_script_file, "role-script-file", "", "script file"},
     {role_insertion_table, "role-insertion-table", "", "insertion table"},

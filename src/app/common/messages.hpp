@@ -60,6 +60,7 @@ enum class MessageId : std::uint16_t {
   output_write,           // role, name, the system's reason
   insertion_table_is_input, // name, the input
   no_table_beside,        // the script file's name
+  report_write,           // the system's reason
   role_dump_file,
   role_script_file,
   role_insertion_table,

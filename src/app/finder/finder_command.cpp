@@ -279,9 +279,10 @@ int run_command(const FinderCommand& command) {
     report += block.text;
     list.push_back(std::move(block.json));
   }
-  if (!command.json || *command.json != "-") std::fwrite(report.data(), 1, report.size(), stdout);
+  if (!command.json || *command.json != "-")
+    if (const Failure written = write_report(report, console); written != Failure::none)
+      return exit_status(written);
   if (!command.json) return exit_status(Failure::none);
-  std::fflush(stdout);
   outputs.set_bytes(0, nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n");
   return exit_status(report_output(outputs, outputs.commit(), console));
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/common/messages.hpp"
+#include "app/common/output_failure.hpp"
 #include "app/common/report_text.hpp"
 #include "core/base/base.hpp"
 #include "io/files.hpp"
@@ -77,8 +78,8 @@ int run_command(const FitRequest& request) {
   const FitReport report = fit_script_file(request.scriptfile, *script, request.judged_for);
   say_diagnostics(console, request.scriptfile, report.diagnostics);
   const std::string summary = block_summary(report.blocks);
-  std::fwrite(summary.data(), 1, summary.size(), stdout);
-  std::fflush(stdout);
+  if (const Failure written = write_report(summary, console); written != Failure::none)
+    return exit_status(written);
   return exit_status(report.fits() ? Failure::none : Failure::script_unfit);
 }
 

@@ -233,10 +233,10 @@ int run_command(const FindTextCommand& command) {
     list.push_back(std::move(shown.json));
   }
   if (command.json != "-" && command.draft_table != "-")
-    std::fwrite(report.data(), 1, report.size(), stdout);
+    if (const Failure written = write_report(report, console); written != Failure::none)
+      return exit_status(written);
   const int found = exit_status(candidates.empty() ? Failure::not_found : Failure::none);
   if (!json && !table) return found;
-  std::fflush(stdout);
   const std::string json_bytes = nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n";
   if (candidates.empty() && table) return write_json_alone(command, rom, json_bytes, console);
   if (json) outputs.set_bytes(*json, json_bytes);
