@@ -6,6 +6,7 @@
 #include <set>
 #include <string_view>
 
+#include "app/common/messages.hpp"
 #include "app/common/report_text.hpp"
 
 namespace textdump {

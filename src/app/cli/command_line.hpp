@@ -31,35 +31,9 @@
 #include <variant>
 #include <vector>
 
-#include "app/check/checker.hpp"
-#include "app/dump/dialogue.hpp"
-#include "app/dump/run.hpp"
-#include "app/exchange/export_command.hpp"
-#include "app/exchange/import_command.hpp"
-#include "app/finder/finder_command.hpp"
-#include "app/finder/pointers_to_command.hpp"
-#include "app/insert/insert_command.hpp"
-#include "app/patch/patch_command.hpp"
-#include "app/script/fit_command.hpp"
-#include "app/script/script_command.hpp"
-#include "app/search/find_text_command.hpp"
-#include "app/survey/survey_command.hpp"
+#include "app/cli/commands.hpp"
 
 namespace textdump {
-
-struct HelpRequest {};
-struct VersionRequest {};
-
-// A command ready to run: one request, of its mode.
-using Command = std::variant<DialogueRequest, RunRequest, CheckRequest, ScriptOptions, FitRequest,
-                             InsertRequest, FinderCommand, PointersToCommand, FindTextCommand,
-                             SurveyCommand, PatchCommand, ExportRequest, ImportRequest, HelpRequest,
-                             VersionRequest>;
-
-// A command line not understood: why, one line.
-struct UsageError {
-  Message why;
-};
 
 // The words after the program's name.
 std::variant<Command, UsageError> parse_command_line(const std::vector<std::string>& words);

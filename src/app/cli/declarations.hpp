@@ -19,7 +19,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/cli/command_line.hpp"
+#include "app/cli/commands.hpp"
 
 namespace textdump::cli {
 

@@ -2,6 +2,7 @@
 // one per MessageId in id order; core's reports have theirs in report_text.cpp.
 #include <array>
 
+#include "app/common/messages.hpp"
 #include "app/common/report_text.hpp"
 
 namespace textdump {

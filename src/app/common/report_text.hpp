@@ -18,10 +18,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/common/messages.hpp"
+#include <cstdint>
+
 #include "core/base/base.hpp"
 
 namespace textdump {
+
+enum class MessageId : std::uint16_t; // app/common/messages.hpp
 
 template <typename Id>
 struct CatalogueRow {
