@@ -190,6 +190,9 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {fit_pascal_length, "pascal-length", "", "a Pascal length has 1 to 4 bytes"},
     {fit_fixedlength_args, "fixedlength-arguments", "",
      "#FIXEDLENGTH takes a length and a pad byte"},
+    {fit_typed_line_break, "typed-line-break", "",
+     "'\\n' writes a backslash and an n: a line break is a script line's end after its "
+     "label, or the label itself"},
     // A --pointers argument.
     {pointer_field_form, "pointer-field-form", "", "pointer field \"{0}\": a field is key=value"},
     {pointer_at, "pointer-at", "",

@@ -137,6 +137,7 @@ enum class ReportId : std::uint16_t {
   fit_strtype_value,         //
   fit_pascal_length,         //
   fit_fixedlength_args,      //
+  fit_typed_line_break,      // a "\n" typed in a text line, which writes its two characters
   // A --pointers argument: a field's report names the field first.
   pointer_field_form,          // the field
   pointer_at,                  // the field
