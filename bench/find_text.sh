@@ -14,12 +14,15 @@
 # words, and `textdump --find-text` searches it for them at both widths and
 # byte orders; one warm-up run, then BENCH_RUNS timed runs (default 3), the
 # median wall time reported.
-# Accuracy: find_text_accuracy 100 100, 100 seeds with planted words and 100
-# without.
+# Accuracy: find_text_accuracy 100 100, for each family of generated ROMs
+# (bench/generator/rom_text_encodings.hpp) 100 seeds with planted words and
+# 100 without.
 #
-# Targets: the search takes under 1 s; every planted word is found in all 100
-# seeds, the true encoding ranks first in at least 98 of 100, and nothing is
-# reported in any of the 100 seeds without the words.
+# Targets: the search takes under 1 s; in the plain family every planted word
+# is found in all 100 seeds and the true encoding ranks first in at least 98;
+# in each other family (capitals apart, an unmatched word, a letter out of
+# order, a letter of two codes) both in at least 95; nothing is reported in
+# any of the seeds without the words.
 #
 # Exit status: 0 when every target is met, 1 when a program failed or the
 # search missed the planted encoding, 3 when it ran correctly but missed a target.
@@ -62,7 +65,12 @@ accuracy "$accuracy" 100 100
 echo
 target "$(awk -v s="$seconds" 'BEGIN { print (s < 1) ? 1 : 0 }')" \
   "three words at both widths and orders on 32 MiB in under 1 s ($seconds s)"
-target "$([ "$accuracy_status" -eq 0 ] && echo 1 || echo 0)" \
-  "every planted word found $(figure 'every planted') (100), true encoding first $(figure 'true encoding') (98), nothing without the words $(figure nothing) (100)"
-
+# A family's line: its name, every word N of M, true first N of M, nothing N of M.
+while read -r family found _ _ first _ _ quiet _ _ _; do
+  wanted=95
+  [ "$family" = plain ] && wanted=98
+  all=$([ "$family" = plain ] && echo 100 || echo 95)
+  target "$([ "$found" -ge "$all" ] && [ "$first" -ge "$wanted" ] && [ "$quiet" -eq 100 ] && echo 1 || echo 0)" \
+    "$family: every word found $found ($all), true encoding first $first ($wanted), nothing without the words $quiet (100)"
+done < <(sed -n '/^family /,$p' "$work/accuracy.txt" | tail -n +2)
 [ "$missed" -eq 0 ] || exit 3

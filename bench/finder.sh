@@ -14,9 +14,11 @@
 # BENCH_RUNS timed runs (default 3), the median wall time reported.
 # Accuracy: finder_accuracy 100 50, 100 seeds with planted tables and 50 without;
 # then 100 seeds each of GBA ROMs, Mega Drive ROMs, tables with null entries,
-# tables with pointers to empty strings, Pascal strings and lengths beside the
-# pointers, and 50 ROMs of random bytes around a dense block of strings, with no
-# table.
+# tables with pointers to empty strings, Pascal strings, lengths beside the
+# pointers, the same with the strings in the opposite order of the entries,
+# records with a second column of few values, tables closed by a null record,
+# NES and Game Boy tables in the fixed bank pointing into a switched bank, and
+# 50 ROMs of random bytes around a dense block of strings, with no table.
 # Scale: `textdump --find-pointers --std-table ROM TABLE` (the maps the ROM
 # suggests, every size), one run each, wall time and peak memory (GNU time):
 #

@@ -4,20 +4,24 @@
 //   romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes|gba|md] [--size N] [--copier]
 //              [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]
 //              [--no-plant] [--no-decoys] [--nulls] [--empty] [--dense]
-//              [--pascal | --lengths]
+//              [--pascal | --lengths [--reverse]] [--column] [--closing] [--fixed-bank]
 //   romgen OUT --text [--seed N] [--size N] [--width 1|2] [--order le|be] [--no-gaps]
 //              [--script latin|hiragana|katakana] [--kana gojuon|gojuon-full|iroha]
+//              [--family plain|capitals-apart|unmatched-word|letter-out-of-order|two-byte-letter]
 //              [--no-plant]
 //
 // --text makes a ROM for the relative search (OUT.bin): text in a random
 // encoding, its true table (OUT.tbl, a standard table), and one line for each
-// word to search for, with where it was planted.
+// word to search for, with where it was planted (a word that matches nowhere
+// says so); letter-out-of-order writes the font's order file too (OUT.order).
 //
 // The options not given are drawn from the seed. Numbers take a 0x prefix for
 // hexadecimal. The ROM goes to OUT.bin, .sfc, .gb or .nes, the table to OUT.tbl.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,10 +38,12 @@ constexpr const char* kUsage =
     "usage: romgen OUT [--seed N] [--map linear|lorom|hirom|gb|nes|gba|md] [--size N]\n"
     "                  [--copier] [--pointer 2|3|4] [--order le|be] [--stride N] [--tables N]\n"
     "                  [--no-plant] [--no-decoys] [--nulls] [--empty] [--dense]\n"
-    "                  [--pascal | --lengths]\n"
+    "                  [--pascal | --lengths [--reverse]] [--column] [--closing]\n"
+    "                  [--fixed-bank]\n"
     "       romgen OUT --text [--seed N] [--size N] [--width 1|2] [--order le|be] [--no-gaps]\n"
     "                  [--script latin|hiragana|katakana] [--kana gojuon|gojuon-full|iroha]\n"
-    "                  [--no-plant]\n";
+    "                  [--family plain|capitals-apart|unmatched-word|letter-out-of-order|\n"
+    "                            two-byte-letter] [--no-plant]\n";
 
 std::optional<AddressMap> parse_map(std::string_view name) {
   for (AddressMap m : {AddressMap::linear, AddressMap::lorom, AddressMap::hirom, AddressMap::gb,
@@ -77,6 +83,9 @@ std::string describe(const PlantedTable& t) {
   if (t.null_entries != 0) line += " null_entries=" + std::to_string(t.null_entries);
   if (t.strings == StringKind::pascal) line += " pascal=1";
   if (t.strings == StringKind::length) line += " offset=2 length=0:2";
+  if (t.reverse) line += " reverse";
+  if (t.column_at) line += " column=" + hex(*t.column_at);
+  if (t.into_bank) line += " into_bank=" + hex(*t.into_bank);
   line += " targets=";
   for (std::size_t i = 0; i < t.targets.size(); ++i) line += (i ? "," : "") + hex(t.targets[i]);
   return line;
@@ -91,9 +100,13 @@ bool write_file(const std::string& path, const void* data, std::size_t size) {
 int run_text(const std::vector<std::string_view>& args) {
   const std::string out(args[0]);
   std::uint64_t seed = 0;
-  for (std::size_t i = 1; i + 1 < args.size(); ++i)
+  TextFamily family = TextFamily::plain;
+  for (std::size_t i = 1; i + 1 < args.size(); ++i) {
     if (args[i] == "--seed") seed = std::stoull(std::string(args[i + 1]), nullptr, 0);
-  TextRomOptions o = random_text_options(seed);
+    for (const TextFamily f : TEXT_FAMILIES)
+      if (args[i] == "--family" && args[i + 1] == name_of(f)) family = f;
+  }
+  TextRomOptions o = random_text_options(seed, family);
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string_view a = args[i];
     const bool has_value = i + 1 < args.size();
@@ -105,7 +118,7 @@ int run_text(const std::vector<std::string_view>& args) {
     else if (!has_value) {
       std::fputs(kUsage, stderr);
       return 2;
-    } else if (a == "--seed")
+    } else if (a == "--seed" || a == "--family")
       ++i;
     else if (a == "--size")
       o.rom_size = std::stoull(std::string(args[++i]), nullptr, 0);
@@ -115,12 +128,12 @@ int run_text(const std::vector<std::string_view>& args) {
       o.order = args[++i] == "be" ? ByteOrder::be : ByteOrder::le;
     else if (a == "--script") {
       const std::string_view name = args[++i];
-      o.script = name == "hiragana" ? TextScript::hiragana
+      o.script = name == "hiragana"   ? TextScript::hiragana
                  : name == "katakana" ? TextScript::katakana
                                       : TextScript::latin;
     } else if (a == "--kana") {
       const std::string_view name = args[++i];
-      o.kana = name == "iroha" ? KanaOrder::iroha
+      o.kana = name == "iroha"         ? KanaOrder::iroha
                : name == "gojuon-full" ? KanaOrder::gojuon_full
                                        : KanaOrder::gojuon;
     } else {
@@ -130,19 +143,25 @@ int run_text(const std::vector<std::string_view>& args) {
   }
   const TextRom rom = generate_text_rom(o);
   if (!write_file(out + ".bin", rom.rom.data(), rom.rom.size()) ||
-      !write_file(out + ".tbl", rom.table_text.data(), rom.table_text.size())) {
+      !write_file(out + ".tbl", rom.table_text.data(), rom.table_text.size()) ||
+      (!rom.order_text.empty() &&
+       !write_file(out + ".order", rom.order_text.data(), rom.order_text.size()))) {
     std::fprintf(stderr, "romgen: cannot write %s.bin\n", out.c_str());
     return 1;
   }
-  std::printf("rom file=%s.bin seed=%llu size=%s width=%u order=%s gaps=%s script=%s kana=%s\n",
+  std::printf("rom file=%s.bin seed=%llu size=%s width=%u order=%s gaps=%s script=%s kana=%s%s%s\n",
               out.c_str(), static_cast<unsigned long long>(o.seed), hex(o.rom_size).c_str(),
               o.width, std::string(name_of(o.order)).c_str(), o.gaps ? "yes" : "no",
-              std::string(name_of(o.script)).c_str(), std::string(name_of(o.kana)).c_str());
-  for (const auto& [run, base] : rom.bases) std::printf("base %s=%s\n", run.c_str(), hex(base).c_str());
+              std::string(name_of(o.script)).c_str(), std::string(name_of(o.kana)).c_str(),
+              o.family == TextFamily::plain ? "" : " family=",
+              o.family == TextFamily::plain ? "" : std::string(name_of(o.family)).c_str());
+  for (const auto& [run, base] : rom.bases)
+    std::printf("base %s=%s\n", run.c_str(), hex(base).c_str());
   for (const PlantedWord& w : rom.words) {
     std::string at;
     for (const std::size_t offset : w.offsets) at += (at.empty() ? "" : ",") + hex(offset);
-    std::printf("word %s at=%s\n", w.word.c_str(), at.empty() ? "none" : at.c_str());
+    std::printf("word %s at=%s%s\n", w.word.c_str(), at.empty() ? "none" : at.c_str(),
+                w.matches ? "" : " unmatched");
   }
   return 0;
 }
@@ -170,18 +189,27 @@ int run(const std::vector<std::string_view>& args) {
     const std::string_view a = args[i];
     const bool has_value = i + 1 < args.size();
     const auto number = [&] { return std::stoull(std::string(args[++i]), nullptr, 0); };
-    if (a == "--copier")
-      o.copier_header = true;
-    else if (a == "--no-plant")
-      o.plant = false;
-    else if (a == "--no-decoys")
-      o.decoys = false;
-    else if (a == "--nulls")
-      o.null_entries = true;
-    else if (a == "--empty")
-      o.empty_strings = true;
-    else if (a == "--dense")
-      o.dense_text = true;
+    // The options without a value: each sets its field so.
+    const struct {
+      std::string_view name;
+      bool RomOptions::*field;
+      bool value;
+    } flags[] = {
+        {"--copier", &RomOptions::copier_header, true},
+        {"--no-plant", &RomOptions::plant, false},
+        {"--no-decoys", &RomOptions::decoys, false},
+        {"--nulls", &RomOptions::null_entries, true},
+        {"--empty", &RomOptions::empty_strings, true},
+        {"--dense", &RomOptions::dense_text, true},
+        {"--reverse", &RomOptions::reverse_strings, true},
+        {"--column", &RomOptions::few_valued_column, true},
+        {"--closing", &RomOptions::closing_null, true},
+        {"--fixed-bank", &RomOptions::fixed_bank, true},
+    };
+    const auto flag = std::find_if(std::begin(flags), std::end(flags),
+                                   [&](const auto& f) { return f.name == a; });
+    if (flag != std::end(flags))
+      o.*(flag->field) = flag->value;
     else if (a == "--pascal")
       o.strings = StringKind::pascal;
     else if (a == "--lengths")

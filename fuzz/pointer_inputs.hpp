@@ -297,8 +297,8 @@ inline FinderRun run_finder(const std::uint8_t* data, std::size_t size) {
     const PointerTable& p = c.ptable;
     if (n > 0 && c.score > run.found[n - 1].score) return fail(n, "scores above the one before");
     if (c.score < options.min_score) return fail(n, "scores below the least");
-    if (p.count < options.min_count || c.targets.size() != p.count)
-      return fail(n, "a count that is not its number of targets, or below the least");
+    if (p.count < options.min_count || c.targets.size() + c.null_entries != p.count)
+      return fail(n, "a count that is not its number of targets and null entries, or below the least");
     const std::set<std::uint64_t> distinct(c.targets.begin(), c.targets.end());
     if (distinct.size() < 3 || c.first_target != *distinct.begin() ||
         c.last_target != *distinct.rbegin())
@@ -308,16 +308,21 @@ inline FinderRun run_finder(const std::uint8_t* data, std::size_t size) {
     if (!std::holds_alternative<PointerTable>(read) || !(std::get<PointerTable>(read) == p))
       return fail(n, "--pointers " + argument + " reads as another table");
     const std::vector<PointerRead> pointers = read_pointers(p, view);
-    for (std::size_t i = 0; i < pointers.size(); ++i)
-      if (!pointers[i].inside || pointers[i].target != c.targets[i])
+    const std::uint32_t ones = p.size >= 4 ? 0xFFFFFFFFu : (1u << (8 * p.size)) - 1;
+    for (std::size_t i = 0, t = 0; i < pointers.size(); ++i) {
+      if (pointers[i].inside && (pointers[i].value == 0 || pointers[i].value == ones)) continue;
+      if (!pointers[i].inside || t == c.targets.size() || pointers[i].target != c.targets[t++])
         return fail(n, "pointer " + std::to_string(i) + " of " + argument +
                            " does not lead to its target");
+    }
     for (const std::uint64_t t : distinct)
       if (string_end_at(view, table, t, t + FINDER_MAX_STRING) <= t)
         return fail(n, "no end within 1 KiB of the string at $" + hex_number(t));
+    // Only a table nested in one record of another overlaps it.
     for (std::size_t k = 0; k < n; ++k) {
       const PointerTable& q = run.found[k].ptable;
-      if (p.at < end_of(q) && q.at < end_of(p))
+      const bool nested = p.stride < q.stride && end_of(p) - p.at <= q.stride;
+      if (p.at < end_of(run.found[k]) && q.at < end_of(c) && !nested)
         return fail(n, "overlaps candidate " + std::to_string(k));
     }
   }

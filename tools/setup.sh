@@ -5,8 +5,9 @@
 #
 #   build    cmake, g++, Nettle (SHA-256), zlib (CRC32), nlohmann-json and CLI11 (the
 #            program alone)
-#   test     build, plus GoogleTest (libgtest-dev) and rsvg-convert (librsvg2-bin),
-#            which renders a survey's picture
+#   test     build, plus GoogleTest (libgtest-dev), rsvg-convert (librsvg2-bin),
+#            which renders a survey's picture, and msgfmt (gettext), which checks
+#            the PO files of --export
 #   fuzz     cmake, clang and its libFuzzer runtime
 #   package  build, plus dpkg-dev and file (cpack -G DEB reads the Depends line with
 #            them) and lintian (which checks the package)
@@ -85,7 +86,8 @@ for purpose in "$@"; do
       need g++ command -v g++
       need_libraries
       need libgtest-dev installed libgtest-dev
-      need librsvg2-bin command -v rsvg-convert ;;
+      need librsvg2-bin command -v rsvg-convert
+      need gettext command -v msgfmt ;;
     fuzz)
       fuzz=true ;;
     package)

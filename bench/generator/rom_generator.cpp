@@ -80,6 +80,16 @@ void validate(const RomOptions& o) {
           "only lorom and hirom ROMs have a copier header");
   require(o.stride >= s && o.stride <= 64, "the stride is the pointer size to 64");
   require(!o.plant || (o.tables >= 1 && o.tables <= 64), "1 to 64 planted tables");
+  require(!o.reverse_strings || o.strings == StringKind::length,
+          "only length strings lie in reverse");
+  require(!o.few_valued_column ||
+              (o.stride >= 2 * s && o.stride <= 32 && o.strings == StringKind::token),
+          "a second column takes records of twice the pointer size to 32 bytes");
+  require(!o.closing_null || (o.stride > s && o.strings == StringKind::token),
+          "a closing null record takes records wider than a pointer");
+  require(!o.fixed_bank || (s == 2 && ((o.map == AddressMap::nes && n > 0x8000) ||
+                                       (o.map == AddressMap::gb && n >= 0x10000))),
+          "a fixed bank takes 2-byte pointers of nes above 32 KiB or gb of four banks or more");
 }
 
 std::size_t draw_count(Rng& rng) {
@@ -262,7 +272,9 @@ void RomBuilder::plant_table(std::size_t index) {
       lengths ? size + 2 + (rng_.percent(40) ? static_cast<unsigned>(rng_.range(1, 10)) : 0)
               : o_.stride;
   // Length strings: the entries before and after the table have a length of 0.
-  const std::size_t quiet = lengths ? 3 : 2;
+  // A closing null record lies between the last entry and the slot after.
+  const std::size_t quiet = (lengths ? 3u : 2u) + (o_.closing_null ? 1u : 0u);
+  const bool fixed = o_.fixed_bank;
   std::size_t count = draw_count(rng_);
   const std::size_t extra = rng_.percent(20) ? rng_.range(1, 5) : 0;
   auto strings_all = make_strings(count + extra);
@@ -281,7 +293,7 @@ void RomBuilder::plant_table(std::size_t index) {
   std::optional<TextBlock> block;
   std::size_t table_begin = 0; // the quiet slot before the first pointer
   std::vector<std::vector<std::uint8_t>> strings;
-  std::size_t distinct = 0;
+  std::size_t distinct = 0, text_bank = 0;
   for (unsigned attempt = 0; attempt < 64 && !block; ++attempt) {
     if (attempt > 0 && attempt % 8 == 0) count = std::max<std::size_t>(4, count * 2 / 3);
     const std::size_t duplicates =
@@ -289,11 +301,18 @@ void RomBuilder::plant_table(std::size_t index) {
     distinct = count - duplicates;
     strings.assign(strings_all.begin(),
                    strings_all.begin() + static_cast<std::ptrdiff_t>(distinct + extra));
-    const ByteRange window = bank_range(static_cast<std::size_t>(rng_.below(bank_count())));
+    // A fixed bank's tables: nes the last bank, gb bank 0; their strings in another.
+    const std::size_t fixed_bank = g_.map == AddressMap::nes ? bank_count() - 1 : 0;
+    text_bank = !fixed                      ? rng_.below(bank_count())
+                : g_.map == AddressMap::nes ? rng_.below(bank_count() - 1)
+                                            : rng_.range(2, bank_count() - 1);
+    const ByteRange window = bank_range(text_bank);
     block = place_block(strings, padding, window);
     if (!block) continue;
-    const auto at =
-        layout_.place(rng_, (count + quiet) * stride, banked(size) ? window : data_range());
+    const ByteRange table_window = fixed          ? bank_range(fixed_bank)
+                                   : banked(size) ? window
+                                                  : data_range();
+    const auto at = layout_.place(rng_, (count + quiet) * stride, table_window);
     if (!at) {
       release_block(*block);
       block.reset();
@@ -316,6 +335,7 @@ void RomBuilder::plant_table(std::size_t index) {
     order.insert(order.begin() + static_cast<std::ptrdiff_t>(pos), copy);
   }
   if (in_order) {
+    if (o_.reverse_strings) std::reverse(order.begin(), order.end());
   } else if (rng_.percent(12)) {
     rng_.shuffle(order);
   } else if (rng_.percent(15)) {
@@ -333,6 +353,7 @@ void RomBuilder::plant_table(std::size_t index) {
   t.count = count;
   t.strings = o_.strings;
   t.offset = lengths ? 2 : 0;
+  t.reverse = o_.reverse_strings;
   for (std::size_t i : order) t.targets.push_back(block->starts[i]);
   PointerFormat f{size, o_.order, stride, 0, std::nullopt, rng_.percent(30)};
   if (g_.map == AddressMap::linear) {
@@ -340,8 +361,20 @@ void RomBuilder::plant_table(std::size_t index) {
     f.base = linear_base(size, *low, *high);
     t.base = f.base;
   } else if (banked(size)) {
-    f.bank = default_bank(g_, t.at);
+    f.bank = fixed ? static_cast<std::uint32_t>(text_bank) : default_bank(g_, t.at);
     t.bank = f.bank;
+    if (fixed) t.into_bank = f.bank;
+  }
+  // A second column: its byte in the record, the few strings it leads to.
+  std::optional<unsigned> column;
+  std::vector<std::size_t> few;
+  if (o_.few_valued_column) {
+    column = size + static_cast<unsigned>(rng_.range(0, stride - 2 * size));
+    std::vector<std::size_t> starts = block->starts;
+    rng_.shuffle(starts);
+    starts.resize(std::min<std::size_t>(starts.size(), rng_.range(3, 5)));
+    few = std::move(starts);
+    t.column_at = t.at + *column;
   }
   // Null entries: never the first or the last, never two in a row.
   std::vector<bool> null(count, false);
@@ -368,10 +401,21 @@ void RomBuilder::plant_table(std::size_t index) {
     write_pointer(rom_, pos, *value, size, f.order);
     const std::size_t record_end = t.at + (k + 1) * stride;
     for (std::size_t i = pos + size; i < record_end; ++i) rom_[i] = rng_.byte();
+    if (column) {
+      const std::size_t target = few[k < 2 ? k : rng_.below(few.size())];
+      write_pointer(rom_, t.at + k * stride + *column, *encode_offset(g_, f, t.at, target), size,
+                    f.order);
+    }
     planted.targets.push_back(null[k] ? std::nullopt : std::optional(t.targets[k]));
     if (!null[k]) targets.push_back(t.targets[k]);
   }
-  t.null_entries = count - targets.size();
+  if (o_.closing_null) {
+    std::fill_n(rom_.begin() + static_cast<std::ptrdiff_t>(t.at + count * stride), stride, 0);
+    planted.targets.push_back(std::nullopt);
+    ++planted.count;
+    ++t.count;
+  }
+  t.null_entries = t.count - targets.size();
   t.targets = std::move(targets);
   own({table_begin, table_begin + (count + quiet) * stride}, Owner::table);
   planted_.push_back(t);

@@ -54,6 +54,20 @@ struct RomOptions {
   // The filler is random bytes only, around one dense block of many strings.
   bool dense_text = false;
   StringKind strings = StringKind::token; // pascal and length take no empty strings
+  // Length strings: they lie in the opposite order of the entries (entry 0
+  // leads to the last string).
+  bool reverse_strings = false;
+  // Each entry a record (a stride of at least twice the pointer size) with a
+  // second pointer column at a byte of its own, whose pointers lead again
+  // and again to 3 to 5 of the table's strings (a speaker beside each line).
+  bool few_valued_column = false;
+  // The record after each table's last (a stride above the pointer size) is
+  // all 0: the list's end, counted in the table as a null entry.
+  bool closing_null = false;
+  // nes of more than 32 KiB and gb of more than two banks, 2-byte pointers:
+  // the tables lie in the fixed bank (nes: the last; gb: bank 0), their
+  // strings in a bank switched in (nes: any other; gb: from bank 2 on).
+  bool fixed_bank = false;
 };
 
 // A valid set of options drawn from the seed, for the given map or any map.
@@ -76,7 +90,11 @@ struct PlantedTable {
       targets;                  // file offset each pointer leads to, in table order, nulls left out
   std::size_t null_entries = 0; // entries of the table that are 0
   StringKind strings = StringKind::token;
-  unsigned offset = 0; // of the pointer in its entry: 2 for length strings, whose length is at 0
+  unsigned offset = 0;  // of the pointer in its entry: 2 for length strings, whose length is at 0
+  bool reverse = false; // length strings in the opposite order of the entries
+  std::optional<std::size_t>
+      column_at; // few_valued_column: its first pointer (count as the table's)
+  std::optional<std::uint32_t> into_bank; // fixed_bank: the bank its pointers lead into (bank=)
 };
 
 struct Decoy {

@@ -61,6 +61,20 @@ std::string hex(std::uint32_t value, unsigned digits) {
   return text;
 }
 
+// The characters of a text, each one UTF-8 sequence.
+std::vector<std::string> characters(std::string_view text) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    out.emplace_back(text.substr(i, length));
+    i += length;
+  }
+  return out;
+}
+
+constexpr const char* TWO_BYTE_LETTERS[] = {"ñ", "é", "ü", "ç"};
+
 class TextRomBuilder {
 public:
   explicit TextRomBuilder(const TextRomOptions& o) : o_(o), rng_(o.seed ^ 0x7E47E47Eull) {}
@@ -68,6 +82,7 @@ public:
   TextRom build() {
     assign_codes();
     make_words();
+    write_table();
     rom_.resize(o_.rom_size);
     for (std::uint8_t& b : rom_) b = rng_.byte();
     std::size_t at = align(rng_.range(0, std::min<std::size_t>(o_.rom_size / 8, 0x1000)));
@@ -109,6 +124,7 @@ public:
   }
 
 private:
+  bool is(TextFamily family) const { return o_.family == family; }
   std::size_t align(std::size_t at) const { return (at + o_.width - 1) / o_.width * o_.width; }
 
   void assign_codes() {
@@ -119,6 +135,23 @@ private:
     rng_.shuffle(runs_);
     punctuation_ = o_.script == TextScript::latin ? std::vector<std::string>{".", ",", "!", "?", "'"}
                                                   : std::vector<std::string>{"。", "、", "！"};
+    if (is(TextFamily::letter_out_of_order)) move_a_letter();
+    if (is(TextFamily::capitals_apart))
+      codes_in_two_blocks();
+    else
+      codes_in_order();
+    if (is(TextFamily::two_byte_letter)) two_byte_letter_codes();
+    if (is(TextFamily::letter_out_of_order))
+      for (std::size_t r = 0; r < runs_.size(); ++r) {
+        out_.bases[r].first = "line " + std::to_string(r + 1);
+        for (const std::string& letter : runs_[r].letters) out_.order_text += letter;
+        out_.order_text += "\n";
+      }
+  }
+
+  // The runs one after another from a random code, with or without gaps,
+  // then the space, the punctuation and the end code.
+  void codes_in_order() {
     std::size_t needed = 2 + punctuation_.size(); // the space and the end code
     for (const Run& run : runs_) needed += run.letters.size();
     const std::size_t codes = o_.width == 1 ? 256 : 65536;
@@ -133,17 +166,87 @@ private:
       left -= std::min(left, g);
     };
     for (const Run& run : runs_) {
-      out_.bases.emplace_back(run.name, code);
-      for (const std::string& letter : run.letters) text_of_.emplace_back(code++, letter);
+      give_run(run, code);
       gap();
     }
+    code = give_rest(code);
+    gap();
+    out_.end = code;
+  }
+
+  // A-Z, the space, the punctuation and the end code in one block; a-z and
+  // 0-9 in another, in another half of the 1-byte codes or another high byte.
+  void codes_in_two_blocks() {
+    const bool upper_first = rng_.percent(50);
+    std::uint32_t upper = 0, lower = 0;
+    if (o_.width == 1) {
+      upper = static_cast<std::uint32_t>(rng_.range(0, 0x80 - 33)) + (upper_first ? 0 : 0x80);
+      lower = static_cast<std::uint32_t>(rng_.range(0, 0x80 - 36)) + (upper_first ? 0x80 : 0);
+    } else {
+      const std::size_t high = rng_.range(0, 6);
+      const std::size_t other = rng_.range(high + 1, 7);
+      upper =
+          static_cast<std::uint32_t>((upper_first ? high : other) * 256 + rng_.range(0, 256 - 33));
+      lower =
+          static_cast<std::uint32_t>((upper_first ? other : high) * 256 + rng_.range(0, 256 - 36));
+    }
+    for (const Run& run : runs_) {
+      std::uint32_t& code = run.name == "A-Z" ? upper : lower;
+      give_run(run, code);
+    }
+    out_.end = give_rest(upper);
+  }
+
+  void give_run(const Run& run, std::uint32_t& code) {
+    out_.bases.emplace_back(run.name, code);
+    for (const std::string& letter : run.letters) text_of_.emplace_back(code++, letter);
+  }
+
+  // The space and the punctuation from code on; the code after them.
+  std::uint32_t give_rest(std::uint32_t code) {
     out_.space = code++;
     text_of_.emplace_back(out_.space, " ");
     for (const std::string& p : punctuation_) text_of_.emplace_back(code++, p);
-    gap();
-    out_.end = code;
+    return code;
+  }
+
+  bool taken(std::uint32_t code) const {
+    return code == out_.end || std::any_of(text_of_.begin(), text_of_.end(),
+                                           [&](const auto& t) { return t.first == code; });
+  }
+  std::uint32_t free_code() {
+    for (;;) {
+      const auto code = static_cast<std::uint32_t>(rng_.below(o_.width == 1 ? 256 : 65536));
+      if (!taken(code)) return code;
+    }
+  }
+
+  // A letter of the words' run moved to another place in it.
+  void move_a_letter() {
+    Run& run = *std::find_if(runs_.begin(), runs_.end(),
+                             [&](const Run& r) { return r.name == letters().name; });
+    const std::size_t from = rng_.range(0, run.letters.size() - 1);
+    std::size_t to = rng_.range(0, run.letters.size() - 2);
+    if (to >= from) ++to;
+    moved_ = run.letters[from];
+    run.letters.erase(run.letters.begin() + static_cast<std::ptrdiff_t>(from));
+    run.letters.insert(run.letters.begin() + static_cast<std::ptrdiff_t>(to), moved_);
+  }
+
+  // Two free codes for the letter, written as one code above the width's.
+  void two_byte_letter_codes() {
+    two_byte_ = rng_.pick(TWO_BYTE_LETTERS);
+    const std::uint32_t first = free_code();
+    std::uint32_t second = free_code();
+    while (second == first) second = free_code();
+    text_of_.emplace_back(first << 8 | second, two_byte_);
+  }
+
+  void write_table() {
     const unsigned digits = 2 * o_.width;
-    for (const auto& [c, text] : text_of_) out_.table_text += key(c, digits) + "=" + text + "\n";
+    for (const auto& [c, text] : text_of_)
+      out_.table_text += (c > 0xFFFF || (o_.width == 1 && c > 0xFF) ? hex(c, 4) : key(c, digits)) +
+                         "=" + text + "\n";
     out_.table_text += "/" + key(out_.end, digits) + "\n";
   }
 
@@ -169,14 +272,52 @@ private:
   void make_words() {
     const bool latin_text = o_.script == TextScript::latin;
     out_.words.push_back({random_word(5, 8, latin_text), {}});
-    out_.words.push_back({random_word(4, 7, false), {}});
-    out_.words.push_back({random_word(3, 6, latin_text) + " " + random_word(3, 6, false), {}});
+    out_.words.push_back({random_word(4, 7, is(TextFamily::capitals_apart)), {}});
+    if (is(TextFamily::capitals_apart)) // three words as the one-capital names of a game
+      out_.words.push_back({random_word(5, 8, true), {}});
+    else
+      out_.words.push_back({random_word(3, 6, latin_text) + " " + random_word(3, 6, false), {}});
+    if (is(TextFamily::letter_out_of_order)) put_in_word(1, moved_);
+    if (is(TextFamily::two_byte_letter)) {
+      put_in_word(0, two_byte_);
+      put_in_word(1, two_byte_);
+    }
+    if (is(TextFamily::unmatched_word)) ligature_word();
+  }
+
+  // The letter in place of one of the word's others (its first kept when a capital).
+  void put_in_word(std::size_t w, const std::string& letter) {
+    std::vector<std::string> chars = characters(out_.words[w].word);
+    if (std::find(chars.begin(), chars.end(), letter) != chars.end()) return;
+    chars[rng_.range(1, chars.size() - 1)] = letter;
+    out_.words[w].word.clear();
+    for (const std::string& c : chars) out_.words[w].word += c;
+  }
+
+  // A fourth word whose pair of letters at k is written as one code of its own.
+  void ligature_word() {
+    std::vector<std::string> chars;
+    do chars = characters(random_word(5, 8, false));
+    while (chars[0] == chars[1]);
+    const std::size_t k = rng_.range(0, chars.size() - 2);
+    ligature_ = chars[k] + chars[k + 1];
+    const std::uint32_t code = free_code();
+    text_of_.emplace_back(code, ligature_);
+    std::string word;
+    for (const std::string& c : chars) word += c;
+    out_.words.push_back({word, {}, false});
   }
 
   std::vector<std::string> random_sentence() {
     std::vector<std::string> words;
     for (std::size_t n = rng_.range(2, 9); n > 0; --n)
       words.push_back(random_word(1, 9, o_.script == TextScript::latin && rng_.percent(20)));
+    // The words in lower case as well, among the others.
+    if (is(TextFamily::capitals_apart) && o_.plant && rng_.percent(30)) {
+      std::string lower = rng_.pick(out_.words).word;
+      for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      words.insert(words.begin() + static_cast<std::ptrdiff_t>(rng_.range(0, words.size())), lower);
+    }
     return words;
   }
 
@@ -186,48 +327,64 @@ private:
     throw std::logic_error("no code for a character");
   }
 
-  void put(std::size_t at, std::uint32_t code) {
+  // The code at at, and the offset after it (two codes for the 2-code letter).
+  std::size_t put(std::size_t at, std::uint32_t code) {
     if (o_.width == 1) {
+      if (code > 0xFF) rom_[at++] = static_cast<std::uint8_t>(code >> 8);
       rom_[at] = static_cast<std::uint8_t>(code);
-      return;
+      return at + 1;
     }
     const auto low = static_cast<std::uint8_t>(code & 0xFF), high = static_cast<std::uint8_t>(code >> 8);
     rom_[at] = o_.order == ByteOrder::le ? low : high;
     rom_[at + 1] = o_.order == ByteOrder::le ? high : low;
+    return at + 2;
+  }
+
+  // The text's codes, with a ligature the pair as its one code.
+  std::vector<std::uint32_t> codes_of(const std::string& text, bool ligature) const {
+    std::vector<std::uint32_t> codes;
+    const std::vector<std::string> chars = characters(text);
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+      if (ligature && i + 1 < chars.size() && chars[i] + chars[i + 1] == ligature_) {
+        codes.push_back(code_of(ligature_));
+        ++i;
+        continue;
+      }
+      codes.push_back(code_of(chars[i]));
+    }
+    return codes;
+  }
+  std::size_t bytes_of(const std::string& text, bool ligature) const {
+    std::size_t n = 0;
+    for (const std::uint32_t c : codes_of(text, ligature))
+      n += o_.width == 1 && c > 0xFF ? 2 : o_.width;
+    return n;
   }
 
   // Writes the words with spaces between, punctuation after an unplanted
-  // sentence now and then, and the end code; the offset after it.
+  // sentence now and then, and the end code; the offset after it. Only the
+  // planted word's sentences hold its ligature.
   std::size_t write_sentence(std::size_t at, const std::vector<std::string>& words,
                              std::optional<std::size_t> planted) {
+    const bool ligature = planted && !out_.words[*planted].matches;
     std::string text;
-    std::size_t p = at;
     for (std::size_t i = 0; i < words.size(); ++i) {
       if (i > 0) text += " ";
       if (planted && words[i] == out_.words[*planted].word && !placed_) {
-        out_.words[*planted].offsets.push_back(at + count_characters(text) * o_.width);
+        out_.words[*planted].offsets.push_back(at + bytes_of(text, ligature));
         placed_ = true;
       }
       text += words[i];
     }
     placed_ = false;
     if (!planted && rng_.percent(30)) text += rng_.pick(punctuation_);
-    for (std::size_t i = 0; i < text.size();) {
-      const std::size_t length = static_cast<unsigned char>(text[i]) < 0x80 ? 1 : 3;
-      if (p + 2 * o_.width > rom_.size()) throw std::invalid_argument("the ROM is too small");
-      put(p, code_of(text.substr(i, length)));
-      p += o_.width;
-      i += length;
+    std::size_t p = at;
+    for (const std::uint32_t code : codes_of(text, ligature)) {
+      if (p + 4 * o_.width > rom_.size()) throw std::invalid_argument("the ROM is too small");
+      p = put(p, code);
     }
-    put(p, out_.end);
-    if (planted) out_.sentences.push_back({at, text});
-    return p + o_.width;
-  }
-
-  static std::size_t count_characters(std::string_view text) {
-    std::size_t n = 0;
-    for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    return n;
+    if (planted) out_.sentences.push_back({at, p, text, *planted});
+    return put(p, out_.end);
   }
 
   const TextRomOptions& o_;
@@ -238,6 +395,7 @@ private:
   std::vector<std::uint8_t> rom_;
   TextRom out_;
   bool placed_ = false;
+  std::string moved_, two_byte_, ligature_;
 };
 
 } // namespace
@@ -251,6 +409,17 @@ std::string_view name_of(TextScript script) {
   return "";
 }
 
+std::string_view name_of(TextFamily family) {
+  switch (family) {
+  case TextFamily::plain: return "plain";
+  case TextFamily::capitals_apart: return "capitals-apart";
+  case TextFamily::unmatched_word: return "unmatched-word";
+  case TextFamily::letter_out_of_order: return "letter-out-of-order";
+  case TextFamily::two_byte_letter: return "two-byte-letter";
+  }
+  return "";
+}
+
 std::string_view name_of(KanaOrder order) {
   switch (order) {
   case KanaOrder::gojuon: return "gojuon";
@@ -260,7 +429,7 @@ std::string_view name_of(KanaOrder order) {
   return "";
 }
 
-TextRomOptions random_text_options(std::uint64_t seed) {
+TextRomOptions random_text_options(std::uint64_t seed, TextFamily family) {
   Rng rng(seed);
   TextRomOptions o;
   o.seed = seed;
@@ -271,6 +440,10 @@ TextRomOptions random_text_options(std::uint64_t seed) {
   const unsigned script = static_cast<unsigned>(rng.below(4)); // half the ROMs in kana
   o.script = script < 2 ? TextScript::latin : script == 2 ? TextScript::hiragana : TextScript::katakana;
   o.kana = static_cast<KanaOrder>(rng.below(3));
+  o.family = family;
+  if (family == TextFamily::capitals_apart || family == TextFamily::two_byte_letter)
+    o.script = TextScript::latin;
+  if (family == TextFamily::two_byte_letter) o.width = 1;
   return o;
 }
 
@@ -278,6 +451,12 @@ TextRom generate_text_rom(const TextRomOptions& options) {
   if (options.width != 1 && options.width != 2) throw std::invalid_argument("width 1 or 2");
   if (options.rom_size < 0x4000 || options.rom_size > 0x4000000)
     throw std::invalid_argument("a ROM of 16 KiB to 64 MiB");
+  if ((options.family == TextFamily::capitals_apart ||
+       options.family == TextFamily::two_byte_letter) &&
+      options.script != TextScript::latin)
+    throw std::invalid_argument("the family is of Latin text");
+  if (options.family == TextFamily::two_byte_letter && options.width != 1)
+    throw std::invalid_argument("the family is of 1-byte codes");
   return TextRomBuilder(options).build();
 }
 

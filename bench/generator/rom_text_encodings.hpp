@@ -3,6 +3,18 @@
 // between them, Latin or kana text), known words planted in its sentences or
 // left out, random filler around the text. The same options give the same
 // bytes with every compiler and standard library.
+//
+// Beside the plain text, a family gives the font one trait of real games':
+//   capitals_apart       Latin; A-Z, the space and punctuation in one block of
+//                        codes, a-z and 0-9 in another (another high byte for
+//                        2-byte codes); three words of one capital each (no
+//                        space), and the text holds them in lower case too
+//   unmatched_word       a fourth word, one pair of its letters written as a
+//                        ligature of one code of its own: it matches nowhere
+//   letter_out_of_order  one letter of the words' run is moved elsewhere in it;
+//                        the font's order is given as an order file's text
+//   two_byte_letter      Latin, 1-byte codes; a letter (ñ, é, ü, ç) written as
+//                        two codes among the others, in the first two words
 #pragma once
 
 #include <cstddef>
@@ -20,9 +32,20 @@ enum class TextScript { latin, hiragana, katakana };
 // gojuon without the small kana and voiced forms; gojuon with them (the
 // Unicode blocks' order); iroha (ん last).
 enum class KanaOrder { gojuon, gojuon_full, iroha };
+enum class TextFamily {
+  plain,
+  capitals_apart,
+  unmatched_word,
+  letter_out_of_order,
+  two_byte_letter
+};
+inline constexpr TextFamily TEXT_FAMILIES[] = {
+    TextFamily::plain, TextFamily::capitals_apart, TextFamily::unmatched_word,
+    TextFamily::letter_out_of_order, TextFamily::two_byte_letter};
 
 std::string_view name_of(TextScript script);
 std::string_view name_of(KanaOrder order);
+std::string_view name_of(TextFamily family); // "plain", "capitals-apart", ...
 
 struct TextRomOptions {
   std::uint64_t seed = 0;
@@ -33,21 +56,26 @@ struct TextRomOptions {
   TextScript script = TextScript::latin;
   KanaOrder kana = KanaOrder::gojuon; // for kana text
   bool plant = true;                  // the words are planted; else they are nowhere
+  TextFamily family = TextFamily::plain;
 };
 
-// A valid set of options drawn from the seed.
-TextRomOptions random_text_options(std::uint64_t seed);
+// A valid set of options drawn from the seed, for a family (the plain
+// family's options with the script or width the family needs).
+TextRomOptions random_text_options(std::uint64_t seed, TextFamily family = TextFamily::plain);
 
 struct PlantedWord {
   std::string word;                 // UTF-8; one of them has a space
   std::vector<std::size_t> offsets; // where planted, ascending; empty when not planted
+  bool matches = true;              // false: written with a ligature, it matches nowhere
 };
 
 // A sentence that holds a planted word: its text (the letters of the words'
-// runs and spaces only) and the offset of its codes, its end code after them.
+// runs and spaces only, a ligature as its letters) and the offsets of its
+// codes and of its end code after them.
 struct PlantedSentence {
-  std::size_t offset = 0;
+  std::size_t offset = 0, end = 0;
   std::string text;
+  std::size_t word = 0; // the planted word's
 };
 
 struct TextRom {
@@ -57,6 +85,9 @@ struct TextRom {
   std::vector<PlantedSentence> sentences;
   std::vector<std::pair<std::string, std::uint32_t>> bases; // each run's name and first code
   std::uint32_t space = 0, end = 0;
+  // letter_out_of_order: the runs in code order, one a line, as an order file
+  // holds them; the bases are then named "line 1", "line 2", ... as its runs.
+  std::string order_text;
 };
 
 // Throws std::invalid_argument for options outside the ranges above.

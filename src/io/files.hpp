@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "io/file_id.hpp"
+
 namespace textdump {
 
 enum class ReadStatus {
@@ -44,15 +46,6 @@ std::string name_until_nul(std::string_view name);
 // a bare name), and the file's name after it.
 std::string folder_part(std::string_view path);
 std::string file_part(std::string_view path);
-
-// Which file a name refers to, however it is spelled (another path, a link).
-struct FileId {
-  bool known = false;
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-};
-
-bool same_file(const FileId& a, const FileId& b);
 
 // The identity of a named file; unknown when it does not exist.
 FileId file_id_of(const std::string& name);

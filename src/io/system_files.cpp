@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "io/files.hpp" // the parts of a path
+
 #ifdef _WIN32
 #include <io.h>
 #include <process.h>

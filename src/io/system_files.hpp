@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "io/files.hpp"
+#include "io/file_id.hpp"
 
 namespace textdump::system_files {
 

@@ -264,8 +264,10 @@ public:
     }
     lay_out_inputs(run);
     const Snapshot before = snapshot(run);
+    const std::vector<std::string> output_to = lines_of(case_file(folder_, "stdout_to"));
     const auto result = testing::run_program(run.string(), lines_of(case_file(folder_, "args")),
-                                             case_file(folder_, "stdin"));
+                                             case_file(folder_, "stdin"), false,
+                                             output_to.empty() ? "" : output_to.front());
     ASSERT_FALSE(result.timed_out);
     const Snapshot after = snapshot(run);
     const bool folder_right =

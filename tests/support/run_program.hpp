@@ -44,9 +44,11 @@ inline constexpr rlim_t RUN_FILE_LIMIT = 64u << 20;
 // Runs the program in folder with input on standard input, read from a file;
 // with keep_input_open, from a pipe that stays open until the program has
 // ended, so that a read past the input waits for ever and the run times out
-// (input must then fit in the pipe's buffer).
+// (input must then fit in the pipe's buffer). With output_to, standard output
+// goes to that file (a device) and is not collected.
 inline ProgramResult run_program(const std::string& folder, const std::vector<std::string>& args,
-                                 std::string_view input, bool keep_input_open = false) {
+                                 std::string_view input, bool keep_input_open = false,
+                                 const std::string& output_to = "") {
   ProgramResult result;
   TempDir io;
   const std::string in_path = io.file("stdin"), out_path = io.file("stdout"),
@@ -66,8 +68,9 @@ inline ProgramResult run_program(const std::string& folder, const std::vector<st
     write_file(in_path, input);
     posix_spawn_file_actions_addopen(&actions, 0, in_path.c_str(), O_RDONLY, 0);
   }
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
+  posix_spawn_file_actions_addopen(&actions, 1, output_to.empty() ? out_path.c_str()
+                                                                  : output_to.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
   posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());

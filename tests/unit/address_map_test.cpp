@@ -215,14 +215,18 @@ TEST(AddressMaps, BanksThatPointersKeepTo) {
               c.bank);
   }
   const MapDescriptor& nes = map_of(AddressMap::nes);
-  EXPECT_EQ(nes.switched_banks(LAYOUTS.at("nes128")), (SwitchedBanks{0x1C010, 7}));
-  EXPECT_EQ(nes.switched_banks(LAYOUTS.at("nes_trainer")), (SwitchedBanks{0x1C210, 7}));
-  EXPECT_EQ(nes.switched_banks(LAYOUTS.at("nes64")), (SwitchedBanks{0xC010, 3}));
-  EXPECT_EQ(nes.switched_banks(LAYOUTS.at("nes32")), std::nullopt); // no bank switched
-  EXPECT_EQ(nes.switched_banks(LAYOUTS.at("plain")), std::nullopt);
+  const RomView none{};
+  EXPECT_EQ(nes.switched_banks(none, LAYOUTS.at("nes128")),
+            (SwitchedBanks{{0x1C010, 0x20010}, 0, 7, 0x10, 0x4000}));
+  EXPECT_EQ(nes.switched_banks(none, LAYOUTS.at("nes_trainer")),
+            (SwitchedBanks{{0x1C210, 0x20210}, 0, 7, 0x210, 0x4000}));
+  EXPECT_EQ(nes.switched_banks(none, LAYOUTS.at("nes64")),
+            (SwitchedBanks{{0xC010, 0x10010}, 0, 3, 0x10, 0x4000}));
+  EXPECT_EQ(nes.switched_banks(none, LAYOUTS.at("nes32")), std::nullopt); // no bank switched
+  EXPECT_EQ(nes.switched_banks(none, LAYOUTS.at("plain")), std::nullopt);
   for (const MapDescriptor& map : address_maps()) {
     if (map.id != AddressMap::nes) {
-      EXPECT_EQ(map.switched_banks(LAYOUTS.at("nes128")), std::nullopt) << map.name;
+      EXPECT_EQ(map.switched_banks(none, LAYOUTS.at("nes128")), std::nullopt) << map.name;
     }
   }
 }

@@ -1,11 +1,14 @@
 // The pointer-table finder on generated ROMs (the planted table on top with
 // exactly its parameters, no decoy reported, nothing without a table), on
-// the real test ROMs, with and without a table planted in their padding, and
-// on tables built by hand; each case a test of its own.
+// the real test ROMs, with and without a table planted in their padding, on
+// real games' own tables, and on tables built by hand; each case a test of its own.
 #include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <variant>
@@ -196,6 +199,44 @@ TEST_P(PaddingOfRealRom, GivesTheTablePlantedThere) {
 INSTANTIATE_TEST_SUITE_P(FindPointerTables, PaddingOfRealRom, ::testing::ValuesIn(REAL_ROMS),
                          gen::CaseName{});
 
+// Real games (games/truth.json: their tables as their sources give them): on
+// the default options, every table the finder should report is among the
+// top three candidates, a table of its own, a column of one or a piece of one,
+// with exactly its --pointers.
+TEST(FindPointerTables, GivesEveryTableOfRealGames) {
+  REQUIRE_REALDATA();
+  const std::filesystem::path games = testing::REALDATA / "games";
+  const auto truth =
+      nlohmann::json::parse(testing::read_file_bytes((games / "truth.json").string()));
+  for (const auto& game : truth.at("games")) {
+    SCOPED_TRACE(game.at("name").get<std::string>());
+    const std::string bytes = testing::read_file_bytes((games / game.at("rom")).string());
+    const RomView view{reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()};
+    std::vector<CodeTable> tables;
+    for (const NamedTable& named :
+         parse_standard_table(testing::read_file_bytes((games / game.at("table")).string())).tables)
+      tables.emplace_back(TableFormat::standard).lay_over(named.definitions);
+    ASSERT_FALSE(tables.empty());
+    FinderOptions options;
+    options.maps = suggested_maps(view);
+    options.tables = &tables;
+    std::vector<Candidate> found = find_pointer_tables(view, tables.front(), options);
+    found.resize(std::min<std::size_t>(found.size(), 3));
+    std::vector<std::string> reported;
+    for (const Candidate& c : found) {
+      reported.push_back(pointers_argument(c.ptable));
+      for (const auto* parts : {&c.columns, &c.pieces})
+        for (const Candidate& part : *parts) reported.push_back(pointers_argument(part.ptable));
+    }
+    for (const auto& table : game.at("tables")) {
+      if (!table.at("finder").get<bool>()) continue;
+      const std::string pointers = table.at("pointers");
+      EXPECT_NE(std::find(reported.begin(), reported.end(), pointers), reported.end())
+          << table.at("name").get<std::string>() << ": " << pointers;
+    }
+  }
+}
+
 // Tables as games store them, built by hand: two pointer columns in records
 // of 12 bytes (big-endian, one per language; the rest of each record FF, which
 // a 3-byte read at stride 4 would take for null entries), a NES table in the fixed bank
@@ -210,7 +251,7 @@ struct HandBuiltCase {
   std::vector<std::string> columns;  // a --pointers argument per column; count=6
   std::optional<std::uint32_t> bank; // --bank
   std::vector<std::string> found;    // the --pointers of the top candidate and its columns
-  bool switched = false; // each string a switch to a table of its letters, ended there
+  bool switched = false;             // each string a switch to a table of its letters, ended there
 };
 const HandBuiltCase HAND_BUILT[] = {
     {"two columns of 12-byte records",
@@ -327,8 +368,9 @@ INSTANTIATE_TEST_SUITE_P(FindPointerTables, HandBuilt, ::testing::ValuesIn(HAND_
 // and 2-byte pointers (stride 4, the pointer at byte 2), the same with 3-byte
 // pointers in 9-byte records (read as 2-byte pointers too), Pascal strings whose
 // pointers lead to a one-byte length, the same in 6-byte records, and
-// big-endian Pascal strings with a two-byte length; each found with its
-// fields and its --end.
+// big-endian Pascal strings with a two-byte length, and lengths beside the
+// pointers whose strings lie in the opposite order (entry 0 leads to the
+// last string); each found with its fields, its --end and its order.
 struct SetLengthCase {
   const char* name;
   unsigned pascal; // bytes of the length before each string
@@ -337,6 +379,7 @@ struct SetLengthCase {
   unsigned stride;
   const char* found; // the --pointers argument
   unsigned size = 2; // of the pointers
+  bool reverse = false;
 };
 const SetLengthCase SET_LENGTH[] = {
     {"lengths beside the pointers", 0, true, ByteOrder::le, 4,
@@ -346,6 +389,8 @@ const SetLengthCase SET_LENGTH[] = {
     {"Pascal strings", 1, false, ByteOrder::le, 2, "at=2000,count=6"},
     {"Pascal strings in records", 1, false, ByteOrder::le, 6, "at=2000,count=6,stride=6"},
     {"big-endian Pascal strings", 2, false, ByteOrder::be, 2, "at=2000,count=6,order=be"},
+    {"lengths beside the pointers in reverse", 0, true, ByteOrder::le, 4,
+     "at=2000,count=6,stride=4,offset=2,length=0:2", 2, true},
 };
 
 class SetLength : public ::testing::TestWithParam<SetLengthCase> {};
@@ -360,7 +405,7 @@ TEST_P(SetLength, GivesTheTableWithItsFields) {
   std::size_t at = 0x1000;
   for (std::size_t i = 0; i < 6; ++i) {
     const std::string text = PLACES[i];
-    const std::size_t entry = 0x2000 + i * c.stride;
+    const std::size_t entry = 0x2000 + (c.reverse ? 5 - i : i) * c.stride;
     if (c.beside) put(entry, static_cast<std::uint32_t>(text.size()), 2);
     put(entry + (c.beside ? 2 : 0), static_cast<std::uint32_t>(at), c.size);
     put(at, static_cast<std::uint32_t>(text.size()), c.pascal);
@@ -375,6 +420,7 @@ TEST_P(SetLength, GivesTheTableWithItsFields) {
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(pointers_argument(found.front().ptable), c.found);
   EXPECT_EQ(found.front().pascal, c.pascal);
+  EXPECT_EQ(found.front().reverse, c.reverse);
 }
 
 INSTANTIATE_TEST_SUITE_P(FindPointerTables, SetLength, ::testing::ValuesIn(SET_LENGTH),

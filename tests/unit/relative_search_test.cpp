@@ -30,7 +30,9 @@ struct Encoding {
   unsigned width = 1;
   ByteOrder order = ByteOrder::le;
   std::uint32_t upper = 0x80, lower = 0xA0, digit = 0x10, kana = 0x100;
-  std::vector<std::pair<std::string, std::uint32_t>> codes{{" ", 0x00}, {"!", 0x01}};
+  // A code past the width's is written as two codes ("ñ" as $C3 $F1).
+  std::vector<std::pair<std::string, std::uint32_t>> codes{
+      {" ", 0x00}, {"!", 0x01}, {"?", 0x02}, {"ñ", 0xC3F1}};
 };
 
 std::uint32_t code_of(const std::string& c, const Encoding& e, const LetterSystem& full) {
@@ -47,9 +49,10 @@ void put(std::string& rom, std::size_t& at, const std::string& text, const Encod
   static const LetterSystem full = gojuon_systems()[1];
   for (const std::string& c : characters_of(text)) {
     const std::uint32_t code = code_of(c, e, full);
-    if (e.width == 1)
+    if (e.width == 1) {
+      if (code > 0xFF) rom[at++] = static_cast<char>(code >> 8);
       rom[at++] = static_cast<char>(code);
-    else {
+    } else {
       const char low = static_cast<char>(code & 0xFF), high = static_cast<char>(code >> 8);
       rom[at++] = e.order == ByteOrder::le ? low : high;
       rom[at++] = e.order == ByteOrder::le ? high : low;
@@ -86,6 +89,14 @@ const Encoding SMALL = [] {
   e.kana = 0x20;
   return e;
 }();
+// Capitals in a high byte of their own and the space in another: read one
+// byte off in the other order, the lower case after a space looks capitalised.
+const Encoding CAPITALS_APART = [] {
+  Encoding e = LE;
+  e.upper = 0x341;
+  e.lower = 0x261;
+  return e;
+}();
 
 struct RuleCase {
   std::string name;
@@ -94,35 +105,49 @@ struct RuleCase {
   std::vector<std::string> words;
   std::string kana = "gojuon";
   std::vector<unsigned> widths{1, 2};
-  // The first candidate: its layout, "run=base" for each run, the space's
-  // code (or -1), its hit offsets; or no candidate when layout is empty.
-  std::string layout, bases;
-  long space = -1;
+  // The first candidate: its layout, "run=base" for each run, "character=code"
+  // for each character of no run with one code, its hit offsets, the words
+  // it has no hit of; or no candidate when layout is empty.
+  std::string layout, bases, seen;
   std::vector<std::uint32_t> hits;
+  std::vector<std::size_t> unmatched = {};
 };
 const RuleCase RULES[] = {
     {"distances kept at any base", ONE, {{0x10, "Potion"}, {0x40, "Potion"}}, {"Potion"},
-     "gojuon", {1, 2}, "1-byte codes", "A-Z=80 a-z=A0", -1, {0x10, 0x40}},
+     "gojuon", {1, 2}, "1-byte codes", "A-Z=80 a-z=A0", "", {0x10, 0x40}},
     {"words agree on their bases", ONE, {{0x10, "Potion"}, {0x40, "Iron Sword"}},
-     {"Potion", "Iron Sword"}, "gojuon", {1, 2}, "1-byte codes", "A-Z=80 a-z=A0", 0, {0x10, 0x40}},
-    {"words that disagree give none", ONE, {{0x10, "Potion"}}, {"Potion", "Sword"},
-     "gojuon", {1, 2}, "", "", -1, {}},
+     {"Potion", "Iron Sword"}, "gojuon", {1, 2}, "1-byte codes", "A-Z=80 a-z=A0", " =$00",
+     {0x10, 0x40}},
+    {"a word of no hit is named and the others still searched", ONE, {{0x10, "Potion"}},
+     {"Sword", "Potion"}, "gojuon", {1, 2}, "1-byte codes", "A-Z=80 a-z=A0", "", {0x10}, {0}},
     {"? and punctuation are any code; repeated punctuation one code", ONE,
-     {{0x10, "Go! Go!"}}, {"Go! ?o!"}, "gojuon", {1}, "1-byte codes", "A-Z=80 a-z=A0", 0, {0x10}},
+     {{0x10, "Got! Got!"}}, {"Got! ?ot!"}, "gojuon", {1}, "1-byte codes", "A-Z=80 a-z=A0",
+     "!=$01  =$00", {0x10}},
+    {"\\? is a question mark, one code at all its places", ONE,
+     {{0x10, "Got? Got?"}, {0x40, "Got? Got!"}}, {"Got\\? Got\\?"}, "gojuon", {1},
+     "1-byte codes", "A-Z=80 a-z=A0", "?=$02  =$00", {0x10}},
     {"a character of no run repeated with two codes is no match", ONE,
-     {{0x10, "Go! Go "}}, {"Go! Go!"}, "gojuon", {1}, "", "", -1, {}},
+     {{0x10, "Go! Go "}}, {"Go! Go!"}, "gojuon", {1}, "", "", "", {}},
     {"digits are a run of their own", ONE, {{0x10, "Lv 42"}}, {"Lv 42"}, "gojuon", {1},
-     "1-byte codes", "A-Z=80 a-z=A0 0-9=10", 0, {0x10}},
+     "1-byte codes", "A-Z=80 a-z=A0 0-9=10", " =$00", {0x10}},
     {"a run must fit the width's codes", WIDE, {{0x10, "AB"}, {0x20, "AB"}}, {"AB"}, "gojuon",
-     {1}, "", "", -1, {}},
+     {1}, "", "", "", {}},
     {"runs may not overlap", OVERLAPPING, {{0x10, "Ab cd"}}, {"Ab cd"}, "gojuon", {1}, "", "",
-     -1, {}},
+     "", {}},
     {"2-byte le", LE, {{0x10, "Potion"}}, {"Potion"}, "gojuon", {1, 2}, "2-byte le codes",
-     "A-Z=2A0 a-z=2C0", -1, {0x10}},
+     "A-Z=2A0 a-z=2C0", "", {0x10}},
     {"2-byte be", BE, {{0x10, "Potion"}}, {"Potion"}, "gojuon", {1, 2}, "2-byte be codes",
-     "A-Z=2A0 a-z=2C0", -1, {0x10}},
+     "A-Z=2A0 a-z=2C0", "", {0x10}},
     {"kana with small and voiced kana as codes", SMALL, {{0x10, "やくそう"}, {0x30, "ぎょうざ"}},
-     {"やくそう", "ぎょうざ"}, "gojuon", {1}, "1-byte codes", "hiragana=20", -1, {0x10, 0x30}},
+     {"やくそう", "ぎょうざ"}, "gojuon", {1}, "1-byte codes", "hiragana=20", "", {0x10, 0x30}},
+    {"a letter of two bytes among 1-byte codes", ONE, {{0x10, "España"}, {0x40, "Años"}},
+     {"España", "Años"}, "gojuon", {1, 2}, "1-byte codes", "A-Z=80 a-z=A0", "ñ=$C3F1",
+     {0x10, 0x40}},
+    {"capitals of one a word from several words, in their text's byte order", CAPITALS_APART,
+     {{0x10, " dragon knight forest"}, {0x40, " dragon knight forest"},
+      {0x80, "Dragon Knight Forest"}},
+     {"Dragon", "Knight", "Forest"}, "gojuon", {2}, "2-byte le codes", "A-Z=341 a-z=261", "",
+     {0x80, 0x8E, 0x9C}},
 };
 
 class MatchingRule : public ::testing::TestWithParam<RuleCase> {};
@@ -152,12 +177,14 @@ TEST_P(MatchingRule, GivesTheFirstCandidate) {
     bases += (bases.empty() ? "" : " ") + options.systems[first.system].runs[rb.run].name + "=" +
              hex_number(rb.base);
   EXPECT_EQ(bases, c.bases);
-  const auto space = std::find_if(first.seen.begin(), first.seen.end(),
-                                  [](const SeenCharacter& s) { return s.character == " "; });
-  EXPECT_EQ(space == first.seen.end() || !space->same ? -1 : static_cast<long>(space->code), c.space);
+  std::string seen;
+  for (const SeenCharacter& s : first.seen)
+    if (s.same) seen += (seen.empty() ? "" : " ") + s.character + "=" + code_text(s.code, layout_of(s, first.layout));
+  EXPECT_EQ(seen, c.seen);
   std::vector<std::uint32_t> hits;
   for (const TextHit& h : first.hits) hits.push_back(h.offset);
   EXPECT_EQ(hits, c.hits);
+  EXPECT_EQ(first.unmatched, c.unmatched);
 }
 
 INSTANTIATE_TEST_SUITE_P(RelativeSearch, MatchingRule, ::testing::ValuesIn(RULES),
@@ -196,9 +223,16 @@ TEST(RelativeSearch, ReadsAUsersOrder) {
   EXPECT_EQ(found[0].bases.front().base, 5u);
 }
 
-TEST(RelativeSearch, RefusesWordsWithoutTwoLettersOfARun) {
-  for (const char* word : {"", "A", "Ab", "a?B", "!!"})
+// A word needs two different letters of one run: a letter repeated keeps no
+// distance and matches on any run of one code.
+TEST(RelativeSearch, RefusesWordsWithoutTwoDifferentLettersOfARun) {
+  for (const char* word : {"", "A", "Ab", "a?B", "!!", "\\?b"})
     EXPECT_TRUE(unsearchable_word(word, gojuon_systems())) << word;
+  for (const char* word : {"aa", "a?a", "Go! ?o!"}) {
+    const auto why = unsearchable_word(word, gojuon_systems());
+    ASSERT_TRUE(why) << word;
+    EXPECT_EQ(why->id, ReportId::word_repeated_letter) << word;
+  }
   EXPECT_FALSE(unsearchable_word("ab", gojuon_systems()));
 }
 

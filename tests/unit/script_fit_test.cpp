@@ -29,6 +29,7 @@
 #include "core/script/script.hpp"
 #include "core/tables/tables.hpp"
 #include "support/atlas_inserter.hpp"
+#include "support/core_insert.hpp"
 #include "support/realdata.hpp"
 
 namespace textdump {
@@ -224,6 +225,41 @@ testing::InsertResult insert(const std::string& rom, const std::string& script,
   });
 }
 
+// --insert on the same script: where the script fits for the Atlas inserter,
+// the bytes the test inserter wrote (the unedited script: the ROM itself); a
+// held length may change too, its field rewritten.
+void expect_core_insert(const Layout& layout, const std::string& script,
+                        const FitTableReader& read_table, const FitReport& atlas,
+                        const testing::InsertResult& result, const std::vector<std::string>& texts,
+                        const std::vector<PointerTable>& ptables, bool unedited) {
+  const testing::CoreInsert core = testing::core_insert(layout.rom, script, read_table);
+  if (layout.kind != Kind::held) {
+    EXPECT_EQ(core.fit.fits(), atlas.fits());
+  }
+  if (atlas.fits()) {
+    ASSERT_TRUE(core.fit.fits());
+  }
+  if (!core.fit.fits()) return;
+  ASSERT_TRUE(core.insertion.ok()) << report_text(core.insertion.diagnostics.front());
+  const std::string& out = core.insertion.rom;
+  if (unedited) {
+    EXPECT_EQ(out, layout.rom);
+  }
+  if (atlas.fits()) {
+    EXPECT_TRUE(testing::same_but_checksums(out, result.rom, core.insertion));
+    return;
+  }
+  const RomView view{reinterpret_cast<const unsigned char*>(out.data()), out.size()};
+  std::size_t string = 0;
+  for (const PointerTable& ptable : ptables)
+    for (const PointerRead& read : read_pointers(ptable, view)) {
+      ASSERT_TRUE(read.target && read.length);
+      EXPECT_EQ(*read.length, texts[string].size());
+      EXPECT_EQ(out.substr(*read.target, texts[string].size()), texts[string]);
+      ++string;
+    }
+}
+
 TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
   REQUIRE_REALDATA();
   std::string ascii = "/00=<END>\n";
@@ -285,9 +321,11 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
       for (std::size_t k = 0; k < texts.size(); ++k)
         kept = kept && (layout.kind == Kind::token || !texts[k].empty()) &&
                (layout.kind != Kind::held || texts[k].size() == layout.strings[k].size());
-      const FitReport fit = fit_script(script, read_table);
+      const FitReport fit = fit_script(script, read_table, FitFor::atlas);
       const testing::InsertResult result = insert(layout.rom, script, dumped.insertion_table);
       ASSERT_EQ(result.status, 0) << result.message;
+      expect_core_insert(layout, script, read_table, fit, result, texts, request.ptables,
+                         round == 0);
       ASSERT_EQ(result.rom.size(), layout.rom.size());
       EXPECT_EQ(fit.fits(), !result.cut && kept);
       for (std::size_t i = 0; i < layout.rom.size(); ++i)

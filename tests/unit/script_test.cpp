@@ -16,6 +16,7 @@
 #include "core/tables/tables.hpp"
 #include "core/script/script.hpp"
 #include "support/atlas_inserter.hpp"
+#include "support/core_insert.hpp"
 
 namespace textdump {
 namespace {
@@ -99,6 +100,28 @@ void expect_round_trip(const std::string& rom, const Dump& d) {
   EXPECT_FALSE(result.cut);
   EXPECT_FALSE(result.overflow_reported);
   EXPECT_EQ(first_difference(result.rom, rom), std::string::npos) << d.script.script.joined();
+  // --insert too: into the ROM as it was, it changes no byte, checksums included;
+  // into the cleared ROM, it writes what the test inserter wrote.
+  const auto read_table = [&](const std::string& name) -> std::optional<std::string> {
+    if (name != "script.tbl") return std::nullopt;
+    return d.script.insertion_table;
+  };
+  const std::string script = d.script.script.joined();
+  const testing::CoreInsert same = testing::core_insert(rom, script, read_table);
+  // --insert refuses text that looks like a raw form the inserter reads otherwise.
+  const auto raw_form = [](const Report& r) {
+    return r.severity != Severity::error || r.id == ReportId::fit_raw_misread ||
+           r.id == ReportId::fit_raw_taken;
+  };
+  if (std::all_of(same.fit.diagnostics.begin(), same.fit.diagnostics.end(), raw_form) &&
+      !same.fit.fits())
+    return;
+  ASSERT_TRUE(same.fit.fits()) << report_text(same.fit.diagnostics.front());
+  ASSERT_TRUE(same.insertion.ok()) << report_text(same.insertion.diagnostics.front());
+  EXPECT_EQ(first_difference(same.insertion.rom, rom), std::string::npos);
+  const testing::CoreInsert into = testing::core_insert(cleared, script, read_table);
+  ASSERT_TRUE(into.insertion.ok()) << report_text(into.insertion.diagnostics.front());
+  EXPECT_TRUE(testing::same_but_checksums(into.insertion.rom, result.rom, into.insertion));
 }
 
 const std::string STRINGS[] = {"Hello, world!\0"s, "A B C\0"s, "Bye.\0"s};

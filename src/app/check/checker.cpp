@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/common/messages.hpp"
+#include "app/common/output_failure.hpp"
 #include "app/common/report_text.hpp"
 #include "core/base/base.hpp"
 #include "app/common/table_load.hpp"
@@ -267,7 +268,8 @@ Failure check_table(const std::string& tablefile, TableFormat format, TableEncod
                     std::FILE* out) {
   std::string bytes;
   Failure failure = Failure::none;
-  if (!read_table_file(tablefile, bytes, stream_console(stderr, false, false), failure))
+  const Console console = stream_console(stderr, false, false);
+  if (!read_table_file(tablefile, bytes, console, failure))
     return failure;
   const Checked checked = format == TableFormat::standard ? check_standard(bytes, encoding)
                                                           : check_own(tablefile, bytes);
@@ -277,6 +279,8 @@ Failure check_table(const std::string& tablefile, TableFormat format, TableEncod
     if (problem) ++problems;
   }
   checked.summary(problems, out);
+  if (const Failure written = report_written(out, console); written != Failure::none)
+    return written;
   return problems == 0 ? Failure::none : Failure::table_problems;
 }
 

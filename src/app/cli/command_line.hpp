@@ -5,10 +5,12 @@
 //                                        no prompts, no pause, messages on
 //                                        standard error, DUMP "-" is standard output
 //   textdump --check TABLE               the table checker
-//   textdump --script ... ROM TABLE SCRIPT, --fit SCRIPT, --find-pointers ... ROM TABLE,
+//   textdump --script ... ROM TABLE SCRIPT, --fit SCRIPT, --insert SCRIPT ROM OUT,
+//            --find-pointers ... ROM TABLE,
 //            --find-pointers-to OFFSET ... ROM TABLE, --find-text ... ROM WORD...,
 //            --survey ... ROM TABLE
 //   textdump --make-patch ORIGINAL MODIFIED PATCH, --apply-patch PATCH ROM OUT
+//   textdump --export SCRIPT FILE, --import FILE SCRIPT
 //   textdump --help | --version
 // The modes and options are declared in app/cli/declarations.hpp and read by
 // CLI11: options come first, each value the next word or after "=" (--top=2);
@@ -32,8 +34,11 @@
 #include "app/check/checker.hpp"
 #include "app/dump/dialogue.hpp"
 #include "app/dump/run.hpp"
+#include "app/exchange/export_command.hpp"
+#include "app/exchange/import_command.hpp"
 #include "app/finder/finder_command.hpp"
 #include "app/finder/pointers_to_command.hpp"
+#include "app/insert/insert_command.hpp"
 #include "app/patch/patch_command.hpp"
 #include "app/script/fit_command.hpp"
 #include "app/script/script_command.hpp"
@@ -47,8 +52,9 @@ struct VersionRequest {};
 
 // A command ready to run: one request, of its mode.
 using Command = std::variant<DialogueRequest, RunRequest, CheckRequest, ScriptOptions, FitRequest,
-                             FinderCommand, PointersToCommand, FindTextCommand, SurveyCommand,
-                             PatchCommand, HelpRequest, VersionRequest>;
+                             InsertRequest, FinderCommand, PointersToCommand, FindTextCommand,
+                             SurveyCommand, PatchCommand, ExportRequest, ImportRequest, HelpRequest,
+                             VersionRequest>;
 
 // A command line not understood: why, one line.
 struct UsageError {

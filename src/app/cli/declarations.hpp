@@ -24,8 +24,8 @@
 namespace textdump::cli {
 
 enum class Mode {
-  dialogue, dump, check, script, fit, find, find_to, find_text, survey, make_patch, apply_patch,
-  help, version
+  dialogue, dump, check, script, fit, insert, find, find_to, find_text, survey, make_patch,
+  apply_patch, export_strings, import_strings, help, version
 };
 
 // What the options given say, before a mode's request is made of it.
@@ -47,9 +47,12 @@ struct OptionValues {
   std::optional<std::uint32_t> bank;      // --bank
   std::vector<unsigned> widths{1, 2};     // --width
   std::vector<ByteOrder> orders{ByteOrder::le, ByteOrder::be}; // --order
-  std::string kana = "gojuon";            // --kana
+  std::optional<std::string> kana;        // --kana
+  std::optional<std::string> letter_order; // --letter-order
   std::optional<std::string> json, draft_table, svg; // --json, --draft-table, --svg
   std::string pointed;                    // --find-pointers-to OFFSET
+  std::optional<std::string> translations; // --translations
+  FitFor judged_for = FitFor::insert;     // --for
 };
 
 // The usage error of a value, or nothing when it was read into the values.

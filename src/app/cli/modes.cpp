@@ -91,6 +91,7 @@ std::variant<Command, UsageError> build_script(OptionValues&& values,
   options.atlas_table = std::move(values.atlas_table);
   options.ranges = std::move(values.ranges);
   options.records = std::move(values.records);
+  options.translations = std::move(values.translations);
   if (options.scriptfile == "-" && !options.atlas_table)
     return UsageError{{MessageId::usage_script_to_stdout}};
   // START and END of --range are placed once the ROM is open: under the one
@@ -145,7 +146,10 @@ std::variant<Command, UsageError> build_find_text(OptionValues&& values,
   text.words.assign(names.begin() + 1, names.end());
   text.widths = std::move(values.widths);
   text.orders = std::move(values.orders);
-  text.kana = std::move(values.kana);
+  if (values.kana && values.letter_order)
+    return UsageError{{MessageId::usage_excludes, {"--letter-order", "--kana"}}};
+  text.kana = std::move(values.kana).value_or(text.kana);
+  text.letter_order = std::move(values.letter_order);
   text.top = values.top.value_or(text.top);
   text.json = std::move(values.json);
   text.draft_table = std::move(values.draft_table);
@@ -178,13 +182,40 @@ std::variant<Command, UsageError> build_check(OptionValues&& values,
                       values.encoding.value_or(TableEncoding::utf8)};
 }
 
-std::variant<Command, UsageError> build_fit(OptionValues&&, std::vector<std::string>&& names) {
-  return FitRequest{std::move(names[0])};
+std::variant<Command, UsageError> build_fit(OptionValues&& values,
+                                            std::vector<std::string>&& names) {
+  return FitRequest{std::move(names[0]), values.judged_for};
+}
+
+std::variant<Command, UsageError> build_insert(OptionValues&& values,
+                                               std::vector<std::string>&& names) {
+  return InsertRequest{std::move(names[0]), std::move(names[1]), std::move(names[2]),
+                       std::move(values.json)};
 }
 
 std::variant<Command, UsageError> build_finder(OptionValues&& values,
                                                std::vector<std::string>&& names) {
   return finder_command(values, names);
+}
+
+// The exchange file of --export or --import, by its name's extension.
+std::variant<ExchangeFormat, UsageError> exchange_file(std::string_view mode,
+                                                       const std::string& name) {
+  const std::optional<ExchangeFormat> format = exchange_format(name);
+  if (!format) return UsageError{{MessageId::exchange_extension, {std::string(mode), printable(name)}}};
+  return *format;
+}
+
+std::variant<Command, UsageError> build_export(OptionValues&&, std::vector<std::string>&& names) {
+  const auto format = exchange_file("--export", names[1]);
+  if (const auto* why = std::get_if<UsageError>(&format)) return *why;
+  return ExportRequest{std::move(names[0]), std::move(names[1]), std::get<ExchangeFormat>(format)};
+}
+
+std::variant<Command, UsageError> build_import(OptionValues&&, std::vector<std::string>&& names) {
+  const auto format = exchange_file("--import", names[0]);
+  if (const auto* why = std::get_if<UsageError>(&format)) return *why;
+  return ImportRequest{std::move(names[0]), std::move(names[1])};
 }
 
 // A mode that takes neither options nor names.
@@ -209,6 +240,9 @@ const std::vector<ModeDeclaration>& mode_declarations() {
       {fit, "--fit", "", {"SCRIPT"}, false,
        "whether an edited script fits its blocks, from\nthe script and its insertion table alone",
        {}, build_fit},
+      {insert, "--insert", "", {"SCRIPT", "ROM", "OUT"}, false,
+       "the edited script put into a copy of ROM, written\nto OUT once every pointer and string reads back",
+       {}, build_insert},
       {find, "--find-pointers", "", {"ROM", "TABLE"}, false,
        "the ROM's pointer tables, best first, each with\nits --pointers argument", {},
        build_finder},
@@ -227,6 +261,12 @@ const std::vector<ModeDeclaration>& mode_declarations() {
       {apply_patch, "--apply-patch", "", {"PATCH", "ROM", "OUT"}, false,
        "ROM with PATCH applied, written to OUT once\nevery check of the patch and ROM has passed", {},
        build_patch<false>},
+      {export_strings, "--export", "", {"SCRIPT", "FILE"}, false,
+       "a script's strings for translators, in the format\nFILE's name ends in: .po, .tsv, .csv", {},
+       build_export},
+      {import_strings, "--import", "", {"FILE", "SCRIPT"}, false,
+       "the translations of an exchange file written into\nthe script's text lines", {},
+       build_import},
       {help, "--help,-h", "", {}, false, "this text, on standard output", {}, nothing<HelpRequest>},
       {version, "--version", "", {}, false, "the program's name and version", {},
        nothing<VersionRequest>},

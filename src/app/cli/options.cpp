@@ -16,7 +16,7 @@ namespace {
 
 using enum Mode;
 
-constexpr std::size_t TABLE = 0, SCRIPT = 1, FINDER = 2, SEARCH = 3, SURVEY = 4;
+constexpr std::size_t TABLE = 0, SCRIPT = 1, INSERT = 2, FINDER = 3, SEARCH = 4, SURVEY = 5;
 
 // "--min-count 4": a decimal number above 0 that fits 32 bits.
 auto positive_number(std::string_view name) {
@@ -223,6 +223,17 @@ std::vector<OptionDeclaration> script_options() {
                                 })},
       {"--atlas-table", "FILE", {script}, {SCRIPT},
        "the insertion table (default: SCRIPT with .tbl)", kept(&OptionValues::atlas_table)},
+      {"--translations", "OLD", {script}, {SCRIPT},
+       "an edited script or exchange file whose translations\nthe new dump carries over",
+       kept(&OptionValues::translations)},
+      {"--for", "insert|atlas", {fit}, {INSERT},
+       "--fit judges for --insert (default), which rewrites\nthe length fields //LENGTH lines name, or for the\nAtlas inserter, which keeps them",
+       [](OptionValues& values, std::string_view judged) -> std::optional<Message> {
+         if (judged != "insert" && judged != "atlas")
+           return Message{MessageId::usage_fit_for, {printable(judged)}};
+         values.judged_for = judged == "insert" ? FitFor::insert : FitFor::atlas;
+         return std::nullopt;
+       }},
   };
 }
 
@@ -269,6 +280,10 @@ std::vector<OptionDeclaration> search_options() {
          values.kana = std::string(order);
          return std::nullopt;
        }},
+      {"--letter-order", "FILE", {find_text}, {SEARCH},
+       "the letters in code order, a run a line, for any\nscript (A-Z, a-z and 0-9 are tried "
+       "after them)",
+       kept(&OptionValues::letter_order)},
   };
 }
 
@@ -289,9 +304,10 @@ std::vector<OptionDeclaration> shared_options() {
          values.bank = fields.bank;
          return std::nullopt;
        }},
-      {"--json", "FILE", {script, find, find_to, find_text, survey}, {SCRIPT, FINDER, SEARCH, SURVEY},
-       "the strings and pointers (--script), the\ncandidates (--find-pointers, --find-text) or\n"
-       "the spans (--survey) as JSON too",
+      {"--json", "FILE", {script, insert, find, find_to, find_text, survey},
+       {SCRIPT, INSERT, FINDER, SEARCH, SURVEY},
+       "the strings and pointers (--script), the blocks,\npointers and checksums (--insert), the\n"
+       "candidates (--find-pointers, --find-text) or\nthe spans (--survey) as JSON too",
        kept(&OptionValues::json)},
       {"--draft-table", "FILE", {find_text}, {SEARCH}, "the best candidate as a standard table",
        kept(&OptionValues::draft_table)},
@@ -303,6 +319,7 @@ std::vector<OptionDeclaration> shared_options() {
 
 const std::vector<Group> GROUPS = {{"Table options", "TABLE OPTIONS", {}},
                                    {"Script options", "SCRIPT OPTIONS", {script}},
+                                   {"Fit and insert options", "INSERT OPTIONS", {fit, insert}},
                                    {"Finder options", "FINDER OPTIONS", {find, find_to}},
                                    {"Search options", "SEARCH OPTIONS", {find_text}},
                                    {"Survey options", "SURVEY OPTIONS", {survey}}};

@@ -15,7 +15,7 @@ constexpr std::string_view FOOTER =
     "ROM is the game image, TABLE the character table file, DUMP the text file to\n"
     "write; START and END are hexadecimal ROM offsets of up to eight digits (0x or\n"
     "$ may lead), both included, or with --map MAP addresses as MAP writes them\n"
-    "(C1:013D); WORD is text seen on screen (? any one code).\n"
+    "(C1:013D); WORD is text seen on screen (? any one code, \\? a question mark).\n"
     "Options come first; -- ends them, for names that begin with -.\n"
     "\n"
     "Exit status: 0 complete run (or a clean table, or an encoding found), 1 failure\n"

@@ -30,10 +30,11 @@ void console_pause(bool terminal_input) {
 
 } // namespace
 
-void show_progress(std::string_view what, std::size_t width, std::size_t longest) {
+void show_progress(std::string_view what, std::size_t width, std::size_t longest,
+                   MessageId message) {
   std::string padded(what.substr(0, longest));
   if (padded.size() < width) padded.append(width - padded.size(), ' ');
-  const std::string line = "\r" + message_text({MessageId::progress_searching, {padded}});
+  const std::string line = "\r" + message_text({message, {padded}});
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
 }

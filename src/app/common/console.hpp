@@ -35,9 +35,10 @@ inline void pause(const Console& console) {
 }
 
 // A search's progress on standard error, over the line before: "Searching
-// WHAT", WHAT cut to longest characters and padded to width; clear_progress
-// blanks width characters of it again.
-void show_progress(std::string_view what, std::size_t width, std::size_t longest = SIZE_MAX);
+// WHAT" (or the message given), WHAT cut to longest characters and padded to
+// width; clear_progress blanks width characters of it again.
+void show_progress(std::string_view what, std::size_t width, std::size_t longest = SIZE_MAX,
+                   MessageId message = MessageId::progress_searching);
 void clear_progress(std::size_t width);
 
 // Messages to stream; with_pause, the pause: the command interpreter's PAUSE

@@ -48,6 +48,7 @@ enum class MessageId : std::uint16_t {
   script_unreadable,      // the script file's name
   kana_unreadable,        // the kana order file's name
   kana_unusable,          // the report on it
+  letter_order_unreadable, // the letter order file's name
   word_unsearchable,      // the report on the word
   out_of_memory,          //
   patch_cannot_make,      // the patch file's name (quoted), why
@@ -59,6 +60,7 @@ enum class MessageId : std::uint16_t {
   output_write,           // role, name, the system's reason
   insertion_table_is_input, // name, the input
   no_table_beside,        // the script file's name
+  report_write,           // the system's reason
   role_dump_file,
   role_script_file,
   role_insertion_table,
@@ -70,10 +72,12 @@ enum class MessageId : std::uint16_t {
   role_original_file,
   role_modified_file,
   role_patched_file,
+  role_out_rom,
   input_rom,
   input_table,
   input_member_table,
   input_kana_order,
+  input_letter_order,
   input_patch,
   input_original,
   input_modified,
@@ -82,6 +86,8 @@ enum class MessageId : std::uint16_t {
   diagnostic_error,
   diagnostic_warning,
   diagnostic_note,
+  diagnostic_file_error,  // file, what: a report without a line
+  diagnostic_file_warning, // file, what
   // Usage errors: usage_error frames the others.
   usage_error,            // why
   mode_dump,              // what usage errors call the plain dump
@@ -101,6 +107,7 @@ enum class MessageId : std::uint16_t {
   usage_bad_number,       // the option, the value (printable)
   usage_width,            // the value
   usage_order,            // the value
+  usage_fit_for,          // the value
   usage_map_list,         // the list, the maps
   usage_map_list_empty,   //
   usage_size_list,        // the list
@@ -146,6 +153,16 @@ enum class MessageId : std::uint16_t {
   // --fit's blocks.
   fit_block_bounded,      // number, start, last (hex), bytes used, bytes of room (no commas)
   fit_block_open,         // number, start (hex), bytes used (no commas)
+  // --insert's report.
+  insert_block,           // number, start, last (hex), bytes used, room, left (no commas)
+  insert_written,         // pointers, length fields written
+  insert_checksum_fixed,  // the checksum's name, its offset (hex)
+  insert_checksum_right,  // the name, the offset
+  insert_checksum_kept,   // the name, the offset: wrong before, left as it was
+  insert_no_checksums,    //
+  progress_inserting,     // the step, padded
+  progress_reading,       //
+  progress_proving,       //
   // The table checker.
   check_where_line,       // line (no commas)
   check_where_column,     // line, column (no commas)
@@ -170,6 +187,7 @@ enum class MessageId : std::uint16_t {
   check_summary_tables,   // entries, tables, problems (no commas)
   // The searches.
   progress_searching,     // what is searched now, padded
+  progress_text_scan,     // the layout (layout_*), the letter system, the word
   progress_set_length,    // what the finder's search for strings of set length is called
   // The searches' reports (numbers without commas, offsets as the ROM's map shows them).
   candidate_heading,      // rank, score, the map, pointer size, order, stride
@@ -181,8 +199,16 @@ enum class MessageId : std::uint16_t {
   candidate_end,          // the --end rule
   candidate_string,       // the string's text
   place_line,             // where, the map, size, order, the value (hex), the --pointers argument
-  text_candidate_heading, // rank, score, the layout, its kana order (or ""), hits, words
-  text_kana_order,        // the order's name
+  text_candidate_heading, // rank, score, the layout, its letter order (or ""), hits, words
+  text_candidate_heading_some, // rank, score, the layout, its letter order (or ""), hits,
+                          // the words with hits, the words
+  text_no_hit,            // the words without a hit, quoted, joined by ", "
+  text_kana_order,        // the order (order_*)
+  order_alphabetical,     //
+  order_named,            // the letter system's name ("gojuon")
+  order_of_file,          // the letter order file's name
+  layout_one_byte,        //
+  layout_two_bytes,       // the byte order ("le")
   text_bases,             // the bases, how many runs
   text_seen_same,         // the character, its code
   text_seen_varies,       // the character
@@ -196,6 +222,7 @@ enum class MessageId : std::uint16_t {
   survey_points_into,     // the first and last offsets of the text
   survey_free,            // the byte (hex)
   survey_table_name,      // rank, the map, how many pointers
+  seen_reverse_order,     //
   // The survey's picture (numbers without commas).
   svg_title,              // the ROM's name, its size
   svg_title_map,          // the ROM's name, its size, its platform's map
@@ -217,6 +244,18 @@ enum class MessageId : std::uint16_t {
   survey_no_end,          // the table file (printable)
   survey_totals,          // bytes of text, runs, bytes of tables, tables, bytes free, runs,
                           // bytes else, the ROM's size (all without commas)
+  // Exchange files (--export, --import, --script --translations).
+  exchange_unreadable,    // the file's role, its name
+  exchange_extension,     // the mode or option, the name (printable)
+  role_exchange_file,
+  input_script,
+  line_error,             // file, line, what
+  line_warning,           // file, line, what
+  line_note,              // file, line, what
+  exchange_malformed,     // the file, how many problems: nothing written
+  export_summary,         // how many strings, the output ("the exchange file \"x.po\"")
+  import_summary,         // written, untranslated, left out, the script file (no commas)
+  translations_summary,   // the file, how many carried over, how many left out (no commas)
   count_                  // not an id: how many there are
 };
 
@@ -247,6 +286,7 @@ enum class Failure {
   search_refused, // a search cannot run: no end entry, a kana order or word it cannot use
   not_found,      // a search found no candidate
   script_unfit,   // an edited script cannot be read or would not insert as meant
+  exchange_invalid, // an exchange file is malformed, or cannot be read
   patch_refused,  // a patch cannot be made, or will not apply to the ROM (message given)
   out_of_memory,  // the run needed more memory than it could have
   usage,          // command line not understood

@@ -1,5 +1,7 @@
 #include "app/common/output_failure.hpp"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace textdump {
@@ -28,6 +30,26 @@ Failure report_output(const OutputSet& outputs, const OutputReport& report,
     return Failure::output_write;
   }
   return Failure::none;
+}
+
+Failure write_report(std::string_view report, const Console& console) {
+  errno = 0;
+  if (std::fwrite(report.data(), 1, report.size(), stdout) != report.size()) {
+    const int error = errno;
+    std::clearerr(stdout);
+    say(console, {MessageId::report_write, {std::strerror(error != 0 ? error : EIO)}});
+    return Failure::output_write;
+  }
+  return report_written(stdout, console);
+}
+
+Failure report_written(std::FILE* stream, const Console& console) {
+  errno = 0;
+  if (std::fflush(stream) == 0 && std::ferror(stream) == 0) return Failure::none;
+  const int error = errno != 0 ? errno : EIO;
+  std::clearerr(stream);
+  say(console, {MessageId::report_write, {std::strerror(error)}});
+  return Failure::output_write;
 }
 
 } // namespace textdump

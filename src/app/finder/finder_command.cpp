@@ -7,10 +7,10 @@
 #include "app/common/json_text.hpp"
 #include "app/common/messages.hpp"
 #include "app/common/output_failure.hpp"
-#include "app/dump/run.hpp"
 #include "app/common/table_load.hpp"
-#include "core/decode/decode.hpp"
+#include "app/dump/run.hpp"
 #include "core/base/base.hpp"
+#include "core/decode/decode.hpp"
 #include "core/maps/maps.hpp"
 #include "core/script/script.hpp"
 #include "io/files.hpp"
@@ -29,8 +29,7 @@ constexpr std::size_t PREVIEW_BYTES = 80;
 // that holds the strings' lengths, length bytes.
 std::string preview(const RomView& rom, const CodeTable& table, std::uint64_t start,
                     std::optional<std::uint32_t> length, const std::vector<CodeTable>* tables) {
-  if (length)
-    return one_line_text(rom, table, start, std::min(start + *length, rom.size), tables);
+  if (length) return one_line_text(rom, table, start, std::min(start + *length, rom.size), tables);
   return string_preview(rom, table, start, tables);
 }
 
@@ -49,6 +48,7 @@ std::string seen_in(const Candidate& c) {
     seen += message_text({MessageId::seen_null_entries, {std::to_string(c.null_entries)}});
   if (c.empty_strings != 0)
     seen += message_text({MessageId::seen_empty_strings, {std::to_string(c.empty_strings)}});
+  if (c.reverse) seen += message_text({MessageId::seen_reverse_order});
   return seen;
 }
 
@@ -95,9 +95,8 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   for (std::size_t k = 0; k < std::min(PREVIEW_STRINGS, c.targets.size()); ++k) {
     if (c.pascal != 0) { // the text after its length
       const std::uint64_t text = c.targets[k] + c.pascal;
-      strings.push_back(preview(rom, table, text,
-                                read_pointer_value(rom, c.targets[k], c.pascal, ptable.order),
-                                tables));
+      strings.push_back(preview(
+          rom, table, text, read_pointer_value(rom, c.targets[k], c.pascal, ptable.order), tables));
     } else {
       strings.push_back(preview(rom, table, c.targets[k],
                                 k < lengths.size() ? lengths[k].length : std::nullopt, tables));
@@ -108,10 +107,10 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   std::snprintf(score, sizeof score, "%.1f", c.score);
   CandidateReport report;
   std::string& text = report.text;
-  text = message_line({MessageId::candidate_heading,
-                       {std::to_string(rank), score, describe_map(ptable),
-                        std::to_string(ptable.size), ptable.order == ByteOrder::le ? "le" : "be",
-                        std::to_string(ptable.stride)}});
+  text =
+      message_line({MessageId::candidate_heading,
+                    {std::to_string(rank), score, describe_map(ptable), std::to_string(ptable.size),
+                     ptable.order == ByteOrder::le ? "le" : "be", std::to_string(ptable.stride)}});
   // Positions in the table's own map, or the platform's when the table's has no addresses.
   const RomLayout layout = layout_of(rom);
   const MapDescriptor* shown =
@@ -126,15 +125,18 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   text += message_line({MessageId::candidate_pointers, {pointers_argument(ptable), ""}});
   const std::string pascal = "pascal:" + std::to_string(c.pascal);
   if (c.pascal != 0) text += message_line({MessageId::candidate_end, {pascal}});
+  // The other columns of its records, and its other pieces, each a --pointers line.
   nlohmann::ordered_json columns = nlohmann::ordered_json::array();
-  for (const Candidate& column : c.columns) {
-    text += message_line(
-        {MessageId::candidate_pointers, {pointers_argument(column.ptable), seen_in(column)}});
-    columns.push_back({{"at", column.ptable.at},
-                       {"count", column.ptable.count},
-                       {"null_entries", column.null_entries},
-                       {"pointers", pointers_argument(column.ptable)}});
-  }
+  nlohmann::ordered_json pieces = nlohmann::ordered_json::array();
+  for (const auto& [parts, json] : {std::pair{&c.columns, &columns}, std::pair{&c.pieces, &pieces}})
+    for (const Candidate& part : *parts) {
+      text += message_line(
+          {MessageId::candidate_pointers, {pointers_argument(part.ptable), seen_in(part)}});
+      json->push_back({{"at", part.ptable.at},
+                       {"count", part.ptable.count},
+                       {"null_entries", part.null_entries},
+                       {"pointers", pointers_argument(part.ptable)}});
+    }
   for (const std::string& s : strings) text += message_line({MessageId::candidate_string, {s}});
   nlohmann::ordered_json& entry = report.json;
   entry = {{"map", name_of(ptable.map)},
@@ -147,13 +149,14 @@ CandidateReport report_candidate(const RomView& rom, const CodeTable& table, con
   if (ptable.map == AddressMap::linear) entry["base"] = ptable.base;
   if (ptable.bank) entry["bank"] = *ptable.bank;
   if (ptable.offset != 0) entry["offset"] = ptable.offset;
-  if (ptable.length)
-    entry["length"] = {{"at", ptable.length->at}, {"size", ptable.length->size}};
+  if (ptable.length) entry["length"] = {{"at", ptable.length->at}, {"size", ptable.length->size}};
   entry["null_entries"] = c.null_entries;
   entry["score"] = std::round(c.score * 10) / 10;
   entry["pointers"] = pointers_argument(ptable);
   if (c.pascal != 0) entry["end"] = pascal;
+  if (c.reverse) entry["reverse"] = true;
   if (!c.columns.empty()) entry["columns"] = columns;
+  if (!c.pieces.empty()) entry["pieces"] = pieces;
   entry["strings"] = json_strings;
   return report;
 }
@@ -197,13 +200,13 @@ std::variant<std::vector<unsigned>, Message> parse_size_list(std::string_view te
 
 Failure check_search_outputs(const SearchInputs& inputs, const RomImage& rom,
                              const Console& console, std::initializer_list<SearchOutput> files,
-                             OutputSet& outputs, std::vector<std::optional<std::size_t>>* declared) {
+                             OutputSet& outputs,
+                             std::vector<std::optional<std::size_t>>* declared) {
   outputs.add_input(text_of(MessageId::input_rom), rom.id());
   outputs.add_input(text_of(MessageId::input_table), file_id_of(inputs.tablefile));
   for (const SearchOutput& file : files) {
     const std::optional<std::size_t> index =
-        file.name ? std::optional(outputs.declare(text_of(file.role), *file.name))
-                  : std::nullopt;
+        file.name ? std::optional(outputs.declare(text_of(file.role), *file.name)) : std::nullopt;
     if (declared != nullptr) declared->push_back(index);
   }
   if (const OutputReport checked = outputs.check(); !checked.ok())
@@ -217,9 +220,8 @@ Failure open_search_inputs(const SearchInputs& inputs, const Console& console, R
     return opened;
   const TableFormat format = inputs.standard ? TableFormat::standard : TableFormat::own;
   LoadedTables loaded;
-  if (const Failure failure =
-          load_tables({inputs.tablefile, format, inputs.encoding, inputs.start_table}, console,
-                      loaded);
+  if (const Failure failure = load_tables(
+          {inputs.tablefile, format, inputs.encoding, inputs.start_table}, console, loaded);
       failure != Failure::none)
     return failure;
   table = loaded.tables[loaded.start];
@@ -232,11 +234,10 @@ std::vector<Candidate> find_with_progress(const RomView& rom, const CodeTable& t
   const bool terminal = is_terminal(STANDARD_ERROR);
   if (terminal)
     options.progress = [](const FinderProgress& progress) {
-      const std::string what =
-          (progress.set_length ? text_of(MessageId::progress_set_length)
-                               : std::string(name_of(progress.map))) +
-          ", " + std::to_string(progress.size) + "-byte " +
-          (progress.order == ByteOrder::le ? "le" : "be");
+      const std::string what = (progress.set_length ? text_of(MessageId::progress_set_length)
+                                                    : std::string(name_of(progress.map))) +
+                               ", " + std::to_string(progress.size) + "-byte " +
+                               (progress.order == ByteOrder::le ? "le" : "be");
       show_progress(what, 40);
     };
   std::vector<Candidate> candidates = find_pointer_tables(rom, table, options);
@@ -260,9 +261,8 @@ int run_command(const FinderCommand& command) {
   // The JSON file is refused before the search; "-" puts it on standard
   // output, in place of the report.
   OutputSet outputs;
-  if (const Failure checked =
-          check_search_outputs(command, rom, console, {{MessageId::role_json_file, command.json}},
-                               outputs);
+  if (const Failure checked = check_search_outputs(
+          command, rom, console, {{MessageId::role_json_file, command.json}}, outputs);
       checked != Failure::none)
     return exit_status(checked);
 
@@ -279,9 +279,10 @@ int run_command(const FinderCommand& command) {
     report += block.text;
     list.push_back(std::move(block.json));
   }
-  if (!command.json || *command.json != "-") std::fwrite(report.data(), 1, report.size(), stdout);
+  if (!command.json || *command.json != "-")
+    if (const Failure written = write_report(report, console); written != Failure::none)
+      return exit_status(written);
   if (!command.json) return exit_status(Failure::none);
-  std::fflush(stdout);
   outputs.set_bytes(0, nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n");
   return exit_status(report_output(outputs, outputs.commit(), console));
 }

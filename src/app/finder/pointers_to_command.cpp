@@ -100,9 +100,10 @@ int run_command(const PointersToCommand& command) {
                 ? message_line({MessageId::pointers_to_none})
                 : message_line({MessageId::pointers_to_places, {std::to_string(places.size())}});
   const int found = places.empty() ? 1 : 0;
-  if (!command.json || *command.json != "-") std::fwrite(report.data(), 1, report.size(), stdout);
+  if (!command.json || *command.json != "-")
+    if (const Failure written = write_report(report, console); written != Failure::none)
+      return exit_status(written);
   if (!command.json) return found;
-  std::fflush(stdout);
   nlohmann::ordered_json json = {{"offset", *offset}};
   if (const std::string address = platform ? address_text(*platform, layout, *offset) : "";
       !address.empty())

@@ -2,11 +2,10 @@
 
 #include <cstdio>
 
-#include "app/common/console.hpp"
 #include "app/common/messages.hpp"
+#include "app/common/output_failure.hpp"
 #include "app/common/report_text.hpp"
 #include "core/base/base.hpp"
-#include "core/script/script.hpp"
 #include "io/files.hpp"
 
 namespace textdump {
@@ -20,29 +19,47 @@ bool is_absolute(const std::string& path) {
 
 } // namespace
 
-int run_command(const FitRequest& request) {
-  const std::string& scriptfile = request.scriptfile;
-  const Console console = stream_console(stderr, false, false);
+std::optional<std::string> read_script(const std::string& scriptfile, const Console& console) {
   std::string script;
-  if (read_file(scriptfile, script, std::uint64_t{1} << 30) != ReadStatus::ok) {
-    say(console, {MessageId::script_unreadable, {scriptfile}});
-    return exit_status(Failure::script_unfit);
-  }
+  if (read_file(scriptfile, script, std::uint64_t{1} << 30) == ReadStatus::ok) return script;
+  say(console, {MessageId::script_unreadable, {scriptfile}});
+  return std::nullopt;
+}
+
+FitReport fit_script_file(const std::string& scriptfile, const std::string& script,
+                          FitFor judged_for) {
   const std::string folder = folder_part(scriptfile);
-  const FitReport report = fit_script(script, [&](const std::string& name) {
-    std::string bytes;
-    const std::string path = is_absolute(name) ? name : folder + name;
-    return read_file(path, bytes) == ReadStatus::ok ? std::optional<std::string>(bytes)
-                                                    : std::nullopt;
-  });
-  for (const Report& d : report.diagnostics)
+  return fit_script(
+      script,
+      [&](const std::string& name) {
+        std::string bytes;
+        const std::string path = is_absolute(name) ? name : folder + name;
+        return read_file(path, bytes) == ReadStatus::ok ? std::optional<std::string>(bytes)
+                                                        : std::nullopt;
+      },
+      judged_for);
+}
+
+void say_diagnostics(const Console& console, const std::string& scriptfile,
+                     const std::vector<Report>& diagnostics) {
+  for (const Report& d : diagnostics) {
+    if (d.line == 0) {
+      say(console, {d.severity == Severity::error ? MessageId::diagnostic_file_error
+                                                  : MessageId::diagnostic_file_warning,
+                    {scriptfile, report_text(d)}});
+      continue;
+    }
     say(console, {d.severity == Severity::error     ? MessageId::diagnostic_error
                   : d.severity == Severity::warning ? MessageId::diagnostic_warning
                                                     : MessageId::diagnostic_note,
                   {scriptfile, std::to_string(d.line), std::to_string(d.column), report_text(d)}});
+  }
+}
+
+std::string block_summary(const std::vector<FitBlock>& blocks) {
   std::string summary;
-  for (std::size_t b = 0; b < report.blocks.size(); ++b) {
-    const FitBlock& block = report.blocks[b];
+  for (std::size_t b = 0; b < blocks.size(); ++b) {
+    const FitBlock& block = blocks[b];
     const std::string number = std::to_string(b + 1), start = hex_number(block.start),
                       used = std::to_string(block.used);
     summary += message_line(
@@ -51,8 +68,18 @@ int run_command(const FitRequest& request) {
                               std::to_string(*block.last - block.start + 1)}}
                    : Message{MessageId::fit_block_open, {number, start, used}});
   }
-  std::fwrite(summary.data(), 1, summary.size(), stdout);
-  std::fflush(stdout);
+  return summary;
+}
+
+int run_command(const FitRequest& request) {
+  const Console console = stream_console(stderr, false, false);
+  const std::optional<std::string> script = read_script(request.scriptfile, console);
+  if (!script) return exit_status(Failure::script_unfit);
+  const FitReport report = fit_script_file(request.scriptfile, *script, request.judged_for);
+  say_diagnostics(console, request.scriptfile, report.diagnostics);
+  const std::string summary = block_summary(report.blocks);
+  if (const Failure written = write_report(summary, console); written != Failure::none)
+    return exit_status(written);
   return exit_status(report.fits() ? Failure::none : Failure::script_unfit);
 }
 

@@ -10,6 +10,7 @@
 #include "app/common/output_failure.hpp"
 #include "app/common/report_text.hpp"
 #include "app/dump/run.hpp"
+#include "app/exchange/exchange_files.hpp"
 #include "app/common/table_load.hpp"
 #include "core/maps/maps.hpp"
 #include "core/base/base.hpp"
@@ -246,6 +247,24 @@ Failure check_built(const Script& script, const ScriptOptions& options,
   return script.errors.empty() ? Failure::none : Failure::script_invalid;
 }
 
+// The script with the translations of --translations carried over; each one
+// left out is a warning that names its string's offset.
+std::vector<std::string> carried_over(std::vector<std::string> chunks,
+                                      const ScriptOptions& options,
+                                      const std::vector<ExchangeRow>& rows,
+                                      const Console& console) {
+  if (!options.translations) return chunks;
+  std::string script;
+  for (std::string& chunk : chunks) script += std::exchange(chunk, {});
+  Applied applied = apply_translations(script, rows);
+  for (const Report& report : applied.left_out)
+    say(console, {MessageId::script_warning, {printable(report_text(report))}});
+  say(console, {MessageId::translations_summary,
+                {shown(*options.translations), std::to_string(applied.written),
+                 std::to_string(applied.left_out.size())}});
+  return {std::move(applied.script)};
+}
+
 } // namespace
 
 
@@ -284,6 +303,11 @@ int run_command(const ScriptOptions& options) {
     say(console, {MessageId::no_end_entry, {shown(options.tablefile)}});
     return exit_status(Failure::script_invalid);
   }
+  std::vector<ExchangeRow> translations;
+  if (options.translations)
+    if (const Failure read = read_translations(*options.translations, console, translations);
+        read != Failure::none)
+      return exit_status(read);
   ScriptOutputs outputs;
   if (const Failure declared = declare_outputs(options, rom, console, outputs);
       declared != Failure::none)
@@ -299,7 +323,8 @@ int run_command(const ScriptOptions& options) {
   if (options.json)
     outputs.set.set_bytes(outputs.json,
                           as_json(options, rom.view(), digest, script).dump(2) + "\n");
-  outputs.set.set_bytes(outputs.script, std::move(script.script).release());
+  outputs.set.set_bytes(outputs.script, carried_over(std::move(script.script).release(), options,
+                                                    translations, console));
   outputs.set.set_bytes(outputs.table, std::move(script.insertion_table));
   const Failure written = report_output(outputs.set, outputs.set.commit(), console);
   if (written == Failure::none && is_terminal(STANDARD_ERROR))

@@ -43,6 +43,7 @@ struct ScriptOptions {
   std::optional<std::string> atlas_table; // --atlas-table FILE
   std::vector<ScriptRange> ranges;        // --range: strings written in place
   std::vector<RecordFields> records;      // --records: fields written in place
+  std::optional<std::string> translations; // --translations OLD: carried over
 };
 
 // The exit status.

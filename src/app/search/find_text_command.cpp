@@ -12,8 +12,8 @@
 #include "app/common/report_text.hpp"
 #include "app/dump/run.hpp"
 #include "app/search/find_text_words.hpp"
-#include "core/search/draft_table.hpp"
 #include "core/base/base.hpp"
+#include "core/search/draft_table.hpp"
 #include "core/search/relative_search.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
@@ -35,38 +35,38 @@ std::string spaced_bytes(const RomView& rom, std::uint64_t at, std::uint64_t len
   return text;
 }
 
-std::size_t length_of(const std::string& word) { return characters_of(word).size(); }
-
-// The system's name, for a candidate that uses more than A-Z, a-z and 0-9.
-std::string order_of(const TextCandidate& c, const LetterSystem& system) {
-  for (const RunBase& rb : c.bases) {
-    const std::string& run = system.runs[rb.run].name;
-    if (run != "A-Z" && run != "a-z" && run != "0-9")
-      return message_text({MessageId::text_kana_order, {system.name}});
-  }
-  return "";
+// The file of a user's letter order (--letter-order, or --kana FILE), and
+// the messages that name it.
+struct OrderFile {
+  std::string name;
+  MessageId unreadable, input;
+};
+std::optional<OrderFile> order_file(const FindTextCommand& command) {
+  if (command.letter_order)
+    return OrderFile{*command.letter_order, MessageId::letter_order_unreadable,
+                     MessageId::input_letter_order};
+  if (command.kana != "gojuon" && command.kana != "iroha")
+    return OrderFile{command.kana, MessageId::kana_unreadable, MessageId::input_kana_order};
+  return std::nullopt;
 }
 
-// The letter systems of --kana; each word must have letters of one run.
+// The letter systems of --kana or --letter-order; each word must have letters of one run.
 Failure read_systems(const FindTextCommand& command, const Console& console,
                      TextSearchOptions& options) {
-  if (command.kana == "gojuon")
-    options.systems = gojuon_systems();
-  else if (command.kana == "iroha")
-    options.systems = iroha_systems();
-  else {
+  if (const std::optional<OrderFile> file = order_file(command)) {
     std::string bytes;
-    if (read_file(command.kana, bytes) != ReadStatus::ok) {
-      say(console, {MessageId::kana_unreadable, {command.kana}});
+    if (read_file(file->name, bytes) != ReadStatus::ok) {
+      say(console, {file->unreadable, {file->name}});
       return Failure::search_refused;
     }
-    auto systems = user_systems(command.kana, bytes);
+    auto systems = user_systems(file->name, bytes);
     if (const auto* why = std::get_if<Report>(&systems)) {
       say(console, {MessageId::kana_unusable, {report_text(*why)}});
       return Failure::search_refused;
     }
     options.systems = std::get<std::vector<LetterSystem>>(std::move(systems));
-  }
+  } else
+    options.systems = command.kana == "iroha" ? iroha_systems() : gojuon_systems();
   for (const std::string& word : command.words)
     if (const auto why = unsearchable_word(word, options.systems)) {
       say(console, {MessageId::word_unsearchable, {report_text(*why)}});
@@ -87,19 +87,18 @@ void show_hits(const RomView& rom, const FindTextCommand& command, const TextCan
   nlohmann::ordered_json hits = nlohmann::ordered_json::array();
   for (std::size_t k = 0; k < c.hits.size(); ++k) {
     const TextHit& h = c.hits[k];
-    const std::uint64_t length = length_of(command.words[h.word]) * c.layout.width;
     if (k < SHOWN_HITS)
       shown.text += message_line({MessageId::text_hit,
-                                  {hex_number(h.offset), spaced_bytes(rom, h.offset, length),
+                                  {hex_number(h.offset), spaced_bytes(rom, h.offset, h.bytes),
                                    printable(command.words[h.word])}});
     hits.push_back({{"offset", h.offset},
-                    {"bytes", hex_bytes(std::string(reinterpret_cast<const char*>(rom.data + h.offset),
-                                                    static_cast<std::size_t>(length)))},
+                    {"bytes", hex_bytes(std::string(
+                                  reinterpret_cast<const char*>(rom.data + h.offset), h.bytes))},
                     {"word", json_text(command.words[h.word])}});
   }
   if (c.hits.size() > SHOWN_HITS)
-    shown.text += message_line(
-        {MessageId::text_more_hits, {std::to_string(c.hits.size() - SHOWN_HITS)}});
+    shown.text +=
+        message_line({MessageId::text_more_hits, {std::to_string(c.hits.size() - SHOWN_HITS)}});
   nlohmann::ordered_json context = nlohmann::ordered_json::array();
   for (const ContextLine& line :
        context_of(rom, c, system, c.hits.front().offset, CONTEXT_LINES, CODES_A_LINE)) {
@@ -116,10 +115,21 @@ Shown show_candidate(const RomView& rom, const FindTextCommand& command, const T
   Shown shown;
   char score[32];
   std::snprintf(score, sizeof score, "%.1f", c.score);
-  shown.text = message_line({MessageId::text_candidate_heading,
-                             {std::to_string(rank), score, describe(c.layout), order_of(c, system),
-                              std::to_string(c.hits.size()),
-                              std::to_string(command.words.size())}});
+  const std::string words = std::to_string(command.words.size());
+  if (c.unmatched.empty())
+    shown.text = message_line({MessageId::text_candidate_heading,
+                               {std::to_string(rank), score, describe(c.layout),
+                                in_order(c, system), std::to_string(c.hits.size()), words}});
+  else {
+    std::string listed;
+    for (const std::size_t i : c.unmatched)
+      listed += (listed.empty() ? "\"" : ", \"") + printable(command.words[i]) + "\"";
+    shown.text = message_line({MessageId::text_candidate_heading_some,
+                               {std::to_string(rank), score, describe(c.layout),
+                                in_order(c, system), std::to_string(c.hits.size()),
+                                std::to_string(command.words.size() - c.unmatched.size()), words}});
+    shown.text += message_line({MessageId::text_no_hit, {listed}});
+  }
   std::string bases;
   nlohmann::ordered_json json_bases = nlohmann::ordered_json::object();
   for (const RunBase& rb : c.bases) {
@@ -127,14 +137,13 @@ Shown show_candidate(const RomView& rom, const FindTextCommand& command, const T
     bases += (bases.empty() ? "" : ", ") + run.letters.front() + "=" + code_text(rb.base, c.layout);
     json_bases[run.name] = rb.base;
   }
-  shown.text +=
-      message_line({MessageId::text_bases, {bases, std::to_string(c.bases.size())}});
+  shown.text += message_line({MessageId::text_bases, {bases, std::to_string(c.bases.size())}});
   nlohmann::ordered_json seen = nlohmann::ordered_json::array();
   for (const SeenCharacter& s : c.seen) {
     const std::string name =
         s.character == " " ? text_of(MessageId::text_space) : "\"" + s.character + "\"";
     shown.text += message_line(s.same ? Message{MessageId::text_seen_same,
-                                                {name, code_text(s.code, c.layout)}}
+                                                {name, code_text(s.code, layout_of(s, c.layout))}}
                                       : Message{MessageId::text_seen_varies, {name}});
     seen.push_back({{"character", json_text(s.character)},
                     {"code", s.same ? nlohmann::ordered_json(s.code) : nullptr}});
@@ -147,6 +156,11 @@ Shown show_candidate(const RomView& rom, const FindTextCommand& command, const T
                 {"kana", json_text(system.name)},
                 {"bases", json_bases},
                 {"seen", seen}};
+  if (!c.unmatched.empty()) {
+    nlohmann::ordered_json unmatched = nlohmann::ordered_json::array();
+    for (const std::size_t i : c.unmatched) unmatched.push_back(json_text(command.words[i]));
+    shown.json["unmatched"] = unmatched;
+  }
   show_hits(rom, command, c, system, shown);
   return shown;
 }
@@ -200,8 +214,8 @@ int run_command(const FindTextCommand& command) {
     return exit_status(opened);
   OutputSet outputs;
   outputs.add_input(text_of(MessageId::input_rom), rom.id());
-  if (command.kana != "gojuon" && command.kana != "iroha")
-    outputs.add_input(text_of(MessageId::input_kana_order), file_id_of(command.kana));
+  if (const std::optional<OrderFile> file = order_file(command))
+    outputs.add_input(text_of(file->input), file_id_of(file->name));
   std::optional<std::size_t> json, table;
   if (command.json) json = outputs.declare(text_of(MessageId::role_json_file), *command.json);
   if (command.draft_table)
@@ -219,10 +233,10 @@ int run_command(const FindTextCommand& command) {
     list.push_back(std::move(shown.json));
   }
   if (command.json != "-" && command.draft_table != "-")
-    std::fwrite(report.data(), 1, report.size(), stdout);
+    if (const Failure written = write_report(report, console); written != Failure::none)
+      return exit_status(written);
   const int found = exit_status(candidates.empty() ? Failure::not_found : Failure::none);
   if (!json && !table) return found;
-  std::fflush(stdout);
   const std::string json_bytes = nlohmann::ordered_json{{"candidates", list}}.dump(2) + "\n";
   if (candidates.empty() && table) return write_json_alone(command, rom, json_bytes, console);
   if (json) outputs.set_bytes(*json, json_bytes);

@@ -200,9 +200,9 @@ int run_command(const SurveyCommand& command) {
   shown.report += totals_line(survey, view.size);
 
   if (command.json != "-" && command.svg != "-")
-    std::fwrite(shown.report.data(), 1, shown.report.size(), stdout);
+    if (const Failure written = write_report(shown.report, console); written != Failure::none)
+      return exit_status(written);
   if (!json && !svg) return exit_status(Failure::none);
-  std::fflush(stdout);
   if (json)
     outputs.set_bytes(*json, json_document(survey, platform, view.size, std::move(shown.spans)));
   if (svg)

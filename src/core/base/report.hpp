@@ -137,7 +137,22 @@ enum class ReportId : std::uint16_t {
   fit_strtype_value,         //
   fit_pascal_length,         //
   fit_fixedlength_args,      //
+  fit_negative,              // the number
+  fit_address_type,          // the name given
+  fit_endianswap_value,      //
+  fit_write_before_jmp,      //
+  fit_length_field_small,    // the string's bytes, the field's bytes
   fit_typed_line_break,      // a "\n" typed in a text line, which writes its two characters
+  // --insert: a script put into a ROM (core/insert), and the proof of what was
+  // written; offsets in hex, sizes in decimal.
+  insert_block_outside,      // the block's start, its last byte, the ROM's size
+  insert_slot_outside,       // the slot, its last byte, the ROM's size
+  insert_length_outside,     // the field, its last byte, the ROM's size
+  insert_pointer_reaches,    // the slot, the offset its value reaches ("nowhere"), the string's
+  insert_string_differs,     // the string's offset, the first offset that differs
+  insert_length_differs,     // the field, the length it holds, the string's bytes
+  insert_stray_byte,         // the offset
+  insert_checksum_wrong,     // the checksum's name, its offset
   // A --pointers argument: a field's report names the field first.
   pointer_field_form,          // the field
   pointer_at,                  // the field
@@ -179,6 +194,7 @@ enum class ReportId : std::uint16_t {
   order_no_run,                // the file's name
   word_empty,                  //
   word_no_run,                 // the word
+  word_repeated_letter,        // the word
   // Patches: making one (--make-patch) and applying one (--apply-patch). The
   // format is BPS, IPS or UPS; a byte of a patch is its offset in decimal, a
   // CRC32 eight hex digits, a size in decimal with commas.
@@ -206,8 +222,9 @@ enum class ReportId : std::uint16_t {
   patch_file_too_large,        // the file's role, its name
   // --find-text's draft table: its heading, and why each group of its lines is
   // what it is (codes written as code_text writes them, "$41").
-  draft_heading,               // the layout ("2-byte le codes"), the letter system, the
-                               // words with their hits (draft_word_hit(s), joined by ", ")
+  draft_heading,               // the layout ("2-byte le codes"), the letter order, the
+                               // words with their hits (draft_word_hit(s), draft_word_no_hit,
+                               // joined by ", ")
   draft_word_hit,              // the word (1 hit)
   draft_word_hits,             // the word, its hits
   draft_no_end,                //
@@ -218,6 +235,7 @@ enum class ReportId : std::uint16_t {
   draft_character_taken,       // the character, its code, the text that has that code
   draft_space_same,            // its code, its hits
   draft_character_same,        // the character, its code, its hits
+  draft_word_no_hit,           // the word
   // --expand SIZE: a ROM grown at its end (core/maps/rom_header.hpp); sizes in
   // decimal with commas, a cartridge type 2 hex digits.
   expand_map,                  // the map, the maps whose ROMs grow ("linear, gb, gba or md")
@@ -229,6 +247,22 @@ enum class ReportId : std::uint16_t {
   expand_gb_cartridge,         // the cartridge type
   expand_gb_size,              // the size
   expand_gb_controller,        // the size, the cartridge type, its controller ("MBC1"), its reach
+  // Exchange files of a script's strings (.po, .tsv, .csv): what makes one
+  // malformed (line is the file's line), then what importing it leaves out.
+  exchange_bad_line,           // the line's text (printable)
+  exchange_bad_string,         //
+  exchange_plural,             //
+  exchange_no_id,              //
+  exchange_id_again,           // the id, the line of its first entry
+  exchange_bad_escape,         // the two characters
+  exchange_fields,             // how many fields, how many columns
+  exchange_quote,              //
+  exchange_open_quote,         //
+  exchange_columns,            // the columns it lacks ("id, original")
+  exchange_unknown_id,         // the id
+  exchange_original_changed,   // the id
+  exchange_untranslated,       // the id
+  exchange_not_text,           // the id, the line of its translation (printable)
   count_                       // not an id: how many there are
 };
 

@@ -18,6 +18,7 @@ constexpr std::uint32_t MIN_STEPS = 3;
 struct Shape {
   PointerTable ptable; // size, order, stride, offset, length; map and base for pascal
   unsigned pascal = 0;
+  bool reverse = false; // length fields: each entry's string ends where the one before begins
 };
 
 // The shapes searched at one pointer size, byte order and stride: length
@@ -32,12 +33,14 @@ std::vector<Shape> shapes_of(const FinderOptions& options, unsigned size, ByteOr
   for (const unsigned length_size : {1u, 2u}) {
     // At the start of entries of their two sizes or more (records).
     if (stride < size + length_size) continue;
-    ptable.offset = length_size;
-    ptable.length = LengthField{0, length_size};
-    shapes.push_back({ptable, 0});
-    ptable.offset = 0;
-    ptable.length = LengthField{size, length_size};
-    shapes.push_back({ptable, 0});
+    for (const bool reverse : {false, true}) {
+      ptable.offset = length_size;
+      ptable.length = LengthField{0, length_size};
+      shapes.push_back({ptable, 0, reverse});
+      ptable.offset = 0;
+      ptable.length = LengthField{size, length_size};
+      shapes.push_back({ptable, 0, reverse});
+    }
   }
   ptable.offset = 0;
   ptable.length.reset();
@@ -81,58 +84,74 @@ std::optional<Candidate> read_run(const RomView& rom, const CodeTable& table,
     ptable.at = static_cast<std::uint32_t>(at);
     ptable.count = count;
     c.pascal = shape.pascal;
-    std::uint64_t end = 0, text = 0, length_bytes = 0;
+    c.reverse = shape.reverse;
+    // The end of the strings read so far and, in reverse, the start of the last.
+    std::uint64_t end = 0, text = 0, length_bytes = 0, low = 0;
     bool reads = true;
     for (std::uint32_t i = 0; i < count && reads; ++i) {
       const std::uint64_t entry = at + std::uint64_t{i} * ptable.stride;
       const std::uint64_t slot = entry + ptable.offset;
       const auto target = map_pointer(descriptor, ptable, layout,
                                       pointer_value_at(rom, slot, ptable.size, ptable.order), slot);
-      reads = target && (c.targets.empty() || *target == end);
+      reads = target && (c.targets.empty() || shape.reverse || *target == end);
       if (!reads) break;
       const std::optional<std::uint32_t> length =
           ptable.length ? read_pointer_value(rom, entry + ptable.length->at, ptable.length->size,
                                              ptable.order)
                         : read_pointer_value(rom, *target, shape.pascal, ptable.order);
       const std::uint64_t from = *target + shape.pascal;
-      reads = length && *length != 0 && from + *length <= rom.size;
+      reads = length && *length != 0 && from + *length <= rom.size &&
+              (!shape.reverse || c.targets.empty() || from + *length == low);
       if (!reads) break;
       c.targets.push_back(*target);
-      end = from + *length;
+      low = *target;
+      end = shape.reverse && i > 0 ? end : from + *length;
       text += text_bytes(table, rom, from, end);
       length_bytes += *length;
     }
     const std::uint64_t table_end = at + std::uint64_t{count} * ptable.stride;
-    if (!reads || (c.targets.front() < table_end && at < end) || text * 10 < length_bytes * 9)
-      continue;
-    c.first_target = c.targets.front();
-    c.last_target = c.targets.back();
+    if (!reads) continue;
+    c.first_target = shape.reverse ? c.targets.back() : c.targets.front();
+    c.last_target = shape.reverse ? c.targets.front() : c.targets.back();
+    if ((c.first_target < table_end && at < end) || text * 10 < length_bytes * 9) continue;
     best = std::move(c);
   }
   return best;
 }
 
-// The gap of a step: the next pointer's value lies above this one's, by at
-// most a string's length (with a Pascal length before it). Every shape's step
-// has one, so a slot whose next few steps lack it begins no run.
+// The gap of a step: the next pointer's value lies above this one's (below
+// it, in reverse), by at most a string's length (with a Pascal length before
+// it). Every shape's step has one, so a slot whose next few steps lack it
+// begins no run.
 bool gap_holds(std::uint32_t from, std::uint32_t to) {
   return to - from - 1u < FINDER_MAX_STRING + 2;
 }
 
-constexpr std::uint64_t BLOCK = 1u << 15;                     // the slots searched at once
+constexpr std::uint64_t BLOCK = 1u << 15;                            // the slots searched at once
 constexpr std::uint64_t AHEAD = (MIN_STEPS - 1) * FINDER_MAX_STRIDE; // and the gaps read past them
 constexpr std::uint64_t GAP_SLOTS = BLOCK + AHEAD;
 
-static_assert(FINDER_MAX_STRIDE <= 32, "a slot's gaps hold one bit a stride");
+static_assert(FINDER_MAX_STRIDE <= 32, "a slot's gaps hold two bits a stride");
 
-// Sets bit stride - 1 of gaps[i] where the step at the stride from the value
-// values[i] has the gap, for every slot of a block: a loop the compiler makes
-// one of vectors.
-void add_gaps(const std::uint32_t* __restrict values, std::uint32_t* __restrict gaps,
+// The bits of a stride in a slot's gaps: stride - 1 for the gap of a step
+// forwards, 32 more for one in reverse.
+constexpr std::uint64_t forward_bit(unsigned stride) {
+  return std::uint64_t{1} << (stride - 1);
+}
+constexpr std::uint64_t both_bits(unsigned stride) {
+  return forward_bit(stride) | forward_bit(stride) << 32;
+}
+
+// Sets the bits of the stride in gaps[i] where the step at the stride from
+// the value values[i] has the gap, for every slot of a block: a loop the
+// compiler makes one of vectors.
+void add_gaps(const std::uint32_t* __restrict values, std::uint64_t* __restrict gaps,
               unsigned stride) {
-  const std::uint32_t bit = 1u << (stride - 1);
+  const std::uint64_t forward = forward_bit(stride), reverse = forward << 32;
   const std::uint32_t* next = values + stride;
-  for (std::uint64_t i = 0; i < GAP_SLOTS; ++i) gaps[i] |= gap_holds(values[i], next[i]) ? bit : 0u;
+  for (std::uint64_t i = 0; i < GAP_SLOTS; ++i)
+    gaps[i] |= (gap_holds(values[i], next[i]) ? forward : 0u) |
+               (gap_holds(next[i], values[i]) ? reverse : 0u);
 }
 
 // Whether one shape's step from the pointer slot q to the next entry's holds.
@@ -141,6 +160,11 @@ bool holds(const RomView& rom, const RomLayout& layout, const Shape& shape, std:
   if (q < t.offset) return false;
   const std::uint32_t from = pointer_value_at(rom, q, t.size, t.order);
   const std::uint32_t to = pointer_value_at(rom, q + t.stride, t.size, t.order);
+  if (shape.reverse) {
+    // The next entry's string ends where this one's begins.
+    return gap_holds(to, from) && pointer_value_at(rom, q + t.stride - t.offset + t.length->at,
+                                                   t.length->size, t.order) == from - to;
+  }
   if (!gap_holds(from, to)) return false;
   const std::uint32_t d = to - from;
   if (t.length)
@@ -196,7 +220,7 @@ private:
   std::vector<std::array<Held, 64>> held_; // by stride, the last 64 slots read (with the slot)
   std::vector<std::pair<unsigned, Candidate>> found_; // with its stride
   std::vector<std::uint32_t> values_;                 // the block's pointer values
-  std::vector<std::uint32_t> gaps_;                   // by slot: bit stride - 1 for each gap
+  std::vector<std::uint64_t> gaps_;                   // by slot: the bits of each gap
 };
 
 LengthSearch::LengthSearch(const RomView& rom, const CodeTable& table, const FinderOptions& options,
@@ -224,13 +248,12 @@ void LengthSearch::read_gaps(std::uint64_t base, std::uint64_t reach) {
   for (std::uint64_t i = 0; i < read; ++i)
     values_[i] = pointer_value_at(rom_, base + i, size_, order_);
   std::fill(values_.begin() + static_cast<std::ptrdiff_t>(read), values_.end(), 0u);
-  std::fill(gaps_.begin(), gaps_.end(), 0u);
+  std::fill(gaps_.begin(), gaps_.end(), std::uint64_t{0});
   for (const unsigned stride : strides_) {
     if (last_[stride] < base) continue;
     add_gaps(values_.data(), gaps_.data(), stride);
-    const std::uint32_t bit = 1u << (stride - 1);
     for (std::uint64_t i = std::min(reach, last_[stride] + 1 - base); i < GAP_SLOTS; ++i)
-      gaps_[i] &= ~bit;
+      gaps_[i] &= ~both_bits(stride);
   }
 }
 
@@ -239,10 +262,12 @@ void LengthSearch::search_block(std::uint64_t base) {
   const std::uint64_t count = std::min(BLOCK, last_slot_ + 1 - base);
   read_gaps(base, std::min(count + AHEAD, last_slot_ + 1 - base));
   for (std::uint64_t i = 0; i < count; ++i) {
-    for (std::uint32_t left = gaps_[i]; left != 0; left &= left - 1) {
+    // Each stride once, whichever way its steps run.
+    const std::uint64_t gaps = gaps_[i];
+    for (auto left = static_cast<std::uint32_t>(gaps | gaps >> 32); left != 0; left &= left - 1) {
       const unsigned stride = static_cast<unsigned>(std::countr_zero(left)) + 1;
-      const std::uint32_t bit = 1u << (stride - 1);
-      if ((gaps_[i + stride] & gaps_[i + 2 * stride] & bit) != 0) shapes_at(base + i, stride);
+      if ((gaps & gaps_[i + stride] & gaps_[i + 2 * stride] & both_bits(stride)) != 0)
+        shapes_at(base + i, stride);
     }
   }
 }

@@ -1,15 +1,17 @@
 // The finder's search for tables of strings of set length, which have no end
-// entry and lie one after another in table order: tables whose entries hold
+// entry and lie one after another in table order (or its reverse): tables whose entries hold
 // a string's length beside its pointer, and tables of Pascal strings (a
 // length of 1 or 2 bytes before the text, where the pointer leads).
 //
 // A length field is 1 or 2 bytes beside a pointer of a size the search
 // takes, both at the start of an entry of their two sizes up to 32 bytes (the
-// rest of a record after them), in either order and in one byte order. Pascal strings are searched at every
-// stride from the pointer size to 32 bytes (tables inside records), their
-// lengths in the pointers' byte order.
+// rest of a record after them), in either order and in one byte order.
+// Pascal strings are searched at every stride from the pointer size to 32
+// bytes (tables inside records), their lengths in the pointers' byte order.
 // Entries follow one another when the next entry's pointer value lies exactly
-// the entry's string (with its Pascal length) past its own: a run of at least
+// the entry's string (with its Pascal length) past its own, or, for length
+// fields, in reverse: the next entry's string ends where the entry's begins
+// (the candidate says so: reverse). A run of at least
 // three such steps, and of the finder's least count of entries, is a
 // candidate when, under one of the finder's maps (the last that reads it),
 // every target lies inside the ROM, the strings decode as text (at least 9

@@ -22,6 +22,16 @@
 
 namespace textdump {
 
+struct Pass;
+
+// The slots of the passes of one map and byte order into other banks than
+// their tables' own, by their 16-bit value, for the values that lead to a
+// string start in one of those banks: value v's slots are slots[begin[v]]
+// to slots[begin[v + 1] - 1], ascending.
+struct BankIndex {
+  std::vector<std::uint32_t> begin, slots;
+};
+
 struct PassScratch {
   std::vector<std::uint32_t> target;     // by slot: where it leads, if anywhere
   std::vector<std::uint8_t> kind;        // by slot: a hit or what else it may be in a table
@@ -44,6 +54,25 @@ constexpr unsigned MAX_LEADING = 2; // entries before a run's first hit that joi
 enum class Soft : std::uint8_t { none, null, empty, first };
 // A slot's kind: a Soft one, or a hit, or not read yet.
 constexpr std::uint8_t HIT = 4, UNREAD = 5;
+
+// The null entry of all ones of a pointer size.
+constexpr std::uint32_t all_ones_of(unsigned size) {
+  return size >= 4 ? 0xFFFFFFFFu : (1u << (8 * size)) - 1;
+}
+
+// What a slot that is no hit may be, and its target: value as read, mapped
+// the offset it leads to, all_ones the null of all ones of its size.
+inline Soft soft_kind(const Starts& starts, std::uint32_t value, std::uint32_t all_ones,
+                      std::optional<std::uint64_t> mapped, std::uint32_t& t) {
+  if (value == 0 || value == all_ones) return Soft::null;
+  if (!mapped) return Soft::none;
+  t = static_cast<std::uint32_t>(*mapped);
+  if (starts.is_empty(t)) return Soft::empty;
+  const std::uint64_t end = starts.end(t);
+  if (end != 0 && end < starts.size() && (starts.is_start(end) || starts.is_empty(end)))
+    return Soft::first;
+  return Soft::none;
+}
 
 // A walk at a stride from a hit takes soft slots between hits: up to
 // MAX_GAP in a row, one of them at most a string that is no start. Where
@@ -107,15 +136,19 @@ struct Found {
 class PassSearch {
 public:
   PassSearch(const RomView& rom, const Starts& starts, const RomLayout& layout,
-             const FinderOptions& options, const PointerTable& ptable, std::size_t from,
-             std::uint64_t configs, PassScratch& scratch);
+             const FinderOptions& options, const PointerTable& ptable, const Pass& pass,
+             std::uint64_t trials, PassScratch& scratch);
 
   void read_slots();
   void count_hits_below();
   // The candidates in the order of stride, then first hit.
   void find_runs(std::vector<Candidate>& found);
+  // The hits' bits and kinds cleared, so that the next pass begins with none.
+  void clear_hits();
 
 private:
+  bool searched(std::size_t q) const { return q >= from_ && q < to_; }
+  std::uint64_t read_indexed_slots();
   Soft classify(std::uint32_t value, std::optional<std::uint64_t> mapped, std::uint32_t& t) const;
   Soft soft_at(std::size_t q, std::uint32_t& t);
   Reach reach_from(std::size_t p, unsigned stride);
@@ -137,7 +170,9 @@ private:
   const FinderOptions& options_;
   const PointerTable& ptable_;
   const MapDescriptor& descriptor_;
-  const std::size_t n_, from_, slots_;
+  const std::size_t n_, from_, to_;
+  const std::optional<BankSpan> into_;
+  const BankIndex* const index_;
   const unsigned size_;
   const ByteOrder order_;
   const std::uint64_t trials_; // where a run may begin by chance, in every map, size and order
@@ -151,25 +186,21 @@ private:
   double rate_ = 0;
 };
 
-// What a slot that is no hit may be, and its target.
 inline Soft PassSearch::classify(std::uint32_t value, std::optional<std::uint64_t> mapped,
                                  std::uint32_t& t) const {
-  if (value == 0 || value == all_ones_) return Soft::null;
-  if (!mapped) return Soft::none;
-  t = static_cast<std::uint32_t>(*mapped);
-  if (starts_.is_empty(t)) return Soft::empty;
-  const std::uint64_t end = starts_.end(t);
-  if (end != 0 && end < n_ && (starts_.is_start(end) || starts_.is_empty(end))) return Soft::first;
-  return Soft::none;
+  return soft_kind(starts_, value, all_ones_, mapped, t);
 }
 
 // What a slot that is no hit may be is read when a run first reaches it
-// (most never are); those before the first slot searched are read each time.
+// (most never are); those outside the slots searched, and all of a pass
+// read from an index (whose other slots hold what passes before left), are
+// read each time.
 inline Soft PassSearch::soft_at(std::size_t q, std::uint32_t& t) {
-  if (q < from_ || kinds_[q] == UNREAD) {
+  const bool kept = index_ == nullptr && searched(q);
+  if (!kept || kinds_[q] == UNREAD) {
     const std::uint32_t value = pointer_value_at(rom_, q, size_, order_);
     const Soft kind = classify(value, map_pointer(descriptor_, ptable_, layout_, value, q), t);
-    if (q < from_) return kind;
+    if (!kept) return kind;
     kinds_[q] = static_cast<std::uint8_t>(kind);
     target_[q] = t;
     return kind;

@@ -15,58 +15,135 @@ template <typename Visit> void each_bit(const OffsetBits& bits, Visit visit) {
       visit(w * 64 + static_cast<std::size_t>(std::countr_zero(left)));
 }
 
+// The value of a start of bank b under ptable's map, if it has one of 16 bits.
+std::optional<std::uint32_t> value_into(const PointerTable& ptable, const RomLayout& layout,
+                                        std::uint32_t b, std::uint64_t start) {
+  PointerTable into = ptable;
+  into.bank = b;
+  const auto value = map_of(ptable.map).to_value(into, layout, {2, start}, start);
+  if (!value || *value > 0xFFFF) return std::nullopt;
+  return value;
+}
+
+// The starts inside a span.
+std::pair<std::vector<std::uint32_t>::const_iterator, std::vector<std::uint32_t>::const_iterator>
+starts_in(const Starts& starts, BankSpan span) {
+  const std::vector<std::uint32_t>& list = starts.list();
+  return {std::lower_bound(list.begin(), list.end(), span.from),
+          std::lower_bound(list.begin(), list.end(), span.to)};
+}
+
 } // namespace
 
 std::vector<Pass> passes_of(const MapDescriptor& map, unsigned size, const FinderOptions& options,
-                            const RomLayout& layout) {
-  if (!map.takes_field("bank") || size != 2) return {{}};
-  if (options.bank) return {{options.bank, 0}};
-  std::vector<Pass> passes{{}};
-  if (const auto banks = map.switched_banks(layout))
-    for (std::uint32_t bank = 0; bank < banks->count; ++bank)
-      passes.push_back({bank, banks->fixed_from});
+                            const RomView& rom, const RomLayout& layout) {
+  const std::size_t slots = static_cast<std::size_t>(rom.size) - size + 1;
+  if (!map.takes_field("bank") || size != 2) return {{std::nullopt, 0, slots, std::nullopt}};
+  if (options.bank) return {{options.bank, 0, slots, std::nullopt}};
+  std::vector<Pass> passes{{std::nullopt, 0, slots, std::nullopt}};
+  const auto banks = map.switched_banks(rom, layout);
+  if (!banks) return passes;
+  const auto slot = [&](std::uint64_t at) { return static_cast<std::size_t>(std::min<std::uint64_t>(at, slots)); };
+  for (std::uint32_t b = banks->first; b < banks->first + banks->count; ++b) {
+    const BankSpan into = banks->bank(b);
+    const std::size_t from = slot(banks->tables.from), to = slot(banks->tables.to);
+    // The slots of the bank itself read as they are by default.
+    if (from < slot(into.from)) passes.push_back({b, from, std::min(to, slot(into.from)), into});
+    if (slot(into.to) < to) passes.push_back({b, std::max(from, slot(into.to)), to, into});
+  }
   return passes;
 }
 
 namespace finder_pass {
 
 PassSearch::PassSearch(const RomView& rom, const Starts& starts, const RomLayout& layout,
-                       const FinderOptions& options, const PointerTable& ptable, std::size_t from,
-                       std::uint64_t configs, PassScratch& scratch)
+                       const FinderOptions& options, const PointerTable& ptable, const Pass& pass,
+                       std::uint64_t trials, PassScratch& scratch)
     : rom_(rom), starts_(starts), layout_(layout), options_(options), ptable_(ptable),
-      descriptor_(map_of(ptable.map)), n_(static_cast<std::size_t>(rom.size)), from_(from),
-      slots_(n_ - ptable.size + 1), size_(ptable.size), order_(ptable.order),
-      trials_(std::uint64_t{n_} * std::max<std::uint64_t>(configs, 1)),
-      all_ones_(ptable.size == 4 ? 0xFFFFFFFFu : (1u << (8 * ptable.size)) - 1),
+      descriptor_(map_of(ptable.map)), n_(static_cast<std::size_t>(rom.size)), from_(pass.from),
+      to_(pass.to), into_(pass.into), index_(pass.index), size_(ptable.size), order_(ptable.order),
+      trials_(std::max<std::uint64_t>(trials, 1)),
+      all_ones_(all_ones_of(ptable.size)),
       target_(scratch.target), kinds_(scratch.kind), hit_(scratch.hit), seen_(scratch.seen),
       below_(scratch.hits_below), run_(scratch.run) {
   if (target_.size() != n_) {
     target_.assign(n_, 0);
-    kinds_.assign(n_, 0);
+    kinds_.assign(n_, UNREAD);
     hit_ = OffsetBits(n_);
-  } else {
-    hit_.clear();
   }
   if (seen_.words().size() != hit_.words().size()) seen_ = OffsetBits(n_);
+}
+
+} // namespace finder_pass
+
+BankIndex index_banks(const RomView& rom, const Starts& starts, const RomLayout& layout,
+                      const PointerTable& ptable, const SwitchedBanks& banks) {
+  std::vector<bool> wanted(0x10000, false);
+  for (std::uint32_t b = banks.first; b < banks.first + banks.count; ++b) {
+    const auto [from, to] = starts_in(starts, banks.bank(b));
+    for (auto it = from; it != to; ++it)
+      if (const auto value = value_into(ptable, layout, b, *it)) wanted[*value] = true;
+  }
+  const std::uint64_t last = std::min<std::uint64_t>(banks.tables.to, rom.size - 1);
+  const unsigned low = ptable.order == ByteOrder::le ? 0 : 1;
+  const auto value_at = [&](std::uint64_t p) {
+    return unsigned{rom.data[p + low]} | unsigned{rom.data[p + 1 - low]} << 8;
+  };
+  BankIndex index;
+  index.begin.assign(0x10001, 0);
+  for (std::uint64_t p = banks.tables.from; p < last; ++p)
+    if (const unsigned v = value_at(p); wanted[v]) ++index.begin[v + 1];
+  for (std::size_t v = 0; v < 0x10000; ++v) index.begin[v + 1] += index.begin[v];
+  index.slots.resize(index.begin[0x10000]);
+  std::vector<std::uint32_t> next(index.begin.begin(), index.begin.end() - 1);
+  for (std::uint64_t p = banks.tables.from; p < last; ++p)
+    if (const unsigned v = value_at(p); wanted[v]) index.slots[next[v]++] = static_cast<std::uint32_t>(p);
+  return index;
+}
+
+namespace finder_pass {
+
+// A pass into another bank than the tables' own: the slots of each value
+// that leads to a start of that bank, from the index.
+std::uint64_t PassSearch::read_indexed_slots() {
+  std::uint64_t hits = 0;
+  const auto [first, end] = starts_in(starts_, *into_);
+  for (auto it = first; it != end; ++it) {
+    const auto value = value_into(ptable_, layout_, *ptable_.bank, *it);
+    if (!value) continue;
+    for (std::uint32_t k = index_->begin[*value]; k < index_->begin[*value + 1]; ++k) {
+      const std::size_t p = index_->slots[k];
+      if (p < from_ || p >= to_) continue;
+      hit_.set(p);
+      target_[p] = *it;
+      kinds_[p] = HIT;
+      ++hits;
+    }
+  }
+  return hits;
 }
 
 // The slots whose values lead to string starts, with their targets, and the
 // share of the slots searched that they are.
 void PassSearch::read_slots() {
   std::uint64_t hits = 0;
-  for (std::size_t p = from_; p < slots_; ++p) {
-    const std::uint32_t value = pointer_value_at(rom_, p, size_, order_);
-    const std::optional<std::uint64_t> t = map_pointer(descriptor_, ptable_, layout_, value, p);
-    if (t && starts_.is_start(*t)) {
-      hit_.set(p);
-      target_[p] = static_cast<std::uint32_t>(*t);
-      kinds_[p] = HIT;
-      ++hits;
-    } else {
-      kinds_[p] = UNREAD;
+  if (into_ && index_ != nullptr) {
+    hits = read_indexed_slots();
+  } else {
+    for (std::size_t p = from_; p < to_; ++p) {
+      const std::uint32_t value = pointer_value_at(rom_, p, size_, order_);
+      const std::optional<std::uint64_t> t = map_pointer(descriptor_, ptable_, layout_, value, p);
+      if (t && starts_.is_start(*t)) {
+        hit_.set(p);
+        target_[p] = static_cast<std::uint32_t>(*t);
+        kinds_[p] = HIT;
+        ++hits;
+      } else {
+        kinds_[p] = UNREAD;
+      }
     }
   }
-  rate_ = static_cast<double>(hits) / static_cast<double>(std::max<std::size_t>(slots_ - from_, 1));
+  rate_ = static_cast<double>(hits) / static_cast<double>(std::max<std::size_t>(to_ - from_, 1));
 }
 
 // By string start, the hits that lead before it, and all of them last.
@@ -128,6 +205,13 @@ void PassSearch::at_hit(std::size_t p, std::vector<std::vector<Walk>>& walks,
   }
 }
 
+void PassSearch::clear_hits() {
+  each_bit(hit_, [&](std::size_t p) {
+    hit_.reset(p);
+    kinds_[p] = UNREAD;
+  });
+}
+
 void PassSearch::find_runs(std::vector<Candidate>& found) {
   std::vector<Found> found_here;
   std::vector<std::vector<Walk>> walks(FINDER_MAX_STRIDE + 1);
@@ -142,12 +226,13 @@ void PassSearch::find_runs(std::vector<Candidate>& found) {
 } // namespace finder_pass
 
 void search_pass(const RomView& rom, const Starts& starts, const RomLayout& layout,
-                 const FinderOptions& options, const PointerTable& ptable, std::size_t from,
-                 std::uint64_t configs, PassScratch& scratch, std::vector<Candidate>& found) {
-  finder_pass::PassSearch pass(rom, starts, layout, options, ptable, from, configs, scratch);
-  pass.read_slots();
-  pass.count_hits_below();
-  pass.find_runs(found);
+                 const FinderOptions& options, const PointerTable& ptable, const Pass& pass,
+                 std::uint64_t trials, PassScratch& scratch, std::vector<Candidate>& found) {
+  finder_pass::PassSearch search(rom, starts, layout, options, ptable, pass, trials, scratch);
+  search.read_slots();
+  search.count_hits_below();
+  search.find_runs(found);
+  search.clear_hits();
 }
 
 } // namespace textdump

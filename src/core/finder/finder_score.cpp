@@ -62,11 +62,15 @@ double score_of(const RunShape& shape, std::uint64_t slots,
 namespace {
 
 // Most of the run's slots lie inside strings that begin before it or at its
-// first slot: text read as pointers. A slot is judged by the run it belongs
+// first slot: text read as pointers, when text is scarce (under half the
+// ROM's bytes; a table whose keys take nearly every byte finds it all
+// around). Runs whose targets ascend are not judged so: text does not give
+// them. A slot is judged by the run it belongs
 // to: strings that begin among its pointers are pointer bytes that decode.
 // Only the strings that begin within the longest string's length before the
 // run can reach into it.
 bool inside_text(const Run& run, const Starts& starts) {
+  if (starts.inside() * 2 >= starts.size()) return false;
   const std::uint32_t at = run.ptable.at;
   const std::vector<std::uint32_t>& list = starts.list();
   const auto from = std::lower_bound(list.begin(), list.end(),
@@ -116,7 +120,8 @@ std::optional<Candidate> judge_run(const Run& run, const Starts& starts, std::ui
   shape.lowest = distinct.front();
   shape.highest = distinct.back();
   const double score = score_of(shape, slots, starts.list());
-  if (score < min_score || !outside_its_text(run, starts) || inside_text(run, starts))
+  if (score < min_score || !outside_its_text(run, starts) ||
+      (!shape.ascending && inside_text(run, starts)))
     return std::nullopt;
   Candidate candidate;
   candidate.ptable = run.ptable;

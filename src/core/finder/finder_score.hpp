@@ -42,7 +42,8 @@ double score_of(const RunShape& shape, std::uint64_t slots,
                 const std::vector<std::uint32_t>& start_list);
 
 // The run as a candidate: at least three distinct targets, a score of at
-// least min_score, outside the strings it points to and not inside text.
+// least min_score, outside the strings it points to and, unless its targets
+// ascend or text takes half the ROM, not inside text.
 // slots is the number of slots a run may begin at by chance: the ROM's size
 // times the maps, sizes and byte orders searched.
 std::optional<Candidate> judge_run(const Run& run, const Starts& starts, std::uint64_t slots,

@@ -80,6 +80,11 @@ Starts::Starts(const RomView& rom, const CodeTable& table, SwitchWalker* switche
     start_.set(p);
     list_.push_back(static_cast<std::uint32_t>(p));
   }
+  std::size_t reach = 0;
+  for (std::size_t p = 0; p < n; ++p) {
+    if (start_[p]) reach = std::max(reach, p + std::size_t{length_[p]});
+    inside_ += p < reach ? 1 : 0;
+  }
   for (const std::uint32_t p : list_) {
     const std::size_t after = p + std::size_t{length_[p]};
     const std::uint8_t own = end_entry[after];

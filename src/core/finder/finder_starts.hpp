@@ -49,9 +49,13 @@ public:
   std::uint64_t end(std::uint64_t p) const { return length_[p] == 0 ? 0 : p + length_[p]; }
   // The starts in ascending order.
   const std::vector<std::uint32_t>& list() const { return list_; }
+  // The bytes that lie inside the strings of the starts.
+  std::uint64_t inside() const { return inside_; }
+  std::uint64_t size() const { return length_.size(); }
 
 private:
   OffsetBits start_, empty_;
+  std::uint64_t inside_ = 0;
   std::vector<std::uint16_t> length_;
   std::vector<std::uint32_t> list_;
 };

@@ -57,8 +57,11 @@ struct Candidate {
   std::uint32_t null_entries = 0;  // inside the table, counted in its count
   std::uint32_t empty_strings = 0; // pointers to an end entry
   unsigned pascal = 0;             // Pascal strings: the bytes of the length before each
+  bool reverse = false; // strings of set length: each entry's string ends where the one before begins
   // The other pointer columns of the same records, each a table of its own, by offset.
   std::vector<Candidate> columns;
+  // The table's other pieces, back to back after it, each pointing into another bank.
+  std::vector<Candidate> pieces;
 };
 
 // Whether the finder reads a map's pointers of this size in this byte order
@@ -70,6 +73,11 @@ inline bool searched_as(const MapDescriptor& map, unsigned size, ByteOrder order
 // The offset after a table's last pointer.
 inline std::uint64_t end_of(const PointerTable& ptable) {
   return std::uint64_t{ptable.at} + std::uint64_t{ptable.count - 1} * ptable.stride + ptable.size;
+}
+
+// The offset after the last pointer of a candidate's last piece.
+inline std::uint64_t end_of(const Candidate& c) {
+  return end_of(c.pieces.empty() ? c.ptable : c.pieces.back().ptable);
 }
 
 } // namespace textdump

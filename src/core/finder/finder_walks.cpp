@@ -17,7 +17,7 @@ Reach PassSearch::reach_from(std::size_t p, unsigned stride) {
   Reach reach{p, std::nullopt};
   unsigned gap = 0;
   bool first_in_gap = false;
-  for (std::size_t q = p; q < slots_; q += stride) {
+  for (std::size_t q = p; q < to_; q += stride) {
     if (kinds_[q] == HIT) {
       reach.last = q;
       reach.after.reset();

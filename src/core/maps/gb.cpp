@@ -5,7 +5,8 @@
 //           one is the address and then its bank byte
 //   address BB:AAAA, bank 00 at 0000-3FFF, every other bank at 4000-7FFF
 //   header  the header checksum at 014D holds
-//   banks   16 KiB from offset 0 on
+//   banks   16 KiB from offset 0 on; with a bank controller in the header,
+//           bank 0's tables may point into any bank from 2 on
 //   check   the header checksum at 014D: x = x - byte - 1 over 0134-014C; the
 //           global checksum at 014E-014F, big-endian: the sum of every byte
 //           but those two
@@ -131,6 +132,18 @@ SizeFields size_fields(const RomView& rom, std::uint64_t size) {
   return std::vector<HeaderWrite>{{ROM_SIZE, {{n}, 1}}};
 }
 
+// A cartridge with a bank controller (its type at 0147) keeps bank 0 fixed
+// and switches the others in at 4000, where bank 0's tables point into bank
+// 1 unless told another.
+std::optional<SwitchedBanks> switched_banks(const RomView& rom, const RomLayout& layout) {
+  if (!header(rom, layout) || rom.size <= 2 * std::uint64_t{BANK}) return std::nullopt;
+  const std::uint8_t type = rom.data[0x147];
+  if (type == 0x00 || type == 0x08 || type == 0x09) return std::nullopt; // no controller
+  const auto banks = static_cast<std::uint32_t>(rom.size / BANK);
+  if (banks <= 2) return std::nullopt;
+  return SwitchedBanks{{0, BANK}, 2, banks - 2, 0, BANK};
+}
+
 } // namespace
 
 constexpr MapDescriptor platforms::gb{
@@ -146,6 +159,7 @@ constexpr MapDescriptor platforms::gb{
     .address_text = address_text,
     .position_offset = position_offset,
     .bank_span = bank_span,
+    .switched_banks = switched_banks,
     .bank_bytes = BANK,
     .checksums = CHECKSUMS,
     .grows_to = SMALLEST << 8,

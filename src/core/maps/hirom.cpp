@@ -6,7 +6,8 @@
 //   header  the SNES header at FFC0
 //   check   the SNES header's checksum and its complement (core/maps/snes.hpp)
 //   banks   64 KiB from the copier header on, for 16-bit pointers (24-bit
-//           ones run on from bank to bank)
+//           ones run on from bank to bank); with the header, a 16-bit table
+//           in any bank may point into any other
 #include "core/maps/map_parts.hpp"
 #include "core/maps/platforms.hpp"
 #include "core/maps/snes.hpp"
@@ -67,6 +68,12 @@ std::optional<BankSpan> bank_span(const MapFields&, const RomLayout& layout, uns
   return bank_around(layout.copier_header, HIROM_BANK, target);
 }
 
+// A SNES header: code reads a table of 16-bit pointers in any bank with
+// the bank of its strings, which may be any other.
+std::optional<SwitchedBanks> switched_banks(const RomView& rom, const RomLayout& layout) {
+  return snes_banks(SnesMap::hirom, rom, layout);
+}
+
 HeaderBytes checksum(const RomView& rom, const RomLayout& layout) {
   return snes_checksum(SnesMap::hirom, rom, layout);
 }
@@ -86,6 +93,7 @@ constexpr MapDescriptor platforms::hirom{
     .address_text = address_text,
     .position_offset = position_offset,
     .bank_span = bank_span,
+    .switched_banks = switched_banks,
     .bank_bytes = HIROM_BANK,
     .checksums = CHECKSUMS,
 };

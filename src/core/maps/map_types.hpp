@@ -66,12 +66,20 @@ struct BankSpan {
   friend bool operator==(const BankSpan&, const BankSpan&) = default;
 };
 
-// A ROM that keeps its last bank fixed while the others switch: a 16-bit
-// pointer in the fixed bank (from fixed_from on) may point into any of the
-// switched banks 0 to count - 1.
+// A ROM whose header says its 16-bit pointers may point into other banks
+// than their own: a pointer that lies in tables (the fixed bank of a ROM
+// that switches the others, or the whole ROM) may point into any of the
+// banks first to first + count - 1, bank b being the bank_size bytes from
+// banks_at + b * bank_size on.
 struct SwitchedBanks {
-  std::uint64_t fixed_from = 0;
-  std::uint32_t count = 0;
+  BankSpan tables;
+  std::uint32_t first = 0, count = 0;
+  std::uint64_t banks_at = 0, bank_size = 0;
+
+  BankSpan bank(std::uint32_t b) const {
+    const std::uint64_t from = banks_at + std::uint64_t{b} * bank_size;
+    return {from, from + bank_size};
+  }
 
   friend bool operator==(const SwitchedBanks&, const SwitchedBanks&) = default;
 };
@@ -81,7 +89,7 @@ inline std::optional<BankSpan> no_bank_span(const MapFields&, const RomLayout&, 
                                             std::uint64_t) {
   return std::nullopt;
 }
-inline std::optional<SwitchedBanks> no_switched_banks(const RomLayout&) {
+inline std::optional<SwitchedBanks> no_switched_banks(const RomView&, const RomLayout&) {
   return std::nullopt;
 }
 
@@ -148,8 +156,10 @@ struct MapDescriptor {
   // reaches target reaches too; nothing when its values run on through the ROM.
   std::optional<BankSpan> (*bank_span)(const MapFields&, const RomLayout&, unsigned size,
                                        std::uint64_t target) = no_bank_span;
-  // The switched banks when the ROM keeps a fixed one; nothing otherwise.
-  std::optional<SwitchedBanks> (*switched_banks)(const RomLayout&) = no_switched_banks;
+  // The banks that tables may point into besides their own, when the ROM's
+  // header says it has such banks; nothing otherwise.
+  std::optional<SwitchedBanks> (*switched_banks)(const RomView&, const RomLayout&) =
+      no_switched_banks;
   // The size of the platform's banks (a power of two), whose edges a picture
   // of the ROM marks; 0 when it has none.
   std::uint32_t bank_bytes = 0;

@@ -36,8 +36,9 @@
 //   an offset, typed back, is that offset.
 // - A 16-bit pointer of a banked map points into the bank of its own table
 //   unless bank= says another; a map whose banks limit its pointers says
-//   which bank a target lies in (bank_span), and a ROM with a fixed bank which
-//   banks the tables in it may point into (switched_banks).
+//   which bank a target lies in (bank_span), and a ROM whose header says so
+//   which other banks its tables may point into (switched_banks: from a
+//   fixed bank, or from anywhere).
 // - A checksum is right when its bytes hold what its platform's rule computes;
 //   one that was wrong before stays as it was. SNES (lorom, hirom: the
 //   checksum and its complement, past a copier header), gb (header and

@@ -76,10 +76,11 @@ std::optional<BankSpan> bank_span(const MapFields& fields, const RomLayout& layo
 
 // A PRG of more than 32 KiB keeps its last 16 KiB at C000 and switches the
 // others in at 8000.
-std::optional<SwitchedBanks> switched_banks(const RomLayout& layout) {
+std::optional<SwitchedBanks> switched_banks(const RomView&, const RomLayout& layout) {
   if (!layout.ines || layout.prg_size <= 2 * SWITCHED) return std::nullopt;
-  return SwitchedBanks{layout.prg_start + layout.prg_size - SWITCHED,
-                       layout.prg_size / SWITCHED - 1};
+  const std::uint64_t fixed = layout.prg_start + layout.prg_size - SWITCHED;
+  return SwitchedBanks{{fixed, fixed + SWITCHED}, 0, layout.prg_size / SWITCHED - 1,
+                       layout.prg_start, SWITCHED};
 }
 
 constexpr std::string_view FIELDS[] = {"window", "banksize", "bank"};

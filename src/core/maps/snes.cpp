@@ -37,6 +37,15 @@ bool snes_header_of(SnesMap map, const RomView& rom, const RomLayout& layout) {
   return ((h[0x15] & 0x01) != 0) == hirom;
 }
 
+std::optional<SwitchedBanks> snes_banks(SnesMap map, const RomView& rom, const RomLayout& layout) {
+  if (!snes_header_of(map, rom, layout)) return std::nullopt;
+  const std::uint64_t bank = map == SnesMap::lorom ? LOROM_BANK : HIROM_BANK;
+  const std::uint64_t data = rom.size - layout.copier_header;
+  const auto banks = static_cast<std::uint32_t>((data + bank - 1) / bank);
+  if (banks < 2) return std::nullopt;
+  return SwitchedBanks{{layout.copier_header, rom.size}, 0, banks, layout.copier_header, bank};
+}
+
 namespace {
 
 // The sum of the bytes from, to - 1 of image, the checksum's four at sum_at

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "core/maps/map_types.hpp"
 
@@ -65,5 +66,9 @@ constexpr ChecksumRule snes_checksum_rule(SnesMap map,
 // checksum and complement agree, or whose title is printable and map byte a
 // known one; and its map byte names the map of its place.
 bool snes_header_of(SnesMap map, const RomView& rom, const RomLayout& layout);
+
+// With the map's header, every bank past the copier header (16-bit pointers
+// anywhere may point into any of them); nothing without one, or with one bank.
+std::optional<SwitchedBanks> snes_banks(SnesMap map, const RomView& rom, const RomLayout& layout);
 
 } // namespace textdump

@@ -27,7 +27,8 @@
 // bytes under #FIXEDLENGTH(N, pad), without the pad bytes that end it (the
 // byte that ends most of them); a string whose length its pointer table holds
 // beside its pointer (length=) under #FIXEDLENGTH of that length, after a
-// //LENGTH line: the inserter cannot rewrite the length, so it must stay.
+// //LENGTH line that names the field, its size and byte order: the Atlas
+// inserter cannot rewrite the length, so it keeps it; --insert rewrites it.
 // In these forms an end entry is written as <$XX>, which ends no string.
 //
 // The inserter cannot switch tables inside a string: a switch of a standard
@@ -59,12 +60,19 @@
 // #FIXEDLENGTH, #JMP, #WRITE, #W16, #W24 and #W32; any other is reported. A
 // string under #FIXEDLENGTH that would be cut is an error, and so is one
 // after a //LENGTH line (its length is held beside its pointer) that would
-// not keep its length. Nothing here opens a file: the tables come through
-// the reader the caller gives.
+// not keep its length, when the script is judged for the Atlas inserter;
+// judged for --insert, such a string may change length when its //LENGTH
+// line names its field, and the plan rewrites the field. The report holds the
+// plan of insertion (script_plan.hpp): every block's bytes, pointer write and
+// length field, complete when the script fits. Nothing here opens a file:
+// the tables come through the reader the caller gives.
 //
 //   parse_end_rule   --end token | next | fixed:N | token,next | pascal:N
 //   build_script     the script, the insertion table, the strings as data
-//   fit_script       an edited script's diagnostics and blocks
+//   fit_script       an edited script's diagnostics, blocks and plan
+//   script_entries   a script's strings as its lines hold them: each one's
+//                    offset, pointers, original (its // lines), text, where
+//                    its text lines lie and the bytes it held when dumped
 //
 // The folder's files:
 //   script_types.hpp        the vocabulary above and below
@@ -80,11 +88,14 @@
 //   script_switches.cpp     switching tables: a switch as one item
 //   script_fitter.hpp       the fitter's state (script_fit.cpp: text, strings,
 //                           blocks; script_fit_commands.cpp: the commands)
-//   script_fit_reading.hpp  the fitter's reading of numbers, names and tables
+//   script_fit_reading.hpp  the fitter's reading of numbers, names, tables and lines
+//   script_entries.cpp      a script's strings as its lines hold them
+//   script_plan.hpp         the plan of insertion, and pointer values both ways
 #pragma once
 
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "core/script/script_types.hpp"
 
@@ -102,6 +113,14 @@ Script build_script(const ScriptRequest& request);
 // (length=, pascal:N, fixed:N) and records need none.
 bool needs_end_entry(const ScriptRequest& request);
 
-FitReport fit_script(std::string_view script, const FitTableReader& read_table);
+FitReport fit_script(std::string_view script, const FitTableReader& read_table,
+                     FitFor judged_for = FitFor::insert);
+
+// In script order; a string's pointers, original and text as the dump wrote
+// them, or as they were edited since.
+std::vector<ScriptEntry> script_entries(std::string_view script);
+
+// Whether the inserter reads the line as text: not a command, a comment or empty.
+bool script_text_line(std::string_view line);
 
 } // namespace textdump

@@ -3,7 +3,6 @@
 #include "core/script/script.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <utility>
 
 #include "core/base/base.hpp"
@@ -16,8 +15,9 @@ bool FitReport::fits() const {
                       [](const Report& d) { return d.severity == Severity::error; });
 }
 
-FitReport fit_script(std::string_view script, const FitTableReader& read_table) {
-  FitReport report = fitting::Fitter(script, read_table).run();
+FitReport fit_script(std::string_view script, const FitTableReader& read_table,
+                     FitFor judged_for) {
+  FitReport report = fitting::Fitter(script, read_table, judged_for).run();
   std::stable_sort(report.diagnostics.begin(), report.diagnostics.end(),
                    [](const Report& a, const Report& b) { return a.line < b.line; });
   return report;
@@ -30,12 +30,13 @@ FitReport Fitter::run() {
     const std::string_view line = read->content;
     const std::size_t number = read->number;
     const std::size_t first = line.find_first_not_of(" \t");
-    if (first != npos && line[first] == '#') {
+    const ScriptLine kind = line_kind(line);
+    if (kind == ScriptLine::command) {
       end_text();
       command(line.substr(first), number, first);
-    } else if (first != npos && line.substr(first, 2) == "//") {
+    } else if (kind == ScriptLine::comment) {
       comment(line.substr(first));
-    } else if (!line.empty()) {
+    } else if (kind == ScriptLine::text) {
       for (std::size_t i = 0; i < line.size(); ++i) {
         text_.chars += line[i];
         text_.line.push_back(number);
@@ -54,7 +55,7 @@ void Fitter::end_text() {
   const Text text = std::move(text_);
   text_ = {};
   if (!table_) {
-    error(text.line[0], text.column[0], ReportId::fit_text_without_table);
+    if (!unread_active_) error(text.line[0], text.column[0], ReportId::fit_text_without_table);
     return;
   }
   if (!block_) {
@@ -89,13 +90,19 @@ void Fitter::end_text() {
       if (looks_like_raw_form(s, j))
         error(text.line[j], text.column[j], ReportId::fit_raw_taken,
               {std::string(s.substr(j, 5)), std::string(s.substr(i, step->length))});
-    const bool end_token = whole && step->text_bytes != nullptr &&
-                           table_->ends.contains(std::string(s.substr(i, step->length)));
-    if (!end_token || pascal_ == 0) strings_.back().bytes += step->bytes().size();
+    const bool is_end = step->text_bytes != nullptr &&
+                        table_->ends.contains(std::string(s.substr(i, step->length)));
+    const bool end_token = whole && is_end;
+    if (!end_token || pascal_ == 0) {
+      strings_.back().bytes += step->bytes().size();
+      put(step->bytes());
+    }
     i += step->length;
     if (end_token) {
       finish_string(strings_.back());
       ended = true;
+    } else if (is_end) {
+      report_.plan.blocks.back().ends.push_back(position());
     }
   }
   if (whole && !ended) finish_string(strings_.back());
@@ -111,9 +118,22 @@ void Fitter::typed_line_break(const Text& text, std::size_t i,
 
 void Fitter::begin_string(std::size_t line) {
   awaited_.reset();
-  strings_.push_back({line, 0, original_, pascal_, fixed_, held_});
+  strings_.push_back({line, 0, original_, pascal_, fixed_, held_, field_, pad_, swapped_});
   original_.reset();
   held_ = false;
+  field_.reset();
+}
+
+void Fitter::put(std::string_view bytes) {
+  if (pascal_ != 0 || fixed_ != 0)
+    whole_ += bytes;
+  else
+    report_.plan.blocks.back().bytes += bytes;
+}
+
+std::uint64_t Fitter::position() const {
+  const PlanBlock& block = report_.plan.blocks.back();
+  return block.start + block.bytes.size();
 }
 
 void Fitter::no_text_awaited() {
@@ -124,7 +144,20 @@ void Fitter::no_text_awaited() {
 
 void Fitter::finish_string(FitString& string) {
   const std::uint64_t bytes = string.bytes;
-  if (string.fixed != 0) {
+  PlanBlock& block = report_.plan.blocks.back();
+  PlanString planned{string.line, position(), 0, string.pascal, string.big_endian, std::nullopt};
+  std::string written = std::exchange(whole_, {});
+  // --insert writes a held string's new length into its field, when it knows the field.
+  const bool rewritten = string.held && string.field && for_ == FitFor::insert;
+  if (rewritten) {
+    string.field->line = string.line;
+    string.field->value = bytes;
+    if (string.field->size < 4 && bytes >> (8 * string.field->size) != 0)
+      error(string.line, 1, ReportId::fit_length_field_small,
+            {std::to_string(bytes), std::to_string(string.field->size)});
+    planned.length = report_.plan.lengths.size();
+    report_.plan.lengths.push_back(*string.field);
+  } else if (string.fixed != 0) {
     if (string.held && bytes != string.fixed)
       error(string.line, 1, ReportId::fit_held_length_changed,
             {std::to_string(string.fixed), std::to_string(bytes)});
@@ -132,9 +165,19 @@ void Fitter::finish_string(FitString& string) {
       error(string.line, 1, ReportId::fit_fixed_cut,
             {std::to_string(bytes), std::to_string(string.fixed)});
     string.bytes = string.fixed;
+    written.resize(string.fixed, static_cast<char>(string.pad));
   } else {
     string.bytes += string.pascal;
+    std::string length(string.pascal, '\0');
+    for (unsigned k = 0; k < string.pascal; ++k)
+      length[string.big_endian ? string.pascal - 1 - k : k] =
+          static_cast<char>((bytes >> (8 * k)) & 0xFF);
+    written.insert(0, length);
   }
+  block.bytes += written;
+  planned.bytes = written.size();
+  report_.plan.strings.push_back(planned);
+  block.ends.push_back(position());
 }
 
 // A #JMP without a bound that no text follows writes nothing: the one that
@@ -178,15 +221,11 @@ void Fitter::close_block() {
 void Fitter::comment(std::string_view line) {
   if (line.starts_with("//LENGTH ")) {
     held_ = true;
+    field_ = length_field(line);
   } else if (line.starts_with("//POINTER ") && line.find(" - STRING #") != npos) {
     pointed_ = last_hex(line);
-  } else if (line.starts_with("// BLOCK ") && line.ends_with(" used")) {
-    const std::size_t comma = line.rfind(", ");
-    std::uint64_t used = 0;
-    const auto [end, error] =
-        std::from_chars(line.data() + comma + 2, line.data() + line.size() - 5, used);
-    const auto start = last_hex(line.substr(0, line.find('-')));
-    if (comma != npos && error == std::errc{} && start) next_end_ = *start + used;
+  } else if (const auto block = dumped_block(line)) {
+    next_end_ = block->start + block->used;
   }
 }
 

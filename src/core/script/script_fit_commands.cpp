@@ -42,9 +42,13 @@ void Fitter::run_command(const Command& c) {
   } else if (name == "CREATEPTR") {
     create_pointer(c);
   } else if (name == "HDR") {
-    if (want(c, 1, 1)) number_of(c, c.args[0]);
-  } else if (name == "SMA" || name == "ENDIANSWAP") {
-    if (want(c, 1, 1)) quoted(c, c.args[0]);
+    if (!want(c, 1, 1)) return;
+    if (const auto header = offset_of(c, c.args[0])) header_ = static_cast<std::int64_t>(*header);
+  } else if (name == "SMA") {
+    if (!want(c, 1, 1)) return;
+    if (const auto type = address_type(c, c.args[0])) plain_ = *type;
+  } else if (name == "ENDIANSWAP") {
+    endian_swap(c);
   } else if (name == "STRTYPE") {
     string_type(c);
   } else if (name == "PASCALLEN") {
@@ -72,6 +76,26 @@ std::optional<std::int64_t> Fitter::number_of(const Command& c, const std::strin
   const auto value = atlas_number(arg, why);
   if (!value) error(c, std::move(*why));
   return value;
+}
+
+std::optional<std::uint64_t> Fitter::offset_of(const Command& c, const std::string& arg) {
+  const auto value = number_of(c, arg);
+  if (!value) return std::nullopt;
+  if (*value >= 0) return static_cast<std::uint64_t>(*value);
+  error(c, ReportId::fit_negative, {arg});
+  return std::nullopt;
+}
+
+std::optional<AddressType> Fitter::address_type(const Command& c, const std::string& arg) {
+  const auto name = quoted(c, arg);
+  if (!name) return std::nullopt;
+  static constexpr std::pair<std::string_view, AddressType> types[] = {
+      {"LINEAR", AddressType::linear}, {"LOROM00", AddressType::lorom00},
+      {"LOROM80", AddressType::lorom80}, {"HIROM", AddressType::hirom}, {"GB", AddressType::gb}};
+  for (const auto& [text, type] : types)
+    if (*name == text) return type;
+  error(c, ReportId::fit_address_type, {*name});
+  return std::nullopt;
 }
 
 std::optional<std::string> Fitter::quoted(const Command& c, const std::string& arg) {
@@ -103,9 +127,16 @@ void Fitter::add_table(const Command& c) {
   const auto file = quoted(c, c.args[0]);
   if (!file || !variable(c, c.args[1], true)) return;
   const std::optional<std::string> bytes = read_table_(*file);
-  if (!bytes) return error(c, ReportId::fit_table_unreadable, {*file});
   auto table = std::make_shared<FitTable>();
-  if (auto why = load_table(*file, *bytes, *table)) return error(c, std::move(*why));
+  std::optional<Report> why;
+  if (!bytes)
+    why = fault(ReportId::fit_table_unreadable, {*file});
+  else
+    why = load_table(*file, *bytes, *table);
+  if (why) {
+    unread_.insert(c.args[1]);
+    return error(c, std::move(*why));
+  }
   tables_[c.args[1]] = std::move(table);
 }
 
@@ -113,18 +144,31 @@ void Fitter::add_table(const Command& c) {
 void Fitter::activate_table(const Command& c) {
   if (!want(c, 1, 1) || !variable(c, c.args[0], true)) return;
   const auto it = tables_.find(c.args[0]);
-  if (it == tables_.end()) return error(c, ReportId::fit_table_never_added, {c.args[0]});
-  table_ = it->second;
+  unread_active_ = it == tables_.end() && unread_.contains(c.args[0]);
+  if (it == tables_.end() && !unread_active_)
+    return error(c, ReportId::fit_table_never_added, {c.args[0]});
+  table_ = it == tables_.end() ? nullptr : it->second;
 }
 
 // #CREATEPTR(pointer, "type", offsetting, bits)
 void Fitter::create_pointer(const Command& c) {
-  if (!want(c, 4, 4) || !variable(c, c.args[0], false) || !quoted(c, c.args[1])) return;
+  if (!want(c, 4, 4) || !variable(c, c.args[0], false)) return;
+  const auto type = address_type(c, c.args[1]);
+  const auto offsetting = number_of(c, c.args[2]);
   const auto bits = number_of(c, c.args[3]);
-  if (!number_of(c, c.args[2]) || !bits) return;
+  if (!type || !offsetting || !bits) return;
   if (*bits != 8 && *bits != 16 && *bits != 24 && *bits != 32)
     return error(c, ReportId::fit_pointer_bits);
-  pointers_.push_back(c.args[0]);
+  pointers_[c.args[0]] = {*type, header_, *offsetting, static_cast<unsigned>(*bits)};
+}
+
+// #ENDIANSWAP("TRUE" or "FALSE")
+void Fitter::endian_swap(const Command& c) {
+  if (!want(c, 1, 1)) return;
+  const auto value = quoted(c, c.args[0]);
+  if (value && *value != "TRUE" && *value != "FALSE")
+    return error(c, ReportId::fit_endianswap_value);
+  if (value) swapped_ = *value == "TRUE";
 }
 
 // #STRTYPE("PASCAL" or "ENDTERM")
@@ -151,6 +195,7 @@ void Fitter::fixed_length(const Command& c) {
   if (!length || !pad) return;
   if (*length < 0 || *pad < 0 || *pad > 0xFF) return error(c, ReportId::fit_fixedlength_args);
   fixed_ = static_cast<std::uint64_t>(*length);
+  pad_ = static_cast<std::uint8_t>(*pad);
 }
 
 // #JMP(start[, last])
@@ -163,19 +208,31 @@ void Fitter::jump(const Command& c) {
     return error(c, ReportId::fit_jmp_backwards);
   close_block();
   block_ = FitBlock{c.line, static_cast<std::uint64_t>(*start), std::nullopt, 0};
+  report_.plan.blocks.push_back({c.line, block_->start, std::nullopt, {}, {}});
   original_end_ = std::exchange(next_end_, std::nullopt);
   original_ = block_->start; // a block's first string begins there, written in place or not
   if (c.args.size() == 2) block_->last = static_cast<std::uint64_t>(*last);
+  report_.plan.blocks.back().last = block_->last;
 }
 
 // #WRITE(pointer, offset), #W16(offset), #W24(offset), #W32(offset)
 void Fitter::write_pointer(const Command& c) {
   const bool custom = c.name == "WRITE";
   if (!want(c, custom ? 2 : 1, custom ? 2 : 1)) return;
-  if (custom && (!variable(c, c.args[0], false) ||
-                 std::find(pointers_.begin(), pointers_.end(), c.args[0]) == pointers_.end()))
+  const auto format = pointers_.find(c.args[0]);
+  if (custom && (!variable(c, c.args[0], false) || format == pointers_.end()))
     return error(c, ReportId::fit_pointer_never_created, {c.args[0]});
-  number_of(c, c.args.back());
+  const auto slot = offset_of(c, c.args.back());
+  if (!block_) error(c, ReportId::fit_write_before_jmp);
+  if (slot && block_) {
+    PlanPointer p{c.line, *slot, {}, swapped_, position(), 0, report_.plan.blocks.size() - 1};
+    p.format = custom ? format->second
+                      : PointerFormat{plain_, header_, 0, c.name == "W16"   ? 16u
+                                                          : c.name == "W24" ? 24u
+                                                                            : 32u};
+    p.value = pointer_value(p.format, p.target);
+    report_.plan.pointers.push_back(p);
+  }
   string_break_ = true;
   original_ = pointed_;
   // Another string's pointer (by the dump's //POINTER lines) before any text.

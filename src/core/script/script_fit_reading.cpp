@@ -3,6 +3,7 @@
 #include "core/script/script_fit_reading.hpp"
 
 #include <algorithm>
+#include <charconv>
 
 #include "core/base/base.hpp"
 #include "core/tables/tables.hpp"
@@ -97,16 +98,60 @@ std::optional<Report> bad_name(std::string_view name) {
   return std::nullopt;
 }
 
-// The last $HEX number of a line: 6C10 of "//POINTER #0 @ $6D00 - STRING #0 @ $6C10",
-// and of the same line with the addresses in brackets after the offsets.
+// The offset that a dump's line names last: the first $HEX after its last " @ ".
 std::optional<std::uint64_t> last_hex(std::string_view line) {
-  if (line.ends_with(')') && line.rfind(" (") != npos) line = line.substr(0, line.rfind(" ("));
-  const std::size_t dollar = line.rfind('$');
+  const std::size_t at = line.rfind(" @ ");
+  if (at != npos) line.remove_prefix(at + 3);
+  const std::size_t dollar = line.find('$');
   if (dollar == npos) return std::nullopt;
   const std::size_t end = line.find_first_not_of("0123456789ABCDEF", dollar + 1);
   const std::string_view digits = line.substr(dollar + 1, end == npos ? npos : end - dollar - 1);
   if (digits.empty() || digits.size() > 8) return std::nullopt;
   return hex_to_int(digits);
+}
+
+ScriptLine line_kind(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t");
+  if (first != npos && line[first] == '#') return ScriptLine::command;
+  if (first != npos && line.substr(first, 2) == "//") return ScriptLine::comment;
+  return line.empty() ? ScriptLine::empty : ScriptLine::text;
+}
+
+std::optional<DumpedBlock> dumped_block(std::string_view line) {
+  if (!line.starts_with("// BLOCK ") || !line.ends_with(" used")) return std::nullopt;
+  const std::size_t comma = line.rfind(", "), room = line.rfind(" bytes of room");
+  const std::size_t before = room == npos ? npos : line.rfind(", ", room);
+  const auto start = last_hex(line.substr(0, line.find('-')));
+  DumpedBlock block;
+  const auto number = [&](std::size_t from, std::size_t to, std::uint64_t& value) {
+    const auto [end, error] = std::from_chars(line.data() + from, line.data() + to, value);
+    return error == std::errc{} && end == line.data() + to;
+  };
+  if (comma == npos || before == npos || !start || !number(comma + 2, line.size() - 5, block.used) ||
+      !number(before + 2, room, block.room))
+    return std::nullopt;
+  block.start = *start;
+  return block;
+}
+
+std::optional<PlanLength> length_field(std::string_view line) {
+  constexpr std::string_view lead = "//LENGTH @ $";
+  if (!line.starts_with(lead)) return std::nullopt;
+  line.remove_prefix(lead.size());
+  const std::size_t digits = line.find_first_not_of("0123456789ABCDEF");
+  if (digits == 0 || digits == npos || digits > 8 || !line.substr(digits).starts_with(", "))
+    return std::nullopt;
+  PlanLength field;
+  field.at = hex_to_int(line.substr(0, digits));
+  line.remove_prefix(digits + 2);
+  if (line.empty() || line[0] < '1' || line[0] > '4') return std::nullopt;
+  field.size = static_cast<unsigned>(line[0] - '0');
+  line.remove_prefix(1);
+  for (const std::string_view word : {" BYTES ", " BYTE "})
+    if (line.starts_with(word)) line.remove_prefix(word.size());
+  if (!line.starts_with("LE - ") && !line.starts_with("BE - ")) return std::nullopt;
+  field.big_endian = line[0] == 'B';
+  return field;
 }
 
 } // namespace textdump::fitting

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "core/base/base.hpp"
+#include "core/script/script_types.hpp"
+#include "core/script/script_plan.hpp"
 #include "core/tables/tables.hpp"
 
 namespace textdump::fitting {
@@ -41,8 +43,22 @@ std::optional<std::int64_t> atlas_number(std::string_view s, std::optional<Repor
 // Why the inserter would not take name for a variable name; nothing when it would.
 std::optional<Report> bad_name(std::string_view name);
 
-// The last $HEX number of a line: 6C10 of "//POINTER #0 @ $6D00 - STRING #0 @ $6C10",
-// and of the same line with the addresses in brackets after the offsets.
+// The offset that a dump's line names last: 6C10 of "//POINTER #0 @ $6D00 -
+// STRING #0 @ $6C10", of the same line with the addresses in brackets after
+// the offsets ("$6C10 ($8C10 (bank 00))"), and of "//STRING #0 @ $6C10: ...".
 std::optional<std::uint64_t> last_hex(std::string_view line);
+
+// How the inserter takes a line of a script: a command (# after blanks), a
+// comment (// after blanks), text, or nothing (empty).
+enum class ScriptLine { empty, command, comment, text };
+ScriptLine line_kind(std::string_view line);
+
+// What a dump's "// BLOCK" line says.
+std::optional<DumpedBlock> dumped_block(std::string_view line);
+
+// The length field a //LENGTH line names: "//LENGTH @ $1F0, 2 BYTES LE - 5
+// BYTES, ..."; nothing for a line without its size and byte order (as
+// written before --insert rewrote lengths).
+std::optional<PlanLength> length_field(std::string_view line);
 
 } // namespace textdump::fitting

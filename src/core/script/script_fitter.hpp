@@ -1,12 +1,14 @@
 // The fitter: a script dump read line by line as the inserter reads it, the
-// state that reading keeps, and the reports it makes. script_fit.cpp reads
-// the text, its strings and blocks; script_fit_commands.cpp the commands.
+// state that reading keeps, the reports it makes and the plan of what it
+// writes. script_fit.cpp reads the text, its strings and blocks;
+// script_fit_commands.cpp the commands.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,6 +36,9 @@ struct FitString {
   unsigned pascal = 0;
   std::uint64_t fixed = 0;
   bool held = false;
+  std::optional<PlanLength> field; // where the held length lies, when the //LENGTH line says
+  std::uint8_t pad = 0;            // of #FIXEDLENGTH
+  bool big_endian = false;         // of its Pascal length
 };
 
 // A command as written: its name, its arguments (quotes kept, blanks around
@@ -46,8 +51,8 @@ struct Command {
 
 class Fitter {
 public:
-  Fitter(std::string_view script, const FitTableReader& read_table)
-      : script_(script), read_table_(read_table) {}
+  Fitter(std::string_view script, const FitTableReader& read_table, FitFor judged_for)
+      : script_(script), read_table_(read_table), for_(judged_for) {}
 
   FitReport run();
 
@@ -98,6 +103,9 @@ private:
   // Whether the command has low to high arguments; an error when not.
   bool want(const Command& c, std::size_t low, std::size_t high);
   std::optional<std::int64_t> number_of(const Command& c, const std::string& arg);
+  // A number that is a file offset or a size: not negative.
+  std::optional<std::uint64_t> offset_of(const Command& c, const std::string& arg);
+  std::optional<AddressType> address_type(const Command& c, const std::string& arg);
   std::optional<std::string> quoted(const Command& c, const std::string& arg);
   // Whether arg names a variable of the kind (a table, or a pointer).
   bool variable(const Command& c, const std::string& arg, bool table);
@@ -110,22 +118,37 @@ private:
   void fixed_length(const Command& c);
   void jump(const Command& c);
   void write_pointer(const Command& c);
+  void endian_swap(const Command& c);
+  // The bytes of the text gathered for the current block (and the string of
+  // set length under way), from its start.
+  void put(std::string_view bytes);
+  std::uint64_t position() const;
 
   std::string_view script_;
   const FitTableReader& read_table_;
+  FitFor for_;
   FitReport report_;
   Text text_;
   std::map<std::string, bool> variables_; // name -> is a table
   std::map<std::string, std::shared_ptr<const FitTable>> tables_;
-  std::vector<std::string> pointers_; // created
+  std::map<std::string, PointerFormat> pointers_; // created
+  std::int64_t header_ = 0;                       // #HDR
+  AddressType plain_ = AddressType::linear;       // #SMA, for #W16, #W24, #W32
+  bool swapped_ = false;                          // #ENDIANSWAP("TRUE")
+  std::string whole_; // the bytes of the string of set length under way
   std::shared_ptr<const FitTable> table_;
+  // The tables whose file could not be read, already reported: what uses them is not.
+  std::set<std::string> unread_;
+  bool unread_active_ = false;
   std::optional<FitBlock> block_;
   std::vector<FitString> strings_;
   bool string_break_ = false; // a pointer was written since the last text
   unsigned pascal_ = 0;       // the #PASCALLEN of #STRTYPE("PASCAL"); 0 for ENDTERM
   unsigned pascal_length_ = 1;
   std::uint64_t fixed_ = 0; // the #FIXEDLENGTH in force
-  bool held_ = false;       // a //LENGTH line names the next string's held length
+  std::uint8_t pad_ = 0;
+  bool held_ = false; // a //LENGTH line names the next string's held length
+  std::optional<PlanLength> field_; // and where it lies, when it says so
   // The line of a #WRITE whose Pascal or fixed string has no text yet, and where it began.
   std::optional<std::pair<std::size_t, std::optional<std::uint64_t>>> awaited_;
   std::optional<std::uint64_t> pointed_;      // the string start the last //POINTER line names

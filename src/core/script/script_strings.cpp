@@ -157,9 +157,17 @@ void Builder::write_segment(ScriptString& piece, const Form& form, std::span<con
         piece.first_pointer = static_cast<std::uint32_t>(script_.pointers.size());
       script_.pointers.push_back(f->pointer);
     }
-    if (form.held)
-      body += "//LENGTH @ $" + hex_number(form.held_at) + " - " + std::to_string(form.length) +
-              " BYTES, WHICH THE STRING KEEPS\r\n";
+    if (form.held) {
+      // The field's size and order too, for --insert, which rewrites it.
+      const Found* held = *std::find_if(found.begin(), found.end(),
+                                        [](const Found* f) { return f->length.has_value(); });
+      const PointerTable& format = request_.ptables[held->pointer.table];
+      const unsigned size = format.length ? format.length->size : 1;
+      body += "//LENGTH @ $" + hex_number(form.held_at) + ", " + std::to_string(size) +
+              (size == 1 ? " BYTE " : " BYTES ") + (format.order == ByteOrder::be ? "BE" : "LE") +
+              " - " + std::to_string(form.length) +
+              " BYTES, REWRITTEN BY --insert (#FIXEDLENGTH KEEPS IT)\r\n";
+    }
     ++string_number;
   } else if (in_place(from)) {
     body += "//STRING #" + std::to_string(string_number++) + " @ " + at_text(from) +

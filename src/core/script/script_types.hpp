@@ -1,6 +1,6 @@
 // The vocabulary of script dumps, shared by their parts: the end rule, the
 // request and the script it gives, with its blocks, strings and pointers; and
-// what the fitter reports of an edited script.
+// what the fitter reports of an edited script, with its plan of insertion.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 
 #include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
+#include "core/script/script_plan.hpp"
 #include "core/tables/tables.hpp"
 
 namespace textdump {
@@ -109,6 +110,11 @@ struct Script {
   }
 };
 
+// A block as a dump's "// BLOCK 1: $6C10-$6CFF, 240 bytes of room, 219 used" line names it.
+struct DumpedBlock {
+  std::uint64_t start = 0, room = 0, used = 0;
+};
+
 struct FitBlock {
   std::size_t line = 0; // of its #JMP
   std::uint64_t start = 0;
@@ -120,8 +126,30 @@ struct FitReport {
   // In script order; columns count characters.
   std::vector<Report> diagnostics;
   std::vector<FitBlock> blocks;
+  InsertPlan plan; // what the script writes; whole when it fits
   bool fits() const;
 };
+
+// A string of a script dump as its lines hold it: what an exchange file
+// carries of it, and where its text lines lie in the script.
+struct ScriptEntry {
+  std::uint64_t start = 0;           // its file offset, which names it
+  std::string where;                 // its offset (and address) as its // line shows it
+  std::vector<std::string> pointers; // where each of its pointers lies, as shown
+  bool referenced = true;            // false: bytes between strings (//UNREFERENCED)
+  std::string original;              // its // lines without "//", joined by LF
+  std::string text;                  // its text lines, joined by LF
+  // The bytes of the script its text lines take, the last one's line end
+  // included; without text lines, where they would go (from == to).
+  std::size_t from = 0, to = 0;
+  std::size_t line = 0;              // of its first text line (or where it would go)
+  std::optional<std::uint64_t> held; // the bytes it held when dumped, when the dump says
+  std::optional<DumpedBlock> block; // the block it lies in
+};
+
+// Whom a script is judged for: --insert, which rewrites the length fields
+// that //LENGTH lines name, or the Atlas inserter, which keeps them.
+enum class FitFor { insert, atlas };
 
 // The bytes of the table file that #ADDTBL names, as written there; nothing
 // when it cannot be read.

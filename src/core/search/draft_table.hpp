@@ -6,8 +6,9 @@
 // space, punctuation), each group with a report that says how its lines were
 // inferred (the file writes it as a "#" comment above them). A character
 // whose code varied, or fell on another's, is left out: a group of no lines
-// with its reason. As a standard table (--std-table) the lines have no end
-// entry, which the hits cannot reveal.
+// with its reason. A character read as two 1-byte codes is a line of a 2-byte
+// key. As a standard table (--std-table) the lines have no end entry, which
+// the hits cannot reveal.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +25,7 @@ namespace textdump {
 // One group of the draft's lines, and how they were inferred.
 struct DraftGroup {
   Report reason; // a draft_ id of core/base/report.hpp (not draft_heading, nor a word's)
-  std::vector<std::pair<std::uint32_t, std::string>> lines; // each one's code and text
+  std::vector<std::pair<std::string, std::string>> lines; // each one's key ("8341") and text
 };
 
 // In the order of the candidate's runs, then of the characters it saw.
@@ -36,7 +37,9 @@ struct ContextLine {
   std::string text; // a code the draft does not give is "·"
 };
 
-// lines lines of per_line codes each, the hit's line in the middle (as the ROM allows).
+// The ROM around a hit read through the draft: lines lines of per_line codes
+// each, the hit's line in the middle (as the ROM allows); a character of two
+// codes where both are its.
 std::vector<ContextLine> context_of(const RomView& rom, const TextCandidate& candidate,
                                     const LetterSystem& system, std::uint64_t at,
                                     std::size_t lines, std::size_t per_line);

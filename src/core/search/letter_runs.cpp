@@ -88,6 +88,7 @@ std::variant<std::vector<LetterSystem>, Report> user_systems(std::string_view na
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   if (!is_utf8(text)) return wrong(ReportId::order_not_utf8);
   LetterSystem system{std::string(name), {}};
+  system.file = true;
   std::set<std::string> seen;
   std::size_t longest = 0;
   for (TextLines lines(text); const std::optional<TextLine> line = lines.next();) {

@@ -30,6 +30,7 @@ struct LetterRun {
 struct LetterSystem {
   std::string name; // "gojuon", "iroha", or the file's name
   std::vector<LetterRun> runs;
+  bool file = false; // the runs of a user's file (and A-Z, a-z, 0-9 after them)
 
   // The run and position of a character (one UTF-8 sequence), if any.
   struct Place {

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <unordered_map>
 
+#include "core/search/code_chance.hpp"
+#include "core/search/word_join.hpp"
 #include "core/search/word_pattern.hpp"
 
 namespace textdump {
@@ -12,67 +13,18 @@ namespace textdump {
 namespace {
 
 using namespace word_patterns;
+using namespace word_joins;
+using code_chances::CodeFrequencies;
 
-constexpr std::size_t MAX_PARTIALS = 4096; // base sets kept while the words are joined
-constexpr std::size_t UNLINKED_GROUPS = 16; // of a word sharing no run, the most hit base sets
+// The readings of each word in one system and width.
+using Readings = std::vector<std::vector<Pattern>>;
 
-// Counts the code at every offset where one lies whole; returns how many offsets.
-template <unsigned W, bool LE> std::size_t count_codes(const RomView& rom, std::uint64_t* count) {
-  const std::size_t n = rom.size >= W ? static_cast<std::size_t>(rom.size) - W + 1 : 0;
-  for (std::size_t p = 0; p < n; ++p) ++count[code_in<W, LE>(rom.data, p)];
-  return n;
-}
-
-// How often each code is read at any offset, and the chances made from that.
-class CodeFrequencies {
-public:
-  CodeFrequencies(const RomView& rom, CodeLayout layout) {
-    const std::size_t codes = std::size_t{1} << (8 * layout.width);
-    count_.assign(codes, 0);
-    const std::size_t n = layout.width == 1 ? count_codes<1, true>(rom, count_.data())
-                          : layout.order == ByteOrder::le
-                              ? count_codes<2, true>(rom, count_.data())
-                              : count_codes<2, false>(rom, count_.data());
-    total_ = std::max<double>(static_cast<double>(n), 1);
-  }
-  double offsets() const { return total_; }
-  double codes() const { return static_cast<double>(count_.size()); }
-  // That a code read anywhere is this one (at least one in the ROM's offsets).
-  double of(std::uint32_t code) const {
-    return std::max<double>(static_cast<double>(count_[code & (count_.size() - 1)]), 1) / total_;
-  }
-  // That two codes read anywhere differ by d.
-  double distance(std::uint32_t d) {
-    const auto known = distance_.find(d);
-    if (known != distance_.end()) return known->second;
-    const std::size_t mask = count_.size() - 1;
-    double sum = 0;
-    for (std::size_t x = 0; x < count_.size(); ++x)
-      if (count_[x] != 0) sum += static_cast<double>(count_[x]) * static_cast<double>(count_[(x + d) & mask]);
-    const double chance = std::max(sum / (total_ * total_), 1 / (total_ * total_));
-    distance_.emplace(d, chance);
-    return chance;
-  }
-
-private:
-  std::vector<std::uint64_t> count_;
-  double total_ = 1;
-  std::map<std::uint32_t, double> distance_;
-};
-
-// log10 of about how many of m equally likely base sets would get at least h
-// hits by chance, when mu hits are expected over all of them.
-double log_expected_sets(double m, double mu, std::size_t h) {
-  const double k = static_cast<double>(h);
-  const double per_set = std::max(mu / m, 1e-300);
-  const double tail = std::min(0.0, k * std::log10(per_set) - std::lgamma(k + 1) / std::log(10.0));
-  return std::log10(m) + tail;
-}
-
-// The hits of one word that give one base set.
-struct Group {
-  std::vector<std::uint32_t> bases; // in the pattern's runs
-  std::vector<std::uint32_t> offsets;
+struct Search {
+  const RomView& rom;
+  const std::vector<std::string>& words;
+  const TextSearchOptions& options;
+  std::size_t tried = 0;                                     // layouts and systems searched
+  std::map<std::string, std::vector<std::uint32_t>> scanned; // by layout and signature
 };
 
 std::vector<Group> groups_of(const RomView& rom, const Pattern& w, CodeLayout layout,
@@ -81,158 +33,65 @@ std::vector<Group> groups_of(const RomView& rom, const Pattern& w, CodeLayout la
   for (const std::uint32_t p : hits) by_bases[bases_of(rom, p, w, layout)].push_back(p);
   std::vector<Group> groups;
   groups.reserve(by_bases.size());
-  for (auto& [bases, offsets] : by_bases) groups.push_back({bases, std::move(offsets)});
+  for (auto& [bases, offsets] : by_bases) groups.push_back({&w, bases, std::move(offsets)});
   return groups;
 }
 
-// A base set being built, word by word.
-struct Partial {
-  std::vector<std::int64_t> base;      // by run of the system; -1 while unknown
-  std::vector<const Group*> groups;    // by word
-  double log_expected = 0;
-};
-
-bool overlaps_known(const Partial& partial, const LetterSystem& system, std::size_t run,
-                    std::uint32_t base) {
-  const std::int64_t from = base, to = from + static_cast<std::int64_t>(system.runs[run].letters.size());
-  for (std::size_t r = 0; r < partial.base.size(); ++r) {
-    if (partial.base[r] < 0 || r == run) continue;
-    const std::int64_t b = partial.base[r];
-    if (from < b + static_cast<std::int64_t>(system.runs[r].letters.size()) && b < to) return true;
-  }
-  return false;
-}
-
-// The chance that a word matches at an offset: its runs keep their distances
-// (or, for a run whose base is known, land on its codes), and each other
-// character repeats its code.
-double chance_of(const Pattern& w, const Partial& partial, CodeFrequencies& frequencies,
-                 std::size_t& new_runs) {
-  double chance = 1;
-  new_runs = 0;
-  for (const WordRun& run : w.runs) {
-    const std::int64_t known = partial.base.empty() ? -1 : partial.base[run.run];
-    if (known >= 0) {
-      for (const auto& letter : run.letters)
-        chance *= frequencies.of(static_cast<std::uint32_t>(known) + letter.second);
-      continue;
-    }
-    ++new_runs;
-    for (std::size_t k = 1; k < run.letters.size(); ++k)
-      chance *= frequencies.distance(run.letters[k].second - run.letters[k - 1].second);
-  }
-  for (const OtherCharacter& o : w.others)
-    for (std::size_t k = 1; k < o.positions.size(); ++k) chance *= frequencies.distance(0);
-  return chance;
-}
-
-struct Search {
-  const RomView& rom;
-  const std::vector<std::string>& words;
-  const TextSearchOptions& options;
-  std::size_t tried = 0; // layouts and systems searched
-  std::map<std::string, std::vector<std::uint32_t>> scanned; // by layout and signature
-};
-
-// The groups of hits of each word, scanned once for each layout and
-// signature; nothing when a word has no hit.
-std::optional<std::vector<std::vector<Group>>>
-groups_of_words(Search& search, CodeLayout layout, std::size_t s,
-                const std::vector<Pattern>& patterns) {
-  std::vector<std::vector<Group>> groups(patterns.size());
-  for (std::size_t i = 0; i < patterns.size(); ++i) {
-    const std::string key = std::to_string(layout.width) +
-                            (layout.order == ByteOrder::le ? "le/" : "be/") + patterns[i].signature;
-    auto known = search.scanned.find(key);
-    if (known == search.scanned.end()) {
-      if (search.options.progress) search.options.progress({layout, s, i});
-      known = search.scanned.emplace(key, scan(search.rom, patterns[i], layout)).first;
-    }
-    groups[i] = groups_of(search.rom, patterns[i], layout, known->second);
-    if (groups[i].empty()) return std::nullopt;
-  }
-  return groups;
-}
-
-// The base sets of partials extended by the groups of word i (w) that agree
-// with them: by the runs it shares with the words joined before (known_run),
-// or, sharing none, by its UNLINKED_GROUPS most hit groups. The most likely
-// MAX_PARTIALS are kept.
-std::vector<Partial> join_word(const std::vector<Partial>& partials, std::size_t i,
-                               const Pattern& w, const std::vector<Group>& groups,
-                               const std::vector<bool>& known_run, const LetterSystem& system,
-                               CodeFrequencies& frequencies) {
-  std::vector<std::size_t> shared; // positions in w.runs
-  for (std::size_t r = 0; r < w.runs.size(); ++r)
-    if (known_run[w.runs[r].run]) shared.push_back(r);
-  std::unordered_map<std::string, std::vector<const Group*>> by_shared;
-  std::vector<const Group*> unlinked;
-  if (!shared.empty()) {
-    for (const Group& g : groups) {
-      std::string key;
-      for (const std::size_t r : shared) key += std::to_string(g.bases[r]) + ",";
-      by_shared[key].push_back(&g);
-    }
-  } else {
-    for (const Group& g : groups) unlinked.push_back(&g);
-    std::stable_sort(unlinked.begin(), unlinked.end(), [](const Group* a, const Group* b) {
-      return a->offsets.size() > b->offsets.size();
-    });
-    if (unlinked.size() > UNLINKED_GROUPS) unlinked.resize(UNLINKED_GROUPS);
-  }
-  std::vector<Partial> next;
-  for (const Partial& partial : partials) {
-    const std::vector<const Group*>* matching = &unlinked;
-    if (!shared.empty()) {
-      std::string key;
-      for (const std::size_t r : shared) key += std::to_string(partial.base[w.runs[r].run]) + ",";
-      const auto found = by_shared.find(key);
-      if (found == by_shared.end()) continue;
-      matching = &found->second;
-    }
-    for (const Group* g : *matching) {
-      Partial extended = partial;
-      bool fits = true;
-      for (std::size_t r = 0; r < w.runs.size() && fits; ++r) {
-        if (extended.base[w.runs[r].run] >= 0) continue;
-        fits = !overlaps_known(extended, system, w.runs[r].run, g->bases[r]);
-        extended.base[w.runs[r].run] = g->bases[r];
+// The groups of hits of each word, each reading scanned once for each layout
+// and signature.
+std::vector<WordHits> hits_of_words(Search& search, CodeLayout layout, std::size_t s,
+                                    const Readings& readings) {
+  std::vector<WordHits> words(readings.size());
+  for (std::size_t i = 0; i < readings.size(); ++i) {
+    words[i].readings = readings[i].size();
+    for (const WordRun& run : readings[i].front().runs) words[i].runs.push_back(run.run);
+    for (const Pattern& reading : readings[i]) {
+      const std::string key = std::to_string(layout.width) +
+                              (layout.order == ByteOrder::le ? "le/" : "be/") + reading.signature;
+      auto known = search.scanned.find(key);
+      if (known == search.scanned.end()) {
+        if (search.options.progress) search.options.progress({layout, s, i});
+        known = search.scanned.emplace(key, scan(search.rom, reading, layout)).first;
       }
-      if (!fits) continue;
-      std::size_t new_runs = 0;
-      const double chance = chance_of(w, partial, frequencies, new_runs);
-      const double sets = std::pow(frequencies.codes(), static_cast<double>(new_runs));
-      extended.log_expected +=
-          log_expected_sets(sets, frequencies.offsets() * chance, g->offsets.size());
-      extended.groups[i] = g;
-      next.push_back(std::move(extended));
+      for (Group& g : groups_of(search.rom, reading, layout, known->second))
+        words[i].groups.push_back(std::move(g));
     }
   }
-  std::sort(next.begin(), next.end(),
-            [](const Partial& a, const Partial& b) { return a.log_expected < b.log_expected; });
-  if (next.size() > MAX_PARTIALS) next.resize(MAX_PARTIALS);
-  return next;
+  return words;
 }
 
-// A complete base set as a candidate: its bases, its hits by offset, and the
-// codes its hits give the characters of no run.
-TextCandidate candidate_of(const Partial& partial, const RomView& rom, CodeLayout layout,
-                           std::size_t s, const std::vector<Pattern>& patterns) {
+std::uint32_t seen_code(const RomView& rom, std::uint64_t at, CodeLayout layout, unsigned codes) {
+  const std::uint32_t first = code_at(rom, at, layout);
+  return codes == 1 ? first : first << 8 | code_at(rom, at + 1, layout);
+}
+
+// A base set as a candidate: its bases, its hits by offset, the words it has
+// no hit of, and the codes its hits give the characters of no run.
+TextCandidate candidate_of(const BaseSet& set, const RomView& rom, CodeLayout layout,
+                           std::size_t s) {
   TextCandidate c;
   c.layout = layout;
   c.system = s;
-  c.score = -partial.log_expected; // the layouts and systems tried are counted later
-  for (std::size_t r = 0; r < partial.base.size(); ++r)
-    if (partial.base[r] >= 0) c.bases.push_back({r, static_cast<std::uint32_t>(partial.base[r])});
-  for (std::size_t i = 0; i < patterns.size(); ++i) {
-    for (const std::uint32_t p : partial.groups[i]->offsets) c.hits.push_back({p, i});
-    for (const OtherCharacter& o : patterns[i].others) {
-      auto seen = std::find_if(c.seen.begin(), c.seen.end(),
-                               [&](const SeenCharacter& x) { return x.character == o.character; });
-      for (const std::uint32_t p : partial.groups[i]->offsets) {
-        const std::uint32_t code = code_at(rom, p + o.positions[0] * layout.width, layout);
+  c.score = -set.log_expected; // the layouts, systems and words' subsets are counted later
+  for (std::size_t r = 0; r < set.base.size(); ++r)
+    if (set.base[r] >= 0) c.bases.push_back({r, static_cast<std::uint32_t>(set.base[r])});
+  for (std::size_t i = 0; i < set.groups.size(); ++i) {
+    const Group* g = set.groups[i];
+    if (g == nullptr) {
+      c.unmatched.push_back(i);
+      continue;
+    }
+    const auto bytes = static_cast<std::uint32_t>(g->reading->length * layout.width);
+    for (const std::uint32_t p : g->offsets) c.hits.push_back({p, i, bytes});
+    for (const OtherCharacter& o : g->reading->others) {
+      auto seen = std::find_if(c.seen.begin(), c.seen.end(), [&](const SeenCharacter& x) {
+        return x.character == o.character && x.codes == o.codes;
+      });
+      for (const std::uint32_t p : g->offsets) {
+        const std::uint32_t code =
+            seen_code(rom, p + o.positions[0] * layout.width, layout, o.codes);
         if (seen == c.seen.end()) {
-          c.seen.push_back({o.character, code, 0, true});
+          c.seen.push_back({o.character, code, o.codes, 0, true});
           seen = c.seen.end() - 1;
         }
         seen->same = seen->same && seen->code == code;
@@ -246,33 +105,15 @@ TextCandidate candidate_of(const Partial& partial, const RomView& rom, CodeLayou
   return c;
 }
 
-// The candidates of one layout and system: the words joined from the one
-// with the fewest groups of hits on.
 std::vector<TextCandidate> candidates_in(Search& search, CodeLayout layout, std::size_t s,
-                                         const std::vector<Pattern>& patterns) {
-  const LetterSystem& system = search.options.systems[s];
-  const std::size_t n_words = patterns.size();
-  const std::optional<std::vector<std::vector<Group>>> hits =
-      groups_of_words(search, layout, s, patterns);
-  if (!hits) return {};
-  const std::vector<std::vector<Group>>& groups = *hits;
+                                         const Readings& readings) {
+  const std::vector<WordHits> words = hits_of_words(search, layout, s, readings);
+  if (std::all_of(words.begin(), words.end(), [](const WordHits& w) { return w.groups.empty(); }))
+    return {};
   CodeFrequencies frequencies(search.rom, layout);
-  std::vector<std::size_t> order(n_words);
-  for (std::size_t i = 0; i < n_words; ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return groups[a].size() < groups[b].size();
-  });
-  std::vector<Partial> partials{Partial{std::vector<std::int64_t>(system.runs.size(), -1),
-                                        std::vector<const Group*>(n_words, nullptr), 0}};
-  std::vector<bool> known_run(system.runs.size(), false);
-  for (const std::size_t i : order) {
-    partials = join_word(partials, i, patterns[i], groups[i], known_run, system, frequencies);
-    if (partials.empty()) return {};
-    for (const WordRun& run : patterns[i].runs) known_run[run.run] = true;
-  }
   std::vector<TextCandidate> found;
-  for (const Partial& partial : partials)
-    found.push_back(candidate_of(partial, search.rom, layout, s, patterns));
+  for (const BaseSet& set : join_words(words, search.options.systems[s], frequencies))
+    found.push_back(candidate_of(set, search.rom, layout, s));
   return found;
 }
 
@@ -281,11 +122,14 @@ bool aligned(const TextCandidate& c) {
                      [&](const TextHit& h) { return h.offset % c.layout.width == 0; });
 }
 
+bool other_orders(const TextCandidate& a, const TextCandidate& b) {
+  return a.layout.width == 2 && b.layout.width == 2 && a.layout.order != b.layout.order &&
+         a.system == b.system && a.unmatched == b.unmatched;
+}
+
 // The same 2-byte text read in the other byte order, one byte off.
 bool mirrors(const TextCandidate& a, const TextCandidate& b) {
-  if (a.layout.width != 2 || b.layout.width != 2 || a.layout.order == b.layout.order ||
-      a.hits.size() != b.hits.size())
-    return false;
+  if (!other_orders(a, b) || a.hits.size() != b.hits.size()) return false;
   for (std::size_t k = 0; k < a.hits.size(); ++k) {
     const std::uint32_t x = a.hits[k].offset, y = b.hits[k].offset;
     if (a.hits[k].word != b.hits[k].word || (x + 1 != y && y + 1 != x)) return false;
@@ -293,70 +137,117 @@ bool mirrors(const TextCandidate& a, const TextCandidate& b) {
   return true;
 }
 
+// The two agree on every run a word has two different letters of (spaced):
+// their runs of one letter a word may be codes read across two characters.
+bool reads_alike(const TextCandidate& a, const TextCandidate& b, const std::vector<bool>& spaced) {
+  if (!other_orders(a, b)) return false;
+  std::size_t alike = 0;
+  for (const RunBase& x : a.bases) {
+    if (!spaced[x.run]) continue;
+    const auto y = std::find_if(b.bases.begin(), b.bases.end(),
+                                [&](const RunBase& rb) { return rb.run == x.run; });
+    if (y == b.bases.end() || y->base != x.base) return false;
+    ++alike;
+  }
+  return alike > 0;
+}
+
+// Of two readings in the two byte orders, the one whose hits lie at even
+// offsets first: a mirror takes its place and score, another reading alike
+// its place.
+void put_aligned_first(std::vector<TextCandidate>& kept,
+                       const std::vector<std::vector<bool>>& spaced) {
+  for (std::size_t i = 0; i < kept.size(); ++i)
+    for (std::size_t j = i + 1; j < kept.size(); ++j) {
+      if (aligned(kept[i]) || !aligned(kept[j])) continue;
+      if (mirrors(kept[i], kept[j])) {
+        std::swap(kept[i].score, kept[j].score);
+        std::swap(kept[i], kept[j]);
+      } else if (reads_alike(kept[i], kept[j], spaced[kept[i].system])) {
+        std::rotate(kept.begin() + static_cast<std::ptrdiff_t>(i),
+                    kept.begin() + static_cast<std::ptrdiff_t>(j),
+                    kept.begin() + static_cast<std::ptrdiff_t>(j) + 1);
+      }
+    }
+}
+
+// A later system is searched only when it reads some word differently.
+bool reads_differently(const std::vector<std::string>& words, const TextSearchOptions& options,
+                       std::size_t s, const Readings& readings) {
+  if (s == 0) return true;
+  const LetterSystem& system = options.systems[s];
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::vector<Pattern> first = readings_of(words[i], options.systems[0], 2);
+    const Pattern& mine = readings[i].front();
+    if (first.empty() || first.front().signature != mine.signature) return true;
+    for (const WordRun& r : mine.runs)
+      if (system.runs[r.run].name != (r.run < options.systems[0].runs.size()
+                                          ? options.systems[0].runs[r.run].name
+                                          : std::string()))
+        return true;
+  }
+  return false;
+}
+
 } // namespace
 
 std::optional<Report> unsearchable_word(std::string_view word,
                                         const std::vector<LetterSystem>& systems) {
   if (word.empty()) return error_report(ReportId::word_empty);
-  for (const LetterSystem& system : systems)
-    if (pattern_of(word, system)) return std::nullopt;
-  return error_report(ReportId::word_no_run, {std::string(word)});
+  bool repeated = false;
+  for (const LetterSystem& system : systems) {
+    const WordFault fault = fault_of(word, system);
+    if (fault == WordFault::none) return std::nullopt;
+    repeated = repeated || fault == WordFault::one_letter_repeated;
+  }
+  return error_report(repeated ? ReportId::word_repeated_letter : ReportId::word_no_run,
+                      {std::string(word)});
 }
 
 std::vector<TextCandidate> find_text(const RomView& rom, const std::vector<std::string>& words,
                                      const TextSearchOptions& options) {
   Search search{rom, words, options, 0, {}};
   std::vector<TextCandidate> found;
-  std::vector<CodeLayout> layouts;
-  for (const unsigned width : options.widths) {
-    if (width == 1) layouts.push_back({1, ByteOrder::le});
-    else
-      for (const ByteOrder order : options.orders) layouts.push_back({2, order});
-  }
+  std::vector<std::vector<bool>> spaced;
   for (std::size_t s = 0; s < options.systems.size(); ++s) {
-    std::vector<Pattern> patterns;
-    bool readable = true, own_runs = s == 0;
-    for (const std::string& word : words) {
-      std::optional<Pattern> pattern = pattern_of(word, options.systems[s]);
-      if (!pattern) {
-        readable = false;
-        break;
+    spaced.emplace_back(options.systems[s].runs.size(), false);
+    for (const unsigned width : options.widths) {
+      Readings readings;
+      for (const std::string& word : words)
+        readings.push_back(readings_of(word, options.systems[s], width));
+      if (std::any_of(readings.begin(), readings.end(), [](const auto& r) { return r.empty(); }) ||
+          !reads_differently(words, options, s, readings))
+        continue;
+      for (const auto& reading : readings)
+        for (const WordRun& run : reading.front().runs)
+          spaced[s][run.run] = spaced[s][run.run] || run.letters.size() >= 2;
+      for (const ByteOrder order :
+           width == 1 ? std::vector<ByteOrder>{ByteOrder::le} : options.orders) {
+        ++search.tried;
+        for (TextCandidate& c : candidates_in(search, {width, order}, s, readings))
+          found.push_back(std::move(c));
       }
-      // A later system is searched only when it reads some word differently.
-      if (s > 0) {
-        const std::optional<Pattern> first = pattern_of(word, options.systems[0]);
-        own_runs = own_runs || !first || first->signature != pattern->signature ||
-                   std::any_of(pattern->runs.begin(), pattern->runs.end(), [&](const WordRun& r) {
-                     return options.systems[s].runs[r.run].name !=
-                            (r.run < options.systems[0].runs.size()
-                                 ? options.systems[0].runs[r.run].name
-                                 : std::string());
-                   });
-      }
-      patterns.push_back(std::move(*pattern));
-    }
-    if (!readable || !own_runs) continue;
-    for (const CodeLayout layout : layouts) {
-      ++search.tried;
-      for (TextCandidate& c : candidates_in(search, layout, s, patterns))
-        found.push_back(std::move(c));
     }
   }
   const double tried = std::log10(static_cast<double>(std::max<std::size_t>(search.tried, 1)));
+  const double n = static_cast<double>(words.size());
+  // Two words agreeing, of three words or more: one word alone is weak
+  // against the structure of real data.
+  const std::size_t fewest = words.size() > 2 ? 2 : 1;
   std::vector<TextCandidate> kept;
   for (TextCandidate& c : found) {
-    c.score -= tried;
+    if (words.size() - c.unmatched.size() < fewest) continue;
+    // Of the words' subsets of as many words as have hits, any could have been the one.
+    const double k = n - static_cast<double>(c.unmatched.size());
+    c.score -=
+        tried + (std::lgamma(n + 1) - std::lgamma(k + 1) - std::lgamma(n - k + 1)) / std::log(10.0);
     if (c.score >= options.min_score) kept.push_back(std::move(c));
   }
   std::stable_sort(kept.begin(), kept.end(), [](const TextCandidate& a, const TextCandidate& b) {
-    return a.score > b.score;
+    return a.unmatched.size() != b.unmatched.size() ? a.unmatched.size() < b.unmatched.size()
+                                                    : a.score > b.score;
   });
-  for (std::size_t i = 0; i < kept.size(); ++i)
-    for (std::size_t j = i + 1; j < kept.size(); ++j)
-      if (mirrors(kept[i], kept[j]) && !aligned(kept[i]) && aligned(kept[j])) {
-        std::swap(kept[i].score, kept[j].score);
-        std::swap(kept[i], kept[j]);
-      }
+  put_aligned_first(kept, spaced);
   if (kept.size() > options.top) kept.resize(options.top);
   return kept;
 }

@@ -24,13 +24,15 @@ struct RunBase {
 
 struct TextHit {
   std::uint32_t offset = 0;
-  std::size_t word = 0; // as given
+  std::size_t word = 0;    // as given
+  std::uint32_t bytes = 0; // the word's bytes there
 };
 
 // A character of no run, and the code it had.
 struct SeenCharacter {
   std::string character;
   std::uint32_t code = 0; // at its first hit
+  unsigned codes = 1;     // 2: two 1-byte codes, the first in the high byte of code
   std::size_t hits = 0;   // the hits that have it
   bool same = true;       // the same code at every one of them
 };
@@ -41,6 +43,7 @@ struct TextCandidate {
   std::vector<RunBase> bases;      // by run
   std::vector<SeenCharacter> seen; // in the order of the words
   std::vector<TextHit> hits;       // by offset
+  std::vector<std::size_t> unmatched; // the words with no hit, as given
   double score = 0;
 };
 
@@ -63,6 +66,12 @@ inline std::uint32_t code_at(const RomView& rom, std::uint64_t offset, CodeLayou
   return layout.order == ByteOrder::le ? first | second << 8 : first << 8 | second;
 }
 std::string code_key(std::uint32_t code, CodeLayout layout);
+
+// The layout a seen character's code is written in: two 1-byte codes read as
+// one 2-byte code in ROM order.
+inline CodeLayout layout_of(const SeenCharacter& seen, CodeLayout layout) {
+  return seen.codes == 2 ? CodeLayout{2, ByteOrder::be} : layout;
+}
 
 // A code as the reports show it: "$41", "$0041".
 std::string code_text(std::uint32_t code, CodeLayout layout);

@@ -1,0 +1,44 @@
+// core/insert: an edited script dump put into a ROM held in memory, and the
+// result proven, for textdump --insert.
+//
+// The script is read once, by the fitter of core/script (fit_script), which
+// works out its plan: the bytes of every block, every pointer write and every
+// length field a //LENGTH line names. insert_script applies such a plan to a
+// copy of the ROM.
+//
+// Its files:
+//   insert_types.hpp  the vocabulary: what an insertion did
+//   insert.cpp        the plan checked against the ROM, applied, checksums fixed
+//   insert_proof.cpp  the proof, from the result alone
+//
+// What it promises:
+// - Nothing is cut and nothing written past the ROM's end: a block, pointer
+//   slot or length field that lies past it is an error naming its line, and
+//   the result is then empty. (A block past its #JMP bound never reaches
+//   here: the fitter reports it, and the caller stops.)
+// - The bytes are those the Atlas inserter writes for the script, in the same
+//   order (blocks, then each pointer and length in script order), with the
+//   length fields that //LENGTH lines name rewritten, and the header's
+//   checksums that were right before recomputed (core/maps/rom_header.hpp);
+//   one that was wrong stays as it was, with a warning.
+// - The proof, from the result and the plan alone: every pointer's value,
+//   read back through its address type, reaches the place its text was
+//   written; the bytes there up to its string's end (its end token, its
+//   Pascal length, its fixed length or its length field, each length read
+//   back too) are those the script's text encodes to with its table; and
+//   every byte that differs from the ROM lies in a block, a pointer slot, a
+//   length field or a checksum. A failure is an error with the script line.
+// - Nothing here opens a file or prints.
+#pragma once
+
+#include <string_view>
+
+#include "core/insert/insert_types.hpp"
+#include "core/script/script.hpp"
+
+namespace textdump {
+
+// The plan of a script that fits (FitReport::plan, FitReport::fits()) put into rom.
+Insertion insert_script(const InsertPlan& plan, std::string_view rom);
+
+} // namespace textdump
