@@ -264,6 +264,27 @@ TEST(ScriptRoundTrip, TextsFullOfRawFormCharacters) {
   }
 }
 
+// A label that ends in a line break ends the script's line, and the text
+// still writes its byte; a "\n" typed in a text line is an error of --fit.
+TEST(ScriptLineBreaks, LabelsEndTheLineAndTypedOnesAreErrors) {
+  const CodeTable table = load(ascii_table() + "0C=<PAGE>\\n\n5C=\\\n");
+  std::string rom(0x200, '\xEE');
+  rom.replace(0x100, 6, "Hi\x0CYo\0"s);
+  rom.replace(0x1F0, 2, "\x00\x01"s);
+  const Dump d = dump(rom, table, {"at=1F0,count=1"});
+  const std::string text = d.script.script.joined();
+  EXPECT_NE(text.find("\r\nHi<PAGE>\r\nYo<END>\r\n"), std::string::npos) << text;
+  EXPECT_NE(d.script.insertion_table.find("0C=<PAGE>\r\n"), std::string::npos);
+  expect_round_trip(rom, d);
+  std::string edited = text;
+  edited.replace(edited.rfind("Hi<PAGE>\r\nYo"), 12, "H\\nYo");
+  const FitReport fit = fit_script(edited, [&](const std::string&) {
+    return std::optional(d.script.insertion_table);
+  });
+  ASSERT_EQ(fit.diagnostics.size(), 1u) << report_text(fit.diagnostics.front());
+  EXPECT_EQ(fit.diagnostics.front().id, ReportId::fit_typed_line_break);
+}
+
 // Strings aligned to 4 bytes with 00: the padding between them is room,
 // under //PADDING lines, and not counted as used; unedited it comes back,
 // and with its lines deleted a string may grow into it.

@@ -198,6 +198,9 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "a pointer is written before any #JMP: it would point at offset 0"},
     {fit_length_field_small, "length-field-small", "",
      "this string needs {0} bytes, more than its length field of {1|byte|bytes} can hold"},
+    {fit_typed_line_break, "typed-line-break", "",
+     "'\\n' writes a backslash and an n: a line break is a script line's end after its "
+     "label, or the label itself"},
     // --insert.
     {insert_block_outside, "block-outside-rom", "",
      "the block at ${0} writes up to ${1}, past the ROM's end ({2} bytes)"},

@@ -142,6 +142,7 @@ enum class ReportId : std::uint16_t {
   fit_endianswap_value,      //
   fit_write_before_jmp,      //
   fit_length_field_small,    // the string's bytes, the field's bytes
+  fit_typed_line_break,      // a "\n" typed in a text line, which writes its two characters
   // --insert: a script put into a ROM (core/insert), and the proof of what was
   // written; offsets in hex, sizes in decimal.
   insert_block_outside,      // the block's start, its last byte, the ROM's size

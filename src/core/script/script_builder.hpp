@@ -118,6 +118,13 @@ struct Blocks {
   }
 };
 
+// A label as a script line holds it: without the "\n"s that end it, which end
+// the line instead.
+inline std::string_view without_line_breaks(std::string_view label) {
+  while (label.size() >= 2 && label.ends_with("\\n")) label.remove_suffix(2);
+  return label;
+}
+
 inline bool has_control_characters(std::string_view text) {
   return std::any_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });

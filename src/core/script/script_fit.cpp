@@ -72,6 +72,7 @@ void Fitter::end_text() {
     if (ended) begin_string(text.line[i]);
     ended = false;
     const std::optional<TextEncoder::Step> step = table_->encoder.step(s, i);
+    typed_line_break(text, i, step);
     if (looks_like_raw_form(s, i) && (!step || step->text_bytes != nullptr))
       error(text.line[i], text.column[i], ReportId::fit_raw_misread,
             {std::string(s.substr(i, 5))});
@@ -105,6 +106,14 @@ void Fitter::end_text() {
     }
   }
   if (whole && !ended) finish_string(strings_.back());
+}
+
+// A "\n" that no table text takes as a whole is the two characters: a
+// translator's line break that the inserter would write as them.
+void Fitter::typed_line_break(const Text& text, std::size_t i,
+                              const std::optional<TextEncoder::Step>& step) {
+  if (text.chars.compare(i, 2, "\\n") != 0 || (step && step->length >= 2)) return;
+  error(text.line[i], text.column[i], ReportId::fit_typed_line_break);
 }
 
 void Fitter::begin_string(std::size_t line) {

@@ -86,6 +86,8 @@ private:
   // The bytes a Pascal or fixed string takes; a fixed one that would be cut,
   // or whose held length would change, is an error.
   void finish_string(FitString& string);
+  void typed_line_break(const Text& text, std::size_t i,
+                        const std::optional<TextEncoder::Step>& step);
   bool closing_jump() const;
   void close_block();
   // The dump's own // lines say where each string began and how many bytes

@@ -43,7 +43,9 @@ void Builder::make_claims() {
     std::string text;
     char marker = 0;
     switch (entry.kind) {
-    case EntryKind::text: text = standard ? entry.label : entry.rendering; break;
+    case EntryKind::text:
+      text = standard ? without_line_breaks(entry.label) : std::string_view(entry.rendering);
+      break;
     case EntryKind::wait: text = WAIT_TEXT; break;
     case EntryKind::line_break:
       text = standard && !entry.label.empty() ? std::string_view(entry.label) : LINE_LABEL;
@@ -57,9 +59,7 @@ void Builder::make_claims() {
       if (!switches_) continue;
       [[fallthrough]];
     case EntryKind::control:
-      text = entry.label;
-      while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\\n") == 0)
-        text.resize(text.size() - 2);
+      text = without_line_breaks(entry.label);
       break;
     default: continue; // FIXED, SNES and TABLE bytes are not followed; undefined bytes
     }
@@ -74,7 +74,9 @@ Item Builder::item_for(std::uint64_t pos, CodeTable::Match match, std::uint64_t 
   Item item{pos, pos + match.length, 0, false, false};
   const Entry& entry = table_.entry(match.index);
   switch (entry.kind) {
-  case EntryKind::text: break;
+  case EntryKind::text:
+    item.line_end = table_.format() == TableFormat::standard && entry.label.ends_with("\\n");
+    break;
   case EntryKind::wait:
   case EntryKind::line_break:
   case EntryKind::end: item.line_end = true; break;

@@ -122,7 +122,8 @@ std::vector<Report> Builder::complete_table(const Runs& runs) {
     const auto& key = keyed.first; // a variable, not a binding: the lambda below takes it
     const Entry& entry = table_.entry(keyed.second);
     if (entry.kind != EntryKind::text) continue;
-    const std::string& text = standard ? entry.label : entry.rendering;
+    const std::string text =
+        standard ? std::string(without_line_breaks(entry.label)) : entry.rendering;
     if (text.empty()) continue;
     const auto why = [&](ReportId id, std::vector<std::string> more = {}) {
       std::vector<std::string> args{hex_bytes(key),
