@@ -1,8 +1,9 @@
 // --insert in-process on what the script tests do not reach: a Game Boy
 // game's {length, address} entries whose strings change length (the lengths
 // rewritten, the header and global checksums kept right, or a wrong one left
-// as it was with a warning), and a script whose own pointer write lands in its
-// text, which the proof catches.
+// as it was with a warning), the SNES, GBA and Mega Drive checksums kept
+// right on headers built here, and a script whose own pointer write lands in
+// its text, which the proof catches.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -119,6 +120,79 @@ TEST(Insert, GameBoyLengthsBesideTheirPointersChangeWithTheirStrings) {
     } else {
       EXPECT_EQ(out, recomputed);
       EXPECT_TRUE(core.insertion.diagnostics.empty());
+    }
+  }
+}
+
+// A header of each platform, its checksum made right by the platform's rule
+// as its documents give it: where the checksum lies and its bytes.
+struct Platform {
+  const char* name;
+  std::string rom;
+  std::size_t at, size;
+  std::string (*checksum)(const std::string& rom);
+};
+
+std::string snes_checksum(const std::string& rom) { // a LoROM of a power of two
+  std::uint16_t sum = 0x1FE;                        // its own four bytes counted as FF FF 00 00
+  for (std::size_t i = 0; i < rom.size(); ++i)
+    if (i < 0x7FDC || i > 0x7FDF)
+      sum = static_cast<std::uint16_t>(sum + static_cast<unsigned char>(rom[i]));
+  const auto complement = static_cast<std::uint16_t>(~sum);
+  return {static_cast<char>(complement & 0xFF), static_cast<char>(complement >> 8),
+          static_cast<char>(sum & 0xFF), static_cast<char>(sum >> 8)};
+}
+
+std::string gba_checksum(const std::string& rom) {
+  std::uint8_t sum = 0;
+  for (std::size_t i = 0xA0; i <= 0xBC; ++i)
+    sum = static_cast<std::uint8_t>(sum + static_cast<unsigned char>(rom[i]));
+  return {static_cast<char>(0 - (sum + 0x19))};
+}
+
+std::string md_checksum(const std::string& rom) { // an even size
+  std::uint16_t sum = 0;
+  for (std::size_t i = 0x200; i < rom.size(); i += 2)
+    sum = static_cast<std::uint16_t>(sum + (static_cast<unsigned char>(rom[i]) << 8) +
+                                     static_cast<unsigned char>(rom[i + 1]));
+  return {static_cast<char>(sum >> 8), static_cast<char>(sum & 0xFF)};
+}
+
+std::vector<Platform> platforms() {
+  std::vector<Platform> all;
+  std::string snes(0x40000, '\x11');
+  snes.replace(0x7FC0, 21, "TEXTDUMP TEST HEADER ");
+  snes[0x7FD5] = 0x20;
+  all.push_back({"SNES LoROM", snes, 0x7FDC, 4, snes_checksum});
+  std::string gba(0x10000, '\x02');
+  gba.replace(4, 8, "\x24\xFF\xAE\x51\x69\x9A\xA2\x21");
+  gba[0xB2] = static_cast<char>(0x96);
+  all.push_back({"GBA", gba, 0xBD, 1, gba_checksum});
+  std::string md(0x10000, '\x03');
+  md.replace(0x100, 16, "SEGA MEGA DRIVE ");
+  all.push_back({"Mega Drive", md, 0x18E, 2, md_checksum});
+  return all;
+}
+
+TEST(Insert, EachPlatformsChecksumRightBeforeIsRightAfter) {
+  const std::string script = "#VAR(Table, TABLE)\n#ADDTBL(\"t.tbl\", Table)\n#ACTIVETBL(Table)\n"
+                             "#VAR(PtrA, CUSTOMPOINTER)\n#CREATEPTR(PtrA, \"LINEAR\", $0, 16)\n"
+                             "#JMP($1000, $10FF)\n#WRITE(PtrA, $2000)\nABBA<END>\n";
+  const auto read_table = [](const std::string&) {
+    return std::optional<std::string>("41=A\n42=B\n/00=<END>\n");
+  };
+  for (Platform& p : platforms()) {
+    SCOPED_TRACE(p.name);
+    p.rom.replace(p.at, p.size, p.checksum(p.rom));
+    for (const bool wrong : {false, true}) {
+      std::string rom = p.rom;
+      if (wrong) rom[p.at] = static_cast<char>(rom[p.at] ^ 0x40);
+      const testing::CoreInsert core = testing::core_insert(rom, script, read_table);
+      ASSERT_TRUE(core.insertion.ok()) << report_text(core.insertion.diagnostics.front());
+      const std::string& out = core.insertion.rom;
+      EXPECT_EQ(out.substr(0x1000, 5), std::string("ABBA\0", 5));
+      EXPECT_EQ(out.substr(p.at, p.size), wrong ? rom.substr(p.at, p.size) : p.checksum(out));
+      EXPECT_EQ(core.insertion.diagnostics.size(), wrong ? 1u : 0u);
     }
   }
 }
