@@ -35,28 +35,31 @@ int run_command(const InsertRequest& request) {
   if (const ReadStatus read = read_file(request.romfile, rom, ROM_SIZE_LIMIT);
       read != ReadStatus::ok) {
     const bool large = read == ReadStatus::too_large;
-    say(console, {large ? MessageId::rom_too_large : MessageId::rom_open,
-                  {shown(request.romfile)}});
+    say(console,
+        {large ? MessageId::rom_too_large : MessageId::rom_open, {shown(request.romfile)}});
     return exit_status(large ? Failure::rom_too_large : Failure::rom_open);
   }
-  // OUT may be the ROM, read whole already, but not the script.
+  const bool terminal = is_terminal(STANDARD_ERROR);
+  progress(terminal, MessageId::progress_reading);
+  std::vector<std::string> tables;
+  const FitReport fit = fit_script_file(request.scriptfile, *script, FitFor::insert, &tables);
+  if (terminal) clear_progress(40);
+  if (!fit.fits()) {
+    say_diagnostics(console, request.scriptfile, fit.diagnostics);
+    print(block_summary(fit.blocks));
+    return exit_status(Failure::script_unfit);
+  }
+  // OUT may be the ROM, read whole already, but neither the script nor a table.
   OutputSet outputs;
-  outputs.add_input(text_of(MessageId::role_script_file), file_id_of(request.scriptfile));
+  outputs.add_input(text_of(MessageId::input_script), file_id_of(request.scriptfile));
+  for (const std::string& table : tables)
+    outputs.add_input(text_of(MessageId::input_table), file_id_of(table));
   const std::size_t out = outputs.declare(text_of(MessageId::role_out_rom), request.outfile);
   const std::size_t json =
       request.json ? outputs.declare(text_of(MessageId::role_json_file), *request.json) : out;
   if (const OutputReport checked = outputs.check(); !checked.ok())
     return exit_status(report_output(outputs, checked, console));
 
-  const bool terminal = is_terminal(STANDARD_ERROR);
-  progress(terminal, MessageId::progress_reading);
-  const FitReport fit = fit_script_file(request.scriptfile, *script, FitFor::insert);
-  if (!fit.fits()) {
-    if (terminal) clear_progress(40);
-    say_diagnostics(console, request.scriptfile, fit.diagnostics);
-    print(block_summary(fit.blocks));
-    return exit_status(Failure::script_unfit);
-  }
   progress(terminal, MessageId::progress_proving);
   Insertion insertion = insert_script(fit.plan, rom);
   if (terminal) clear_progress(40);

@@ -34,8 +34,8 @@ std::string insertion_lines(const Insertion& insertion) {
   for (const ChecksumOutcome& c : insertion.checksums) {
     if (c.before.state == ChecksumState::none) continue;
     const MessageId id = c.before.state == ChecksumState::wrong ? MessageId::insert_checksum_kept
-                         : c.changed                             ? MessageId::insert_checksum_fixed
-                                                                 : MessageId::insert_checksum_right;
+                         : c.changed                            ? MessageId::insert_checksum_fixed
+                                                                : MessageId::insert_checksum_right;
     lines += message_line({id, {std::string(c.before.name), hex_number(c.before.at)}});
   }
   if (insertion.checksums.empty()) lines += message_line({MessageId::insert_no_checksums});

@@ -27,15 +27,16 @@ std::optional<std::string> read_script(const std::string& scriptfile, const Cons
 }
 
 FitReport fit_script_file(const std::string& scriptfile, const std::string& script,
-                          FitFor judged_for) {
+                          FitFor judged_for, std::vector<std::string>* tables) {
   const std::string folder = folder_part(scriptfile);
   return fit_script(
       script,
       [&](const std::string& name) {
         std::string bytes;
         const std::string path = is_absolute(name) ? name : folder + name;
-        return read_file(path, bytes) == ReadStatus::ok ? std::optional<std::string>(bytes)
-                                                        : std::nullopt;
+        if (read_file(path, bytes) != ReadStatus::ok) return std::optional<std::string>();
+        if (tables != nullptr) tables->push_back(path);
+        return std::optional<std::string>(std::move(bytes));
       },
       judged_for);
 }

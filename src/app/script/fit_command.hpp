@@ -29,9 +29,10 @@ int run_command(const FitRequest& request);
 // The script file's bytes; nothing after its message when it cannot be read.
 std::optional<std::string> read_script(const std::string& scriptfile, const Console& console);
 
-// The script read and fitted, its tables read relative to its folder.
+// The script read and fitted, its tables read relative to its folder (the
+// paths of those read added to tables, when given).
 FitReport fit_script_file(const std::string& scriptfile, const std::string& script,
-                          FitFor judged_for);
+                          FitFor judged_for, std::vector<std::string>* tables = nullptr);
 
 // Each diagnostic as "SCRIPT:LINE:COLUMN: error: ...", or "SCRIPT: error: ..."
 // for one without a line.

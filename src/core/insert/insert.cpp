@@ -69,7 +69,10 @@ void keep_checksums(std::string_view rom, Insertion& insertion) {
                          std::memcmp(rom.data() + c.at, insertion.rom.data() + c.at, c.size) != 0;
     insertion.checksums.push_back({c, k < after.size() ? after[k].state : c.state, changed});
     if (c.state == ChecksumState::wrong)
-      insertion.diagnostics.push_back({ReportId::insert_checksum_wrong, Severity::warning, 0, 0,
+      insertion.diagnostics.push_back({ReportId::insert_checksum_wrong,
+                                       Severity::warning,
+                                       0,
+                                       0,
                                        {std::string(c.name), hex_number(c.at)}});
   }
 }
@@ -78,7 +81,8 @@ void keep_checksums(std::string_view rom, Insertion& insertion) {
 
 Insertion insert_script(const InsertPlan& plan, std::string_view rom) {
   Insertion insertion;
-  for (const PlanBlock& b : plan.blocks) insertion.blocks.push_back({b.line, b.start, b.last, b.bytes.size()});
+  for (const PlanBlock& b : plan.blocks)
+    insertion.blocks.push_back({b.line, b.start, b.last, b.bytes.size()});
   check_reach(plan, rom.size(), insertion);
   if (!insertion.ok()) return insertion;
   insertion.rom.assign(rom);

@@ -9,8 +9,7 @@
 
 namespace textdump {
 
-std::uint64_t read_field(std::string_view bytes, std::uint64_t at, unsigned size,
-                         bool big_endian) {
+std::uint64_t read_field(std::string_view bytes, std::uint64_t at, unsigned size, bool big_endian) {
   std::uint64_t value = 0;
   for (unsigned k = 0; k < size; ++k)
     value |= std::uint64_t{static_cast<unsigned char>(bytes[at + (big_endian ? size - 1 - k : k)])}
@@ -29,12 +28,14 @@ public:
   Proof(const InsertPlan& plan, Insertion& insertion)
       : plan_(plan), out_(insertion.rom), insertion_(insertion) {
     by_start_.reserve(plan.strings.size());
-    for (std::size_t k = 0; k < plan.strings.size(); ++k) by_start_.emplace_back(plan.strings[k].at, k);
+    for (std::size_t k = 0; k < plan.strings.size(); ++k)
+      by_start_.emplace_back(plan.strings[k].at, k);
     std::sort(by_start_.begin(), by_start_.end());
   }
 
   void pointer(const PlanPointer& p) {
-    const auto value = static_cast<std::uint32_t>(read_field(out_, p.slot, p.format.bits / 8, p.big_endian));
+    const auto value =
+        static_cast<std::uint32_t>(read_field(out_, p.slot, p.format.bits / 8, p.big_endian));
     const std::optional<std::uint64_t> reached = pointer_reach(p.format, value, p.target);
     if (reached != p.target) {
       fail(insertion_, p.line, ReportId::insert_pointer_reaches,
@@ -66,9 +67,9 @@ private:
       const PlanString& s = plan_.strings[set->second];
       std::uint64_t bytes = s.bytes;
       if (s.pascal != 0) bytes = s.pascal + read_field(out_, target, s.pascal, s.big_endian);
-      if (s.length) bytes = read_field(out_, plan_.lengths[*s.length].at,
-                                       plan_.lengths[*s.length].size,
-                                       plan_.lengths[*s.length].big_endian);
+      if (s.length)
+        bytes = read_field(out_, plan_.lengths[*s.length].at, plan_.lengths[*s.length].size,
+                           plan_.lengths[*s.length].big_endian);
       if (bytes != s.bytes || target + bytes > out_.size()) {
         fail(insertion_, line, ReportId::insert_string_differs,
              {hex_number(target), hex_number(target)});
@@ -79,7 +80,8 @@ private:
     const std::string_view meant(block.bytes.data() + (target - block.start), end - target);
     const std::string_view read(out_.data() + target, end - target);
     if (meant == read) return;
-    const auto first = std::mismatch(meant.begin(), meant.end(), read.begin()).first - meant.begin();
+    const auto first =
+        std::mismatch(meant.begin(), meant.end(), read.begin()).first - meant.begin();
     fail(insertion_, line, ReportId::insert_string_differs,
          {hex_number(target), hex_number(target + static_cast<std::uint64_t>(first))});
   }
@@ -111,8 +113,9 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> written_spans(const InsertP
 }
 
 // The first byte outside the spans that differs between rom and out.
-std::optional<std::uint64_t> stray_byte(std::string_view rom, std::string_view out,
-                                        const std::vector<std::pair<std::uint64_t, std::uint64_t>>& spans) {
+std::optional<std::uint64_t>
+stray_byte(std::string_view rom, std::string_view out,
+           const std::vector<std::pair<std::uint64_t, std::uint64_t>>& spans) {
   std::uint64_t from = 0;
   const auto differs = [&](std::uint64_t a, std::uint64_t b) -> std::optional<std::uint64_t> {
     if (a >= b || std::memcmp(rom.data() + a, out.data() + a, b - a) == 0) return std::nullopt;

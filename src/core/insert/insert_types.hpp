@@ -39,7 +39,7 @@ struct Insertion {
   std::vector<Report> diagnostics;
   std::string rom; // the ROM after insertion, when it succeeded
   std::vector<BlockUse> blocks;
-  std::size_t pointers = 0, lengths = 0; // written
+  std::size_t pointers = 0, lengths = 0;   // written
   const MapDescriptor* platform = nullptr; // whose checksums were kept
   std::vector<ChecksumOutcome> checksums;
 

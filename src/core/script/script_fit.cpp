@@ -37,10 +37,13 @@ FitReport Fitter::run() {
     } else if (kind == ScriptLine::comment) {
       comment(line.substr(first));
     } else if (kind == ScriptLine::text) {
+      // A character's column: the characters (not bytes) before it, plus one.
+      std::size_t column = 1;
       for (std::size_t i = 0; i < line.size(); ++i) {
         text_.chars += line[i];
         text_.line.push_back(number);
-        text_.column.push_back(column_of(line, i));
+        text_.column.push_back(column);
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++column;
       }
     }
   }

@@ -16,14 +16,6 @@ std::string trimmed(std::string_view s) {
   return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
 }
 
-// The characters (not bytes) of UTF-8 text before byte i, plus one.
-std::size_t column_of(std::string_view line, std::size_t i) {
-  std::size_t column = 1;
-  for (std::size_t j = 0; j < i && j < line.size(); ++j)
-    if ((static_cast<unsigned char>(line[j]) & 0xC0) != 0x80) ++column;
-  return column;
-}
-
 // A report without its place: the command's line and column are added to it.
 Report fault(ReportId id, std::vector<std::string> args) {
   return {id, Severity::error, 0, 0, std::move(args)};

@@ -27,9 +27,6 @@ struct FitTable {
 // Without the blanks and tabs around it.
 std::string trimmed(std::string_view s);
 
-// The characters (not bytes) of UTF-8 text before byte i, plus one.
-std::size_t column_of(std::string_view line, std::size_t i);
-
 // A report without its place: the command's line and column are added to it.
 Report fault(ReportId id, std::vector<std::string> args);
 

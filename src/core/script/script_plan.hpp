@@ -56,10 +56,10 @@ struct PlanLength {
 // before it, its #FIXEDLENGTH or its length field.
 struct PlanString {
   std::size_t line = 0;
-  std::uint64_t at = 0;    // file offset of its first byte (of its Pascal length)
-  std::uint64_t bytes = 0; // all it writes
-  unsigned pascal = 0;     // the bytes of its Pascal length; 0: none
-  bool big_endian = false; // of its Pascal length
+  std::uint64_t at = 0;              // file offset of its first byte (of its Pascal length)
+  std::uint64_t bytes = 0;           // all it writes
+  unsigned pascal = 0;               // the bytes of its Pascal length; 0: none
+  bool big_endian = false;           // of its Pascal length
   std::optional<std::size_t> length; // its PlanLength
 };
 
