@@ -10,7 +10,9 @@
 // switched one; and ROMs of
 // random bytes around a dense block of strings with no table (EMPTY_SEEDS).
 //
-//   finder_accuracy [SEEDS] [EMPTY_SEEDS] [CASE_SEEDS]   (defaults 100, 50, SEEDS)
+//   finder_accuracy [SEEDS] [EMPTY_SEEDS] [CASE_SEEDS] [CASE]   (defaults 100, 50, SEEDS)
+//
+// CASE names the one case searched (gba, md, nulls, ..., gb-bank), the others left out.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -142,6 +144,7 @@ int main(int argc, char** argv) {
   const int seeds = argc > 1 ? std::atoi(argv[1]) : 100;
   const int empty_seeds = argc > 2 ? std::atoi(argv[2]) : 50;
   const int case_seeds = argc > 3 ? std::atoi(argv[3]) : seeds;
+  const char* only = argc > 4 ? argv[4] : nullptr;
   int failures_shown = 0;
   const Family mix{"mix", std::nullopt, nullptr};
   Tally planted, empty;
@@ -171,7 +174,7 @@ int main(int argc, char** argv) {
       {"columns", std::nullopt,
        [](gen::RomOptions& o) {
          o.few_valued_column = true;
-         stride_at_least(o, 2 * o.pointer_size);
+         stride_at_least(o, 2 * o.pointer_size + 1);
        }},
       {"closing", std::nullopt,
        [](gen::RomOptions& o) {
@@ -182,6 +185,7 @@ int main(int argc, char** argv) {
       {"gb-bank", gen::AddressMap::gb, banks_switched},
   };
   for (const Family& family : cases) {
+    if (only != nullptr && std::string(only) != family.name) continue;
     Tally tally;
     search(family, 1, case_seeds, true, tally, failures_shown);
     std::printf("%-8s: top with exact parameters %d of %d, no decoy %d of %d\n", family.name,

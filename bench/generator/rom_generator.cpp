@@ -83,8 +83,8 @@ void validate(const RomOptions& o) {
   require(!o.reverse_strings || o.strings == StringKind::length,
           "only length strings lie in reverse");
   require(!o.few_valued_column ||
-              (o.stride >= 2 * s && o.stride <= 32 && o.strings == StringKind::token),
-          "a second column takes records of twice the pointer size to 32 bytes");
+              (o.stride > 2 * s && o.stride <= 32 && o.strings == StringKind::token),
+          "a second column takes records of more than twice the pointer size, up to 32 bytes");
   require(!o.closing_null || (o.stride > s && o.strings == StringKind::token),
           "a closing null record takes records wider than a pointer");
   require(!o.fixed_bank || (s == 2 && ((o.map == AddressMap::nes && n > 0x8000) ||
@@ -369,7 +369,9 @@ void RomBuilder::plant_table(std::size_t index) {
   std::optional<unsigned> column;
   std::vector<std::size_t> few;
   if (o_.few_valued_column) {
-    column = size + static_cast<unsigned>(rng_.range(0, stride - 2 * size));
+    // Never half the record on: the two columns would read as one table at half the stride.
+    column = size + static_cast<unsigned>(rng_.range(0, stride - 2 * size - 1));
+    if (2 * *column >= stride) ++*column;
     std::vector<std::size_t> starts = block->starts;
     rng_.shuffle(starts);
     starts.resize(std::min<std::size_t>(starts.size(), rng_.range(3, 5)));

@@ -57,9 +57,11 @@ struct RomOptions {
   // Length strings: they lie in the opposite order of the entries (entry 0
   // leads to the last string).
   bool reverse_strings = false;
-  // Each entry a record (a stride of at least twice the pointer size) with a
-  // second pointer column at a byte of its own, whose pointers lead again
-  // and again to 3 to 5 of the table's strings (a speaker beside each line).
+  // Each entry a record (a stride above twice the pointer size) with a
+  // second pointer column at a byte of its own, never half the record on
+  // (the two would read as one table at half the stride), whose pointers
+  // lead again and again to 3 to 5 of the table's strings (a speaker beside
+  // each line).
   bool few_valued_column = false;
   // The record after each table's last (a stride above the pointer size) is
   // all 0: the list's end, counted in the table as a null entry.

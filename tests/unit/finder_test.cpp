@@ -241,8 +241,10 @@ TEST(FindPointerTables, GivesEveryTableOfRealGames) {
 // of 12 bytes (big-endian, one per language; the rest of each record FF, which
 // a 3-byte read at stride 4 would take for null entries), a NES table in the fixed bank
 // whose strings lie in a switched bank (found with the bank given, and by the
-// search over the banks that the iNES header tells), and a
-// table that lies between the strings it points to.
+// search over the banks that the iNES header tells), a
+// table that lies between the strings it points to, a column of few values
+// beside one of many (a speaker beside each line), and two columns closed by
+// a record of zeros, the list's end.
 struct HandBuiltCase {
   const char* name;
   std::string header;                // written at 0
@@ -252,6 +254,9 @@ struct HandBuiltCase {
   std::optional<std::uint32_t> bank; // --bank
   std::vector<std::string> found;    // the --pointers of the top candidate and its columns
   bool switched = false;             // each string a switch to a table of its letters, ended there
+  // By column, the strings its pointers lead to; none: the next ones in turn.
+  std::vector<std::vector<std::size_t>> leads{};
+  bool closing = false; // the record after the first column's last is all 0
 };
 const HandBuiltCase HAND_BUILT[] = {
     {"two columns of 12-byte records",
@@ -289,6 +294,25 @@ const HandBuiltCase HAND_BUILT[] = {
      {"at=800,count=6"},
      std::nullopt,
      {"at=800,count=6"},
+     true},
+    {"a column of few values beside one of many",
+     "",
+     0x4000,
+     {0x1000, 0x1100},
+     {"at=800,count=6,stride=9", "at=803,count=6,stride=9"},
+     std::nullopt,
+     {"at=803,count=6,stride=9", "at=800,count=6,stride=9"},
+     false,
+     {{0, 1, 2, 0, 0, 1}, {6, 7, 8, 9, 10, 11}}},
+    {"two columns closed by a null record",
+     std::string(0x100, '\0') + "SEGA",
+     0x4000,
+     {0x1000, 0x2000},
+     {"at=800,count=6,stride=10,map=md", "at=804,count=6,stride=10,map=md"},
+     std::nullopt,
+     {"at=800,count=7,stride=10,map=md", "at=804,count=7,stride=10,map=md"},
+     false,
+     {},
      true},
 };
 
@@ -337,12 +361,16 @@ TEST_P(HandBuilt, GivesEachColumn) {
   const RomView view{reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
   const RomLayout layout = layout_of(view);
   std::size_t next = 0;
-  for (const std::string& column : c.columns) {
-    const PointerTable ptable = std::get<PointerTable>(parse_pointer_table(column));
+  for (std::size_t k = 0; k < c.columns.size(); ++k) {
+    const PointerTable ptable = std::get<PointerTable>(parse_pointer_table(c.columns[k]));
+    if (c.closing && k == 0)
+      rom.replace(ptable.at + std::uint64_t{ptable.count} * ptable.stride, ptable.stride,
+                  ptable.stride, '\0');
     for (std::uint32_t i = 0; i < ptable.count; ++i, ++next) {
       const std::uint64_t slot = ptable.at + std::uint64_t{i} * ptable.stride;
+      const std::size_t lead = k < c.leads.size() ? c.leads[k][i] : next;
       const std::uint32_t value =
-          *map_of(ptable.map).to_value(ptable, layout, {ptable.size, slot}, starts[next]);
+          *map_of(ptable.map).to_value(ptable, layout, {ptable.size, slot}, starts[lead]);
       for (unsigned b = 0; b < ptable.size; ++b)
         rom[slot + b] = static_cast<char>(
             value >> 8 * (ptable.order == ByteOrder::le ? b : ptable.size - 1 - b));

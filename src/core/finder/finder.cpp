@@ -9,11 +9,11 @@
 #include <thread>
 #include <utility>
 
+#include "core/decode/decode.hpp"
 #include "core/finder/finder_lengths.hpp"
 #include "core/finder/finder_runs.hpp"
 #include "core/finder/finder_starts.hpp"
 #include "core/finder/finder_tables.hpp"
-#include "core/decode/decode.hpp"
 
 namespace textdump {
 

@@ -10,7 +10,12 @@
 //                       the walks at one stride and the runs read from them)
 //   finder_score.hpp    a run's score, and whether it is a candidate
 //   finder_lengths.hpp  tables of strings of set length (lengths beside the
-//                       pointers, Pascal strings)
+//                       pointers, in either order of the strings; Pascal
+//                       strings)
+//   finder_tables.hpp   the candidates made tables: pieces into other banks
+//                       joined, the best kept, every column of their records
+//                       and a closing null record (finder_pieces.cpp,
+//                       finder_keep.cpp, finder_columns.cpp)
 //   pointers_to.hpp     the slots that hold a pointer to one offset
 //
 // A string start is an offset where decoding through the table gives text (at
@@ -29,9 +34,18 @@
 // a string start and how many of those hits lead among its strings. A run
 // whose slots at a finer stride mostly lead into its strings but to no start
 // (a table of pointers a byte off, read at a multiple of its stride) is no
-// candidate. Runs that overlap a better candidate (parts of one table, or one
-// table under another map or byte order) are dropped; one at the same stride
-// in other bytes of its records is another pointer column of it.
+// candidate. A banked map's 16-bit tables are searched with their own bank,
+// or the bank given; and when the ROM's header says its tables may point
+// into other banks (a fixed bank, or any bank of a SNES ROM), bank by bank
+// as well: runs of one kind back to back, each into another bank, are the
+// pieces of one table. Runs that overlap a better candidate (parts of one
+// table, or one table under another map or byte order) are dropped; one at
+// the same stride in other bytes of its records is another pointer column of
+// it. Every column of a candidate's records that holds pointers to strings
+// is one of its columns, with repeated values too, over the records it
+// spans; a record after its last whose pointers are all null and whose other
+// bytes agree (the list's end) is counted in it. A table nested in one
+// record of another is kept beside it.
 #pragma once
 
 #include <cstdint>

@@ -42,9 +42,8 @@ bool taken(const Candidate& table, unsigned phase) {
     return d >= size && stride - d >= size;
   };
   if (!apart(0)) return true;
-  return std::any_of(table.columns.begin(), table.columns.end(), [&](const Candidate& c) {
-    return !apart(phase_of(table.ptable, c.ptable));
-  });
+  return std::any_of(table.columns.begin(), table.columns.end(),
+                     [&](const Candidate& c) { return !apart(phase_of(table.ptable, c.ptable)); });
 }
 
 // The longest run of the slots from first, a stride apart, that hold

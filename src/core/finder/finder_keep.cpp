@@ -25,9 +25,8 @@ bool apart_in_records(const PointerTable& a, const PointerTable& b) {
 bool another_column(const Candidate& kept, const Candidate& other) {
   const PointerTable &a = kept.ptable, &b = other.ptable;
   if (!same_kind(a, b) || a.stride < 2 * a.size || !apart_in_records(a, b)) return false;
-  return std::all_of(kept.columns.begin(), kept.columns.end(), [&](const Candidate& column) {
-    return apart_in_records(column.ptable, b);
-  });
+  return std::all_of(kept.columns.begin(), kept.columns.end(),
+                     [&](const Candidate& column) { return apart_in_records(column.ptable, b); });
 }
 
 // The same column of records: the same kind of pointer in the same bytes of them.
@@ -150,9 +149,8 @@ std::vector<Candidate> keep_best(const RomView& rom, const Starts& starts, const
                                  const FinderOptions& options, std::vector<Candidate> found) {
   std::vector<Candidate> kept;
   for (Candidate& candidate : found) {
-    const auto overlapped = std::find_if(kept.begin(), kept.end(), [&](const Candidate& k) {
-      return overlap(candidate, k);
-    });
+    const auto overlapped = std::find_if(kept.begin(), kept.end(),
+                                         [&](const Candidate& k) { return overlap(candidate, k); });
     if (overlapped != kept.end()) {
       const Taken taken = take_in(rom, *overlapped, candidate);
       if (taken == Taken::reading) add_columns(rom, starts, layout, options, *overlapped);

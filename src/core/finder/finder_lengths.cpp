@@ -131,27 +131,19 @@ constexpr std::uint64_t BLOCK = 1u << 15;                            // the slot
 constexpr std::uint64_t AHEAD = (MIN_STEPS - 1) * FINDER_MAX_STRIDE; // and the gaps read past them
 constexpr std::uint64_t GAP_SLOTS = BLOCK + AHEAD;
 
-static_assert(FINDER_MAX_STRIDE <= 32, "a slot's gaps hold two bits a stride");
+static_assert(FINDER_MAX_STRIDE <= 32, "a slot's gaps hold one bit a stride");
 
-// The bits of a stride in a slot's gaps: stride - 1 for the gap of a step
-// forwards, 32 more for one in reverse.
-constexpr std::uint64_t forward_bit(unsigned stride) {
-  return std::uint64_t{1} << (stride - 1);
-}
-constexpr std::uint64_t both_bits(unsigned stride) {
-  return forward_bit(stride) | forward_bit(stride) << 32;
-}
-
-// Sets the bits of the stride in gaps[i] where the step at the stride from
-// the value values[i] has the gap, for every slot of a block: a loop the
-// compiler makes one of vectors.
-void add_gaps(const std::uint32_t* __restrict values, std::uint64_t* __restrict gaps,
-              unsigned stride) {
-  const std::uint64_t forward = forward_bit(stride), reverse = forward << 32;
+// Sets bit stride - 1 of ahead[i] where the step at the stride from the value
+// values[i] has the gap, and of back[i] where it has it in reverse, for every
+// slot of a block: a loop the compiler makes one of vectors.
+void add_gaps(const std::uint32_t* __restrict values, std::uint32_t* __restrict ahead,
+              std::uint32_t* __restrict back, unsigned stride) {
+  const std::uint32_t bit = 1u << (stride - 1);
   const std::uint32_t* next = values + stride;
-  for (std::uint64_t i = 0; i < GAP_SLOTS; ++i)
-    gaps[i] |= (gap_holds(values[i], next[i]) ? forward : 0u) |
-               (gap_holds(next[i], values[i]) ? reverse : 0u);
+  for (std::uint64_t i = 0; i < GAP_SLOTS; ++i) {
+    ahead[i] |= gap_holds(values[i], next[i]) ? bit : 0u;
+    back[i] |= gap_holds(next[i], values[i]) ? bit : 0u;
+  }
 }
 
 // Whether one shape's step from the pointer slot q to the next entry's holds.
@@ -194,7 +186,7 @@ public:
 
 private:
   void read_gaps(std::uint64_t base, std::uint64_t reach);
-  void shapes_at(std::uint64_t q, unsigned stride);
+  void shapes_at(std::uint64_t q, unsigned stride, bool reverse);
   void run_from(const Shape& shape, std::uint64_t q, unsigned stride);
 
   // The shapes that held at one slot read.
@@ -220,14 +212,16 @@ private:
   std::vector<std::array<Held, 64>> held_; // by stride, the last 64 slots read (with the slot)
   std::vector<std::pair<unsigned, Candidate>> found_; // with its stride
   std::vector<std::uint32_t> values_;                 // the block's pointer values
-  std::vector<std::uint64_t> gaps_;                   // by slot: the bits of each gap
+  // By slot: bit stride - 1 for each gap, of a step ahead and of one in reverse.
+  std::vector<std::uint32_t> ahead_, back_;
 };
 
 LengthSearch::LengthSearch(const RomView& rom, const CodeTable& table, const FinderOptions& options,
                            const RomLayout& layout, unsigned size, ByteOrder order)
     : rom_(rom), table_(table), options_(options), layout_(layout), size_(size), order_(order),
       n_(rom.size), shapes_(FINDER_MAX_STRIDE + 1), last_(FINDER_MAX_STRIDE + 1, 0),
-      held_(FINDER_MAX_STRIDE + 1), values_(GAP_SLOTS + FINDER_MAX_STRIDE), gaps_(GAP_SLOTS) {
+      held_(FINDER_MAX_STRIDE + 1), values_(GAP_SLOTS + FINDER_MAX_STRIDE), ahead_(GAP_SLOTS),
+      back_(GAP_SLOTS) {
   for (unsigned stride = size; stride <= FINDER_MAX_STRIDE; ++stride) {
     if (n_ < 2 * std::uint64_t{stride} + size + 2) break;
     shapes_[stride] = shapes_of(options, size, order, stride);
@@ -248,12 +242,15 @@ void LengthSearch::read_gaps(std::uint64_t base, std::uint64_t reach) {
   for (std::uint64_t i = 0; i < read; ++i)
     values_[i] = pointer_value_at(rom_, base + i, size_, order_);
   std::fill(values_.begin() + static_cast<std::ptrdiff_t>(read), values_.end(), 0u);
-  std::fill(gaps_.begin(), gaps_.end(), std::uint64_t{0});
+  std::fill(ahead_.begin(), ahead_.end(), 0u);
+  std::fill(back_.begin(), back_.end(), 0u);
   for (const unsigned stride : strides_) {
     if (last_[stride] < base) continue;
-    add_gaps(values_.data(), gaps_.data(), stride);
-    for (std::uint64_t i = std::min(reach, last_[stride] + 1 - base); i < GAP_SLOTS; ++i)
-      gaps_[i] &= ~both_bits(stride);
+    add_gaps(values_.data(), ahead_.data(), back_.data(), stride);
+    for (std::uint64_t i = std::min(reach, last_[stride] + 1 - base); i < GAP_SLOTS; ++i) {
+      ahead_[i] &= ~(1u << (stride - 1));
+      back_[i] &= ~(1u << (stride - 1));
+    }
   }
 }
 
@@ -261,29 +258,36 @@ void LengthSearch::search_block(std::uint64_t base) {
   static_assert(MIN_STEPS == 3);
   const std::uint64_t count = std::min(BLOCK, last_slot_ + 1 - base);
   read_gaps(base, std::min(count + AHEAD, last_slot_ + 1 - base));
+  // The steps of a run go one way: MIN_STEPS gaps ahead, or as many in reverse.
   for (std::uint64_t i = 0; i < count; ++i) {
-    // Each stride once, whichever way its steps run.
-    const std::uint64_t gaps = gaps_[i];
-    for (auto left = static_cast<std::uint32_t>(gaps | gaps >> 32); left != 0; left &= left - 1) {
-      const unsigned stride = static_cast<unsigned>(std::countr_zero(left)) + 1;
-      if ((gaps & gaps_[i + stride] & gaps_[i + 2 * stride] & both_bits(stride)) != 0)
-        shapes_at(base + i, stride);
+    for (const bool reverse : {false, true}) {
+      const std::vector<std::uint32_t>& gaps = reverse ? back_ : ahead_;
+      for (std::uint32_t left = gaps[i]; left != 0; left &= left - 1) {
+        const unsigned stride = static_cast<unsigned>(std::countr_zero(left)) + 1;
+        const std::uint32_t bit = 1u << (stride - 1);
+        if ((gaps[i + stride] & gaps[i + 2 * stride] & bit) != 0)
+          shapes_at(base + i, stride, reverse);
+      }
     }
   }
 }
 
-// The shapes whose steps hold at q and the stride, each run that begins there read.
-void LengthSearch::shapes_at(std::uint64_t q, unsigned stride) {
+// The shapes of one way whose steps hold at q and the stride, each run that
+// begins there read.
+void LengthSearch::shapes_at(std::uint64_t q, unsigned stride, bool reverse) {
   const std::vector<Shape>& here = shapes_[stride];
   const Held& back = held_[stride][(q - stride) % 64];
   const std::uint32_t before = q >= stride && back.q == q - stride ? back.shapes : 0;
   std::uint32_t now = 0;
   for (std::size_t k = 0; k < here.size(); ++k) {
-    if (!holds(rom_, layout_, here[k], q)) continue;
+    if (here[k].reverse != reverse || !holds(rom_, layout_, here[k], q)) continue;
     now |= 1u << k;
     if ((before >> k & 1u) == 0) run_from(here[k], q, stride); // else inside a run begun before
   }
-  held_[stride][q % 64] = {q, now};
+  // The shapes of the other way, when their steps held here too, stay.
+  Held& mine = held_[stride][q % 64];
+  if (mine.q != q) mine = {q, 0};
+  mine.shapes |= now;
 }
 
 // The run of one shape whose first step, from q, holds: a candidate when it

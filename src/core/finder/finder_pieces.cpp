@@ -41,8 +41,8 @@ std::optional<Candidate> cut_at(const RomView& rom, const Starts& starts, const 
 // that follow the one before (used marks them); the first ones cut where
 // the next begins.
 std::vector<std::size_t> chain_from(const std::vector<Candidate>& found,
-                                    const std::vector<std::size_t>& banked,
-                                    std::vector<bool>& used, std::size_t seed) {
+                                    const std::vector<std::size_t>& banked, std::vector<bool>& used,
+                                    std::size_t seed) {
   std::vector<std::size_t> chain{seed};
   used[seed] = true;
   // Forwards from the last piece, then backwards from the first.
@@ -72,9 +72,8 @@ void join_pieces(const RomView& rom, const Starts& starts, const RomLayout& layo
   std::vector<std::size_t> banked;
   for (std::size_t i = 0; i < found.size(); ++i)
     if (found[i].ptable.bank && found[i].pascal == 0) banked.push_back(i);
-  std::stable_sort(banked.begin(), banked.end(), [&](std::size_t a, std::size_t b) {
-    return found[a].score > found[b].score;
-  });
+  std::stable_sort(banked.begin(), banked.end(),
+                   [&](std::size_t a, std::size_t b) { return found[a].score > found[b].score; });
   std::vector<bool> used(found.size(), false), gone(found.size(), false);
   for (const std::size_t seed : banked) {
     if (used[seed]) continue;

@@ -43,7 +43,9 @@ std::vector<Pass> passes_of(const MapDescriptor& map, unsigned size, const Finde
   std::vector<Pass> passes{{std::nullopt, 0, slots, std::nullopt}};
   const auto banks = map.switched_banks(rom, layout);
   if (!banks) return passes;
-  const auto slot = [&](std::uint64_t at) { return static_cast<std::size_t>(std::min<std::uint64_t>(at, slots)); };
+  const auto slot = [&](std::uint64_t at) {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(at, slots));
+  };
   for (std::uint32_t b = banks->first; b < banks->first + banks->count; ++b) {
     const BankSpan into = banks->bank(b);
     const std::size_t from = slot(banks->tables.from), to = slot(banks->tables.to);
@@ -62,8 +64,7 @@ PassSearch::PassSearch(const RomView& rom, const Starts& starts, const RomLayout
     : rom_(rom), starts_(starts), layout_(layout), options_(options), ptable_(ptable),
       descriptor_(map_of(ptable.map)), n_(static_cast<std::size_t>(rom.size)), from_(pass.from),
       to_(pass.to), into_(pass.into), index_(pass.index), size_(ptable.size), order_(ptable.order),
-      trials_(std::max<std::uint64_t>(trials, 1)),
-      all_ones_(all_ones_of(ptable.size)),
+      trials_(std::max<std::uint64_t>(trials, 1)), all_ones_(all_ones_of(ptable.size)),
       target_(scratch.target), kinds_(scratch.kind), hit_(scratch.hit), seen_(scratch.seen),
       below_(scratch.hits_below), run_(scratch.run) {
   if (target_.size() != n_) {
@@ -97,7 +98,8 @@ BankIndex index_banks(const RomView& rom, const Starts& starts, const RomLayout&
   index.slots.resize(index.begin[0x10000]);
   std::vector<std::uint32_t> next(index.begin.begin(), index.begin.end() - 1);
   for (std::uint64_t p = banks.tables.from; p < last; ++p)
-    if (const unsigned v = value_at(p); wanted[v]) index.slots[next[v]++] = static_cast<std::uint32_t>(p);
+    if (const unsigned v = value_at(p); wanted[v])
+      index.slots[next[v]++] = static_cast<std::uint32_t>(p);
   return index;
 }
 

@@ -54,7 +54,8 @@ Starts::Starts(const RomView& rom, const CodeTable& table, SwitchWalker* switche
     }
     if (frames.ended) {
       if (next - p > FINDER_MAX_STRING) continue;
-      info[p] = {static_cast<std::uint16_t>(next - p), capped(frames.texts), capped(frames.unknown)};
+      info[p] = {static_cast<std::uint16_t>(next - p), capped(frames.texts),
+                 capped(frames.unknown)};
       after_frames.set(next);
       continue;
     }

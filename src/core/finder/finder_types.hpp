@@ -57,7 +57,8 @@ struct Candidate {
   std::uint32_t null_entries = 0;  // inside the table, counted in its count
   std::uint32_t empty_strings = 0; // pointers to an end entry
   unsigned pascal = 0;             // Pascal strings: the bytes of the length before each
-  bool reverse = false; // strings of set length: each entry's string ends where the one before begins
+  bool reverse =
+      false; // strings of set length: each entry's string ends where the one before begins
   // The other pointer columns of the same records, each a table of its own, by offset.
   std::vector<Candidate> columns;
   // The table's other pieces, back to back after it, each pointing into another bank.
