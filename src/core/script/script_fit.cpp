@@ -191,6 +191,11 @@ bool Fitter::closing_jump() const {
 
 void Fitter::close_block() {
   if (!block_ || closing_jump()) {
+    // Nor does the plan hold it, unless a pointer is written for its place.
+    InsertPlan& plan = report_.plan;
+    if (block_ && plan.blocks.back().bytes.empty() &&
+        (plan.pointers.empty() || plan.pointers.back().block + 1 != plan.blocks.size()))
+      plan.blocks.pop_back();
     block_.reset();
     original_end_.reset();
     return;
