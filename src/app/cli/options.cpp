@@ -226,6 +226,9 @@ std::vector<OptionDeclaration> script_options() {
       {"--translations", "OLD", {script}, {SCRIPT},
        "an edited script or exchange file whose translations\nthe new dump carries over",
        kept(&OptionValues::translations)},
+      {"--patch", "FILE", {insert}, {INSERT},
+       "a patch from ROM to OUT too, in the format FILE's\nname ends in: .bps, .ips, .ups",
+       kept(&OptionValues::patch)},
       {"--for", "insert|atlas", {fit}, {INSERT},
        "--fit judges for --insert (default), which rewrites\nthe length fields //LENGTH lines name, or for the\nAtlas inserter, which keeps them",
        [](OptionValues& values, std::string_view judged) -> std::optional<Message> {

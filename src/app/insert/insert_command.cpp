@@ -5,6 +5,7 @@
 #include "app/common/console.hpp"
 #include "app/common/output_failure.hpp"
 #include "app/insert/insert_report.hpp"
+#include "app/patch/patch_command.hpp"
 #include "app/script/fit_command.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
@@ -57,6 +58,8 @@ int run_command(const InsertRequest& request) {
   const std::size_t out = outputs.declare(text_of(MessageId::role_out_rom), request.outfile);
   const std::size_t json =
       request.json ? outputs.declare(text_of(MessageId::role_json_file), *request.json) : out;
+  const std::size_t patch =
+      request.patch ? outputs.declare(text_of(MessageId::role_patch_file), *request.patch) : out;
   if (const OutputReport checked = outputs.check(); !checked.ok())
     return exit_status(report_output(outputs, checked, console));
 
@@ -69,6 +72,10 @@ int run_command(const InsertRequest& request) {
   if (request.outfile != "-" && (!request.json || *request.json != "-"))
     print(insertion_lines(insertion));
   if (json != out) outputs.set_bytes(json, insertion_json(request, insertion));
+  if (patch != out)
+    if (const Failure made = set_patch_output(outputs, patch, rom, insertion.rom, console);
+        made != Failure::none)
+      return exit_status(made);
   outputs.set_bytes(out, std::move(insertion.rom));
   return exit_status(report_output(outputs, outputs.commit(), console));
 }

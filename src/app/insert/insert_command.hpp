@@ -23,7 +23,8 @@ namespace textdump {
 
 struct InsertRequest {
   std::string scriptfile, romfile, outfile;
-  std::optional<std::string> json; // --json FILE
+  std::optional<std::string> json;  // --json FILE
+  std::optional<std::string> patch; // --patch FILE: the patch from ROM to OUT beside OUT
 };
 
 // The exit status: 0 when OUT is written, 1 on any failure.
