@@ -70,13 +70,14 @@ Reading::Reading() {
 // A flag refuses every value, even one CLI11 would read as true: its one
 // accepted value is a byte no one types.
 CLI::Option* Reading::add_flag(std::string_view names) {
-  std::string spec;
+  std::string declared; // each name with its one accepted value, as CLI11 reads them
   for (std::size_t from = 0; from < names.size();) {
     const std::size_t comma = std::min(names.find(',', from), names.size());
-    spec += (spec.empty() ? "" : ",") + std::string(names.substr(from, comma - from)) + "{\x01}";
+    declared +=
+        (declared.empty() ? "" : ",") + std::string(names.substr(from, comma - from)) + "{\x01}";
     from = comma + 1;
   }
-  return app_.add_flag(spec)->disable_flag_override();
+  return app_.add_flag(declared)->disable_flag_override();
 }
 
 // Read at once, in the order given, so that a later one wins (or, repeated,
