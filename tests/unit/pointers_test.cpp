@@ -99,6 +99,8 @@ TEST(PointerTables, TheFieldsBounds) {
       {"count=1,length=1:1,stride=4", ReportId::pointers_length_overlap},
       {"count=1,length=0:1,offset=1,stride=4", std::nullopt},
       {"count=1,length=0:2,offset=1,stride=4", ReportId::pointers_length_overlap},
+      {"count=1,at=20", ReportId::pointer_repeated},
+      {"count=1,map=nes,bank=2,bank=3", ReportId::pointer_repeated},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fields);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <set>
 #include <string_view>
 
 #include "app/cli/console_main.hpp"
@@ -41,6 +42,7 @@ private:
   std::vector<CLI::Option*> options_; // as option_declarations()
   std::vector<std::string> names_;
   std::optional<Message> wrong_value_; // the first value given that is wrong
+  std::set<std::string> given_;        // the options given a value so far
 };
 
 Reading::Reading() {
@@ -80,14 +82,19 @@ CLI::Option* Reading::add_flag(std::string_view names) {
   return app_.add_flag(declared)->disable_flag_override();
 }
 
-// Read at once, in the order given, so that a later one wins (or, repeated,
-// adds) and the first wrong value is the one reported.
+// Read at once, in the order given, so that the first wrong value is the one
+// reported; an option that does not repeat is wrong the second time.
 CLI::Option* Reading::add_value(const std::string& name, Reader read, bool repeated) {
   return app_
       .add_option_function<std::string>(
           name,
-          [this, read](const std::string& text) {
-            if (auto why = read(values_, text); why && !wrong_value_) wrong_value_ = std::move(why);
+          [this, read, repeated, name](const std::string& text) {
+            std::optional<Message> why;
+            if (!given_.insert(name).second && !repeated)
+              why = Message{MessageId::usage_repeated, {name.substr(name.rfind(',') + 1)}};
+            else
+              why = read(values_, text);
+            if (why && !wrong_value_) wrong_value_ = std::move(why);
           })
       ->trigger_on_parse()
       ->multi_option_policy(repeated ? CLI::MultiOptionPolicy::TakeAll

@@ -141,7 +141,10 @@ std::optional<Message> read_records(OptionValues& values, std::string_view text)
   RecordFields records;
   records.text = std::string(text);
   bool at = false;
-  for (const std::string_view field : comma_fields(text)) {
+  const std::vector<std::string_view> given = comma_fields(text);
+  if (const auto twice = repeated_field(given, '=', "field"))
+    return Message{MessageId::usage_records_repeated, {printable(*twice)}};
+  for (const std::string_view field : given) {
     const auto bad = Message{MessageId::usage_records_field, {printable(field)}};
     const std::size_t equals = field.find('=');
     const std::string_view name = field.substr(0, equals),

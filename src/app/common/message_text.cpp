@@ -94,6 +94,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {usage_report, "usage-report", "", "{0}"},
     {usage_unknown_option, "usage-unknown-option", "", "unknown option {0}"},
     {usage_needs_value, "usage-needs-value", "", "{0} needs a value"},
+    {usage_repeated, "usage-repeated", "", "{0} is given twice; it takes one value"},
     {usage_takes_no_value, "usage-takes-no-value", "", "{0} takes no value"},
     {usage_requires, "usage-requires", "", "{0} requires {1}"},
     {usage_excludes, "usage-excludes", "", "{0} excludes {1}"},
@@ -134,6 +135,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {usage_records_field, "usage-records-field", "",
      "--records: \"{0}\" is not at=HEX, count=N, stride=N or field=OFFSET:LENGTH (decimal, "
      "above 0 but the offset)"},
+    {usage_records_repeated, "usage-records-repeated", "",
+     "--records: \"{0}\" is given twice; only field= may repeat"},
     {usage_records_required, "usage-records-required", "",
      "--records: at=, count=, stride= and at least one field= are required"},
     {usage_records_field_past, "usage-records-field-past", "",

@@ -95,6 +95,7 @@ enum class MessageId : std::uint16_t {
   usage_report,           // the words of a core report on an argument
   usage_unknown_option,   // the word (printable)
   usage_needs_value,      // the option
+  usage_repeated,         // the option
   usage_takes_no_value,   // the option
   usage_requires,         // the option, the modes ("--script or --find-pointers")
   usage_excludes,         // the mode, the option
@@ -121,6 +122,7 @@ enum class MessageId : std::uint16_t {
   usage_pointers_past_rom, // the argument, the ROM's size, how many fit, at (hex), how many (no commas)
   usage_two_on_standard_output, // the other role, the role
   usage_records_field,    // the field as given (printable)
+  usage_records_repeated, // the field as given (printable)
   usage_records_required, //
   usage_records_field_past, // the field, the stride
   usage_records_fields_overlap, // the two fields

@@ -244,6 +244,8 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {pointer_unknown_field, "pointer-field-unknown", "",
      "pointer field \"{0}\": unknown field (at, count, size, stride, order, map, {1}, null, "
      "offset, length)"},
+    {pointer_repeated, "pointer-field-repeated", "",
+     "pointer field \"{0}\": its key is given twice; give each field once"},
     {pointers_at_required, "pointers-at-required", "", "--pointers: at= is required"},
     {pointers_count_required, "pointers-count-required", "", "--pointers: count= is required"},
     {pointers_offset_past, "pointers-offset-past-entry", "",
@@ -271,6 +273,7 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {end_rules, "end-rules", "",
      "--end \"{0}\": the rules are token, next, fixed:N and pascal:N, joined by commas"},
     {end_pascal_alone, "end-pascal-alone", "", "--end \"{0}\": pascal:N is a rule of its own"},
+    {end_repeated, "end-repeated", "", "--end \"{0}\": \"{1}\" is a rule given twice"},
     // --find-text's kana order and words.
     {order_not_utf8, "order-not-utf8", "", "the order file \"{0}\" is not UTF-8"},
     {order_twice, "order-character-twice", "", "the order file \"{0}\" has \"{1}\" twice"},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <set>
 
 #include "core/base/numbers.hpp"
 
@@ -30,6 +31,16 @@ std::optional<std::uint32_t> decimal_field(std::string_view text) {
   if (error != std::errc{} || end != text.data() + text.size() || text.size() > 9)
     return std::nullopt;
   return value;
+}
+
+std::optional<std::string_view> repeated_field(const std::vector<std::string_view>& fields,
+                                               char separator, std::string_view may_repeat) {
+  std::set<std::string_view> keys;
+  for (const std::string_view field : fields) {
+    const std::string_view key = field.substr(0, field.find(separator));
+    if ((may_repeat.empty() || key != may_repeat) && !keys.insert(key).second) return field;
+  }
+  return std::nullopt;
 }
 
 } // namespace textdump

@@ -5,6 +5,8 @@
 //                  a comma at the very end adds none
 //   hex_field      one to eight hexadecimal digits, nothing else
 //   decimal_field  one to nine decimal digits, nothing else
+//   repeated_field the first field whose key (the text before `separator`, or
+//                  all of it) an earlier field has, unless the key may repeat
 #pragma once
 
 #include <cstdint>
@@ -19,5 +21,9 @@ std::vector<std::string_view> comma_fields(std::string_view text);
 std::optional<std::uint32_t> hex_field(std::string_view text);
 
 std::optional<std::uint32_t> decimal_field(std::string_view text);
+
+std::optional<std::string_view> repeated_field(const std::vector<std::string_view>& fields,
+                                               char separator,
+                                               std::string_view may_repeat = {});
 
 } // namespace textdump

@@ -168,6 +168,7 @@ enum class ReportId : std::uint16_t {
   pointer_value,               // the field: bank, window or banksize
   pointer_banksize,            // the field
   pointer_unknown_field,       // the field, the map fields ("base, bank, ...")
+  pointer_repeated,            // the field
   pointers_at_required,        //
   pointers_count_required,     //
   pointers_offset_past,        //
@@ -188,6 +189,7 @@ enum class ReportId : std::uint16_t {
   end_fixed,                   // the rule
   end_rules,                   // the rule
   end_pascal_alone,            // the rule
+  end_repeated,                // the rule, the part given twice
   // --find-text: a user's kana order, a word.
   order_not_utf8,              // the file's name
   order_twice,                 // the file's name, the character

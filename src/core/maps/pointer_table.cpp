@@ -156,7 +156,10 @@ std::optional<Report> foreign_map_field(const PointerTable& ptable, const Given&
 std::variant<PointerTable, Report> parse_pointer_table(std::string_view text) {
   PointerTable ptable;
   Given given;
-  for (const std::string_view field : comma_fields(text))
+  const std::vector<std::string_view> fields = comma_fields(text);
+  if (const auto twice = repeated_field(fields, '='))
+    return wrong(*twice, ReportId::pointer_repeated);
+  for (const std::string_view field : fields)
     if (auto report = read_field(field, ptable, given)) return std::move(*report);
   if (auto report = complete_table(ptable, given)) return std::move(*report);
   if (auto report = place_at(ptable)) return std::move(*report);

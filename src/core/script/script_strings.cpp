@@ -205,7 +205,10 @@ std::variant<EndRule, Report> parse_end_rule(std::string_view text) {
   EndRule rule;
   rule.token = false;
   const auto wrong = [&](ReportId id) { return error_report(id, {std::string(text)}); };
-  for (const std::string_view part : comma_fields(text)) {
+  const std::vector<std::string_view> parts = comma_fields(text);
+  if (const auto twice = repeated_field(parts, ':'))
+    return error_report(ReportId::end_repeated, {std::string(text), std::string(*twice)});
+  for (const std::string_view part : parts) {
     if (part == "token") {
       rule.token = true;
     } else if (part == "next") {
