@@ -1,5 +1,6 @@
 #include "io/files.hpp"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "io/system_files.hpp"
@@ -49,6 +50,7 @@ ReadStatus read_all(int fd, std::string& bytes, std::uint64_t limit) {
   sys::Status st;
   const bool regular = sys::status(fd, st) && st.kind == sys::Kind::regular;
   const std::uint64_t expected = regular ? st.size : 0;
+  if (!regular) limit = std::min(limit, STREAM_READ_LIMIT);
   if (expected > limit) return ReadStatus::too_large;
   bytes.reserve(static_cast<std::size_t>(expected));
   char chunk[1 << 16];

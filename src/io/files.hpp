@@ -23,13 +23,17 @@ enum class ReadStatus {
 
 // No real table file comes near this; /dev/zero as a table must not fill memory.
 inline constexpr std::uint64_t TABLE_SIZE_LIMIT = std::uint64_t{64} << 20;
+// The most read from what is not a regular file (a pipe, a device such as
+// /dev/zero), whatever the caller's limit: its size is known only when it ends.
+inline constexpr std::uint64_t STREAM_READ_LIMIT = std::uint64_t{64} << 20;
 
 // Reads the whole named file into bytes (replacing what it held), at most limit bytes.
 ReadStatus read_file(const std::string& name, std::string& bytes,
                      std::uint64_t limit = TABLE_SIZE_LIMIT);
 
 // Reads everything left in an open descriptor into bytes (replacing what it
-// held); too_large as soon as more than limit bytes arrive.
+// held); too_large as soon as more than limit bytes arrive (STREAM_READ_LIMIT
+// when the descriptor is not a regular file and limit is more).
 ReadStatus read_all(int fd, std::string& bytes, std::uint64_t limit);
 
 // Writes every byte to an open descriptor, going on after interruptions: 0, or

@@ -19,8 +19,8 @@ namespace textdump {
 
 // A 32-bit offset reaches every byte of a ROM of up to 4 GiB, and no further.
 inline constexpr std::uint64_t ROM_SIZE_LIMIT = std::uint64_t{1} << 32;
-// 256 MiB, four times the largest cartridge ROM; a larger image is given as a file.
-inline constexpr std::uint64_t STREAM_ROM_LIMIT = std::uint64_t{256} << 20;
+// As large as the largest cartridge ROM; a larger image is given as a file.
+inline constexpr std::uint64_t STREAM_ROM_LIMIT = STREAM_READ_LIMIT;
 
 enum class RomOpen {
   ok,
