@@ -8,6 +8,7 @@
 
 #include "core/base/base.hpp"
 #include "core/tables/standard_switch.hpp"
+#include "core/tables/switch_graph.hpp"
 
 namespace textdump {
 
@@ -81,14 +82,14 @@ private:
     const std::string_view name = line_.content.substr(1);
     if (name.empty() || name.find_first_of("<>") != std::string_view::npos)
       return report(2, Severity::error, ReportId::std_name_invalid);
-    for (const NamedTable& table : result_.tables)
-      if (table.name == name)
-        return report(2, Severity::error, ReportId::std_name_again, {std::string(name)});
+    if (names_.contains(name))
+      return report(2, Severity::error, ReportId::std_name_again, {std::string(name)});
     if (named_++ > 0) {
       result_.tables.emplace_back();
       defined_on_.emplace_back();
     }
     result_.tables.back().name.assign(name);
+    names_.emplace(name, result_.tables.size() - 1);
     named_on_.resize(result_.tables.size());
     named_on_.back() = line_;
   }
@@ -99,9 +100,9 @@ public:
   void finish() {
     named_on_.resize(result_.tables.size());
     for (Pending& pending : pending_) {
-      const std::optional<std::size_t> found = table_named(result_, pending.id);
+      const auto found = names_.find(pending.id);
       line_ = pending.line;
-      if (!found) {
+      if (found == names_.end()) {
         report(pending.column, Severity::error, ReportId::std_table_unknown,
                {std::string(pending.id)});
         continue;
@@ -109,37 +110,30 @@ public:
       result_.tables[pending.table]
           .definitions[pending.definition]
           .entry.params[pending.param]
-          .table = static_cast<std::uint32_t>(*found);
+          .table = static_cast<std::uint32_t>(found->second);
     }
     std::stable_sort(result_.reports.begin(), result_.reports.end(),
                      [](const TableReport& a, const TableReport& b) { return a.line < b.line; });
     if (result_.errors > 0) return;
     const std::size_t count = result_.tables.size();
     // Which tables each table switches to, through switches of weight 0 or any.
-    std::vector<std::vector<bool>> to(count, std::vector<bool>(count)), light = to;
+    SwitchGraph to(count), light(count);
     for (std::size_t t = 0; t < count; ++t)
       for (const Definition& definition : result_.tables[t].definitions)
         for (const FrameParam& param : definition.entry.params)
           if (param.kind == FrameParam::Kind::table) {
-            to[t][param.table] = true;
+            to[t].push_back(param.table);
             if (definition.entry.weight == 0 && param.count == 0 && param.until.empty())
-              light[t][param.table] = true;
+              light[t].push_back(param.table);
           }
-    const auto reach = [count](std::vector<std::vector<bool>> r) {
-      for (std::size_t k = 0; k < count; ++k)
-        for (std::size_t i = 0; i < count; ++i)
-          if (r[i][k])
-            for (std::size_t j = 0; j < count; ++j) r[i][j] = r[i][j] || r[k][j];
-      return r;
-    };
-    const auto reached = reach(to), loops = reach(light);
+    const std::vector<bool> reached = reached_from(to, 0), loops = on_a_loop(light);
     for (std::size_t t = 1; t < count; ++t)
-      if (!reached[0][t]) {
+      if (!reached[t]) {
         line_ = named_on_[t];
         report(1, Severity::note, ReportId::std_table_unused, {result_.tables[t].name});
       }
     for (std::size_t t = 0; t < count; ++t)
-      if (loops[t][t] && !switch_lines_[t].content.empty()) {
+      if (loops[t] && !switch_lines_[t].content.empty()) {
         line_ = switch_lines_[t];
         report(1, Severity::warning, ReportId::std_switch_loop, {result_.tables[t].name});
       }
@@ -346,6 +340,7 @@ private:
     std::size_t table, definition, param;
   };
   std::vector<Pending> pending_;
+  std::unordered_map<std::string_view, std::size_t> names_; // each table's name: its index
   // By table: key -> the line that last defined it.
   std::vector<std::unordered_map<std::string, Line>> defined_on_;
 };

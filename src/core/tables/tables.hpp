@@ -9,6 +9,7 @@
 //   standard_table.hpp   the community's standard format: named tables,
 //                        definitions, reports
 //   standard_switch.hpp  the value of a standard table's switch line
+//   switch_graph.hpp     the tables a standard file's switches reach, and their loops
 //   table_family.hpp     the table digit of a family member's file name
 //   text_encoder.hpp     text back to bytes, as the inserter reads a script
 //
@@ -21,5 +22,6 @@
 #include "core/tables/font_table.hpp"
 #include "core/tables/standard_switch.hpp"
 #include "core/tables/standard_table.hpp"
+#include "core/tables/switch_graph.hpp"
 #include "core/tables/table_family.hpp"
 #include "core/tables/text_encoder.hpp"
