@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "io/signal_cleanup.hpp"
 #include "io/streams.hpp"
 #include "io/system_files.hpp"
 
@@ -100,8 +101,10 @@ OutputReport OutputSet::write_temporary(std::size_t index) {
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
     fd = sys::open_write(stem + std::to_string(attempt), true);
-    if (fd >= 0)
+    if (fd >= 0) {
       out.temporary = stem + std::to_string(attempt);
+      remove_on_signal(out.temporary);
+    }
     else if (errno != EEXIST)
       break;
   }
@@ -131,6 +134,7 @@ OutputReport OutputSet::write_direct(std::size_t index) {
 void OutputSet::remove_temporaries() {
   for (Output& out : outputs_) {
     if (!out.temporary.empty()) sys::remove(out.temporary);
+    forget_on_signal(out.temporary);
     out.temporary.clear();
   }
 }
@@ -144,10 +148,12 @@ OutputReport OutputSet::commit() {
   for (std::size_t i = 0; failed.ok() && i < outputs_.size(); ++i) {
     Output& out = outputs_[i];
     if (out.temporary.empty()) continue;
-    if (!sys::rename(out.temporary, out.path))
+    if (!sys::rename(out.temporary, out.path)) {
       failed = problem(OutputProblem::cannot_write, i, 0, errno);
-    else
+    } else {
+      forget_on_signal(out.temporary);
       out.temporary.clear();
+    }
   }
   remove_temporaries();
   return failed;

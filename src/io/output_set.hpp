@@ -12,7 +12,9 @@
 // An output that is not a regular file (standard output, a device, a FIFO)
 // cannot be replaced that way: it is written directly, after the temporary
 // files are complete and before the renames, and a failed write there is the
-// run's failure too. A name that is a symbolic link replaces the file the
+// run's failure too. The temporary files are removed on every signal that can
+// be caught (signal_cleanup.hpp): a run stopped while it writes to a pipe, or
+// while a FIFO waits for its reader, leaves none behind. A name that is a symbolic link replaces the file the
 // link leads to, and the link stays; a replaced file keeps its permissions.
 #pragma once
 

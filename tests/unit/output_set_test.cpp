@@ -4,6 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 #include <filesystem>
 #include <map>
@@ -118,6 +124,40 @@ TEST(OutputSet, CommitPutsEveryOutputInPlaceOrNone) {
   EXPECT_EQ(report.output, 1u);
   EXPECT_EQ(report.error, ENOSPC);
   EXPECT_EQ(folder.contents(), before);
+}
+
+// A run stopped while a FIFO waits for its reader, by any signal that can be
+// caught: the temporary file beside old.txt is gone, and the signal ended it.
+TEST(OutputSet, ASignalWhileAFifoWaitsLeavesNoTemporaryFile) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    SCOPED_TRACE(signal);
+    const Folder folder;
+    const testing::TempDir elsewhere; // its FIFO is never read, even by contents()
+    const std::string fifo = fs::absolute(elsewhere.file("fifo")).string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto before = folder.contents();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      OutputSet set = folder.outputs({"old.txt", fifo});
+      if (set.check().ok()) {
+        set.set_bytes(0, "new");
+        set.set_bytes(1, "new");
+        set.commit(); // blocks on the FIFO: no reader comes
+      }
+      ::_exit(0);
+    }
+    // Once the temporary file is there, the FIFO is next.
+    for (int wait = 0; wait < 500 && folder.contents().size() == before.size(); ++wait)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(folder.contents().size(), before.size() + 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ::kill(child, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
+    EXPECT_EQ(folder.contents(), before);
+  }
 }
 
 } // namespace
