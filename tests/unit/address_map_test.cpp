@@ -6,6 +6,7 @@
 // fields the registry has.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <sstream>
@@ -128,16 +129,18 @@ TEST(AddressMaps, AddressesAreWrittenAndReadInEachPlatformsForm) {
     ASSERT_GE(words.size(), 4u);
     std::string shown;
     for (std::size_t i = 3; i + 1 < words.size(); ++i) shown += (i > 3 ? " " : "") + words[i];
-    const MapDescriptor* map = find_map(words[0]);
+    const std::string name = words[0].substr(0, words[0].find(','));
+    const MapDescriptor* map = find_map(name);
     ASSERT_NE(map, nullptr);
+    const MapFields fields = table_of("map=" + words[0]);
     const RomLayout& layout = LAYOUTS.at(words[1]);
-    seen.insert(words[0]);
+    seen.insert(name);
     const auto typed = parse_position(words.back());
     ASSERT_TRUE(typed.has_value());
     const std::uint64_t offset = hex(words[2]);
-    EXPECT_EQ(position_offset(*map, layout, *typed), offset);
+    EXPECT_EQ(position_offset(*map, layout, *typed, fields), offset);
     if (offset != NO_OFFSET) {
-      EXPECT_EQ(address_text(*map, layout, offset), shown == "-" ? "" : shown);
+      EXPECT_EQ(address_text(*map, layout, offset, fields), shown == "-" ? "" : shown);
     }
   }
   EXPECT_EQ(seen.size(), address_maps().size()) << "a map without a case";
@@ -161,21 +164,29 @@ std::string typed_form(const std::string& shown) {
   return text.substr(bank + 7, text.size() - bank - 8) + ":" + text.substr(0, bank);
 }
 
+// Under the map fields at their defaults, and under each map field that
+// moves or resizes the banks.
 TEST(AddressMaps, EveryAddressPrintedIsReadBack) {
   for (const MapDescriptor& map : address_maps()) {
     if (map.address_text == nullptr) continue;
     std::size_t printed = 0;
-    for (const auto& [name, layout] : LAYOUTS) {
-      SCOPED_TRACE(std::string(map.name) + " " + name);
-      for (const std::uint64_t offset : offsets_at_edges(layout)) {
-        const std::string shown = address_text(map, layout, offset);
-        if (shown.empty()) continue;
-        ++printed;
-        const auto typed = parse_position(typed_form(shown));
-        ASSERT_TRUE(typed.has_value()) << shown;
-        EXPECT_EQ(position_offset(map, layout, *typed), offset) << shown;
+    std::vector<std::string> field_sets = {""};
+    if (std::find(map.fields.begin(), map.fields.end(), "window") != map.fields.end())
+      field_sets.insert(field_sets.end(), {",window=A000,banksize=2000", ",window=C000",
+                                           ",banksize=8000", ",window=6000,banksize=4000"});
+    for (const std::string& given : field_sets)
+      for (const auto& [name, layout] : LAYOUTS) {
+        SCOPED_TRACE(std::string(map.name) + given + " " + name);
+        const MapFields fields = table_of("map=" + std::string(map.name) + given);
+        for (const std::uint64_t offset : offsets_at_edges(layout)) {
+          const std::string shown = address_text(map, layout, offset, fields);
+          if (shown.empty()) continue;
+          ++printed;
+          const auto typed = parse_position(typed_form(shown));
+          ASSERT_TRUE(typed.has_value()) << shown;
+          EXPECT_EQ(position_offset(map, layout, *typed, fields), offset) << shown;
+        }
       }
-    }
     EXPECT_GT(printed, 0u) << map.name;
   }
 }

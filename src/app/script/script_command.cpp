@@ -220,8 +220,10 @@ void describe(ScriptRequest& request, const ScriptOptions& options, const std::s
       options.ranges.front().map->address_text != nullptr)
     request.address_map = options.ranges.front().map;
   for (const PointerTable& ptable : request.ptables)
-    if (request.address_map == nullptr && map_of(ptable.map).address_text != nullptr)
+    if (request.address_map == nullptr && map_of(ptable.map).address_text != nullptr) {
       request.address_map = &map_of(ptable.map);
+      request.address_fields = ptable;
+    }
   if (request.address_map == nullptr) request.address_map = platform_map(request.rom);
 }
 

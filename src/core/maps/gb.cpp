@@ -76,13 +76,13 @@ bool header(const RomView& rom, const RomLayout& layout) {
          header_checksum(rom, layout).bytes[0] == rom.data[HEADER_CHECKSUM];
 }
 
-std::string address_text(const RomLayout&, std::uint64_t offset) {
+std::string address_text(const MapFields&, const RomLayout&, std::uint64_t offset) {
   if (offset < BANK) return "00:" + hex_digits(offset, 4);
   return hex_digits(offset / BANK, 2) + ":" + hex_digits(BANK + offset % BANK, 4);
 }
 
-std::uint64_t position_offset(const RomLayout& layout, TypedPosition position) {
-  if (!position.bank) return plain_position(layout, position);
+std::uint64_t position_offset(const MapFields&, const RomLayout& layout, TypedPosition position) {
+  if (!position.bank) return plain_position({}, layout, position);
   const auto bank = banked(position);
   if (!bank || position.value >= 2 * BANK) return NO_OFFSET;
   if (position.value < BANK) return *bank == 0 ? position.value : NO_OFFSET;

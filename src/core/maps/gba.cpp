@@ -38,13 +38,13 @@ bool header(const RomView& rom, const RomLayout&) {
   return std::equal(std::begin(LOGO), std::end(LOGO), rom.data + 4);
 }
 
-std::string address_text(const RomLayout&, std::uint64_t offset) {
+std::string address_text(const MapFields&, const RomLayout&, std::uint64_t offset) {
   if (offset >= ROM_SIZE) return "";
   return "$" + hex_digits(ROM + offset, 8);
 }
 
-std::uint64_t position_offset(const RomLayout& layout, TypedPosition position) {
-  if (position.bank || position.value < ROM) return plain_position(layout, position);
+std::uint64_t position_offset(const MapFields&, const RomLayout& layout, TypedPosition position) {
+  if (position.bank || position.value < ROM) return plain_position({}, layout, position);
   return position.value - ROM < ROM_SIZE ? position.value - ROM : NO_OFFSET;
 }
 

@@ -45,15 +45,15 @@ bool header(const RomView& rom, const RomLayout& layout) {
   return snes_header_of(SnesMap::hirom, rom, layout);
 }
 
-std::string address_text(const RomLayout& layout, std::uint64_t offset) {
+std::string address_text(const MapFields&, const RomLayout& layout, std::uint64_t offset) {
   if (offset < layout.copier_header) return "";
   const std::uint64_t inside = offset - layout.copier_header;
   if (inside >= 0x400000) return "";
   return "$" + hex_digits(0xC0 | inside >> 16, 2) + ":" + hex_digits(inside & 0xFFFF, 4);
 }
 
-std::uint64_t position_offset(const RomLayout& layout, TypedPosition position) {
-  if (!position.bank) return plain_position(layout, position);
+std::uint64_t position_offset(const MapFields&, const RomLayout& layout, TypedPosition position) {
+  if (!position.bank) return plain_position({}, layout, position);
   const auto bank = banked(position);
   if (!bank || *bank > 0xFF || (*bank >= 0x7E && *bank < 0x80)) return NO_OFFSET;
   // Banks 40-7D and C0-FF see the whole 64 KiB; the others their upper half.

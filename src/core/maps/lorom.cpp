@@ -48,15 +48,15 @@ bool header(const RomView& rom, const RomLayout& layout) {
   return snes_header_of(SnesMap::lorom, rom, layout);
 }
 
-std::string address_text(const RomLayout& layout, std::uint64_t offset) {
+std::string address_text(const MapFields&, const RomLayout& layout, std::uint64_t offset) {
   if (offset < layout.copier_header) return "";
   const std::uint64_t inside = offset - layout.copier_header, bank = inside / LOROM_BANK;
   if (bank > 0x7F) return "";
   return "$" + hex_digits(bank_byte(bank), 2) + ":" + hex_digits(0x8000 | (inside & 0x7FFF), 4);
 }
 
-std::uint64_t position_offset(const RomLayout& layout, TypedPosition position) {
-  if (!position.bank) return plain_position(layout, position);
+std::uint64_t position_offset(const MapFields&, const RomLayout& layout, TypedPosition position) {
+  if (!position.bank) return plain_position({}, layout, position);
   const auto bank = banked(position);
   if (!bank || *bank > 0xFF || *bank == 0x7E || *bank == 0x7F || position.value < 0x8000)
     return NO_OFFSET;

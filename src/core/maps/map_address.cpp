@@ -25,14 +25,15 @@ std::optional<TypedPosition> parse_position(std::string_view text) {
 }
 
 std::uint64_t position_offset(const MapDescriptor& map, const RomLayout& layout,
-                              TypedPosition position) {
-  const std::uint64_t offset = map.position_offset(layout, position);
+                              TypedPosition position, const MapFields& fields) {
+  const std::uint64_t offset = map.position_offset(fields, layout, position);
   return offset < layout.size ? offset : NO_OFFSET;
 }
 
-std::string address_text(const MapDescriptor& map, const RomLayout& layout, std::uint64_t offset) {
+std::string address_text(const MapDescriptor& map, const RomLayout& layout, std::uint64_t offset,
+                         const MapFields& fields) {
   if (map.address_text == nullptr || offset >= layout.size) return "";
-  return map.address_text(layout, offset);
+  return map.address_text(fields, layout, offset);
 }
 
 const MapDescriptor* platform_map(const RomView& rom) {
@@ -44,9 +45,9 @@ const MapDescriptor* platform_map(const RomView& rom) {
 }
 
 std::string offset_and_address(const MapDescriptor* map, const RomLayout& layout,
-                               std::uint64_t offset) {
+                               std::uint64_t offset, const MapFields& fields) {
   std::string text = "$" + hex_number(offset);
-  const std::string address = map != nullptr ? address_text(*map, layout, offset) : "";
+  const std::string address = map != nullptr ? address_text(*map, layout, offset, fields) : "";
   return address.empty() ? text : text + " (" + address + ")";
 }
 

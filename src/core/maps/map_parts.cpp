@@ -35,7 +35,7 @@ std::optional<std::uint32_t> banked(TypedPosition position) {
   return position.bank;
 }
 
-std::uint64_t plain_position(const RomLayout&, TypedPosition position) {
+std::uint64_t plain_position(const MapFields&, const RomLayout&, TypedPosition position) {
   return position.bank ? NO_OFFSET : position.value;
 }
 

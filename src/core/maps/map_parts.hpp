@@ -38,7 +38,8 @@ std::string hex_digits(std::uint64_t value, std::size_t width);
 std::optional<std::uint32_t> banked(TypedPosition position);
 
 // A file offset: the value itself, never a bank.
-std::uint64_t plain_position(const RomLayout& layout, TypedPosition position);
+std::uint64_t plain_position(const MapFields&, const RomLayout& layout,
+                              TypedPosition position);
 
 // The sum of the ROM's bytes from, to - 1, which lie inside it; modulo 2^64,
 // so that any narrower sum is its low bits.

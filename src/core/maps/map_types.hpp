@@ -146,12 +146,14 @@ struct MapDescriptor {
                                            std::uint64_t offset) = nullptr;
   // The ROM's header suggests the map; null for a map no header suggests.
   bool (*suggested_by)(const RomView&, const RomLayout&) = nullptr;
-  // The platform's address of a file offset ("$C1:013D"); null for a map
-  // without one, and "" for an offset the map does not see.
-  std::string (*address_text)(const RomLayout&, std::uint64_t offset) = nullptr;
-  // The file offset of a typed position: the map's address form, or a plain
-  // file offset; NO_OFFSET when it is neither.
-  std::uint64_t (*position_offset)(const RomLayout&, TypedPosition position) = nullptr;
+  // The platform's address of a file offset ("$C1:013D") under a pointer
+  // table's map fields; null for a map without one, and "" for an offset the
+  // map does not see.
+  std::string (*address_text)(const MapFields&, const RomLayout&, std::uint64_t offset) = nullptr;
+  // The file offset of a typed position under the map fields: the map's
+  // address form, or a plain file offset; NO_OFFSET when it is neither.
+  std::uint64_t (*position_offset)(const MapFields&, const RomLayout&,
+                                   TypedPosition position) = nullptr;
   // The bank that holds target, all of which a pointer of size bytes that
   // reaches target reaches too; nothing when its values run on through the ROM.
   std::optional<BankSpan> (*bank_span)(const MapFields&, const RomLayout&, unsigned size,

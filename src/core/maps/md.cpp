@@ -34,7 +34,7 @@ bool header(const RomView& rom, const RomLayout&) {
   return rom.size >= 0x200 && (sega_at(0x100) || sega_at(0x101));
 }
 
-std::string address_text(const RomLayout&, std::uint64_t offset) {
+std::string address_text(const MapFields&, const RomLayout&, std::uint64_t offset) {
   return "$" + hex_digits(offset, 6);
 }
 

@@ -3,7 +3,9 @@
 //   value   window (8000) is where the bank is seen; banksize defaults to the
 //           PRG's bank, bank to the one that holds the pointer table
 //   address $AAAA (bank BB): the PRG's bank at 8000, the fixed last one of
-//           16 KiB at C000; typed BB:AAAA, either half of the CPU's 8000-FFFF
+//           16 KiB at C000; typed BB:AAAA, either half of the CPU's 8000-FFFF.
+//           Under a table's own window= or banksize=, its banks of that size
+//           at the window, typed back in that form
 //   header  the iNES magic at 0
 //   banks   the PRG's banks: the PRG itself up to 32 KiB, else 16 KiB, the
 //           last of them fixed while the others switch
@@ -49,22 +51,39 @@ bool header(const RomView&, const RomLayout& layout) {
   return layout.ines;
 }
 
-std::string address_text(const RomLayout& layout, std::uint64_t offset) {
-  if (!layout.ines || offset < layout.prg_start) return "";
-  const std::uint64_t inside = offset - layout.prg_start, banksize = prg_bank(layout);
-  if (layout.prg_size != 0 && inside >= layout.prg_size) return ""; // CHR
-  const std::uint64_t bank = inside / banksize;
-  const bool last = banksize == SWITCHED && (bank + 1) * banksize == layout.prg_size;
-  return "$" + hex_digits((last ? 0xC000 : 0x8000) + inside % banksize, 4) + " (bank " +
-         hex_digits(bank, 2) + ")";
+// A table's own window= or banksize= shows its banks as it sees them: each at
+// the window, none of them fixed.
+bool own_fields(const MapFields& fields) {
+  return fields.window != 0x8000 || fields.banksize.has_value();
 }
 
-std::uint64_t position_offset(const RomLayout& layout, TypedPosition position) {
-  if (!position.bank) return plain_position(layout, position);
+std::string address_text(const MapFields& fields, const RomLayout& layout, std::uint64_t offset) {
+  if (!layout.ines || offset < layout.prg_start) return "";
+  const std::uint64_t inside = offset - layout.prg_start, banksize = bank_size(fields, layout);
+  if (layout.prg_size != 0 && inside >= layout.prg_size) return ""; // CHR
+  const std::uint64_t bank = inside / banksize;
+  const bool last =
+      !own_fields(fields) && banksize == SWITCHED && (bank + 1) * banksize == layout.prg_size;
+  const std::uint64_t address = (last ? 0xC000 : fields.window) + inside % banksize;
+  if (address > 0xFFFF || bank > 0xFFFF) return ""; // no form types it back
+  return "$" + hex_digits(address, 4) + " (bank " + hex_digits(bank, 2) + ")";
+}
+
+std::uint64_t position_offset(const MapFields& fields, const RomLayout& layout,
+                              TypedPosition position) {
+  if (!position.bank) return plain_position(fields, layout, position);
   const auto bank = banked(position);
-  if (!layout.ines || !bank || position.value < 0x8000) return NO_OFFSET;
-  const std::uint64_t banksize = prg_bank(layout);
-  const std::uint64_t inside = *bank * banksize + (position.value - 0x8000) % banksize;
+  if (!layout.ines || !bank) return NO_OFFSET;
+  const std::uint64_t banksize = bank_size(fields, layout);
+  std::uint64_t inside = *bank * banksize;
+  if (own_fields(fields)) {
+    if (position.value < fields.window || position.value - fields.window >= banksize)
+      return NO_OFFSET;
+    inside += position.value - fields.window;
+  } else {
+    if (position.value < 0x8000) return NO_OFFSET;
+    inside += (position.value - 0x8000) % banksize;
+  }
   if (layout.prg_size != 0 && inside >= layout.prg_size) return NO_OFFSET;
   return layout.prg_start + inside;
 }

@@ -126,7 +126,7 @@ std::optional<Report> place_at(PointerTable& ptable) {
   const MapDescriptor& map = map_of(ptable.map);
   // A file offset is at itself; an address is placed once the ROM is known.
   const RomLayout any_rom{~std::uint64_t{0}, 0, true, 16, 0};
-  const std::uint64_t probe = map.position_offset(any_rom, *ptable.typed_at);
+  const std::uint64_t probe = map.position_offset(ptable, any_rom, *ptable.typed_at);
   if (!ptable.typed_at->bank && probe == ptable.typed_at->value) {
     ptable.at = ptable.typed_at->value;
     ptable.typed_at.reset();
@@ -169,7 +169,8 @@ std::variant<PointerTable, Report> parse_pointer_table(std::string_view text) {
 
 bool place_pointer_table(PointerTable& ptable, const RomLayout& layout) {
   if (!ptable.typed_at) return true;
-  const std::uint64_t offset = position_offset(map_of(ptable.map), layout, *ptable.typed_at);
+  const std::uint64_t offset =
+      position_offset(map_of(ptable.map), layout, *ptable.typed_at, ptable);
   if (offset == NO_OFFSET) return false;
   ptable.at = static_cast<std::uint32_t>(offset);
   ptable.typed_at.reset();

@@ -107,13 +107,15 @@ std::string Builder::span_text(std::uint64_t from, std::uint64_t last) const {
   std::string text = "$" + hex_number(from) + "-$" + hex_number(last);
   if (request_.address_map == nullptr) return text;
   const RomLayout layout = layout_of(rom_);
-  const std::string a = address_text(*request_.address_map, layout, from),
-                    b = address_text(*request_.address_map, layout, last);
+  const MapFields& fields = request_.address_fields;
+  const std::string a = address_text(*request_.address_map, layout, from, fields),
+                    b = address_text(*request_.address_map, layout, last, fields);
   return a.empty() || b.empty() ? text : text + " (" + a + "-" + b + ")";
 }
 
 std::string Builder::at_text(std::uint64_t offset) const {
-  return offset_and_address(request_.address_map, layout_of(rom_), offset);
+  return offset_and_address(request_.address_map, layout_of(rom_), offset,
+                            request_.address_fields);
 }
 
 // A piece of the region in the script: its pointers' #WRITE lines (checked

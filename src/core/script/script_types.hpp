@@ -64,6 +64,7 @@ struct ScriptRequest {
   // The map whose addresses the // lines show beside file offsets
   // (core/maps/map_address.hpp); none: the offsets alone.
   const MapDescriptor* address_map = nullptr;
+  MapFields address_fields; // of the pointer table whose map that is
   // The ranges and records whose strings are written in place; they do not overlap.
   std::vector<InPlaceRange> ranges;
   std::vector<RecordFields> records;
