@@ -125,6 +125,7 @@ private:
   void count(std::uint32_t weight);
   bool frame_exhausted() const;
   void open_frame(const FrameParam& param);
+  void pop_frame();
   void begin_switch(const Entry& entry);
   bool open_next_param();                // false once only the root is left
   bool fast_frame_run(std::uint64_t stop); // true when the top frame ran out
@@ -137,7 +138,8 @@ private:
     PieceSet pieces;
     std::array<std::uint32_t, 256> weights{};
   };
-  // An open frame of a switch (decoder_frames.cpp).
+  // An open frame of a switch (decoder_frames.cpp); copies of it stacked on
+  // each other are held once.
   struct Frame {
     const CodeTable* table = nullptr; // null for raw bytes
     const FrameTable* fast = nullptr;
@@ -147,6 +149,7 @@ private:
     std::int64_t runs_out = INT64_MAX;
     const Entry* pending = nullptr;
     std::size_t next = 0;
+    std::uint64_t copies = 1;
   };
   bool at_until(const Frame& top, std::uint64_t stop) const; // its fallback bytes stand here
 

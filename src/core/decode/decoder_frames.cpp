@@ -4,6 +4,12 @@
 // above the root. The root frame is the table the decoder was given; the
 // general loop hands a switch met there to run_frames, which returns once only
 // the root is left.
+//
+// A frame that its own last PARAM opens again, without a counter or a "+",
+// through the same table with the same fallback bytes, decodes as it would
+// once that new frame is left: the stack holds it once with a count of its
+// copies, so that a table whose switch opens its own frame at every byte
+// keeps a stack of one frame.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -56,6 +62,17 @@ FRAME_STEP bool Decoder::frame_exhausted() const {
 // "+"; it runs out once the chain has counted its counter past the chain's
 // total when it opened.
 FRAME_STEP void Decoder::open_frame(const FrameParam& param) {
+  Frame& top = frames_.back();
+  if (frames_.size() > 1 && param.kind == FrameParam::Kind::table && param.count == 0 &&
+      !param.plus && top.next == top.pending->params.size() &&
+      top.table == &(*tables_)[param.table] && top.until == param.until &&
+      top.runs_out == INT64_MAX && top.base == frames_.size() - 1) {
+    ++top.copies;
+    top.total = 0;
+    top.pending = nullptr;
+    top.next = 0;
+    return;
+  }
   Frame frame;
   if (param.kind != FrameParam::Kind::raw) {
     frame.table = &(*tables_)[param.table];
@@ -68,6 +85,17 @@ FRAME_STEP void Decoder::open_frame(const FrameParam& param) {
     frame.runs_out = opened_at + param.count;
   if (param.plus) frame.runs_out = std::min(frame.runs_out, frames_.back().runs_out);
   frames_.push_back(frame);
+}
+
+// Leaves the top frame: one of its copies, or the frame.
+FRAME_STEP void Decoder::pop_frame() {
+  Frame& top = frames_.back();
+  if (top.copies == 1) {
+    frames_.pop_back();
+    return;
+  }
+  --top.copies;
+  top.pending = nullptr; // the copy below had opened it with its last PARAM
 }
 
 FRAME_STEP void Decoder::begin_switch(const Entry& entry) {
@@ -88,12 +116,12 @@ FRAME_STEP bool Decoder::open_next_param() {
     }
     top.pending = nullptr;
     if (frames_.size() == 1) return false; // a return at the root leaves nothing
-    frames_.pop_back();
+    pop_frame();
     return true;
   }
   top.pending = nullptr;
   if (frames_.size() == 1) return false;
-  if (frame_exhausted()) frames_.pop_back();
+  if (frame_exhausted()) pop_frame();
   return true;
 }
 
@@ -157,7 +185,7 @@ FRAME_STEP bool Decoder::frame_step(std::uint64_t stop) {
     count(1);
   } else if (at_until(top, stop)) {
     position_ += top.until.size();
-    frames_.pop_back();
+    pop_frame();
     return true;
   } else {
     const CodeTable::Match match = key_at(*top.table, rom_, position_, stop);
@@ -191,7 +219,7 @@ FRAME_STEP bool Decoder::frame_step(std::uint64_t stop) {
       break;
     }
   }
-  if (frame_exhausted()) frames_.pop_back();
+  if (frame_exhausted()) pop_frame();
   return true;
 }
 
@@ -211,7 +239,7 @@ void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
     }
     if (frames_.back().fast && !counts_) {
       if (fast_frame_run(stop)) {
-        frames_.pop_back();
+        pop_frame();
         continue;
       }
       if (position_ >= stop) return;
