@@ -42,7 +42,11 @@ Starts::Starts(const RomView& rom, const CodeTable& table, SwitchWalker* switche
     Decoder::SwitchRun frames; // what a switch's frames read, as one key
     const bool switch_key = switches != nullptr && entry.kind == EntryKind::frames;
     if (switch_key) {
-      const SwitchWalker::Run run = switches->run(p, n);
+      // Frames read past the longest string make no string of p: they are
+      // read no further, or a table without an end would read to the ROM's
+      // end from every switch.
+      const std::size_t reach = std::min<std::size_t>(n, p + FINDER_MAX_STRING + 1);
+      const SwitchWalker::Run run = switches->run(p, reach);
       step.next = std::min<std::uint64_t>(run.to, n);
       frames = run.read;
     }
