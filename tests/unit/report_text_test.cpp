@@ -26,6 +26,18 @@ void expect_rows(std::set<std::string_view>& names) {
     EXPECT_EQ(row.name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-"),
               std::string_view::npos);
     EXPECT_TRUE(names.insert(row.name).second) << "the name is used twice";
+    // A word that agrees with a number ("{1|byte|bytes}") follows the number.
+    for (std::size_t at = row.text.find('|'); at != std::string_view::npos;
+         at = row.text.find('|', at + 1)) {
+      const std::size_t open = row.text.rfind('{', at);
+      if (open == std::string_view::npos || row.text.substr(open, at - open).find('}') !=
+                                                std::string_view::npos)
+        continue;
+      const std::string number = std::string(row.text.substr(open, at - open)) + "}";
+      if (row.text.substr(open + 1, at - open - 1).find_first_not_of("0123456789") ==
+          std::string_view::npos)
+        EXPECT_LT(row.text.find(number), open) << "a word without its number: " << row.text;
+    }
   }
 }
 

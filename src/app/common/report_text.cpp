@@ -151,7 +151,7 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {fit_string_grew, "string-grew", "",
      "this string needs {0} bytes, {1} more than the {2} it held when dumped"},
     {fit_command_form, "command-form", "", "a command is #NAME(arguments)"},
-    {fit_arguments, "argument-count", "", "#{0} takes {1} arguments, not {3}"},
+    {fit_arguments, "argument-count", "", "#{0} takes {1} {1|argument|arguments}, not {3}"},
     {fit_arguments_either, "argument-count-either", "", "#{0} takes {1} or {2} arguments, not {3}"},
     {fit_not_number, "not-a-number", "", "\"{0}\" is not a number"},
     {fit_one_digit_negative, "one-digit-negative", "",
@@ -197,7 +197,7 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {fit_write_before_jmp, "write-before-jmp", "",
      "a pointer is written before any #JMP: it would point at offset 0"},
     {fit_length_field_small, "length-field-small", "",
-     "this string needs {0} bytes, more than its length field of {1|byte|bytes} can hold"},
+     "this string needs {0} bytes, more than its length field of {1} {1|byte|bytes} can hold"},
     {fit_typed_line_break, "typed-line-break", "",
      "'\\n' writes a backslash and an n: a line break is a script line's end after its "
      "label, or the label itself"},
