@@ -335,6 +335,9 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {patch_file_open, "patch-file-open", "", "Can't open the {0} \"{1}\"."},
     {patch_file_too_large, "patch-file-too-large", "",
      "The {0} \"{1}\" is larger than 4 GiB, the most a patch is made of or applied to."},
+    {patch_file_stream_too_large, "patch-file-stream-too-large", "",
+     "The {0} \"{1}\" is not a regular file and gives more than {2} MiB, the most read from a "
+     "pipe or device; give it as a file."},
     // --find-text's draft table.
     {draft_heading, "draft-heading", "", "Draft table by textdump --find-text: {0}, {1}, from {2}"},
     {draft_word_hit, "draft-word-hit", "", "\"{0}\" (1 hit)"},

@@ -36,8 +36,12 @@ int run_command(const InsertRequest& request) {
   if (const ReadStatus read = read_file(request.romfile, rom, ROM_SIZE_LIMIT);
       read != ReadStatus::ok) {
     const bool large = read == ReadStatus::too_large;
-    say(console,
-        {large ? MessageId::rom_too_large : MessageId::rom_open, {shown(request.romfile)}});
+    if (large && is_special_file(request.romfile))
+      say(console, {MessageId::rom_stream_too_large,
+                    {shown(request.romfile), std::to_string(STREAM_READ_LIMIT >> 20)}});
+    else
+      say(console,
+          {large ? MessageId::rom_too_large : MessageId::rom_open, {shown(request.romfile)}});
     return exit_status(large ? Failure::rom_too_large : Failure::rom_open);
   }
   const bool terminal = is_terminal(STANDARD_ERROR);

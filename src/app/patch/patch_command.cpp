@@ -7,6 +7,7 @@
 #include "app/common/output_failure.hpp"
 #include "app/common/report_text.hpp"
 #include "io/files.hpp"
+#include "io/output_set.hpp"
 #include "io/rom_image.hpp"
 #include "textdump_version.hpp"
 
@@ -32,10 +33,13 @@ std::optional<Input> read_input(MessageId role, const std::string& name,
     input.id = file_id_of(name);
     return input;
   }
-  const ReportId why =
-      status == ReadStatus::too_large ? ReportId::patch_file_too_large : ReportId::patch_file_open;
-  say(console, {MessageId::usage_report,
-                {report_text(error_report(why, {text_of(role), printable(name_until_nul(name))}))}});
+  const bool stream = status == ReadStatus::too_large && is_special_file(name);
+  const ReportId why = stream                           ? ReportId::patch_file_stream_too_large
+                       : status == ReadStatus::too_large ? ReportId::patch_file_too_large
+                                                         : ReportId::patch_file_open;
+  std::vector<std::string> args{text_of(role), printable(name_until_nul(name))};
+  if (stream) args.push_back(std::to_string(STREAM_READ_LIMIT >> 20));
+  say(console, {MessageId::usage_report, {report_text(error_report(why, std::move(args)))}});
   return std::nullopt;
 }
 

@@ -222,6 +222,7 @@ enum class ReportId : std::uint16_t {
   patch_extension,             // the patch file's name
   patch_file_open,             // the file's role ("patch file"), its name
   patch_file_too_large,        // the file's role, its name
+  patch_file_stream_too_large, // the file's role, its name, the most read from a pipe, in MiB
   // --find-text's draft table: its heading, and why each group of its lines is
   // what it is (codes written as code_text writes them, "$41").
   draft_heading,               // the layout ("2-byte le codes"), the letter order, the
