@@ -92,7 +92,7 @@ row "chain 2000" --check --std-table chain2000.tbl
 row "chain 10000" --check --std-table chain10000.tbl
 row "noend surv" --survey --std-table random.bin noend.tbl
 row "noend find" --find-pointers --std-table random.bin noend.tbl
-row "nested" --std-table nested.bin nested.tbl nested.txt
-row "device" /dev/zero ascii.tbl device.txt
+row "nested" --std-table nested.bin nested.tbl nested.txt 0 7FFFFF
+row "device" /dev/zero ascii.tbl device.txt 0 FF
 row "zero 4" --find-pointers --std-table zero4.bin ascii.tbl
 row "zero 16" --find-pointers --std-table zero16.bin ascii.tbl
