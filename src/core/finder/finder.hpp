@@ -22,7 +22,9 @@
 // least three text keys, few unknown bytes, up to an end entry within 1 KiB)
 // and that follows an end entry, padding (0x00 or 0xFF), a byte that is not
 // text, or the start of the ROM; the end entry of such a string, and one
-// right after it, are empty strings. A candidate is a run of at least
+// right after it, are empty strings. A slot in fill (its bytes and the 32
+// on each side one byte repeated) holds no pointer that counts: its
+// neighbours hold its value too. A candidate is a run of at least
 // min_count consecutive slots at one stride (up to 32 bytes) whose values map
 // to string starts, with at least three distinct targets, lying outside the
 // text it points to; inside it, up to four null entries (0, or all ones of

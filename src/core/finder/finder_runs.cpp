@@ -33,6 +33,40 @@ starts_in(const Starts& starts, BankSpan span) {
           std::lower_bound(list.begin(), list.end(), span.to)};
 }
 
+// Fill: a slot whose bytes, and FILL_REACH bytes on each side (as far as the
+// ROM goes), are one byte repeated. Its value is the same as its neighbours'
+// at every stride, so a run through it leads to one string again and again:
+// no table, and no hit, or a ROM of fill would be walked whole at each stride.
+constexpr std::size_t FILL_REACH = FINDER_MAX_STRIDE;
+
+bool in_fill(const RomView& rom, std::size_t p, unsigned size) {
+  const std::size_t from = p - std::min(p, FILL_REACH);
+  const std::size_t to = std::min(static_cast<std::size_t>(rom.size), p + size + FILL_REACH);
+  return std::all_of(rom.data + from, rom.data + to,
+                     [byte = rom.data[p]](unsigned char b) { return b == byte; });
+}
+
+// The same for slots read in ascending order, in steps linear in the ROM:
+// the run of one byte around the last slot asked for is kept.
+class FillRuns {
+public:
+  explicit FillRuns(const RomView& rom) : rom_(rom) {}
+  bool covers(std::size_t p, unsigned size) {
+    const auto n = static_cast<std::size_t>(rom_.size);
+    if (p < start_ || p >= end_) {
+      start_ = p;
+      while (start_ > 0 && rom_.data[start_ - 1] == rom_.data[p]) --start_;
+      end_ = p + 1;
+      while (end_ < n && rom_.data[end_] == rom_.data[p]) ++end_;
+    }
+    return start_ <= p - std::min(p, FILL_REACH) && end_ >= std::min(n, p + size + FILL_REACH);
+  }
+
+private:
+  const RomView& rom_;
+  std::size_t start_ = 0, end_ = 0;
+};
+
 } // namespace
 
 std::vector<Pass> passes_of(const MapDescriptor& map, unsigned size, const FinderOptions& options,
@@ -115,7 +149,7 @@ std::uint64_t PassSearch::read_indexed_slots() {
     if (!value) continue;
     for (std::uint32_t k = index_->begin[*value]; k < index_->begin[*value + 1]; ++k) {
       const std::size_t p = index_->slots[k];
-      if (p < from_ || p >= to_) continue;
+      if (p < from_ || p >= to_ || in_fill(rom_, p, size_)) continue;
       hit_.set(p);
       target_[p] = *it;
       kinds_[p] = HIT;
@@ -132,10 +166,11 @@ void PassSearch::read_slots() {
   if (into_ && index_ != nullptr) {
     hits = read_indexed_slots();
   } else {
+    FillRuns fill(rom_);
     for (std::size_t p = from_; p < to_; ++p) {
       const std::uint32_t value = pointer_value_at(rom_, p, size_, order_);
       const std::optional<std::uint64_t> t = map_pointer(descriptor_, ptable_, layout_, value, p);
-      if (t && starts_.is_start(*t)) {
+      if (t && starts_.is_start(*t) && !fill.covers(p, size_)) {
         hit_.set(p);
         target_[p] = static_cast<std::uint32_t>(*t);
         kinds_[p] = HIT;
