@@ -252,9 +252,12 @@ std::vector<OptionDeclaration> script_options() {
        "a patch from ROM to OUT too, in the format FILE's\nname ends in: .bps, .ips, .ups",
        kept(&OptionValues::patch)},
       {"--expand", "SIZE", {insert}, {INSERT},
-       "grow the ROM to SIZE bytes first (\"4M\", \"512K\",\n0x400000): GBA, Mega Drive, Game Boy with a\n"
-       "bank controller, or a ROM of no known header;\nthe new bytes take the byte its end is padded\n"
-       "with (00 or FF) and the header's size fields\nand checksums are kept right",
+       "grow the ROM to SIZE bytes first (\"4M\", \"512K\",\n"
+       "0x400000): GBA, Mega Drive, Game Boy with a\n"
+       "bank controller, or a ROM of no known header;\n"
+       "the new bytes take the byte its end is padded\n"
+       "with (00 or FF) and the header's size fields\n"
+       "and checksums are kept right",
        parsed_by<std::uint64_t>(parse_size,
                                 [](OptionValues& values, std::uint64_t&& n, std::string_view) {
                                   values.expand = n;

@@ -71,7 +71,8 @@ private:
     const PlanString* set = set_length_at(target);
     if (set != nullptr) {
       std::uint64_t bytes = set->bytes;
-      if (set->pascal != 0) bytes = set->pascal + read_field(out_, target, set->pascal, set->big_endian);
+      if (set->pascal != 0)
+        bytes = set->pascal + read_field(out_, target, set->pascal, set->big_endian);
       if (set->length) {
         const PlanLength& field = plan_.lengths[*set->length];
         bytes = read_field(out_, field.at, field.size, field.big_endian);
@@ -85,9 +86,10 @@ private:
     const std::string_view text(block.text.data() + p.text_at, text_end - p.text_at);
     const Decoded read = decoded(*p.table, from, set != nullptr ? end : out_.size(), text);
     // A fixed string's bytes past its text are its padding, as the plan made it.
+    const std::string_view planned(block.bytes);
     const bool padded = set != nullptr && read.at < end &&
                         out_.substr(read.at, end - read.at) ==
-                            std::string_view(block.bytes).substr(read.at - block.start, end - read.at);
+                            planned.substr(read.at - block.start, end - read.at);
     if (!read.whole || (read.at != end && !padded))
       fail(insertion_, p.line, ReportId::insert_string_differs,
            {hex_number(target), hex_number(read.at)});
