@@ -2,12 +2,14 @@
 // game's {length, address} entries whose strings change length (the lengths
 // rewritten, the header and global checksums kept right, or a wrong one left
 // as it was with a warning), the SNES, GBA and Mega Drive checksums kept
-// right on headers built here, and a script whose own pointer write lands in
-// its text, which the proof catches.
+// right on headers built here, a script whose own pointer write lands in its
+// text, and a plan whose bytes are not its text, which the proof catches by
+// decoding; and #STRINGALIGN.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <variant>
 #include <vector>
 
@@ -213,6 +215,53 @@ TEST(Insert, ThePointerWrittenIntoItsOwnTextFailsTheProof) {
   ASSERT_FALSE(core.insertion.diagnostics.empty());
   EXPECT_EQ(core.insertion.diagnostics[0].id, ReportId::insert_string_differs);
   EXPECT_EQ(core.insertion.diagnostics[0].line, 7u);
+}
+
+const std::string HEAD = "#VAR(Table, TABLE)\n#ADDTBL(\"t.tbl\", Table)\n#ACTIVETBL(Table)\n"
+                         "#VAR(PtrA, CUSTOMPOINTER)\n#CREATEPTR(PtrA, \"LINEAR\", $0, 16)\n";
+
+std::optional<std::string> abcdef(const std::string&) {
+  return "41=A\n42=B\n43=C\n44=D\n45=E\n46=F\n/00=<END>\n";
+}
+
+// Each string from #STRINGALIGN on starts on its multiple, 00 before it, the
+// padding counted in its block; a pointer into a string's middle moves nothing.
+TEST(Insert, StringAlignStartsEachStringOnItsMultiple) {
+  const std::string script = HEAD + "#JMP($10, $3F)\n#WRITE(PtrA, $40)\nAB<END>\n"
+                                    "#STRINGALIGN(4)\n#WRITE(PtrA, $42)\nABCDE<END>\n"
+                                    "#WRITE(PtrA, $44)\nC\n#WRITE(PtrA, $46)\nD<END>\n";
+  const testing::CoreInsert core = testing::core_insert(std::string(0x50, '\xEE'), script, abcdef);
+  ASSERT_TRUE(core.insertion.ok()) << report_text(core.insertion.diagnostics.front());
+  const std::string& out = core.insertion.rom;
+  EXPECT_EQ(out.substr(0x10, 0x10), std::string("AB\0\0ABCDE\0\0\0CD\0\xEE", 0x10));
+  EXPECT_EQ(out.substr(0x40, 8), std::string("\x10\0\x14\0\x1C\0\x1D\0", 8));
+  ASSERT_EQ(core.fit.blocks.size(), 1u);
+  EXPECT_EQ(core.fit.blocks[0].used, 0x1Fu - 0x10u);
+  for (const char* bad : {"#STRINGALIGN(0)", "#STRINGALIGN()", "#STRINGALIGN(2, 4)"}) {
+    const FitReport fit = fit_script(HEAD + bad + "\n", abcdef);
+    ASSERT_FALSE(fit.fits()) << bad;
+    EXPECT_EQ(fit.diagnostics[0].line, 6u) << bad;
+  }
+}
+
+// A plan whose bytes are not what its text says (a character, an end token
+// lost) is written as planned, and the proof, decoding with the table, fails
+// it on the line of the pointer to that string; raw forms read as their byte.
+TEST(Insert, TheProofDecodesEachStringWithTheTable) {
+  const std::string script = HEAD + "#JMP($10, $3F)\n#WRITE(PtrA, $40)\nAB<$C0>C<END>\n"
+                                    "#WRITE(PtrA, $42)\nDE<END>\n";
+  const std::string rom(0x50, '\xEE');
+  const testing::CoreInsert core = testing::core_insert(rom, script, abcdef);
+  ASSERT_TRUE(core.insertion.ok()) << report_text(core.insertion.diagnostics.front());
+  for (const auto& [at, byte, line] :
+       {std::tuple<std::size_t, char, std::size_t>{1, 'C', 7}, {5, 'F', 9}, {4, 'A', 7}}) {
+    InsertPlan plan = core.fit.plan;
+    plan.blocks[0].bytes[at] = byte;
+    const Insertion insertion = insert_script(plan, rom);
+    ASSERT_FALSE(insertion.ok()) << at;
+    EXPECT_EQ(insertion.diagnostics[0].id, ReportId::insert_string_differs) << at;
+    EXPECT_EQ(insertion.diagnostics[0].line, line) << at;
+  }
 }
 
 } // namespace

@@ -51,6 +51,7 @@ struct OptionValues {
   std::optional<std::string> letter_order; // --letter-order
   std::optional<std::string> json, draft_table, svg; // --json, --draft-table, --svg
   std::optional<std::string> patch;                  // --patch (--insert)
+  std::optional<std::uint64_t> expand;               // --expand (--insert)
   std::string pointed;                    // --find-pointers-to OFFSET
   std::optional<std::string> translations; // --translations
   FitFor judged_for = FitFor::insert;     // --for

@@ -190,7 +190,7 @@ std::variant<Command, UsageError> build_fit(OptionValues&& values,
 std::variant<Command, UsageError> build_insert(OptionValues&& values,
                                                std::vector<std::string>&& names) {
   return InsertRequest{std::move(names[0]), std::move(names[1]), std::move(names[2]),
-                       std::move(values.json), std::move(values.patch)};
+                       std::move(values.json), std::move(values.patch), values.expand};
 }
 
 std::variant<Command, UsageError> build_finder(OptionValues&& values,

@@ -29,6 +29,28 @@ auto positive_number(std::string_view name) {
   };
 }
 
+// "--expand 4M": a size in bytes, in decimal or in hex after 0x or $, or a
+// decimal number of KiB or MiB ("512K", "512KiB", "4M", "4MiB").
+std::variant<std::uint64_t, Message> parse_size(std::string_view value) {
+  const Message bad{MessageId::usage_bad_size, {"--expand", printable(value)}};
+  std::string_view digits = without_hex_prefix(value);
+  const bool hex = digits.size() != value.size();
+  unsigned shift = 0;
+  for (const auto& [suffix, bits] : {std::pair<std::string_view, unsigned>{"KiB", 10}, {"K", 10},
+                                     {"MiB", 20}, {"M", 20}})
+    if (!hex && shift == 0 && digits.ends_with(suffix)) {
+      digits.remove_suffix(suffix.size());
+      shift = bits;
+    }
+  std::uint64_t n = 0;
+  const auto [end, error] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), n, hex ? 16 : 10);
+  if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size() || n == 0 ||
+      n > (std::uint64_t{1} << 40) >> shift)
+    return bad;
+  return n << shift;
+}
+
 // A value read by parse (a T, or a Report or Message on what is wrong) and
 // handed to into with the words given.
 template <typename T, typename Parse>
@@ -232,6 +254,17 @@ std::vector<OptionDeclaration> script_options() {
       {"--patch", "FILE", {insert}, {INSERT},
        "a patch from ROM to OUT too, in the format FILE's\nname ends in: .bps, .ips, .ups",
        kept(&OptionValues::patch)},
+      {"--expand", "SIZE", {insert}, {INSERT},
+       "grow the ROM to SIZE bytes first (\"4M\", \"512K\",\n"
+       "0x400000): GBA, Mega Drive, Game Boy with a\n"
+       "bank controller, or a ROM of no known header;\n"
+       "the new bytes take the byte its end is padded\n"
+       "with (00 or FF) and the header's size fields\n"
+       "and checksums are kept right",
+       parsed_by<std::uint64_t>(parse_size,
+                                [](OptionValues& values, std::uint64_t&& n, std::string_view) {
+                                  values.expand = n;
+                                })},
       {"--for", "insert|atlas", {fit}, {INSERT},
        "--fit judges for --insert (default), which rewrites\nthe length fields //LENGTH lines name, or for the\nAtlas inserter, which keeps them",
        [](OptionValues& values, std::string_view judged) -> std::optional<Message> {

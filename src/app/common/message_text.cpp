@@ -108,6 +108,9 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
      "unknown table encoding \"{0}\" (use utf-8, windows-1252, shift-jis, euc-jp, euc-kr, big5, "
      "gbk, utf-16le or utf-16be)"},
     {usage_bad_number, "usage-bad-number", "", "{0} \"{1}\" is not a decimal number above 0"},
+    {usage_bad_size, "usage-bad-size", "",
+     "{0} \"{1}\" is not a size: bytes in decimal, in hex after 0x or $, or a number of KiB or "
+     "MiB (\"512K\", \"4M\")"},
     {usage_width, "usage-width", "", "--width \"{0}\": 1 or 2"},
     {usage_order, "usage-order", "", "--order \"{0}\": le or be"},
     {usage_fit_for, "usage-fit-for", "", "--for \"{0}\": insert or atlas"},
@@ -205,6 +208,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {insert_checksum_kept, "insert-checksum-kept", "",
      "{0} at ${1}: wrong before insertion, left as it was"},
     {insert_no_checksums, "insert-no-checksums", "", "no header checksum to keep"},
+    {insert_expanded, "insert-expanded", "",
+     "ROM expanded from {0} to {1} bytes, the new bytes ${2}"},
     {progress_inserting, "progress-inserting", "", "Inserting: {0}"},
     {progress_reading, "progress-reading", "", "reading the script"},
     {progress_proving, "progress-proving", "", "writing and proving"},

@@ -106,6 +106,7 @@ enum class MessageId : std::uint16_t {
   usage_no_position,      // what was typed (printable), the map
   usage_bad_encoding,     // the name (printable)
   usage_bad_number,       // the option, the value (printable)
+  usage_bad_size,         // the option, the value (printable)
   usage_width,            // the value
   usage_order,            // the value
   usage_fit_for,          // the value
@@ -162,6 +163,7 @@ enum class MessageId : std::uint16_t {
   insert_checksum_right,  // the name, the offset
   insert_checksum_kept,   // the name, the offset: wrong before, left as it was
   insert_no_checksums,    //
+  insert_expanded,        // the ROM's size before, after (with commas), the fill byte (hex)
   progress_inserting,     // the step, padded
   progress_reading,       //
   progress_proving,       //

@@ -4,6 +4,7 @@
 
 #include "app/common/console.hpp"
 #include "app/common/output_failure.hpp"
+#include "app/common/report_text.hpp"
 #include "app/insert/insert_report.hpp"
 #include "app/patch/patch_command.hpp"
 #include "app/script/fit_command.hpp"
@@ -21,9 +22,27 @@ void progress(bool terminal, MessageId step) {
   if (terminal) show_progress(text_of(step), 24, SIZE_MAX, MessageId::progress_inserting);
 }
 
-void print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+// The byte a ROM's new space holds: the byte its end is padded with, when
+// that is 00 or FF; FF otherwise.
+std::uint8_t fill_of(std::string_view rom) {
+  const auto last = rom.empty() ? 0xFF : static_cast<unsigned char>(rom.back());
+  return last == 0x00 ? 0x00 : 0xFF;
+}
+
+// --expand SIZE: rom grown at its end under the map its header suggests (the
+// linear map when none), or the reason it cannot be, said on the console.
+std::optional<Growth> grow(std::uint64_t size, std::string& rom, const Console& console) {
+  const RomView view = rom_view_of(rom);
+  const MapDescriptor* map = platform_map(view);
+  if (map == nullptr) map = find_map("linear");
+  auto plan = plan_expansion(*map, view, size);
+  if (const auto* why = std::get_if<Report>(&plan)) {
+    say(console, {MessageId::usage_report, {report_text(*why)}});
+    return std::nullopt;
+  }
+  Growth growth{std::move(std::get<Expansion>(plan)), fill_of(rom)};
+  expand_rom(*map, rom, growth.expansion, growth.fill);
+  return growth;
 }
 
 } // namespace
@@ -44,6 +63,12 @@ int run_command(const InsertRequest& request) {
           {large ? MessageId::rom_too_large : MessageId::rom_open, {shown(request.romfile)}});
     return exit_status(large ? Failure::rom_too_large : Failure::rom_open);
   }
+  // The ROM insertion starts from: grown first, when --expand asks.
+  std::string grown;
+  std::optional<Growth> growth;
+  if (request.expand && !(growth = grow(*request.expand, grown = rom, console)))
+    return exit_status(Failure::script_unfit);
+  const std::string_view start = growth ? std::string_view(grown) : std::string_view(rom);
   const bool terminal = is_terminal(STANDARD_ERROR);
   progress(terminal, MessageId::progress_reading);
   std::vector<std::string> tables;
@@ -51,8 +76,8 @@ int run_command(const InsertRequest& request) {
   if (terminal) clear_progress(40);
   if (!fit.fits()) {
     say_diagnostics(console, request.scriptfile, fit.diagnostics);
-    print(block_summary(fit.blocks));
-    return exit_status(Failure::script_unfit);
+    const Failure written = write_report(block_summary(fit.blocks), console);
+    return exit_status(written != Failure::none ? written : Failure::script_unfit);
   }
   // OUT may be the ROM, read whole already, but neither the script nor a table.
   OutputSet outputs;
@@ -68,14 +93,18 @@ int run_command(const InsertRequest& request) {
     return exit_status(report_output(outputs, checked, console));
 
   progress(terminal, MessageId::progress_proving);
-  Insertion insertion = insert_script(fit.plan, rom);
+  Insertion insertion = insert_script(fit.plan, start);
   if (terminal) clear_progress(40);
   say_diagnostics(console, request.scriptfile, fit.diagnostics);
   say_diagnostics(console, request.scriptfile, insertion.diagnostics);
   if (!insertion.ok()) return exit_status(Failure::script_unfit);
   if (request.outfile != "-" && (!request.json || *request.json != "-"))
-    print(insertion_lines(insertion));
-  if (json != out) outputs.set_bytes(json, insertion_json(request, insertion));
+    if (const Failure written = write_report(insertion_lines(insertion, growth), console);
+        written != Failure::none)
+      return exit_status(written);
+  if (json != out)
+    outputs.set_bytes(json, insertion_json({request.scriptfile, request.romfile, request.outfile},
+                                           insertion, growth));
   if (patch != out)
     if (const Failure made = set_patch_output(outputs, patch, rom, insertion.rom, console);
         made != Failure::none)

@@ -1,5 +1,6 @@
-// textdump --insert [--json FILE] SCRIPT ROM OUT: an edited script dump put
-// into a copy of ROM, written to OUT once it is proven (core/insert).
+// textdump --insert [--json FILE] [--patch FILE] [--expand SIZE] SCRIPT ROM
+// OUT: an edited script dump put into a copy of ROM, written to OUT once it
+// is proven (core/insert).
 //
 // The script is read by --fit's steps (app/script/fit_command.hpp), judged
 // for --insert: its diagnostics go to standard error as
@@ -11,11 +12,19 @@
 // written and each header checksum; --json FILE holds the same as JSON.
 // A progress line goes to standard error when that is a terminal.
 //
+// --expand SIZE grows the ROM to SIZE bytes before the script goes in, as
+// its platform grows (core/maps/rom_header.hpp: GBA, Mega Drive, Game Boy
+// with a bank controller, a ROM no header names as a linear one), its new
+// bytes the byte its end is padded with (00 or FF; FF for any other), its
+// header's size fields and checksums right; a ROM that cannot grow so stops
+// the run with the reason, status 1.
+//
 // OUT and the JSON file go through the output step (io/output_set.hpp): OUT
 // may name ROM, which is then replaced, but never the script; nothing is
 // created or changed unless the insertion and its proof succeed.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -25,6 +34,7 @@ struct InsertRequest {
   std::string scriptfile, romfile, outfile;
   std::optional<std::string> json;  // --json FILE
   std::optional<std::string> patch; // --patch FILE: the patch from ROM to OUT beside OUT
+  std::optional<std::uint64_t> expand; // --expand SIZE: the ROM grown to SIZE bytes first
 };
 
 // The exit status: 0 when OUT is written, 1 on any failure.

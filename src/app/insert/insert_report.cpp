@@ -16,8 +16,12 @@ std::string_view state_name(ChecksumState state) {
 
 } // namespace
 
-std::string insertion_lines(const Insertion& insertion) {
+std::string insertion_lines(const Insertion& insertion, const std::optional<Growth>& growth) {
   std::string lines;
+  if (growth)
+    lines += message_line({MessageId::insert_expanded,
+                           {with_commas(growth->expansion.from), with_commas(growth->expansion.to),
+                            hex_byte(growth->fill)}});
   for (std::size_t b = 0; b < insertion.blocks.size(); ++b) {
     const BlockUse& block = insertion.blocks[b];
     const std::string number = std::to_string(b + 1), start = hex_number(block.start),
@@ -42,7 +46,8 @@ std::string insertion_lines(const Insertion& insertion) {
   return lines;
 }
 
-std::string insertion_json(const InsertRequest& request, const Insertion& insertion) {
+std::string insertion_json(const InsertionFiles& files, const Insertion& insertion,
+                           const std::optional<Growth>& growth) {
   nlohmann::ordered_json blocks = nlohmann::ordered_json::array();
   for (const BlockUse& block : insertion.blocks) {
     nlohmann::ordered_json item = {{"line", block.line}, {"start", block.start}};
@@ -62,15 +67,19 @@ std::string insertion_json(const InsertRequest& request, const Insertion& insert
                          {"after", state_name(c.after)},
                          {"changed", c.changed}});
   const nlohmann::ordered_json document = {
-      {"script", json_text(request.scriptfile)},
-      {"rom", json_text(request.romfile)},
-      {"out", json_text(request.outfile)},
+      {"script", json_text(files.script)},
+      {"rom", json_text(files.rom)},
+      {"out", json_text(files.out)},
       {"platform", insertion.platform != nullptr ? nlohmann::ordered_json(insertion.platform->name)
                                                  : nlohmann::ordered_json(nullptr)},
       {"blocks", std::move(blocks)},
       {"pointers", insertion.pointers},
       {"length_fields", insertion.lengths},
-      {"checksums", std::move(checksums)}};
+      {"checksums", std::move(checksums)},
+      {"expanded", growth ? nlohmann::ordered_json{{"from", growth->expansion.from},
+                                                   {"to", growth->expansion.to},
+                                                   {"fill", growth->fill}}
+                          : nlohmann::ordered_json(nullptr)}};
   return document.dump(2) + "\n";
 }
 

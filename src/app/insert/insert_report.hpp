@@ -2,15 +2,29 @@
 // the same as a JSON document.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
-#include "app/insert/insert_command.hpp"
 #include "core/insert/insert.hpp"
+#include "core/maps/maps.hpp"
 
 namespace textdump {
 
-std::string insertion_lines(const Insertion& insertion);
+// The files of the run, as the command line named them.
+struct InsertionFiles {
+  std::string_view script, rom, out;
+};
 
-std::string insertion_json(const InsertRequest& request, const Insertion& insertion);
+// The ROM grown before insertion (--expand), and the byte its new space holds.
+struct Growth {
+  Expansion expansion;
+  std::uint8_t fill = 0xFF;
+};
+
+std::string insertion_lines(const Insertion& insertion, const std::optional<Growth>& growth);
+
+std::string insertion_json(const InsertionFiles& files, const Insertion& insertion,
+                           const std::optional<Growth>& growth);
 
 } // namespace textdump

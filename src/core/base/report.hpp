@@ -137,6 +137,7 @@ enum class ReportId : std::uint16_t {
   fit_strtype_value,         //
   fit_pascal_length,         //
   fit_fixedlength_args,      //
+  fit_stringalign_value,     //
   fit_negative,              // the number
   fit_address_type,          // the name given
   fit_endianswap_value,      //

@@ -23,11 +23,13 @@
 //   one that was wrong stays as it was, with a warning.
 // - The proof, from the result and the plan alone: every pointer's value,
 //   read back through its address type, reaches the place its text was
-//   written; the bytes there up to its string's end (its end token, its
-//   Pascal length, its fixed length or its length field, each length read
-//   back too) are those the script's text encodes to with its table; and
-//   every byte that differs from the ROM lies in a block, a pointer slot, a
-//   length field or a checksum. A failure is an error with the script line.
+//   written; the string there, decoded (core/decode's keys) with the
+//   script's insertion table to its end (its end token, its Pascal length,
+//   its fixed length or its length field, each length read back too), is the
+//   script's text (a raw form <$XX> read as its byte; a fixed string's
+//   padding after it); and every byte that differs from the ROM lies in a
+//   block, a pointer slot, a length field or a checksum. A failure is an
+//   error with the script line.
 // - Nothing here opens a file or prints.
 #pragma once
 

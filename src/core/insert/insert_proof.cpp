@@ -7,6 +7,8 @@
 #include <cstring>
 #include <utility>
 
+#include "core/decode/decode.hpp"
+
 namespace textdump {
 
 std::uint64_t read_field(std::string_view bytes, std::uint64_t at, unsigned size, bool big_endian) {
@@ -43,7 +45,7 @@ public:
             hex_number(p.target)});
       return;
     }
-    string_at(p.line, plan_.blocks[p.block], p.target);
+    string_at(p, plan_.blocks[p.block]);
   }
 
   void length(const PlanLength& l) {
@@ -54,36 +56,90 @@ public:
   }
 
 private:
-  // The string that starts or runs at target: its bytes up to its end, and
-  // its Pascal length or length field as the result holds them.
-  void string_at(std::size_t line, const PlanBlock& block, std::uint64_t target) {
-    const std::uint64_t block_end = block.start + block.bytes.size();
-    if (target < block.start || target > block_end) return; // no text: nothing to read back
+  // The string that starts or runs at the pointer's target, decoded from the
+  // result with the script's table to its end (its end token, or its Pascal
+  // length, fixed length or length field as the result holds them): its
+  // text must be the script's.
+  void string_at(const PlanPointer& p, const PlanBlock& block) {
+    const std::uint64_t target = p.target, block_end = block.start + block.bytes.size();
+    if (target < block.start || target > block_end || p.table == nullptr) return; // no text
     const auto next = std::upper_bound(block.ends.begin(), block.ends.end(), target);
     std::uint64_t end = next == block.ends.end() ? block_end : *next;
+    const auto k = static_cast<std::size_t>(next - block.ends.begin());
+    const std::size_t text_end = k == block.ends.size() ? block.text.size() : block.end_texts[k];
+    std::uint64_t from = target;
+    const PlanString* set = set_length_at(target);
+    if (set != nullptr) {
+      std::uint64_t bytes = set->bytes;
+      if (set->pascal != 0)
+        bytes = set->pascal + read_field(out_, target, set->pascal, set->big_endian);
+      if (set->length) {
+        const PlanLength& field = plan_.lengths[*set->length];
+        bytes = read_field(out_, field.at, field.size, field.big_endian);
+      }
+      if (bytes != set->bytes || target + bytes > out_.size())
+        return fail(insertion_, p.line, ReportId::insert_string_differs,
+                    {hex_number(target), hex_number(target)});
+      end = target + bytes;
+      from = target + set->pascal;
+    }
+    const std::string_view text(block.text.data() + p.text_at, text_end - p.text_at);
+    const Decoded read = decoded(*p.table, from, set != nullptr ? end : out_.size(), text);
+    // A fixed string's bytes past its text are its padding, as the plan made it.
+    const std::string_view planned(block.bytes);
+    const bool padded = set != nullptr && read.at < end &&
+                        out_.substr(read.at, end - read.at) ==
+                            planned.substr(read.at - block.start, end - read.at);
+    if (!read.whole || (read.at != end && !padded))
+      fail(insertion_, p.line, ReportId::insert_string_differs,
+           {hex_number(target), hex_number(read.at)});
+  }
+
+  // The result from from on, key by key through the table, against text:
+  // each key's text (or a raw byte form <$XX> or ($XX) of its byte) must be
+  // the text's next; an end token ends it. Where it stopped, and whether the
+  // whole text was read so.
+  struct Decoded {
+    std::uint64_t at = 0;
+    bool whole = false;
+  };
+  Decoded decoded(const CodeTable& table, std::uint64_t from, std::uint64_t limit,
+                  std::string_view text) const {
+    const RomView view{reinterpret_cast<const std::uint8_t*>(out_.data()), out_.size()};
+    std::size_t cursor = 0;
+    std::uint64_t pos = from;
+    while (cursor < text.size()) {
+      if (pos >= limit) return {pos, false};
+      if (raw_byte(text, cursor) == static_cast<unsigned char>(out_[pos])) {
+        cursor += 5;
+        ++pos;
+        continue;
+      }
+      const CodeTable::Match key = key_at(table, view, pos, limit);
+      const Entry& entry = table.entry(key.index);
+      if (key.index == 0 || text.compare(cursor, entry.rendering.size(), entry.rendering) != 0)
+        return {pos, false};
+      cursor += entry.rendering.size();
+      if (entry.kind == EntryKind::end && cursor < text.size()) return {pos, false};
+      pos += key.length;
+    }
+    return {pos, true};
+  }
+
+  // The byte a raw form at text[at] stands for; -1 when none stands there.
+  static int raw_byte(std::string_view text, std::size_t at) {
+    if (text.size() - at < 5 || text[at + 1] != '$') return -1;
+    const char open = text[at], close = text[at + 4];
+    if (!((open == '<' && close == '>') || (open == '(' && close == ')'))) return -1;
+    const int high = hex_value(text[at + 2]), low = hex_value(text[at + 3]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+  }
+
+  // The string of set length that starts at target; none when none does.
+  const PlanString* set_length_at(std::uint64_t target) const {
     const auto set = std::lower_bound(by_start_.begin(), by_start_.end(),
                                       std::pair<std::uint64_t, std::size_t>{target, 0});
-    if (set != by_start_.end() && set->first == target) {
-      const PlanString& s = plan_.strings[set->second];
-      std::uint64_t bytes = s.bytes;
-      if (s.pascal != 0) bytes = s.pascal + read_field(out_, target, s.pascal, s.big_endian);
-      if (s.length)
-        bytes = read_field(out_, plan_.lengths[*s.length].at, plan_.lengths[*s.length].size,
-                           plan_.lengths[*s.length].big_endian);
-      if (bytes != s.bytes || target + bytes > out_.size()) {
-        fail(insertion_, line, ReportId::insert_string_differs,
-             {hex_number(target), hex_number(target)});
-        return;
-      }
-      end = target + bytes;
-    }
-    const std::string_view meant(block.bytes.data() + (target - block.start), end - target);
-    const std::string_view read(out_.data() + target, end - target);
-    if (meant == read) return;
-    const auto first =
-        std::mismatch(meant.begin(), meant.end(), read.begin()).first - meant.begin();
-    fail(insertion_, line, ReportId::insert_string_differs,
-         {hex_number(target), hex_number(target + static_cast<std::uint64_t>(first))});
+    return set != by_start_.end() && set->first == target ? &plan_.strings[set->second] : nullptr;
   }
 
   const InsertPlan& plan_;

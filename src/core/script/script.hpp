@@ -57,14 +57,17 @@
 // compiler's diagnostic, with the bytes each block uses of its room. The
 // script's commands are those a script dump holds: #VAR, #ADDTBL,
 // #ACTIVETBL, #CREATEPTR, #HDR, #SMA, #ENDIANSWAP, #STRTYPE, #PASCALLEN,
-// #FIXEDLENGTH, #JMP, #WRITE, #W16, #W24 and #W32; any other is reported. A
-// string under #FIXEDLENGTH that would be cut is an error, and so is one
-// after a //LENGTH line (its length is held beside its pointer) that would
-// not keep its length, when the script is judged for the Atlas inserter;
+// #FIXEDLENGTH, #JMP, #WRITE, #W16, #W24 and #W32, and #STRINGALIGN(N),
+// which starts each later string at a multiple of N, 00 bytes before it; any
+// other is reported. A string under #FIXEDLENGTH that would be cut is an
+// error, and so is one after a //LENGTH line (its length is held beside
+// its pointer) that would not keep its length, when the script is judged
+// for the Atlas inserter;
 // judged for --insert, such a string may change length when its //LENGTH
 // line names its field, and the plan rewrites the field. The report holds the
 // plan of insertion (script_plan.hpp): every block's bytes, pointer write and
-// length field, complete when the script fits. Nothing here opens a file:
+// length field, complete when the script fits, with the script's text and
+// its tables as a decoder reads them for the proof. Nothing here opens a file:
 // the tables come through the reader the caller gives.
 //
 //   parse_end_rule   --end token | next | fixed:N | token,next | pascal:N

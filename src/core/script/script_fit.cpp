@@ -99,6 +99,7 @@ void Fitter::end_text() {
     if (!end_token || pascal_ == 0) {
       strings_.back().bytes += step->bytes().size();
       put(step->bytes());
+      report_.plan.blocks.back().text += s.substr(i, step->length);
     }
     i += step->length;
     if (end_token) {
@@ -106,6 +107,8 @@ void Fitter::end_text() {
       ended = true;
     } else if (is_end) {
       report_.plan.blocks.back().ends.push_back(position());
+      report_.plan.blocks.back().end_texts.push_back(report_.plan.blocks.back().text.size());
+      string_start_ = true;
     }
   }
   if (whole && !ended) finish_string(strings_.back());
@@ -128,10 +131,19 @@ void Fitter::begin_string(std::size_t line) {
 }
 
 void Fitter::put(std::string_view bytes) {
+  align_string();
+  string_start_ = false;
   if (pascal_ != 0 || fixed_ != 0)
     whole_ += bytes;
   else
     report_.plan.blocks.back().bytes += bytes;
+}
+
+void Fitter::align_string() {
+  if (!string_start_ || align_ < 2 || !whole_.empty()) return;
+  const std::uint64_t pad = (align_ - position() % align_) % align_;
+  report_.plan.blocks.back().bytes.append(pad, '\0');
+  block_->used += pad;
 }
 
 std::uint64_t Fitter::position() const {
@@ -181,6 +193,8 @@ void Fitter::finish_string(FitString& string) {
   planned.bytes = written.size();
   report_.plan.strings.push_back(planned);
   block.ends.push_back(position());
+  block.end_texts.push_back(block.text.size());
+  string_start_ = true;
 }
 
 // A #JMP without a bound that no text follows writes nothing: the one that

@@ -55,6 +55,8 @@ void Fitter::run_command(const Command& c) {
     pascal_length(c);
   } else if (name == "FIXEDLENGTH") {
     fixed_length(c);
+  } else if (name == "STRINGALIGN") {
+    string_align(c);
   } else if (name == "JMP") {
     jump(c);
   } else if (write) {
@@ -137,6 +139,7 @@ void Fitter::add_table(const Command& c) {
     unread_.insert(c.args[1]);
     return error(c, std::move(*why));
   }
+  report_.plan.tables.push_back(table->decoder);
   tables_[c.args[1]] = std::move(table);
 }
 
@@ -198,6 +201,15 @@ void Fitter::fixed_length(const Command& c) {
   pad_ = static_cast<std::uint8_t>(*pad);
 }
 
+// #STRINGALIGN(multiple): each string from here on starts at a file offset
+// that is a multiple of it, 00 bytes put before it where it would not.
+void Fitter::string_align(const Command& c) {
+  if (!want(c, 1, 1)) return;
+  const auto multiple = number_of(c, c.args[0]);
+  if (multiple && *multiple < 1) return error(c, ReportId::fit_stringalign_value);
+  if (multiple) align_ = static_cast<std::uint64_t>(*multiple);
+}
+
 // #JMP(start[, last])
 void Fitter::jump(const Command& c) {
   if (!want(c, 1, 2)) return;
@@ -208,9 +220,10 @@ void Fitter::jump(const Command& c) {
     return error(c, ReportId::fit_jmp_backwards);
   close_block();
   block_ = FitBlock{c.line, static_cast<std::uint64_t>(*start), std::nullopt, 0};
-  report_.plan.blocks.push_back({c.line, block_->start, std::nullopt, {}, {}});
+  report_.plan.blocks.push_back({c.line, block_->start, std::nullopt, {}, {}, {}, {}});
   original_end_ = std::exchange(next_end_, std::nullopt);
   original_ = block_->start; // a block's first string begins there, written in place or not
+  string_start_ = true;
   if (c.args.size() == 2) block_->last = static_cast<std::uint64_t>(*last);
   report_.plan.blocks.back().last = block_->last;
 }
@@ -225,12 +238,15 @@ void Fitter::write_pointer(const Command& c) {
   const auto slot = offset_of(c, c.args.back());
   if (!block_) error(c, ReportId::fit_write_before_jmp);
   if (slot && block_) {
+    align_string();
     PlanPointer p{c.line, *slot, {}, swapped_, position(), 0, report_.plan.blocks.size() - 1};
     p.format = custom ? format->second
                       : PointerFormat{plain_, header_, 0, c.name == "W16"   ? 16u
                                                           : c.name == "W24" ? 24u
                                                                             : 32u};
     p.value = pointer_value(p.format, p.target);
+    p.text_at = report_.plan.blocks.back().text.size();
+    p.table = table_ ? table_->decoder.get() : nullptr;
     report_.plan.pointers.push_back(p);
   }
   string_break_ = true;

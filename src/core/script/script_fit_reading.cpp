@@ -40,6 +40,12 @@ std::optional<Report> load_table(const std::string& name, std::string_view file,
     if (!key || key->empty()) return wrong(ReportId::fit_table_bad_key, digits);
     const std::string_view text = eq == npos ? LINE_LABEL : line.substr(eq + 1);
     if (table.encoder.add(text, *key) && line[0] == '/') table.ends.emplace(text);
+    Entry entry = text_entry(text);
+    if (line[0] == '/') entry.kind = EntryKind::end;
+    // A key's first text is the one it decodes to.
+    if (const CodeTable::Match m = table.decoder->longest_match(*key);
+        m.index == 0 || m.length != key->size())
+      table.decoder->define({*key, std::move(entry)});
   }
   return std::nullopt;
 }

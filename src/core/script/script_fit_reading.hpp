@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,7 @@ inline constexpr auto npos = std::string_view::npos;
 // An insertion table: its texts, and which of them are end tokens (a string ends after one).
 struct FitTable {
   TextEncoder encoder;
+  std::shared_ptr<CodeTable> decoder = std::make_shared<CodeTable>(TableFormat::standard);
   std::unordered_set<std::string> ends;
 };
 

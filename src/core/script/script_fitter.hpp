@@ -116,12 +116,15 @@ private:
   void string_type(const Command& c);
   void pascal_length(const Command& c);
   void fixed_length(const Command& c);
+  void string_align(const Command& c);
   void jump(const Command& c);
   void write_pointer(const Command& c);
   void endian_swap(const Command& c);
   // The bytes of the text gathered for the current block (and the string of
   // set length under way), from its start.
   void put(std::string_view bytes);
+  // Where a string starts, the 00 bytes that bring it to the #STRINGALIGN multiple.
+  void align_string();
   std::uint64_t position() const;
 
   std::string_view script_;
@@ -147,6 +150,8 @@ private:
   unsigned pascal_length_ = 1;
   std::uint64_t fixed_ = 0; // the #FIXEDLENGTH in force
   std::uint8_t pad_ = 0;
+  std::uint64_t align_ = 1;   // the #STRINGALIGN in force
+  bool string_start_ = false; // the next byte of text starts a string
   bool held_ = false; // a //LENGTH line names the next string's held length
   std::optional<PlanLength> field_; // and where it lies, when it says so
   // The line of a #WRITE whose Pascal or fixed string has no text yet, and where it began.

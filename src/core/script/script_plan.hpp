@@ -6,9 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "core/tables/tables.hpp"
 
 namespace textdump {
 
@@ -41,6 +44,10 @@ struct PlanPointer {
   std::uint64_t target = 0; // the file offset the text after it starts at
   std::uint32_t value = 0;
   std::size_t block = 0; // the block it was written in
+  // The script's text from its target on: its block's text from this index,
+  // read back through this table (the insertion table in force).
+  std::size_t text_at = 0;
+  const CodeTable* table = nullptr;
 };
 
 // A string's length held in a field of its own, which the inserter rewrites.
@@ -71,6 +78,10 @@ struct PlanBlock {
   // The file offsets where a string ends (after an end token, or where a
   // string of set length ends), ascending: a pointer's string runs to the first past it.
   std::vector<std::uint64_t> ends;
+  // The script's text of the block as written (its lines joined, no end
+  // token of a Pascal string), and where in it each of ends falls.
+  std::string text;
+  std::vector<std::size_t> end_texts;
 };
 
 struct InsertPlan {
@@ -78,6 +89,9 @@ struct InsertPlan {
   std::vector<PlanString> strings; // of set length, in script order
   std::vector<PlanPointer> pointers;
   std::vector<PlanLength> lengths;
+  // The insertion tables of the script as a decoder reads them: each key's
+  // text, an end token's key an end.
+  std::vector<std::shared_ptr<const CodeTable>> tables;
 };
 
 } // namespace textdump
