@@ -264,6 +264,23 @@ TEST(ScriptRoundTrip, TextsFullOfRawFormCharacters) {
   }
 }
 
+// Table texts the Atlas inserter would read otherwise: a raw form in lower
+// case is that byte, and a text past 255 characters is never matched; each is
+// left out of the insertion table, its bytes written raw, and named.
+TEST(ScriptRoundTrip, TextsTheInserterReadsOtherwise) {
+  const std::string long_text(300, 'z');
+  const CodeTable table = load(ascii_table() + "80=<$ab>\n81=" + long_text + "\n82=<$Ab>\n");
+  std::string rom(0x200, '\xEE');
+  rom.replace(0x100, 7, "A\x80\x81\x82" "B\0\0"s);
+  rom.replace(0x1F0, 2, "\x00\x01"s);
+  const Dump d = dump(rom, table, {"at=1F0,count=1"});
+  const std::string text = d.script.script.joined();
+  EXPECT_NE(text.find("A<$80><$81><$Ab>B<END>"), std::string::npos) << text;
+  EXPECT_NE(text.find("80=<$ab> (the inserter reads the text as a raw byte)"), std::string::npos);
+  EXPECT_NE(text.find("longer than 255 characters"), std::string::npos);
+  expect_round_trip(rom, d);
+}
+
 // A label that ends in a line break ends the script's line, and the text
 // still writes its byte; a "\n" typed in a text line is an error of --fit.
 TEST(ScriptLineBreaks, LabelsEndTheLineAndTypedOnesAreErrors) {
