@@ -184,6 +184,22 @@ TEST(ScriptRoundTrip, EveryMap) {
   }
 }
 
+// A LoROM string that runs over its bank's end is held up to there: no block
+// crosses the bank its 16-bit pointers reach, so no edit can move a string
+// where its pointer cannot lead.
+TEST(ScriptRoundTrip, StringOverABankEnd) {
+  std::string rom(0x10000, '\xFF');
+  rom.replace(0x7FF0, 14, "Hello, world!\0"s);
+  rom.replace(0x7FFE, 12, "A B C D E F\0"s);
+  rom.replace(0x100, 4, "\xF0\xFF\xFE\xFF"s);
+  const Dump d = dump(rom, load(ascii_table()), {"at=100,count=2,map=lorom"});
+  ASSERT_EQ(d.script.warnings.size(), 1u);
+  EXPECT_EQ(d.script.warnings[0].id, ReportId::script_string_past_bank)
+      << report_text(d.script.warnings[0]);
+  for (const ScriptBlock& block : d.script.blocks) EXPECT_LE(block.room, 0x8000u);
+  expect_round_trip(rom, d);
+}
+
 // A longer string (of characters the insertion table has) moves the strings
 // after it; their pointers follow, in every byte order (two tables of both
 // orders in one script switch the inserter's order and back), and a new dump

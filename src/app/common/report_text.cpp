@@ -113,6 +113,9 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "pointer #{0} (table {1}, index {2}) at {3} holds ${4}, which points into a pointer table"},
     {script_string_cut, "string-cut", "",
      "the string of pointer #{0} (table {1}) at {2} reached the maximum length of {3} bytes"},
+    {script_string_past_bank, "string-past-bank", "",
+     "the string of pointer #{0} (table {1}) at {2} runs past its bank's last byte, {3}: the "
+     "script holds it up to there"},
     {script_pointer_not_back, "pointer-not-written-back", "",
      "pointer #{0} at {1} would not be written back unchanged"},
     {script_bytes_not_back, "bytes-not-inserted-back", "",

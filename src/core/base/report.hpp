@@ -90,6 +90,7 @@ enum class ReportId : std::uint16_t {
   script_target_outside,       // which pointer, its value (hex)
   script_target_in_table,      // which pointer, its value (hex)
   script_string_cut,           // pointer number, table, start, the maximum length
+  script_string_past_bank,     // pointer number, table, start, the bank's last byte
   script_pointer_not_back,     // pointer number, its slot
   script_bytes_not_back,       // the span of the bytes
   script_length_past,          // start, the length its pointer table holds beside the pointer
