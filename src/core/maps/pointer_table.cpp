@@ -242,6 +242,10 @@ struct Fields {
   unsigned field = 0; // 0 the first of the entry's fields, 1 the second
 
   bool done() const { return entry >= table.count; }
+  bool pointer() const { return span().first == slot(); }
+  std::uint64_t slot() const {
+    return std::uint64_t{table.at} + std::uint64_t{entry} * table.stride + table.offset;
+  }
   std::pair<std::uint64_t, std::uint64_t> span() const {
     std::pair<unsigned, unsigned> own{table.offset, table.size};
     if (table.length) {
@@ -267,11 +271,16 @@ struct Fields {
 std::optional<std::uint64_t> shared_slot_byte(const PointerTable& a, const PointerTable& b) {
   // Each table's fields lie in order; the one that starts first is passed
   // once the other's next field starts at or after its end.
+  // A pointer both read alike, in the same bytes, is one pointer given twice:
+  // both write it the same.
+  const bool alike = a.size == b.size && a.order == b.order && a.map == b.map &&
+                     static_cast<const MapFields&>(a) == static_cast<const MapFields&>(b);
   Fields x{a}, y{b};
   while (!x.done() && !y.done()) {
     const auto [xf, xt] = x.span();
     const auto [yf, yt] = y.span();
-    if (xf < yt && yf < xt) return std::max(xf, yf);
+    const bool same = alike && xf == yf && x.pointer() && y.pointer();
+    if (xf < yt && yf < xt && !same) return std::max(xf, yf);
     if (xt <= yt) x.next();
     else y.next();
   }

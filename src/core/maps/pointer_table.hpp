@@ -110,7 +110,8 @@ unsigned entry_span(const PointerTable& ptable);
 
 // The first byte that a pointer or length field of one table shares with one
 // of the other (nothing when they share none), the tables' entries as they
-// lie in the ROM.
+// lie in the ROM. A pointer that both read alike (the same bytes, size, byte
+// order and map) is shared whole and is no such byte.
 std::optional<std::uint64_t> shared_slot_byte(const PointerTable& a, const PointerTable& b);
 
 // The most pointers the table can have in a ROM of rom_size bytes: those whose
