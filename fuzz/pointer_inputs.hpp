@@ -24,7 +24,9 @@
 // pointers check nothing. A script the builder refuses checks nothing more.
 // Otherwise the test inserter inserts the script, with its insertion table, into
 // a copy of the ROM whose strings and pointer slots were cleared to 00; the copy
-// must come back equal to the ROM, byte for byte.
+// must come back equal to the ROM, byte for byte. Then --fit, judged for the
+// Atlas inserter, must read the unedited script (its raw forms, the texts of
+// its insertion table) as the same bytes, block by block.
 //
 // Finder input: a 4-byte header, then a table file and the ROM:
 //   bytes 0-1  length of the table file (the tool's own format), little-endian
@@ -162,6 +164,29 @@ struct ScriptRun {
   std::size_t inserted = 0; // strings inserted back; 0 when the input checked nothing
 };
 
+// --fit, judged for the Atlas inserter, reads the unedited script as the
+// ROM's own bytes: every block's bytes are those it holds (text that looks
+// like a raw form the inserter reads otherwise is all it may refuse).
+inline std::string fit_problem(const Script& script, const ScriptRequest& request,
+                               std::string_view rom) {
+  const FitReport fit = fit_script(
+      script.script.joined(),
+      [&](const std::string& name) -> std::optional<std::string> {
+        if (name != request.insertion_table_name) return std::nullopt;
+        return script.insertion_table;
+      },
+      FitFor::atlas);
+  for (const Report& d : fit.diagnostics)
+    if (d.severity == Severity::error && d.id != ReportId::fit_raw_misread &&
+        d.id != ReportId::fit_raw_taken)
+      return "--fit refused the unedited script: " + report_text(d);
+  if (!fit.fits()) return "";
+  for (const PlanBlock& block : fit.plan.blocks)
+    if (block.start > rom.size() || rom.substr(block.start, block.bytes.size()) != block.bytes)
+      return "--fit reads the block at $" + hex_number(block.start) + " as other bytes";
+  return "";
+}
+
 inline ScriptRun run_script(const std::uint8_t* data, std::size_t size) {
   ScriptRun run;
   const PointerInput input = split_pointer_input(data, size, 3);
@@ -243,7 +268,8 @@ inline ScriptRun run_script(const std::uint8_t* data, std::size_t size) {
             std::mismatch(result.rom.begin(), result.rom.end(), input.rest.begin()).first -
             result.rom.begin()));
   else
-    run.inserted = script.strings.size();
+    run.problem = fit_problem(script, request, input.rest);
+  if (run.problem.empty()) run.inserted = script.strings.size();
   return run;
 }
 

@@ -27,12 +27,16 @@ bool is_lower_hex(char c) {
 }
 
 // The byte of a five-character raw form: <$XX> or ($XX) with upper-case
-// digits, or <$Xx> with a lower-case low digit a-f.
+// digits, or <$xx> all in lower case whose low digit is a-f (the lookup's
+// lower-case forms: <$4a> and <$ab>, not <$Ab> nor <$a5>).
 std::optional<char> raw_form(std::string_view s) {
   const bool angle = s[0] == '<' && s[4] == '>', round = s[0] == '(' && s[4] == ')';
   const auto upper = [](char c) { return hex_digit(c) >= 0 && !is_lower_hex(c); };
-  if ((!angle && !round) || s[1] != '$' || !upper(s[2])) return std::nullopt;
-  if (!upper(s[3]) && !(angle && is_lower_hex(s[3]))) return std::nullopt;
+  const auto lower = [](char c) { return (c >= '0' && c <= '9') || is_lower_hex(c); };
+  if ((!angle && !round) || s[1] != '$') return std::nullopt;
+  const bool upper_case = upper(s[2]) && upper(s[3]);
+  const bool lower_case = angle && lower(s[2]) && is_lower_hex(s[3]);
+  if (!upper_case && !lower_case) return std::nullopt;
   return static_cast<char>(hex_digit(s[2]) * 16 + hex_digit(s[3]));
 }
 

@@ -110,6 +110,32 @@ TEST(PointerTables, TheFieldsBounds) {
   }
 }
 
+// Two tables share a byte only where a pointer or length field of one lies
+// on one of the other, other than a pointer both read alike: interleaved
+// entries share none.
+TEST(PointerTables, TheBytesTwoTablesShare) {
+  const struct {
+    const char *a, *b;
+    std::optional<std::uint64_t> shared;
+  } cases[] = {
+      {"at=300,count=4", "at=306,count=2", std::nullopt}, // its last two pointers again
+      {"at=300,count=4", "at=306,count=2,order=be", 0x306},
+      {"at=300,count=4", "at=305,count=2", 0x305},
+      {"at=300,count=4", "at=308,count=2", std::nullopt},
+      {"at=300,count=8,stride=4", "at=302,count=8,stride=4", std::nullopt},
+      {"at=300,count=8,stride=4", "at=303,count=1,size=3", 0x304},
+      {"at=300,count=4,length=2:1,stride=4", "at=302,count=4,size=2,stride=4", 0x302},
+      {"at=300,count=5,length=3:1,stride=4", "at=312,count=1", 0x313},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.a) + " " + c.b);
+    const auto a = std::get<PointerTable>(parse_pointer_table(c.a));
+    const auto b = std::get<PointerTable>(parse_pointer_table(c.b));
+    EXPECT_EQ(shared_slot_byte(a, b), c.shared);
+    EXPECT_EQ(shared_slot_byte(b, a), c.shared);
+  }
+}
+
 TEST(SnesFileOffset, FourTranslationsAndTheirMasks) {
   const struct {
     std::uint32_t p, e;

@@ -184,6 +184,22 @@ TEST(ScriptRoundTrip, EveryMap) {
   }
 }
 
+// A LoROM string that runs over its bank's end is held up to there: no block
+// crosses the bank its 16-bit pointers reach, so no edit can move a string
+// where its pointer cannot lead.
+TEST(ScriptRoundTrip, StringOverABankEnd) {
+  std::string rom(0x10000, '\xFF');
+  rom.replace(0x7FF0, 14, "Hello, world!\0"s);
+  rom.replace(0x7FFE, 12, "A B C D E F\0"s);
+  rom.replace(0x100, 4, "\xF0\xFF\xFE\xFF"s);
+  const Dump d = dump(rom, load(ascii_table()), {"at=100,count=2,map=lorom"});
+  ASSERT_EQ(d.script.warnings.size(), 1u);
+  EXPECT_EQ(d.script.warnings[0].id, ReportId::script_string_past_bank)
+      << report_text(d.script.warnings[0]);
+  for (const ScriptBlock& block : d.script.blocks) EXPECT_LE(block.room, 0x8000u);
+  expect_round_trip(rom, d);
+}
+
 // A longer string (of characters the insertion table has) moves the strings
 // after it; their pointers follow, in every byte order (two tables of both
 // orders in one script switch the inserter's order and back), and a new dump
@@ -262,6 +278,23 @@ TEST(ScriptRoundTrip, TextsFullOfRawFormCharacters) {
     }
     expect_round_trip(rom, dump(rom, load(table), {"at=300,count=4"}));
   }
+}
+
+// Table texts the Atlas inserter would read otherwise: a raw form in lower
+// case is that byte, and a text past 255 characters is never matched; each is
+// left out of the insertion table, its bytes written raw, and named.
+TEST(ScriptRoundTrip, TextsTheInserterReadsOtherwise) {
+  const std::string long_text(300, 'z');
+  const CodeTable table = load(ascii_table() + "80=<$ab>\n81=" + long_text + "\n82=<$Ab>\n");
+  std::string rom(0x200, '\xEE');
+  rom.replace(0x100, 7, "A\x80\x81\x82" "B\0\0"s);
+  rom.replace(0x1F0, 2, "\x00\x01"s);
+  const Dump d = dump(rom, table, {"at=1F0,count=1"});
+  const std::string text = d.script.script.joined();
+  EXPECT_NE(text.find("A<$80><$81><$Ab>B<END>"), std::string::npos) << text;
+  EXPECT_NE(text.find("80=<$ab> (the inserter reads the text as a raw byte)"), std::string::npos);
+  EXPECT_NE(text.find("longer than 255 characters"), std::string::npos);
+  expect_round_trip(rom, d);
 }
 
 // A label that ends in a line break ends the script's line, and the text

@@ -133,6 +133,9 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {usage_pointers_past_rom, "usage-pointers-past-rom", "",
      "--pointers {0}: the ROM file ({1} bytes) holds at most {2} {2|pointer|pointers} from ${3}: "
      "give count={4} or less"},
+    {usage_pointers_overlap, "usage-pointers-overlap", "",
+     "--pointers {0} and --pointers {1} share the byte at ${2}: a pointer written for one would "
+     "overwrite the other's"},
     {usage_two_on_standard_output, "usage-two-on-standard-output", "",
      "the {0} and the {1} cannot both go to standard output (\"-\")"},
     {usage_records_field, "usage-records-field", "",

@@ -121,6 +121,7 @@ enum class MessageId : std::uint16_t {
   usage_pointed_needs_map, //
   usage_pointers_outside, // the argument, at (hex), the ROM's size
   usage_pointers_past_rom, // the argument, the ROM's size, how many fit, at (hex), how many (no commas)
+  usage_pointers_overlap,  // the two arguments, the byte they share (hex)
   usage_two_on_standard_output, // the other role, the role
   usage_records_field,    // the field as given (printable)
   usage_records_repeated, // the field as given (printable)

@@ -113,6 +113,9 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "pointer #{0} (table {1}, index {2}) at {3} holds ${4}, which points into a pointer table"},
     {script_string_cut, "string-cut", "",
      "the string of pointer #{0} (table {1}) at {2} reached the maximum length of {3} bytes"},
+    {script_string_past_bank, "string-past-bank", "",
+     "the string of pointer #{0} (table {1}) at {2} runs past its bank's last byte, {3}: the "
+     "script holds it up to there"},
     {script_pointer_not_back, "pointer-not-written-back", "",
      "pointer #{0} at {1} would not be written back unchanged"},
     {script_bytes_not_back, "bytes-not-inserted-back", "",
@@ -131,6 +134,9 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {script_text_reads_otherwise, "text-reads-otherwise", "",
      "Not in the insertion table: {0}={1} (the dumped text would not read back the same with "
      "it)"},
+    {script_text_too_long, "text-too-long", "",
+     "Not in the insertion table: {0}={1} (the Atlas inserter reads no text longer than {2} "
+     "characters)"},
     {script_more_like_this, "more-like-this", "", "... and {0} more like this, the last: {1}"},
     // An edited script dump, as --fit reads it.
     {fit_text_without_table, "text-without-table", "", "text with no #ACTIVETBL table before it"},
@@ -203,6 +209,11 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
     {fit_typed_line_break, "typed-line-break", "",
      "'\\n' writes a backslash and an n: a line break is a script line's end after its "
      "label, or the label itself"},
+    {fit_atlas_reads_shorter, "atlas-reads-shorter", "",
+     "the Atlas inserter does not read the table text \"{0}\" ({1} characters) here, as "
+     "--insert does: a text's length past 255, or a bare line break's <LINE>, is lost to it"},
+    {fit_pascal_too_long, "pascal-string-too-long", "",
+     "this string needs {0} bytes, more than its Pascal length of {1|byte|bytes} can hold"},
     // --insert.
     {insert_block_outside, "block-outside-rom", "",
      "the block at ${0} writes up to ${1}, past the ROM's end ({2} bytes)"},

@@ -120,6 +120,17 @@ Failure place_tables(const ScriptOptions& options, const RomView& rom, const Con
                                                 hex_number(ptable.at), std::to_string(fits)}}));
     return Failure::usage;
   }
+  for (std::size_t t = 0; t < ptables.size(); ++t)
+    for (std::size_t u = t + 1; u < ptables.size(); ++u)
+      if (const auto shared = shared_slot_byte(ptables[t], ptables[u])) {
+        const auto argument = [&](std::size_t k) {
+          return k < options.pointer_arguments.size() ? options.pointer_arguments[k]
+                                                      : pointers_argument(ptables[k]);
+        };
+        write(console, usage_error_text({MessageId::usage_pointers_overlap,
+                                         {argument(t), argument(u), hex_number(*shared)}}));
+        return Failure::usage;
+      }
   return Failure::none;
 }
 

@@ -90,6 +90,7 @@ enum class ReportId : std::uint16_t {
   script_target_outside,       // which pointer, its value (hex)
   script_target_in_table,      // which pointer, its value (hex)
   script_string_cut,           // pointer number, table, start, the maximum length
+  script_string_past_bank,     // pointer number, table, start, the bank's last byte
   script_pointer_not_back,     // pointer number, its slot
   script_bytes_not_back,       // the span of the bytes
   script_length_past,          // start, the length its pointer table holds beside the pointer
@@ -98,6 +99,7 @@ enum class ReportId : std::uint16_t {
   script_text_control,         // key, "..." (the text holds control characters)
   script_text_raw_form,        // key, text: it reads as a raw byte
   script_text_reads_otherwise, // key, text
+  script_text_too_long,        // key, text, the longest text the Atlas inserter reads
   script_more_like_this,       // how many more (in groups of three), the words of the last
   // An edited script dump, as --fit reads it.
   fit_text_without_table,    //
@@ -144,6 +146,8 @@ enum class ReportId : std::uint16_t {
   fit_write_before_jmp,      //
   fit_length_field_small,    // the string's bytes, the field's bytes
   fit_typed_line_break,      // a "\n" typed in a text line, which writes its two characters
+  fit_atlas_reads_shorter,   // the table text (its start), its characters
+  fit_pascal_too_long,       // the string's bytes, the Pascal length's bytes
   // --insert: a script put into a ROM (core/insert), and the proof of what was
   // written; offsets in hex, sizes in decimal.
   insert_block_outside,      // the block's start, its last byte, the ROM's size

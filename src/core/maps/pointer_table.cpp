@@ -1,6 +1,7 @@
 #include "core/maps/pointer_table.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/base/base.hpp"
 #include "core/maps/map_address.hpp"
@@ -234,6 +235,60 @@ std::uint64_t pointers_that_fit(const PointerTable& ptable, std::uint64_t rom_si
   const unsigned span = entry_span(ptable);
   if (std::uint64_t{ptable.at} + span > rom_size) return 0;
   return (rom_size - ptable.at - span) / ptable.stride + 1;
+}
+
+namespace {
+
+// The bytes an entry's pointer and length field take, one after the other.
+struct Fields {
+  const PointerTable& table;
+  std::uint32_t entry = 0;
+  unsigned field = 0; // 0 the first of the entry's fields, 1 the second
+
+  bool done() const { return entry >= table.count; }
+  bool pointer() const { return span().first == slot(); }
+  std::uint64_t slot() const {
+    return std::uint64_t{table.at} + std::uint64_t{entry} * table.stride + table.offset;
+  }
+  std::pair<std::uint64_t, std::uint64_t> span() const {
+    std::pair<unsigned, unsigned> own{table.offset, table.size};
+    if (table.length) {
+      std::pair<unsigned, unsigned> length{table.length->at, table.length->size};
+      if (length.first < own.first) std::swap(own, length);
+      if (field == 1) own = length;
+    }
+    const std::uint64_t from = std::uint64_t{table.at} + std::uint64_t{entry} * table.stride;
+    return {from + own.first, from + own.first + own.second};
+  }
+  void next() {
+    if (table.length && field == 0) {
+      field = 1;
+    } else {
+      field = 0;
+      ++entry;
+    }
+  }
+};
+
+} // namespace
+
+std::optional<std::uint64_t> shared_slot_byte(const PointerTable& a, const PointerTable& b) {
+  // Each table's fields lie in order; the one that starts first is passed
+  // once the other's next field starts at or after its end.
+  // A pointer both read alike, in the same bytes, is one pointer given twice:
+  // both write it the same.
+  const bool alike = a.size == b.size && a.order == b.order && a.map == b.map &&
+                     static_cast<const MapFields&>(a) == static_cast<const MapFields&>(b);
+  Fields x{a}, y{b};
+  while (!x.done() && !y.done()) {
+    const auto [xf, xt] = x.span();
+    const auto [yf, yt] = y.span();
+    const bool same = alike && xf == yf && x.pointer() && y.pointer();
+    if (xf < yt && yf < xt && !same) return std::max(xf, yf);
+    if (xt <= yt) x.next();
+    else y.next();
+  }
+  return std::nullopt;
 }
 
 } // namespace textdump

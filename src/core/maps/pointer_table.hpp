@@ -108,6 +108,12 @@ std::vector<PointerRead> read_pointers(const PointerTable& ptable, const RomView
 // The bytes of an entry that its pointer and length field take, from its first.
 unsigned entry_span(const PointerTable& ptable);
 
+// The first byte that a pointer or length field of one table shares with one
+// of the other (nothing when they share none), the tables' entries as they
+// lie in the ROM. A pointer that both read alike (the same bytes, size, byte
+// order and map) is shared whole and is no such byte.
+std::optional<std::uint64_t> shared_slot_byte(const PointerTable& a, const PointerTable& b);
+
 // The most pointers the table can have in a ROM of rom_size bytes: those whose
 // bytes all lie inside it, from the first. 0 when not even the first does.
 std::uint64_t pointers_that_fit(const PointerTable& ptable, std::uint64_t rom_size);

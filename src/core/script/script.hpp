@@ -9,14 +9,16 @@
 // named in // lines and left as they are); a string ends before a pointer
 // slot; the strings of different pointer tables share a block only when they
 // lie side by side; with a banked map a block stays inside the bank its
-// pointers reach. A null pointer is a warning and its slot is left alone.
+// pointers reach, and a string that runs past that bank's end is held up to
+// it, with a warning. A null pointer is a warning and its slot is left alone.
 //
 // Every string is proven before the script is complete: encoding its editable
 // copy with the insertion table, as the inserter reads text, gives exactly the
 // original bytes, and every pointer's value is what the inserter writes for
 // that string's position. A piece that would not come back (two keys with one
 // text, a text that looks like a command or a comment at the start of a line,
-// control characters, an empty text, a text the inserter would read otherwise)
+// control characters, an empty text, a text the inserter would read otherwise,
+// a text longer than the Atlas inserter reads whole)
 // is written as <$XX> bytes instead. The insertion table holds every text entry
 // of the table that leaves the proof standing; the others are named in the
 // script's header.
@@ -60,14 +62,18 @@
 // #FIXEDLENGTH, #JMP, #WRITE, #W16, #W24 and #W32, and #STRINGALIGN(N),
 // which starts each later string at a multiple of N, 00 bytes before it; any
 // other is reported. A string under #FIXEDLENGTH that would be cut is an
-// error, and so is one after a //LENGTH line (its length is held beside
-// its pointer) that would not keep its length, when the script is judged
-// for the Atlas inserter;
+// error, so is a Pascal string longer than its length's bytes hold, and so is
+// one after a //LENGTH line (its length is held beside its pointer) that would
+// not keep its length, when the script is judged for the Atlas inserter;
 // judged for --insert, such a string may change length when its //LENGTH
 // line names its field, and the plan rewrites the field. The report holds the
 // plan of insertion (script_plan.hpp): every block's bytes, pointer write and
 // length field, complete when the script fits, with the script's text and
-// its tables as a decoder reads them for the proof. Nothing here opens a file:
+// its tables as a decoder reads them for the proof. Judged for the Atlas
+// inserter, text is read as it reads it (TextEncoder::Reading::atlas), with
+// a warning wherever --insert would read a longer table text; a line of
+// blanks alone adds nothing, and a byte-order mark that opens the script or
+// a table is passed over. Nothing here opens a file:
 // the tables come through the reader the caller gives.
 //
 //   parse_end_rule   --end token | next | fixed:N | token,next | pascal:N

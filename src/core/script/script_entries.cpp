@@ -140,8 +140,9 @@ std::vector<ScriptEntry> EntryReader::done() {
 
 std::vector<ScriptEntry> script_entries(std::string_view script) {
   EntryReader reader;
-  std::size_t at = 0;
-  for (TextLines lines(script, LineEnds::lf); const std::optional<TextLine> read = lines.next();) {
+  const std::string_view text = fitting::without_bom(script);
+  std::size_t at = script.size() - text.size();
+  for (TextLines lines(text, LineEnds::lf); const std::optional<TextLine> read = lines.next();) {
     const std::size_t after = at + read->content.size() + read->end.size();
     reader.line(*read, at, after);
     at = after;

@@ -26,7 +26,7 @@ FitReport fit_script(std::string_view script, const FitTableReader& read_table,
 namespace fitting {
 
 FitReport Fitter::run() {
-  for (TextLines lines(script_, LineEnds::lf); const std::optional<TextLine> read = lines.next();) {
+  for (TextLines lines(without_bom(script_), LineEnds::lf); const std::optional<TextLine> read = lines.next();) {
     const std::string_view line = read->content;
     const std::size_t number = read->number;
     const std::size_t first = line.find_first_not_of(" \t");
@@ -74,9 +74,10 @@ void Fitter::end_text() {
   for (std::size_t i = 0; i < s.size();) {
     if (ended) begin_string(text.line[i]);
     ended = false;
-    const std::optional<TextEncoder::Step> step = table_->encoder.step(s, i);
+    const std::optional<TextEncoder::Step> step = read_step(text, i);
     typed_line_break(text, i, step);
-    if (looks_like_raw_form(s, i) && (!step || step->text_bytes != nullptr))
+    // A table text of the form's five characters, or more, is the table's.
+    if (looks_like_raw_form(s, i) && (!step || (step->text_bytes != nullptr && step->length < 5)))
       error(text.line[i], text.column[i], ReportId::fit_raw_misread,
             {std::string(s.substr(i, 5))});
     if (!step) {
@@ -112,6 +113,23 @@ void Fitter::end_text() {
     }
   }
   if (whole && !ended) finish_string(strings_.back());
+}
+
+// Judged for the Atlas inserter, the step it takes; where --insert would take
+// a longer table text there, a warning names it.
+std::optional<TextEncoder::Step> Fitter::read_step(const Text& text, std::size_t i) {
+  const std::string_view s = text.chars;
+  if (for_ != FitFor::atlas) return table_->encoder.step(s, i);
+  const auto step = table_->encoder.step(s, i, TextEncoder::Reading::atlas);
+  const auto sound = table_->encoder.step(s, i);
+  if (sound && (!step || step->length < sound->length)) {
+    constexpr std::size_t SHOWN = 24; // characters of a long text named
+    std::string shown(s.substr(i, std::min(sound->length, SHOWN)));
+    if (sound->length > SHOWN) shown += "...";
+    say(Severity::warning, text.line[i], text.column[i], ReportId::fit_atlas_reads_shorter,
+        {shown, std::to_string(sound->length)});
+  }
+  return step;
 }
 
 // A "\n" that no table text takes as a whole is the two characters: a
@@ -182,6 +200,9 @@ void Fitter::finish_string(FitString& string) {
     string.bytes = string.fixed;
     written.resize(string.fixed, static_cast<char>(string.pad));
   } else {
+    if (string.pascal < 4 && bytes >> (8 * string.pascal) != 0)
+      error(string.line, 1, ReportId::fit_pascal_too_long,
+            {std::to_string(bytes), std::to_string(string.pascal)});
     string.bytes += string.pascal;
     std::string length(string.pascal, '\0');
     for (unsigned k = 0; k < string.pascal; ++k)

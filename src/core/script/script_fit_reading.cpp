@@ -10,6 +10,10 @@
 
 namespace textdump::fitting {
 
+std::string_view without_bom(std::string_view file) {
+  return file.starts_with("\xEF\xBB\xBF") ? file.substr(3) : file;
+}
+
 std::string trimmed(std::string_view s) {
   const std::size_t first = s.find_first_not_of(" \t");
   if (first == npos) return {};
@@ -24,7 +28,7 @@ Report fault(ReportId id, std::vector<std::string> args) {
 // An insertion table as the inserter reads it; a report naming the file's line
 // otherwise (arguments: the file, the line, then the id's own).
 std::optional<Report> load_table(const std::string& name, std::string_view file, FitTable& table) {
-  for (TextLines lines(file, LineEnds::lf); const std::optional<TextLine> read = lines.next();) {
+  for (TextLines lines(without_bom(file), LineEnds::lf); const std::optional<TextLine> read = lines.next();) {
     const std::string_view line = read->content;
     const std::size_t number = read->number;
     const auto wrong = [&](ReportId id, std::string_view shown = {}) {
@@ -38,8 +42,10 @@ std::optional<Report> load_table(const std::string& name, std::string_view file,
     const std::string_view digits = line.substr(from, eq == npos ? npos : eq - from);
     const std::optional<std::string> key = bytes_of_hex(digits);
     if (!key || key->empty()) return wrong(ReportId::fit_table_bad_key, digits);
+    // A bare line break's <LINE> is read only where a longer text starting
+    // with '<' lets the Atlas inserter look that far.
     const std::string_view text = eq == npos ? LINE_LABEL : line.substr(eq + 1);
-    if (table.encoder.add(text, *key) && line[0] == '/') table.ends.emplace(text);
+    if (table.encoder.add(text, *key, eq != npos) && line[0] == '/') table.ends.emplace(text);
     Entry entry = text_entry(text);
     if (line[0] == '/') entry.kind = EntryKind::end;
     // A key's first text is the one it decodes to.
@@ -110,9 +116,10 @@ std::optional<std::uint64_t> last_hex(std::string_view line) {
 
 ScriptLine line_kind(std::string_view line) {
   const std::size_t first = line.find_first_not_of(" \t");
-  if (first != npos && line[first] == '#') return ScriptLine::command;
-  if (first != npos && line.substr(first, 2) == "//") return ScriptLine::comment;
-  return line.empty() ? ScriptLine::empty : ScriptLine::text;
+  if (first == npos) return ScriptLine::empty; // blanks alone are dropped
+  if (line[first] == '#') return ScriptLine::command;
+  if (line.substr(first, 2) == "//") return ScriptLine::comment;
+  return ScriptLine::text;
 }
 
 std::optional<DumpedBlock> dumped_block(std::string_view line) {

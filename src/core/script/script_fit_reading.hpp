@@ -26,6 +26,9 @@ struct FitTable {
   std::unordered_set<std::string> ends;
 };
 
+// A script or table file without the UTF-8 byte-order mark it may start with.
+std::string_view without_bom(std::string_view file);
+
 // Without the blanks and tabs around it.
 std::string trimmed(std::string_view s);
 
@@ -48,7 +51,7 @@ std::optional<Report> bad_name(std::string_view name);
 std::optional<std::uint64_t> last_hex(std::string_view line);
 
 // How the inserter takes a line of a script: a command (# after blanks), a
-// comment (// after blanks), text, or nothing (empty).
+// comment (// after blanks), text, or nothing (empty, or blanks and tabs alone).
 enum class ScriptLine { empty, command, comment, text };
 ScriptLine line_kind(std::string_view line);
 

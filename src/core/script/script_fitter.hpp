@@ -86,6 +86,7 @@ private:
   // The bytes a Pascal or fixed string takes; a fixed one that would be cut,
   // or whose held length would change, is an error.
   void finish_string(FitString& string);
+  std::optional<TextEncoder::Step> read_step(const Text& text, std::size_t i);
   void typed_line_break(const Text& text, std::size_t i,
                         const std::optional<TextEncoder::Step>& step);
   bool closing_jump() const;

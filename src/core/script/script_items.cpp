@@ -63,9 +63,10 @@ void Builder::make_claims() {
       break;
     default: continue; // FIXED, SNES and TABLE bytes are not followed; undefined bytes
     }
-    // A text that is itself a raw form would read as that byte.
+    // A text that is itself a raw form would read as that byte; one too long
+    // for the Atlas inserter would not be read at all.
     if (!text.empty() && !has_control_characters(text) && text.find("\\r") == std::string::npos &&
-        !(text.size() == 5 && raw_form_at(text, 0)))
+        !(text.size() == 5 && raw_form_at(text, 0)) && text.size() <= ATLAS_LONGEST_TEXT)
       entry_claims_[index] = Claim{marker, std::move(key), std::move(text)};
   }
 }

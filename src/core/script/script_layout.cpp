@@ -21,13 +21,28 @@ Strings Builder::place_strings(const std::vector<Found>& found, const ByTarget& 
   strings.forms.resize(targets.size());
   strings.bounds.reserve(2 * targets.size());
   strings.bounds = targets;
+  const RomLayout layout = layout_of(rom_);
   for (std::size_t s = 0; s < targets.size(); ++s) {
     const std::uint64_t next = s + 1 < targets.size() ? targets[s + 1] : NO_NEXT;
     bool cut = false;
-    const std::optional<Form> set =
-        set_length(targets[s], by_target.pointers_to(targets[s]), next_slot(targets[s]));
-    strings.ends[s] =
-        set ? set->text_to : string_end(request_.end, targets[s], next, next_slot(targets[s]), cut);
+    const auto pointers = by_target.pointers_to(targets[s]);
+    // A string ends at the end of the bank its pointers reach, as its block does.
+    std::uint64_t stop = next_slot(targets[s]);
+    const auto bank = bank_of(request_.ptables[pointers.front()->pointer.table], layout, targets[s]);
+    const bool banked = bank && bank->second < stop;
+    if (banked) stop = bank->second;
+    const std::optional<Form> set = set_length(targets[s], pointers, stop);
+    strings.ends[s] = set ? set->text_to : string_end(request_.end, targets[s], next, stop, cut);
+    bool whole_cut = false;
+    if (banked && !set && strings.ends[s] == stop &&
+        string_end(request_.end, targets[s], next, next_slot(targets[s]), whole_cut) > stop)
+      script_.warnings.push_back({ReportId::script_string_past_bank,
+                                  Severity::warning,
+                                  0,
+                                  0,
+                                  {std::to_string(pointers.front()->pointer.index),
+                                   std::to_string(pointers.front()->pointer.table + 1),
+                                   at_text(targets[s]), at_text(stop - 1)}});
     strings.forms[s] = set.value_or(Form{});
     if (cut)
       for (const Found* f : by_target.pointers_to(targets[s]))

@@ -144,6 +144,10 @@ std::vector<Report> Builder::complete_table(const Runs& runs) {
       why(ReportId::script_text_raw_form);
       continue;
     }
+    if (text.size() > ATLAS_LONGEST_TEXT) {
+      why(ReportId::script_text_too_long, {std::to_string(ATLAS_LONGEST_TEXT)});
+      continue;
+    }
     encoder_.add(text, key);
     // Only a run that holds the text can read otherwise with it.
     bool changes = false;

@@ -21,15 +21,21 @@ bool looks_like_raw_form(std::string_view text, std::size_t i) {
 }
 
 std::optional<std::uint8_t> raw_form_at(std::string_view text, std::size_t i) {
-  if (!looks_like_raw_form(text, i) || !is_upper_digit(text[i + 2])) return std::nullopt;
+  if (!looks_like_raw_form(text, i)) return std::nullopt;
+  const char high = text[i + 2], low = text[i + 3];
   const bool angle = text[i] == '<' && text[i + 4] == '>';
   const bool round = text[i] == '(' && text[i + 4] == ')';
-  // Upper-case digits in either form; a lower-case low digit only in <$Xx>.
-  if (!(angle || round) || (!is_upper_digit(text[i + 3]) && !angle)) return std::nullopt;
-  return static_cast<std::uint8_t>(hex_value(text[i + 2]) * 16 + hex_value(text[i + 3]));
+  const bool upper = is_upper_digit(high) && is_upper_digit(low);
+  const auto lower = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+  const bool lower_case = angle && lower(high) && low >= 'a' && low <= 'f';
+  if (!((angle || round) && upper) && !lower_case) return std::nullopt;
+  return static_cast<std::uint8_t>(hex_value(high) * 16 + hex_value(low));
 }
 
-TextEncoder::TextEncoder() : nodes_(1) {}
+TextEncoder::TextEncoder() : nodes_(1) {
+  // The raw forms are the first entries of the inserter's lookup.
+  atlas_longest_['<'] = atlas_longest_['('] = 5;
+}
 
 std::uint32_t TextEncoder::child(std::uint32_t node, unsigned char c) const {
   const auto& children = nodes_[node].children;
@@ -39,7 +45,7 @@ std::uint32_t TextEncoder::child(std::uint32_t node, unsigned char c) const {
   return found != children.end() && found->first == c ? found->second : 0;
 }
 
-bool TextEncoder::add(std::string_view text, std::string_view bytes) {
+bool TextEncoder::add(std::string_view text, std::string_view bytes, bool raises) {
   if (text.empty()) return false;
   std::uint32_t node = 0;
   for (const char ch : text) {
@@ -59,6 +65,8 @@ bool TextEncoder::add(std::string_view text, std::string_view bytes) {
   if (nodes_[node].bytes) return false;
   nodes_[node].bytes.emplace(bytes);
   longest_ = std::max(longest_, text.size());
+  std::uint8_t& atlas = atlas_longest_[static_cast<unsigned char>(text[0])];
+  if (raises && text.size() > atlas) atlas = static_cast<std::uint8_t>(text.size() & 0xFF);
   return true;
 }
 
@@ -69,15 +77,19 @@ void TextEncoder::remove(std::string_view text) {
   nodes_[node].bytes.reset();
 }
 
-std::optional<TextEncoder::Step> TextEncoder::step(std::string_view text, std::size_t i) const {
+std::optional<TextEncoder::Step> TextEncoder::step(std::string_view text, std::size_t i,
+                                                   Reading reading) const {
   Step found;
   std::uint32_t node = 0;
-  for (std::size_t j = i; j < text.size(); ++j) {
+  std::size_t end = text.size();
+  if (reading == Reading::atlas && i < end)
+    end = std::min(end, i + atlas_longest_[static_cast<unsigned char>(text[i])]);
+  for (std::size_t j = i; j < end; ++j) {
     node = child(node, static_cast<unsigned char>(text[j]));
     if (node == 0) break;
     if (nodes_[node].bytes) found = Step{j + 1 - i, &*nodes_[node].bytes, 0};
   }
-  if (found.length <= 5)
+  if (found.length <= 5 && i + 5 <= end)
     if (const auto raw = raw_form_at(text, i)) return Step{5, nullptr, static_cast<char>(*raw)};
   if (found.text_bytes == nullptr) return std::nullopt;
   return found;

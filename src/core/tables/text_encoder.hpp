@@ -9,6 +9,7 @@
 // nothing matches fails the encoding.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,12 +18,19 @@
 
 namespace textdump {
 
+// The longest table text the Atlas inserter can read as a whole.
+inline constexpr std::size_t ATLAS_LONGEST_TEXT = 255;
+
 class TextEncoder {
 public:
   TextEncoder();
 
+  enum class Reading { sound, atlas };
+
   // False, changing nothing, when the text is empty or already has bytes.
-  bool add(std::string_view text, std::string_view bytes);
+  // An entry that does not raise keeps the Atlas inserter's longest length
+  // for its first character as it was.
+  bool add(std::string_view text, std::string_view bytes, bool raises = true);
   // Takes back the text's entry (added last): the next add of it may give other bytes.
   void remove(std::string_view text);
 
@@ -36,7 +44,8 @@ public:
     char raw = 0;
     std::string_view bytes() const { return text_bytes ? *text_bytes : std::string_view(&raw, 1); }
   };
-  std::optional<Step> step(std::string_view text, std::size_t i) const;
+  std::optional<Step> step(std::string_view text, std::size_t i,
+                           Reading reading = Reading::sound) const;
 
   // The most characters a step takes.
   std::size_t longest_step() const { return longest_; }
@@ -50,9 +59,13 @@ private:
 
   std::vector<Node> nodes_; // [0] is the root
   std::size_t longest_ = 5; // a raw byte's five characters, or the longest text
+  // The Atlas inserter's longest length for each first character, 8 bits.
+  std::array<std::uint8_t, 256> atlas_longest_{};
 };
 
-// The byte of the raw form that text[i, i + 5) is, when it is one the inserter reads.
+// The byte of the raw form that text[i, i + 5) is, when it is one the inserter
+// reads: "<$XX>" or "($XX)" in upper case, or "<$xx>" all in lower case when
+// its low digit is a letter ("<$4a>", "<$ab>"; not "<$Ab>", "<$a5>", "($ab)").
 std::optional<std::uint8_t> raw_form_at(std::string_view text, std::size_t i);
 
 // text[i, i + 5) looks like a raw form ("<$", "($", two hex digits of either
