@@ -16,7 +16,7 @@
 #   device      /dev/zero as the ROM, dumped (refused)
 #   zero N      N MiB of 00 with one ASCII string at 0, by --find-pointers
 #
-# Each run gets BENCH_SECONDS (default 120) and 4 GiB of address space; "-"
+# Each run gets BENCH_SECONDS (default 40) and 4 GiB of address space; "-"
 # past them. BENCH_BASELINE=PROGRAM runs every case with PROGRAM too.
 set -euo pipefail
 export LC_ALL=C
@@ -61,7 +61,7 @@ run() {
   local start end status=0
   start=$EPOCHREALTIME
   (cd "$work" && ulimit -v 4194304 &&
-    timeout "${BENCH_SECONDS:-120}" /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null 2>&1) ||
+    timeout "${BENCH_SECONDS:-40}" /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null 2>&1) ||
     status=$?
   end=$EPOCHREALTIME
   # 1 and 2 are a refusal the program words; past the bounds it is killed or aborts.

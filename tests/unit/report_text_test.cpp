@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 #include <string_view>
 
 #include "app/common/messages.hpp"
@@ -35,8 +36,9 @@ void expect_rows(std::set<std::string_view>& names) {
         continue;
       const std::string number = std::string(row.text.substr(open, at - open)) + "}";
       if (row.text.substr(open + 1, at - open - 1).find_first_not_of("0123456789") ==
-          std::string_view::npos)
+          std::string_view::npos) {
         EXPECT_LT(row.text.find(number), open) << "a word without its number: " << row.text;
+      }
     }
   }
 }

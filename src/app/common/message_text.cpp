@@ -142,7 +142,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
      "--records: \"{0}\" is not at=HEX, count=N, stride=N or field=OFFSET:LENGTH (decimal, "
      "above 0 but the offset)"},
     {usage_records_repeated, "usage-records-repeated", "",
-     "--records: \"{0}\" is given twice; only field= may repeat"},
+     "--records: \"{0}\" repeats a field given before; only field= may repeat"},
     {usage_records_required, "usage-records-required", "",
      "--records: at=, count=, stride= and at least one field= are required"},
     {usage_records_field_past, "usage-records-field-past", "",
