@@ -7,6 +7,7 @@
 #include "app/insert/insert_report.hpp"
 #include "app/patch/patch_command.hpp"
 #include "app/script/fit_command.hpp"
+#include "app/script/free_option.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
 #include "io/rom_image.hpp"
@@ -26,6 +27,24 @@ void print(const std::string& text) {
   std::fflush(stdout);
 }
 
+// --free and --share: the plan's strings placed, their errors added to fit's.
+Placement place(const InsertRequest& request, FitReport& fit, const std::string& rom) {
+  std::vector<FreeRange> ranges;
+  if (request.free) {
+    const std::optional<FreeOption> free = parse_free(*request.free);
+    if (const auto given = free_ranges(*free, fit.plan, &rom, request.fill))
+      ranges = *given;
+    else
+      fit.diagnostics.push_back(
+          {ReportId::insert_free_outside, Severity::error, 0, 0, {*request.free}});
+  }
+  Placement placement =
+      place_strings(fit, std::move(ranges), request.share, platform_banks(rom));
+  fit.diagnostics.insert(fit.diagnostics.end(), placement.diagnostics.begin(),
+                         placement.diagnostics.end());
+  return placement;
+}
+
 } // namespace
 
 int run_command(const InsertRequest& request) {
@@ -43,7 +62,8 @@ int run_command(const InsertRequest& request) {
   const bool terminal = is_terminal(STANDARD_ERROR);
   progress(terminal, MessageId::progress_reading);
   std::vector<std::string> tables;
-  const FitReport fit = fit_script_file(request.scriptfile, *script, FitFor::insert, &tables);
+  FitReport fit = fit_script_file(request.scriptfile, *script, FitFor::insert, &tables);
+  const Placement placement = place(request, fit, rom);
   if (terminal) clear_progress(40);
   if (!fit.fits()) {
     say_diagnostics(console, request.scriptfile, fit.diagnostics);
@@ -70,8 +90,8 @@ int run_command(const InsertRequest& request) {
   say_diagnostics(console, request.scriptfile, insertion.diagnostics);
   if (!insertion.ok()) return exit_status(Failure::script_unfit);
   if (request.outfile != "-" && (!request.json || *request.json != "-"))
-    print(insertion_lines(insertion));
-  if (json != out) outputs.set_bytes(json, insertion_json(request, insertion));
+    print(insertion_lines(insertion) + placement_lines(placement, request.free.has_value()));
+  if (json != out) outputs.set_bytes(json, insertion_json(request, insertion, placement));
   if (patch != out)
     if (const Failure made = set_patch_output(outputs, patch, rom, insertion.rom, console);
         made != Failure::none)

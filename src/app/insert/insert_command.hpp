@@ -11,11 +11,16 @@
 // written and each header checksum; --json FILE holds the same as JSON.
 // A progress line goes to standard error when that is a terminal.
 //
+// --free and --share change the plan first (core/insert/placement.hpp): the
+// strings moved or shared get a line each, with the free space left, and the
+// JSON document a "placement" object.
+//
 // OUT and the JSON file go through the output step (io/output_set.hpp): OUT
 // may name ROM, which is then replaced, but never the script; nothing is
 // created or changed unless the insertion and its proof succeed.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -25,6 +30,9 @@ struct InsertRequest {
   std::string scriptfile, romfile, outfile;
   std::optional<std::string> json;  // --json FILE
   std::optional<std::string> patch; // --patch FILE: the patch from ROM to OUT beside OUT
+  std::optional<std::string> free;  // --free RANGES|auto
+  std::optional<std::uint8_t> fill; // --fill
+  bool share = false;               // --share
 };
 
 // The exit status: 0 when OUT is written, 1 on any failure.

@@ -42,7 +42,29 @@ std::string insertion_lines(const Insertion& insertion) {
   return lines;
 }
 
-std::string insertion_json(const InsertRequest& request, const Insertion& insertion) {
+namespace {
+
+nlohmann::ordered_json placement_json(const InsertRequest& request, const Placement& placement) {
+  nlohmann::ordered_json moved = nlohmann::ordered_json::array();
+  for (const MovedString& m : placement.moved)
+    moved.push_back({{"line", m.line},
+                     {"bytes", m.bytes},
+                     {"from", m.from},
+                     {"to", m.to},
+                     {"shared", m.shared}});
+  nlohmann::ordered_json left = nlohmann::ordered_json::array();
+  for (const FreeRange& r : placement.left) left.push_back({{"at", r.at}, {"end", r.end}});
+  return {{"free", request.free ? nlohmann::ordered_json(*request.free) : nullptr},
+          {"share", request.share},
+          {"moved", std::move(moved)},
+          {"shared_bytes", placement.shared_bytes},
+          {"free_left", std::move(left)}};
+}
+
+} // namespace
+
+std::string insertion_json(const InsertRequest& request, const Insertion& insertion,
+                           const Placement& placement) {
   nlohmann::ordered_json blocks = nlohmann::ordered_json::array();
   for (const BlockUse& block : insertion.blocks) {
     nlohmann::ordered_json item = {{"line", block.line}, {"start", block.start}};
@@ -70,7 +92,8 @@ std::string insertion_json(const InsertRequest& request, const Insertion& insert
       {"blocks", std::move(blocks)},
       {"pointers", insertion.pointers},
       {"length_fields", insertion.lengths},
-      {"checksums", std::move(checksums)}};
+      {"checksums", std::move(checksums)},
+      {"placement", placement_json(request, placement)}};
   return document.dump(2) + "\n";
 }
 

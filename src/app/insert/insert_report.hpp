@@ -11,6 +11,7 @@ namespace textdump {
 
 std::string insertion_lines(const Insertion& insertion);
 
-std::string insertion_json(const InsertRequest& request, const Insertion& insertion);
+std::string insertion_json(const InsertRequest& request, const Insertion& insertion,
+                           const Placement& placement);
 
 } // namespace textdump

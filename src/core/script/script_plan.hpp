@@ -71,6 +71,7 @@ struct PlanBlock {
   // The file offsets where a string ends (after an end token, or where a
   // string of set length ends), ascending: a pointer's string runs to the first past it.
   std::vector<std::uint64_t> ends;
+  bool moved = false; // a string moved out of its block into free space (core/insert/placement)
 };
 
 struct InsertPlan {
