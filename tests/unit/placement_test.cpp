@@ -3,7 +3,8 @@
 // in padding, every string made 40% longer goes in, each moved string inside
 // the free space given and the bank its 16-bit pointers reach; the proof of
 // core/insert reads every pointer and string back and finds no other byte
-// changed. A hand-made Game Boy ROM shows a string kept out of another bank.
+// changed. A hand-made Game Boy ROM shows a string kept out of another bank,
+// the README's NES example a string 90 bytes longer moved past its pointer table.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,6 +21,8 @@
 #include "core/survey/free_space.hpp"
 #include "core/tables/tables.hpp"
 #include "generator/rom_generator.hpp"
+#include "support/realdata.hpp"
+#include "support/test_files.hpp"
 
 namespace textdump {
 namespace {
@@ -126,7 +129,9 @@ TEST_P(LongerStrings, GoIntoTheFreeSpaceTheirPointersReach) {
   ASSERT_TRUE(letter) << d.table;
   const auto read = [&](const std::string&) -> std::optional<std::string> { return d.table; };
   FitReport fit = fit_script(lengthened(d, *letter), read);
-  const std::vector<FreeRange> free = auto_free_space(fit.plan, view_of(rom), std::nullopt);
+  // The padding of both fill bytes: 00 in even banks, FF in odd ones.
+  std::vector<FreeRange> free = auto_free_space(fit.plan, view_of(rom), 0x00);
+  for (const FreeRange& r : auto_free_space(fit.plan, view_of(rom), 0xFF)) free.push_back(r);
   const MapDescriptor* platform = platform_map(view_of(rom));
   const RomLayout layout = layout_of(view_of(rom));
   const Placement placed = place_strings(fit, free, false, [&](std::uint64_t t) -> std::optional<FreeRange> {
@@ -145,9 +150,9 @@ TEST_P(LongerStrings, GoIntoTheFreeSpaceTheirPointersReach) {
     })) << "line " << m.line << " moved to $" << hex_number(m.to) << " outside the free space";
     if (c.size != 2 || platform == nullptr) continue;
     const std::optional<BankSpan> bank = platform->bank_span(MapFields{}, layout, 2, m.from);
-    if (bank)
-      EXPECT_TRUE(m.to >= bank->from && m.to + m.bytes <= bank->to)
-          << "line " << m.line << " left its bank for $" << hex_number(m.to);
+    if (!bank) continue;
+    EXPECT_TRUE(m.to >= bank->from && m.to + m.bytes <= bank->to)
+        << "line " << m.line << " left its bank for $" << hex_number(m.to);
   }
 }
 
@@ -240,6 +245,36 @@ TEST(Placement, SharedStringsTakeAtMostSeventyPercentOfTheirBlock) {
   const std::string rom(0x8000, '\0');
   const Insertion insertion = insert_script(fit.plan, rom);
   EXPECT_TRUE(insertion.ok()) << report_text(insertion.diagnostics.front());
+}
+
+TEST(Placement, TheNesExamplesFirstStringNinetyBytesLongerMovesPastItsPointerTable) {
+  REQUIRE_REALDATA();
+  // As examples/make-nes-example.sh plants it: seven pointers at $6D00, in
+  // the padding after the strings.
+  std::string rom = testing::read_file_bytes((testing::REALDATA / "roms/01-basics.nes").string());
+  const std::string pointers = "\x00\xEC\x0A\xEC\x2B\xEC\x50\xEC\x7D\xEC\x98\xEC\xBF\xEC";
+  rom.replace(0x6D00, pointers.size(), pointers);
+  const CodeTable table = standard_table(ascii_table());
+  const Dumped d = dump(rom, table, {std::get<PointerTable>(parse_pointer_table("at=6D00,count=7,map=nes"))});
+  std::string script = d.script;
+  const std::size_t first = script.find("\n01-basics<END>");
+  ASSERT_NE(first, std::string::npos);
+  script.insert(first + 10, std::string(90, '!'));
+  const auto read = [&](const std::string&) -> std::optional<std::string> { return d.table; };
+  FitReport fit = fit_script(script, read);
+  ASSERT_FALSE(fit.fits());
+  const std::vector<FreeRange> free = auto_free_space(fit.plan, view_of(rom), std::nullopt);
+  const Placement placed = place_strings(fit, free, false);
+  ASSERT_TRUE(fit.fits()) << report_text(fit.diagnostics.front());
+  ASSERT_EQ(placed.moved.size(), 1u);
+  EXPECT_EQ(placed.moved[0].bytes, 100u);
+  EXPECT_GE(placed.moved[0].to, 0x6D0Eu);
+  const Insertion insertion = insert_script(fit.plan, rom);
+  ASSERT_TRUE(insertion.ok()) << report_text(insertion.diagnostics.front());
+  // The table still holds seven pointers, the first to the moved string.
+  const std::uint64_t value = pointer_value(fit.plan.pointers[0].format, placed.moved[0].to);
+  const std::string first_pointer{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+  EXPECT_EQ(insertion.rom.substr(0x6D00, 2), first_pointer);
 }
 
 }  // namespace

@@ -162,8 +162,10 @@ private:
     const std::string_view bytes = bytes_of_old(p);
     block.bytes.append(at - (block.start + block.bytes.size()), '\0');
     block.bytes += bytes;
-    for (const std::uint64_t end : old_[p.block].ends)
-      if (end > p.from && end <= p.to) block.ends.push_back(end - p.from + at);
+    const std::vector<std::uint64_t>& ends = old_[p.block].ends;
+    for (auto end = std::upper_bound(ends.begin(), ends.end(), p.from);
+         end != ends.end() && *end <= p.to; ++end)
+      block.ends.push_back(*end - p.from + at);
     for (const std::size_t k : p.pointers)
       retarget(plan_.pointers[k], plan_.pointers[k].target - p.from + at, b);
     for (auto s = std::lower_bound(string_at_.begin(), string_at_.end(), std::pair{p.from, std::size_t{0}});
