@@ -162,8 +162,8 @@ enum class MessageId : std::uint16_t {
   insert_checksum_right,  // the name, the offset
   insert_checksum_kept,   // the name, the offset: wrong before, left as it was
   insert_no_checksums,    //
-  insert_moved,           // line, bytes, from, to (hex)
-  insert_shared,          // line, bytes, from, to (hex): pointed into an equal copy
+  insert_moved,           // line, bytes, its block's line, to (hex)
+  insert_shared,          // line, bytes, its block's line, to (hex): pointed into an equal copy
   insert_free_left,       // bytes left, ranges
   insert_share_saved,     // bytes not written
   fit_placed,             // strings moved: --free would place the script

@@ -48,6 +48,7 @@ nlohmann::ordered_json placement_json(const InsertRequest& request, const Placem
   nlohmann::ordered_json moved = nlohmann::ordered_json::array();
   for (const MovedString& m : placement.moved)
     moved.push_back({{"line", m.line},
+                     {"block_line", m.block_line},
                      {"bytes", m.bytes},
                      {"from", m.from},
                      {"to", m.to},

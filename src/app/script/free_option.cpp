@@ -40,9 +40,12 @@ std::optional<std::vector<FreeRange>> free_ranges(const FreeOption& free, const 
   const MapDescriptor& map = platform != nullptr ? *platform : map_of(AddressMap::linear);
   const RomLayout layout = layout_of(view);
   std::vector<FreeRange> ranges;
+  const auto offset = [&](const TypedPosition& typed) {
+    if (rom != nullptr) return position_offset(map, layout, typed);
+    return typed.bank ? NO_OFFSET : std::uint64_t{typed.value};
+  };
   for (const auto& [first, last] : free.ranges) {
-    const std::uint64_t a = position_offset(map, layout, first),
-                        b = position_offset(map, layout, last);
+    const std::uint64_t a = offset(first), b = offset(last);
     if (a == NO_OFFSET || b == NO_OFFSET || b < a || (rom != nullptr && b >= rom->size()))
       return std::nullopt;
     ranges.push_back({a, b + 1});
@@ -65,8 +68,8 @@ std::string placement_lines(const Placement& placement, bool free_given) {
   std::string lines;
   for (const MovedString& m : placement.moved)
     lines += message_line({m.shared ? MessageId::insert_shared : MessageId::insert_moved,
-                           {std::to_string(m.line), std::to_string(m.bytes), hex_number(m.from),
-                            hex_number(m.to)}});
+                           {std::to_string(m.line), std::to_string(m.bytes),
+                            std::to_string(m.block_line), hex_number(m.to)}});
   if (placement.shared_bytes != 0)
     lines += message_line({MessageId::insert_share_saved, {std::to_string(placement.shared_bytes)}});
   if (free_given) {

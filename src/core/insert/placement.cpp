@@ -135,25 +135,25 @@ private:
     return at->second;
   }
 
+  // The block's pieces again from its start; those that no longer fit moved.
+  // (A move adds a block to the plan: no reference into its blocks is kept.)
   void rebuild(std::size_t b) {
-    PlanBlock& block = plan_.blocks[b];
-    block.bytes.clear();
-    block.ends.clear();
+    plan_.blocks[b].bytes.clear();
+    plan_.blocks[b].ends.clear();
+    const auto cursor = [&] { return plan_.blocks[b].start + plan_.blocks[b].bytes.size(); };
     const std::uint64_t room_end =
         old_[b].last ? *old_[b].last + 1 : std::numeric_limits<std::uint64_t>::max();
     const std::size_t fixed = pinned(b);
     for (std::size_t j = 0; j < pieces_.of_block[b].size(); ++j) {
       const Piece& p = pieces_.of_block[b][j];
-      const std::uint64_t cursor = block.start + block.bytes.size();
       if (const auto host = j >= fixed ? host_of(p) : std::nullopt)
         shares_.emplace_back(&p, *host);
-      else if (j < fixed || cursor + p.size() <= room_end)
-        put(p, b, j < fixed ? p.from : cursor);
+      else if (j < fixed || cursor() + p.size() <= room_end)
+        put(p, b, j < fixed ? p.from : cursor());
       else if (!move_to_free(p))
         fail(p);
     }
-    for (const std::size_t k : pieces_.at_end[b])
-      retarget(plan_.pointers[k], block.start + block.bytes.size(), b);
+    for (const std::size_t k : pieces_.at_end[b]) retarget(plan_.pointers[k], cursor(), b);
   }
 
   // Writes the piece at at, in block b (which ends where at begins).
@@ -167,7 +167,7 @@ private:
          end != ends.end() && *end <= p.to; ++end)
       block.ends.push_back(*end - p.from + at);
     for (const std::size_t k : p.pointers)
-      retarget(plan_.pointers[k], plan_.pointers[k].target - p.from + at, b);
+      retarget(plan_.pointers[k], old_targets_[k] - p.from + at, b);
     for (auto s = std::lower_bound(string_at_.begin(), string_at_.end(), std::pair{p.from, std::size_t{0}});
          s != string_at_.end() && s->first < p.to; ++s)
       strings_[s->second].at = s->first - p.from + at;
@@ -186,7 +186,7 @@ private:
   void note_move(const Piece& p, std::uint64_t to) {
     if (to >= old_[p.block].start && (!old_[p.block].last || to <= *old_[p.block].last))
       return; // still in its block
-    placed_.moved.push_back({line_of(p), p.from, to, p.size(), false});
+    placed_.moved.push_back({line_of(p), old_[p.block].line, p.from, to, p.size(), false});
   }
 
   void retarget(PlanPointer& ptr, std::uint64_t target, std::size_t block) {
@@ -256,7 +256,7 @@ private:
       for (const std::size_t k : p->pointers)
         retarget(plan_.pointers[k], old_targets_[k] - p->from + at, first.block);
       placed_.shared_bytes += p->size();
-      placed_.moved.push_back({line_of(*p), p->from, at, p->size(), true});
+      placed_.moved.push_back({line_of(*p), old_[p->block].line, p->from, at, p->size(), true});
     } else if (!move_to_free(*p)) {
       fail(*p);
     }

@@ -41,8 +41,9 @@ struct FreeRange {
 };
 
 struct MovedString {
-  std::size_t line = 0;       // of its first text
-  std::uint64_t from = 0;     // where the plan had it
+  std::size_t line = 0;       // of its first pointer write
+  std::size_t block_line = 0; // of its block's #JMP
+  std::uint64_t from = 0;     // where the plan had it, its block's strings one after another
   std::uint64_t to = 0;       // where it went
   std::uint64_t bytes = 0;
   bool shared = false;        // to is inside another string's copy
