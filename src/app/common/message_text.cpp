@@ -210,7 +210,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
      "line {0}: string of {1} bytes of the block of line {2} shares the copy at ${3}"},
     {insert_free_left, "insert-free-left", "", "free space left: {0} bytes; free ranges: {1}"},
     {insert_share_saved, "insert-share-saved", "", "shared strings: {0} bytes not written"},
-    {fit_placed, "fit-placed", "", "with --free, {0} strings move and everything fits"},
+    {fit_placed, "fit-placed", "", "with --free everything fits: {0} strings moved"},
     {fit_share_would_save, "fit-share-would-save", "", "--share would save {0} bytes"},
     {progress_inserting, "progress-inserting", "", "Inserting: {0}"},
     {progress_reading, "progress-reading", "", "reading the script"},

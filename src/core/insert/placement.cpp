@@ -63,7 +63,7 @@ void settle_reports(FitReport& fit) {
 class Placer {
 public:
   Placer(InsertPlan& plan, std::vector<FreeRange> free, bool share, const BankOf& bank_of)
-      : plan_(plan), free_(std::move(free)), share_(share), bank_of_(bank_of),
+      : plan_(plan), free_(outside_plan(free, plan)), share_(share), bank_of_(bank_of),
         pieces_(pieces_of(plan)) {
     std::sort(free_.begin(), free_.end(),
               [](const FreeRange& a, const FreeRange& b) { return a.at < b.at; });

@@ -20,6 +20,9 @@
 // another's, or the end of another's, is not written: its pointers point at
 // that copy when they reach it (otherwise it is placed as any other).
 //
+// The free ranges lose every byte of a block's room, a pointer slot or a
+// length field of the plan before anything is placed.
+//
 // Without free ranges and without share, the plan is left as it is. The
 // moved pieces become blocks of their own at the plan's end (PlanBlock::moved).
 #pragma once
@@ -74,5 +77,9 @@ namespace textdump {
 // pointer slot and length field of the plan: what --free auto offers.
 std::vector<FreeRange> auto_free_space(const InsertPlan& plan, const RomView& rom,
                                        std::optional<std::uint8_t> fill);
+
+// The ranges less every block's room, pointer slot and length field of the
+// plan (place_strings takes its free ranges so).
+std::vector<FreeRange> outside_plan(const std::vector<FreeRange>& free, const InsertPlan& plan);
 
 } // namespace textdump
