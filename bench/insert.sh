@@ -91,7 +91,8 @@ for c in "strings 10000 0.1" "million 1000000 10" "moving 10000 0.2"; do
     "$work/$name.bin" "$work/ascii.tbl" "$work/$name.txt" 2>/dev/null
   if [ "$name" = moving ]; then
     forms=twice options=(--free auto)
-    sed -e '/^[^#/]/s/^\(.*\)<END>$/\1 \1<END>/' "$work/$name.txt" >"$work/$name-twice.txt"
+    cr=$'\r' # the script's lines end in CR LF
+    sed -e "/^[^#/]/s/^\\(.*\\)<END>$cr\$/\\1 \\1<END>$cr/" "$work/$name.txt" >"$work/$name-twice.txt"
   else
     sed -e '/^[^#/]/s/\bthe\b/THE/g' -e '/^[^#/]/s/ and / \& /g' "$work/$name.txt" >"$work/$name-edited.txt"
   fi
@@ -105,7 +106,7 @@ for c in "strings 10000 0.1" "million 1000000 10" "moving 10000 0.2"; do
     grep -q "^$count pointers written" "$work/report.txt" ||
       { echo "bench: $name ($form) did not write $count pointers" >&2; exit 1; }
     if [ "$form" = twice ]; then
-      moved=$(grep -c ' moved from ' "$work/report.txt" || true)
+      moved=$(grep -c ' moved out of ' "$work/report.txt" || true)
       [ "$moved" -ge $((count * 2 / 5)) ] ||
         { echo "bench: $name ($form) moved $moved strings, not about half" >&2; exit 1; }
     fi
