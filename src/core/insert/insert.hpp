@@ -11,7 +11,8 @@
 //   insert.cpp        the plan checked against the ROM, applied, checksums fixed
 //   insert_proof.cpp  the proof, from the result alone
 //   placement.hpp     strings moved into free space, equal strings stored once
-//                     (placement.cpp, placement_pieces.cpp)
+//                     (placement.cpp, placement_pieces.cpp; free_ranges.cpp:
+//                     the free space --free auto offers, less the plan's own)
 //
 // What it promises:
 // - Nothing is cut and nothing written past the ROM's end: a block, pointer
