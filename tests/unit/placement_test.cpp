@@ -3,7 +3,8 @@
 // in padding, every string made 40% longer goes in, each moved string inside
 // the free space given and the bank its 16-bit pointers reach; the proof of
 // core/insert reads every pointer and string back and finds no other byte
-// changed. A hand-made Game Boy ROM shows a string kept out of another bank,
+// changed. A hand-made Game Boy ROM shows a string kept out of another bank
+// (and the test inserter writing the same for the script moved by hand),
 // the README's NES example a string 90 bytes longer moved past its pointer table.
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@
 #include "core/survey/free_space.hpp"
 #include "core/tables/tables.hpp"
 #include "generator/rom_generator.hpp"
+#include "support/atlas_inserter.hpp"
 #include "support/realdata.hpp"
 #include "support/test_files.hpp"
 
@@ -214,7 +216,19 @@ TEST(Placement, KeepsAStringInTheBankItsPointerReachesAndMovesWholeStrings) {
     EXPECT_EQ(fit.plan.pointers[2].value, 0x4100u); // the room the piece left
     EXPECT_EQ(placed.left, (std::vector<FreeRange>{{0x3F00, 0x3F40}, {0x3FF0, 0x4000}, {0x401E, 0x4020}, {0x7F40, 0x7F80}}));
     const std::string rom(0x10000, '\xFF');
-    EXPECT_TRUE(insert_script(fit.plan, rom).ok());
+    const Insertion insertion = insert_script(fit.plan, rom);
+    ASSERT_TRUE(insertion.ok()) << report_text(insertion.diagnostics.front());
+    // The test inserter writes the same for the script a translator would
+    // write by hand: the moved piece cut out to a block of its own.
+    const std::string by_hand = GB_HEAD +
+                                "#JMP($4100, $410F)\n#WRITE(Ptr, $3004)\nBye<END>\n"
+                                "#JMP($4000, $401D)\n#WRITE(Ptr, $3000)\nWelcome, trav\n"
+                                "#WRITE(Ptr, $3002)\neller, rest here<END>\n";
+    const std::string table = ascii_table();
+    const testing::InsertResult atlas = testing::atlas_insert(
+        rom, by_hand, [&](const std::string&) -> std::optional<std::string> { return table; });
+    ASSERT_EQ(atlas.status, 0) << atlas.message;
+    EXPECT_EQ(atlas.rom, insertion.rom);
   }
 }
 
