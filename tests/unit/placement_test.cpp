@@ -46,7 +46,8 @@ struct Dumped {
   std::vector<ScriptString> strings;
 };
 
-Dumped dump(const std::string& rom, const CodeTable& table, const std::vector<PointerTable>& ptables) {
+Dumped dump(const std::string& rom, const CodeTable& table,
+            const std::vector<PointerTable>& ptables) {
   ScriptRequest request;
   request.rom = view_of(rom);
   request.table = &table;
@@ -136,20 +137,22 @@ TEST_P(LongerStrings, GoIntoTheFreeSpaceTheirPointersReach) {
   for (const FreeRange& r : auto_free_space(fit.plan, view_of(rom), 0xFF)) free.push_back(r);
   const MapDescriptor* platform = platform_map(view_of(rom));
   const RomLayout layout = layout_of(view_of(rom));
-  const Placement placed = place_strings(fit, free, false, [&](std::uint64_t t) -> std::optional<FreeRange> {
-    if (platform == nullptr) return std::nullopt;
-    const auto bank = platform->bank_span(MapFields{}, layout, 2, t);
-    return bank ? std::optional<FreeRange>(FreeRange{bank->from, bank->to}) : std::nullopt;
-  });
+  const Placement placed =
+      place_strings(fit, free, false, [&](std::uint64_t t) -> std::optional<FreeRange> {
+        if (platform == nullptr) return std::nullopt;
+        const auto bank = platform->bank_span(MapFields{}, layout, 2, t);
+        return bank ? std::optional<FreeRange>(FreeRange{bank->from, bank->to}) : std::nullopt;
+      });
   ASSERT_TRUE(placed.diagnostics.empty()) << report_text(placed.diagnostics.front());
   ASSERT_TRUE(fit.fits()) << report_text(fit.diagnostics.front());
   ASSERT_FALSE(placed.moved.empty());
   const Insertion insertion = insert_script(fit.plan, rom);
   ASSERT_TRUE(insertion.ok()) << report_text(insertion.diagnostics.front());
   for (const MovedString& m : placed.moved) {
-    EXPECT_TRUE(std::any_of(free.begin(), free.end(), [&](const FreeRange& r) {
-      return m.to >= r.at && m.to + m.bytes <= r.end;
-    })) << "line " << m.line << " moved to $" << hex_number(m.to) << " outside the free space";
+    EXPECT_TRUE(
+        std::any_of(free.begin(), free.end(),
+                    [&](const FreeRange& r) { return m.to >= r.at && m.to + m.bytes <= r.end; }))
+        << "line " << m.line << " moved to $" << hex_number(m.to) << " outside the free space";
     if (c.size != 2 || platform == nullptr) continue;
     const std::optional<BankSpan> bank = platform->bank_span(MapFields{}, layout, 2, m.from);
     if (!bank) continue;
@@ -168,9 +171,8 @@ INSTANTIATE_TEST_SUITE_P(Maps, LongerStrings,
 
 // Two tables' worth of script on a Game Boy ROM without a header: its strings
 // in bank 1 at $4100, their pointers at $3000.
-const std::string GB_HEAD =
-    "#VAR(Table, TABLE)\n#ADDTBL(\"t.tbl\", Table)\n#ACTIVETBL(Table)\n"
-    "#VAR(Ptr, CUSTOMPOINTER)\n#CREATEPTR(Ptr, \"GB\", $0, 16)\n";
+const std::string GB_HEAD = "#VAR(Table, TABLE)\n#ADDTBL(\"t.tbl\", Table)\n#ACTIVETBL(Table)\n"
+                            "#VAR(Ptr, CUSTOMPOINTER)\n#CREATEPTR(Ptr, \"GB\", $0, 16)\n";
 
 std::string ascii_table() {
   std::string text = "/00=<END>\n";
@@ -181,16 +183,16 @@ std::string ascii_table() {
 
 FitReport fit_of(const std::string& script) {
   const std::string table = ascii_table();
-  return fit_script(script, [&](const std::string&) -> std::optional<std::string> { return table; });
+  return fit_script(script,
+                    [&](const std::string&) -> std::optional<std::string> { return table; });
 }
 
 TEST(Placement, KeepsAStringInTheBankItsPointerReachesAndMovesWholeStrings) {
   // The first string outgrows the block; the second one's pointer points
   // into its middle, so both move as one piece of 30 bytes.
-  const std::string script = GB_HEAD +
-                             "#JMP($4100, $410F)\n#WRITE(Ptr, $3000)\nWelcome, trav\n"
-                             "#WRITE(Ptr, $3002)\neller, rest here<END>\n"
-                             "#WRITE(Ptr, $3004)\nBye<END>\n";
+  const std::string script = GB_HEAD + "#JMP($4100, $410F)\n#WRITE(Ptr, $3000)\nWelcome, trav\n"
+                                       "#WRITE(Ptr, $3002)\neller, rest here<END>\n"
+                                       "#WRITE(Ptr, $3004)\nBye<END>\n";
   {
     // Free space in bank 2 only: a 16-bit Game Boy pointer cannot reach it.
     FitReport fit = fit_of(script);
@@ -214,16 +216,17 @@ TEST(Placement, KeepsAStringInTheBankItsPointerReachesAndMovesWholeStrings) {
     EXPECT_EQ(fit.plan.pointers[0].value, 0x4000u);
     EXPECT_EQ(fit.plan.pointers[1].value, 0x400Du);
     EXPECT_EQ(fit.plan.pointers[2].value, 0x4100u); // the room the piece left
-    EXPECT_EQ(placed.left, (std::vector<FreeRange>{{0x3F00, 0x3F40}, {0x3FF0, 0x4000}, {0x401E, 0x4020}, {0x7F40, 0x7F80}}));
+    EXPECT_EQ(placed.left,
+              (std::vector<FreeRange>{
+                  {0x3F00, 0x3F40}, {0x3FF0, 0x4000}, {0x401E, 0x4020}, {0x7F40, 0x7F80}}));
     const std::string rom(0x10000, '\xFF');
     const Insertion insertion = insert_script(fit.plan, rom);
     ASSERT_TRUE(insertion.ok()) << report_text(insertion.diagnostics.front());
     // The test inserter writes the same for the script a translator would
     // write by hand: the moved piece cut out to a block of its own.
-    const std::string by_hand = GB_HEAD +
-                                "#JMP($4100, $410F)\n#WRITE(Ptr, $3004)\nBye<END>\n"
-                                "#JMP($4000, $401D)\n#WRITE(Ptr, $3000)\nWelcome, trav\n"
-                                "#WRITE(Ptr, $3002)\neller, rest here<END>\n";
+    const std::string by_hand = GB_HEAD + "#JMP($4100, $410F)\n#WRITE(Ptr, $3004)\nBye<END>\n"
+                                          "#JMP($4000, $401D)\n#WRITE(Ptr, $3000)\nWelcome, trav\n"
+                                          "#WRITE(Ptr, $3002)\neller, rest here<END>\n";
     const std::string table = ascii_table();
     const testing::InsertResult atlas = testing::atlas_insert(
         rom, by_hand, [&](const std::string&) -> std::optional<std::string> { return table; });
@@ -271,7 +274,8 @@ TEST(Placement, TheNesExamplesFirstStringNinetyBytesLongerMovesPastItsPointerTab
   const std::string pointers("\x00\xEC\x0A\xEC\x2B\xEC\x50\xEC\x7D\xEC\x98\xEC\xBF\xEC", 14);
   rom.replace(0x6D00, pointers.size(), pointers);
   const CodeTable table = standard_table(ascii_table());
-  const Dumped d = dump(rom, table, {std::get<PointerTable>(parse_pointer_table("at=6D00,count=7,map=nes"))});
+  const Dumped d =
+      dump(rom, table, {std::get<PointerTable>(parse_pointer_table("at=6D00,count=7,map=nes"))});
   std::string script = d.script;
   const std::size_t first = script.find("\n01-basics<END>");
   ASSERT_NE(first, std::string::npos);
@@ -291,5 +295,5 @@ TEST(Placement, TheNesExamplesFirstStringNinetyBytesLongerMovesPastItsPointerTab
   EXPECT_EQ(insertion.rom.substr(0x6D00, 2), std::string("\x00\xEC", 2));
 }
 
-}  // namespace
-}  // namespace textdump
+} // namespace
+} // namespace textdump

@@ -71,11 +71,12 @@ std::string placement_lines(const Placement& placement, bool free_given) {
                            {std::to_string(m.line), std::to_string(m.bytes),
                             std::to_string(m.block_line), hex_number(m.to)}});
   if (placement.shared_bytes != 0)
-    lines += message_line({MessageId::insert_share_saved, {std::to_string(placement.shared_bytes)}});
+    lines +=
+        message_line({MessageId::insert_share_saved, {std::to_string(placement.shared_bytes)}});
   if (free_given && (placement.changed || !placement.left.empty())) { // placement ran
-    const std::uint64_t left = std::accumulate(
-        placement.left.begin(), placement.left.end(), std::uint64_t{0},
-        [](std::uint64_t sum, const FreeRange& r) { return sum + r.end - r.at; });
+    const std::uint64_t left =
+        std::accumulate(placement.left.begin(), placement.left.end(), std::uint64_t{0},
+                        [](std::uint64_t sum, const FreeRange& r) { return sum + r.end - r.at; });
     lines += message_line({MessageId::insert_free_left,
                            {std::to_string(left), std::to_string(placement.left.size())}});
   }

@@ -41,9 +41,10 @@ void settle_reports(FitReport& fit) {
       if (!b.moved && b.line == block.line && b.start == block.start) block.used = b.bytes.size();
   for (std::size_t k = 0; k < plan.blocks.size(); ++k)
     if (!plan.blocks[k].moved)
-      lines.emplace_back(plan.blocks[k].line, k + 1 < plan.blocks.size() && !plan.blocks[k + 1].moved
-                                                  ? plan.blocks[k + 1].line
-                                                  : std::numeric_limits<std::size_t>::max());
+      lines.emplace_back(plan.blocks[k].line,
+                         k + 1 < plan.blocks.size() && !plan.blocks[k + 1].moved
+                             ? plan.blocks[k + 1].line
+                             : std::numeric_limits<std::size_t>::max());
   std::vector<std::pair<std::size_t, std::size_t>> cleared;
   std::erase_if(fit.diagnostics, [&](const Report& d) {
     if (d.id != ReportId::fit_block_overflow) return false;
@@ -55,8 +56,9 @@ void settle_reports(FitReport& fit) {
     if (d.id != ReportId::fit_string_cut && d.id != ReportId::fit_string_left_empty &&
         d.id != ReportId::fit_string_grew)
       return false;
-    return std::any_of(cleared.begin(), cleared.end(),
-                       [&](const auto& span) { return d.line > span.first && d.line < span.second; });
+    return std::any_of(cleared.begin(), cleared.end(), [&](const auto& span) {
+      return d.line > span.first && d.line < span.second;
+    });
   });
 }
 
@@ -168,7 +170,8 @@ private:
       block.ends.push_back(*end - p.from + at);
     for (const std::size_t k : p.pointers)
       retarget(plan_.pointers[k], old_targets_[k] - p.from + at, b);
-    for (auto s = std::lower_bound(string_at_.begin(), string_at_.end(), std::pair{p.from, std::size_t{0}});
+    for (auto s = std::lower_bound(string_at_.begin(), string_at_.end(),
+                                   std::pair{p.from, std::size_t{0}});
          s != string_at_.end() && s->first < p.to; ++s)
       strings_[s->second].at = s->first - p.from + at;
     if (at != p.from) note_move(p, at);
@@ -241,7 +244,8 @@ private:
       const FreeRange before{range.at, at}, after{at + p.size(), range.end};
       free_.erase(free_.begin() + static_cast<std::ptrdiff_t>(r));
       for (const FreeRange& piece : {after, before})
-        if (piece.end > piece.at) free_.insert(free_.begin() + static_cast<std::ptrdiff_t>(r), piece);
+        if (piece.end > piece.at)
+          free_.insert(free_.begin() + static_cast<std::ptrdiff_t>(r), piece);
       return true;
     }
     return false;

@@ -11,10 +11,10 @@
 // for 16-bit pointers, which the whole piece stays in: the platform's bank
 // when the caller knows the ROM (bank_of), else by the address type (16 KiB
 // for gb, 32 KiB for lorom, 64 KiB for hirom, counted from the #HDR; 16 KiB
-// from the #HDR for linear ones); anywhere the pointer's value reaches for 24- and 32-bit ones; 8-bit
-// pointers never move their string. What a moved piece leaves is room for
-// the pieces after it. A piece no pointer reaches is not moved: it and the
-// pieces before it stay where the plan put them.
+// from the #HDR for linear ones); anywhere the pointer's value reaches for 24- and 32-bit ones;
+// 8-bit pointers never move their string. What a moved piece leaves is room for the pieces after
+// it. A piece no pointer reaches is not moved: it and the pieces before it stay where the plan put
+// them.
 //
 // With share, a piece that is neither fixed nor held and whose bytes equal
 // another's, or the end of another's, is not written: its pointers point at
@@ -49,7 +49,7 @@ struct MovedString {
   std::uint64_t from = 0;     // where the plan had it, its block's strings one after another
   std::uint64_t to = 0;       // where it went
   std::uint64_t bytes = 0;
-  bool shared = false;        // to is inside another string's copy
+  bool shared = false; // to is inside another string's copy
 };
 
 struct Placement {

@@ -38,8 +38,9 @@ Pieces pieces_of(const InsertPlan& plan) {
   for (std::size_t k = 0; k < plan.pointers.size(); ++k) {
     const PlanPointer& p = plan.pointers[k];
     std::vector<Piece>& in = pieces.of_block[p.block];
-    const auto at = std::upper_bound(in.begin(), in.end(), p.target,
-                                     [](std::uint64_t t, const Piece& piece) { return t < piece.to; });
+    const auto at =
+        std::upper_bound(in.begin(), in.end(), p.target,
+                         [](std::uint64_t t, const Piece& piece) { return t < piece.to; });
     if (at == in.end() || p.target < at->from)
       pieces.at_end[p.block].push_back(k);
     else

@@ -96,8 +96,8 @@ std::vector<FreeRun> free_runs(const RomView& rom, const FreeSpaceRule& rule) {
                                     ((p - platform.origin) / platform.bank + 1) * platform.bank);
     std::uint64_t end = p + 1;
     while (end < edge && rom.data[end] == fill) ++end;
-    const bool at_edge = platform.bank != 0 && p >= platform.origin &&
-                         (p - platform.origin) % platform.bank == 0;
+    const bool at_edge =
+        platform.bank != 0 && p >= platform.origin && (p - platform.origin) % platform.bank == 0;
     const std::uint64_t from = at_edge || p == 0 ? p : p + 1;
     add_pieces(from, end, fill, taken, rule.min, runs);
     p = end;
