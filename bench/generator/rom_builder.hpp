@@ -67,6 +67,7 @@ private:
   void plant_table(std::size_t index);
   void add_text_blocks();
   void fill_free_space();
+  void pad_banks();
 
   // rom_decoys.cpp
   void add_decoys();

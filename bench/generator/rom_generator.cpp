@@ -446,6 +446,21 @@ void RomBuilder::fill_free_space() {
   }
 }
 
+void RomBuilder::pad_banks() {
+  const std::vector<ByteRange> free = layout_.free_ranges({0, g_.file_size});
+  for (std::size_t b = 0; b < bank_count(); ++b) {
+    const ByteRange bank = bank_range(b);
+    // The bank's last free bytes (its end, unless text or a table ends it).
+    const auto tail = std::find_if(free.rbegin(), free.rend(), [&](const ByteRange& r) {
+      return r.end <= bank.end && r.begin >= bank.begin && r.end - r.begin >= 64;
+    });
+    if (tail == free.rend()) continue;
+    const std::size_t bytes = std::min(tail->end - tail->begin, rng_.range(256, 2048));
+    const std::uint8_t fill = b % 2 == 1 || b + 1 == bank_count() ? 0xFF : 0x00;
+    std::fill_n(rom_.begin() + static_cast<std::ptrdiff_t>(tail->end - bytes), bytes, fill);
+  }
+}
+
 GeneratedRom RomBuilder::build() {
   if (o_.plant) {
     for (std::size_t i = 0; i < o_.tables; ++i) plant_table(i);
@@ -462,6 +477,7 @@ GeneratedRom RomBuilder::build() {
   }
   if (o_.decoys) add_decoys();
   fill_free_space();
+  if (o_.padded_banks) pad_banks();
   write_headers(rng_, rom_, g_, o_, nes_, chars_);
   scan_strays(true);
   write_checksums(rom_, g_);

@@ -70,6 +70,10 @@ struct RomOptions {
   // the tables lie in the fixed bank (nes: the last; gb: bank 0), their
   // strings in a bank switched in (nes: any other; gb: from bank 2 on).
   bool fixed_bank = false;
+  // Each bank's last free bytes (at its end unless text or a table is there)
+  // end in padding, as a build pads what it leaves of a bank: 256 to 2,048
+  // bytes of 00 in even banks and of FF in odd ones, the ROM's last bank FF.
+  bool padded_banks = false;
 };
 
 // A valid set of options drawn from the seed, for the given map or any map.

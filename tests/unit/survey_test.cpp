@@ -10,7 +10,9 @@
 
 #include "app/survey/svg_map.hpp"
 #include "core/tables/tables.hpp"
+#include "core/maps/maps.hpp"
 #include "core/survey/survey.hpp"
+#include "generator/rom_generator.hpp"
 #include "support/case_names.hpp"
 
 namespace textdump {
@@ -78,7 +80,7 @@ Candidate table_at(std::uint32_t at, std::uint32_t count, std::vector<std::uint6
   return c;
 }
 
-const std::string ZEROS(16, '\0'), FFS(20, '\xFF');
+const std::string ZEROS(49, '\0'), FFS(49, '\xFF');
 
 struct SpansCase {
   const char* name;
@@ -88,22 +90,22 @@ struct SpansCase {
   bool switched = false; // through the file of survey_tables()
 };
 const SpansCase SPANS[] = {
-    {"free space is 16 equal bytes of 00 or FF", ZEROS + std::string(15, '\xFF') + "\x80" + FFS +
-                                                     std::string(16, '\x20'),
-     {}, "free 0-16 00, free 32-52 FF, text 52-68"},
+    {"free space is 48 bytes of the fill byte (FF unless the ROM ends in 00) after a run's first",
+     ZEROS + std::string(48, '\xFF') + "\x80" + FFS + std::string(16, '\x20'), {},
+     "free 99-147 FF, text 147-163"},
     {"text ends after an end entry or before a byte that is not text; a control passes",
      "\x80Hello\x01" "abc\x80" "ab\x02\x99" "cd\x80" "Four\x01", {},
      "text 1-7 end, text 11-17, text 18-23 end"},
     {"three text keys are no run, nor are control codes alone", "\x80" "ab\x02xy\x80\x02x\x02y\x01", {},
      ""},
-    {"free space ends the text before it", "Hello" + ZEROS, {}, "text 0-5, free 5-21 00"},
+    {"free space ends the text before it", "Hello" + ZEROS, {}, "text 0-5, free 6-54 00"},
     {"a pointer table is no text, and spans the text it points into",
      "ABCDEFGH" "Alpha\x01" "Beta\x01", {table_at(0, 4, {8, 14, 8, 14})},
      "pointers 0-8 -> 8-19, text 8-14 end, text 14-19 end"},
     {"a table over free space, or over a better table, is left out",
-     "ABCD" + ZEROS + "Alpha\x01",
-     {table_at(0, 4, {20}), table_at(0, 2, {20}), table_at(2, 1, {20})},
-     "pointers 0-4 -> 20-26, free 4-20 00, text 20-26 end"},
+     "ABCD" + FFS + "Alpha\x01",
+     {table_at(0, 4, {53}), table_at(0, 2, {53}), table_at(2, 1, {53})},
+     "pointers 0-4 -> 53-59, free 5-53 FF, text 53-59 end"},
     {"a switch's frames read text of the run, and the end of a frame's table ends it; the "
      "span of a table's text reaches that end",
      "ABCD" "More\x01" "Hi\xF0\xA1\xA2\xA3\xA4\xA0" "\x80", {table_at(0, 2, {4, 9})},
@@ -203,6 +205,41 @@ TEST(Survey, TheSvgOfAFourMegabyteRomIsWellFormedAndSmall) {
   EXPECT_EQ(links, 3u); // with the legend's
   EXPECT_EQ(outlines, 6u);
   EXPECT_GT(elements, 64u * 2); // the rows and their labels at least
+}
+
+
+// On generated ROMs whose banks end in padding: every free run is of the fill
+// byte, at least the least long, inside one bank and outside the header.
+TEST(Survey, FreeRunsStayInsideABankAndOutOfTheHeader) {
+  namespace gen = textdump::testing;
+  for (const auto map : {gen::AddressMap::gb, gen::AddressMap::lorom, gen::AddressMap::nes}) {
+    gen::RomOptions options = gen::random_options(40, map);
+    options.padded_banks = true;
+    const gen::GeneratedRom g = gen::generate_rom(options);
+    const RomView rom{g.rom.data(), g.rom.size()};
+    const MapDescriptor* platform = platform_map(rom);
+    ASSERT_NE(platform, nullptr) << gen::name_of(map);
+    const RomLayout layout = layout_of(rom);
+    const std::uint64_t origin =
+        map == gen::AddressMap::nes ? layout.prg_start : layout.copier_header;
+    for (const std::uint8_t byte : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
+      const std::vector<FreeRun> runs = free_runs(rom, {byte, FREE_RUN_MIN, {}});
+      EXPECT_FALSE(runs.empty()) << gen::name_of(map) << " " << int{byte};
+      for (const FreeRun& r : runs) {
+        EXPECT_GE(r.length(), FREE_RUN_MIN);
+        EXPECT_EQ((r.at - origin) / platform->bank_bytes,
+                  (r.end - 1 - origin) / platform->bank_bytes)
+            << gen::name_of(map) << " $" << hex_number(r.at) << "-$" << hex_number(r.end);
+        EXPECT_TRUE(std::all_of(g.rom.begin() + static_cast<std::ptrdiff_t>(r.at),
+                                g.rom.begin() + static_cast<std::ptrdiff_t>(r.end),
+                                [&](std::uint8_t b) { return b == byte; }));
+        if (map == gen::AddressMap::gb) {
+          EXPECT_TRUE(r.end <= 0x100 || r.at >= 0x150);
+        }
+      }
+    }
+    EXPECT_EQ(free_runs(rom, {}), free_runs(rom, {padding_byte(rom), FREE_RUN_MIN, {}}));
+  }
 }
 
 } // namespace

@@ -55,6 +55,9 @@ struct OptionValues {
   std::string pointed;                    // --find-pointers-to OFFSET
   std::optional<std::string> translations; // --translations
   FitFor judged_for = FitFor::insert;     // --for
+  std::optional<std::string> free;        // --free RANGES or auto (--insert, --fit)
+  std::optional<std::uint8_t> fill;       // --fill 00|FF
+  bool share = false;                     // --share
 };
 
 // The usage error of a value, or nothing when it was read into the values.

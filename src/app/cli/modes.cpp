@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/cli/declarations.hpp"
+#include "app/script/free_option.hpp"
 #include "core/base/base.hpp"
 #include "core/maps/maps.hpp"
 
@@ -184,13 +185,18 @@ std::variant<Command, UsageError> build_check(OptionValues&& values,
 
 std::variant<Command, UsageError> build_fit(OptionValues&& values,
                                             std::vector<std::string>&& names) {
-  return FitRequest{std::move(names[0]), values.judged_for};
+  if (values.free && (!parse_free(*values.free) || *values.free == "auto"))
+    return UsageError{{MessageId::usage_free, {printable(*values.free)}}};
+  return FitRequest{std::move(names[0]), values.judged_for, std::move(values.free), values.share};
 }
 
 std::variant<Command, UsageError> build_insert(OptionValues&& values,
                                                std::vector<std::string>&& names) {
+  if (values.free && !parse_free(*values.free))
+    return UsageError{{MessageId::usage_free, {printable(*values.free)}}};
   return InsertRequest{std::move(names[0]), std::move(names[1]), std::move(names[2]),
-                       std::move(values.json), std::move(values.patch), values.expand};
+                       std::move(values.json), std::move(values.patch), values.expand,
+                       std::move(values.free), values.fill, values.share};
 }
 
 std::variant<Command, UsageError> build_finder(OptionValues&& values,

@@ -265,6 +265,24 @@ std::vector<OptionDeclaration> script_options() {
                                 [](OptionValues& values, std::uint64_t&& n, std::string_view) {
                                   values.expand = n;
                                 })},
+      {"--free", "RANGES|auto", {fit, insert}, {INSERT},
+       "strings that do not fit their block move into free\nspace their pointers reach: START-END[,...]\n"
+       "(offsets, or the platform's addresses for --insert),\nor auto: the ROM's free runs (a guess; see --survey)",
+       kept(&OptionValues::free)},
+      {"--fill", "00|FF", {insert}, {INSERT},
+       "the byte --free auto takes as free (default: the\nbyte the ROM's end is padded with)",
+       [](OptionValues& values, std::string_view fill) -> std::optional<Message> {
+         if (fill != "00" && fill != "FF" && fill != "ff")
+           return Message{MessageId::usage_fill, {printable(fill)}};
+         values.fill = fill == "00" ? std::uint8_t{0x00} : std::uint8_t{0xFF};
+         return std::nullopt;
+       }},
+      {"--share", "", {fit, insert}, {INSERT},
+       "strings of equal bytes stored once, one that ends\nanother pointed into it (not fixed or held strings)",
+       [](OptionValues& values, std::string_view) -> std::optional<Message> {
+         values.share = true;
+         return std::nullopt;
+       }},
       {"--for", "insert|atlas", {fit}, {INSERT},
        "--fit judges for --insert (default), which rewrites\nthe length fields //LENGTH lines name, or for the\nAtlas inserter, which keeps them",
        [](OptionValues& values, std::string_view judged) -> std::optional<Message> {

@@ -110,6 +110,8 @@ enum class MessageId : std::uint16_t {
   usage_width,            // the value
   usage_order,            // the value
   usage_fit_for,          // the value
+  usage_fill,             // the value
+  usage_free,             // the value
   usage_map_list,         // the list, the maps
   usage_map_list_empty,   //
   usage_size_list,        // the list
@@ -165,6 +167,12 @@ enum class MessageId : std::uint16_t {
   insert_checksum_kept,   // the name, the offset: wrong before, left as it was
   insert_no_checksums,    //
   insert_expanded,        // the ROM's size before, after (with commas), the fill byte (hex)
+  insert_moved,           // line, bytes, its block's line, to (hex)
+  insert_shared,          // line, bytes, its block's line, to (hex): pointed into an equal copy
+  insert_free_left,       // bytes left, ranges
+  insert_share_saved,     // bytes not written
+  fit_placed,             // strings moved: --free would place the script
+  fit_share_would_save,   // bytes
   progress_inserting,     // the step, padded
   progress_reading,       //
   progress_proving,       //

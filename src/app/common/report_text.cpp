@@ -231,6 +231,10 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "byte ${0} changed outside every block, pointer slot, length field and checksum"},
     {insert_checksum_wrong, "checksum-wrong-before", "",
      "the ROM's {0} at ${1} was wrong before insertion: it is left as it was"},
+    {insert_no_free_room, "no-free-room", "",
+     "the string of {0} bytes at ${1} fits neither its block nor free space its pointers reach"},
+    {insert_free_outside, "free-outside", "",
+     "--free {0}: a range lies outside the ROM, or runs backwards"},
     // A --pointers argument.
     {pointer_field_form, "pointer-field-form", "", "pointer field \"{0}\": a field is key=value"},
     {pointer_at, "pointer-at", "",

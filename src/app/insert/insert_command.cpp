@@ -8,6 +8,8 @@
 #include "app/insert/insert_report.hpp"
 #include "app/patch/patch_command.hpp"
 #include "app/script/fit_command.hpp"
+#include "app/script/free_option.hpp"
+#include "core/survey/survey.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"
 #include "io/rom_image.hpp"
@@ -22,16 +24,11 @@ void progress(bool terminal, MessageId step) {
   if (terminal) show_progress(text_of(step), 24, SIZE_MAX, MessageId::progress_inserting);
 }
 
-// The byte a ROM's new space holds: the byte its end is padded with, when
-// that is 00 or FF; FF otherwise.
-std::uint8_t fill_of(std::string_view rom) {
-  const auto last = rom.empty() ? 0xFF : static_cast<unsigned char>(rom.back());
-  return last == 0x00 ? 0x00 : 0xFF;
-}
-
-// --expand SIZE: rom grown at its end under the map its header suggests (the
+// --expand SIZE: rom grown at its end (with --fill's byte, else the byte its
+// end is padded with) under the map its header suggests (the
 // linear map when none), or the reason it cannot be, said on the console.
-std::optional<Growth> grow(std::uint64_t size, std::string& rom, const Console& console) {
+std::optional<Growth> grow(std::uint64_t size, std::optional<std::uint8_t> fill, std::string& rom,
+                           const Console& console) {
   const RomView view = rom_view_of(rom);
   const MapDescriptor* map = platform_map(view);
   if (map == nullptr) map = find_map("linear");
@@ -40,9 +37,27 @@ std::optional<Growth> grow(std::uint64_t size, std::string& rom, const Console& 
     say(console, {MessageId::usage_report, {report_text(*why)}});
     return std::nullopt;
   }
-  Growth growth{std::move(std::get<Expansion>(plan)), fill_of(rom)};
+  Growth growth{std::move(std::get<Expansion>(plan)), fill ? *fill : padding_byte(view)};
   expand_rom(*map, rom, growth.expansion, growth.fill);
   return growth;
+}
+
+// --free and --share: the plan's strings placed, their errors added to fit's.
+Placement place(const InsertRequest& request, FitReport& fit, const std::string& rom) {
+  std::vector<FreeRange> ranges;
+  if (request.free) {
+    const std::optional<FreeOption> free = parse_free(*request.free);
+    if (const auto given = free_ranges(*free, fit.plan, &rom, request.fill))
+      ranges = *given;
+    else
+      fit.diagnostics.push_back(
+          {ReportId::insert_free_outside, Severity::error, 0, 0, {*request.free}});
+  }
+  Placement placement =
+      place_strings(fit, std::move(ranges), request.share, platform_banks(rom));
+  fit.diagnostics.insert(fit.diagnostics.end(), placement.diagnostics.begin(),
+                         placement.diagnostics.end());
+  return placement;
 }
 
 } // namespace
@@ -66,13 +81,14 @@ int run_command(const InsertRequest& request) {
   // The ROM insertion starts from: grown first, when --expand asks.
   std::string grown;
   std::optional<Growth> growth;
-  if (request.expand && !(growth = grow(*request.expand, grown = rom, console)))
+  if (request.expand && !(growth = grow(*request.expand, request.fill, grown = rom, console)))
     return exit_status(Failure::script_unfit);
   const std::string_view start = growth ? std::string_view(grown) : std::string_view(rom);
   const bool terminal = is_terminal(STANDARD_ERROR);
   progress(terminal, MessageId::progress_reading);
   std::vector<std::string> tables;
-  const FitReport fit = fit_script_file(request.scriptfile, *script, FitFor::insert, &tables);
+  FitReport fit = fit_script_file(request.scriptfile, *script, FitFor::insert, &tables);
+  const Placement placement = place(request, fit, growth ? grown : rom);
   if (terminal) clear_progress(40);
   if (!fit.fits()) {
     say_diagnostics(console, request.scriptfile, fit.diagnostics);
@@ -99,12 +115,18 @@ int run_command(const InsertRequest& request) {
   say_diagnostics(console, request.scriptfile, insertion.diagnostics);
   if (!insertion.ok()) return exit_status(Failure::script_unfit);
   if (request.outfile != "-" && (!request.json || *request.json != "-"))
-    if (const Failure written = write_report(insertion_lines(insertion, growth), console);
+    if (const Failure written = write_report(
+            insertion_lines(insertion, growth) + placement_lines(placement, request.free.has_value()),
+            console);
         written != Failure::none)
       return exit_status(written);
   if (json != out)
     outputs.set_bytes(json, insertion_json({request.scriptfile, request.romfile, request.outfile},
-                                           insertion, growth));
+                                           insertion, growth,
+                                           {request.free ? std::optional<std::string_view>(*request.free)
+                                                         : std::nullopt,
+                                            request.share},
+                                           placement));
   if (patch != out)
     if (const Failure made = set_patch_output(outputs, patch, rom, insertion.rom, console);
         made != Failure::none)

@@ -18,6 +18,9 @@
 // bytes the byte its end is padded with (00 or FF; FF for any other), its
 // header's size fields and checksums right; a ROM that cannot grow so stops
 // the run with the reason, status 1.
+// --free and --share change the plan first (core/insert/placement.hpp): the
+// strings moved or shared get a line each, with the free space left, and the
+// JSON document a "placement" object.
 //
 // OUT and the JSON file go through the output step (io/output_set.hpp): OUT
 // may name ROM, which is then replaced, but never the script; nothing is
@@ -35,6 +38,9 @@ struct InsertRequest {
   std::optional<std::string> json;  // --json FILE
   std::optional<std::string> patch; // --patch FILE: the patch from ROM to OUT beside OUT
   std::optional<std::uint64_t> expand; // --expand SIZE: the ROM grown to SIZE bytes first
+  std::optional<std::string> free;  // --free RANGES|auto
+  std::optional<std::uint8_t> fill; // --fill
+  bool share = false;               // --share
 };
 
 // The exit status: 0 when OUT is written, 1 on any failure.

@@ -46,8 +46,31 @@ std::string insertion_lines(const Insertion& insertion, const std::optional<Grow
   return lines;
 }
 
+namespace {
+
+nlohmann::ordered_json placement_json(const PlacementAsked& asked, const Placement& placement) {
+  nlohmann::ordered_json moved = nlohmann::ordered_json::array();
+  for (const MovedString& m : placement.moved)
+    moved.push_back({{"line", m.line},
+                     {"block_line", m.block_line},
+                     {"bytes", m.bytes},
+                     {"from", m.from},
+                     {"to", m.to},
+                     {"shared", m.shared}});
+  nlohmann::ordered_json left = nlohmann::ordered_json::array();
+  for (const FreeRange& r : placement.left) left.push_back({{"at", r.at}, {"end", r.end}});
+  return {{"free", asked.free ? nlohmann::ordered_json(std::string(*asked.free)) : nullptr},
+          {"share", asked.share},
+          {"moved", std::move(moved)},
+          {"shared_bytes", placement.shared_bytes},
+          {"free_left", std::move(left)}};
+}
+
+} // namespace
+
 std::string insertion_json(const InsertionFiles& files, const Insertion& insertion,
-                           const std::optional<Growth>& growth) {
+                           const std::optional<Growth>& growth, const PlacementAsked& asked,
+                           const Placement& placement) {
   nlohmann::ordered_json blocks = nlohmann::ordered_json::array();
   for (const BlockUse& block : insertion.blocks) {
     nlohmann::ordered_json item = {{"line", block.line}, {"start", block.start}};
@@ -79,7 +102,8 @@ std::string insertion_json(const InsertionFiles& files, const Insertion& inserti
       {"expanded", growth ? nlohmann::ordered_json{{"from", growth->expansion.from},
                                                    {"to", growth->expansion.to},
                                                    {"fill", growth->fill}}
-                          : nlohmann::ordered_json(nullptr)}};
+                          : nlohmann::ordered_json(nullptr)},
+      {"placement", placement_json(asked, placement)}};
   return document.dump(2) + "\n";
 }
 

@@ -22,9 +22,16 @@ struct Growth {
   std::uint8_t fill = 0xFF;
 };
 
+// What the command line asked of the placement (--free, --share).
+struct PlacementAsked {
+  std::optional<std::string_view> free;
+  bool share = false;
+};
+
 std::string insertion_lines(const Insertion& insertion, const std::optional<Growth>& growth);
 
 std::string insertion_json(const InsertionFiles& files, const Insertion& insertion,
-                           const std::optional<Growth>& growth);
+                           const std::optional<Growth>& growth, const PlacementAsked& asked,
+                           const Placement& placement);
 
 } // namespace textdump

@@ -1,8 +1,11 @@
 #include "app/script/fit_command.hpp"
 
+#include "app/script/free_option.hpp"
+
 #include <cstdio>
 
 #include "app/common/messages.hpp"
+#include "app/script/free_option.hpp"
 #include "app/common/output_failure.hpp"
 #include "app/common/report_text.hpp"
 #include "core/base/base.hpp"
@@ -72,13 +75,44 @@ std::string block_summary(const std::vector<FitBlock>& blocks) {
   return summary;
 }
 
+namespace {
+
+// --free and --share as --insert would place the plan; what --share would save.
+std::string place_for_fit(const FitRequest& request, FitReport& report) {
+  std::string lines;
+  if (!request.share) {
+    FitReport copy = report;
+    if (const Placement shared = place_strings(copy, {}, true); shared.shared_bytes != 0)
+      lines = message_line({MessageId::fit_share_would_save, {std::to_string(shared.shared_bytes)}});
+  }
+  if (!request.free && !request.share) return lines;
+  std::vector<FreeRange> ranges;
+  if (request.free) {
+    if (const auto given = free_ranges(*parse_free(*request.free), report.plan, nullptr, {}))
+      ranges = *given;
+    else
+      report.diagnostics.push_back(
+          {ReportId::insert_free_outside, Severity::error, 0, 0, {*request.free}});
+  }
+  const Placement placement = place_strings(report, std::move(ranges), request.share);
+  report.diagnostics.insert(report.diagnostics.end(), placement.diagnostics.begin(),
+                            placement.diagnostics.end());
+  lines = placement_lines(placement, request.free.has_value()) + lines;
+  if (report.fits() && request.free)
+    lines += message_line({MessageId::fit_placed, {std::to_string(placement.moved.size())}});
+  return lines;
+}
+
+} // namespace
+
 int run_command(const FitRequest& request) {
   const Console console = stream_console(stderr, false, false);
   const std::optional<std::string> script = read_script(request.scriptfile, console);
   if (!script) return exit_status(Failure::script_unfit);
-  const FitReport report = fit_script_file(request.scriptfile, *script, request.judged_for);
+  FitReport report = fit_script_file(request.scriptfile, *script, request.judged_for);
+  const std::string placed = place_for_fit(request, report);
   say_diagnostics(console, request.scriptfile, report.diagnostics);
-  const std::string summary = block_summary(report.blocks);
+  const std::string summary = block_summary(report.blocks) + placed;
   if (const Failure written = write_report(summary, console); written != Failure::none)
     return exit_status(written);
   return exit_status(report.fits() ? Failure::none : Failure::script_unfit);

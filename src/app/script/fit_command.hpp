@@ -6,6 +6,11 @@
 // "SCRIPT:LINE:COLUMN: error: ...", then one line a block on standard
 // output: the bytes its strings use of its room. --insert reads its script
 // through the same steps.
+//
+// With --free RANGES (file offsets) and --share, the plan is placed as
+// --insert places it (core/insert/placement.hpp), without the ROM: the lines
+// say which strings move where, and the status whether everything goes in.
+// Without --share, a line says how many bytes --share would save, if any.
 #pragma once
 
 #include <optional>
@@ -20,6 +25,8 @@ namespace textdump {
 struct FitRequest {
   std::string scriptfile;
   FitFor judged_for = FitFor::insert;
+  std::optional<std::string> free; // --free RANGES: whether --insert --free would place it
+  bool share = false;              // --share: as --insert --share would write it
 };
 
 // The exit status: 0 when everything fits, 1 otherwise (or when the script

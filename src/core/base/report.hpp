@@ -158,6 +158,8 @@ enum class ReportId : std::uint16_t {
   insert_length_differs,     // the field, the length it holds, the string's bytes
   insert_stray_byte,         // the offset
   insert_checksum_wrong,     // the checksum's name, its offset
+  insert_no_free_room,       // the string's bytes, its offset in the script's block
+  insert_free_outside,       // the --free value: a range the ROM does not hold
   // A --pointers argument: a field's report names the field first.
   pointer_field_form,          // the field
   pointer_at,                  // the field

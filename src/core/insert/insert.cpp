@@ -82,7 +82,7 @@ void keep_checksums(std::string_view rom, Insertion& insertion) {
 Insertion insert_script(const InsertPlan& plan, std::string_view rom) {
   Insertion insertion;
   for (const PlanBlock& b : plan.blocks)
-    insertion.blocks.push_back({b.line, b.start, b.last, b.bytes.size()});
+    if (!b.moved) insertion.blocks.push_back({b.line, b.start, b.last, b.bytes.size()});
   check_reach(plan, rom.size(), insertion);
   if (!insertion.ok()) return insertion;
   insertion.rom.assign(rom);

@@ -10,6 +10,9 @@
 //   insert_types.hpp  the vocabulary: what an insertion did
 //   insert.cpp        the plan checked against the ROM, applied, checksums fixed
 //   insert_proof.cpp  the proof, from the result alone
+//   placement.hpp     strings moved into free space, equal strings stored once
+//                     (placement.cpp, placement_pieces.cpp; free_ranges.cpp:
+//                     the free space --free auto offers, less the plan's own)
 //
 // What it promises:
 // - Nothing is cut and nothing written past the ROM's end: a block, pointer
@@ -30,12 +33,17 @@
 //   padding after it); and every byte that differs from the ROM lies in a
 //   block, a pointer slot, a length field or a checksum. A failure is an
 //   error with the script line.
+// - With free ranges or sharing (placement.hpp) the plan is changed before
+//   it is applied: its moved strings are blocks of their own, which the
+//   proof reads back as any other; the block list of the insertion leaves
+//   them out (the placement reports them).
 // - Nothing here opens a file or prints.
 #pragma once
 
 #include <string_view>
 
 #include "core/insert/insert_types.hpp"
+#include "core/insert/placement.hpp"
 #include "core/script/script.hpp"
 
 namespace textdump {

@@ -82,6 +82,7 @@ struct PlanBlock {
   // token of a Pascal string), and where in it each of ends falls.
   std::string text;
   std::vector<std::size_t> end_texts;
+  bool moved = false; // a string moved out of its block into free space (core/insert/placement)
 };
 
 struct InsertPlan {

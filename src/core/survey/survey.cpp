@@ -4,21 +4,15 @@
 #include <memory>
 
 #include "core/decode/decode.hpp"
+#include "core/survey/free_space.hpp"
 
 namespace textdump {
 
 namespace {
 
 void add_free_runs(const RomView& rom, std::vector<Span>& spans) {
-  for (std::uint64_t p = 0; p < rom.size;) {
-    const std::uint8_t byte = rom.data[p];
-    std::uint64_t end = p + 1;
-    while (end < rom.size && rom.data[end] == byte) ++end;
-    if ((byte == 0x00 || byte == 0xFF) && end - p >= MIN_FREE) {
-      spans.push_back({.kind = SpanKind::free, .at = p, .end = end, .byte = byte});
-    }
-    p = end;
-  }
+  for (const FreeRun& run : free_runs(rom, {}))
+    spans.push_back({.kind = SpanKind::free, .at = run.at, .end = run.end, .byte = run.byte});
 }
 
 bool overlaps(const Span& span, const std::vector<Span>& spans) {

@@ -4,9 +4,12 @@
 //   survey.hpp          this header, the one other folders include: the survey
 //   survey_types.hpp    a span, the survey, the least free space and text
 //   survey_picture.hpp  the survey as a picture's cells
+//   free_space.hpp      the free runs, which --insert --free auto takes too
 //
-//   free space     a run of at least MIN_FREE bytes that are all 0x00 or all
-//                  0xFF; it comes first: nothing else lies inside it.
+//   free space     a free run (core/survey/free_space.hpp: at least
+//                  FREE_RUN_MIN bytes of the ROM's fill byte, cut at bank
+//                  edges, outside the header); it comes first: nothing else
+//                  lies inside it.
 //   pointer table  a candidate of the finder (given, best first): its slots,
 //                  from the first to the end of the last, where they overlap
 //                  neither free space nor a better candidate.
@@ -26,6 +29,7 @@
 
 #include "core/base/base.hpp"
 #include "core/finder/finder.hpp"
+#include "core/survey/free_space.hpp"
 #include "core/survey/survey_picture.hpp"
 #include "core/survey/survey_types.hpp"
 #include "core/tables/tables.hpp"

@@ -1,5 +1,5 @@
 // The survey's vocabulary, below its parts: a span of one kind, the survey
-// of a ROM, and the least free space and text it takes (core/survey/survey.hpp
+// of a ROM, and the least text it takes (core/survey/survey.hpp
 // says what each kind of span is).
 #pragma once
 
@@ -9,7 +9,6 @@
 
 namespace textdump {
 
-inline constexpr std::uint64_t MIN_FREE = 16;
 inline constexpr std::size_t MIN_TEXT_KEYS = 4;
 
 enum class SpanKind : std::uint8_t { text, pointers, free };
