@@ -54,6 +54,7 @@ struct OptionValues {
   std::string pointed;                    // --find-pointers-to OFFSET
   std::optional<std::string> translations; // --translations
   FitFor judged_for = FitFor::insert;     // --for
+  BoxOptions box;                         // --box, --widths, --line-break, --page
 };
 
 // The usage error of a value, or nothing when it was read into the values.

@@ -184,13 +184,13 @@ std::variant<Command, UsageError> build_check(OptionValues&& values,
 
 std::variant<Command, UsageError> build_fit(OptionValues&& values,
                                             std::vector<std::string>&& names) {
-  return FitRequest{std::move(names[0]), values.judged_for};
+  return FitRequest{std::move(names[0]), values.judged_for, std::move(values.box)};
 }
 
 std::variant<Command, UsageError> build_insert(OptionValues&& values,
                                                std::vector<std::string>&& names) {
   return InsertRequest{std::move(names[0]), std::move(names[1]), std::move(names[2]),
-                       std::move(values.json), std::move(values.patch)};
+                       std::move(values.json), std::move(values.patch), std::move(values.box)};
 }
 
 std::variant<Command, UsageError> build_finder(OptionValues&& values,
@@ -206,10 +206,12 @@ std::variant<ExchangeFormat, UsageError> exchange_file(std::string_view mode,
   return *format;
 }
 
-std::variant<Command, UsageError> build_export(OptionValues&&, std::vector<std::string>&& names) {
+std::variant<Command, UsageError> build_export(OptionValues&& values,
+                                               std::vector<std::string>&& names) {
   const auto format = exchange_file("--export", names[1]);
   if (const auto* why = std::get_if<UsageError>(&format)) return *why;
-  return ExportRequest{std::move(names[0]), std::move(names[1]), std::get<ExchangeFormat>(format)};
+  return ExportRequest{std::move(names[0]), std::move(names[1]), std::get<ExchangeFormat>(format),
+                       std::move(values.box)};
 }
 
 std::variant<Command, UsageError> build_import(OptionValues&&, std::vector<std::string>&& names) {

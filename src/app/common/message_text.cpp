@@ -39,6 +39,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
     {table_unreadable, "table-unreadable", "", "Couldn't read table file \"{0}\"."},
     {no_such_table, "no-such-table", "", "\"{0}\" has no table named \"{1}\"."},
     {script_unreadable, "script-unreadable", "", "Can't read the script file \"{0}\"."},
+    {widths_unreadable, "widths-unreadable", "", "Can't read the width table \"{0}\"."},
+    {widths_wrong, "widths-wrong", "", "{0}: {1}"},
     {kana_unreadable, "kana-order-unreadable", "", "Can't read the kana order file \"{0}\"."},
     {kana_unusable, "kana-order-unusable", "", "Can't use that letter order: {0}."},
     {letter_order_unreadable, "letter-order-unreadable", "",

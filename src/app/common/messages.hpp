@@ -46,6 +46,8 @@ enum class MessageId : std::uint16_t {
   table_unreadable,       // the name
   no_such_table,          // the table file's name, the --table name
   script_unreadable,      // the script file's name
+  widths_unreadable,      // the width table's name
+  widths_wrong,           // the width table's name, the words of the report
   kana_unreadable,        // the kana order file's name
   kana_unusable,          // the report on it
   letter_order_unreadable, // the letter order file's name

@@ -42,8 +42,10 @@ int run_command(const InsertRequest& request) {
   }
   const bool terminal = is_terminal(STANDARD_ERROR);
   progress(terminal, MessageId::progress_reading);
+  const std::optional<TextBox> box = load_box(request.box, console);
+  if (!box) return exit_status(Failure::script_unfit);
   std::vector<std::string> tables;
-  const FitReport fit = fit_script_file(request.scriptfile, *script, FitFor::insert, &tables);
+  const FitReport fit = fit_script_file(request.scriptfile, *script, FitFor::insert, *box, &tables);
   if (terminal) clear_progress(40);
   if (!fit.fits()) {
     say_diagnostics(console, request.scriptfile, fit.diagnostics);

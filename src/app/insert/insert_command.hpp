@@ -19,12 +19,15 @@
 #include <optional>
 #include <string>
 
+#include "app/script/fit_command.hpp"
+
 namespace textdump {
 
 struct InsertRequest {
   std::string scriptfile, romfile, outfile;
   std::optional<std::string> json;  // --json FILE
   std::optional<std::string> patch; // --patch FILE: the patch from ROM to OUT beside OUT
+  BoxOptions box;                   // its lines measured as --fit measures them
 };
 
 // The exit status: 0 when OUT is written, 1 on any failure.

@@ -5,13 +5,15 @@
 // the Atlas inserter (which keeps them). Diagnostics go to standard error as
 // "SCRIPT:LINE:COLUMN: error: ...", then one line a block on standard
 // output: the bytes its strings use of its room. --insert reads its script
-// through the same steps.
+// through the same steps. Both measure the strings' lines against the text
+// box given (--box, --widths, --line-break, --page: core/script/text_box.hpp).
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/common/box_load.hpp"
 #include "app/common/console.hpp"
 #include "core/script/script.hpp"
 
@@ -20,6 +22,7 @@ namespace textdump {
 struct FitRequest {
   std::string scriptfile;
   FitFor judged_for = FitFor::insert;
+  BoxOptions box;
 };
 
 // The exit status: 0 when everything fits, 1 otherwise (or when the script
@@ -30,9 +33,11 @@ int run_command(const FitRequest& request);
 std::optional<std::string> read_script(const std::string& scriptfile, const Console& console);
 
 // The script read and fitted, its tables read relative to its folder (the
-// paths of those read added to tables, when given).
+// paths of those read added to tables, when given), its lines measured
+// against the box.
 FitReport fit_script_file(const std::string& scriptfile, const std::string& script,
-                          FitFor judged_for, std::vector<std::string>* tables = nullptr);
+                          FitFor judged_for, const TextBox& box,
+                          std::vector<std::string>* tables = nullptr);
 
 // Each diagnostic as "SCRIPT:LINE:COLUMN: error: ...", or "SCRIPT: error: ..."
 // for one without a line.
