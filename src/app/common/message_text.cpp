@@ -237,6 +237,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
      "length: {6}"},
     {check_key_length, "check-key-length", "", "{0} {0|byte|bytes} {1}"},
     {check_no_keys, "check-no-keys", "", "none"},
+    {check_box_breaks, "check-box-breaks", "",
+     "text box (--fit --box): lines end at {0}; pages at {1} and at each string's end"},
     {check_summary, "check-summary", "", "{0}; {1} {1|problem|problems}"},
     {check_table_entries, "check-table-entries", "", "table \"{0}\": {1}"},
     {check_summary_tables, "check-summary-tables", "",
