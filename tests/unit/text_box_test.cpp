@@ -122,7 +122,7 @@ TEST(TextBox, EveryLineAndPageOverTheBoxIsNamedAndNoOther) {
   for (const bool pixels : {true, false}) {
     SCOPED_TRACE(pixels ? "pixels" : "characters");
     Mode mode{pixels, {}};
-    for (int c = 0x20; c < 0x7F; ++c) mode.widths[std::string(1, static_cast<char>(c))] = 3 + random() % 6;
+    for (int c = 0x20; c < 0x7F; ++c) mode.widths[std::string(1, static_cast<char>(c))] = static_cast<std::uint32_t>(3 + random() % 6);
     const std::uint32_t most = pixels ? BOX : 21;
     // 24 strings from 0x100, their pointers at 0x1000.
     std::vector<Game> games(24);

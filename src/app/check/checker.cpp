@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -90,7 +91,7 @@ std::optional<Message> box_breaks(const CodeTable& table) {
     if (entry->kind != EntryKind::line_break && entry->kind != EntryKind::wait && !labelled_break)
       continue;
     std::string& list = entry->kind == EntryKind::wait ? pages : lines;
-    const std::string_view label = entry->label.substr(0, entry->label.find("\\n"));
+    const std::string label = entry->label.substr(0, entry->label.find("\\n"));
     list += (list.empty() ? "" : ", ") + hex_bytes(key) +
             (label.empty() ? "" : " " + printable(label));
   }

@@ -1,6 +1,7 @@
 // The characters an edited script uses that its insertion table lacks, one
 // report each (with how often it is used) at its first use, or one for a
 // whole class of them the table has none of.
+#include <algorithm>
 #include <array>
 #include <map>
 #include <string_view>
@@ -44,6 +45,9 @@ struct Group {
 
 void summarise_missing(std::vector<Report>& diagnostics, std::string_view script,
                        const FitTableReader& read_table) {
+  if (std::none_of(diagnostics.begin(), diagnostics.end(),
+                   [](const Report& d) { return d.id == ReportId::fit_not_in_table; }))
+    return;
   const std::optional<fitting::FitTable> table = fitting::first_insertion_table(script, read_table);
   std::map<std::string, Group> groups; // by character, or by class id for a whole class
   std::vector<std::string> group_of(diagnostics.size());

@@ -154,8 +154,12 @@ std::set<std::string, std::less<>> line_breaks(const std::vector<ScriptEntry>& e
   std::set<std::string, std::less<>> breaks(box.line_breaks.begin(), box.line_breaks.end());
   for (TextLines lines(file, LineEnds::lf); const std::optional<TextLine> read = lines.next();)
     if (read->content.starts_with('*')) {
-      const std::size_t eq = read->content.find('=');
-      breaks.emplace(eq == npos ? LINE_LABEL : read->content.substr(eq + 1));
+      const std::string_view line = read->content;
+      const std::size_t eq = line.find('=');
+      breaks.emplace(eq == npos ? LINE_LABEL : line.substr(eq + 1));
+      // Its byte typed as a raw form breaks the line too.
+      if (const std::string_view key = line.substr(1, eq == npos ? npos : eq - 1); key.size() == 2)
+        breaks.emplace("<$" + trimmed(key) + ">");
     }
   for (const ScriptEntry& e : entries)
     for (const Piece& piece : pieces(e.original, table.encoder, 0))
