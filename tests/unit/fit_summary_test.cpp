@@ -49,7 +49,7 @@ TEST(FitSummary, MissingCharactersAreCountedAndAWholeClassIsOneLine) {
   // With one lower-case letter in the table, each one missing is its own line.
   EXPECT_EQ(texts(fitted(script_of("#WRITE(PtrA, $0)\nHELLO wow\n"), upper + "60=o\n")),
             (std::vector<std::string>{
-                "7:7 'w' is not in the insertion table (2 times, the first here)"}));
+                "8:7 'w' is not in the insertion table (2 times, the first here)"}));
 }
 
 TEST(FitSummary, AnEmptiedStringOfSetLengthIsAdvisedAsTheTableAllows) {

@@ -198,6 +198,8 @@ TEST(TextBox, EveryLineAndPageOverTheBoxIsNamedAndNoOther) {
         }
       }
     }
+    ASSERT_GT(boxed.size(), 12u);
+    ASSERT_GT(unboxed.size(), 6u);
     std::sort(boxed.begin(), boxed.end());
     std::sort(unboxed.begin(), unboxed.end());
     EXPECT_EQ(seen(check_box(script, read, box)), boxed);
