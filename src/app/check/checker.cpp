@@ -96,9 +96,10 @@ std::optional<Message> box_breaks(const CodeTable& table) {
             (label.empty() ? "" : " " + printable(label));
   }
   if (lines.empty() && pages.empty()) return std::nullopt;
-  const std::string none = text_of(MessageId::check_no_keys);
-  return Message{MessageId::check_box_breaks, {lines.empty() ? none : lines,
-                                               pages.empty() ? none : pages}};
+  const std::string ends = text_of(MessageId::check_string_ends);
+  return Message{MessageId::check_box_breaks,
+                 {lines.empty() ? text_of(MessageId::check_no_keys) : lines,
+                  pages.empty() ? ends : pages + ", " + ends}};
 }
 
 void print_own_summary(const CodeTable& table, int problems, std::FILE* out) {

@@ -185,6 +185,7 @@ enum class MessageId : std::uint16_t {
   check_key_length,       // bytes of a key (no commas), how many keys
   check_no_keys,          //
   check_box_breaks,       // the keys (and labels) that end a line, those that end a page
+  check_string_ends,      //
   check_summary,          // the entries, problems (no commas)
   check_table_entries,    // the table's id, its entries
   check_summary_tables,   // entries, tables, problems (no commas)
