@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -75,6 +76,32 @@ std::vector<TableReport> member_reports(const std::string& tablefile, const Tabl
   return reports;
 }
 
+// The keys that end a line and a page of a text box, as --fit measures the
+// script the table dumps: line breaks and labels with one, waits; nothing
+// when the table has none.
+std::optional<Message> box_breaks(const CodeTable& table) {
+  std::vector<std::pair<std::string, const Entry*>> keys;
+  for (const auto& [key, index] : table.keys()) keys.emplace_back(key, &table.entry(index));
+  std::sort(keys.begin(), keys.end());
+  std::string lines, pages;
+  for (const auto& [key, entry] : keys) {
+    const bool labelled_break = (entry->kind == EntryKind::text ||
+                                 entry->kind == EntryKind::control) &&
+                                entry->label.ends_with("\\n");
+    if (entry->kind != EntryKind::line_break && entry->kind != EntryKind::wait && !labelled_break)
+      continue;
+    std::string& list = entry->kind == EntryKind::wait ? pages : lines;
+    const std::string label = entry->label.substr(0, entry->label.find("\\n"));
+    list += (list.empty() ? "" : ", ") + hex_bytes(key) +
+            (label.empty() ? "" : " " + printable(label));
+  }
+  if (lines.empty() && pages.empty()) return std::nullopt;
+  const std::string ends = text_of(MessageId::check_string_ends);
+  return Message{MessageId::check_box_breaks,
+                 {lines.empty() ? text_of(MessageId::check_no_keys) : lines,
+                  pages.empty() ? ends : pages + ", " + ends}};
+}
+
 void print_own_summary(const CodeTable& table, int problems, std::FILE* out) {
   int counts[8] = {};
   for (unsigned byte = 0; byte < 256; ++byte)
@@ -116,6 +143,7 @@ Checked check_own(const std::string& tablefile, const std::string& bytes) {
   const LongKeys long_keys = find_long_keys(parsed);
   if (looks_standard(parsed) || long_keys.count > 0 || long_keys.in_directive)
     checked.closing.emplace_back(Message{MessageId::check_looks_standard}, false);
+  if (auto breaks = box_breaks(table)) checked.closing.emplace_back(std::move(*breaks), false);
   checked.summary = [table = std::move(table)](int problems, std::FILE* out) {
     print_own_summary(table, problems, out);
   };
@@ -221,6 +249,9 @@ Checked check_standard(std::string& bytes, TableEncoding encoding) {
                         : Message{MessageId::check_values_not_utf8, {count, readers}},
         false);
   }
+  CodeTable first(TableFormat::standard);
+  if (!parsed.tables.empty()) first.lay_over(parsed.tables.front().definitions);
+  if (auto breaks = box_breaks(first)) checked.closing.emplace_back(std::move(*breaks), false);
   checked.summary = [file = std::move(parsed)](int problems, std::FILE* out) {
     print_standard_summary(file, problems, out);
   };

@@ -58,6 +58,7 @@ struct OptionValues {
   std::optional<std::string> free;        // --free RANGES or auto (--insert, --fit)
   std::optional<std::uint8_t> fill;       // --fill 00|FF
   bool share = false;                     // --share
+  BoxOptions box;                         // --box, --widths, --line-break, --page
 };
 
 // The usage error of a value, or nothing when it was read into the values.

@@ -187,7 +187,8 @@ std::variant<Command, UsageError> build_fit(OptionValues&& values,
                                             std::vector<std::string>&& names) {
   if (values.free && (!parse_free(*values.free) || *values.free == "auto"))
     return UsageError{{MessageId::usage_free, {printable(*values.free)}}};
-  return FitRequest{std::move(names[0]), values.judged_for, std::move(values.free), values.share};
+  return FitRequest{std::move(names[0]), values.judged_for, std::move(values.free), values.share,
+                    std::move(values.box)};
 }
 
 std::variant<Command, UsageError> build_insert(OptionValues&& values,
@@ -196,7 +197,7 @@ std::variant<Command, UsageError> build_insert(OptionValues&& values,
     return UsageError{{MessageId::usage_free, {printable(*values.free)}}};
   return InsertRequest{std::move(names[0]), std::move(names[1]), std::move(names[2]),
                        std::move(values.json), std::move(values.patch), values.expand,
-                       std::move(values.free), values.fill, values.share};
+                       std::move(values.free), values.fill, values.share, std::move(values.box)};
 }
 
 std::variant<Command, UsageError> build_finder(OptionValues&& values,
@@ -212,10 +213,12 @@ std::variant<ExchangeFormat, UsageError> exchange_file(std::string_view mode,
   return *format;
 }
 
-std::variant<Command, UsageError> build_export(OptionValues&&, std::vector<std::string>&& names) {
+std::variant<Command, UsageError> build_export(OptionValues&& values,
+                                               std::vector<std::string>&& names) {
   const auto format = exchange_file("--export", names[1]);
   if (const auto* why = std::get_if<UsageError>(&format)) return *why;
-  return ExportRequest{std::move(names[0]), std::move(names[1]), std::get<ExchangeFormat>(format)};
+  return ExportRequest{std::move(names[0]), std::move(names[1]), std::get<ExchangeFormat>(format),
+                       std::move(values.box)};
 }
 
 std::variant<Command, UsageError> build_import(OptionValues&&, std::vector<std::string>&& names) {

@@ -291,6 +291,35 @@ std::vector<OptionDeclaration> script_options() {
          values.judged_for = judged == "insert" ? FitFor::insert : FitFor::atlas;
          return std::nullopt;
        }},
+      {"--box", "COLUMNS[xLINES]", {fit, insert, export_strings}, {INSERT},
+       "the text box: characters a line (pixels with\n--widths) and lines a page; every line and page\n"
+       "past it is an error. Without it, a line wider\nthan its block's widest original is a warning",
+       parsed_by<std::pair<std::uint32_t, std::uint32_t>>(
+           parse_box, [](OptionValues& values, std::pair<std::uint32_t, std::uint32_t>&& box,
+                         std::string_view) {
+             values.box.width = box.first;
+             values.box.lines = box.second;
+           })},
+      {"--widths", "FILE", {fit, insert, export_strings}, {INSERT},
+       "each table text's width in pixels, a TEXT=WIDTH\nline each; labels and raw bytes not in it are 0",
+       [](OptionValues& values, std::string_view file) -> std::optional<Message> {
+         values.box.widths = std::string(file);
+         return std::nullopt;
+       }},
+      {"--line-break", "TEXT", {fit, insert}, {INSERT},
+       "a table text that ends a line of the box, beside\nthe table's line breaks; may be repeated",
+       [](OptionValues& values, std::string_view text) -> std::optional<Message> {
+         values.box.line_breaks.emplace_back(text);
+         return std::nullopt;
+       },
+       true},
+      {"--page", "TEXT", {fit, insert}, {INSERT},
+       "a table text that ends a page of the box, beside\nthe waits; may be repeated",
+       [](OptionValues& values, std::string_view text) -> std::optional<Message> {
+         values.box.pages.emplace_back(text);
+         return std::nullopt;
+       },
+       true},
   };
 }
 

@@ -46,6 +46,8 @@ enum class MessageId : std::uint16_t {
   table_unreadable,       // the name
   no_such_table,          // the table file's name, the --table name
   script_unreadable,      // the script file's name
+  widths_unreadable,      // the width table's name
+  widths_wrong,           // the width table's name, the words of the report
   kana_unreadable,        // the kana order file's name
   kana_unusable,          // the report on it
   letter_order_unreadable, // the letter order file's name
@@ -195,6 +197,8 @@ enum class MessageId : std::uint16_t {
   check_entries,          // entries, text, end, line break, control, switch, the key lengths
   check_key_length,       // bytes of a key (no commas), how many keys
   check_no_keys,          //
+  check_box_breaks,       // the keys (and labels) that end a line, those that end a page
+  check_string_ends,      //
   check_summary,          // the entries, problems (no commas)
   check_table_entries,    // the table's id, its entries
   check_summary_tables,   // entries, tables, problems (no commas)

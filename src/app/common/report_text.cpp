@@ -214,6 +214,39 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "--insert does: a text's length past 255, or a bare line break's <LINE>, is lost to it"},
     {fit_pascal_too_long, "pascal-string-too-long", "",
      "this string needs {0} bytes, more than its Pascal length of {1|byte|bytes} can hold"},
+    {fit_not_in_table_times, "not-in-insertion-table-times", "",
+     "'{0}' is not in the insertion table ({1} times, the first here)"},
+    {fit_no_lower_case, "no-lower-case", "",
+     "the insertion table has no lower-case letters: {0} are used, {1} times in all (the first "
+     "here)"},
+    {fit_no_upper_case, "no-upper-case", "",
+     "the insertion table has no upper-case letters: {0} are used, {1} times in all (the first "
+     "here)"},
+    {fit_no_digits, "no-digits", "",
+     "the insertion table has no digits: {0} are used, {1} times in all (the first here)"},
+    {fit_set_length_no_end, "set-length-without-text-or-end", "",
+     "no text follows for the string of this pointer, so the inserter writes nothing for it "
+     "(the insertion table has no end token: give it a text, <$XX> bytes for its bytes)"},
+    // Text boxes.
+    {fit_line_over_box, "line-over-box", "",
+     "this line is {0} characters wide, {1} more than the box's {2}"},
+    {fit_line_over_box_pixels, "line-over-box-pixels", "",
+     "this line is {0} pixels wide, {1} more than the box's {2}"},
+    {fit_page_over_box, "page-over-box", "",
+     "this page has {0} lines, {1} more than the box's {2}"},
+    {fit_line_over_original, "line-over-original", "",
+     "this line is {0} characters wide, {1} more than the widest line of its block's original "
+     "text ({2}); give --box to check it against the box"},
+    {fit_line_over_original_pixels, "line-over-original-pixels", "",
+     "this line is {0} pixels wide, {1} more than the widest line of its block's original "
+     "text ({2}); give --box to check it against the box"},
+    {fit_text_no_width, "text-without-width", "",
+     "'{0}' has no width in the width table: counted as 0 pixels"},
+    {box_form, "box-form", "",
+     "a box is COLUMNS or COLUMNSxLINES (PIXELSxLINES with --widths), numbers above 0, not "
+     "\"{0}\""},
+    {box_widths_line, "widths-line", "",
+     "line {0} of the width table is not TEXT=WIDTH (pixels, in decimal): \"{1}\""},
     // --insert.
     {insert_block_outside, "block-outside-rom", "",
      "the block at ${0} writes up to ${1}, past the ROM's end ({2} bytes)"},

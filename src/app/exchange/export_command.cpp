@@ -15,6 +15,8 @@ int run_command(const ExportRequest& request) {
   std::string script;
   if (const Failure read = read_script(request.scriptfile, console, script); read != Failure::none)
     return exit_status(read);
+  const std::optional<TextBox> box = load_box(request.box, console);
+  if (!box) return exit_status(Failure::script_unfit);
   const std::vector<ScriptEntry> entries = script_entries(script);
   OutputSet outputs;
   outputs.add_input(text_of(MessageId::input_script), file_id_of(request.scriptfile));
@@ -22,7 +24,8 @@ int run_command(const ExportRequest& request) {
   if (const Failure checked = report_output(outputs, outputs.check(), console);
       checked != Failure::none)
     return exit_status(checked);
-  outputs.set_bytes(file, write_exchange(request.format, entries, file_part(request.scriptfile)));
+  outputs.set_bytes(file, write_exchange(request.format, entries, file_part(request.scriptfile),
+                                         box_text(*box)));
   const Failure written = report_output(outputs, outputs.commit(), console);
   if (written == Failure::none && is_terminal(STANDARD_ERROR))
     say(console,

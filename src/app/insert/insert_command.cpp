@@ -86,8 +86,10 @@ int run_command(const InsertRequest& request) {
   const std::string_view start = growth ? std::string_view(grown) : std::string_view(rom);
   const bool terminal = is_terminal(STANDARD_ERROR);
   progress(terminal, MessageId::progress_reading);
+  const std::optional<TextBox> box = load_box(request.box, console);
+  if (!box) return exit_status(Failure::script_unfit);
   std::vector<std::string> tables;
-  FitReport fit = fit_script_file(request.scriptfile, *script, FitFor::insert, &tables);
+  FitReport fit = fit_script_file(request.scriptfile, *script, FitFor::insert, *box, &tables);
   const Placement placement = place(request, fit, growth ? grown : rom);
   if (terminal) clear_progress(40);
   if (!fit.fits()) {

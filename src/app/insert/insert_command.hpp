@@ -31,6 +31,8 @@
 #include <optional>
 #include <string>
 
+#include "app/script/fit_command.hpp"
+
 namespace textdump {
 
 struct InsertRequest {
@@ -41,6 +43,7 @@ struct InsertRequest {
   std::optional<std::string> free;  // --free RANGES|auto
   std::optional<std::uint8_t> fill; // --fill
   bool share = false;               // --share
+  BoxOptions box;                   // its lines measured as --fit measures them
 };
 
 // The exit status: 0 when OUT is written, 1 on any failure.

@@ -2,6 +2,7 @@
 
 #include "app/script/free_option.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/common/messages.hpp"
@@ -30,18 +31,25 @@ std::optional<std::string> read_script(const std::string& scriptfile, const Cons
 }
 
 FitReport fit_script_file(const std::string& scriptfile, const std::string& script,
-                          FitFor judged_for, std::vector<std::string>* tables) {
+                          FitFor judged_for, const TextBox& box,
+                          std::vector<std::string>* tables) {
   const std::string folder = folder_part(scriptfile);
-  return fit_script(
-      script,
-      [&](const std::string& name) {
-        std::string bytes;
-        const std::string path = is_absolute(name) ? name : folder + name;
-        if (read_file(path, bytes) != ReadStatus::ok) return std::optional<std::string>();
-        if (tables != nullptr) tables->push_back(path);
-        return std::optional<std::string>(std::move(bytes));
-      },
-      judged_for);
+  bool recorded = tables == nullptr;
+  const FitTableReader reader = [&](const std::string& name) {
+    std::string bytes;
+    const std::string path = is_absolute(name) ? name : folder + name;
+    if (read_file(path, bytes) != ReadStatus::ok) return std::optional<std::string>();
+    if (!recorded) tables->push_back(path);
+    return std::optional<std::string>(std::move(bytes));
+  };
+  FitReport report = fit_script(script, reader, judged_for);
+  recorded = true; // the box and the summary read the insertion table again
+  summarise_missing(report.diagnostics, script, reader);
+  std::vector<Report> measured = check_box(script, reader, box);
+  report.diagnostics.insert(report.diagnostics.end(), measured.begin(), measured.end());
+  std::stable_sort(report.diagnostics.begin(), report.diagnostics.end(),
+                   [](const Report& a, const Report& b) { return a.line < b.line; });
+  return report;
 }
 
 void say_diagnostics(const Console& console, const std::string& scriptfile,
@@ -109,7 +117,9 @@ int run_command(const FitRequest& request) {
   const Console console = stream_console(stderr, false, false);
   const std::optional<std::string> script = read_script(request.scriptfile, console);
   if (!script) return exit_status(Failure::script_unfit);
-  FitReport report = fit_script_file(request.scriptfile, *script, request.judged_for);
+  const std::optional<TextBox> box = load_box(request.box, console);
+  if (!box) return exit_status(Failure::script_unfit);
+  FitReport report = fit_script_file(request.scriptfile, *script, request.judged_for, *box);
   const std::string placed = place_for_fit(request, report);
   say_diagnostics(console, request.scriptfile, report.diagnostics);
   const std::string summary = block_summary(report.blocks) + placed;

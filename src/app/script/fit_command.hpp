@@ -11,12 +11,15 @@
 // --insert places it (core/insert/placement.hpp), without the ROM: the lines
 // say which strings move where, and the status whether everything goes in.
 // Without --share, a line says how many bytes --share would save, if any.
+// through the same steps. Both measure the strings' lines against the text
+// box given (--box, --widths, --line-break, --page: core/script/text_box.hpp).
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/common/box_load.hpp"
 #include "app/common/console.hpp"
 #include "core/script/script.hpp"
 
@@ -27,6 +30,7 @@ struct FitRequest {
   FitFor judged_for = FitFor::insert;
   std::optional<std::string> free; // --free RANGES: whether --insert --free would place it
   bool share = false;              // --share: as --insert --share would write it
+  BoxOptions box;
 };
 
 // The exit status: 0 when everything fits, 1 otherwise (or when the script
@@ -37,9 +41,11 @@ int run_command(const FitRequest& request);
 std::optional<std::string> read_script(const std::string& scriptfile, const Console& console);
 
 // The script read and fitted, its tables read relative to its folder (the
-// paths of those read added to tables, when given).
+// paths of those read added to tables, when given), its lines measured
+// against the box.
 FitReport fit_script_file(const std::string& scriptfile, const std::string& script,
-                          FitFor judged_for, std::vector<std::string>* tables = nullptr);
+                          FitFor judged_for, const TextBox& box,
+                          std::vector<std::string>* tables = nullptr);
 
 // Each diagnostic as "SCRIPT:LINE:COLUMN: error: ...", or "SCRIPT: error: ..."
 // for one without a line.

@@ -148,6 +148,20 @@ enum class ReportId : std::uint16_t {
   fit_typed_line_break,      // a "\n" typed in a text line, which writes its two characters
   fit_atlas_reads_shorter,   // the table text (its start), its characters
   fit_pascal_too_long,       // the string's bytes, the Pascal length's bytes
+  fit_not_in_table_times,    // the character, how many times it is used
+  fit_no_lower_case,         // how many lower-case letters are used, how many times in all
+  fit_no_upper_case,         // (as fit_no_lower_case)
+  fit_no_digits,             // (as fit_no_lower_case)
+  fit_set_length_no_end,     // as fit_set_length_no_text, in a table without an end token
+  // Text boxes (core/script/text_box.hpp).
+  fit_line_over_box,             // the line's characters, how many more, the box's
+  fit_line_over_box_pixels,      // the line's pixels, how many more, the box's
+  fit_page_over_box,             // the page's lines, how many more, the box's
+  fit_line_over_original,        // the line's characters, how many more, the widest original's
+  fit_line_over_original_pixels, // the line's pixels, how many more, the widest original's
+  fit_text_no_width,             // the table text
+  box_form,                      // the text given
+  box_widths_line,               // the line's number, its text
   // --insert: a script put into a ROM (core/insert), and the proof of what was
   // written; offsets in hex, sizes in decimal.
   insert_block_outside,      // the block's start, its last byte, the ROM's size

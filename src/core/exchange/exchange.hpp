@@ -10,7 +10,7 @@
 //
 // - PO: a header entry (UTF-8), then one entry a string: msgctxt its id,
 //   msgid the original, msgstr the translation, and #. comments with where it
-//   lies, its pointers and its room; plural forms are not used. Read back: #
+//   lies, its pointers, its room and its box; plural forms are not used. Read back: #
 //   comments and obsolete (#~) entries are passed over, an entry flagged
 //   fuzzy counts as untranslated, and a second entry of one id, an entry
 //   without msgctxt, a msgid_plural or a line of no entry makes it malformed.
@@ -59,9 +59,11 @@ namespace textdump {
 
 std::optional<ExchangeFormat> exchange_format(std::string_view file_name);
 
-// project names the strings' source in a PO file's header (the script's name).
+// project names the strings' source in a PO file's header (the script's name);
+// box, when given, the text box of the strings (box_text of text_box.hpp): a
+// PO file's "#. box:" comment and a note in TSV and CSV.
 std::string write_exchange(ExchangeFormat format, std::span<const ScriptEntry> entries,
-                           std::string_view project);
+                           std::string_view project, std::string_view box = {});
 
 ExchangeReading read_exchange(ExchangeFormat format, std::string_view bytes);
 

@@ -61,9 +61,9 @@ std::optional<ExchangeFormat> exchange_format(std::string_view file_name) {
 }
 
 std::string write_exchange(ExchangeFormat format, std::span<const ScriptEntry> entries,
-                           std::string_view project) {
-  if (format == ExchangeFormat::po) return write_po(entries, project);
-  return write_table(entries, format == ExchangeFormat::csv);
+                           std::string_view project, std::string_view box) {
+  if (format == ExchangeFormat::po) return write_po(entries, project, box);
+  return write_table(entries, format == ExchangeFormat::csv, box);
 }
 
 ExchangeReading read_exchange(ExchangeFormat format, std::string_view bytes) {

@@ -25,10 +25,11 @@ std::string notes_of(const ScriptEntry& entry);
 // A reading whose rows name an id twice is malformed.
 void check_ids(ExchangeReading& reading);
 
-std::string write_po(std::span<const ScriptEntry> entries, std::string_view project);
+std::string write_po(std::span<const ScriptEntry> entries, std::string_view project,
+                     std::string_view box);
 ExchangeReading read_po(std::string_view bytes);
 
-std::string write_table(std::span<const ScriptEntry> entries, bool csv);
+std::string write_table(std::span<const ScriptEntry> entries, bool csv, std::string_view box);
 ExchangeReading read_table(std::string_view bytes, bool csv);
 
 } // namespace textdump::exchanging

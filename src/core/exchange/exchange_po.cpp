@@ -34,7 +34,8 @@ std::string po_field(std::string_view keyword, std::string_view text) {
 
 } // namespace
 
-std::string write_po(std::span<const ScriptEntry> entries, std::string_view project) {
+std::string write_po(std::span<const ScriptEntry> entries, std::string_view project,
+                     std::string_view box) {
   std::string out = "msgid \"\"\nmsgstr \"\"\n\"Project-Id-Version: " + escaped(project) +
                     "\\n\"\n"
                     "\"PO-Revision-Date: YEAR-MO-DA HO:MI+ZONE\\n\"\n"
@@ -47,6 +48,7 @@ std::string write_po(std::span<const ScriptEntry> entries, std::string_view proj
   for (const ScriptEntry& entry : entries) {
     out += "\n#. " + entry.where + "\n#. " + notes_of(entry) + "\n";
     if (entry.held) out += "#. room: " + room_of(entry) + " bytes\n";
+    if (!box.empty() && entry.referenced) out += "#. box: " + std::string(box) + "\n";
     out += po_field("msgctxt", id_of(entry));
     out += po_field("msgid", entry.original);
     out += po_field("msgstr", translation_of(entry));

@@ -112,7 +112,7 @@ Records csv_records(std::string_view bytes) {
 
 } // namespace
 
-std::string write_table(std::span<const ScriptEntry> entries, bool csv) {
+std::string write_table(std::span<const ScriptEntry> entries, bool csv, std::string_view box) {
   const std::string_view separator = csv ? "," : "\t", row_end = csv ? "\r\n" : "\n";
   std::string out;
   for (const std::string_view column : COLUMNS)
@@ -121,7 +121,10 @@ std::string write_table(std::span<const ScriptEntry> entries, bool csv) {
   for (const ScriptEntry& entry : entries) {
     const std::array<std::string, 6> fields{id_of(entry),          entry.where, entry.original,
                                             translation_of(entry), room_of(entry),
-                                            notes_of(entry)};
+                                            notes_of(entry) +
+                                                (box.empty() || !entry.referenced
+                                                     ? std::string()
+                                                     : "; box " + std::string(box))};
     for (std::size_t k = 0; k < fields.size(); ++k)
       out += std::string(k == 0 ? "" : separator) + (csv ? csv_field(fields[k]) : tsv_field(fields[k]));
     out += row_end;

@@ -79,6 +79,7 @@
 //   parse_end_rule   --end token | next | fixed:N | token,next | pascal:N
 //   build_script     the script, the insertion table, the strings as data
 //   fit_script       an edited script's diagnostics, blocks and plan
+//   summarise_missing  the characters the insertion table lacks, summarised
 //   script_entries   a script's strings as its lines hold them: each one's
 //                    offset, pointers, original (its // lines), text, where
 //                    its text lines lie and the bytes it held when dumped
@@ -100,6 +101,8 @@
 //   script_fit_reading.hpp  the fitter's reading of numbers, names, tables and lines
 //   script_entries.cpp      a script's strings as its lines hold them
 //   script_plan.hpp         the plan of insertion, and pointer values both ways
+//   text_box.hpp            each string's lines and pages against its text box
+//   fit_summary.cpp         the characters the insertion table lacks, summarised
 #pragma once
 
 #include <string_view>
@@ -107,6 +110,7 @@
 #include <vector>
 
 #include "core/script/script_types.hpp"
+#include "core/script/text_box.hpp"
 
 namespace textdump {
 
@@ -124,6 +128,12 @@ bool needs_end_entry(const ScriptRequest& request);
 
 FitReport fit_script(std::string_view script, const FitTableReader& read_table,
                      FitFor judged_for = FitFor::insert);
+
+// The fitter's reports of characters the insertion table lacks, summarised:
+// one at each character's first use with how often it is used, or one for a
+// whole class (lower case, upper case, digits) the table has none of.
+void summarise_missing(std::vector<Report>& diagnostics, std::string_view script,
+                       const FitTableReader& read_table);
 
 // In script order; a string's pointers, original and text as the dump wrote
 // them, or as they were edited since.

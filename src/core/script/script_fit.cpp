@@ -171,7 +171,10 @@ std::uint64_t Fitter::position() const {
 
 void Fitter::no_text_awaited() {
   if (!awaited_) return;
-  error(awaited_->first, 1, ReportId::fit_set_length_no_text);
+  // An empty string is its end token alone: the advice when the table has one.
+  error(awaited_->first, 1,
+        table_ && table_->ends.empty() ? ReportId::fit_set_length_no_end
+                                       : ReportId::fit_set_length_no_text);
   awaited_.reset();
 }
 

@@ -159,4 +159,22 @@ std::optional<PlanLength> length_field(std::string_view line) {
   return field;
 }
 
+std::optional<FitTable> first_insertion_table(std::string_view script,
+                                              const FitTableReader& read_table,
+                                              std::string* file) {
+  for (TextLines lines(script, LineEnds::lf); const std::optional<TextLine> read = lines.next();) {
+    const std::string line = trimmed(read->content);
+    if (!line.starts_with("#ADDTBL(")) continue;
+    const std::size_t open = line.find('"'), close = line.find('"', open + 1);
+    if (open == npos || close == npos) return std::nullopt;
+    const std::string name = line.substr(open + 1, close - open - 1);
+    const std::optional<std::string> bytes = read_table(name);
+    FitTable table;
+    if (!bytes || load_table(name, *bytes, table)) return std::nullopt;
+    if (file != nullptr) *file = *bytes;
+    return table;
+  }
+  return std::nullopt;
+}
+
 } // namespace textdump::fitting

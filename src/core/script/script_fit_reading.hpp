@@ -63,4 +63,10 @@ std::optional<DumpedBlock> dumped_block(std::string_view line);
 // written before --insert rewrote lengths).
 std::optional<PlanLength> length_field(std::string_view line);
 
+// The table that the script's first #ADDTBL names, read through read_table
+// (its bytes into file, when given); nothing when it cannot be read or is wrong.
+std::optional<FitTable> first_insertion_table(std::string_view script,
+                                              const FitTableReader& read_table,
+                                              std::string* file = nullptr);
+
 } // namespace textdump::fitting
