@@ -342,7 +342,8 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
                                   return d.id == ReportId::fit_string_grew ||
                                          d.id == ReportId::fit_fixed_cut ||
                                          d.id == ReportId::fit_held_length_changed ||
-                                         d.id == ReportId::fit_set_length_no_text;
+                                         d.id == ReportId::fit_set_length_no_text ||
+                                         d.id == ReportId::fit_set_length_no_end;
                                 }));
         continue;
       }

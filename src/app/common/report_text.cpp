@@ -213,7 +213,7 @@ constexpr std::array<ReportText, static_cast<std::size_t>(count_)> ROWS{{
      "the Atlas inserter does not read the table text \"{0}\" ({1} characters) here, as "
      "--insert does: a text's length past 255, or a bare line break's <LINE>, is lost to it"},
     {fit_pascal_too_long, "pascal-string-too-long", "",
-     "this string needs {0} bytes, more than its Pascal length of {1|byte|bytes} can hold"},
+     "this string needs {0} bytes, more than its Pascal length of {1} {1|byte|bytes} can hold"},
     {fit_not_in_table_times, "not-in-insertion-table-times", "",
      "'{0}' is not in the insertion table ({1} times, the first here)"},
     {fit_no_lower_case, "no-lower-case", "",

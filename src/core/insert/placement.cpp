@@ -69,7 +69,10 @@ public:
         pieces_(pieces_of(plan)) {
     std::sort(free_.begin(), free_.end(),
               [](const FreeRange& a, const FreeRange& b) { return a.at < b.at; });
-    for (const PlanPointer& p : plan_.pointers) old_targets_.push_back(p.target);
+    for (const PlanPointer& p : plan_.pointers) {
+      old_targets_.push_back(p.target);
+      old_text_at_.push_back(p.text_at);
+    }
     for (std::size_t s = 0; s < plan_.strings.size(); ++s)
       string_at_.emplace_back(plan_.strings[s].at, s);
     std::sort(string_at_.begin(), string_at_.end());
@@ -142,6 +145,8 @@ private:
   void rebuild(std::size_t b) {
     plan_.blocks[b].bytes.clear();
     plan_.blocks[b].ends.clear();
+    plan_.blocks[b].text.clear();
+    plan_.blocks[b].end_texts.clear();
     const auto cursor = [&] { return plan_.blocks[b].start + plan_.blocks[b].bytes.size(); };
     const std::uint64_t room_end =
         old_[b].last ? *old_[b].last + 1 : std::numeric_limits<std::uint64_t>::max();
@@ -164,17 +169,41 @@ private:
     const std::string_view bytes = bytes_of_old(p);
     block.bytes.append(at - (block.start + block.bytes.size()), '\0');
     block.bytes += bytes;
-    const std::vector<std::uint64_t>& ends = old_[p.block].ends;
+    const PlanBlock& old = old_[p.block];
+    const auto [text_from, text_to] = text_span(p);
+    const std::size_t text_base = block.text.size();
+    block.text.append(old.text, text_from, text_to - text_from);
+    text_at_.insert_or_assign(&p, text_base);
+    const std::vector<std::uint64_t>& ends = old.ends;
     for (auto end = std::upper_bound(ends.begin(), ends.end(), p.from);
-         end != ends.end() && *end <= p.to; ++end)
+         end != ends.end() && *end <= p.to; ++end) {
       block.ends.push_back(*end - p.from + at);
-    for (const std::size_t k : p.pointers)
+      block.end_texts.push_back(old.end_texts[static_cast<std::size_t>(end - ends.begin())] -
+                                text_from + text_base);
+    }
+    for (const std::size_t k : p.pointers) {
       retarget(plan_.pointers[k], old_targets_[k] - p.from + at, b);
+      plan_.pointers[k].text_at = old_text_at_[k] - text_from + text_base;
+    }
     for (auto s = std::lower_bound(string_at_.begin(), string_at_.end(),
                                    std::pair{p.from, std::size_t{0}});
          s != string_at_.end() && s->first < p.to; ++s)
       strings_[s->second].at = s->first - p.from + at;
     if (at != p.from) note_move(p, at);
+  }
+
+  // Where the piece's text lies in its old block's text: from the end before
+  // it (or the block's start) to its own end (or the text's end).
+  std::pair<std::size_t, std::size_t> text_span(const Piece& p) const {
+    const PlanBlock& old = old_[p.block];
+    const auto text_of_end = [&](std::uint64_t at, std::size_t otherwise) {
+      const auto end = std::lower_bound(old.ends.begin(), old.ends.end(), at);
+      return end != old.ends.end() && *end == at
+                 ? old.end_texts[static_cast<std::size_t>(end - old.ends.begin())]
+                 : otherwise;
+    };
+    const std::size_t from = p.from == old.start ? 0 : text_of_end(p.from, 0);
+    return {from, std::max(from, text_of_end(p.to, old.text.size()))};
   }
 
   std::string_view bytes_of_old(const Piece& p) const {
@@ -239,7 +268,12 @@ private:
       if (at >= std::min(range.end, w.end) || p.size() > std::min(range.end, w.end) - at ||
           !all_reach(p, at))
         continue;
-      plan_.blocks.push_back({old_[p.block].line, at, at + p.size() - 1, {}, {}, true});
+      PlanBlock moved;
+      moved.line = old_[p.block].line;
+      moved.start = at;
+      moved.last = at + p.size() - 1;
+      moved.moved = true;
+      plan_.blocks.push_back(std::move(moved));
       put(p, plan_.blocks.size() - 1, at);
       const FreeRange before{range.at, at}, after{at + p.size(), range.end};
       free_.erase(free_.begin() + static_cast<std::ptrdiff_t>(r));
@@ -256,9 +290,22 @@ private:
     const PlanPointer& first = plan_.pointers[host->pointers[0]];
     const std::uint64_t host_at = first.target - (old_targets_[host->pointers[0]] - host->from);
     const std::uint64_t at = host_at + host->size() - p->size();
-    if (all_reach(*p, at)) {
-      for (const std::size_t k : p->pointers)
+    // The copy's text read back must be the piece's own: its host's text ends with it.
+    const auto [from, to] = text_span(*p);
+    const std::string_view text = std::string_view(old_[p->block].text).substr(from, to - from);
+    const auto [host_from, host_to] = text_span(*host);
+    const auto host_base = text_at_.find(host);
+    const std::string_view host_text =
+        host_base == text_at_.end()
+            ? std::string_view()
+            : std::string_view(plan_.blocks[first.block].text)
+                  .substr(host_base->second, host_to - host_from);
+    if (host_base != text_at_.end() && host_text.ends_with(text) && all_reach(*p, at)) {
+      const std::size_t text_at = host_base->second + host_text.size() - text.size();
+      for (const std::size_t k : p->pointers) {
         retarget(plan_.pointers[k], old_targets_[k] - p->from + at, first.block);
+        plan_.pointers[k].text_at = text_at + (old_text_at_[k] - from);
+      }
       placed_.shared_bytes += p->size();
       placed_.moved.push_back({line_of(*p), old_[p->block].line, p->from, at, p->size(), true});
     } else if (!move_to_free(*p)) {
@@ -282,6 +329,8 @@ private:
   std::vector<PlanBlock> old_;
   std::vector<PlanString> strings_;
   std::vector<std::uint64_t> old_targets_;                       // of each pointer
+  std::vector<std::size_t> old_text_at_;                         // of each pointer
+  std::map<const Piece*, std::size_t> text_at_; // where a placed piece's text begins
   std::vector<std::pair<std::uint64_t, std::size_t>> string_at_; // strings by their start
   std::map<const Piece*, const Piece*> hosts_;
   std::vector<std::pair<const Piece*, const Piece*>> shares_;
