@@ -5,7 +5,10 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "core/maps/maps.hpp"
+#include "io/encoding.hpp"
 #include "support/run_program.hpp"
 #include "textdump_version.hpp"
 
@@ -70,6 +73,19 @@ TEST(CommandLine, TheManualDescribesEveryOptionOfTheUsage) {
   }
   EXPECT_EQ(described, declared);
   EXPECT_GE(declared.size(), 17u) << usage;
+
+  // Every value of the lists the options are read by is named in both: the
+  // table encodings, the maps and the maps' fields.
+  std::vector<std::string> values;
+  for (const std::string_view encoding : encoding_names()) values.emplace_back(encoding);
+  for (const MapDescriptor& map : address_maps()) values.emplace_back(map.name);
+  for (const std::string_view field : map_field_names()) values.push_back(std::string(field) + "=");
+  const std::string plain = std::regex_replace(options, std::regex(R"(\\-)"), "-");
+  for (const std::string& value : values) {
+    EXPECT_NE(usage.find(value), std::string::npos) << value << " is not in the usage";
+    EXPECT_TRUE(std::regex_search(plain, std::regex("\n\\.BR? " + value + "[ ,=\\\\\n]")))
+        << value << " is not in the manual's options";
+  }
 }
 
 } // namespace

@@ -8,17 +8,18 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "app/common/report_text.hpp"
 #include "core/finder/finder.hpp"
+#include "core/script/script.hpp"
 #include "core/tables/tables.hpp"
 #include "generator/rom_generator.hpp"
 #include "support/case_names.hpp"
-#include "support/realdata.hpp"
+#include "support/real_games.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {
@@ -199,23 +200,31 @@ TEST_P(PaddingOfRealRom, GivesTheTablePlantedThere) {
 INSTANTIATE_TEST_SUITE_P(FindPointerTables, PaddingOfRealRom, ::testing::ValuesIn(REAL_ROMS),
                          gen::CaseName{});
 
+// The script a dump of the table at pointers writes, strings ended by the end entry.
+std::string dumped_script(const RomView& rom, const std::vector<CodeTable>& tables,
+                          const std::string& pointers) {
+  ScriptRequest request;
+  request.rom = rom;
+  request.table = &tables.front();
+  request.tables = &tables;
+  request.ptables.push_back(std::get<PointerTable>(parse_pointer_table(pointers)));
+  request.end = std::get<EndRule>(parse_end_rule("token"));
+  request.insertion_table_name = "script.tbl";
+  request.words = report_text;
+  return build_script(request).script.joined();
+}
+
 // Real games (games/truth.json: their tables as their sources give them): on
 // the default options, every table the finder should report is among the
 // top three candidates, a table of its own, a column of one or a piece of one,
-// with exactly its --pointers.
+// with exactly its --pointers; the script its --pointers dump holds the
+// table's known strings.
 TEST(FindPointerTables, GivesEveryTableOfRealGames) {
   REQUIRE_REALDATA();
-  const std::filesystem::path games = testing::REALDATA / "games";
-  const auto truth =
-      nlohmann::json::parse(testing::read_file_bytes((games / "truth.json").string()));
-  for (const auto& game : truth.at("games")) {
-    SCOPED_TRACE(game.at("name").get<std::string>());
-    const std::string bytes = testing::read_file_bytes((games / game.at("rom")).string());
-    const RomView view{reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()};
-    std::vector<CodeTable> tables;
-    for (const NamedTable& named :
-         parse_standard_table(testing::read_file_bytes((games / game.at("table")).string())).tables)
-      tables.emplace_back(TableFormat::standard).lay_over(named.definitions);
+  for (const testing::RealGame& game : testing::real_games()) {
+    SCOPED_TRACE(game.name);
+    const RomView view = game.rom();
+    const std::vector<CodeTable>& tables = game.tables;
     ASSERT_FALSE(tables.empty());
     FinderOptions options;
     options.maps = suggested_maps(view);
@@ -228,11 +237,16 @@ TEST(FindPointerTables, GivesEveryTableOfRealGames) {
       for (const auto* parts : {&c.columns, &c.pieces})
         for (const Candidate& part : *parts) reported.push_back(pointers_argument(part.ptable));
     }
-    for (const auto& table : game.at("tables")) {
+    for (const auto& table : game.truth.at("tables")) {
       if (!table.at("finder").get<bool>()) continue;
       const std::string pointers = table.at("pointers");
-      EXPECT_NE(std::find(reported.begin(), reported.end(), pointers), reported.end())
-          << table.at("name").get<std::string>() << ": " << pointers;
+      const auto at = std::find(reported.begin(), reported.end(), pointers);
+      EXPECT_NE(at, reported.end()) << table.at("name").get<std::string>() << ": " << pointers;
+      if (at == reported.end() || !table.contains("known")) continue;
+      const std::string script = dumped_script(view, tables, pointers);
+      for (const auto& known : table.at("known"))
+        EXPECT_NE(script.find(known.get<std::string>()), std::string::npos)
+            << table.at("name").get<std::string>() << " lacks " << known;
     }
   }
 }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "core/survey/survey.hpp"
 #include "generator/rom_generator.hpp"
 #include "support/case_names.hpp"
+#include "support/real_games.hpp"
 
 namespace textdump {
 namespace {
@@ -91,13 +94,16 @@ struct SpansCase {
 };
 const SpansCase SPANS[] = {
     {"free space is 48 bytes of the fill byte (FF unless the ROM ends in 00) after a run's first",
-     ZEROS + std::string(48, '\xFF') + "\x80" + FFS + std::string(16, '\x20'), {},
+     ZEROS + std::string(48, '\xFF') + "\x80" + FFS + "Sixteen at lasts", {},
      "free 99-147 FF, text 147-163"},
     {"text ends after an end entry or before a byte that is not text; a control passes",
      "\x80Hello\x01" "abc\x80" "ab\x02\x99" "cd\x80" "Four\x01", {},
      "text 1-7 end, text 11-17, text 18-23 end"},
     {"three text keys are no run, nor are control codes alone", "\x80" "ab\x02xy\x80\x02x\x02y\x01", {},
      ""},
+    {"letters that make no words are no text: mixed case, no vowel, a word too long; words are",
+     "\x80" "qXzvBnWk tRpL\x01" "\x80" "Brr psst grrr\x01" "\x80" "Abcdefghijklmnopq\x01"
+     "\x80" "Hello world\x01", {}, "text 50-62 end"},
     {"free space ends the text before it", "Hello" + ZEROS, {}, "text 0-5, free 6-54 00"},
     {"a pointer table is no text, and spans the text it points into",
      "ABCDEFGH" "Alpha\x01" "Beta\x01", {table_at(0, 4, {8, 14, 8, 14})},
@@ -239,6 +245,83 @@ TEST(Survey, FreeRunsStayInsideABankAndOutOfTheHeader) {
       }
     }
     EXPECT_EQ(free_runs(rom, {}), free_runs(rom, {padding_byte(rom), FREE_RUN_MIN, {}}));
+  }
+}
+
+// Tables a few bytes apart: each name under its table, moved right of the one
+// before it in its row so that none is drawn over another; in the next row a
+// name stays under its table.
+TEST(Survey, TheSvgNamesNearbyTablesApart) {
+  const PictureLayout layout = picture_layout(0x10000, 0);
+  Survey survey;
+  for (const std::uint64_t at : {0x100u, 0x104u, 0x108u, 0x10Cu, 0x1010u}) {
+    Span span;
+    span.kind = SpanKind::pointers;
+    span.at = at;
+    span.end = at + 4;
+    span.table = survey.spans.size();
+    span.target_at = 0x2000;
+    span.target_end = 0x2010;
+    survey.spans.push_back(span);
+  }
+  SvgMap map;
+  map.rom_size = 0x10000;
+  map.table_names = {"#1 linear", "#2 linear", "#10 linear", "#11 linear", "#12 linear"};
+  const std::string svg = svg_map(map, survey, layout);
+  const std::regex label(R"re(<text x="(\d+)" y="(\d+)">(#\d+)</text></g>)re");
+  std::vector<std::array<std::uint64_t, 3>> seen; // x, y, characters
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator();
+       ++it)
+    seen.push_back({std::stoull((*it)[1]), std::stoull((*it)[2]), (*it)[3].str().size()});
+  ASSERT_EQ(seen.size(), 5u);
+  for (std::size_t i = 1; i < 4; ++i) {
+    EXPECT_EQ(seen[i][1], seen[0][1]);
+    EXPECT_GE(seen[i][0], seen[i - 1][0] + 7 * seen[i - 1][2]) << map.table_names[i];
+  }
+  EXPECT_GT(seen[4][1], seen[3][1]);
+  // Row 4 starts at 0x1000: its name 0x10 cells in, as the first is 0x100 cells in row 0.
+  EXPECT_EQ(seen[4][0] + 0x100, seen[0][0] + 0x10) << "the next row's name moved";
+}
+
+// Real games (games/truth.json) through their own tables, their true pointer
+// tables given: of the strings those tables point into, most is text; of the
+// rest of the ROM (code, tiles, compressed text, which reads as no words even
+// where the table decodes every byte) little is.
+TEST(Survey, OfRealGamesCallsTheirStringsTextAndLittleElse) {
+  REQUIRE_REALDATA();
+  for (const testing::RealGame& game : testing::real_games()) {
+    SCOPED_TRACE(game.name);
+    const RomView rom = game.rom();
+    const std::vector<CodeTable>& tables = game.tables;
+    std::vector<Candidate> truths;
+    for (const auto& t : game.truth.at("tables")) {
+      Candidate c;
+      c.ptable = std::get<PointerTable>(parse_pointer_table(t.at("pointers").get<std::string>()));
+      for (const PointerRead& read : read_pointers(c.ptable, rom))
+        if (read.target && read.value != 0) c.targets.push_back(*read.target);
+      truths.push_back(std::move(c));
+    }
+    const Survey survey = survey_rom(rom, tables.front(), truths, &tables);
+    std::vector<bool> strings(rom.size, false), text(rom.size, false);
+    for (const Span& span : survey.spans) {
+      if (span.kind == SpanKind::pointers)
+        std::fill(strings.begin() + static_cast<std::ptrdiff_t>(span.target_at),
+                  strings.begin() + static_cast<std::ptrdiff_t>(span.target_end), true);
+      if (span.kind == SpanKind::text)
+        std::fill(text.begin() + static_cast<std::ptrdiff_t>(span.at),
+                  text.begin() + static_cast<std::ptrdiff_t>(span.end), true);
+    }
+    std::uint64_t string_bytes = 0, string_text = 0, other_text = 0;
+    for (std::uint64_t p = 0; p < rom.size; ++p) {
+      if (strings[p]) ++string_bytes;
+      if (text[p]) ++(strings[p] ? string_text : other_text);
+    }
+    const std::uint64_t others = rom.size - string_bytes;
+    EXPECT_LE(other_text * 10, others) << other_text << " of " << others << " other bytes are text";
+    if (game.name != "oregon") { // whose strings are compressed
+      EXPECT_GE(string_text * 5, string_bytes * 4)
+          << string_text << " of " << string_bytes << " string bytes are text";
+    }
   }
 }
 

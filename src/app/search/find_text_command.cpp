@@ -13,7 +13,6 @@
 #include "app/dump/run.hpp"
 #include "app/search/find_text_words.hpp"
 #include "core/base/base.hpp"
-#include "core/search/draft_table.hpp"
 #include "core/search/relative_search.hpp"
 #include "io/files.hpp"
 #include "io/output_set.hpp"

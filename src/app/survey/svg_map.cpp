@@ -1,5 +1,8 @@
 #include "app/survey/svg_map.hpp"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/common/messages.hpp"
 #include "app/common/platform_address.hpp"
 #include "core/base/base.hpp"
@@ -9,6 +12,9 @@ namespace textdump {
 namespace {
 
 constexpr std::uint64_t LEFT = 170, TOP = 96, ROW_HEIGHT = 16, ROW_PITCH = 30, RIGHT = 24;
+// The width a label's character takes at most (11 pixels of sans-serif), and
+// the room between two labels.
+constexpr std::uint64_t LABEL_CHARACTER = 7, LABEL_GAP = 4;
 constexpr const char* STYLE =
     "text{font-family:sans-serif;font-size:11px;fill:#333}"
     ".small{font-size:9px;fill:#666}.title{font-size:15px;font-weight:bold}"
@@ -124,8 +130,20 @@ std::string runs(const Survey& survey, const PictureLayout& layout) {
   return out;
 }
 
+// A table's label under its first piece, right of the labels before it in
+// that row: x_free holds, by row, where the next label may begin.
+std::string table_label(const std::string& label, const Piece& at,
+                        std::vector<std::uint64_t>& x_free) {
+  const std::size_t row = static_cast<std::size_t>((at.y - TOP) / ROW_PITCH);
+  const std::uint64_t x = std::max(at.x, x_free[row]);
+  x_free[row] = x + LABEL_CHARACTER * label.size() + LABEL_GAP;
+  return "<text x=\"" + num(x) + "\" y=\"" + num(at.y + ROW_HEIGHT + 10) + "\">" +
+         xml_escaped(label) + "</text>";
+}
+
 std::string tables(const SvgMap& map, const Survey& survey, const PictureLayout& layout) {
   std::string out;
+  std::vector<std::uint64_t> x_free(layout.rows, 0);
   for (const Span& span : survey.spans) {
     if (span.kind != SpanKind::pointers) continue;
     const std::vector<Piece> table = pieces_of(span.at, span.end, layout, 3),
@@ -153,8 +171,7 @@ std::string tables(const SvgMap& map, const Survey& survey, const PictureLayout&
     const std::uint64_t c = top > lift ? top - lift : 0;
     out += "<path class=\"link\" d=\"M" + num(x1) + " " + num(y1) + " C" + num(x1) + " " + num(c) +
            "," + num(x2) + " " + num(c) + "," + num(x2) + " " + num(y2) + "\"/>";
-    out += "<text x=\"" + num(from.x) + "\" y=\"" + num(from.y + ROW_HEIGHT + 10) + "\">" +
-           xml_escaped(name.substr(0, name.find(' '))) + "</text></g>\n";
+    out += table_label(name.substr(0, name.find(' ')), from, x_free) + "</g>\n";
   }
   return out;
 }

@@ -1,8 +1,10 @@
 // The survey as an SVG picture: the ROM in rows (core/survey/survey_picture.hpp),
 // text, pointer tables and free space in three colours on the colour of the
 // other bytes, each pointer table joined by a curve to the outline of the text
-// it points into, a legend, and the file offset and platform address at each
-// row's start and at the bank edges inside a row. Every text in it is already
+// it points into and named under its first piece (never over the name before
+// it in the row: it moves right of that one), a legend, and the file offset
+// and platform address at each row's start and at the bank edges inside a
+// row. Every text in it is already
 // printable (messages.hpp printable); it is escaped for XML here.
 //
 // Its size is bounded by the picture's cells, not by the ROM's spans: about

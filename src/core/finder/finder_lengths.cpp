@@ -133,17 +133,22 @@ constexpr std::uint64_t GAP_SLOTS = BLOCK + AHEAD;
 
 static_assert(FINDER_MAX_STRIDE <= 32, "a slot's gaps hold one bit a stride");
 
-// Sets bit stride - 1 of ahead[i] where the step at the stride from the value
-// values[i] has the gap, and of back[i] where it has it in reverse, for every
-// slot of a block: a loop the compiler makes one of vectors.
-void add_gaps(const std::uint32_t* __restrict values, std::uint32_t* __restrict ahead,
-              std::uint32_t* __restrict back, unsigned stride) {
+// Whether the step from one value to the next has the gap one way or the
+// other: the difference, either way, at least 1 and at most FINDER_MAX_STRING + 2.
+bool gap_either_way(std::uint32_t from, std::uint32_t to) {
+  constexpr std::uint32_t most = FINDER_MAX_STRING + 2;
+  return to != from && to - from + most <= 2 * most;
+}
+
+// Sets bit stride - 1 of gaps[i] where the step at the stride from the value
+// values[i] has the gap either way, for every slot of a block: a loop the
+// compiler makes one of vectors. Which way is read only where a run may begin.
+void add_gaps(const std::uint32_t* __restrict values, std::uint32_t* __restrict gaps,
+              unsigned stride) {
   const std::uint32_t bit = 1u << (stride - 1);
   const std::uint32_t* next = values + stride;
-  for (std::uint64_t i = 0; i < GAP_SLOTS; ++i) {
-    ahead[i] |= gap_holds(values[i], next[i]) ? bit : 0u;
-    back[i] |= gap_holds(next[i], values[i]) ? bit : 0u;
-  }
+  for (std::uint64_t i = 0; i < GAP_SLOTS; ++i)
+    gaps[i] |= gap_either_way(values[i], next[i]) ? bit : 0u;
 }
 
 // Whether one shape's step from the pointer slot q to the next entry's holds.
@@ -212,16 +217,15 @@ private:
   std::vector<std::array<Held, 64>> held_; // by stride, the last 64 slots read (with the slot)
   std::vector<std::pair<unsigned, Candidate>> found_; // with its stride
   std::vector<std::uint32_t> values_;                 // the block's pointer values
-  // By slot: bit stride - 1 for each gap, of a step ahead and of one in reverse.
-  std::vector<std::uint32_t> ahead_, back_;
+  // By slot: bit stride - 1 for each gap of a step, either way.
+  std::vector<std::uint32_t> gaps_;
 };
 
 LengthSearch::LengthSearch(const RomView& rom, const CodeTable& table, const FinderOptions& options,
                            const RomLayout& layout, unsigned size, ByteOrder order)
     : rom_(rom), table_(table), options_(options), layout_(layout), size_(size), order_(order),
       n_(rom.size), shapes_(FINDER_MAX_STRIDE + 1), last_(FINDER_MAX_STRIDE + 1, 0),
-      held_(FINDER_MAX_STRIDE + 1), values_(GAP_SLOTS + FINDER_MAX_STRIDE), ahead_(GAP_SLOTS),
-      back_(GAP_SLOTS) {
+      held_(FINDER_MAX_STRIDE + 1), values_(GAP_SLOTS + FINDER_MAX_STRIDE), gaps_(GAP_SLOTS) {
   for (unsigned stride = size; stride <= FINDER_MAX_STRIDE; ++stride) {
     if (n_ < 2 * std::uint64_t{stride} + size + 2) break;
     shapes_[stride] = shapes_of(options, size, order, stride);
@@ -242,14 +246,12 @@ void LengthSearch::read_gaps(std::uint64_t base, std::uint64_t reach) {
   for (std::uint64_t i = 0; i < read; ++i)
     values_[i] = pointer_value_at(rom_, base + i, size_, order_);
   std::fill(values_.begin() + static_cast<std::ptrdiff_t>(read), values_.end(), 0u);
-  std::fill(ahead_.begin(), ahead_.end(), 0u);
-  std::fill(back_.begin(), back_.end(), 0u);
+  std::fill(gaps_.begin(), gaps_.end(), 0u);
   for (const unsigned stride : strides_) {
     if (last_[stride] < base) continue;
-    add_gaps(values_.data(), ahead_.data(), back_.data(), stride);
+    add_gaps(values_.data(), gaps_.data(), stride);
     for (std::uint64_t i = std::min(reach, last_[stride] + 1 - base); i < GAP_SLOTS; ++i) {
-      ahead_[i] &= ~(1u << (stride - 1));
-      back_[i] &= ~(1u << (stride - 1));
+      gaps_[i] &= ~(1u << (stride - 1));
     }
   }
 }
@@ -260,14 +262,16 @@ void LengthSearch::search_block(std::uint64_t base) {
   read_gaps(base, std::min(count + AHEAD, last_slot_ + 1 - base));
   // The steps of a run go one way: MIN_STEPS gaps ahead, or as many in reverse.
   for (std::uint64_t i = 0; i < count; ++i) {
-    for (const bool reverse : {false, true}) {
-      const std::vector<std::uint32_t>& gaps = reverse ? back_ : ahead_;
-      for (std::uint32_t left = gaps[i]; left != 0; left &= left - 1) {
-        const unsigned stride = static_cast<unsigned>(std::countr_zero(left)) + 1;
-        const std::uint32_t bit = 1u << (stride - 1);
-        if ((gaps[i + stride] & gaps[i + 2 * stride] & bit) != 0)
-          shapes_at(base + i, stride, reverse);
-      }
+    for (std::uint32_t left = gaps_[i]; left != 0; left &= left - 1) {
+      const unsigned stride = static_cast<unsigned>(std::countr_zero(left)) + 1;
+      const std::uint32_t bit = 1u << (stride - 1);
+      if ((gaps_[i + stride] & gaps_[i + 2 * stride] & bit) == 0) continue;
+      const std::uint32_t* v = values_.data() + i;
+      const std::uint32_t a = v[0], b = v[stride], c = v[2 * stride], d = v[3 * stride];
+      if (gap_holds(a, b) && gap_holds(b, c) && gap_holds(c, d))
+        shapes_at(base + i, stride, false);
+      if (gap_holds(b, a) && gap_holds(c, b) && gap_holds(d, c))
+        shapes_at(base + i, stride, true);
     }
   }
 }

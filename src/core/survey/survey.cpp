@@ -5,6 +5,7 @@
 
 #include "core/decode/decode.hpp"
 #include "core/survey/free_space.hpp"
+#include "core/survey/text_reading.hpp"
 
 namespace textdump {
 
@@ -47,32 +48,39 @@ void add_tables(const RomView& rom, const CodeTable& table, const std::vector<Ca
 // The text runs between from and limit.
 void add_text_runs(const RomView& rom, const CodeTable& table, SwitchWalker* switches,
                    std::uint64_t from, std::uint64_t limit, std::vector<Span>& spans) {
+  std::string frames;
   for (std::uint64_t p = from; p < limit;) {
     std::uint64_t pos = p;
     std::size_t keys = 0;
     bool ended = false;
+    TextReading reading;
     while (pos < limit) {
       const WalkStep step = step_at(table, rom, pos, limit);
-      const EntryKind kind = table.entry(step.index).kind;
-      if (switches && kind == EntryKind::frames) { // its frames' text keys are the run's
-        const SwitchWalker::Run run = switches->run(pos, limit);
+      const Entry& entry = table.entry(step.index);
+      if (switches && entry.kind == EntryKind::frames) { // its frames' text keys are the run's
+        frames.clear();
+        const SwitchWalker::Run run = switches->run(pos, limit, frames);
+        reading.add(frames);
         keys += run.read.texts;
         ended = run.read.ended;
         pos = std::min(run.to, limit);
         if (ended) break;
         continue;
       }
-      if (is_text_key(kind))
-        ++keys;
-      else if (kind == EntryKind::end)
+      if (entry.kind == EntryKind::text)
+        reading.add(entry.rendering);
+      else if (is_text_key(entry.kind))
+        reading.add_space();
+      else if (entry.kind == EntryKind::end)
         ended = true;
-      else if (kind != EntryKind::control)
+      else if (entry.kind != EntryKind::control)
         break;
+      if (is_text_key(entry.kind)) ++keys;
       pos = step.next;
       if (ended) break;
     }
-    if (keys < MIN_TEXT_KEYS) {
-      ++p;
+    if (keys < MIN_TEXT_KEYS || !reading.reads_as_text()) { // a run that is no text: past it
+      p = keys < MIN_TEXT_KEYS ? p + 1 : pos;
       continue;
     }
     spans.push_back({.kind = SpanKind::text, .at = p, .end = pos, .ended = ended});
