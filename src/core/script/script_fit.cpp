@@ -133,10 +133,14 @@ std::optional<TextEncoder::Step> Fitter::read_step(const Text& text, std::size_t
 }
 
 // A "\n" that no table text takes as a whole is the two characters: a
-// translator's line break that the inserter would write as them.
+// translator's line break that the inserter would write as them (unless the
+// string's original text, on its comment line, holds "\n" too: the game's own
+// backslash and n).
 void Fitter::typed_line_break(const Text& text, std::size_t i,
                               const std::optional<TextEncoder::Step>& step) {
-  if (text.chars.compare(i, 2, "\\n") != 0 || (step && step->length >= 2)) return;
+  if (text.chars.compare(i, 2, "\\n") != 0 || (step && step->length >= 2) ||
+      original_breaks_)
+    return;
   error(text.line[i], text.column[i], ReportId::fit_typed_line_break);
 }
 
@@ -272,6 +276,8 @@ void Fitter::comment(std::string_view line) {
     pointed_ = last_hex(line);
   } else if (const auto block = dumped_block(line)) {
     next_end_ = block->start + block->used;
+  } else if (line.find("\\n") != npos) {
+    original_breaks_ = true;
   }
 }
 

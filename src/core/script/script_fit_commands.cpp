@@ -223,6 +223,7 @@ void Fitter::jump(const Command& c) {
   report_.plan.blocks.push_back({c.line, block_->start, std::nullopt, {}, {}, {}, {}});
   original_end_ = std::exchange(next_end_, std::nullopt);
   original_ = block_->start; // a block's first string begins there, written in place or not
+  original_breaks_ = false;
   string_start_ = true;
   if (c.args.size() == 2) block_->last = static_cast<std::uint64_t>(*last);
   report_.plan.blocks.back().last = block_->last;
@@ -251,6 +252,7 @@ void Fitter::write_pointer(const Command& c) {
   }
   string_break_ = true;
   original_ = pointed_;
+  original_breaks_ = false;
   // Another string's pointer (by the dump's //POINTER lines) before any text.
   if (awaited_ && awaited_->second != original_) no_text_awaited();
   if ((pascal_ != 0 || fixed_ != 0) && !awaited_) awaited_ = {c.line, original_};

@@ -160,6 +160,7 @@ private:
   std::optional<std::uint64_t> pointed_;      // the string start the last //POINTER line names
   std::optional<std::uint64_t> original_;     // of the string the last #WRITE points at
   std::optional<std::uint64_t> original_end_; // of the block's dumped text
+  bool original_breaks_ = false; // the comment lines since the #WRITE hold a "\n" of the game's own
   std::optional<std::uint64_t> next_end_;     // of the next #JMP's block
 };
 
