@@ -106,12 +106,12 @@ private:
   bool needs_work(std::size_t b) const {
     if (overflows(b)) return !free_.empty() || share_;
     return std::any_of(pieces_.of_block[b].begin(), pieces_.of_block[b].end(),
-                       [&](const Piece& p) { return host_of(p).has_value(); });
+                       [&](const MovablePiece& p) { return host_of(p).has_value(); });
   }
 
   // The last piece of a block that no pointer reaches: it and those before it stay.
   std::size_t pinned(std::size_t b) const {
-    const std::vector<Piece>& in = pieces_.of_block[b];
+    const std::vector<MovablePiece>& in = pieces_.of_block[b];
     for (std::size_t j = in.size(); j-- > 0;)
       if (in[j].pointers.empty()) return j + 1;
     return 0;
@@ -119,12 +119,12 @@ private:
 
   void find_hosts() {
     if (!share_) return;
-    std::vector<const Piece*> all;
+    std::vector<const MovablePiece*> all;
     std::vector<bool> candidate;
     for (std::size_t b = 0; b < pieces_.of_block.size(); ++b) {
       const std::size_t fixed = pinned(b);
       for (std::size_t j = 0; j < pieces_.of_block[b].size(); ++j) {
-        const Piece& p = pieces_.of_block[b][j];
+        const MovablePiece& p = pieces_.of_block[b][j];
         all.push_back(&p);
         candidate.push_back(j >= fixed && !p.whole && !p.pointers.empty());
       }
@@ -134,7 +134,7 @@ private:
       if (host[k]) hosts_.emplace(all[k], all[*host[k]]);
   }
 
-  std::optional<const Piece*> host_of(const Piece& p) const {
+  std::optional<const MovablePiece*> host_of(const MovablePiece& p) const {
     const auto at = hosts_.find(&p);
     if (at == hosts_.end()) return std::nullopt;
     return at->second;
@@ -152,7 +152,7 @@ private:
         old_[b].last ? *old_[b].last + 1 : std::numeric_limits<std::uint64_t>::max();
     const std::size_t fixed = pinned(b);
     for (std::size_t j = 0; j < pieces_.of_block[b].size(); ++j) {
-      const Piece& p = pieces_.of_block[b][j];
+      const MovablePiece& p = pieces_.of_block[b][j];
       if (const auto host = j >= fixed ? host_of(p) : std::nullopt)
         shares_.emplace_back(&p, *host);
       else if (j < fixed || cursor() + p.size() <= room_end)
@@ -164,7 +164,7 @@ private:
   }
 
   // Writes the piece at at, in block b (which ends where at begins).
-  void put(const Piece& p, std::size_t b, std::uint64_t at) {
+  void put(const MovablePiece& p, std::size_t b, std::uint64_t at) {
     PlanBlock& block = plan_.blocks[b];
     const std::string_view bytes = bytes_of_old(p);
     block.bytes.append(at - (block.start + block.bytes.size()), '\0');
@@ -194,7 +194,7 @@ private:
 
   // Where the piece's text lies in its old block's text: from the end before
   // it (or the block's start) to its own end (or the text's end).
-  std::pair<std::size_t, std::size_t> text_span(const Piece& p) const {
+  std::pair<std::size_t, std::size_t> text_span(const MovablePiece& p) const {
     const PlanBlock& old = old_[p.block];
     const auto text_of_end = [&](std::uint64_t at, std::size_t otherwise) {
       const auto end = std::lower_bound(old.ends.begin(), old.ends.end(), at);
@@ -206,16 +206,16 @@ private:
     return {from, std::max(from, text_of_end(p.to, old.text.size()))};
   }
 
-  std::string_view bytes_of_old(const Piece& p) const {
+  std::string_view bytes_of_old(const MovablePiece& p) const {
     const PlanBlock& block = old_[p.block];
     return std::string_view(block.bytes).substr(p.from - block.start, p.size());
   }
 
-  std::size_t line_of(const Piece& p) const {
+  std::size_t line_of(const MovablePiece& p) const {
     return p.pointers.empty() ? old_[p.block].line : plan_.pointers[p.pointers[0]].line;
   }
 
-  void note_move(const Piece& p, std::uint64_t to) {
+  void note_move(const MovablePiece& p, std::uint64_t to) {
     if (to >= old_[p.block].start && (!old_[p.block].last || to <= *old_[p.block].last))
       return; // still in its block
     placed_.moved.push_back({line_of(p), old_[p.block].line, p.from, to, p.size(), false});
@@ -228,7 +228,7 @@ private:
   }
 
   // Whether every pointer of the piece reaches it at at, inside its bank.
-  bool all_reach(const Piece& p, std::uint64_t at) const {
+  bool all_reach(const MovablePiece& p, std::uint64_t at) const {
     const FreeRange w = window(p);
     if (at < w.at || at > w.end || p.size() > w.end - at) return false;
     return std::all_of(p.pointers.begin(), p.pointers.end(), [&](std::size_t k) {
@@ -237,7 +237,7 @@ private:
   }
 
   // Where the piece may lie for its 16-bit pointers: the bank they reach.
-  FreeRange window(const Piece& p) const {
+  FreeRange window(const MovablePiece& p) const {
     FreeRange w{0, std::numeric_limits<std::uint64_t>::max()};
     for (const std::size_t k : p.pointers) {
       const PointerFormat& f = plan_.pointers[k].format;
@@ -260,7 +260,7 @@ private:
   }
 
   // The first free range, in address order, with room its pointers reach.
-  bool move_to_free(const Piece& p) {
+  bool move_to_free(const MovablePiece& p) {
     const FreeRange w = window(p);
     for (std::size_t r = 0; r < free_.size(); ++r) {
       FreeRange& range = free_[r];
@@ -286,7 +286,7 @@ private:
   }
 
   // Points the piece's pointers into its host's copy, where they reach it.
-  void share(const Piece* p, const Piece* host) {
+  void share(const MovablePiece* p, const MovablePiece* host) {
     const PlanPointer& first = plan_.pointers[host->pointers[0]];
     const std::uint64_t host_at = first.target - (old_targets_[host->pointers[0]] - host->from);
     const std::uint64_t at = host_at + host->size() - p->size();
@@ -313,7 +313,7 @@ private:
     }
   }
 
-  void fail(const Piece& p) {
+  void fail(const MovablePiece& p) {
     placed_.diagnostics.push_back({ReportId::insert_no_free_room,
                                    Severity::error,
                                    line_of(p),
@@ -325,15 +325,15 @@ private:
   std::vector<FreeRange> free_;
   bool share_;
   const BankOf& bank_of_;
-  Pieces pieces_;
+  MovablePieces pieces_;
   std::vector<PlanBlock> old_;
   std::vector<PlanString> strings_;
   std::vector<std::uint64_t> old_targets_;                       // of each pointer
   std::vector<std::size_t> old_text_at_;                         // of each pointer
-  std::map<const Piece*, std::size_t> text_at_; // where a placed piece's text begins
+  std::map<const MovablePiece*, std::size_t> text_at_; // where a placed piece's text begins
   std::vector<std::pair<std::uint64_t, std::size_t>> string_at_; // strings by their start
-  std::map<const Piece*, const Piece*> hosts_;
-  std::vector<std::pair<const Piece*, const Piece*>> shares_;
+  std::map<const MovablePiece*, const MovablePiece*> hosts_;
+  std::vector<std::pair<const MovablePiece*, const MovablePiece*>> shares_;
   Placement placed_;
 };
 

@@ -4,7 +4,7 @@
 //
 // A block's strings are its pieces from one string end to the next (so a
 // string that a pointer points into the middle of, and a string of fixed or
-// held length, is one piece). Piece by piece in script order, a piece stays
+// held length, is one piece). MovablePiece by piece in script order, a piece stays
 // in its block, right after the last piece kept, while it fits the block's
 // room; one that does not is moved to the first free range, in address order,
 // where it fits and every one of its pointers reaches it: the same bank

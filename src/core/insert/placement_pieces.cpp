@@ -6,13 +6,13 @@
 
 namespace textdump {
 
-std::string_view bytes_of(const InsertPlan& plan, const Piece& piece) {
+std::string_view bytes_of(const InsertPlan& plan, const MovablePiece& piece) {
   const PlanBlock& block = plan.blocks[piece.block];
   return std::string_view(block.bytes).substr(piece.from - block.start, piece.size());
 }
 
-Pieces pieces_of(const InsertPlan& plan) {
-  Pieces pieces;
+MovablePieces pieces_of(const InsertPlan& plan) {
+  MovablePieces pieces;
   pieces.of_block.resize(plan.blocks.size());
   pieces.at_end.resize(plan.blocks.size());
   std::vector<std::uint64_t> whole_starts;
@@ -37,10 +37,10 @@ Pieces pieces_of(const InsertPlan& plan) {
   }
   for (std::size_t k = 0; k < plan.pointers.size(); ++k) {
     const PlanPointer& p = plan.pointers[k];
-    std::vector<Piece>& in = pieces.of_block[p.block];
+    std::vector<MovablePiece>& in = pieces.of_block[p.block];
     const auto at =
         std::upper_bound(in.begin(), in.end(), p.target,
-                         [](std::uint64_t t, const Piece& piece) { return t < piece.to; });
+                         [](std::uint64_t t, const MovablePiece& piece) { return t < piece.to; });
     if (at == in.end() || p.target < at->from)
       pieces.at_end[p.block].push_back(k);
     else
@@ -50,7 +50,7 @@ Pieces pieces_of(const InsertPlan& plan) {
 }
 
 std::vector<std::optional<std::size_t>> share_hosts(const InsertPlan& plan,
-                                                    const std::vector<const Piece*>& pieces,
+                                                    const std::vector<const MovablePiece*>& pieces,
                                                     const std::vector<bool>& candidate) {
   // Sorted by their bytes read backwards, a piece is followed by those that end with it.
   std::vector<std::size_t> order;

@@ -12,7 +12,7 @@
 namespace textdump {
 
 // The bytes of a block from one string end to the next, and the pointers into them.
-struct Piece {
+struct MovablePiece {
   std::size_t block = 0;
   std::uint64_t from = 0, to = 0; // as the plan has them; to excluded
   std::vector<std::size_t> pointers;
@@ -22,22 +22,22 @@ struct Piece {
 };
 
 // Each block's pieces in order, and the pointers of each block that point at its end.
-struct Pieces {
-  std::vector<std::vector<Piece>> of_block;
+struct MovablePieces {
+  std::vector<std::vector<MovablePiece>> of_block;
   std::vector<std::vector<std::size_t>> at_end;
 };
 
-Pieces pieces_of(const InsertPlan& plan);
+MovablePieces pieces_of(const InsertPlan& plan);
 
 // The bytes of a piece as the plan writes them.
-std::string_view bytes_of(const InsertPlan& plan, const Piece& piece);
+std::string_view bytes_of(const InsertPlan& plan, const MovablePiece& piece);
 
 // For each piece (blocks' pieces in order, numbered through), the piece whose
 // bytes end with its own and which is itself written, when share may use it:
 // both have pointers, neither is whole, and the piece is not pinned (its
 // index in its block above pinned[block]).
 std::vector<std::optional<std::size_t>> share_hosts(const InsertPlan& plan,
-                                                    const std::vector<const Piece*>& pieces,
+                                                    const std::vector<const MovablePiece*>& pieces,
                                                     const std::vector<bool>& candidate);
 
 } // namespace textdump
