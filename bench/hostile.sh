@@ -13,6 +13,7 @@
 #               --find-pointers
 #   nested      8 MiB of F0 through a table whose F0 opens a frame of its own
 #               table, dumped
+#   cycle       8 MiB of F0 through three tables whose F0 opens the next, dumped
 #   device      /dev/zero as the ROM, dumped (refused)
 #   zero N      N MiB of 00 with one ASCII string at 0, by --find-pointers
 #
@@ -47,6 +48,8 @@ open(f"{work}/random.bin", "wb").write(r.getrandbits(8 << 19).to_bytes(1 << 19, 
 with open(f"{work}/nested.tbl", "w") as f:
     f.write("@main\n41=a\n!F0=,<@main>:0\n")
 open(f"{work}/nested.bin", "wb").write(b"\xF0" * (8 << 20))
+with open(f"{work}/cycle.tbl", "w") as f:
+    f.write("@a\n41=a\n!F0=,<@b>:0\n@b\n41=b\n!F0=,<@c>:0\n@c\n41=c\n!F0=,<@a>:0\n")
 with open(f"{work}/ascii.tbl", "w") as f:
     f.write("/00=<END>\n" + ascii_rows)
 text = b"Hello, this is the only string.\0"
@@ -93,6 +96,7 @@ row "chain 10000" --check --std-table chain10000.tbl
 row "noend surv" --survey --std-table random.bin noend.tbl
 row "noend find" --find-pointers --std-table random.bin noend.tbl
 row "nested" --std-table nested.bin nested.tbl nested.txt 0 7FFFFF
+row "cycle" --std-table nested.bin cycle.tbl cycle.txt 0 7FFFFF
 row "device" /dev/zero ascii.tbl device.txt 0 FF
 row "zero 4" --find-pointers --std-table zero4.bin ascii.tbl
 row "zero 16" --find-pointers --std-table zero16.bin ascii.tbl

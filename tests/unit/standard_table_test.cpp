@@ -194,6 +194,30 @@ TEST(StandardTable, FramesChainedByPlusAsDeepAsTheRomCountInOneStep) {
   EXPECT_EQ(dump_tables(parsed, rom, static_cast<std::uint32_t>(rom.size() - 1)), "aA");
 }
 
+// Tables that open each other, as deep as the ROM is long, keep a stack of
+// their cycle and come back frame by frame; frames that each still have work
+// to do stop the run past FRAMES_MAX rather than take memory without bound.
+TEST(StandardTable, CyclesOfTablesNestAsDeepAsTheRomAndOtherFramesStopAtTheBound) {
+  const StandardTable cycle = parse_standard_table(
+      "@a\n41=A\n!F0=,<@b>:0\n!F1=<]>,-1\n@b\n41=b\n!F0=,<@c>:$FF\n!F1=<]>,-1\n"
+      "@c\n41=c\n!F0=,<@a>:0\n!F1=<]>,-1\n");
+  ASSERT_EQ(cycle.errors, 0u);
+  const std::size_t depth = 3 * FRAMES_MAX;
+  std::string rom(depth, '\xF0'), expected;
+  for (std::size_t level = depth; level > 0; --level) { // c's frames leave at FF
+    rom += level % 3 == 2 ? "A\xFF" : "A\xF1";
+    expected += std::string(1, "Abc"[level % 3]) + (level % 3 == 2 ? "" : "]");
+  }
+  const std::string dumped = dump_tables(cycle, rom, static_cast<std::uint32_t>(rom.size() - 1));
+  EXPECT_TRUE(dumped == expected) << dumped.substr(0, 64);
+
+  const StandardTable counted = parse_standard_table("@a\n41=A\n!F0=,<@a>:2\n");
+  ASSERT_EQ(counted.errors, 0u);
+  const std::string deep(FRAMES_MAX + 1, '\xF0');
+  EXPECT_THROW(dump_tables(counted, deep, static_cast<std::uint32_t>(deep.size() - 1)),
+               FramesTooDeep);
+}
+
 // The decoder through a standard table, on both its fast path (keys of at most
 // two bytes) and its general one.
 std::string dump_through(const std::string& table_text, const std::string& rom, std::uint32_t start,

@@ -10,6 +10,7 @@
 
 #include "app/cli/console_main.hpp"
 #include "app/cli/declarations.hpp"
+#include "core/decode/decode.hpp"
 #include "io/streams.hpp"
 #include "textdump_version.hpp"
 
@@ -212,11 +213,24 @@ int run_command_line(const Command& command) {
   return std::visit([](const auto& request) { return run_command(request); }, command);
 }
 
+namespace {
+
+// A run stopped by what no message of its command foresees: one line, on the
+// stream its messages go to (standard output in the dialogue).
+int stopped(const std::vector<std::string>& words, const Message& why, Failure failure) {
+  std::fflush(stdout);
+  const std::string line = message_line(why);
+  std::fwrite(line.data(), 1, line.size(), words.empty() ? stdout : stderr);
+  return exit_status(failure);
+}
+
+} // namespace
+
 int console_main(int argc, char** argv) {
   use_binary_streams();
   const std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
-  // Out of memory anywhere ends the run with one line, on the stream its
-  // messages go to, and status 1.
+  // Out of memory anywhere, or switches nesting past the decoder's bound,
+  // end the run with one line and status 1.
   try {
     const auto command = parse_command_line(words);
     if (const auto* error = std::get_if<UsageError>(&command)) {
@@ -226,10 +240,10 @@ int console_main(int argc, char** argv) {
     }
     return run_command_line(std::get<Command>(command));
   } catch (const std::bad_alloc&) {
-    std::fflush(stdout);
-    const std::string line = message_line({MessageId::out_of_memory});
-    std::fwrite(line.data(), 1, line.size(), words.empty() ? stdout : stderr);
-    return exit_status(Failure::out_of_memory);
+    return stopped(words, {MessageId::out_of_memory}, Failure::out_of_memory);
+  } catch (const FramesTooDeep&) {
+    return stopped(words, {MessageId::frames_too_deep, {std::to_string(FRAMES_MAX)}},
+                   Failure::frames_too_deep);
   }
 }
 

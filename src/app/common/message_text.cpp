@@ -47,6 +47,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(count_)> ROWS{{
      "Can't read the letter order file \"{0}\"."},
     {word_unsearchable, "word-unsearchable", "", "Can't search for that word: {0}."},
     {out_of_memory, "out-of-memory", "", "Out of memory: the run was stopped."},
+    {frames_too_deep, "frames-too-deep", "",
+     "The table's switches nest frames more than {0} deep: the run was stopped."},
     {patch_cannot_make, "patch-cannot-make", "", "Can't make {0}: {1}."},
     {patch_cannot_apply, "patch-cannot-apply", "", "Can't apply {0} to {1}: {2}."},
     // Outputs.

@@ -53,6 +53,7 @@ enum class MessageId : std::uint16_t {
   letter_order_unreadable, // the letter order file's name
   word_unsearchable,      // the report on the word
   out_of_memory,          //
+  frames_too_deep,        // the most frames a switch may nest
   patch_cannot_make,      // the patch file's name (quoted), why
   patch_cannot_apply,     // the patch file's name, the ROM file's name (quoted), why
   // Outputs that cannot be written, and their roles and the inputs they would be.
@@ -306,6 +307,7 @@ enum class Failure {
   exchange_invalid, // an exchange file is malformed, or cannot be read
   patch_refused,  // a patch cannot be made, or will not apply to the ROM (message given)
   out_of_memory,  // the run needed more memory than it could have
+  frames_too_deep, // a table's switches nested frames past the decoder's bound
   usage,          // command line not understood
 };
 

@@ -21,7 +21,8 @@
 // (decoder_parallel.cpp, decoder_frame_chunks.cpp); what a thread throws
 // reaches the caller of run_to. The decoder opens no file and prints nothing:
 // a member that cannot be loaded ends the range with table_failed, after the
-// loader has said why.
+// loader has said why. Switches that would nest frames deeper than FRAMES_MAX
+// throw FramesTooDeep: the run stops rather than take memory without bound.
 #pragma once
 
 #include <array>
@@ -29,6 +30,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +44,16 @@ namespace textdump {
 
 // The definitions of family member n, or nothing when it cannot be loaded.
 using MemberLoader = std::function<std::optional<std::vector<Definition>>(std::uint8_t member)>;
+
+// No text nests a switch's frames this deep; the frames a switch opens of its
+// own table, or a cycle of up to CYCLE_MAX tables opening each other, are kept
+// at a depth of their period however often they open (decoder_frames.cpp).
+inline constexpr std::size_t FRAMES_MAX = std::size_t{1} << 17;
+inline constexpr std::size_t CYCLE_MAX = 8;
+
+struct FramesTooDeep : std::length_error {
+  FramesTooDeep() : std::length_error("switches nest frames too deep") {}
+};
 
 enum class DecodeEnd {
   complete,     // the position passed the last offset
@@ -139,7 +151,7 @@ private:
     std::array<std::uint32_t, 256> weights{};
   };
   // An open frame of a switch (decoder_frames.cpp); copies of it stacked on
-  // each other are held once.
+  // each other are held once, and so are the repeats of a cycle (Cycle).
   struct Frame {
     const CodeTable* table = nullptr; // null for raw bytes
     const FrameTable* fast = nullptr;
@@ -152,6 +164,16 @@ private:
     std::uint64_t copies = 1;
   };
   bool at_until(const Frame& top, std::uint64_t stop) const; // its fallback bytes stand here
+  // The top `period` frames of the stack, up to `top`, stand for themselves
+  // and, below them, `hidden` more frames that repeat them period by period.
+  struct Cycle {
+    std::size_t top = 0, period = 0;
+    std::uint64_t hidden = 0;
+  };
+  bool plain_frame(std::size_t at) const; // nothing but its table and fallback
+  bool fold_copy(const FrameParam& param);
+  bool fold_cycle(const FrameParam& param);
+  void rotate_cycle(bool up);
 
   const CodeTable* table_;             // the table in force: the one given, or switched_
   std::unique_ptr<CodeTable> switched_; // from the first switch on: the members laid over it
@@ -161,6 +183,7 @@ private:
   const std::vector<CodeTable>* tables_ = nullptr;
   std::vector<FrameTable> frame_tables_; // by table of the file
   std::vector<Frame> frames_;            // kept from one switch to the next
+  std::vector<Cycle> cycles_;            // by top, lowest first
   SwitchRun* counts_ = nullptr;          // what run_switch's frames read
   bool root_switches_ = false;           // some key of the starting table is a switch
   // A chunk's decoder: where the starting table takes a general step, and

@@ -5,11 +5,13 @@
 // general loop hands a switch met there to run_frames, which returns once only
 // the root is left.
 //
-// A frame that its own last PARAM opens again, without a counter or a "+",
-// through the same table with the same fallback bytes, decodes as it would
-// once that new frame is left: the stack holds it once with a count of its
-// copies, so that a table whose switch opens its own frame at every byte
-// keeps a stack of one frame.
+// A frame that its own last PARAM opens again through the same table with the
+// same fallback bytes and no counter decodes as it would once that new frame
+// is left: the stack holds it once with a count of its copies, so that a table
+// whose switch opens its own frame at every byte keeps a stack of one frame.
+// So do tables that open each other in a cycle (A opens B, B opens A): once a
+// frame like the one a period below opens, the stack keeps the period's frames
+// and counts the repeats below them. Deeper than FRAMES_MAX, a switch throws.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -58,21 +60,88 @@ FRAME_STEP bool Decoder::frame_exhausted() const {
   return frames_[frames_.back().base].total >= frames_.back().runs_out;
 }
 
+// A frame that holds nothing but its table and fallback bytes: no counter, no
+// chain to the frames below, one copy, and nothing left of its switch to open.
+// Two such frames of one table and fallback decode alike from here on.
+bool Decoder::plain_frame(std::size_t at) const {
+  const Frame& frame = frames_[at];
+  return frame.table && frame.runs_out == INT64_MAX && frame.base == at && frame.copies == 1 &&
+         (!frame.pending || frame.next == frame.pending->params.size());
+}
+
+// The top frame opened again by its switch's last PARAM, through its own table
+// with its own fallback bytes and no counter: one more copy. Without "+" the
+// copy counts on its own, and nothing reads what it counts; with "+" it counts
+// toward the top's chain and runs out with it, as the top does.
+bool Decoder::fold_copy(const FrameParam& param) {
+  Frame& top = frames_.back();
+  if (frames_.size() == 1 || param.kind != FrameParam::Kind::table || param.count != 0 ||
+      top.next != top.pending->params.size() || top.table != &(*tables_)[param.table] ||
+      top.until != param.until)
+    return false;
+  if (!param.plus) {
+    if (top.runs_out != INT64_MAX || top.base != frames_.size() - 1) return false;
+    top.total = 0;
+  }
+  ++top.copies;
+  top.pending = nullptr;
+  top.next = 0;
+  return true;
+}
+
+// A frame like the one a period below the top (at most CYCLE_MAX), opened while
+// every frame from that one up is plain: the cycle's frames turn by one, the
+// lowest falling among the hidden repeats and coming back on top as the frame
+// just opened. A cycle lies above the cycles before it.
+bool Decoder::fold_cycle(const FrameParam& param) {
+  if (param.kind != FrameParam::Kind::table || param.count != 0 || param.plus) return false;
+  const std::size_t n = frames_.size();
+  const CodeTable* table = &(*tables_)[param.table];
+  const auto like = [&](std::size_t at) {
+    return frames_[at].table == table && frames_[at].until == param.until;
+  };
+  if (!cycles_.empty() && cycles_.back().top == n - 1) {
+    Cycle& cycle = cycles_.back();
+    if (!plain_frame(n - 1) || !like(n - cycle.period)) return false;
+    ++cycle.hidden;
+    rotate_cycle(false);
+    return true;
+  }
+  const std::size_t floor = cycles_.empty() ? 1 : cycles_.back().top + 1; // never the root
+  for (std::size_t period = 1; period <= CYCLE_MAX && period <= n - floor; ++period) {
+    if (!plain_frame(n - period)) return false;
+    if (period == 1 || !like(n - period)) continue;
+    cycles_.push_back({n - 1, period, 1});
+    rotate_cycle(false);
+    return true;
+  }
+  return false;
+}
+
+// The cycle on top turned by one: opening (popping false), its lowest frame
+// comes back fresh on top; leaving (popping true), the top frame goes back to
+// the bottom as the repeat below that resumes once the frames above it leave.
+void Decoder::rotate_cycle(bool popping) {
+  const Cycle& cycle = cycles_.back();
+  const std::size_t bottom = cycle.top + 1 - cycle.period;
+  const auto first = frames_.begin() + static_cast<std::ptrdiff_t>(bottom);
+  if (popping)
+    std::rotate(first, frames_.end() - 1, frames_.end());
+  else
+    std::rotate(first, first + 1, frames_.end());
+  for (std::size_t at = bottom; at <= cycle.top; ++at) frames_[at].base = at;
+  Frame& moved = popping ? frames_[bottom] : frames_.back();
+  moved.total = 0;
+  moved.pending = nullptr;
+  moved.next = 0;
+}
+
 // A frame for the PARAM, on top. Its chain is its parent's when it is marked
 // "+"; it runs out once the chain has counted its counter past the chain's
 // total when it opened.
 FRAME_STEP void Decoder::open_frame(const FrameParam& param) {
-  Frame& top = frames_.back();
-  if (frames_.size() > 1 && param.kind == FrameParam::Kind::table && param.count == 0 &&
-      !param.plus && top.next == top.pending->params.size() &&
-      top.table == &(*tables_)[param.table] && top.until == param.until &&
-      top.runs_out == INT64_MAX && top.base == frames_.size() - 1) {
-    ++top.copies;
-    top.total = 0;
-    top.pending = nullptr;
-    top.next = 0;
-    return;
-  }
+  if (fold_copy(param) || fold_cycle(param)) return;
+  if (frames_.size() >= FRAMES_MAX) throw FramesTooDeep();
   Frame frame;
   if (param.kind != FrameParam::Kind::raw) {
     frame.table = &(*tables_)[param.table];
@@ -87,15 +156,24 @@ FRAME_STEP void Decoder::open_frame(const FrameParam& param) {
   frames_.push_back(frame);
 }
 
-// Leaves the top frame: one of its copies, or the frame.
+// Leaves the top frame: one of its copies (all of them once their chain ran
+// out), one repeat of the cycle on top, or the frame.
 FRAME_STEP void Decoder::pop_frame() {
   Frame& top = frames_.back();
-  if (top.copies == 1) {
-    frames_.pop_back();
+  if (top.copies > 1 && !frame_exhausted()) {
+    --top.copies;
+    top.pending = nullptr; // the copy below had opened it with its last PARAM
     return;
   }
-  --top.copies;
-  top.pending = nullptr; // the copy below had opened it with its last PARAM
+  if (!cycles_.empty() && cycles_.back().top == frames_.size() - 1) {
+    if (cycles_.back().hidden > 0) {
+      --cycles_.back().hidden;
+      rotate_cycle(true);
+      return;
+    }
+    cycles_.pop_back();
+  }
+  frames_.pop_back();
 }
 
 FRAME_STEP void Decoder::begin_switch(const Entry& entry) {
@@ -225,6 +303,7 @@ FRAME_STEP bool Decoder::frame_step(std::uint64_t stop) {
 
 void Decoder::run_frames(const Entry& root_switch, std::uint64_t stop) {
   frames_.assign(1, Frame{});
+  cycles_.clear();
   frames_[0].table = table_;
   begin_switch(root_switch);
   while (!out_.failed()) {
