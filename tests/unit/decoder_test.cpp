@@ -7,6 +7,7 @@
 #include "core/base/base.hpp"
 #include "core/tables/tables.hpp"
 #include "support/engine_fixture.hpp"
+#include "support/tables.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {
@@ -127,8 +128,7 @@ TEST(Decoder, LongRunsOfTwoByteKeysMatchTheKeyAtATimeRendering) {
   }
   for (int single = 0x70; single < 0x80; ++single)
     if (single % 4 != 0) text += hex_byte(static_cast<std::uint8_t>(single)) + "=s\n";
-  CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(text).definitions());
+  const CodeTable table = testing::standard_table(text);
   std::string expected;
   for (std::size_t i = 0; i < rom.size();) {
     const CodeTable::Match match = table.longest_match(std::string_view(rom).substr(i, 2));
@@ -177,8 +177,7 @@ TEST(Decoder, TwoThreadsWriteTheSameBytes) {
     for (const bool threads : {false, true}) {
       EngineFixture e(rom);
       if (std_table) {
-        e.table = CodeTable(TableFormat::standard);
-        e.table.lay_over(parse_standard_table(standard).definitions());
+        e.table = testing::standard_table(standard);
       } else {
         e.load(own);
         e.family[1] = "41=x\r\n";

@@ -20,6 +20,7 @@
 #include "generator/rom_generator.hpp"
 #include "support/case_names.hpp"
 #include "support/real_games.hpp"
+#include "support/tables.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {
@@ -27,11 +28,7 @@ namespace {
 
 namespace gen = textdump::testing;
 
-CodeTable standard_table(const std::string& text) {
-  CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(text).definitions());
-  return table;
-}
+using testing::standard_table;
 
 // Printable ASCII as itself; the given bytes are ends, labelled with themselves when printable.
 std::string ascii_table(const std::vector<int>& ends) {

@@ -21,6 +21,7 @@
 #include "core/tables/tables.hpp"
 #include "support/core_insert.hpp"
 #include "support/realdata.hpp"
+#include "support/tables.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {
@@ -65,8 +66,7 @@ TEST(Insert, GameBoyLengthsBesideTheirPointersChangeWithTheirStrings) {
   std::string ascii;
   for (int c = 0x20; c < 0x7F; ++c)
     ascii += hex_byte(static_cast<std::uint8_t>(c)) + "=" + static_cast<char>(c) + "\n";
-  CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(ascii).definitions());
+  const CodeTable table = testing::standard_table(ascii);
   ScriptRequest request;
   request.rom = {reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};
   request.table = &table;

@@ -24,6 +24,7 @@
 #include "generator/rom_generator.hpp"
 #include "support/atlas_inserter.hpp"
 #include "support/realdata.hpp"
+#include "support/tables.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {
@@ -31,11 +32,7 @@ namespace {
 
 namespace gen = textdump::testing;
 
-CodeTable standard_table(const std::string& text) {
-  CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(text).definitions());
-  return table;
-}
+using testing::standard_table;
 
 RomView view_of(const std::string& rom) {
   return {reinterpret_cast<const unsigned char*>(rom.data()), rom.size()};

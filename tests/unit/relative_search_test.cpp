@@ -16,6 +16,7 @@
 #include "generator/rom_text_encodings.hpp"
 #include "support/case_names.hpp"
 #include "support/realdata.hpp"
+#include "support/tables.hpp"
 #include "support/test_files.hpp"
 
 namespace textdump {
@@ -239,8 +240,7 @@ TEST(RelativeSearch, RefusesWordsWithoutTwoDifferentLettersOfARun) {
 // The decoded text of a planted sentence through a standard table.
 std::string dumped(const gen::TextRom& rom, const gen::PlantedSentence& s, const std::string& table_text,
                    unsigned width) {
-  CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(table_text).definitions());
+  const CodeTable table = testing::standard_table(table_text);
   MemorySink sink;
   {
     Writer out(sink);

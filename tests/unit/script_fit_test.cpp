@@ -31,6 +31,7 @@
 #include "support/atlas_inserter.hpp"
 #include "support/core_insert.hpp"
 #include "support/realdata.hpp"
+#include "support/tables.hpp"
 
 namespace textdump {
 namespace {
@@ -265,8 +266,7 @@ TEST(ScriptFit, EditsStayInTheirBlocksAndPointersFollow) {
   std::string ascii = "/00=<END>\n";
   for (int c = 0x20; c < 0x7F; ++c)
     ascii += hex_byte(static_cast<std::uint8_t>(c)) + "=" + static_cast<char>(c) + "\n";
-  CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(ascii).definitions());
+  const CodeTable table = testing::standard_table(ascii);
   std::mt19937 random(11);
   for (const Layout& layout : layouts()) {
     SCOPED_TRACE(layout.name);

@@ -17,9 +17,12 @@
 #include "core/script/script.hpp"
 #include "support/atlas_inserter.hpp"
 #include "support/core_insert.hpp"
+#include "support/tables.hpp"
 
 namespace textdump {
 namespace {
+
+using testing::standard_table;
 
 using namespace std::string_literals;
 
@@ -29,12 +32,6 @@ std::string ascii_table() {
   for (int c = 0x20; c < 0x7F; ++c)
     text += hex_byte(static_cast<std::uint8_t>(c)) + "=" + static_cast<char>(c) + "\n";
   return text;
-}
-
-CodeTable load(std::string_view text) {
-  CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(text).definitions());
-  return table;
 }
 
 // Writes a pointer value at pos, in the table's size and byte order.
@@ -157,7 +154,7 @@ TEST(ScriptRoundTrip, EveryMap) {
       {"at=200,count=3,stride=12,map=md", 0x8000, 0x6C10, 0x6C10},
       {"at=200,count=3,size=2,map=md", 0x8000, 0x6C10, 0x6C10},
   };
-  const CodeTable table = load(ascii_table());
+  const CodeTable table = standard_table(ascii_table());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pointers);
     std::string rom(c.rom_size, '\xFF');
@@ -192,7 +189,7 @@ TEST(ScriptRoundTrip, StringOverABankEnd) {
   rom.replace(0x7FF0, 14, "Hello, world!\0"s);
   rom.replace(0x7FFE, 12, "A B C D E F\0"s);
   rom.replace(0x100, 4, "\xF0\xFF\xFE\xFF"s);
-  const Dump d = dump(rom, load(ascii_table()), {"at=100,count=2,map=lorom"});
+  const Dump d = dump(rom, standard_table(ascii_table()), {"at=100,count=2,map=lorom"});
   ASSERT_EQ(d.script.warnings.size(), 1u);
   EXPECT_EQ(d.script.warnings[0].id, ReportId::script_string_past_bank)
       << report_text(d.script.warnings[0]);
@@ -205,7 +202,7 @@ TEST(ScriptRoundTrip, StringOverABankEnd) {
 // orders in one script switch the inserter's order and back), and a new dump
 // shows the edit and the rest.
 TEST(ScriptRoundTrip, EditedStringMovesTheRest) {
-  const CodeTable table = load(ascii_table());
+  const CodeTable table = standard_table(ascii_table());
   const std::vector<std::vector<std::string>> layouts = {
       {"at=300,count=3"},
       {"at=300,count=3,map=gba"},
@@ -276,7 +273,7 @@ TEST(ScriptRoundTrip, TextsFullOfRawFormCharacters) {
         rom[at++] = static_cast<char>(pick(5) == 0 ? 0x99 : keys[pick(keys.size())]);
       rom[at++] = '\0';
     }
-    expect_round_trip(rom, dump(rom, load(table), {"at=300,count=4"}));
+    expect_round_trip(rom, dump(rom, standard_table(table), {"at=300,count=4"}));
   }
 }
 
@@ -285,7 +282,8 @@ TEST(ScriptRoundTrip, TextsFullOfRawFormCharacters) {
 // left out of the insertion table, its bytes written raw, and named.
 TEST(ScriptRoundTrip, TextsTheInserterReadsOtherwise) {
   const std::string long_text(300, 'z');
-  const CodeTable table = load(ascii_table() + "80=<$ab>\n81=" + long_text + "\n82=<$Ab>\n");
+  const CodeTable table =
+      standard_table(ascii_table() + "80=<$ab>\n81=" + long_text + "\n82=<$Ab>\n");
   std::string rom(0x200, '\xEE');
   rom.replace(0x100, 7, "A\x80\x81\x82" "B\0\0"s);
   rom.replace(0x1F0, 2, "\x00\x01"s);
@@ -300,7 +298,7 @@ TEST(ScriptRoundTrip, TextsTheInserterReadsOtherwise) {
 // A label that ends in a line break ends the script's line, and the text
 // still writes its byte; a "\n" typed in a text line is an error of --fit.
 TEST(ScriptLineBreaks, LabelsEndTheLineAndTypedOnesAreErrors) {
-  const CodeTable table = load(ascii_table() + "0C=<PAGE>\\n\n5C=\\\n");
+  const CodeTable table = standard_table(ascii_table() + "0C=<PAGE>\\n\n5C=\\\n");
   std::string rom(0x200, '\xEE');
   rom.replace(0x100, 6, "Hi\x0CYo\0"s);
   rom.replace(0x1F0, 2, "\x00\x01"s);
@@ -322,7 +320,7 @@ TEST(ScriptLineBreaks, LabelsEndTheLineAndTypedOnesAreErrors) {
 // under //PADDING lines, and not counted as used; unedited it comes back,
 // and with its lines deleted a string may grow into it.
 TEST(ScriptPadding, BetweenStringsIsRoom) {
-  const CodeTable table = load(ascii_table());
+  const CodeTable table = standard_table(ascii_table());
   std::string rom(0x200, '\xEE');
   rom.replace(0x100, 16, "Hi\0\0Hello\0\0\0Yo\0\0"s);
   const PointerTable format = pointers_of("at=1F0,count=3");
@@ -365,7 +363,7 @@ TEST(ScriptInPlace, RangesAndRecordsOfEveryKind) {
   std::string table_text;
   for (int c = 0x20; c < 0x7F; ++c)
     table_text += hex_byte(static_cast<std::uint8_t>(c)) + "=" + static_cast<char>(c) + "\n";
-  const CodeTable table = load(table_text);
+  const CodeTable table = standard_table(table_text);
   std::string rom(0x200, '\xEE');
   rom.replace(0x100, 32, "Sword\0\0\0Shield\0\0Bow\0\0\0\0\0Lance\0\0\0"s);
   rom.replace(0x140, 16, "\x04Oslo\x05Paris\x03Rio\x00"s);

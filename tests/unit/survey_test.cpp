@@ -17,6 +17,7 @@
 #include "generator/rom_generator.hpp"
 #include "support/case_names.hpp"
 #include "support/real_games.hpp"
+#include "support/tables.hpp"
 
 namespace textdump {
 namespace {
@@ -30,9 +31,7 @@ CodeTable survey_table() {
       std::snprintf(line, sizeof line, "%02X=%c\n", c, c);
       text += line;
     }
-  CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(text).definitions());
-  return table;
+  return testing::standard_table(text);
 }
 
 // survey_table's keys and a switch F0 to a table where A1 to A4 are letters

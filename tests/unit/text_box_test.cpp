@@ -19,6 +19,7 @@
 #include "core/base/base.hpp"
 #include "core/script/script.hpp"
 #include "core/tables/tables.hpp"
+#include "support/tables.hpp"
 
 namespace textdump {
 namespace {
@@ -116,8 +117,7 @@ TEST(TextBox, EveryLineAndPageOverTheBoxIsNamedAndNoOther) {
   std::string file = "/00=<END>\n*01=<LINE>\n02=<PAGE>\\n\n$03=<NAME>,1\n";
   for (int c = 0x20; c < 0x7F; ++c)
     file += hex_byte(static_cast<std::uint8_t>(c)) + "=" + static_cast<char>(c) + "\n";
-  CodeTable table(TableFormat::standard);
-  table.lay_over(parse_standard_table(file).definitions());
+  const CodeTable table = testing::standard_table(file);
   std::mt19937 random(38);
   for (const bool pixels : {true, false}) {
     SCOPED_TRACE(pixels ? "pixels" : "characters");

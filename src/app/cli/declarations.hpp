@@ -1,6 +1,7 @@
 // The command line as data: every mode and every option, each declared once
-// (modes.cpp, options.cpp), from which the reading of the words
-// (command_line.cpp) and the usage (usage.cpp) are made. Internal to app/cli.
+// (modes.cpp, options.cpp, insert_options.cpp), from which the reading of
+// the words (command_line.cpp) and the usage (usage.cpp) are made. Internal
+// to app/cli.
 //
 // A mode is its flag (none for the dialogue and the plain dump), the value the
 // flag takes if any, its names with their arity, its lines of the usage, the

@@ -1,5 +1,6 @@
 // The catalogue's rows of the program's own messages (app/common/messages.hpp),
-// one per MessageId in id order; core's reports have theirs in report_text.cpp.
+// one per MessageId in id order; core's reports have theirs in report_text.cpp
+// and report_text_modes.cpp.
 #include <array>
 
 #include "app/common/messages.hpp"
