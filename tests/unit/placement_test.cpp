@@ -339,6 +339,26 @@ TEST(Placement, SharedStringsTakeAtMostSeventyPercentOfTheirBlock) {
   EXPECT_TRUE(insertion.ok()) << report_text(insertion.diagnostics.front());
 }
 
+TEST(Placement, EqualStringsKeepTheirFirstCopyAndAnEndPointsIntoIt) {
+  // Two copies of "Hello" around another string, and "lo", the end of both:
+  // the first copy stays where it is, the second and the end point into it.
+  const std::string script = GB_HEAD + "#JMP($4000, $4011)\n#WRITE(Ptr, $3000)\nHello<END>\n"
+                                       "#WRITE(Ptr, $3002)\nBye<END>\n#WRITE(Ptr, $3004)\nHello<END>\n"
+                                       "#WRITE(Ptr, $3006)\nlo<END>\n";
+  FitReport fit = fit_of(script);
+  const Placement placed = place_strings(fit, {}, true);
+  ASSERT_TRUE(placed.diagnostics.empty()) << report_text(placed.diagnostics.front());
+  EXPECT_EQ(placed.shared_bytes, 9u);
+  ASSERT_EQ(fit.plan.pointers.size(), 4u);
+  EXPECT_EQ(fit.plan.pointers[0].value, 0x4000u);
+  EXPECT_EQ(fit.plan.pointers[1].value, 0x4006u);
+  EXPECT_EQ(fit.plan.pointers[2].value, 0x4000u);
+  EXPECT_EQ(fit.plan.pointers[3].value, 0x4003u);
+  const Insertion insertion = insert_script(fit.plan, std::string(0x8000, '\0'));
+  ASSERT_TRUE(insertion.ok()) << report_text(insertion.diagnostics.front());
+  EXPECT_EQ(insertion.rom.substr(0x4000, 10), std::string("Hello\0Bye\0", 10));
+}
+
 TEST(Placement, TheNesExamplesFirstStringNinetyBytesLongerMovesPastItsPointerTable) {
   REQUIRE_REALDATA();
   // As examples/make-nes-example.sh plants it: seven pointers at $6D00, in

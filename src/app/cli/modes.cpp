@@ -186,7 +186,7 @@ std::variant<Command, UsageError> build_check(OptionValues&& values,
 std::variant<Command, UsageError> build_fit(OptionValues&& values,
                                             std::vector<std::string>&& names) {
   if (values.free && (!parse_free(*values.free) || *values.free == "auto"))
-    return UsageError{{MessageId::usage_free, {printable(*values.free)}}};
+    return UsageError{{MessageId::usage_free_fit, {printable(*values.free)}}};
   return FitRequest{std::move(names[0]), values.judged_for, std::move(values.free), values.share,
                     std::move(values.box)};
 }

@@ -115,6 +115,7 @@ enum class MessageId : std::uint16_t {
   usage_fit_for,          // the value
   usage_fill,             // the value
   usage_free,             // the value
+  usage_free_fit,         // the value
   usage_map_list,         // the list, the maps
   usage_map_list_empty,   //
   usage_size_list,        // the list

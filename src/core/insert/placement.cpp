@@ -342,8 +342,14 @@ private:
 Placement place_strings(FitReport& fit, std::vector<FreeRange> free, bool share,
                         const BankOf& bank_of) {
   if (free.empty() && !share) return {};
-  if (std::any_of(fit.diagnostics.begin(), fit.diagnostics.end(), [](const Report& d) {
-        return d.severity == Severity::error && d.id != ReportId::fit_block_overflow;
+  // A line too wide for the text box leaves the plan whole: it is placed all the same,
+  // so that the box's error is not joined by an overflow that --free would settle.
+  const auto keeps_plan = [](ReportId id) {
+    return id == ReportId::fit_block_overflow || id == ReportId::fit_line_over_box ||
+           id == ReportId::fit_line_over_box_pixels || id == ReportId::fit_page_over_box;
+  };
+  if (std::any_of(fit.diagnostics.begin(), fit.diagnostics.end(), [&](const Report& d) {
+        return d.severity == Severity::error && !keeps_plan(d.id);
       }))
     return {};
   Placement placed = Placer(fit.plan, std::move(free), share, bank_of).run();

@@ -69,6 +69,21 @@ std::vector<std::optional<std::size_t>> share_hosts(const InsertPlan& plan,
     if (!reversed[next].starts_with(reversed[k])) continue;
     host[k] = host[next] ? *host[next] : next;
   }
+  // Equal pieces that no longer one ends with are kept in their first copy,
+  // which the others point at (the stable sort keeps them in script order).
+  std::vector<std::optional<std::size_t>> kept_in(pieces.size());
+  for (std::size_t s = 0; s < order.size();) {
+    std::size_t e = s + 1;
+    while (e < order.size() && reversed[order[e]] == reversed[order[s]]) ++e;
+    if (e - s > 1 && !host[order[e - 1]]) {
+      kept_in[order[e - 1]] = order[s];
+      host[order[s]].reset();
+      for (std::size_t t = s + 1; t < e; ++t) host[order[t]] = order[s];
+    }
+    s = e;
+  }
+  for (std::optional<std::size_t>& h : host)
+    if (h && kept_in[*h]) h = kept_in[*h];
   return host;
 }
 
