@@ -232,6 +232,9 @@ std::vector<Report> check_box(std::string_view script, const FitTableReader& rea
   }
   for (const ScriptEntry& e : entries) {
     if (!e.referenced) continue;
+    // Measured against its own block's widest original line, an unedited line
+    // of characters cannot be wider.
+    if (box.width == 0 && !pixels && e.text == e.original) continue;
     lines.clear();
     pages.clear();
     measure.lines_of(pieces(e.text, table.encoder, e.line), lines, pages);
